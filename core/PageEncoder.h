@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Writer blocks: markup percent-escaped into small scripts that hand it back to the page's
+// writer qv_d00 while the page is parsed.
+namespace quorlane::core {
+
+inline constexpr std::u16string_view writerBlockStart =
+    u"<script type=\"text/javascript\">\r\n<!--\r\nqv_d00(unescape(\"";
+inline constexpr std::u16string_view writerBlockEnd = u"\"));\r\n//-->\r\n</script>";
+
+// Every code unit escaped: "%XX" below 0x100, "%uXXXX" above, capital hex digits. The result
+// holds only "%", "u", digits and A to F, and unescape() turns it back into the input.
+std::u16string EscapeText(std::u16string_view text);
+
+// Appends EscapeText(text) to out, growing out once.
+void AppendEscaped(std::u16string& out, std::u16string_view text);
+
+// The number of code units EscapeText(text) gives.
+std::size_t EscapedSize(std::u16string_view text);
+
+// A script element that writes text back through qv_d00. No line break before or after it, so
+// it adds no white space where it stands.
+std::u16string MakeWriterBlock(std::u16string_view text);
+
+// The definition of qv_ok and qv_d00 that every protected page carries.
+std::u16string WriterFunctionText();
+
+// How one piece of markup is encoded: runs of writer blocks, with every script element that
+// loads an external file kept as it stands between them. Holds views into the markup, which
+// must outlive it.
+class MarkupEncoding
+{
+public:
+    explicit MarkupEncoding(std::u16string_view markup);
+
+    // The size of the encoded markup in code units.
+    std::size_t size() const { return m_size; }
+    void appendTo(std::u16string& out) const;
+    // The pieces kept as they stand (external script elements).
+    std::vector<std::u16string_view> keptElements() const;
+
+private:
+    struct Piece
+    {
+        std::u16string_view text;
+        bool escaped;
+    };
+    void add(std::u16string_view text, bool escaped);
+
+    std::vector<Piece> m_pieces;
+    std::size_t m_size = 0;
+};
+
+// The markup as writer blocks with the external script elements between them. Always at least
+// one writer block.
+std::u16string EncodeMarkup(std::u16string_view markup);
+
+} // namespace quorlane::core

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/FileRecord.h"
+#include "core/ProtectionSettings.h"
+
+namespace quorlane::core {
+
+// The comment that ends every protected page; a page holding it is never protected again.
+inline constexpr std::u16string_view protectedPageMarker =
+    u"\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
+
+// Where the banner and the no-script notice point.
+inline constexpr std::u16string_view productAddress = u"https://www.quorlane.example/";
+
+// The step that protects one frame page, completely, while its frameset is being transformed.
+// It signals a failure by throwing; frame handling then stops and the frameset page is
+// protected as an ordinary page.
+using FramePageStep = std::function<void(FileRecord&)>;
+
+// Rewrites page into the protected page for settings. A frameset page whose frames are
+// recognised is left as it is and its local frame pages are handed to protectFramePage (an
+// empty step follows no frame). declaredCharset is the page's own encoding label, lower case,
+// when it declares one that resolves; it is repeated at the very top of the protected page so
+// that the browser still finds it.
+void ProtectPage(const FileRecord& record, std::u16string& page, const ProtectionSettings& settings,
+                 const FramePageStep& protectFramePage, std::string_view declaredCharset = {});
+
+// Whether the page holds frame elements whose pages were handed on (and none failed).
+bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
+                       const FramePageStep& protectFramePage);
+
+// The attribute value written in text[first, end): quoted or bare, blanks trimmed.
+std::u16string ReadAttributeValue(std::size_t first, std::size_t end, std::u16string_view text);
+
+enum class HeadMeta
+{
+    ImageToolbar = 0,
+    Expires = 1,
+};
+
+// Puts the meta element of kind right after the head start tag, unless the page has one.
+void InsertHeadMeta(std::u16string& page, HeadMeta kind);
+
+inline std::size_t MaxOf(std::size_t a, std::size_t b)
+{
+    return a > b ? a : b;
+}
+
+} // namespace quorlane::core

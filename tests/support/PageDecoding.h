@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reading protected pages back, as a browser would, for the tests.
+namespace quorlane::test {
+
+// unescape() of the browser: "%XX" and "%uXXXX" turned back into code units.
+std::u16string Unescape(std::u16string_view escaped);
+
+struct DecodedPage
+{
+    std::u16string plain;                     // writer blocks replaced by what they write
+    std::vector<std::u16string> writtenParts; // what each writer block writes, in order
+};
+
+// Replaces every writer block of text by the markup it writes.
+DecodedPage DecodeWriterBlocks(std::u16string_view text);
+
+// The script that the page script block at the top of a protected page evaluates.
+std::u16string PageScriptOf(std::u16string_view protectedPage);
+
+std::u16string U16(std::string_view utf8);
+std::string U8(std::u16string_view text);
+
+} // namespace quorlane::test
