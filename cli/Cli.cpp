@@ -1,0 +1,48 @@
+#include "cli/Cli.h"
+
+#include "cli/TransformCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <ostream>
+
+namespace quorlane::cli {
+
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err)
+{
+    CLI::App app("Quorlane protects web pages against copying: the chosen part of each page is "
+                 "hidden from view-source behind small scripts that write it back while the "
+                 "page loads.",
+                 "quorlane-cli");
+    app.require_subcommand(1);
+    TransformCommand transform;
+    transform.addTo(app);
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return exitOk;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return exitOk;
+    } catch (const CLI::ParseError& e) {
+        // Help asked of a subcommand comes through here too.
+        if (e.get_exit_code() == 0) {
+            for (const CLI::App* sub : app.get_subcommands()) {
+                out << sub->help();
+            }
+            if (app.get_subcommands().empty()) {
+                out << app.help();
+            }
+            return exitOk;
+        }
+        err << "quorlane-cli: " << e.what() << " (see quorlane-cli --help)\n";
+        return exitUsage;
+    }
+    return transform.run(in, out, err);
+}
+
+} // namespace quorlane::cli

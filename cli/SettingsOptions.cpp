@@ -1,0 +1,150 @@
+#include "cli/SettingsOptions.h"
+
+#include "core/Utf8.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
+namespace quorlane::cli {
+
+namespace {
+
+using core::ProtectMode;
+using core::ScriptOption;
+
+const std::vector<std::pair<std::string, ScriptOption>>& switchTable()
+{
+    static const std::vector<std::pair<std::string, ScriptOption>> table = {
+        {"no-right-click", ScriptOption::NoRightClick},
+        {"no-text-select", ScriptOption::NoTextSelect},
+        {"no-offline", ScriptOption::NoOffline},
+        {"hide-status-urls", ScriptOption::HideStatusUrls},
+        {"no-printing", ScriptOption::NoPrinting},
+        {"no-clipboard", ScriptOption::NoClipboard},
+        {"no-drag-drop", ScriptOption::NoDragDrop},
+        {"no-web-capture", ScriptOption::NoWebCapture},
+        {"block-opera", ScriptOption::BlockOpera},
+        {"break-frames", ScriptOption::BreakFrames},
+        {"no-image-toolbar", ScriptOption::NoImageToolbar},
+        {"block-netscape", ScriptOption::BlockNetscape},
+        {"expire-page", ScriptOption::ExpirePage},
+    };
+    return table;
+}
+
+ProtectMode modeNamed(const std::string& name)
+{
+    if (name == "email") {
+        return ProtectMode::EmailLinksOnly;
+    }
+    if (name == "links") {
+        return ProtectMode::AllLinks;
+    }
+    if (name == "body") {
+        return ProtectMode::BodyOnly;
+    }
+    return ProtectMode::WholePage;
+}
+
+// Why text may not go between single quotes in the page script, or nothing when it may.
+std::optional<std::string> unsafeBecause(const std::u16string& text)
+{
+    if (text.find_first_not_of(u" \t") == std::u16string::npos) {
+        return "is blank";
+    }
+    for (char16_t c : text) {
+        if (c == u'\'' || c == u'"' || c == u'\\') {
+            return "holds a quotation mark, an apostrophe or a backslash";
+        }
+        if (c == u'\r' || c == u'\n' || c == 0x2028 || c == 0x2029) {
+            return "holds a line break";
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+const std::vector<std::string>& SwitchNames()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const auto& [name, option] : switchTable()) {
+            all.push_back(name);
+        }
+        return all;
+    }();
+    return names;
+}
+
+void SettingsOptions::addTo(CLI::App& command)
+{
+    command.add_option("--mode", mode,
+                       "What to hide from view-source: email (e-mail links only), links (all "
+                       "links), body (the body), whole (the whole page)")
+        ->check(CLI::IsMember({"email", "links", "body", "whole"}).description(""))
+        ->type_name("MODE")
+        ->capture_default_str();
+    command
+        .add_option("--enable", enabled,
+                    "Browser behaviours to suppress, comma-separated, repeatable: " +
+                        CLI::detail::join(SwitchNames(), ", "))
+        ->delimiter(',')
+        ->check(CLI::IsMember(SwitchNames()).description(""))
+        ->type_name("NAME[,NAME...]");
+    command.add_option("--warning", warning, "Show TEXT in an alert on a right click")
+        ->type_name("TEXT");
+    command
+        .add_option("--domain-lock", domainLock,
+                    "Show the pages only on the host DOMAIN (e.g. www.example.com)")
+        ->type_name("DOMAIN");
+    command.add_option("--url-lock", urlLock, "Show a page only at the address URL")
+        ->type_name("URL");
+    command.add_option("--password", password, "Ask for PW before showing a page")
+        ->type_name("PW");
+    command
+        .add_option("--notice", notice,
+                    "Put TEXT in a comment at the top of every page (a copyright notice)")
+        ->type_name("TEXT");
+}
+
+std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& settings) const
+{
+    settings.protectMode = modeNamed(mode);
+    for (const std::string& name : enabled) {
+        const auto& table = switchTable();
+        const auto it = std::find_if(table.begin(), table.end(),
+                                     [&](const auto& entry) { return entry.first == name; });
+        if (it != table.end()) {
+            settings.scriptSwitches.set(it->second);
+        }
+    }
+    const std::pair<const std::optional<std::string>*, const char*> texts[] = {
+        {&warning, "--warning"},
+        {&domainLock, "--domain-lock"},
+        {&urlLock, "--url-lock"},
+        {&password, "--password"},
+    };
+    for (const auto& [text, option] : texts) {
+        if (text->has_value()) {
+            if (const auto why = unsafeBecause(core::Utf8ToUtf16(**text))) {
+                return std::string("the text of ") + option + " " + *why;
+            }
+        }
+    }
+    const auto set = [](const std::optional<std::string>& text, bool& flag,
+                        std::u16string& value) {
+        if (text) {
+            flag = true;
+            value = core::Utf8ToUtf16(*text);
+        }
+    };
+    set(warning, settings.rightClickWarning, settings.rightClickWarningText);
+    set(domainLock, settings.domainLock, settings.lockDomain);
+    set(urlLock, settings.urlLock, settings.lockUrl);
+    set(password, settings.passwordProtect, settings.password);
+    set(notice, settings.copyrightNotice, settings.copyrightNoticeText);
+    return std::nullopt;
+}
+
+} // namespace quorlane::cli

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/ProtectionSettings.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace quorlane::cli {
+
+// The protection choices that protect and transform share, as given on the command line.
+struct SettingsOptions
+{
+    std::string mode = "whole";
+    std::vector<std::string> enabled;
+    std::optional<std::string> warning;
+    std::optional<std::string> domainLock;
+    std::optional<std::string> urlLock;
+    std::optional<std::string> password;
+    std::optional<std::string> notice;
+
+    // Declares the options on a (sub)command.
+    void addTo(CLI::App& command);
+
+    // The settings these options make, starting from defaults. Gives an error message instead
+    // for a lock or warning text that could break out of the page script.
+    std::optional<std::string> apply(core::ProtectionSettings& settings) const;
+};
+
+// The names --enable takes, in the order of the switches.
+const std::vector<std::string>& SwitchNames();
+
+} // namespace quorlane::cli

@@ -1,0 +1,93 @@
+#include "cli/TransformCommand.h"
+
+#include "cli/Cli.h"
+#include "core/PageTransformer.h"
+#include "files/PageCodec.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace quorlane::cli {
+
+namespace {
+
+int currentYear()
+{
+    const std::chrono::year_month_day today{
+        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+    return static_cast<int>(today.year());
+}
+
+bool readAll(std::istream& in, std::string& bytes)
+{
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    bytes = std::move(buffer).str();
+    return !in.bad();
+}
+
+} // namespace
+
+void TransformCommand::addTo(CLI::App& app)
+{
+    CLI::App* command = app.add_subcommand(
+        "transform", "Protect one page: read FILE (or standard input) and write the protected "
+                     "page to standard output. Frame pages are not followed.");
+    options.addTo(*command);
+    command->add_option("FILE", file, "The page to protect; - or nothing for standard input")
+        ->type_name("");
+    command->footer("Exit status: 0 protected, 2 usage or read error, 3 the page already "
+                    "carries the protected-page marker (it is copied unchanged).");
+}
+
+int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err) const
+{
+    core::ProtectionSettings settings = core::DefaultSettings(currentYear(), u"", u'/');
+    if (const auto refusal = options.apply(settings)) {
+        err << "quorlane-cli: " << *refusal << "\n";
+        return exitUsage;
+    }
+    std::string bytes;
+    if (file.empty() || file == "-") {
+        if (!readAll(in, bytes)) {
+            err << "quorlane-cli: cannot read standard input\n";
+            return exitUsage;
+        }
+    } else {
+        std::error_code ec;
+        if (std::filesystem::is_directory(file, ec)) {
+            err << "quorlane-cli: cannot read " << file << ": it is a folder\n";
+            return exitUsage;
+        }
+        std::ifstream page(file, std::ios::binary);
+        if (!page || !readAll(page, bytes)) {
+            err << "quorlane-cli: cannot read " << file << ": " << std::strerror(errno) << "\n";
+            return exitUsage;
+        }
+    }
+    files::DecodedPage page = files::DecodePage(bytes);
+    if (page.text.find(core::protectedPageMarker) != std::u16string::npos) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        return exitAlreadyProtected;
+    }
+    bytes = std::string(); // the text is all that is needed from here on
+    const core::FileRecord record{{}, file};
+    core::ProtectPage(record, page.text, settings, nullptr, page.declaredCharset);
+    page.text += core::protectedPageMarker;
+    files::WritePage(out, page.text, page.encoding);
+    out.flush();
+    if (!out) {
+        err << "quorlane-cli: cannot write the protected page to standard output\n";
+        return exitUsage;
+    }
+    return exitOk;
+}
+
+} // namespace quorlane::cli

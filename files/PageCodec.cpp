@@ -1,0 +1,194 @@
+#include "files/PageCodec.h"
+
+#include "core/Utf8.h"
+#include "files/EncodingLabels.h"
+#include "files/IcuCodec.h"
+#include "files/Iso885916.h"
+#include "files/Windows1252.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace quorlane::files {
+
+namespace {
+
+constexpr std::string_view utf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view utf16LeBom = "\xFF\xFE";
+constexpr std::string_view utf16BeBom = "\xFE\xFF";
+
+// UTF-16 as the browser reads it: a lone surrogate or an odd last byte becomes U+FFFD.
+void appendUtf16Bytes(std::u16string& out, std::string_view bytes, bool bigEndian)
+{
+    out.reserve(out.size() + bytes.size() / 2 + 1);
+    const auto unitAt = [&](std::size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    };
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t k = 0; k < units; ++k) {
+        const char16_t unit = unitAt(2 * k);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (high && k + 1 < units && unitAt(2 * k + 2) >= 0xDC00 && unitAt(2 * k + 2) <= 0xDFFF) {
+            out.push_back(unit);
+            out.push_back(unitAt(2 * k + 2));
+            ++k;
+        } else {
+            out.push_back(high || low ? char16_t(0xFFFD) : unit);
+        }
+    }
+    if (bytes.size() % 2 != 0) {
+        out.push_back(0xFFFD);
+    }
+}
+
+void appendAsUtf16Bytes(std::string& out, std::u16string_view text, bool bigEndian)
+{
+    out.reserve(out.size() + 2 * text.size());
+    for (char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        out.push_back(bigEndian ? high : low);
+        out.push_back(bigEndian ? low : high);
+    }
+}
+
+// The encoding a declared label makes the browser use, or empty for one it ignores.
+std::string_view declaredEncoding(std::string_view label)
+{
+    const std::string_view encoding = EncodingForLabel(label);
+    if (encoding == "replacement") {
+        return {};
+    }
+    if (encoding == "UTF-16LE" || encoding == "UTF-16BE") {
+        return "UTF-8";
+    }
+    if (encoding == "x-user-defined") {
+        return "windows-1252";
+    }
+    return encoding;
+}
+
+// Decodes bytes in encoding when they hold no malformed sequence.
+bool decodeStrictly(std::string_view encoding, std::string_view bytes, std::u16string& text)
+{
+    if (encoding == "UTF-8") {
+        if (!core::IsValidUtf8(bytes)) {
+            return false;
+        }
+        core::AppendUtf8AsUtf16(text, bytes);
+        return true;
+    }
+    if (encoding == "windows-1252") {
+        AppendWindows1252AsUtf16(text, bytes);
+        return true;
+    }
+    if (encoding == "ISO-8859-16") {
+        AppendIso885916AsUtf16(text, bytes);
+        return true;
+    }
+    return DecodeWithIcu(encoding, bytes, text);
+}
+
+DecodedPage decodeWithoutBom(std::string_view bytes)
+{
+    DecodedPage page;
+    const std::string label = DeclaredCharsetLabel(bytes);
+    const std::string_view declared = declaredEncoding(label);
+    if (!declared.empty()) {
+        page.declaredCharset = label;
+        if (decodeStrictly(declared, bytes, page.text)) {
+            page.encoding.name = declared;
+            return page;
+        }
+        page.text.clear();
+    }
+    if (core::IsValidUtf8(bytes)) {
+        core::AppendUtf8AsUtf16(page.text, bytes);
+        page.encoding.name = "UTF-8";
+    } else {
+        AppendWindows1252AsUtf16(page.text, bytes);
+        page.encoding.name = "windows-1252";
+    }
+    return page;
+}
+
+void appendEncoded(std::string& out, std::u16string_view text, const PageEncoding& encoding)
+{
+    if (encoding.name == "UTF-8") {
+        core::AppendUtf16AsUtf8(out, text, "?");
+    } else if (encoding.name == "windows-1252") {
+        AppendUtf16AsWindows1252(out, text);
+    } else if (encoding.name == "UTF-16LE" || encoding.name == "UTF-16BE") {
+        appendAsUtf16Bytes(out, text, encoding.name == "UTF-16BE");
+    } else if (encoding.name == "ISO-8859-16") {
+        AppendUtf16AsIso885916(out, text);
+    } else {
+        EncodeWithIcu(encoding.name, text, out);
+    }
+}
+
+std::string_view byteOrderMark(const PageEncoding& encoding)
+{
+    if (!encoding.byteOrderMark) {
+        return {};
+    }
+    if (encoding.name == "UTF-16LE") {
+        return utf16LeBom;
+    }
+    if (encoding.name == "UTF-16BE") {
+        return utf16BeBom;
+    }
+    return encoding.name == "UTF-8" ? utf8Bom : std::string_view();
+}
+
+} // namespace
+
+DecodedPage DecodePage(std::string_view bytes)
+{
+    DecodedPage page;
+    if (bytes.starts_with(utf8Bom)) {
+        core::AppendUtf8AsUtf16(page.text, bytes.substr(3));
+        page.encoding = {"UTF-8", true};
+    } else if (bytes.starts_with(utf16LeBom) || bytes.starts_with(utf16BeBom)) {
+        const bool bigEndian = bytes.starts_with(utf16BeBom);
+        appendUtf16Bytes(page.text, bytes.substr(2), bigEndian);
+        page.encoding = {bigEndian ? "UTF-16BE" : "UTF-16LE", true};
+    } else {
+        page = decodeWithoutBom(bytes);
+    }
+    std::erase(page.text, u'\0');
+    return page;
+}
+
+std::string EncodePage(std::u16string_view text, const PageEncoding& encoding)
+{
+    std::string bytes(byteOrderMark(encoding));
+    appendEncoded(bytes, text, encoding);
+    return bytes;
+}
+
+void WritePage(std::ostream& out, std::u16string_view text, const PageEncoding& encoding)
+{
+    out << byteOrderMark(encoding);
+    constexpr std::size_t pieceUnits = 1 << 16;
+    std::string bytes;
+    while (!text.empty()) {
+        std::size_t take = std::min(pieceUnits, text.size());
+        // Keep a surrogate pair, and any stateful encoding, in one piece.
+        if (take < text.size() && text[take - 1] >= 0xD800 && text[take - 1] <= 0xDBFF) {
+            ++take;
+        }
+        if (encoding.name == "ISO-2022-JP") {
+            take = text.size();
+        }
+        bytes.clear();
+        appendEncoded(bytes, text.substr(0, take), encoding);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        text.remove_prefix(take);
+    }
+}
+
+} // namespace quorlane::files

@@ -1,0 +1,180 @@
+#include "files/EncodingLabels.h"
+#include "files/PageCodec.h"
+#include "tests/support/PageDecoding.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace quorlane::files;
+using quorlane::test::U16;
+
+namespace {
+
+std::string allBytesExceptNul()
+{
+    std::string bytes;
+    for (int b = 1; b < 256; ++b) {
+        bytes.push_back(static_cast<char>(b));
+    }
+    return bytes;
+}
+
+std::string metaPage(std::string_view charset, std::string_view body)
+{
+    return "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=" +
+           std::string(charset) + "\"></head><body>" + std::string(body) + "</body></html>";
+}
+
+} // namespace
+
+TEST(PageCodec, Utf8PagesKeepEveryCharacterBothWays)
+{
+    const std::string bytes = "<p>Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80</p>";
+    const DecodedPage page = DecodePage(bytes);
+    EXPECT_EQ(page.encoding, (PageEncoding{"UTF-8", false}));
+    EXPECT_EQ(page.text, u"<p>Caf\u00E9 \u65E5\u672C \U0001F600</p>");
+    EXPECT_TRUE(page.declaredCharset.empty());
+    EXPECT_EQ(EncodePage(page.text, page.encoding), bytes);
+}
+
+TEST(PageCodec, BytesThatAreNotUtf8AreReadAsWindows1252Losslessly)
+{
+    const std::string bytes = allBytesExceptNul();
+    const DecodedPage page = DecodePage(bytes);
+    EXPECT_EQ(page.encoding.name, "windows-1252");
+    EXPECT_EQ(page.text[0x80 - 1], u'\u20AC');
+    EXPECT_EQ(page.text[0x81 - 1], u'\u0081');
+    EXPECT_EQ(page.text[0xE9 - 1], u'\u00E9');
+    EXPECT_EQ(EncodePage(page.text, page.encoding), bytes);
+}
+
+TEST(PageCodec, ByteOrderMarksDecideAndComeBack)
+{
+    const std::string utf8 = "\xEF\xBB\xBF<p>\xC3\xA9</p>";
+    DecodedPage page = DecodePage(utf8);
+    EXPECT_EQ(page.encoding, (PageEncoding{"UTF-8", true}));
+    EXPECT_EQ(page.text, u"<p>\u00E9</p>");
+    EXPECT_EQ(EncodePage(page.text, page.encoding), utf8);
+
+    const std::string le("\xFF\xFE<\0p\0>\0\xE9\0", 10);
+    page = DecodePage(le);
+    EXPECT_EQ(page.encoding, (PageEncoding{"UTF-16LE", true}));
+    EXPECT_EQ(page.text, u"<p>\u00E9");
+    EXPECT_EQ(EncodePage(page.text, page.encoding), le);
+
+    const std::string be("\xFE\xFF\0<\0p\xD8\x3D\xDE\x00", 10);
+    page = DecodePage(be);
+    EXPECT_EQ(page.encoding, (PageEncoding{"UTF-16BE", true}));
+    EXPECT_EQ(page.text, u"<p\U0001F600");
+    EXPECT_EQ(EncodePage(page.text, page.encoding), be);
+
+    // An odd last byte and a lone surrogate read as U+FFFD, as in the browser; a page with a
+    // mark is not searched for a declaration.
+    page = DecodePage(std::string("\xFF\xFE\x00\xD8<\0x", 7));
+    EXPECT_EQ(page.text, u"\uFFFD<\uFFFD");
+    page = DecodePage("\xEF\xBB\xBF" + metaPage("shift_jis", "\xFF"));
+    EXPECT_EQ(page.encoding.name, "UTF-8");
+    EXPECT_TRUE(page.declaredCharset.empty());
+    EXPECT_NE(page.text.find(u"\uFFFD"), std::u16string::npos);
+}
+
+TEST(PageCodec, DeclaredEncodingsAreUsedWhenThePageDecodesInThem)
+{
+    // "日本" in Shift_JIS and "한국어" in EUC-KR.
+    DecodedPage page = DecodePage(metaPage("Shift_JIS", "\x93\xFA\x96\x7B"));
+    EXPECT_EQ(page.encoding.name, "Shift_JIS");
+    EXPECT_EQ(page.declaredCharset, "shift_jis");
+    EXPECT_NE(page.text.find(u"\u65E5\u672C"), std::u16string::npos);
+    EXPECT_EQ(EncodePage(page.text, page.encoding), metaPage("Shift_JIS", "\x93\xFA\x96\x7B"));
+
+    page = DecodePage("<meta charset=\"euc-kr\"><p>\xC7\xD1\xB1\xB9\xBE\xEE</p>");
+    EXPECT_EQ(page.encoding.name, "EUC-KR");
+    EXPECT_EQ(page.text, u"<meta charset=\"euc-kr\"><p>\uD55C\uAD6D\uC5B4</p>");
+
+    page = DecodePage(metaPage("iso-8859-1", "\xE9\x80"));
+    EXPECT_EQ(page.encoding.name, "windows-1252");
+    EXPECT_EQ(page.declaredCharset, "iso-8859-1");
+    EXPECT_NE(page.text.find(u"\u00E9\u20AC"), std::u16string::npos);
+}
+
+TEST(PageCodec, DeclarationsThatDoNotHoldFallBack)
+{
+    // Declared Shift_JIS, but the bytes are UTF-8 that Shift_JIS cannot read: UTF-8 it is,
+    // while the declaration is still repeated for the browser.
+    DecodedPage page = DecodePage(metaPage("shift_jis", "\xC3\xA9\x80"));
+    EXPECT_EQ(page.encoding.name, "windows-1252");
+    EXPECT_EQ(page.declaredCharset, "shift_jis");
+
+    // UTF-16 declared in an ASCII page means UTF-8; x-user-defined means Windows-1252.
+    page = DecodePage(metaPage("utf-16", "\xC3\xA9"));
+    EXPECT_EQ(page.encoding.name, "UTF-8");
+    EXPECT_EQ(page.declaredCharset, "utf-16");
+    page = DecodePage(metaPage("x-user-defined", "\xC3\xA9"));
+    EXPECT_EQ(page.encoding.name, "windows-1252");
+
+    // Unknown and replacement labels are ignored.
+    for (const char* label : {"klingon", "iso-2022-kr", ""}) {
+        page = DecodePage(metaPage(label, "\xC3\xA9"));
+        EXPECT_EQ(page.encoding.name, "UTF-8") << label;
+        EXPECT_TRUE(page.declaredCharset.empty()) << label;
+    }
+}
+
+TEST(DeclaredCharsetLabel, ReadsTheFirstCharsetOfAMetaTagWithinTheFirst1024Bytes)
+{
+    EXPECT_EQ(DeclaredCharsetLabel("<META CHARSET='UTF-8'>"), "utf-8");
+    EXPECT_EQ(DeclaredCharsetLabel("<meta content=\"text/html;charset=\tEUC-KR\t;x\">"), "euc-kr");
+    EXPECT_EQ(DeclaredCharsetLabel("<meta content=\"text/html;charset= EUC-KR\">"), "");
+    EXPECT_EQ(DeclaredCharsetLabel("<meta charset=\"\tkoi8-r\n\">"), "koi8-r");
+    EXPECT_EQ(DeclaredCharsetLabel("<meta charset=big5/>"), "big5");
+    EXPECT_EQ(DeclaredCharsetLabel("<p charset=x><meta name=a><meta charset=gbk>"), "gbk");
+    // Only the first charset of a meta tag counts, even an unknown one.
+    EXPECT_EQ(DeclaredCharsetLabel("<meta charset=bogus><meta charset=utf-8>"), "bogus");
+    EXPECT_EQ(DeclaredCharsetLabel("<meta charset = utf-8>"), "");
+    const std::string padding(1000, ' ');
+    EXPECT_EQ(DeclaredCharsetLabel(padding + "<meta charset=utf-8>"), "utf-8");
+    // A tag whose ">" lies beyond the first 1024 bytes does not count.
+    EXPECT_EQ(DeclaredCharsetLabel(padding + "     <meta charset=utf-8>"), "");
+    EXPECT_EQ(DeclaredCharsetLabel(padding + padding + "<meta charset=utf-8>"), "");
+}
+
+TEST(EncodingForLabel, FollowsTheBrowsersTable)
+{
+    EXPECT_EQ(EncodingForLabel("latin1"), "windows-1252");
+    EXPECT_EQ(EncodingForLabel("us-ascii"), "windows-1252");
+    EXPECT_EQ(EncodingForLabel("sjis"), "Shift_JIS");
+    EXPECT_EQ(EncodingForLabel("gb2312"), "GBK");
+    EXPECT_EQ(EncodingForLabel("iso-2022-kr"), "replacement");
+    EXPECT_EQ(EncodingForLabel("ucs-2"), "UTF-16LE");
+    EXPECT_EQ(EncodingForLabel("nonsense"), "");
+}
+
+TEST(PageCodec, NulCharactersAreRemoved)
+{
+    EXPECT_EQ(DecodePage(std::string("a\0b", 3)).text, u"ab");
+    EXPECT_EQ(DecodePage(std::string("\xFF\xFE" "a\0\0\0b\0", 8)).text, u"ab");
+}
+
+TEST(PageCodec, CharactersAnEncodingCannotHoldBecomeQuestionMarks)
+{
+    EXPECT_EQ(EncodePage(u"\u00E9\u4E00\u20AC", {"windows-1252", false}), "\xE9?\x80");
+    EXPECT_EQ(EncodePage(std::u16string{u'a', 0xD800, u'b'}, {"UTF-8", false}), "a?b");
+    EXPECT_EQ(EncodePage(u"\u65E5\u00E9", {"Shift_JIS", false}), "\x93\xFA?");
+    EXPECT_EQ(EncodePage(u"\u0218\u00E9\u4E00", {"ISO-8859-16", false}), "\xAA\xE9?");
+}
+
+TEST(PageCodec, WritingInPiecesGivesTheSameBytes)
+{
+    std::u16string text;
+    for (int i = 0; i < 70000; ++i) {
+        text += (i % 3 == 0) ? u"\U0001F600" : u"\u00E9x";
+    }
+    for (const PageEncoding& encoding :
+         {PageEncoding{"UTF-8", true}, PageEncoding{"windows-1252", false},
+          PageEncoding{"UTF-16BE", true}, PageEncoding{"EUC-JP", false}}) {
+        std::ostringstream out;
+        WritePage(out, text, encoding);
+        EXPECT_EQ(out.str(), EncodePage(text, encoding)) << encoding.name;
+    }
+}
