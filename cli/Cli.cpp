@@ -1,10 +1,10 @@
 #include "cli/Cli.h"
 
-#include "cli/TransformCommand.h"
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <ostream>
+
+#include "cli/TransformCommand.h"
 
 namespace quorlane::cli {
 

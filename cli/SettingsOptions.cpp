@@ -1,9 +1,9 @@
 #include "cli/SettingsOptions.h"
 
-#include "core/Utf8.h"
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
+
+#include "core/Utf8.h"
 
 namespace quorlane::cli {
 
@@ -79,9 +79,10 @@ const std::vector<std::string>& SwitchNames()
 
 void SettingsOptions::addTo(CLI::App& command)
 {
-    command.add_option("--mode", mode,
-                       "What to hide from view-source: email (e-mail links only), links (all "
-                       "links), body (the body), whole (the whole page)")
+    command
+        .add_option("--mode", mode,
+                    "What to hide from view-source: email (e-mail links only), links (all "
+                    "links), body (the body), whole (the whole page)")
         ->check(CLI::IsMember({"email", "links", "body", "whole"}).description(""))
         ->type_name("MODE")
         ->capture_default_str();
@@ -89,6 +90,7 @@ void SettingsOptions::addTo(CLI::App& command)
         .add_option("--enable", enabled,
                     "Browser behaviours to suppress, comma-separated, repeatable: " +
                         CLI::detail::join(SwitchNames(), ", "))
+        ->allow_extra_args(false)
         ->delimiter(',')
         ->check(CLI::IsMember(SwitchNames()).description(""))
         ->type_name("NAME[,NAME...]");
@@ -100,8 +102,7 @@ void SettingsOptions::addTo(CLI::App& command)
         ->type_name("DOMAIN");
     command.add_option("--url-lock", urlLock, "Show a page only at the address URL")
         ->type_name("URL");
-    command.add_option("--password", password, "Ask for PW before showing a page")
-        ->type_name("PW");
+    command.add_option("--password", password, "Ask for PW before showing a page")->type_name("PW");
     command
         .add_option("--notice", notice,
                     "Put TEXT in a comment at the top of every page (a copyright notice)")
@@ -132,8 +133,7 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
             }
         }
     }
-    const auto set = [](const std::optional<std::string>& text, bool& flag,
-                        std::u16string& value) {
+    const auto set = [](const std::optional<std::string>& text, bool& flag, std::u16string& value) {
         if (text) {
             flag = true;
             value = core::Utf8ToUtf16(*text);

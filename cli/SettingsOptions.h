@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/ProtectionSettings.h"
-
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "core/ProtectionSettings.h"
 
 namespace CLI {
 class App;

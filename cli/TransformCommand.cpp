@@ -1,9 +1,5 @@
 #include "cli/TransformCommand.h"
 
-#include "cli/Cli.h"
-#include "core/PageTransformer.h"
-#include "files/PageCodec.h"
-
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstring>
@@ -12,6 +8,10 @@
 #include <iostream>
 #include <iterator>
 #include <sstream>
+
+#include "cli/Cli.h"
+#include "core/PageTransformer.h"
+#include "files/PageCodec.h"
 
 namespace quorlane::cli {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "cli/SettingsOptions.h"
-
 #include <iosfwd>
 #include <string>
+
+#include "cli/SettingsOptions.h"
 
 namespace quorlane::cli {
 

@@ -1,8 +1,8 @@
-#include "cli/Cli.h"
-
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include "cli/Cli.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

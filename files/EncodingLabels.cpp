@@ -46,8 +46,7 @@ const Encoding encodings[] = {
      {"csisolatin6", "iso-8859-10", "iso-ir-157", "iso8859-10", "iso885910", "l6", "latin6"}},
     {"ISO-8859-13", {"iso-8859-13", "iso8859-13", "iso885913"}},
     {"ISO-8859-14", {"iso-8859-14", "iso8859-14", "iso885914"}},
-    {"ISO-8859-15",
-     {"csisolatin9", "iso-8859-15", "iso8859-15", "iso885915", "iso_8859-15", "l9"}},
+    {"ISO-8859-15", {"csisolatin9", "iso-8859-15", "iso8859-15", "iso885915", "iso_8859-15", "l9"}},
     {"ISO-8859-16", {"iso-8859-16"}},
     {"KOI8-R", {"cskoi8r", "koi", "koi8", "koi8-r", "koi8_r"}},
     {"KOI8-U", {"koi8-ru", "koi8-u"}},
@@ -62,8 +61,8 @@ const Encoding encodings[] = {
       "us-ascii", "windows-1252", "x-cp1252"}},
     {"windows-1253", {"cp1253", "windows-1253", "x-cp1253"}},
     {"windows-1254",
-     {"cp1254", "csisolatin5", "iso-8859-9", "iso-ir-148", "iso8859-9", "iso88599",
-      "iso_8859-9", "iso_8859-9:1989", "l5", "latin5", "windows-1254", "x-cp1254"}},
+     {"cp1254", "csisolatin5", "iso-8859-9", "iso-ir-148", "iso8859-9", "iso88599", "iso_8859-9",
+      "iso_8859-9:1989", "l5", "latin5", "windows-1254", "x-cp1254"}},
     {"windows-1255", {"cp1255", "windows-1255", "x-cp1255"}},
     {"windows-1256", {"cp1256", "windows-1256", "x-cp1256"}},
     {"windows-1257", {"cp1257", "windows-1257", "x-cp1257"}},
@@ -83,8 +82,7 @@ const Encoding encodings[] = {
      {"cseuckr", "csksc56011987", "euc-kr", "iso-ir-149", "korean", "ks_c_5601-1987",
       "ks_c_5601-1989", "ksc5601", "ksc_5601", "windows-949"}},
     {"replacement",
-     {"csiso2022kr", "hz-gb-2312", "iso-2022-cn", "iso-2022-cn-ext", "iso-2022-kr",
-      "replacement"}},
+     {"csiso2022kr", "hz-gb-2312", "iso-2022-cn", "iso-2022-cn-ext", "iso-2022-kr", "replacement"}},
     {"UTF-16BE", {"unicodefffe", "utf-16be"}},
     {"UTF-16LE",
      {"csunicode", "iso-10646-ucs-2", "ucs-2", "unicode", "unicodefeff", "utf-16", "utf-16le"}},
@@ -112,11 +110,10 @@ char lowerAscii(char c)
 
 std::size_t findIgnoreCase(std::string_view text, std::string_view needle, std::size_t from)
 {
-    const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
-                                needle.begin(), needle.end(),
-                                [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
-    return it == text.end() ? std::string_view::npos
-                            : static_cast<std::size_t>(it - text.begin());
+    const auto it =
+        std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needle.begin(),
+                    needle.end(), [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
+    return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
 }
 
 bool isSpace(char c)

@@ -1,13 +1,13 @@
 #include "files/PageCodec.h"
 
+#include <algorithm>
+#include <ostream>
+
 #include "core/Utf8.h"
 #include "files/EncodingLabels.h"
 #include "files/IcuCodec.h"
 #include "files/Iso885916.h"
 #include "files/Windows1252.h"
-
-#include <algorithm>
-#include <ostream>
 
 namespace quorlane::files {
 

@@ -1,10 +1,10 @@
-#include "files/EncodingLabels.h"
 #include "files/PageCodec.h"
-#include "tests/support/PageDecoding.h"
 
 #include <gtest/gtest.h>
-
 #include <sstream>
+
+#include "files/EncodingLabels.h"
+#include "tests/support/PageDecoding.h"
 
 using namespace quorlane::files;
 using quorlane::test::U16;
@@ -153,7 +153,11 @@ TEST(EncodingForLabel, FollowsTheBrowsersTable)
 TEST(PageCodec, NulCharactersAreRemoved)
 {
     EXPECT_EQ(DecodePage(std::string("a\0b", 3)).text, u"ab");
-    EXPECT_EQ(DecodePage(std::string("\xFF\xFE" "a\0\0\0b\0", 8)).text, u"ab");
+    EXPECT_EQ(DecodePage(std::string("\xFF\xFE"
+                                     "a\0\0\0b\0",
+                                     8))
+                  .text,
+              u"ab");
 }
 
 TEST(PageCodec, CharactersAnEncodingCannotHoldBecomeQuestionMarks)

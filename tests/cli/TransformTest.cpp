@@ -1,0 +1,210 @@
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "core/PageTransformer.h"
+#include "files/PageCodec.h"
+#include "tests/support/PageDecoding.h"
+
+using namespace quorlane;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome
+{
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome runCli(const std::vector<std::string>& args, const std::string& input = {})
+{
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::Run(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// What transform must write for bytes under settings.
+std::string expectedBytes(const std::string& bytes, const core::ProtectionSettings& settings)
+{
+    files::DecodedPage page = files::DecodePage(bytes);
+    core::ProtectPage({}, page.text, settings, nullptr, page.declaredCharset);
+    page.text += core::protectedPageMarker;
+    return files::EncodePage(page.text, page.encoding);
+}
+
+class TransformProcess : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir =
+            fs::temp_directory_path() /
+            ("quorlane-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path write(const std::string& name, const std::string& bytes)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << bytes;
+        return m_dir / name;
+    }
+    std::string read(const std::string& name)
+    {
+        std::ifstream file(m_dir / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+    // Runs the real executable through the shell; gives its exit status.
+    int run(const std::string& arguments)
+    {
+        const std::string command = std::string(QUORLANE_CLI_PATH) + " " + arguments + " >" +
+                                    (m_dir / "out").string() + " 2>" + (m_dir / "err").string();
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    fs::path m_dir;
+};
+
+} // namespace
+
+TEST(Transform, SettingsFromOptionsReachThePage)
+{
+    const std::string page = "<html><head></head><body><a href=\"mailto:a@b\">m</a></body></html>";
+    core::ProtectionSettings settings;
+    settings.protectMode = core::ProtectMode::EmailLinksOnly;
+    settings.scriptSwitches.set(core::ScriptOption::NoRightClick);
+    settings.scriptSwitches.set(core::ScriptOption::ExpirePage);
+    settings.rightClickWarning = true;
+    settings.rightClickWarningText = u"Mine \u00E9";
+    settings.passwordProtect = true;
+    settings.password = u"open sesame";
+    settings.copyrightNotice = true;
+    settings.copyrightNoticeText = u"(c) me";
+    const Outcome outcome = runCli({"transform", "--mode", "email", "--enable", "no-right-click",
+                                    "--enable=expire-page", "--warning", "Mine \xC3\xA9",
+                                    "--password", "open sesame", "--notice", "(c) me"},
+                                   page);
+    EXPECT_EQ(outcome.status, cli::exitOk) << outcome.err;
+    EXPECT_EQ(outcome.out, expectedBytes(page, settings));
+
+    settings = {};
+    settings.scriptSwitches.set(core::ScriptOption::NoPrinting);
+    settings.scriptSwitches.set(core::ScriptOption::BlockOpera);
+    settings.domainLock = true;
+    settings.lockDomain = u"www.site.example";
+    settings.urlLock = true;
+    settings.lockUrl = u"http://www.site.example/a.html";
+    EXPECT_EQ(runCli({"transform", "--enable", "no-printing,block-opera", "--domain-lock",
+                      "www.site.example", "--url-lock", "http://www.site.example/a.html"},
+                     page)
+                  .out,
+              expectedBytes(page, settings));
+}
+
+TEST(Transform, UnsafeOrBlankTextsAreRefusedBeforeReading)
+{
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--warning", "it's"},
+             {"--password", "a\"b"},
+             {"--domain-lock", "a\\b"},
+             {"--url-lock", "http://x/\ny"},
+             {"--url-lock", "http://x/\xE2\x80\xA8"},
+             {"--domain-lock", "   "},
+             {"--password", ""},
+         }) {
+        std::vector<std::string> full = {"transform", "/no/such/page.html"};
+        full.insert(full.end(), args.begin(), args.end());
+        const Outcome outcome = runCli(full);
+        EXPECT_EQ(outcome.status, cli::exitUsage) << args[0];
+        EXPECT_NE(outcome.err.find(args[0]), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find("page.html"), std::string::npos) << "read before refusing";
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1);
+    }
+}
+
+TEST(Transform, BadUsageGivesOneLineAndStatusTwo)
+{
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"transform", "--mode", "half"},
+                                               {"transform", "--enable", "no-mouse"},
+                                               {"frobnicate"},
+                                               {"transform", "a", "b"}}) {
+        const Outcome outcome = runCli(args);
+        EXPECT_EQ(outcome.status, cli::exitUsage);
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty());
+    }
+    const Outcome help = runCli({"transform", "--help"});
+    EXPECT_EQ(help.status, cli::exitOk);
+    EXPECT_NE(help.out.find("--domain-lock DOMAIN"), std::string::npos);
+    EXPECT_NE(help.out.find("block-netscape"), std::string::npos);
+}
+
+TEST_F(TransformProcess, WritesTheProtectedPageOfAFileOrOfStandardInput)
+{
+    const std::string page = "<html><head><title>Caf\xC3\xA9</title></head><body><p>\xE6\x97\xA5"
+                             "\xE6\x9C\xAC \xF0\x9F\x98\x80</p></body></html>";
+    write("page.html", page);
+    ASSERT_EQ(run("transform --mode body " + (m_dir / "page.html").string()), 0) << read("err");
+    core::ProtectionSettings settings;
+    settings.protectMode = core::ProtectMode::BodyOnly;
+    EXPECT_EQ(read("out"), expectedBytes(page, settings));
+    // Every character comes back when the writer blocks are decoded.
+    const auto decoded = test::DecodeWriterBlocks(files::DecodePage(read("out")).text);
+    EXPECT_NE(decoded.plain.find(u"<p>\u65E5\u672C \U0001F600</p>"), std::u16string::npos);
+
+    ASSERT_EQ(run("transform --mode body - <" + (m_dir / "page.html").string()), 0);
+    EXPECT_EQ(read("out"), expectedBytes(page, settings));
+
+    // A list of switches does not swallow the file name behind it.
+    ASSERT_EQ(run("transform --mode body --enable no-offline,block-opera " +
+                  (m_dir / "page.html").string()),
+              0)
+        << read("err");
+    settings.scriptSwitches.set(core::ScriptOption::NoOffline);
+    settings.scriptSwitches.set(core::ScriptOption::BlockOpera);
+    EXPECT_EQ(read("out"), expectedBytes(page, settings));
+}
+
+TEST_F(TransformProcess, Windows1252PagesStayWindows1252)
+{
+    const std::string page = "<html><body><p>Gr\xFC\xDF"
+                             "e \x80 10 \x96 caf\xE9</p></body></html>";
+    write("legacy.htm", page);
+    // Encoded as a whole, the text survives as escapes.
+    ASSERT_EQ(run("transform " + (m_dir / "legacy.htm").string()), 0) << read("err");
+    EXPECT_EQ(read("out"), expectedBytes(page, {}));
+    const std::u16string text = u"Gr\u00FC\u00DFe \u20AC 10 \u2013 caf\u00E9";
+    EXPECT_NE(test::DecodeWriterBlocks(files::DecodePage(read("out")).text).plain.find(text),
+              std::u16string::npos);
+    // Left plain, it is written back in its own bytes.
+    ASSERT_EQ(run("transform --mode links " + (m_dir / "legacy.htm").string()), 0);
+    EXPECT_NE(read("out").find("<p>Gr\xFC\xDF"
+                               "e \x80 10 \x96 caf\xE9</p>"),
+              std::string::npos);
+}
+
+TEST_F(TransformProcess, ExitStatusesTellWhatHappened)
+{
+    write("page.html", "<p>x</p>");
+    ASSERT_EQ(run("transform " + (m_dir / "page.html").string()), 0);
+    const std::string protectedPage = read("out");
+    write("protected.html", protectedPage);
+    EXPECT_EQ(run("transform " + (m_dir / "protected.html").string()), 3);
+    EXPECT_EQ(read("out"), protectedPage);
+
+    EXPECT_EQ(run("transform " + (m_dir / "missing.html").string()), 2);
+    EXPECT_NE(read("err").find("missing.html"), std::string::npos);
+    EXPECT_EQ(run("transform " + m_dir.string()), 2);
+    EXPECT_EQ(run("transform --mode none " + (m_dir / "page.html").string()), 2);
+    EXPECT_TRUE(read("out").empty());
+}

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quorlane and protects a page of the bundled sample site.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLANE_BUILD_TESTS=OFF >/dev/null
+cmake --build build
+
+sample=examples/site/index.html
+output=build/sample/index.html
+mkdir -p "$(dirname "$output")"
+echo
+echo "\$ quorlane-cli transform --mode body --enable no-right-click,no-text-select $sample > $output"
+build/cli/quorlane-cli transform --mode body --enable no-right-click,no-text-select \
+    "$sample" >"$output"
+echo
+echo "The first lines of $output:"
+head -n 12 "$output" | cut -c1-160
+echo "..."
+echo
+echo "Open $output in a browser: it looks like $sample, but its source shows only scripts."

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds Quorlane twice (warnings as errors; AddressSanitizer
+# with UndefinedBehaviorSanitizer) and runs every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/deps.sh
+
+echo "== format"
+git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+echo "== build and test"
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_WERROR=ON >/dev/null
+cmake --build build-test
+ctest --test-dir build-test --output-on-failure -j"$(nproc)"
+
+echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLANE_WERROR=ON \
+    -DQUORLANE_SANITIZE=ON >/dev/null
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
