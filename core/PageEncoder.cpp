@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "core/TextSearch.h"
 
@@ -12,45 +17,127 @@ namespace {
 
 constexpr char16_t hexDigits[] = u"0123456789ABCDEF";
 
-// "%XX" for each code unit below 0x100, and the two hex digits of each byte value.
+constexpr std::uint64_t units(char16_t a, char16_t b, char16_t c, char16_t d)
+{
+    // Four code units in the order they stand in memory (little-endian).
+    return std::uint64_t(a) | std::uint64_t(b) << 16 | std::uint64_t(c) << 32 |
+           std::uint64_t(d) << 48;
+}
+
+// For each byte value: "%XX" (plus a unit of no meaning) for a code unit below 0x100, "%uXX"
+// for the high byte of one above, and the two hex digits "XX".
 struct EscapeTables
 {
-    std::array<std::array<char16_t, 3>, 256> byteEscape{};
-    std::array<std::array<char16_t, 2>, 256> byteHex{};
+    std::array<std::uint64_t, 256> narrow{};
+    std::array<std::uint64_t, 256> wideHead{};
+    std::array<std::uint32_t, 256> digits{};
 
     constexpr EscapeTables()
     {
         for (unsigned b = 0; b < 256; ++b) {
-            byteHex[b] = {hexDigits[b >> 4], hexDigits[b & 15]};
-            byteEscape[b] = {u'%', hexDigits[b >> 4], hexDigits[b & 15]};
+            const char16_t high = hexDigits[b >> 4];
+            const char16_t low = hexDigits[b & 15];
+            narrow[b] = units(u'%', high, low, 0);
+            wideHead[b] = units(u'%', u'u', high, low);
+            digits[b] = static_cast<std::uint32_t>(units(high, low, 0, 0));
         }
     }
 };
 constexpr EscapeTables tables;
 
+// Escapes one code unit at dst; gives the position after it. Every code unit is written with
+// the same two stores, six units wide, and the position moves on by the three or six units
+// that count, so there is no branch on the kind of character.
+inline char16_t* escapeOne(char16_t* dst, char16_t c)
+{
+    const bool wide = c >= 0x100;
+    const std::uint64_t head = wide ? tables.wideHead[c >> 8] : tables.narrow[c & 0xFF];
+    const std::uint32_t tail = tables.digits[c & 0xFF];
+    std::memcpy(dst, &head, sizeof head);
+    std::memcpy(dst + 4, &tail, sizeof tail);
+    return dst + (wide ? 6 : 3);
+}
+
+char16_t* escapeRun(char16_t* dst, const char16_t* src, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        dst = escapeOne(dst, src[i]);
+    }
+    return dst;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Eight code units below 0x100 at a time: their hex digits by table shuffle, spread into
+// "%XX" triples by three more shuffles. Needs SSSE3, which the caller checks.
+__attribute__((target("ssse3"))) char16_t* escapeRunSsse3(char16_t* dst, const char16_t* src,
+                                                          std::size_t count)
+{
+    // Output unit u of a block of 24: "%" when u % 3 == 0, else the high (u % 3 == 1) or low
+    // digit of input byte u / 3, which stand at 2 * (u / 3) and 2 * (u / 3) + 1 of the digits.
+    // Bytes with index -1 come out as 0: the high bytes of the units, and the "%" slots.
+    alignas(16) static constexpr signed char spread[3][16] = {
+        {-1, -1, 0, -1, 1, -1, -1, -1, 2, -1, 3, -1, -1, -1, 4, -1},
+        {5, -1, -1, -1, 6, -1, 7, -1, -1, -1, 8, -1, 9, -1, -1, -1},
+        {10, -1, 11, -1, -1, -1, 12, -1, 13, -1, -1, -1, 14, -1, 15, -1},
+    };
+    alignas(16) static constexpr unsigned char percents[3][16] = {
+        {'%', 0, 0, 0, 0, 0, '%', 0, 0, 0, 0, 0, '%', 0, 0, 0},
+        {0, 0, '%', 0, 0, 0, 0, 0, '%', 0, 0, 0, 0, 0, '%', 0},
+        {0, 0, 0, 0, '%', 0, 0, 0, 0, 0, '%', 0, 0, 0, 0, 0},
+    };
+    const __m128i hexDigitBytes = _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9',
+                                                'A', 'B', 'C', 'D', 'E', 'F');
+    const __m128i lowNibble = _mm_set1_epi8(0x0F);
+    std::size_t i = 0;
+    while (i + 8 <= count) {
+        const __m128i input = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i highBytes = _mm_srli_epi16(input, 8);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(highBytes, _mm_setzero_si128())) != 0xFFFF) {
+            // A unit above 0xFF among them: these eight one by one.
+            const std::size_t stop = i + 8;
+            for (; i < stop; ++i) {
+                dst = escapeOne(dst, src[i]);
+            }
+            continue;
+        }
+        const __m128i bytes = _mm_packus_epi16(input, input);
+        const __m128i high =
+            _mm_shuffle_epi8(hexDigitBytes, _mm_and_si128(_mm_srli_epi16(bytes, 4), lowNibble));
+        const __m128i low = _mm_shuffle_epi8(hexDigitBytes, _mm_and_si128(bytes, lowNibble));
+        const __m128i digits = _mm_unpacklo_epi8(high, low);
+        for (int k = 0; k < 3; ++k) {
+            const __m128i spreadMask = _mm_load_si128(reinterpret_cast<const __m128i*>(spread[k]));
+            const __m128i percent = _mm_load_si128(reinterpret_cast<const __m128i*>(percents[k]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst) + k,
+                             _mm_or_si128(_mm_shuffle_epi8(digits, spreadMask), percent));
+        }
+        dst += 24;
+        i += 8;
+    }
+    return escapeRun(dst, src + i, count - i);
+}
+
+bool hasSsse3()
+{
+    static const bool supported = __builtin_cpu_supports("ssse3");
+    return supported;
+}
+#endif
+
 // Escapes in slices through a small buffer that stays in cache; out must already have room.
 void escapeInto(std::u16string& out, std::u16string_view text)
 {
     constexpr std::size_t sliceUnits = 1024;
-    char16_t buffer[sliceUnits * 6];
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t end = std::min(text.size(), i + sliceUnits);
-        char16_t* dst = buffer;
-        for (; i < end; ++i) {
-            const char16_t c = text[i];
-            if (c < 0x100) {
-                std::memcpy(dst, tables.byteEscape[c].data(), 3 * sizeof(char16_t));
-                dst += 3;
-            } else {
-                dst[0] = u'%';
-                dst[1] = u'u';
-                std::memcpy(dst + 2, tables.byteHex[c >> 8].data(), 2 * sizeof(char16_t));
-                std::memcpy(dst + 4, tables.byteHex[c & 0xFF].data(), 2 * sizeof(char16_t));
-                dst += 6;
-            }
-        }
-        out.append(buffer, static_cast<std::size_t>(dst - buffer));
+    char16_t buffer[sliceUnits * 6 + 8];
+    for (std::size_t i = 0; i < text.size(); i += sliceUnits) {
+        const std::size_t count = std::min(sliceUnits, text.size() - i);
+#if defined(__x86_64__) && defined(__GNUC__)
+        char16_t* end = hasSsse3() ? escapeRunSsse3(buffer, text.data() + i, count)
+                                   : escapeRun(buffer, text.data() + i, count);
+#else
+        char16_t* end = escapeRun(buffer, text.data() + i, count);
+#endif
+        out.append(buffer, static_cast<std::size_t>(end - buffer));
     }
 }
 

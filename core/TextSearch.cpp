@@ -1,5 +1,7 @@
 #include "core/TextSearch.h"
 
+#include <algorithm>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -49,6 +51,46 @@ std::size_t findFolded(std::u16string_view text, char16_t target, char16_t fold,
     return npos;
 }
 
+// First position p in [from, last) where text[p] and text[p + 1] match the first two units of
+// a needle (ignoring the case of ASCII letters when asked); last must leave room for text[p + 1].
+// Testing two units at a time passes over the many "<" of markup that begin other tags.
+std::size_t findPair(std::u16string_view text, char16_t first, char16_t second, std::size_t from,
+                     std::size_t last, bool ignoreCase)
+{
+    const char16_t fold0 = ignoreCase && isAsciiLetter(first) ? 0x20 : 0;
+    const char16_t fold1 = ignoreCase && isAsciiLetter(second) ? 0x20 : 0;
+    const auto target0 = static_cast<char16_t>(first | fold0);
+    const auto target1 = static_cast<char16_t>(second | fold1);
+    const char16_t* data = text.data();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i wanted0 = _mm_set1_epi16(static_cast<short>(target0));
+    const __m128i wanted1 = _mm_set1_epi16(static_cast<short>(target1));
+    const __m128i folding0 = _mm_set1_epi16(static_cast<short>(fold0));
+    const __m128i folding1 = _mm_set1_epi16(static_cast<short>(fold1));
+    for (; i + 9 <= text.size() && i < last; i += 8) {
+        const __m128i units0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i units1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+        const __m128i hits =
+            _mm_and_si128(_mm_cmpeq_epi16(_mm_or_si128(units0, folding0), wanted0),
+                          _mm_cmpeq_epi16(_mm_or_si128(units1, folding1), wanted1));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask != 0) {
+            const std::size_t at =
+                i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
+            return at < last ? at : npos;
+        }
+    }
+#endif
+    for (; i < last; ++i) {
+        if (static_cast<char16_t>(data[i] | fold0) == target0 &&
+            static_cast<char16_t>(data[i + 1] | fold1) == target1) {
+            return i;
+        }
+    }
+    return npos;
+}
+
 } // namespace
 
 std::size_t FindUnit(std::u16string_view text, char16_t unit, std::size_t from)
@@ -72,17 +114,31 @@ bool MatchesIgnoreCase(std::u16string_view text, std::size_t pos, std::u16string
     return true;
 }
 
-std::size_t FindExact(std::u16string_view text, std::u16string_view needle, std::size_t from)
+namespace {
+
+std::size_t findNeedle(std::u16string_view text, std::u16string_view needle, std::size_t from,
+                       bool ignoreCase)
 {
     if (needle.empty()) {
         return from <= text.size() ? from : npos;
     }
-    while (from < text.size()) {
-        const std::size_t at = FindUnit(text, needle[0], from);
-        if (at == npos || text.size() - at < needle.size()) {
+    if (from >= text.size() || needle.size() > text.size()) {
+        return npos;
+    }
+    if (needle.size() == 1) {
+        const bool fold = ignoreCase && isAsciiLetter(needle[0]);
+        return findFolded(text, fold ? static_cast<char16_t>(needle[0] | 0x20) : needle[0],
+                          fold ? 0x20 : 0, from);
+    }
+    const std::size_t last = text.size() - needle.size() + 1;
+    while (from < last) {
+        const std::size_t at = findPair(text, needle[0], needle[1], from, last, ignoreCase);
+        if (at == npos) {
             return npos;
         }
-        if (text.compare(at, needle.size(), needle) == 0) {
+        const bool match = ignoreCase ? MatchesIgnoreCase(text, at, needle)
+                                      : text.compare(at, needle.size(), needle) == 0;
+        if (match) {
             return at;
         }
         from = at + 1;
@@ -90,26 +146,16 @@ std::size_t FindExact(std::u16string_view text, std::u16string_view needle, std:
     return npos;
 }
 
+} // namespace
+
+std::size_t FindExact(std::u16string_view text, std::u16string_view needle, std::size_t from)
+{
+    return findNeedle(text, needle, from, false);
+}
+
 std::size_t FindIgnoreCase(std::u16string_view text, std::u16string_view needle, std::size_t from)
 {
-    if (needle.empty()) {
-        return from <= text.size() ? from : npos;
-    }
-    const char16_t first = needle[0];
-    const bool letter = isAsciiLetter(first);
-    const char16_t fold = letter ? 0x20 : 0;
-    const char16_t target = letter ? static_cast<char16_t>(first | 0x20) : first;
-    while (from < text.size()) {
-        const std::size_t at = findFolded(text, target, fold, from);
-        if (at == npos || text.size() - at < needle.size()) {
-            return npos;
-        }
-        if (MatchesIgnoreCase(text, at, needle)) {
-            return at;
-        }
-        from = at + 1;
-    }
-    return npos;
+    return findNeedle(text, needle, from, true);
 }
 
 std::size_t Find(std::u16string_view text, std::u16string_view needle, std::size_t from,

@@ -34,6 +34,23 @@ TEST(TextSearch, FindsAcrossEveryVectorLaneAndTheTail)
     }
 }
 
+TEST(TextSearch, LongerNeedlesAreFoundAtEveryOffsetAmongDecoys)
+{
+    for (std::size_t size = 3; size < 40; ++size) {
+        for (std::size_t at = 0; at + 3 <= size; ++at) {
+            std::u16string text;
+            for (std::size_t i = 0; i < size; ++i) {
+                text.push_back(i % 3 == 0 ? u'<' : (i % 3 == 1 ? u'F' : u'x'));
+            }
+            text.replace(at, 3, u"<fR");
+            EXPECT_EQ(FindIgnoreCase(text, u"<FR"), at) << size;
+            EXPECT_EQ(FindExact(text, u"<fR"), at) << size;
+            EXPECT_EQ(FindExact(text, u"<FR"), npos) << size;
+            EXPECT_EQ(FindIgnoreCase(text, u"<FR", at + 1), npos) << size;
+        }
+    }
+}
+
 TEST(TextSearch, LastOccurrenceMustEndWithinTheLimit)
 {
     EXPECT_EQ(FindLastIgnoreCase(u"<a <A x", u"<a ", 7), 3u);

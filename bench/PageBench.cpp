@@ -1,0 +1,125 @@
+// Throughput of the escaping and of the protect modes on large pages.
+//
+//   quorlane_bench [--fresh-memory] [benchmark flags]   run the benchmarks
+//   quorlane_bench --write-page=FILE [N]   write a generated page with N links (default 10000)
+//                                          as UTF-8, for timing quorlane-cli as a whole process
+//
+// By default the allocator keeps freed memory for the next iteration, as a long-running
+// program does, so that the figures show the work on the text: above 32 MB glibc otherwise maps
+// fresh pages for every buffer, and faulting them in costs more than the escaping itself.
+// --fresh-memory keeps glibc's defaults, as a one-shot process sees them.
+
+#include "bench/SamplePages.h"
+#include "core/PageEncoder.h"
+#include "core/PageTransformer.h"
+#include "core/Utf8.h"
+
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <malloc.h>
+
+using namespace quorlane;
+
+namespace {
+
+constexpr std::size_t megabyte = 1 << 20;
+
+void escape(benchmark::State& state, const std::u16string& text)
+{
+    for (auto _ : state) {
+        std::u16string escaped = core::EscapeText(text);
+        benchmark::DoNotOptimize(escaped.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size() * 2));
+}
+
+void BM_EscapeText_AsciiHtml(benchmark::State& state)
+{
+    escape(state, bench::AsciiHtml(static_cast<std::size_t>(state.range(0)) * megabyte));
+}
+BENCHMARK(BM_EscapeText_AsciiHtml)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_EscapeText_Mixed(benchmark::State& state)
+{
+    escape(state, bench::MixedText(static_cast<std::size_t>(state.range(0)) * megabyte));
+}
+BENCHMARK(BM_EscapeText_Mixed)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
+
+// The page of n links, made once per size.
+const std::u16string& pageWithLinks(std::size_t links)
+{
+    static std::size_t madeFor = 0;
+    static std::u16string page;
+    if (madeFor != links) {
+        page = bench::GeneratedPage(links);
+        madeFor = links;
+    }
+    return page;
+}
+
+// Escaping the same whole page: the yardstick for the protect modes.
+void BM_EscapeText_GeneratedPage(benchmark::State& state)
+{
+    escape(state, pageWithLinks(static_cast<std::size_t>(state.range(0))));
+}
+BENCHMARK(BM_EscapeText_GeneratedPage)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ProtectPage(benchmark::State& state)
+{
+    const std::u16string& page = pageWithLinks(static_cast<std::size_t>(state.range(1)));
+    core::ProtectionSettings settings;
+    settings.protectMode = static_cast<core::ProtectMode>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::u16string text = page;
+        state.ResumeTiming();
+        core::ProtectPage({}, text, settings, nullptr, "utf-8");
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+    // Seconds per megabyte of page text (UTF-16), to compare page sizes.
+    state.counters["s_per_MB"] = benchmark::Counter(
+        static_cast<double>(page.size() * 2) / megabyte,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ProtectPage)
+    ->ArgNames({"mode", "links"})
+    ->ArgsProduct({{0, 1, 2, 3}, {1000, 10000, 50000}})
+    ->Unit(benchmark::kMillisecond);
+
+int writePage(const char* file, std::size_t links)
+{
+    std::ofstream out(file, std::ios::binary);
+    out << core::Utf16ToUtf8(bench::GeneratedPage(links));
+    return out ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    constexpr std::string_view writeFlag = "--write-page=";
+    if (argc >= 2 && std::strncmp(argv[1], writeFlag.data(), writeFlag.size()) == 0) {
+        const std::size_t links = argc >= 3 ? std::stoul(argv[2]) : 10000;
+        return writePage(argv[1] + writeFlag.size(), links);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--fresh-memory") == 0) {
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    } else {
+        mallopt(M_MMAP_THRESHOLD, 1 << 30);
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
