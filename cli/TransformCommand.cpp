@@ -11,6 +11,7 @@
 
 #include "cli/Cli.h"
 #include "core/PageTransformer.h"
+#include "core/TextSearch.h"
 #include "files/PageCodec.h"
 
 namespace quorlane::cli {
@@ -30,6 +31,20 @@ bool readAll(std::istream& in, std::string& bytes)
     buffer << in.rdbuf();
     bytes = std::move(buffer).str();
     return !in.bad();
+}
+
+// Reads a file in one piece, into a string of its size.
+bool readFile(std::ifstream& in, std::string& bytes)
+{
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        return readAll(in, bytes);
+    }
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(bytes.data(), size);
+    return in.gcount() == size;
 }
 
 } // namespace
@@ -66,13 +81,13 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
             return exitUsage;
         }
         std::ifstream page(file, std::ios::binary);
-        if (!page || !readAll(page, bytes)) {
+        if (!page || !readFile(page, bytes)) {
             err << "quorlane-cli: cannot read " << file << ": " << std::strerror(errno) << "\n";
             return exitUsage;
         }
     }
     files::DecodedPage page = files::DecodePage(bytes);
-    if (page.text.find(core::protectedPageMarker) != std::u16string::npos) {
+    if (core::FindExact(page.text, core::protectedPageMarker) != core::npos) {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         return exitAlreadyProtected;

@@ -245,7 +245,8 @@ void ProtectPage(const FileRecord& record, std::u16string& page, const Protectio
     insertSwitchMarkup(page, settings.scriptSwitches);
 
     std::u16string protectedPage = pageTop(settings, doctype, declaredCharset);
-    AppendProtectedPart(protectedPage, page, settings.protectMode);
+    // Room for the marker that the caller appends.
+    AppendProtectedPart(protectedPage, page, settings.protectMode, protectedPageMarker.size());
     page.swap(protectedPage);
 }
 

@@ -226,13 +226,14 @@ std::optional<SpanList> spansFor(std::u16string_view page, ProtectMode mode)
     return whole;
 }
 
-void appendWithSpans(std::u16string& out, std::u16string_view page, const SpanList& spans)
+void appendWithSpans(std::u16string& out, std::u16string_view page, const SpanList& spans,
+                     std::size_t roomAfter)
 {
     std::size_t total = page.size();
     for (const EncodedSpan& span : spans) {
         total += span.encoding.size() - (span.end - span.begin);
     }
-    out.reserve(out.size() + total);
+    out.reserve(out.size() + total + roomAfter);
     std::size_t pos = 0;
     for (const EncodedSpan& span : spans) {
         out.append(page.substr(pos, span.begin - pos));
@@ -262,14 +263,16 @@ void encodeStepwise(std::u16string& page, ProtectMode mode)
 
 } // namespace
 
-void AppendProtectedPart(std::u16string& out, std::u16string_view page, ProtectMode mode)
+void AppendProtectedPart(std::u16string& out, std::u16string_view page, ProtectMode mode,
+                         std::size_t roomAfter)
 {
     if (const std::optional<SpanList> spans = spansFor(page, mode)) {
-        appendWithSpans(out, page, *spans);
+        appendWithSpans(out, page, *spans, roomAfter);
         return;
     }
     std::u16string stepwise(page);
     encodeStepwise(stepwise, mode);
+    out.reserve(out.size() + stepwise.size() + roomAfter);
     out += stepwise;
 }
 

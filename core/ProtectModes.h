@@ -11,8 +11,10 @@ namespace quorlane::core {
 // every e-mail link, the body, or the whole page. Runs in one pass over the page; a page whose
 // replacements would change how later searches read it (a link that ends inside a script, a
 // kept script element holding "<body", ...) is worked through step by step instead, with the
-// same result.
-void AppendProtectedPart(std::u16string& out, std::u16string_view page, ProtectMode mode);
+// same result. out gets roomAfter units of spare capacity, so that a short trailer can follow
+// without moving a large page.
+void AppendProtectedPart(std::u16string& out, std::u16string_view page, ProtectMode mode,
+                         std::size_t roomAfter = 0);
 
 std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode);
 

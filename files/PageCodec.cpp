@@ -92,16 +92,15 @@ bool decodeStrictly(std::string_view encoding, std::string_view bytes, std::u16s
     return DecodeWithIcu(encoding, bytes, text);
 }
 
-DecodedPage decodeWithoutBom(std::string_view bytes)
+void decodeWithoutBom(std::string_view bytes, DecodedPage& page)
 {
-    DecodedPage page;
     const std::string label = DeclaredCharsetLabel(bytes);
     const std::string_view declared = declaredEncoding(label);
     if (!declared.empty()) {
         page.declaredCharset = label;
         if (decodeStrictly(declared, bytes, page.text)) {
             page.encoding.name = declared;
-            return page;
+            return;
         }
         page.text.clear();
     }
@@ -112,7 +111,6 @@ DecodedPage decodeWithoutBom(std::string_view bytes)
         AppendWindows1252AsUtf16(page.text, bytes);
         page.encoding.name = "windows-1252";
     }
-    return page;
 }
 
 void appendEncoded(std::string& out, std::u16string_view text, const PageEncoding& encoding)
@@ -149,6 +147,10 @@ std::string_view byteOrderMark(const PageEncoding& encoding)
 DecodedPage DecodePage(std::string_view bytes)
 {
     DecodedPage page;
+    // Room for the markup that protection puts into a page, so that a large page is not moved
+    // to a new buffer for it.
+    constexpr std::size_t roomToGrow = 1 << 14;
+    page.text.reserve(bytes.size() + roomToGrow);
     if (bytes.starts_with(utf8Bom)) {
         core::AppendUtf8AsUtf16(page.text, bytes.substr(3));
         page.encoding = {"UTF-8", true};
@@ -157,7 +159,7 @@ DecodedPage DecodePage(std::string_view bytes)
         appendUtf16Bytes(page.text, bytes.substr(2), bigEndian);
         page.encoding = {bigEndian ? "UTF-16BE" : "UTF-16LE", true};
     } else {
-        page = decodeWithoutBom(bytes);
+        decodeWithoutBom(bytes, page);
     }
     std::erase(page.text, u'\0');
     return page;
