@@ -9,16 +9,16 @@
 // fresh pages for every buffer, and faulting them in costs more than the escaping itself.
 // --fresh-memory keeps glibc's defaults, as a one-shot process sees them.
 
-#include "bench/SamplePages.h"
-#include "core/PageEncoder.h"
-#include "core/PageTransformer.h"
-#include "core/Utf8.h"
-
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <malloc.h>
+
+#include "bench/SamplePages.h"
+#include "core/PageEncoder.h"
+#include "core/PageTransformer.h"
+#include "core/Utf8.h"
 
 using namespace quorlane;
 
@@ -85,9 +85,9 @@ void BM_ProtectPage(benchmark::State& state)
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
     // Seconds per megabyte of page text (UTF-16), to compare page sizes.
-    state.counters["s_per_MB"] = benchmark::Counter(
-        static_cast<double>(page.size() * 2) / megabyte,
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["s_per_MB"] = benchmark::Counter(static_cast<double>(page.size() * 2) / megabyte,
+                                                    benchmark::Counter::kIsIterationInvariantRate |
+                                                        benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ProtectPage)
     ->ArgNames({"mode", "links"})

@@ -5,8 +5,8 @@
 
 #include "core/Utf8.h"
 #include "files/EncodingLabels.h"
-#include "files/IcuCodec.h"
 #include "files/Iso885916.h"
+#include "files/LegacyCodec.h"
 #include "files/Windows1252.h"
 
 namespace quorlane::files {
@@ -89,7 +89,7 @@ bool decodeStrictly(std::string_view encoding, std::string_view bytes, std::u16s
         AppendIso885916AsUtf16(text, bytes);
         return true;
     }
-    return DecodeWithIcu(encoding, bytes, text);
+    return DecodeLegacy(encoding, bytes, text);
 }
 
 void decodeWithoutBom(std::string_view bytes, DecodedPage& page)
@@ -124,7 +124,7 @@ void appendEncoded(std::string& out, std::u16string_view text, const PageEncodin
     } else if (encoding.name == "ISO-8859-16") {
         AppendUtf16AsIso885916(out, text);
     } else {
-        EncodeWithIcu(encoding.name, text, out);
+        EncodeLegacy(encoding.name, text, out);
     }
 }
 

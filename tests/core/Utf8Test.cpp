@@ -37,8 +37,14 @@ TEST(Utf8, MalformedSequencesDecodeAsTheBrowserDoes)
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
         {"\xC0\xAF", u"\uFFFD\uFFFD"},
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"\xE2\x82\xAC" "A", u"\u20AC" "A"},
-        {"\xFF" "A", u"\uFFFD" "A"},
+        {"\xE2\x82\xAC"
+         "A",
+         u"\u20AC"
+         "A"},
+        {"\xFF"
+         "A",
+         u"\uFFFD"
+         "A"},
         {"\xF0\x90\x9F", u"\uFFFD"},
     };
     for (const auto& c : cases) {

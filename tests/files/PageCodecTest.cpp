@@ -100,11 +100,16 @@ TEST(PageCodec, DeclaredEncodingsAreUsedWhenThePageDecodesInThem)
 
 TEST(PageCodec, DeclarationsThatDoNotHoldFallBack)
 {
-    // Declared Shift_JIS, but the bytes are UTF-8 that Shift_JIS cannot read: UTF-8 it is,
-    // while the declaration is still repeated for the browser.
-    DecodedPage page = DecodePage(metaPage("shift_jis", "\xC3\xA9\x80"));
+    // Declared Shift_JIS, but the bytes are not Shift_JIS (a lead byte before a blank): UTF-8
+    // when they are UTF-8, else Windows-1252, while the declaration is still repeated for the
+    // browser.
+    DecodedPage page = DecodePage(metaPage("shift_jis", "\xC3\xA9 \x81 "));
     EXPECT_EQ(page.encoding.name, "windows-1252");
     EXPECT_EQ(page.declaredCharset, "shift_jis");
+    page = DecodePage(metaPage("shift_jis", "\xC3\xA9 \xE2\x82\xAC\xA0"));
+    EXPECT_EQ(page.encoding.name, "windows-1252");
+    page = DecodePage(metaPage("euc-kr", "\xC3\xA9"));
+    EXPECT_EQ(page.encoding.name, "EUC-KR");
 
     // UTF-16 declared in an ASCII page means UTF-8; x-user-defined means Windows-1252.
     page = DecodePage(metaPage("utf-16", "\xC3\xA9"));
@@ -118,6 +123,47 @@ TEST(PageCodec, DeclarationsThatDoNotHoldFallBack)
         page = DecodePage(metaPage(label, "\xC3\xA9"));
         EXPECT_EQ(page.encoding.name, "UTF-8") << label;
         EXPECT_TRUE(page.declaredCharset.empty()) << label;
+    }
+}
+
+// Where ICU's converters and the browser's tables disagree, pages read as in the browser.
+TEST(PageCodec, BrowserTablesWinOverIcus)
+{
+    const auto decoded = [](std::string_view charset, const std::string& bytes) {
+        const DecodedPage page = DecodePage("<meta charset=" + std::string(charset) + ">" + bytes);
+        EXPECT_EQ(page.declaredCharset, charset);
+        return page.encoding.name + ":" +
+               quorlane::test::U8(page.text.substr(page.text.find(u'>') + 1));
+    };
+    EXPECT_EQ(decoded("shift_jis", "\x1A\x1C\x7F\x80\x5C\x7E"),
+              "Shift_JIS:\x1A\x1C\x7F\xC2\x80\\~");
+    EXPECT_EQ(decoded("ibm866", "\x1A\x7F"), "IBM866:\x1A\x7F");
+    EXPECT_EQ(decoded("koi8-u", "\xAE"), "KOI8-U:\xD1\x9E");
+    EXPECT_EQ(decoded("windows-1255", "\xCA"), "windows-1255:\xD6\xBA");
+    EXPECT_EQ(decoded("gbk", "\x80\xA3\xA0"), "GBK:\xE2\x82\xAC\xE3\x80\x80");
+    EXPECT_EQ(decoded("big5", "\x88\x62"), "Big5:\xC3\x8A\xCC\x84");
+    // Codes the browser rejects make the page fall back, though ICU would read them.
+    EXPECT_EQ(decoded("euc-kr", "\xC9\xA1\xA1"), "windows-1252:\xC3\x89\xC2\xA1\xC2\xA1");
+    EXPECT_EQ(decoded("windows-874", "\xDB"), "windows-1252:\xC3\x9B");
+}
+
+TEST(PageCodec, LegacyEncodingsRoundTrip)
+{
+    const std::pair<const char*, std::string> pages[] = {
+        {"shift_jis", "\x93\xFA\x96\x7B\x8C\xEA \xB1\xB2 \x5C"},
+        {"euc-jp", "\xC6\xFC\xCB\xDC \x8E\xB1 \x8F\xB0\xA1"},
+        {"euc-kr", "\xC7\xD1\xB1\xB9\xBE\xEE \x81\x41"},
+        {"gb18030", "\xD6\xD0\xCE\xC4 \x80 \x81\x30\x81\x30 \x95\x32\x82\x36"},
+        {"big5", "\xA4\xA4\xA4\xE5 \x87\x40"},
+        {"windows-1251", "\xCF\xF0\xE8\xE2\xE5\xF2"},
+        {"koi8-r", "\xF0\xD2\xC9\xD7\xC5\xD4"},
+        {"iso-8859-7", "\xC1\xE8\xDE\xED\xE1"},
+    };
+    for (const auto& [charset, body] : pages) {
+        const std::string bytes = "<meta charset=" + std::string(charset) + "><p>" + body + "</p>";
+        const DecodedPage page = DecodePage(bytes);
+        EXPECT_EQ(page.declaredCharset, charset);
+        EXPECT_EQ(EncodePage(page.text, page.encoding), bytes) << charset;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "files/IcuCodec.h"
+#include "files/IcuConverter.h"
 
 #include <memory>
 #include <string>
@@ -76,7 +76,12 @@ Converter openConverter(std::string_view encodingName)
 
 } // namespace
 
-bool DecodeWithIcu(std::string_view encodingName, std::string_view bytes, std::u16string& out)
+bool HasIcuConverter(std::string_view encodingName)
+{
+    return converterName(encodingName) != nullptr;
+}
+
+bool DecodeWithIcuOnly(std::string_view encodingName, std::string_view bytes, std::u16string& out)
 {
     Converter converter = openConverter(encodingName);
     if (!converter) {
@@ -110,7 +115,7 @@ bool DecodeWithIcu(std::string_view encodingName, std::string_view bytes, std::u
     return true;
 }
 
-void EncodeWithIcu(std::string_view encodingName, std::u16string_view text, std::string& out)
+void EncodeWithIcuOnly(std::string_view encodingName, std::u16string_view text, std::string& out)
 {
     Converter converter = openConverter(encodingName);
     if (!converter) {
