@@ -10,7 +10,8 @@ echo "== format"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 echo "== build and test"
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_WERROR=ON >/dev/null
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_WERROR=ON \
+    -DQUORLANE_BUILD_BENCH=ON >/dev/null
 cmake --build build-test
 ctest --test-dir build-test --output-on-failure -j"$(nproc)"
 
