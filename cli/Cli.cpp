@@ -4,18 +4,21 @@
 #include <algorithm>
 #include <ostream>
 
+#include "cli/ProtectCommand.h"
 #include "cli/TransformCommand.h"
 
 namespace quorlane::cli {
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err)
+        std::ostream& err, bool errIsTerminal)
 {
     CLI::App app("Quorlane protects web pages against copying: the chosen part of each page is "
                  "hidden from view-source behind small scripts that write it back while the "
                  "page loads.",
                  "quorlane-cli");
     app.require_subcommand(1);
+    ProtectCommand protect;
+    protect.addTo(app);
     TransformCommand transform;
     transform.addTo(app);
 
@@ -41,6 +44,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         }
         err << "quorlane-cli: " << e.what() << " (see quorlane-cli --help)\n";
         return exitUsage;
+    }
+    if (app.got_subcommand("protect")) {
+        return protect.run(out, err, errIsTerminal);
     }
     return transform.run(in, out, err);
 }

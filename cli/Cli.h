@@ -15,8 +15,9 @@ enum ExitStatus
     exitAlreadyProtected = 3,
 };
 
-// Runs quorlane-cli with args (without the program name) on the given streams.
+// Runs quorlane-cli with args (without the program name) on the given streams; a progress bar
+// is drawn on err only when it is a terminal.
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err);
+        std::ostream& err, bool errIsTerminal = false);
 
 } // namespace quorlane::cli

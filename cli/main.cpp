@@ -7,6 +7,10 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
 #endif
 
 int main(int argc, char** argv)
@@ -17,5 +21,6 @@ int main(int argc, char** argv)
 #endif
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return quorlane::cli::Run(args, std::cin, std::cout, std::cerr);
+    const bool errIsTerminal = isatty(fileno(stderr)) != 0;
+    return quorlane::cli::Run(args, std::cin, std::cout, std::cerr, errIsTerminal);
 }

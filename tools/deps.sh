@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcli11-dev libicu-dev
+    libcli11-dev libicu-dev nlohmann-json3-dev
     clang-format
 )
 

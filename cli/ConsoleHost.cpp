@@ -1,0 +1,108 @@
+#include "cli/ConsoleHost.h"
+
+#include "core/Utf8.h"
+
+#include <algorithm>
+#include <csignal>
+#include <ostream>
+
+namespace quorlane::cli {
+
+namespace {
+
+// Set by Ctrl-C: the user asked to cancel the run after the current page.
+volatile std::sig_atomic_t interruptRequested = 0;
+
+extern "C" void onInterrupt(int)
+{
+    interruptRequested = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+} // namespace
+
+void CancelOnInterrupt()
+{
+    std::signal(SIGINT, onInterrupt);
+}
+
+std::string TerminalText(std::u16string_view text)
+{
+    std::string bytes = core::Utf16ToUtf8(text);
+    bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
+    return bytes;
+}
+
+ConsoleHost::ConsoleHost(core::ProtectionSettings settings, std::ostream& err, bool progressBar)
+    : m_settings(std::move(settings))
+    , m_err(err)
+    , m_progressBar(progressBar)
+{
+}
+
+bool ConsoleHost::cancelRequested() const
+{
+    return interruptRequested != 0;
+}
+
+void ConsoleHost::showMessage(const files::Message& message)
+{
+    clearProgressLine();
+    m_err << "quorlane-cli: " << TerminalText(message.text) << "\n";
+}
+
+void ConsoleHost::progress(float percentage, std::uint64_t, std::uint64_t)
+{
+    ++m_pagesDone;
+    if (!m_progressBar) {
+        return;
+    }
+    constexpr int width = 40;
+    const int filled = std::clamp(static_cast<int>(percentage * width / 100.0f), 0, width);
+    m_err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+          << std::string(static_cast<std::size_t>(width - filled), ' ') << "] "
+          << static_cast<int>(percentage) << "%  " << m_pagesDone << " pages" << std::flush;
+    m_progressShown = true;
+}
+
+void ConsoleHost::clearProgressLine()
+{
+    if (m_progressShown) {
+        m_err << "\r" << std::string(60, ' ') << "\r" << std::flush;
+        m_progressShown = false;
+    }
+}
+
+void ConsoleHost::resultRecorded(const run::ResultsTree&, run::ResultsTree::Added,
+                                 const core::PathString& page, const core::FileRecord&,
+                                 const core::PathString& output)
+{
+    m_outcomes.push_back({PageOutcome::Kind::Protected, page, output, {}});
+}
+
+void ConsoleHost::pageFailed(const core::PathString& page, const files::Message& message)
+{
+    showMessage(message);
+    m_outcomes.push_back({PageOutcome::Kind::Failed, page, {}, TerminalText(message.text)});
+}
+
+void ConsoleHost::pageSkipped(const core::PathString& page, run::SkipReason reason)
+{
+    m_outcomes.push_back({PageOutcome::Kind::Skipped, page, {},
+                          reason == run::SkipReason::AlreadyProtected ? "already protected"
+                                                                      : "already handled"});
+}
+
+void ConsoleHost::finished()
+{
+    clearProgressLine();
+}
+
+bool ConsoleHost::anyFailed() const
+{
+    return std::any_of(m_outcomes.begin(), m_outcomes.end(), [](const PageOutcome& outcome) {
+        return outcome.kind == PageOutcome::Kind::Failed;
+    });
+}
+
+} // namespace quorlane::cli

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "run/RunHost.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace quorlane::cli {
+
+// What happened to one page of a run, for the report.
+struct PageOutcome
+{
+    enum class Kind
+    {
+        Protected,
+        Skipped,
+        Failed,
+    };
+    Kind kind = Kind::Protected;
+    core::PathString page;
+    core::PathString output;  // where a protected page went
+    std::string detail;       // why a page was skipped or failed
+};
+
+// The protection run's host on a terminal: failures on standard error as the wizard words them,
+// a progress bar on standard error when it is a terminal, and the outcome of every page kept for
+// the report at the end. Ctrl-C cancels after the current page, as Cancel does in the wizard.
+class ConsoleHost : public run::RunHost
+{
+public:
+    ConsoleHost(core::ProtectionSettings settings, std::ostream& err, bool progressBar);
+
+    core::ProtectionSettings settings() const override { return m_settings; }
+    bool cancelRequested() const override;
+    void yield() override {}
+    void clearResults() override {}
+    void setStatus(std::u16string_view text) override { m_status = text; }
+    void showMessage(const files::Message& message) override;
+    void refuseLock(run::LockField) override {}
+    void setResultsVisible(bool) override {}
+    void progress(float percentage, std::uint64_t doneBytes, std::uint64_t totalBytes) override;
+    void resultRecorded(const run::ResultsTree& tree, run::ResultsTree::Added added,
+                        const core::PathString& page, const core::FileRecord& record,
+                        const core::PathString& output) override;
+    void pageFailed(const core::PathString& page, const files::Message& message) override;
+    void pageSkipped(const core::PathString& page, run::SkipReason reason) override;
+    void finished() override;
+
+    const std::vector<PageOutcome>& outcomes() const { return m_outcomes; }
+    const std::u16string& status() const { return m_status; }
+    bool anyFailed() const;
+
+private:
+    void clearProgressLine();
+
+    core::ProtectionSettings m_settings;
+    std::ostream& m_err;
+    bool m_progressBar;
+    bool m_progressShown = false;
+    std::size_t m_pagesDone = 0;
+    std::u16string m_status;
+    std::vector<PageOutcome> m_outcomes;
+};
+
+// Installs the Ctrl-C handler that sets the cancel flag; a second Ctrl-C ends the program.
+void CancelOnInterrupt();
+
+// Text of the system's messages for a terminal: CR LF becomes LF.
+std::string TerminalText(std::u16string_view text);
+
+} // namespace quorlane::cli

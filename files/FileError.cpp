@@ -1,0 +1,28 @@
+#include "files/FileError.h"
+
+#include <cerrno>
+
+namespace quorlane::files {
+
+FileError classify(std::error_code error)
+{
+    FileError failure;
+    failure.code = error.value();
+    failure.text = error.message();
+    const std::error_condition condition = error.default_error_condition();
+    if (condition == std::errc::no_such_file_or_directory) {
+        failure.kind = FileError::Kind::Missing;
+    } else if (condition == std::errc::invalid_argument) {
+        failure.kind = FileError::Kind::InvalidArgument;
+    } else if (condition == std::errc::permission_denied ||
+               condition == std::errc::operation_not_permitted ||
+               condition == std::errc::read_only_file_system ||
+               condition == std::errc::text_file_busy) {
+        failure.kind = FileError::Kind::Access;
+    } else {
+        failure.kind = FileError::Kind::Other;
+    }
+    return failure;
+}
+
+} // namespace quorlane::files

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace quorlane::files {
+
+// A failed file operation, sorted into the four kinds that the run treats differently.
+struct FileError
+{
+    enum class Kind
+    {
+        Missing,         // the file or folder does not exist
+        InvalidArgument, // the path or the request makes no sense to the system
+        Access,          // permission denied, read-only, in use
+        Other,
+    };
+
+    Kind kind = Kind::Other;
+    int code = 0;     // the system's error number
+    std::string text; // the system's description, in UTF-8
+
+    bool operator==(const FileError&) const = default;
+};
+
+// Empty when the operation succeeded.
+using FileResult = std::optional<FileError>;
+
+FileError classify(std::error_code error);
+
+} // namespace quorlane::files

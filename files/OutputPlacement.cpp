@@ -1,0 +1,116 @@
+#include "files/OutputPlacement.h"
+
+#include "core/Utf8.h"
+#include "files/modAll.h"
+
+namespace quorlane::files {
+
+namespace {
+
+constexpr auto separator = core::pathSeparator;
+
+PathString text(std::string_view ascii)
+{
+    return PathString(ascii.begin(), ascii.end());
+}
+
+std::optional<Message> makeBackup(const PathString& page, FileSystem& fileSystem)
+{
+    const PathString backup = page + text(".bak");
+    FileResult failure = fileSystem.removeFile(backup);
+    if (!failure || failure->kind == FileError::Kind::Missing) {
+        failure = fileSystem.copyFile(page, backup);
+    }
+    if (!failure || failure->kind == FileError::Kind::InvalidArgument) {
+        return std::nullopt;
+    }
+    if (failure->kind == FileError::Kind::Access) {
+        return Message{Message::Icon::None, u"Quorlane",
+                       u"Unable to Access File, Your file(s) may be read-only."};
+    }
+    return Message{Message::Icon::Warning, u"Quorlane", UnknownErrorText(*failure)};
+}
+
+PathString createNewPath(FileRecord& record)
+{
+    const std::size_t last = record.Filename.rfind(separator);
+    const std::size_t folderLength = last == PathString::npos ? 0 : last + 1;
+    PathString output = record.RootPath + record.Filename.substr(0, folderLength) + separator +
+                        text("protected_") + record.Filename.substr(folderLength);
+    output = CollapseSeparators(output);
+    record.Filename = output;
+    return output;
+}
+
+} // namespace
+
+std::u16string UnknownErrorText(const FileError& error)
+{
+    std::u16string message = u"Unknown Error ";
+    for (char c : std::to_string(error.code)) {
+        message.push_back(static_cast<char16_t>(c));
+    }
+    message += u"\r\n";
+    message += core::Utf8ToUtf16(error.text);
+    return message;
+}
+
+PathString CollapseSeparators(const PathString& path)
+{
+    PathString collapsed;
+    collapsed.reserve(path.size());
+    std::size_t i = 0;
+#ifdef _WIN32
+    if (path.size() >= 2 && path[0] == separator && path[1] == separator) {
+        collapsed.append(2, separator);
+        i = 2;
+    }
+#endif
+    while (i < path.size()) {
+        collapsed.push_back(path[i]);
+        if (path[i] == separator && i + 1 < path.size() && path[i + 1] == separator) {
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return collapsed;
+}
+
+PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& settings,
+                       FileSystem& fileSystem, std::optional<Message>& failure)
+{
+    failure.reset();
+    const PathString saveDir = core::PathFromText(settings.saveDir);
+    PathString output;
+    switch (settings.saveMode) {
+    case core::SaveMode::Overwrite:
+        if (settings.makeBackups) {
+            failure = makeBackup(record.fullPath(), fileSystem);
+            if (failure) {
+                return {};
+            }
+        }
+        output = record.fullPath();
+        break;
+    case core::SaveMode::CopyToFolder:
+        if (record.RootPath.empty()) {
+            const std::size_t last = record.Filename.rfind(separator);
+            output = saveDir + separator +
+                     (last == PathString::npos ? record.Filename : record.Filename.substr(last + 1));
+            record.Filename = output;
+        } else {
+            record.RootPath = saveDir;
+            output = saveDir + separator + record.Filename;
+        }
+        break;
+    case core::SaveMode::CreateNew:
+        output = createNewPath(record);
+        break;
+    }
+    output = CollapseSeparators(output);
+    MakeFolders(fileSystem, output);
+    return output;
+}
+
+} // namespace quorlane::files

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/ProtectionSettings.h"
+#include "files/FileSystem.h"
+#include "files/Message.h"
+#include "files/clsFiles.h"
+
+#include <optional>
+
+namespace quorlane::files {
+
+// Where the protected page of record goes under settings: over the page file (with a backup
+// when asked), beside it as "protected_" + its name, or below the target folder with the
+// folders under the added folder kept. Creates the missing folders and rewrites the record so
+// that the results show where the page went. Gives an empty path, with failure set, when the
+// backup could not be made.
+PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& settings,
+                       FileSystem& fileSystem, std::optional<Message>& failure);
+
+// Every pair of separators made one, left to right, pairs not overlapping (three leave two).
+// On Windows a leading pair, which names a network share, is kept.
+PathString CollapseSeparators(const PathString& path);
+
+// The text of the message for an unexpected failure: "Unknown Error " + code, CR LF, description.
+std::u16string UnknownErrorText(const FileError& error);
+
+} // namespace quorlane::files

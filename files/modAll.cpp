@@ -1,0 +1,102 @@
+#include "files/modAll.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace quorlane::files {
+
+namespace {
+
+struct IdentityHash
+{
+    std::size_t operator()(const FileIdentity& id) const
+    {
+        return std::hash<std::uint64_t>()(id.device * 1000003u ^ id.inode);
+    }
+};
+using VisitedFolders = std::unordered_set<FileIdentity, IdentityHash>;
+
+PathString nameOf(const PathString& path)
+{
+    const std::size_t last = path.rfind(core::pathSeparator);
+    return last == PathString::npos ? path : path.substr(last + 1);
+}
+
+// The walk, with the folders entered so far. It keeps its own stack rather than recursing, so
+// that a deep tree cannot exhaust the program's stack.
+void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& rootPath,
+              clsFiles& files)
+{
+    VisitedFolders visited;
+    std::vector<PathString> pending{top};
+    while (!pending.empty()) {
+        const PathString folderPath = std::move(pending.back());
+        pending.pop_back();
+        if (const auto id = fileSystem.identity(folderPath)) {
+            if (!visited.insert(*id).second) {
+                continue;
+            }
+        }
+        FolderListing folder;
+        if (fileSystem.listFolder(folderPath, folder)) {
+            continue;
+        }
+        ScanFolderFiles(fileSystem, folder, rootPath, files);
+        // Pushed last to first, so that the first subfolder is taken next.
+        pending.insert(pending.end(), folder.subfolders.rbegin(), folder.subfolders.rend());
+    }
+}
+
+} // namespace
+
+bool IsPageName(const PathString& name)
+{
+    const std::size_t dot = name.rfind('.');
+    if (dot == PathString::npos) {
+        return false;
+    }
+    PathString extension = name.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](auto c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<decltype(c)>(c - 'A' + 'a') : c;
+    });
+    return extension == PathString{'h', 't', 'm'} || extension == PathString{'h', 't', 'm', 'l'};
+}
+
+void ScanFolder(FileSystem& fileSystem, const PathString& folderPath, PathString& rootPath,
+                clsFiles& files)
+{
+    if (rootPath.empty()) {
+        rootPath = folderPath;
+    }
+    scanTree(fileSystem, folderPath, rootPath, files);
+}
+
+bool ScanFolderFiles(FileSystem&, const FolderListing& folder, const PathString& rootPath,
+                     clsFiles& files)
+{
+    for (const PathString& file : folder.files) {
+        if (!IsPageName(nameOf(file))) {
+            continue;
+        }
+        // The rest of the path is taken by length alone.
+        if (file.size() < rootPath.size()) {
+            return false;
+        }
+        files.add(rootPath, file.substr(rootPath.size()));
+    }
+    return true;
+}
+
+void MakeFolders(FileSystem& fileSystem, const PathString& path)
+{
+    for (std::size_t at = path.find(core::pathSeparator); at != PathString::npos;
+         at = path.find(core::pathSeparator, at + 1)) {
+        const FileResult failure = fileSystem.createFolder(path.substr(0, at + 1));
+        if (failure && failure->kind != FileError::Kind::Access &&
+            failure->kind != FileError::Kind::InvalidArgument) {
+            return;
+        }
+    }
+}
+
+} // namespace quorlane::files

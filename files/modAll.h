@@ -1,0 +1,27 @@
+#pragma once
+
+#include "files/FileSystem.h"
+#include "files/clsFiles.h"
+
+namespace quorlane::files {
+
+// Adds every page (.htm, .html in any case) in the folder tree below folderPath to files, depth
+// first: a folder's own pages, then each subfolder's whole tree, in name order. An empty
+// rootPath becomes folderPath, and every page gets it as RootPath and the rest of its path as
+// Filename. A folder that cannot be read is passed over silently, and no folder is entered
+// twice (a link that leads back up the tree ends there).
+void ScanFolder(FileSystem& fileSystem, const PathString& folderPath, PathString& rootPath,
+                clsFiles& files);
+
+// Adds the pages directly inside one folder; gives false when it could not be listed.
+bool ScanFolderFiles(FileSystem& fileSystem, const FolderListing& folder,
+                     const PathString& rootPath, clsFiles& files);
+
+// Whether a file name names a page: its extension, lower-cased, is "htm" or "html".
+bool IsPageName(const PathString& name);
+
+// Creates the missing folders along a file path, each prefix up to a separator in turn; the
+// file name itself is not created. Folders that exist are passed over.
+void MakeFolders(FileSystem& fileSystem, const PathString& path);
+
+} // namespace quorlane::files

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "files/FileSystem.h"
+
+#include <string>
+#include <unordered_set>
+
+namespace quorlane::run {
+
+// The pages the run has taken on. Two paths are the same page when they lead to the same file;
+// a path that leads to no file is compared as written (ignoring case on Windows only).
+class HandledPaths
+{
+public:
+    explicit HandledPaths(files::FileSystem& fileSystem)
+        : m_fileSystem(fileSystem)
+    {
+    }
+
+    // Adds the page; gives false when it was there already.
+    bool insert(const core::PathString& path);
+    void clear() { m_keys.clear(); }
+
+private:
+    std::string keyOf(const core::PathString& path);
+
+    files::FileSystem& m_fileSystem;
+    std::unordered_set<std::string> m_keys;
+};
+
+} // namespace quorlane::run

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "files/FileSystem.h"
+#include "files/clsFiles.h"
+#include "run/HandledPaths.h"
+#include "run/ResultsTree.h"
+#include "run/RunHost.h"
+
+#include <vector>
+
+namespace quorlane::run {
+
+// One entry of the selection: a folder whose pages are all protected, or a page picked on its
+// own.
+struct SelectionEntry
+{
+    core::PathString path;
+    bool isFolder = false;
+};
+
+inline constexpr std::u16string_view scanningText = u"Scanning for files, please wait...";
+
+// The protection run: checks the locks, lists the pages of the selection, and takes them one by
+// one through the per-file step (read, skip what is protected, transform, place, write, record).
+// A failing page is reported and the run goes on with the next.
+class ProtectionRun
+{
+public:
+    ProtectionRun(RunHost& host, files::FileSystem& fileSystem);
+
+    void RunProtection(const std::vector<SelectionEntry>& selection);
+
+    const ResultsTree& results() const { return m_results; }
+    const files::clsFiles& filesToProtect() const { return m_filesToProtect; }
+
+private:
+    bool locksRefused(const core::ProtectionSettings& settings);
+    void buildList(const std::vector<SelectionEntry>& selection);
+    void protectListed();
+    void ProtectFile(core::FileRecord& record);
+    void RecordResult(const core::PathString& page, const core::FileRecord& record,
+                      const core::PathString& output);
+    std::uint64_t sizeOf(const core::PathString& path);
+
+    RunHost& m_host;
+    files::FileSystem& m_fileSystem;
+    files::clsFiles m_filesToProtect;
+    HandledPaths m_handledPaths;
+    ResultsTree m_results;
+    int m_frameDepth = 0;
+};
+
+// The message for a page that could not be read.
+files::Message ReadFailureMessage(const core::PathString& page, const files::FileError& error);
+
+} // namespace quorlane::run

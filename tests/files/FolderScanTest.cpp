@@ -1,0 +1,155 @@
+#include "files/clsFiles.h"
+#include "files/modAll.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorlane;
+using files::clsFiles;
+using test::FaultyFileSystem;
+using test::TempFolder;
+
+namespace {
+
+std::vector<core::FileRecord> scan(files::FileSystem& fileSystem, const core::PathString& folder)
+{
+    clsFiles files;
+    core::PathString root;
+    files::ScanFolder(fileSystem, folder, root, files);
+    EXPECT_EQ(root, folder);
+    return {files.begin(), files.end()};
+}
+
+std::vector<core::PathString> filenames(const std::vector<core::FileRecord>& records)
+{
+    std::vector<core::PathString> names;
+    for (const core::FileRecord& record : records) {
+        names.push_back(record.Filename);
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(clsFiles, KeepsOrderAndIgnoresEmptyNames)
+{
+    clsFiles files;
+    EXPECT_EQ(files.Count(), 0);
+    files.add("", "/a.htm");
+    files.add("/site", "");
+    files.add("/site", "/b.htm");
+    files.add("", "/a.htm");
+    ASSERT_EQ(files.Count(), 3);
+    EXPECT_EQ(files.begin()->Filename, "/a.htm");
+    EXPECT_EQ((files.begin() + 1)->fullPath(), "/site/b.htm");
+}
+
+TEST(FolderScan, TakesPagesByExtensionOnly)
+{
+    TempFolder site;
+    for (const char* name : {"index.HTM", "about.Html", "news.shtml", "style.css", "page.htm.bak",
+                             "htm", ".hidden.htm", "protected_index.htm"}) {
+        site.write(name, "x");
+    }
+    files::RealFileSystem fileSystem;
+    EXPECT_EQ(filenames(scan(fileSystem, site.str())),
+              (std::vector<core::PathString>{"/.hidden.htm", "/about.Html", "/index.HTM",
+                                             "/protected_index.htm"}));
+}
+
+TEST(FolderScan, WalksDepthFirstInNameOrder)
+{
+    TempFolder site;
+    for (const char* name : {"b.htm", "A.htm", "sub/z.html", "sub/deeper/d.htm", "Sub2/c.htm",
+                             "empty/", "aaa/x.htm", "sub/m.htm"}) {
+        if (std::string(name).ends_with('/')) {
+            test::fs::create_directories(site.path() / name);
+        } else {
+            site.write(name, "x");
+        }
+    }
+    files::RealFileSystem fileSystem;
+    const auto records = scan(fileSystem, site.str());
+    EXPECT_EQ(filenames(records),
+              (std::vector<core::PathString>{"/A.htm", "/b.htm", "/aaa/x.htm", "/sub/m.htm",
+                                             "/sub/z.html", "/sub/deeper/d.htm", "/Sub2/c.htm"}));
+    for (const core::FileRecord& record : records) {
+        EXPECT_EQ(record.RootPath, site.str());
+    }
+}
+
+TEST(FolderScan, AddedFolderWithATrailingSeparatorSplitsWithoutOne)
+{
+    TempFolder site;
+    site.write("index.htm", "x");
+    site.write("sub/a.htm", "x");
+    files::RealFileSystem fileSystem;
+    clsFiles files;
+    core::PathString root = site.str() + "/";
+    files::ScanFolder(fileSystem, root, root, files);
+    ASSERT_EQ(files.Count(), 2);
+    EXPECT_EQ(files.begin()->Filename, "index.htm");
+    EXPECT_EQ((files.begin() + 1)->Filename, "sub/a.htm");
+    EXPECT_EQ((files.begin() + 1)->fullPath(), site.str() + "/sub/a.htm");
+}
+
+TEST(FolderScan, UnreadableFoldersArePassedOverSilently)
+{
+    TempFolder site;
+    site.write("a/1.htm", "x");
+    site.write("b/2.htm", "x");
+    site.write("b/inner/3.htm", "x");
+    site.write("c/4.htm", "x");
+    FaultyFileSystem fileSystem;
+    fileSystem.setFault([&](FaultyFileSystem::Operation operation, const core::PathString& path) {
+        return operation == FaultyFileSystem::Operation::List && path == site.str() + "/b"
+                   ? files::FileResult(test::Failure(files::FileError::Kind::Access))
+                   : std::nullopt;
+    });
+    EXPECT_EQ(filenames(scan(fileSystem, site.str())),
+              (std::vector<core::PathString>{"/a/1.htm", "/c/4.htm"}));
+    EXPECT_TRUE(scan(fileSystem, site.str() + "/missing").empty());
+}
+
+TEST(FolderScan, FollowsLinksToFoldersButEntersNoFolderTwice)
+{
+    TempFolder site;
+    site.write("a/page.htm", "x");
+    site.write("elsewhere/linked.htm", "x");
+    test::fs::create_directory_symlink(site.path() / "a", site.path() / "a" / "loop");
+    test::fs::create_directory_symlink(site.path() / "elsewhere", site.path() / "a" / "link");
+    files::RealFileSystem fileSystem;
+    const auto records = scan(fileSystem, (site.path() / "a").native());
+    EXPECT_EQ(filenames(records),
+              (std::vector<core::PathString>{"/page.htm", "/link/linked.htm"}));
+}
+
+TEST(FolderScan, NamesWithBlanksAndNonAsciiLetters)
+{
+    TempFolder site;
+    site.write("m\xC3\xBCller seite.htm", "x");
+    site.write("\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html", "x");
+    files::RealFileSystem fileSystem;
+    EXPECT_EQ(filenames(scan(fileSystem, site.str())),
+              (std::vector<core::PathString>{"/m\xC3\xBCller seite.htm",
+                                             "/\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html"}));
+}
+
+TEST(MakeFolders, CreatesEachMissingFolderButNotTheFile)
+{
+    TempFolder target;
+    files::RealFileSystem fileSystem;
+    files::MakeFolders(fileSystem, target.str() + "/out/sub/a.htm");
+    EXPECT_TRUE(test::fs::is_directory(target.path() / "out" / "sub"));
+    EXPECT_FALSE(test::fs::exists(target.path() / "out" / "sub" / "a.htm"));
+    // A failure other than "exists" or "access" stops the walk.
+    FaultyFileSystem faulty;
+    faulty.setFault([&](FaultyFileSystem::Operation operation, const core::PathString& path) {
+        return operation == FaultyFileSystem::Operation::CreateFolder &&
+                       path == target.str() + "/x/"
+                   ? files::FileResult(test::Failure(files::FileError::Kind::Other))
+                   : std::nullopt;
+    });
+    files::MakeFolders(faulty, target.str() + "/x/y/a.htm");
+    EXPECT_FALSE(test::fs::exists(target.path() / "x"));
+}

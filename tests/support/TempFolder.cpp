@@ -1,0 +1,141 @@
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quorlane::test {
+
+TempFolder::TempFolder()
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    m_path = fs::temp_directory_path() / ("quorlane-test-" + std::to_string(random()));
+    fs::create_directories(m_path);
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ignored;
+    // Give back write permission first, so that read-only leftovers go too.
+    for (auto it = fs::recursive_directory_iterator(m_path, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+    fs::remove_all(m_path, ignored);
+}
+
+fs::path TempFolder::write(const std::string& relative, const std::string& bytes) const
+{
+    const fs::path file = m_path / fs::u8path(relative);
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+}
+
+std::string TempFolder::read(const std::string& relative) const
+{
+    return ReadBytes(m_path / fs::u8path(relative));
+}
+
+std::string ReadBytes(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+files::FileResult FaultyFileSystem::readFile(const core::PathString& path, std::string& bytes)
+{
+    if (auto failure = fault(Operation::Read, path)) {
+        return failure;
+    }
+    return RealFileSystem::readFile(path, bytes);
+}
+
+files::FileResult FaultyFileSystem::fileSize(const core::PathString& path, std::uint64_t& size)
+{
+    if (auto failure = fault(Operation::Size, path)) {
+        return failure;
+    }
+    return RealFileSystem::fileSize(path, size);
+}
+
+files::FileResult FaultyFileSystem::writeFile(const core::PathString& path,
+                                              std::string_view bytes)
+{
+    if (auto failure = fault(Operation::Write, path)) {
+        return failure;
+    }
+    return RealFileSystem::writeFile(path, bytes);
+}
+
+files::FileResult FaultyFileSystem::copyFile(const core::PathString& from,
+                                             const core::PathString& to)
+{
+    if (auto failure = fault(Operation::Copy, to)) {
+        return failure;
+    }
+    return RealFileSystem::copyFile(from, to);
+}
+
+files::FileResult FaultyFileSystem::removeFile(const core::PathString& path)
+{
+    if (auto failure = fault(Operation::Remove, path)) {
+        return failure;
+    }
+    return RealFileSystem::removeFile(path);
+}
+
+files::FileResult FaultyFileSystem::createFolder(const core::PathString& path)
+{
+    if (auto failure = fault(Operation::CreateFolder, path)) {
+        return failure;
+    }
+    return RealFileSystem::createFolder(path);
+}
+
+files::FileResult FaultyFileSystem::listFolder(const core::PathString& path,
+                                               files::FolderListing& listing)
+{
+    if (auto failure = fault(Operation::List, path)) {
+        return failure;
+    }
+    return RealFileSystem::listFolder(path, listing);
+}
+
+files::FileError Failure(files::FileError::Kind kind)
+{
+    switch (kind) {
+    case files::FileError::Kind::Missing:
+        return files::classify(std::make_error_code(std::errc::no_such_file_or_directory));
+    case files::FileError::Kind::InvalidArgument:
+        return files::classify(std::make_error_code(std::errc::invalid_argument));
+    case files::FileError::Kind::Access:
+        return files::classify(std::make_error_code(std::errc::permission_denied));
+    case files::FileError::Kind::Other:
+        break;
+    }
+    return files::classify(std::make_error_code(std::errc::no_space_on_device));
+}
+
+int RunAsNobody(const std::function<int()>& body)
+{
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return -1;
+    }
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(126);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+} // namespace quorlane::test

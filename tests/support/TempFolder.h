@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/FileRecord.h"
+#include "files/FileSystem.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+
+// Real folders and files for the tests, and a file system that fails where a test says.
+namespace quorlane::test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed again at the end.
+class TempFolder
+{
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const fs::path& path() const { return m_path; }
+    core::PathString str() const { return m_path.native(); }
+    // Writes bytes to the file at relative, making its folders.
+    fs::path write(const std::string& relative, const std::string& bytes) const;
+    std::string read(const std::string& relative) const;
+    bool exists(const std::string& relative) const { return fs::exists(m_path / relative); }
+
+private:
+    fs::path m_path;
+};
+
+std::string ReadBytes(const fs::path& path);
+
+// The real file system, with failures put in the way of chosen operations on chosen paths.
+class FaultyFileSystem : public files::RealFileSystem
+{
+public:
+    enum class Operation
+    {
+        Read,
+        Size,
+        Write,
+        Copy,
+        Remove,
+        CreateFolder,
+        List,
+    };
+    // Operations on a path for which fault gives an error fail with it.
+    using Fault = std::function<files::FileResult(Operation, const core::PathString&)>;
+    void setFault(Fault fault) { m_fault = std::move(fault); }
+
+    files::FileResult readFile(const core::PathString& path, std::string& bytes) override;
+    files::FileResult fileSize(const core::PathString& path, std::uint64_t& size) override;
+    files::FileResult writeFile(const core::PathString& path, std::string_view bytes) override;
+    files::FileResult copyFile(const core::PathString& from, const core::PathString& to) override;
+    files::FileResult removeFile(const core::PathString& path) override;
+    files::FileResult createFolder(const core::PathString& path) override;
+    files::FileResult listFolder(const core::PathString& path, files::FolderListing& listing) override;
+
+private:
+    files::FileResult fault(Operation operation, const core::PathString& path) const
+    {
+        return m_fault ? m_fault(operation, path) : std::nullopt;
+    }
+    Fault m_fault;
+};
+
+// A failure of the given kind, as the system would report it.
+files::FileError Failure(files::FileError::Kind kind);
+
+// Runs body in a child process as the unprivileged user "nobody" and gives its exit status, so
+// that permission failures are real even when the tests run as root. -1 when that is not
+// possible.
+int RunAsNobody(const std::function<int()>& body);
+
+} // namespace quorlane::test
