@@ -1,10 +1,10 @@
 #include "cli/ConsoleHost.h"
 
-#include "core/Utf8.h"
-
 #include <algorithm>
 #include <csignal>
 #include <ostream>
+
+#include "core/Utf8.h"
 
 namespace quorlane::cli {
 
@@ -88,9 +88,11 @@ void ConsoleHost::pageFailed(const core::PathString& page, const files::Message&
 
 void ConsoleHost::pageSkipped(const core::PathString& page, run::SkipReason reason)
 {
-    m_outcomes.push_back({PageOutcome::Kind::Skipped, page, {},
-                          reason == run::SkipReason::AlreadyProtected ? "already protected"
-                                                                      : "already handled"});
+    m_outcomes.push_back(
+        {PageOutcome::Kind::Skipped,
+         page,
+         {},
+         reason == run::SkipReason::AlreadyProtected ? "already protected" : "already handled"});
 }
 
 void ConsoleHost::finished()

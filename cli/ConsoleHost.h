@@ -1,10 +1,10 @@
 #pragma once
 
-#include "run/RunHost.h"
-
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "run/RunHost.h"
 
 namespace quorlane::cli {
 
@@ -19,8 +19,8 @@ struct PageOutcome
     };
     Kind kind = Kind::Protected;
     core::PathString page;
-    core::PathString output;  // where a protected page went
-    std::string detail;       // why a page was skipped or failed
+    core::PathString output; // where a protected page went
+    std::string detail;      // why a page was skipped or failed
 };
 
 // The protection run's host on a terminal: failures on standard error as the wizard words them,

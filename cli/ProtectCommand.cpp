@@ -1,14 +1,14 @@
 #include "cli/ProtectCommand.h"
 
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
 #include "cli/Cli.h"
 #include "cli/ConsoleHost.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
 #include "run/ProtectionRun.h"
-
-#include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
-#include <ostream>
 
 namespace quorlane::cli {
 
@@ -60,12 +60,11 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
     std::size_t counts[3] = {0, 0, 0};
     for (const PageOutcome& outcome : host.outcomes()) {
         nlohmann::ordered_json page = {{"page", pathText(outcome.page)},
-                               {"outcome", kindName(outcome.kind)}};
+                                       {"outcome", kindName(outcome.kind)}};
         if (outcome.kind == PageOutcome::Kind::Protected) {
             page["output"] = pathText(outcome.output);
         } else {
-            page[outcome.kind == PageOutcome::Kind::Failed ? "message" : "reason"] =
-                outcome.detail;
+            page[outcome.kind == PageOutcome::Kind::Failed ? "message" : "reason"] = outcome.detail;
         }
         pages.push_back(std::move(page));
         ++counts[static_cast<int>(outcome.kind)];
@@ -107,8 +106,7 @@ void ProtectCommand::addTo(CLI::App& app)
         ->check(CLI::IsMember({"new", "overwrite", "copy"}).description(""))
         ->type_name("new|overwrite|copy")
         ->capture_default_str();
-    command->add_option("--target", target, "The target folder of --save copy")
-        ->type_name("DIR");
+    command->add_option("--target", target, "The target folder of --save copy")->type_name("DIR");
     command->add_flag("--no-backups", noBackups, "With --save overwrite: make no .bak backups");
     command->add_flag("--json", json,
                       "Write one JSON document: every page with its outcome, the results, totals");

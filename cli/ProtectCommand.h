@@ -1,10 +1,10 @@
 #pragma once
 
-#include "cli/SettingsOptions.h"
-
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "cli/SettingsOptions.h"
 
 namespace quorlane::cli {
 

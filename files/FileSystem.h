@@ -1,13 +1,13 @@
 #pragma once
 
-#include "core/FileRecord.h"
-#include "files/FileError.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/FileRecord.h"
+#include "files/FileError.h"
 
 namespace quorlane::files {
 
@@ -16,7 +16,7 @@ using core::PathString;
 // What a folder holds, each list sorted by name as the platform's file manager would list it.
 struct FolderListing
 {
-    PathString path; // the folder's own path, as the file system reports it
+    PathString path;                    // the folder's own path, as the file system reports it
     std::vector<PathString> subfolders; // full paths
     std::vector<PathString> files;      // full paths, hidden files included
 };

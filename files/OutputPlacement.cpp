@@ -96,8 +96,9 @@ PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& setti
     case core::SaveMode::CopyToFolder:
         if (record.RootPath.empty()) {
             const std::size_t last = record.Filename.rfind(separator);
-            output = saveDir + separator +
-                     (last == PathString::npos ? record.Filename : record.Filename.substr(last + 1));
+            output =
+                saveDir + separator +
+                (last == PathString::npos ? record.Filename : record.Filename.substr(last + 1));
             record.Filename = output;
         } else {
             record.RootPath = saveDir;

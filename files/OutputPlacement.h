@@ -1,11 +1,11 @@
 #pragma once
 
+#include <optional>
+
 #include "core/ProtectionSettings.h"
 #include "files/FileSystem.h"
 #include "files/Message.h"
 #include "files/clsFiles.h"
-
-#include <optional>
 
 namespace quorlane::files {
 

@@ -1,10 +1,9 @@
-#include "files/FileSystem.h"
-
-#include "core/FileRecord.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <random>
+
+#include "core/FileRecord.h"
+#include "files/FileSystem.h"
 
 #ifndef _WIN32
 #include <cerrno>
@@ -115,12 +114,12 @@ bool NameOrder(std::u16string_view a, std::u16string_view b)
     const auto fold = [](char16_t c) {
         return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
     };
-    const auto folded = std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [&](char16_t x, char16_t y) { return fold(x) < fold(y); });
-    const auto foldedBack = std::lexicographical_compare(
-        b.begin(), b.end(), a.begin(), a.end(),
-        [&](char16_t x, char16_t y) { return fold(x) < fold(y); });
+    const auto folded =
+        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                     [&](char16_t x, char16_t y) { return fold(x) < fold(y); });
+    const auto foldedBack =
+        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
+                                     [&](char16_t x, char16_t y) { return fold(x) < fold(y); });
     if (folded != foldedBack) {
         return folded;
     }
@@ -311,10 +310,10 @@ FileResult RealFileSystem::listFolder(const PathString& path, FolderListing& lis
             return classify(error);
         }
         const fs::directory_entry& entry = *entries;
-        const PathString full = listing.path == PathString(1, core::pathSeparator)
-                                    ? listing.path + entry.path().filename().native()
-                                    : listing.path + core::pathSeparator +
-                                          entry.path().filename().native();
+        const PathString full =
+            listing.path == PathString(1, core::pathSeparator)
+                ? listing.path + entry.path().filename().native()
+                : listing.path + core::pathSeparator + entry.path().filename().native();
         std::error_code kindError;
         if (entry.is_directory(kindError)) {
             listing.subfolders.push_back(full);

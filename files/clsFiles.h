@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/FileRecord.h"
-
 #include <cstdint>
 #include <vector>
+
+#include "core/FileRecord.h"
 
 namespace quorlane::files {
 

@@ -1,8 +1,8 @@
 #include "run/HandledPaths.h"
 
-#include "core/Utf8.h"
-
 #include <algorithm>
+
+#include "core/Utf8.h"
 
 namespace quorlane::run {
 

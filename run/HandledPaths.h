@@ -1,9 +1,9 @@
 #pragma once
 
-#include "files/FileSystem.h"
-
 #include <string>
 #include <unordered_set>
+
+#include "files/FileSystem.h"
 
 namespace quorlane::run {
 

@@ -1,13 +1,13 @@
 #include "run/ProtectionRun.h"
 
+#include <stdexcept>
+
 #include "core/PageTransformer.h"
 #include "core/TextSearch.h"
 #include "core/Utf8.h"
 #include "files/OutputPlacement.h"
 #include "files/PageCodec.h"
 #include "files/modAll.h"
-
-#include <stdexcept>
 
 namespace quorlane::run {
 
@@ -94,7 +94,8 @@ bool ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
     for (const Check& check : checks) {
         if (check.on && blank(check.text)) {
             m_host.refuseLock(check.field);
-            m_host.showMessage({Message::Icon::Warning, u"Quorlane", std::u16string(check.message)});
+            m_host.showMessage(
+                {Message::Icon::Warning, u"Quorlane", std::u16string(check.message)});
             return true;
         }
     }

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <vector>
+
 #include "files/FileSystem.h"
 #include "files/clsFiles.h"
 #include "run/HandledPaths.h"
 #include "run/ResultsTree.h"
 #include "run/RunHost.h"
-
-#include <vector>
 
 namespace quorlane::run {
 

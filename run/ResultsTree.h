@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/FileRecord.h"
-
 #include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "core/FileRecord.h"
 
 namespace quorlane::run {
 
@@ -28,8 +28,8 @@ public:
     // Where a recorded page went.
     struct Added
     {
-        std::size_t entry;   // index of the top-level entry that holds (or is) the page node
-        bool newFolder;      // the folder node was created for this page
+        std::size_t entry; // index of the top-level entry that holds (or is) the page node
+        bool newFolder;    // the folder node was created for this page
     };
 
     Added add(const FileRecord& record);

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <string_view>
+
 #include "core/ProtectionSettings.h"
 #include "files/Message.h"
 #include "run/ResultsTree.h"
-
-#include <cstdint>
-#include <string_view>
 
 namespace quorlane::run {
 

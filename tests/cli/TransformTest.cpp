@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "core/PageTransformer.h"
 #include "files/PageCodec.h"
+#include "tests/cli/CliProcess.h"
 #include "tests/support/PageDecoding.h"
 
 using namespace quorlane;
@@ -41,36 +42,19 @@ std::string expectedBytes(const std::string& bytes, const core::ProtectionSettin
 class TransformProcess : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_dir =
-            fs::temp_directory_path() /
-            ("quorlane-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     fs::path write(const std::string& name, const std::string& bytes)
     {
-        std::ofstream(m_dir / name, std::ios::binary) << bytes;
-        return m_dir / name;
+        return m_folder.write(name, bytes);
     }
     std::string read(const std::string& name)
     {
-        std::ifstream file(m_dir / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        return name == "out" ? m_cli.out() : name == "err" ? m_cli.err() : m_folder.read(name);
     }
-    // Runs the real executable through the shell; gives its exit status.
-    int run(const std::string& arguments)
-    {
-        const std::string command = std::string(QUORLANE_CLI_PATH) + " " + arguments + " >" +
-                                    (m_dir / "out").string() + " 2>" + (m_dir / "err").string();
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    int run(const std::string& arguments) { return m_cli.run(arguments); }
 
-    fs::path m_dir;
+    test::TempFolder m_folder;
+    test::CliProcess m_cli;
+    const fs::path m_dir = m_folder.path();
 };
 
 } // namespace

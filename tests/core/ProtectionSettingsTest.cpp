@@ -1,7 +1,8 @@
-#include "core/PageTransformer.h"
 #include "core/ProtectionSettings.h"
 
 #include <gtest/gtest.h>
+
+#include "core/PageTransformer.h"
 
 using namespace quorlane::core;
 

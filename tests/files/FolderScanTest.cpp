@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "files/clsFiles.h"
 #include "files/modAll.h"
 #include "tests/support/TempFolder.h"
-
-#include <gtest/gtest.h>
 
 using namespace quorlane;
 using files::clsFiles;
@@ -120,8 +120,7 @@ TEST(FolderScan, FollowsLinksToFoldersButEntersNoFolderTwice)
     test::fs::create_directory_symlink(site.path() / "elsewhere", site.path() / "a" / "link");
     files::RealFileSystem fileSystem;
     const auto records = scan(fileSystem, (site.path() / "a").native());
-    EXPECT_EQ(filenames(records),
-              (std::vector<core::PathString>{"/page.htm", "/link/linked.htm"}));
+    EXPECT_EQ(filenames(records), (std::vector<core::PathString>{"/page.htm", "/link/linked.htm"}));
 }
 
 TEST(FolderScan, NamesWithBlanksAndNonAsciiLetters)

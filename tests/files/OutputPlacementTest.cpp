@@ -1,7 +1,8 @@
 #include "files/OutputPlacement.h"
-#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/support/TempFolder.h"
 
 using namespace quorlane;
 using core::FileRecord;
@@ -60,8 +61,8 @@ TEST(PlaceOutput, CopyToFolderKeepsTheFoldersBelowTheAddedFolder)
     // A page picked on its own lands in the folder itself; the record shows the path as built,
     // doubled separator and all.
     FileRecord own{"", "/elsewhere/a.htm"};
-    EXPECT_EQ(files::PlaceOutput(own, saving(SaveMode::CopyToFolder, out.str() + "/"),
-                                 fileSystem, failure),
+    EXPECT_EQ(files::PlaceOutput(own, saving(SaveMode::CopyToFolder, out.str() + "/"), fileSystem,
+                                 failure),
               out.str() + "/a.htm");
     EXPECT_EQ(own, (FileRecord{"", out.str() + "//a.htm"}));
 }
@@ -102,15 +103,15 @@ TEST(PlaceOutput, BackupFailuresGiveTheirMessageAndNoPath)
           std::pair{files::FileError::Kind::Other,
                     files::Message{files::Message::Icon::Warning, u"Quorlane",
                                    u"Unknown Error 28\r\nNo space left on device"}}}) {
-        fileSystem.setFault([kind = kind](FaultyFileSystem::Operation operation,
-                                          const core::PathString&) {
-            return operation == FaultyFileSystem::Operation::Copy
-                       ? files::FileResult(test::Failure(kind))
-                       : std::nullopt;
-        });
+        fileSystem.setFault(
+            [kind = kind](FaultyFileSystem::Operation operation, const core::PathString&) {
+                return operation == FaultyFileSystem::Operation::Copy
+                           ? files::FileResult(test::Failure(kind))
+                           : std::nullopt;
+            });
         FileRecord record{site.str(), "/index.htm"};
-        EXPECT_TRUE(files::PlaceOutput(record, saving(SaveMode::Overwrite), fileSystem, failure)
-                        .empty());
+        EXPECT_TRUE(
+            files::PlaceOutput(record, saving(SaveMode::Overwrite), fileSystem, failure).empty());
         ASSERT_TRUE(failure);
         EXPECT_EQ(*failure, expected);
     }

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "files/FileSystem.h"
 #include "tests/support/TempFolder.h"
-
-#include <gtest/gtest.h>
 
 using namespace quorlane;
 using files::FileError;
@@ -18,12 +18,12 @@ TEST(RealFileSystem, WritesReplaceTheFileWhole)
     EXPECT_FALSE(fileSystem.writeFile(page, "second"));
     EXPECT_EQ(folder.read("page.htm"), "second");
     // The file keeps its permissions, and no temporary file is left.
-    EXPECT_EQ(test::fs::status(page).permissions(),
-              test::fs::perms::owner_read | test::fs::perms::owner_write |
-                  test::fs::perms::group_read);
-    EXPECT_EQ(std::distance(test::fs::directory_iterator(folder.path()),
-                            test::fs::directory_iterator()),
-              1);
+    EXPECT_EQ(test::fs::status(page).permissions(), test::fs::perms::owner_read |
+                                                        test::fs::perms::owner_write |
+                                                        test::fs::perms::group_read);
+    EXPECT_EQ(
+        std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
+        1);
 }
 
 TEST(RealFileSystem, ReadOnlyFilesAreNotReplacedEvenByRoot)
@@ -83,9 +83,9 @@ TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
     ASSERT_NE(status, -1);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(folder.read("page.htm"), "old");
-    EXPECT_EQ(std::distance(test::fs::directory_iterator(folder.path()),
-                            test::fs::directory_iterator()),
-              1);
+    EXPECT_EQ(
+        std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
+        1);
 }
 
 TEST(NameOrder, IgnoresCaseFirst)

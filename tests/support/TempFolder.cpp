@@ -1,7 +1,6 @@
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,8 +60,7 @@ files::FileResult FaultyFileSystem::fileSize(const core::PathString& path, std::
     return RealFileSystem::fileSize(path, size);
 }
 
-files::FileResult FaultyFileSystem::writeFile(const core::PathString& path,
-                                              std::string_view bytes)
+files::FileResult FaultyFileSystem::writeFile(const core::PathString& path, std::string_view bytes)
 {
     if (auto failure = fault(Operation::Write, path)) {
         return failure;

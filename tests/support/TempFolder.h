@@ -1,13 +1,13 @@
 #pragma once
 
-#include "core/FileRecord.h"
-#include "files/FileSystem.h"
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <string>
+
+#include "core/FileRecord.h"
+#include "files/FileSystem.h"
 
 // Real folders and files for the tests, and a file system that fails where a test says.
 namespace quorlane::test {
@@ -60,7 +60,8 @@ public:
     files::FileResult copyFile(const core::PathString& from, const core::PathString& to) override;
     files::FileResult removeFile(const core::PathString& path) override;
     files::FileResult createFolder(const core::PathString& path) override;
-    files::FileResult listFolder(const core::PathString& path, files::FolderListing& listing) override;
+    files::FileResult listFolder(const core::PathString& path,
+                                 files::FolderListing& listing) override;
 
 private:
     files::FileResult fault(Operation operation, const core::PathString& path) const

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+
+#include "tests/support/TempFolder.h"
+
+namespace quorlane::test {
+
+// Runs the real quorlane-cli through the shell, its output and errors caught in files of a
+// fresh folder.
+class CliProcess
+{
+public:
+    // Gives the exit status; arguments are passed to the shell as they stand.
+    int run(const std::string& arguments) const
+    {
+        const std::string command = std::string(QUORLANE_CLI_PATH) + " " + arguments + " >" +
+                                    (m_folder.path() / "out").string() + " 2>" +
+                                    (m_folder.path() / "err").string();
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string out() const { return m_folder.read("out"); }
+    std::string err() const { return m_folder.read("err"); }
+
+private:
+    TempFolder m_folder;
+};
+
+// A path quoted for the shell.
+inline std::string Quoted(const std::string& path)
+{
+    return "'" + path + "'";
+}
+
+} // namespace quorlane::test

@@ -1,0 +1,372 @@
+#include "run/ProtectionRun.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "core/PageTransformer.h"
+#include "files/PageCodec.h"
+#include "tests/support/TempFolder.h"
+
+using namespace quorlane;
+using core::PathString;
+using run::ProtectionRun;
+using run::SelectionEntry;
+using test::FaultyFileSystem;
+using test::TempFolder;
+
+namespace {
+
+// Records what the run tells it; answers with the settings and the cancel flag it is given.
+class FakeHost : public run::RunHost
+{
+public:
+    core::ProtectionSettings current;
+    bool cancel = false;
+    std::function<void(int)> onYield; // called with the number of yields so far
+    std::vector<std::u16string> statuses;
+    std::vector<files::Message> messages;
+    std::vector<run::LockField> refusedLocks;
+    std::vector<std::pair<PathString, files::Message>> failures;
+    std::vector<std::pair<PathString, run::SkipReason>> skipped;
+    std::vector<PathString> recordedPages;
+    std::vector<float> percentages;
+    int yields = 0;
+    int finishedCount = 0;
+    int cleared = 0;
+
+    core::ProtectionSettings settings() const override { return current; }
+    bool cancelRequested() const override { return cancel; }
+    void yield() override
+    {
+        ++yields;
+        if (onYield) {
+            onYield(yields);
+        }
+    }
+    void clearResults() override { ++cleared; }
+    void setStatus(std::u16string_view text) override { statuses.emplace_back(text); }
+    void showMessage(const files::Message& message) override { messages.push_back(message); }
+    void refuseLock(run::LockField field) override { refusedLocks.push_back(field); }
+    void setResultsVisible(bool) override {}
+    void progress(float percentage, std::uint64_t, std::uint64_t) override
+    {
+        percentages.push_back(percentage);
+    }
+    void resultRecorded(const run::ResultsTree&, run::ResultsTree::Added, const PathString& page,
+                        const core::FileRecord&, const PathString&) override
+    {
+        recordedPages.push_back(page);
+    }
+    void pageFailed(const PathString& page, const files::Message& message) override
+    {
+        failures.emplace_back(page, message);
+    }
+    void pageSkipped(const PathString& page, run::SkipReason reason) override
+    {
+        skipped.emplace_back(page, reason);
+    }
+    void finished() override { ++finishedCount; }
+};
+
+// What the run must write for a page's bytes.
+std::string protectedBytes(const std::string& bytes, const core::ProtectionSettings& settings,
+                           const core::FileRecord& record = {})
+{
+    files::DecodedPage page = files::DecodePage(bytes);
+    core::ProtectPage(record, page.text, settings, nullptr, page.declaredCharset);
+    page.text += core::protectedPageMarker;
+    return files::EncodePage(page.text, page.encoding);
+}
+
+const std::string utf8Page = "<html><head><meta charset=\"utf-8\"></head><body><p>Caf\xC3\xA9 "
+                             "\xE6\x97\xA5\xE6\x9C\xAC</p></body></html>";
+const std::string legacyPage = "<html><body><p>Gr\xFC\xDF"
+                               "e \x80</p></body></html>";
+
+class ProtectionRunTest : public ::testing::Test
+{
+protected:
+    void run(const std::vector<SelectionEntry>& selection)
+    {
+        ProtectionRun protectionRun(host, fileSystem);
+        protectionRun.RunProtection(selection);
+        results = protectionRun.results();
+    }
+    SelectionEntry folder(const std::string& relative = "") const
+    {
+        return {relative.empty() ? site.str() : (site.path() / relative).native(), true};
+    }
+    SelectionEntry page(const std::string& relative) const
+    {
+        return {(site.path() / relative).native(), false};
+    }
+
+    TempFolder site;
+    FaultyFileSystem fileSystem;
+    FakeHost host;
+    run::ResultsTree results;
+};
+
+} // namespace
+
+TEST_F(ProtectionRunTest, ProtectsASiteBesideItsPagesInEveryEncoding)
+{
+    site.write("index.htm", utf8Page);
+    site.write("sub/legacy.html", legacyPage);
+    site.write("sub/style.css", "p { color: red }");
+    site.write("sub/seite m\xC3\xBCller.htm", "<p>x</p>");
+    host.current.protectMode = core::ProtectMode::BodyOnly;
+    run({folder()});
+
+    EXPECT_EQ(site.read("protected_index.htm"), protectedBytes(utf8Page, host.current));
+    EXPECT_EQ(site.read("sub/protected_legacy.html"), protectedBytes(legacyPage, host.current));
+    EXPECT_TRUE(site.exists("sub/protected_seite m\xC3\xBCller.htm"));
+    EXPECT_EQ(site.read("index.htm"), utf8Page);
+    EXPECT_FALSE(site.exists("sub/protected_style.css"));
+    ASSERT_EQ(results.entries().size(), 1u);
+    EXPECT_EQ(results.entries()[0].text, site.str());
+    EXPECT_EQ(results.entries()[0].pages,
+              (std::vector<PathString>{site.str() + "/protected_index.htm",
+                                       site.str() + "/sub/protected_legacy.html",
+                                       site.str() + "/sub/protected_seite m\xC3\xBCller.htm"}));
+    EXPECT_EQ(host.statuses.front(), u"Scanning for files, please wait...");
+    EXPECT_EQ(host.statuses.back(), u"The following 3 files have been protected");
+    EXPECT_EQ(host.finishedCount, 1);
+    EXPECT_TRUE(host.failures.empty());
+}
+
+TEST_F(ProtectionRunTest, OverwriteKeepsBackupsAndASecondRunChangesNothing)
+{
+    site.write("a.htm", "<p>a</p>");
+    site.write("b.htm", "<p>b</p>");
+    host.current.saveMode = core::SaveMode::Overwrite;
+    run({folder()});
+    EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
+    EXPECT_EQ(site.read("a.htm"), protectedBytes("<p>a</p>", host.current));
+    ASSERT_EQ(results.entries().size(), 1u);
+    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/a.htm", "/b.htm"}));
+    EXPECT_EQ(host.statuses.back(), u"The following 2 files have been protected");
+
+    const std::string first = site.read("a.htm");
+    host = FakeHost{};
+    host.current.saveMode = core::SaveMode::Overwrite;
+    run({folder()});
+    EXPECT_EQ(site.read("a.htm"), first);
+    EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
+    EXPECT_TRUE(results.entries().empty());
+    EXPECT_EQ(host.skipped.size(), 2u);
+    // Every page skipped: the status line still reads as while scanning.
+    EXPECT_EQ(host.statuses.back(), u"Scanning for files, please wait...");
+}
+
+TEST_F(ProtectionRunTest, APagePickedTwiceIsProtectedOnceAsItsFirstEntry)
+{
+    site.write("index.htm", "<p>x</p>");
+    run({page("index.htm"), folder()});
+    EXPECT_EQ(host.recordedPages.size(), 1u);
+    ASSERT_EQ(results.entries().size(), 1u);
+    EXPECT_FALSE(results.entries()[0].isFolder);
+    ASSERT_EQ(host.skipped.size(), 1u);
+    EXPECT_EQ(host.skipped[0].second, run::SkipReason::AlreadyHandled);
+}
+
+TEST_F(ProtectionRunTest, FramesetsHandTheirFramesToTheSameStep)
+{
+    const std::string frameset = "<frameset><frame src=\"left.htm\"><frame src='sub/right.htm'>"
+                                 "<frame src=\"http://other.example/x.htm\"></frameset>";
+    site.write("index.htm", frameset);
+    // The frames name each other and the frameset: each page is protected once.
+    site.write("left.htm", "<frameset><frame src=\"index.htm\"><frame src=\"sub/right.htm\">"
+                           "</frameset>");
+    site.write("sub/right.htm", "<p>right</p>");
+    host.current.saveMode = core::SaveMode::Overwrite;
+    host.current.makeBackups = false;
+    run({page("index.htm")});
+
+    EXPECT_EQ(site.read("index.htm"), frameset + "\r\n<!-- This webpage was protected by "
+                                                 "Quorlane //-->\r\n");
+    EXPECT_EQ(site.read("sub/right.htm"), protectedBytes("<p>right</p>", host.current));
+    EXPECT_EQ(host.recordedPages,
+              (std::vector<PathString>{site.str() + "/sub/right.htm", site.str() + "/left.htm",
+                                       site.str() + "/index.htm"}));
+}
+
+TEST_F(ProtectionRunTest, AMissingFramePageMakesTheFramesetAnOrdinaryPage)
+{
+    site.write("index.htm", "<frameset><frame src=\"gone.htm\"></frameset>");
+    run({page("index.htm")});
+    EXPECT_FALSE(site.exists("gone.htm"));
+    EXPECT_FALSE(site.exists("protected_gone.htm"));
+    const std::string written = site.read("protected_index.htm");
+    EXPECT_TRUE(written.starts_with("<script type=\"text/javascript\">"));
+    EXPECT_TRUE(host.failures.empty());
+}
+
+TEST_F(ProtectionRunTest, AReadOnlyOutputFileIsReportedAndTheRunGoesOn)
+{
+    site.write("a.htm", "<p>a</p>");
+    site.write("b.htm", "<p>b</p>");
+    // Left by an earlier run (so it is skipped itself), then made read-only.
+    const std::string earlier = "left from before\r\n<!-- This webpage was protected by "
+                                "Quorlane //-->\r\n";
+    const auto locked = site.write("protected_a.htm", earlier);
+    test::fs::permissions(locked, test::fs::perms::owner_read);
+    run({folder()});
+    ASSERT_EQ(host.failures.size(), 1u);
+    EXPECT_EQ(host.failures[0].second.text, u"Unable to Access File: " +
+                                                core::TextFromPath(site.str()) +
+                                                u"/protected_a.htm.\r\nThe file may be read-only.");
+    EXPECT_EQ(host.failures[0].second.icon, files::Message::Icon::Warning);
+    EXPECT_EQ(site.read("protected_a.htm"), earlier);
+    EXPECT_EQ(host.recordedPages, (std::vector<PathString>{site.str() + "/b.htm"}));
+}
+
+TEST_F(ProtectionRunTest, OtherWriteFailuresGiveTheUnknownErrorMessage)
+{
+    site.write("a.htm", "<p>a</p>");
+    site.write("b.htm", "<p>b</p>");
+    fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
+        return operation == FaultyFileSystem::Operation::Write && path.ends_with("protected_a.htm")
+                   ? files::FileResult(test::Failure(files::FileError::Kind::Other))
+                   : std::nullopt;
+    });
+    run({folder()});
+    ASSERT_EQ(host.failures.size(), 1u);
+    EXPECT_EQ(host.failures[0].second.text, u"Unknown Error 28\r\nNo space left on device");
+    EXPECT_EQ(host.recordedPages.size(), 1u);
+}
+
+TEST_F(ProtectionRunTest, PagesThatCannotBeReadAreReportedNeverEmptied)
+{
+    site.write("a.htm", "<p>a</p>");
+    site.write("b.htm", "<p>b</p>");
+    site.write("c.htm", "<p>c</p>");
+    test::fs::create_directories(site.path() / "d.htm");
+    // b.htm vanishes between the scan and its turn.
+    host.onYield = [&](int yields) {
+        if (yields == 1) {
+            test::fs::remove(site.path() / "b.htm");
+        }
+    };
+    run({folder(), page("d.htm")});
+    ASSERT_EQ(host.failures.size(), 2u);
+    EXPECT_EQ(host.failures[0].first, site.str() + "/b.htm");
+    EXPECT_EQ(host.failures[0].second.text, u"Unable to Read File: " +
+                                                core::TextFromPath(site.str()) +
+                                                u"/b.htm.\r\nNo such file or directory");
+    EXPECT_EQ(host.failures[1].first, site.str() + "/d.htm");
+    EXPECT_FALSE(site.exists("b.htm"));
+    EXPECT_FALSE(site.exists("protected_b.htm"));
+    EXPECT_EQ(host.recordedPages.size(), 2u);
+}
+
+TEST_F(ProtectionRunTest, CancelStopsBeforeTheNextPage)
+{
+    for (int i = 0; i < 10; ++i) {
+        site.write("page" + std::to_string(i) + ".htm", "<p>" + std::to_string(i) + "</p>");
+    }
+    host.onYield = [&](int yields) { host.cancel = yields == 3 || host.cancel; };
+    run({folder()});
+    EXPECT_EQ(host.recordedPages.size(), 3u);
+    int written = 0;
+    for (int i = 0; i < 10; ++i) {
+        written += site.exists("protected_page" + std::to_string(i) + ".htm") ? 1 : 0;
+    }
+    EXPECT_EQ(written, 3);
+    EXPECT_EQ(host.finishedCount, 1);
+
+    // Protect again without a Restart: the flag is still set, nothing is read.
+    host.recordedPages.clear();
+    run({folder()});
+    EXPECT_TRUE(host.recordedPages.empty());
+    EXPECT_EQ(host.finishedCount, 2);
+}
+
+TEST_F(ProtectionRunTest, ProgressFollowsTheBytesDone)
+{
+    site.write("a.htm", std::string(100, 'a'));
+    site.write("b.htm", std::string(300, 'b'));
+    site.write("sub/c.htm", "");
+    run({folder()});
+    EXPECT_EQ(host.percentages, (std::vector<float>{25.0f, 100.0f, 100.0f}));
+
+    // Nothing to count: the bar stays empty.
+    host.percentages.clear();
+    site.write("zero/c.htm", "");
+    run({page("zero/c.htm")});
+    EXPECT_EQ(host.percentages, (std::vector<float>{0.0f}));
+}
+
+TEST_F(ProtectionRunTest, LocksWithBlankTextsStopTheRunInTheirOrder)
+{
+    site.write("a.htm", "<p>a</p>");
+    host.current.domainLock = true;
+    host.current.lockDomain = u"   ";
+    host.current.passwordProtect = true;
+    run({folder()});
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, u"Please Enter a Domain");
+    EXPECT_EQ(host.refusedLocks, (std::vector<run::LockField>{run::LockField::Domain}));
+    EXPECT_FALSE(site.exists("protected_a.htm"));
+    EXPECT_EQ(host.finishedCount, 0);
+
+    const std::pair<std::function<void(core::ProtectionSettings&)>, std::u16string> cases[] = {
+        {[](auto& s) { s.urlLock = true, s.lockUrl = u""; }, u"Please Enter a URL"},
+        {[](auto& s) { s.passwordProtect = true; }, u"Please Enter a Password"},
+        {[](auto& s) { s.saveMode = core::SaveMode::CopyToFolder, s.saveDir = u" "; },
+         u"Please Enter a Folder"},
+    };
+    for (const auto& [set, message] : cases) {
+        host = FakeHost{};
+        set(host.current);
+        run({folder()});
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, message);
+    }
+}
+
+TEST_F(ProtectionRunTest, NothingPickedOrNothingFound)
+{
+    run({});
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::u16string>{u"No files were picked to be protected."}));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, u"No files were picked to be protected");
+    EXPECT_EQ(host.finishedCount, 0);
+
+    host = FakeHost{};
+    site.write("style.css", "x");
+    run({folder()});
+    EXPECT_EQ(host.statuses.back(), u"No files found to protect");
+    EXPECT_EQ(host.finishedCount, 1);
+}
+
+TEST_F(ProtectionRunTest, CopyToFolderRebuildsTheTreeBelowTheTarget)
+{
+    site.write("in/index.htm", "<p>1</p>");
+    site.write("in/sub/a.htm", "<p>2</p>");
+    host.current.saveMode = core::SaveMode::CopyToFolder;
+    host.current.saveDir = core::TextFromPath(site.str() + "/out");
+    run({folder("in")});
+    EXPECT_EQ(site.read("out/sub/a.htm"), protectedBytes("<p>2</p>", host.current));
+    ASSERT_EQ(results.entries().size(), 1u);
+    EXPECT_EQ(results.entries()[0].text, site.str() + "/out");
+    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/index.htm", "/sub/a.htm"}));
+}
+
+TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
+{
+    site.write("a.htm", "<p>a</p>");
+    host.current.saveMode = core::SaveMode::Overwrite;
+    fileSystem.setFault([](FaultyFileSystem::Operation operation, const PathString&) {
+        return operation == FaultyFileSystem::Operation::Copy
+                   ? files::FileResult(test::Failure(files::FileError::Kind::Access))
+                   : std::nullopt;
+    });
+    run({folder()});
+    ASSERT_EQ(host.failures.size(), 1u);
+    EXPECT_EQ(host.failures[0].second.text,
+              u"Unable to Access File, Your file(s) may be read-only.");
+    EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
+    EXPECT_TRUE(host.recordedPages.empty());
+}
