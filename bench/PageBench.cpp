@@ -3,6 +3,8 @@
 //   quorlane_bench [--fresh-memory] [benchmark flags]   run the benchmarks
 //   quorlane_bench --write-page=FILE [N]   write a generated page with N links (default 10000)
 //                                          as UTF-8, for timing quorlane-cli as a whole process
+//   quorlane_bench --write-site=DIR [P] [F]  write a site of P pages of about 20 KB (default
+//                                          10000) in F folders (default 200)
 //
 // By default the allocator keeps freed memory for the next iteration, as a long-running
 // program does, so that the figures show the work on the text: above 32 MB glibc otherwise maps
@@ -11,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <malloc.h>
@@ -101,10 +104,34 @@ int writePage(const char* file, std::size_t links)
     return out ? 0 : 1;
 }
 
+int writeSite(const std::filesystem::path& top, std::size_t pages, std::size_t folders)
+{
+    const std::string page = core::Utf16ToUtf8(bench::GeneratedPage(20, 1000));
+    for (std::size_t i = 0; i < pages; ++i) {
+        const std::filesystem::path folder = top / ("section" + std::to_string(i % folders / 10)) /
+                                             ("folder" + std::to_string(i % folders));
+        if (i < folders) {
+            std::filesystem::create_directories(folder);
+        }
+        std::ofstream out(folder / ("page" + std::to_string(i) + ".html"), std::ios::binary);
+        out << "<!-- page " << i << " -->\n" << page;
+        if (!out) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    constexpr std::string_view siteFlag = "--write-site=";
+    if (argc >= 2 && std::strncmp(argv[1], siteFlag.data(), siteFlag.size()) == 0) {
+        const std::size_t pages = argc >= 3 ? std::stoul(argv[2]) : 10000;
+        const std::size_t folders = argc >= 4 ? std::stoul(argv[3]) : 200;
+        return writeSite(argv[1] + siteFlag.size(), pages, folders);
+    }
     constexpr std::string_view writeFlag = "--write-page=";
     if (argc >= 2 && std::strncmp(argv[1], writeFlag.data(), writeFlag.size()) == 0) {
         const std::size_t links = argc >= 3 ? std::stoul(argv[2]) : 10000;

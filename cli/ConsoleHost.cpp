@@ -59,6 +59,12 @@ void ConsoleHost::progress(float percentage, std::uint64_t, std::uint64_t)
     }
     constexpr int width = 40;
     const int filled = std::clamp(static_cast<int>(percentage * width / 100.0f), 0, width);
+    const int shown = static_cast<int>(percentage);
+    // Redrawn when the figure changes, not for every page of a large site.
+    if (m_progressShown && shown == m_shownPercentage) {
+        return;
+    }
+    m_shownPercentage = shown;
     m_err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
           << std::string(static_cast<std::size_t>(width - filled), ' ') << "] "
           << static_cast<int>(percentage) << "%  " << m_pagesDone << " pages" << std::flush;

@@ -58,6 +58,7 @@ private:
     std::ostream& m_err;
     bool m_progressBar;
     bool m_progressShown = false;
+    int m_shownPercentage = -1;
     std::size_t m_pagesDone = 0;
     std::u16string m_status;
     std::vector<PageOutcome> m_outcomes;

@@ -186,7 +186,10 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
     if (exists && ::fchmod(file.get(), old.st_mode & 07777) != 0) {
         return fail(errno);
     }
-    if (!writeAll(file.get(), bytes) || ::fsync(file.get()) != 0) {
+    // No fsync: the rename is what makes the replacement whole for every reader, and a killed
+    // process cannot leave a half-written page behind it. Syncing every page would make a
+    // large site take many times as long.
+    if (!writeAll(file.get(), bytes)) {
         return fail(errno);
     }
     if (file.close() != 0) {
@@ -270,11 +273,12 @@ FileResult RealFileSystem::fileSize(const PathString& path, std::uint64_t& size)
 
 FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to)
 {
-    std::string bytes;
-    if (FileResult failure = readFile(from, bytes)) {
-        return failure;
+    std::error_code error;
+    if (fs::is_directory(from, error)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
     }
-    return writeFile(to, bytes);
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    return fromCode(error);
 }
 
 FileResult RealFileSystem::removeFile(const PathString& path)
