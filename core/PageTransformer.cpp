@@ -137,15 +137,28 @@ bool repairSkeleton(std::u16string& page)
     return hasFrames;
 }
 
+// Both banners in one pass over the page. The second goes before the first "</body>" of the
+// page as the first banner left it; no "</body>" can begin in that banner or reach across it, so
+// it is the first "</body>" of the page as it was.
 void insertBanners(std::u16string& page)
 {
     std::u16string banner(bannerStart);
     banner += productAddress;
     banner += bannerEnd;
     const std::size_t bodyStart = afterTagEnd(page, u"<body");
-    page.insert(bodyStart == npos ? 0 : bodyStart, banner);
+    const std::size_t first = bodyStart == npos ? 0 : bodyStart;
     const std::size_t bodyEnd = FindIgnoreCase(page, u"</body>");
-    page.insert(bodyEnd == npos ? page.size() : bodyEnd, banner);
+    const std::size_t second = bodyEnd == npos ? page.size() : bodyEnd;
+    const std::size_t early = std::min(first, second);
+    const std::size_t late = std::max(first, second);
+    std::u16string out;
+    out.reserve(page.size() + 2 * banner.size() + (page.capacity() - page.size()));
+    out.append(page, 0, early);
+    out += banner;
+    out.append(page, early, late - early);
+    out += banner;
+    out.append(page, late);
+    page.swap(out);
 }
 
 // Puts the image attributes before the ">" of every img start tag, in one pass.
