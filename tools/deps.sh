@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev libicu-dev nlohmann-json3-dev
     clang-format
+    chromium
 )
 
 missing=()
@@ -15,6 +16,10 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
+# The browser tests run on Node.js 20 or later, which the machine may bring already.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    missing+=(nodejs npm)
+fi
 if [ "${#missing[@]}" -eq 0 ]; then
     exit 0
 fi

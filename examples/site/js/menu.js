@@ -1,0 +1,1 @@
+document.getElementById('menu-note').textContent = 'The menu script ran.';

@@ -1,0 +1,3 @@
+function orderTotal(loaves) {
+    return (loaves * 4.2).toFixed(2);
+}
