@@ -154,8 +154,8 @@ std::size_t EscapedSize(std::u16string_view text)
     for (; i + 8 <= text.size(); i += 8) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
         const __m128i narrow = _mm_cmpeq_epi16(_mm_srli_epi16(units, 8), _mm_setzero_si128());
-        wide += 8 - static_cast<std::size_t>(__builtin_popcount(
-                        static_cast<unsigned>(_mm_movemask_epi8(narrow)))) /
+        wide += 8 - static_cast<std::size_t>(
+                        __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(narrow)))) /
                         2;
     }
 #endif

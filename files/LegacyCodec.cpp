@@ -61,7 +61,8 @@ public:
     // A two-byte sequence, or an error for one outside the table.
     Decoded pair(std::uint8_t lead, std::uint8_t trail) const
     {
-        if (m_pairs.empty() || lead < leadFirst || trail < trailFirst || trail > trailLast) {
+        if (m_pairs.empty() || lead < leadFirst || lead > leadLast || trail < trailFirst ||
+            trail > trailLast) {
             return decodeError;
         }
         return m_pairs[static_cast<std::size_t>((lead - leadFirst) * trails + trail - trailFirst)];

@@ -28,7 +28,7 @@ std::optional<Message> makeBackup(const PathString& page, FileSystem& fileSystem
         return Message{Message::Icon::None, u"Quorlane",
                        u"Unable to Access File, Your file(s) may be read-only."};
     }
-    return Message{Message::Icon::Warning, u"Quorlane", UnknownErrorText(*failure)};
+    return Message{Message::Icon::Warning, u"Quorlane", UnknownErrorText(*failure, backup)};
 }
 
 PathString createNewPath(FileRecord& record)
@@ -44,7 +44,7 @@ PathString createNewPath(FileRecord& record)
 
 } // namespace
 
-std::u16string UnknownErrorText(const FileError& error)
+std::u16string UnknownErrorText(const FileError& error, const PathString& file)
 {
     std::u16string message = u"Unknown Error ";
     for (char c : std::to_string(error.code)) {
@@ -52,6 +52,10 @@ std::u16string UnknownErrorText(const FileError& error)
     }
     message += u"\r\n";
     message += core::Utf8ToUtf16(error.text);
+    if (!file.empty()) {
+        message += u": ";
+        message += core::TextFromPath(file);
+    }
     return message;
 }
 

@@ -21,7 +21,8 @@ PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& setti
 // On Windows a leading pair, which names a network share, is kept.
 PathString CollapseSeparators(const PathString& path);
 
-// The text of the message for an unexpected failure: "Unknown Error " + code, CR LF, description.
-std::u16string UnknownErrorText(const FileError& error);
+// The text of the message for an unexpected failure: "Unknown Error " + code, CR LF, and the
+// description, which names the file when one is given.
+std::u16string UnknownErrorText(const FileError& error, const PathString& file = {});
 
 } // namespace quorlane::files

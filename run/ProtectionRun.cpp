@@ -55,7 +55,7 @@ Message writeFailureMessage(const core::PathString& output, const FileError& err
                 u"Unable to Access File: " + core::TextFromPath(output) +
                     u".\r\nThe file may be read-only."};
     }
-    return {Message::Icon::Warning, u"Quorlane", files::UnknownErrorText(error)};
+    return {Message::Icon::Warning, u"Quorlane", files::UnknownErrorText(error, output)};
 }
 
 } // namespace

@@ -109,6 +109,7 @@ TEST(EncodeMarkup, DecodesBackToItsInputForGeneratedMarkup)
         SCOPED_TRACE(quorlane::test::U8(markup));
         const std::u16string encoded = EncodeMarkup(markup);
         const auto decoded = DecodeWriterBlocks(encoded);
+        ASSERT_TRUE(decoded.complete);
         ASSERT_EQ(decoded.plain, markup);
         ASSERT_GE(decoded.writtenParts.size(), 1u);
     }

@@ -96,13 +96,14 @@ TEST(PlaceOutput, BackupFailuresGiveTheirMessageAndNoPath)
     site.write("index.htm", "original");
     FaultyFileSystem fileSystem;
     std::optional<files::Message> failure;
+    const std::u16string backup = core::TextFromPath(site.str()) + u"/index.htm.bak";
     for (const auto& [kind, expected] :
          {std::pair{files::FileError::Kind::Access,
                     files::Message{files::Message::Icon::None, u"Quorlane",
                                    u"Unable to Access File, Your file(s) may be read-only."}},
           std::pair{files::FileError::Kind::Other,
                     files::Message{files::Message::Icon::Warning, u"Quorlane",
-                                   u"Unknown Error 28\r\nNo space left on device"}}}) {
+                                   u"Unknown Error 28\r\nNo space left on device: " + backup}}}) {
         fileSystem.setFault(
             [kind = kind](FaultyFileSystem::Operation operation, const core::PathString&) {
                 return operation == FaultyFileSystem::Operation::Copy

@@ -147,6 +147,17 @@ TEST(PageCodec, BrowserTablesWinOverIcus)
     EXPECT_EQ(decoded("windows-874", "\xDB"), "windows-1252:\xC3\x9B");
 }
 
+// Found by fuzzing: a byte above every lead byte, followed by another, was looked up beyond the
+// table of two-byte sequences.
+TEST(PageCodec, BytesBeyondTheLeadBytesAreRejected)
+{
+    for (const char* charset : {"shift_jis", "euc-kr", "gbk", "big5", "euc-jp"}) {
+        const DecodedPage page =
+            DecodePage("<meta charset=" + std::string(charset) + ">\xFF\xFF\xA1");
+        EXPECT_EQ(page.encoding.name, "windows-1252") << charset;
+    }
+}
+
 TEST(PageCodec, LegacyEncodingsRoundTrip)
 {
     const std::pair<const char*, std::string> pages[] = {

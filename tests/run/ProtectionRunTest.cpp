@@ -232,7 +232,9 @@ TEST_F(ProtectionRunTest, OtherWriteFailuresGiveTheUnknownErrorMessage)
     });
     run({folder()});
     ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0].second.text, u"Unknown Error 28\r\nNo space left on device");
+    EXPECT_EQ(host.failures[0].second.text, u"Unknown Error 28\r\nNo space left on device: " +
+                                                core::TextFromPath(site.str()) +
+                                                u"/protected_a.htm");
     EXPECT_EQ(host.recordedPages.size(), 1u);
 }
 

@@ -1,7 +1,5 @@
 #include "tests/support/PageDecoding.h"
 
-#include <gtest/gtest.h>
-
 #include "core/PageEncoder.h"
 #include "core/Utf8.h"
 
@@ -74,7 +72,7 @@ DecodedPage DecodeWriterBlocks(std::u16string_view text)
         const std::size_t escapedAt = start + core::writerBlockStart.size();
         const std::size_t end = text.find(core::writerBlockEnd, escapedAt);
         if (end == std::u16string_view::npos) {
-            ADD_FAILURE() << "writer block without its end";
+            decoded.complete = false;
             decoded.plain += text.substr(pos);
             return decoded;
         }

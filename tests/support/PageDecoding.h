@@ -14,6 +14,7 @@ struct DecodedPage
 {
     std::u16string plain;                     // writer blocks replaced by what they write
     std::vector<std::u16string> writtenParts; // what each writer block writes, in order
+    bool complete = true;                     // false when a writer block has no end
 };
 
 // Replaces every writer block of text by the markup it writes.

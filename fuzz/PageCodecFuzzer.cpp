@@ -1,0 +1,35 @@
+// The page codec: any bytes decode without NUL; valid UTF-8, and any bytes read as
+// Windows-1252, come back byte for byte (NUL aside).
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/Utf8.h"
+#include "files/PageCodec.h"
+#include "fuzz/FuzzInput.h"
+
+using namespace quorlane;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const files::DecodedPage page = files::DecodePage(bytes);
+    if (page.text.find(u'\0') != std::u16string::npos) {
+        std::abort();
+    }
+    std::string withoutNul = bytes;
+    std::erase(withoutNul, '\0');
+    const std::string back = files::EncodePage(page.text, page.encoding);
+    const bool lossless = page.encoding.name == "windows-1252" ||
+                          (page.encoding.name == "UTF-8" && core::IsValidUtf8(bytes));
+    if (lossless && page.declaredCharset.empty() && back != withoutNul) {
+        std::abort();
+    }
+    // Read as Windows-1252, every byte comes back.
+    files::PageEncoding western{"windows-1252", false};
+    const files::DecodedPage asWestern = files::DecodePage("<meta charset=latin1>" + withoutNul);
+    if (asWestern.encoding == western &&
+        files::EncodePage(asWestern.text, western) != "<meta charset=latin1>" + withoutNul) {
+        std::abort();
+    }
+    return 0;
+}
