@@ -1,0 +1,225 @@
+// Faults made real on disk: an unprivileged user for permissions, a small tmpfs for a full disk,
+// a name too long for the file system, frames in rings and chains, and a killed process.
+#include "core/PageTransformer.h"
+#include "run/ProtectionRun.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace quorlane;
+using core::PathString;
+using test::TempFolder;
+
+namespace {
+
+const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
+
+// Takes the messages of a run; settings as given.
+class RecordingHost : public run::RunHost
+{
+public:
+    core::ProtectionSettings current;
+    std::vector<std::u16string> failures;
+    std::vector<PathString> recorded;
+
+    core::ProtectionSettings settings() const override { return current; }
+    bool cancelRequested() const override { return false; }
+    void yield() override {}
+    void clearResults() override {}
+    void setStatus(std::u16string_view) override {}
+    void showMessage(const files::Message& message) override { failures.push_back(message.text); }
+    void refuseLock(run::LockField) override {}
+    void setResultsVisible(bool) override {}
+    void progress(float, std::uint64_t, std::uint64_t) override {}
+    void resultRecorded(const run::ResultsTree&, run::ResultsTree::Added, const PathString& page,
+                        const core::FileRecord&, const PathString&) override
+    {
+        recorded.push_back(page);
+    }
+    void pageFailed(const PathString&, const files::Message& message) override
+    {
+        failures.push_back(message.text);
+    }
+    void pageSkipped(const PathString&, run::SkipReason) override {}
+    void finished() override {}
+};
+
+void runOver(RecordingHost& host, const std::vector<run::SelectionEntry>& selection)
+{
+    files::RealFileSystem fileSystem;
+    run::ProtectionRun(host, fileSystem).RunProtection(selection);
+}
+
+std::size_t filesIn(const test::fs::path& folder)
+{
+    return static_cast<std::size_t>(std::distance(test::fs::directory_iterator(folder),
+                                                  test::fs::directory_iterator()));
+}
+
+void openToEveryone(const test::fs::path& path)
+{
+    test::fs::permissions(path, test::fs::perms::all);
+}
+
+} // namespace
+
+// As an unprivileged user: a page that cannot be read, and a folder where nothing can be
+// written, are reported, and the run goes on.
+TEST(Faults, PermissionsRefusedToAnOrdinaryUser)
+{
+    TempFolder site;
+    openToEveryone(site.path());
+    site.write("locked/secret.htm", "<p>secret</p>");
+    site.write("locked/readable.htm", "<p>readable</p>");
+    site.write("open/page.htm", "<p>page</p>");
+    test::fs::permissions(site.path() / "locked" / "secret.htm", test::fs::perms::none);
+    openToEveryone(site.path() / "open");
+    openToEveryone(site.path() / "open" / "page.htm");
+    const int status = test::RunAsNobody([&] {
+        RecordingHost host;
+        runOver(host, {{site.str(), true}});
+        const std::u16string root = core::TextFromPath(site.str());
+        const std::vector<std::u16string> expected = {
+            u"Unable to Access File: " + root + u"/locked/protected_readable.htm.\r\nThe file "
+                                                u"may be read-only.",
+            u"Unable to Read File: " + root + u"/locked/secret.htm.\r\nPermission denied",
+        };
+        if (host.failures != expected) {
+            return 1;
+        }
+        return host.recorded == std::vector<PathString>{site.str() + "/open/page.htm"} ? 0 : 2;
+    });
+    ASSERT_NE(status, -1);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(filesIn(site.path() / "locked"), 2u);
+    EXPECT_TRUE(site.exists("open/protected_page.htm"));
+}
+
+TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
+{
+    TempFolder site;
+    openToEveryone(site.path());
+    site.write("pages/index.htm", "<p>index</p>");
+    openToEveryone(site.path() / "pages" / "index.htm");
+    const int status = test::RunAsNobody([&] {
+        RecordingHost host;
+        host.current.saveMode = core::SaveMode::Overwrite;
+        runOver(host, {{site.str() + "/pages/index.htm", false}});
+        return host.failures == std::vector<std::u16string>{u"Unable to Access File, Your "
+                                                             u"file(s) may be read-only."} &&
+                       host.recorded.empty()
+                   ? 0
+                   : 1;
+    });
+    ASSERT_NE(status, -1);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(site.read("pages/index.htm"), "<p>index</p>");
+    EXPECT_EQ(filesIn(site.path() / "pages"), 1u);
+}
+
+// A disk that fills up while a page is written: the old page and its backup stay as they were,
+// no temporary file is left, and the message names the file.
+TEST(Faults, AFullDiskLeavesPageAndBackupIntact)
+{
+    TempFolder site;
+    if (::geteuid() != 0 ||
+        ::mount("quorlane-test", site.str().c_str(), "tmpfs", 0, "size=96k") != 0) {
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    }
+    const std::string page = "<p>" + std::string(30000, 'x') + "</p>";
+    site.write("big.htm", page);
+    RecordingHost host;
+    host.current.saveMode = core::SaveMode::Overwrite;
+    runOver(host, {{site.str(), true}});
+    ASSERT_EQ(host.failures.size(), 1u);
+    EXPECT_EQ(host.failures[0], u"Unknown Error 28\r\nNo space left on device: " +
+                                    core::TextFromPath(site.str()) + u"/big.htm");
+    EXPECT_EQ(site.read("big.htm"), page);
+    EXPECT_EQ(site.read("big.htm.bak"), page);
+    EXPECT_EQ(filesIn(site.path()), 2u);
+    ::umount(site.str().c_str());
+}
+
+TEST(Faults, ANameTooLongForTheFileSystem)
+{
+    TempFolder site;
+    site.write("in/a.htm", "<p>a</p>");
+    site.write("in/b.htm", "<p>b</p>");
+    RecordingHost host;
+    host.current.saveMode = core::SaveMode::CopyToFolder;
+    host.current.saveDir = core::TextFromPath(site.str() + "/" + std::string(300, 'n'));
+    runOver(host, {{site.str() + "/in", true}});
+    ASSERT_EQ(host.failures.size(), 2u);
+    EXPECT_TRUE(host.failures[0].starts_with(u"Unknown Error 36\r\nFile name too long: "));
+}
+
+TEST(Faults, FramesInARingAndInADeepChain)
+{
+    TempFolder site;
+    constexpr int ring = 1000;
+    for (int i = 0; i < ring; ++i) {
+        site.write("ring/" + std::to_string(i) + ".htm",
+                   "<frameset><frame src=\"" + std::to_string((i + 1) % ring) +
+                       ".htm\"></frameset>");
+    }
+    RecordingHost host;
+    runOver(host, {{site.str() + "/ring/0.htm", false}});
+    EXPECT_EQ(host.recorded.size(), static_cast<std::size_t>(ring));
+    EXPECT_TRUE(host.failures.empty());
+
+    // A chain far deeper than frames are followed: no stack runs out; the deepest frameset
+    // followed is protected as a page, and the chain below it is left alone.
+    constexpr int chain = 10000;
+    for (int i = 0; i < chain; ++i) {
+        site.write("chain/" + std::to_string(i) + ".htm",
+                   "<frameset><frame src=\"" + std::to_string(i + 1) + ".htm\"></frameset>");
+    }
+    RecordingHost deep;
+    runOver(deep, {{site.str() + "/chain/0.htm", false}});
+    EXPECT_EQ(deep.recorded.size(), 1001u);
+    EXPECT_TRUE(site.exists("chain/protected_1000.htm"));
+    EXPECT_FALSE(site.exists("chain/protected_1001.htm"));
+    EXPECT_TRUE(site.read("chain/protected_1000.htm").starts_with("<script "));
+    EXPECT_TRUE(site.read("chain/protected_0.htm").ends_with(marker));
+}
+
+// Killed at a random moment while overwriting a site, the run leaves every page either as it
+// was or wholly protected.
+TEST(Faults, AKilledRunLeavesNoPartialPage)
+{
+    TempFolder site;
+    constexpr int pages = 400;
+    const std::string body = "<html><body><p>" + std::string(20000, 'k') + "</p></body></html>";
+    for (int i = 0; i < pages; ++i) {
+        site.write("p" + std::to_string(i) + ".htm", body);
+    }
+    const std::string folder = site.str();
+    char* argv[] = {const_cast<char*>(QUORLANE_CLI_PATH), const_cast<char*>("protect"),
+                    const_cast<char*>("--quiet"), const_cast<char*>("--save"),
+                    const_cast<char*>("overwrite"), const_cast<char*>("--no-backups"),
+                    const_cast<char*>(folder.c_str()), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, QUORLANE_CLI_PATH, nullptr, nullptr, argv, environ), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60 + std::rand() % 60));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+
+    int protectedCount = 0;
+    for (int i = 0; i < pages; ++i) {
+        const std::string written = site.read("p" + std::to_string(i) + ".htm");
+        if (written == body) {
+            continue;
+        }
+        ASSERT_TRUE(written.ends_with(marker)) << "p" << i << ".htm is partial";
+        ASSERT_TRUE(written.starts_with("<script type=\"text/javascript\">")) << i;
+        ++protectedCount;
+    }
+    RecordProperty("protected before the kill", protectedCount);
+}
