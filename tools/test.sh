@@ -16,6 +16,16 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_W
 cmake --build build-test
 ctest --test-dir build-test --output-on-failure -j"$(nproc)"
 
+echo "== quorlane-cli on the sample site under valgrind's memcheck"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite)
+"${memcheck[@]}" build-test/cli/quorlane-cli protect --quiet --save copy --target "$scratch/out" \
+    --mode email --enable no-right-click,no-image-toolbar,expire-page examples/site
+"${memcheck[@]}" build-test/cli/quorlane-cli transform --mode body examples/site/pages/korean.html \
+    >"$scratch/korean.html"
+echo "memcheck: 2 passed, 0 failed"
+
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLANE_WERROR=ON \
     -DQUORLANE_SANITIZE=ON >/dev/null

@@ -2,7 +2,7 @@
 // more combinations, the script that a protected page evaluates compiles in Chromium.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { launch, cli, pageScriptOf } from './lib.mjs';
 
 const switches = ['no-right-click', 'no-text-select', 'no-offline', 'hide-status-urls',
@@ -72,5 +72,35 @@ test('page scripts compile for every combination', async () => {
         }), []);
     } finally {
         await browser.close();
+    }
+});
+
+// The four texts that go between single quotes in the page script cannot leave them: what
+// could is refused on the command line, and everything else stays inside the string.
+test('user texts stay inside their strings', () => {
+    const probes = [];
+    for (let code = 1; code < 0x20; code++) {
+        probes.push(`a${String.fromCharCode(code)}b`);
+    }
+    probes.push('a\x7fb', "it's", 'say "hi"', 'back\\slash', 'a\u2028b', 'a\u2029b',
+                '</script><script>alert(1)</script>', '<!-- -->', '${x}', '`tick`', '\u00e9\u65e5');
+    const options = [['--warning', (text) => `alert('${text}');`],
+                     ['--domain-lock', (text) => `!='${text}')`],
+                     ['--url-lock', (text) => `!='${text}')`],
+                     ['--password', (text) => `p!='${text}')`]];
+    for (const text of probes) {
+        for (const [option, expected] of options) {
+            const args = ['transform', '--enable', 'no-right-click', option, text];
+            const result = spawnSync(cli, args, { input: '<p>x</p>' });
+            const unsafe = /['"\\\r\n\u2028\u2029]/.test(text);
+            if (unsafe) {
+                assert.equal(result.status, 2, `${option} ${JSON.stringify(text)} accepted`);
+                continue;
+            }
+            assert.equal(result.status, 0, `${option} ${JSON.stringify(text)}: ${result.stderr}`);
+            const script = pageScriptOf(result.stdout.toString());
+            assert.doesNotThrow(() => new Function(script), `${option} ${JSON.stringify(text)}`);
+            assert.ok(script.includes(expected(text)), `${option} ${JSON.stringify(text)}`);
+        }
     }
 });

@@ -49,6 +49,18 @@ TEST(PageCodec, BytesThatAreNotUtf8AreReadAsWindows1252Losslessly)
     EXPECT_EQ(EncodePage(page.text, page.encoding), bytes);
 }
 
+// UTF-8 that encodes surrogate halves, or is cut short, is not UTF-8: read as Windows-1252, it
+// comes back byte for byte.
+TEST(PageCodec, MalformedUtf8IsReadAsWindows1252)
+{
+    for (const std::string& bytes : {std::string("<p>\xED\xA0\xBD\xED\xB8\x80</p>"),
+                                    std::string("<p>\xC3</p>"), std::string("\xF0\x9F\x98")}) {
+        const DecodedPage page = DecodePage(bytes);
+        EXPECT_EQ(page.encoding.name, "windows-1252");
+        EXPECT_EQ(EncodePage(page.text, page.encoding), bytes);
+    }
+}
+
 TEST(PageCodec, ByteOrderMarksDecideAndComeBack)
 {
     const std::string utf8 = "\xEF\xBB\xBF<p>\xC3\xA9</p>";
