@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
+
 #include "core/PageEncoder.h"
 #include "core/PageTransformer.h"
 #include "core/ProtectModes.h"
 #include "tests/support/PageDecoding.h"
-
-#include <gtest/gtest.h>
 
 using namespace quorlane::core;
 

@@ -54,7 +54,7 @@ TEST(PageCodec, BytesThatAreNotUtf8AreReadAsWindows1252Losslessly)
 TEST(PageCodec, MalformedUtf8IsReadAsWindows1252)
 {
     for (const std::string& bytes : {std::string("<p>\xED\xA0\xBD\xED\xB8\x80</p>"),
-                                    std::string("<p>\xC3</p>"), std::string("\xF0\x9F\x98")}) {
+                                     std::string("<p>\xC3</p>"), std::string("\xF0\x9F\x98")}) {
         const DecodedPage page = DecodePage(bytes);
         EXPECT_EQ(page.encoding.name, "windows-1252");
         EXPECT_EQ(EncodePage(page.text, page.encoding), bytes);

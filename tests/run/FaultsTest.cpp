@@ -1,16 +1,15 @@
 // Faults made real on disk: an unprivileged user for permissions, a small tmpfs for a full disk,
 // a name too long for the file system, frames in rings and chains, and a killed process.
-#include "core/PageTransformer.h"
-#include "run/ProtectionRun.h"
-#include "tests/support/TempFolder.h"
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <thread>
+
+#include "core/PageTransformer.h"
+#include "run/ProtectionRun.h"
+#include "tests/support/TempFolder.h"
 
 using namespace quorlane;
 using core::PathString;
@@ -58,8 +57,8 @@ void runOver(RecordingHost& host, const std::vector<run::SelectionEntry>& select
 
 std::size_t filesIn(const test::fs::path& folder)
 {
-    return static_cast<std::size_t>(std::distance(test::fs::directory_iterator(folder),
-                                                  test::fs::directory_iterator()));
+    return static_cast<std::size_t>(
+        std::distance(test::fs::directory_iterator(folder), test::fs::directory_iterator()));
 }
 
 void openToEveryone(const test::fs::path& path)
@@ -86,8 +85,9 @@ TEST(Faults, PermissionsRefusedToAnOrdinaryUser)
         runOver(host, {{site.str(), true}});
         const std::u16string root = core::TextFromPath(site.str());
         const std::vector<std::u16string> expected = {
-            u"Unable to Access File: " + root + u"/locked/protected_readable.htm.\r\nThe file "
-                                                u"may be read-only.",
+            u"Unable to Access File: " + root +
+                u"/locked/protected_readable.htm.\r\nThe file "
+                u"may be read-only.",
             u"Unable to Read File: " + root + u"/locked/secret.htm.\r\nPermission denied",
         };
         if (host.failures != expected) {
@@ -112,7 +112,7 @@ TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
         host.current.saveMode = core::SaveMode::Overwrite;
         runOver(host, {{site.str() + "/pages/index.htm", false}});
         return host.failures == std::vector<std::u16string>{u"Unable to Access File, Your "
-                                                             u"file(s) may be read-only."} &&
+                                                            u"file(s) may be read-only."} &&
                        host.recorded.empty()
                    ? 0
                    : 1;
@@ -164,9 +164,9 @@ TEST(Faults, FramesInARingAndInADeepChain)
     TempFolder site;
     constexpr int ring = 1000;
     for (int i = 0; i < ring; ++i) {
-        site.write("ring/" + std::to_string(i) + ".htm",
-                   "<frameset><frame src=\"" + std::to_string((i + 1) % ring) +
-                       ".htm\"></frameset>");
+        site.write("ring/" + std::to_string(i) + ".htm", "<frameset><frame src=\"" +
+                                                             std::to_string((i + 1) % ring) +
+                                                             ".htm\"></frameset>");
     }
     RecordingHost host;
     runOver(host, {{site.str() + "/ring/0.htm", false}});
@@ -201,9 +201,9 @@ TEST(Faults, AKilledRunLeavesNoPartialPage)
     }
     const std::string folder = site.str();
     char* argv[] = {const_cast<char*>(QUORLANE_CLI_PATH), const_cast<char*>("protect"),
-                    const_cast<char*>("--quiet"), const_cast<char*>("--save"),
-                    const_cast<char*>("overwrite"), const_cast<char*>("--no-backups"),
-                    const_cast<char*>(folder.c_str()), nullptr};
+                    const_cast<char*>("--quiet"),         const_cast<char*>("--save"),
+                    const_cast<char*>("overwrite"),       const_cast<char*>("--no-backups"),
+                    const_cast<char*>(folder.c_str()),    nullptr};
     pid_t child = 0;
     ASSERT_EQ(::posix_spawn(&child, QUORLANE_CLI_PATH, nullptr, nullptr, argv, environ), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(60 + std::rand() % 60));
