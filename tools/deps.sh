@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev libicu-dev nlohmann-json3-dev
+    qt6-base-dev qt6-svg-dev libgl-dev
     clang-format clang libclang-rt-14-dev valgrind
     chromium
 )

@@ -9,6 +9,7 @@ seconds=${1:-60}
 bash tools/deps.sh
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORLANE_FUZZ=ON -DQUORLANE_SANITIZE=ON -DQUORLANE_BUILD_TESTS=OFF -DQUORLANE_WERROR=ON \
+    -DQUORLANE_BUILD_WIZARD=OFF \
     >/dev/null
 cmake --build build-fuzz
 

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quorlane and protects a page of the bundled sample site.
+# Installs what is missing, builds Quorlane, and starts the wizard where a display exists;
+# without one, protects a page of the bundled sample site with the command-line tool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLANE_BUILD_TESTS=OFF >/dev/null
 cmake --build build
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec build/wizard/quorlane
+fi
 
 sample=examples/site/index.html
 output=build/sample/index.html

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <deque>
+#include <vector>
+
+#include <QStringList>
+
+#include "wizard/Dialogs.h"
+
+namespace quorlane::test {
+
+// Dialogs answered in advance: no modal loop ever waits in a test.
+class FakeDialogs : public wizard::Dialogs
+{
+public:
+    struct Shown
+    {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+    };
+
+    std::deque<bool> answers;            // for askYesNo; No when none is left
+    std::deque<QStringList> fileAnswers; // for pickFiles
+    std::deque<QString> folderAnswers;   // for pickFolder
+    std::vector<Shown> questions;
+    std::vector<Shown> messages;
+    std::vector<QString> folderStarts;
+    std::vector<QUrl> opened;
+    int beeps = 0;
+
+    bool askYesNo(QWidget*, QMessageBox::Icon icon, const QString& title,
+                  const QString& text) override
+    {
+        questions.push_back({icon, title, text});
+        const bool answer = !answers.empty() && answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return answer;
+    }
+    void message(QWidget*, QMessageBox::Icon icon, const QString& title,
+                 const QString& text) override
+    {
+        messages.push_back({icon, title, text});
+    }
+    QStringList pickFiles(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return take(fileAnswers);
+    }
+    QString pickFolder(QWidget*, const QString&, const QString& startFolder) override
+    {
+        folderStarts.push_back(startFolder);
+        return take(folderAnswers);
+    }
+    void beep() override { ++beeps; }
+    void open(const QUrl& url) override { opened.push_back(url); }
+
+private:
+    template <typename T> static T take(std::deque<T>& queue)
+    {
+        if (queue.empty()) {
+            return T();
+        }
+        T value = queue.front();
+        queue.pop_front();
+        return value;
+    }
+};
+
+} // namespace quorlane::test

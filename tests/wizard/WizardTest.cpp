@@ -1,0 +1,427 @@
+#include <memory>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "tests/support/TempFolder.h"
+#include "tests/wizard/FakeDialogs.h"
+#include "wizard/frmMain.h"
+
+using namespace quorlane;
+using quorlane::test::FakeDialogs;
+
+namespace {
+
+const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
+
+// A fresh window with fake dialogs, and short ways to its controls by name.
+struct Wizard
+{
+    FakeDialogs dialogs;
+    test::TempFolder programFolder;
+    std::unique_ptr<wizard::frmMain> window;
+
+    Wizard()
+    {
+        window = std::make_unique<wizard::frmMain>(dialogs, programFolder.str(), 2026);
+        window->show();
+    }
+    template <typename T = QWidget> T* find(const char* name) const
+    {
+        T* widget = window->findChild<T*>(QString::fromLatin1(name));
+        if (widget == nullptr) {
+            qFatal("no control named %s", name);
+        }
+        return widget;
+    }
+    QPushButton* next() const { return find<QPushButton>("cmdNext"); }
+    QPushButton* back() const { return find<QPushButton>("cmdPrev"); }
+    QTreeWidget* files() const { return find<QTreeWidget>("treeFolders"); }
+    QTreeWidget* results() const { return find<QTreeWidget>("treeResults"); }
+    // The buttons act on their own page only.
+    void addFolder(const QString& folder)
+    {
+        window->ShowPage(1);
+        dialogs.folderAnswers.push_back(folder);
+        find<QPushButton>("cmdAddFolder")->click();
+    }
+    void addFiles(const QStringList& files)
+    {
+        window->ShowPage(1);
+        dialogs.fileAnswers.push_back(files);
+        find<QPushButton>("cmdAddFile")->click();
+    }
+    void clickLink(int page) const
+    {
+        QTest::mouseClick(find<QLabel>(QStringLiteral("lnkFrame_%1").arg(page).toLatin1()),
+                          Qt::LeftButton);
+    }
+};
+
+QString q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+class WizardTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsOnTheWelcomePage()
+    {
+        Wizard w;
+        QCOMPARE(w.window->currentPage(), 0);
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Quorlane"));
+        QVERIFY(!w.back()->isEnabled());
+        QVERIFY(w.next()->isEnabled());
+        QCOMPARE(w.next()->text(), QStringLiteral("&Next >>"));
+        QVERIFY(w.find<QLabel>("lnkFrame_1")->isEnabled());
+        for (int i = 2; i <= 5; ++i) {
+            QVERIFY(!w.find<QLabel>(QStringLiteral("lnkFrame_%1").arg(i).toLatin1())->isEnabled());
+        }
+        QCOMPARE(w.files()->topLevelItem(0)->text(0),
+                 QStringLiteral("Folders and files to protect"));
+        QCOMPARE(w.find<QLineEdit>("txtCopyrightNotice")->text(),
+                 QStringLiteral("\u00A9 2026-2027 www.example.com, All Rights Reserved."));
+        QCOMPARE(w.find<QLabel>("lblVersion")->text(), QStringLiteral("Quorlane 2009"));
+        QCOMPARE(w.find<QLineEdit>("txtSaveDir")->text(),
+                 QString::fromStdString(w.programFolder.str()) + QStringLiteral("/backups"));
+    }
+
+    void everyControlNameIsThereOnce()
+    {
+        Wizard w;
+        QCOMPARE(w.window->objectName(), QStringLiteral("frmMain"));
+        for (const char* name : {"cmdExit",
+                                 "cmdPrev",
+                                 "cmdNext",
+                                 "picLeft",
+                                 "lblMain",
+                                 "picFrame_0",
+                                 "picFrame_5",
+                                 "lnkFrame_3",
+                                 "imgLink_2",
+                                 "imgLinkB_2",
+                                 "picPos_4",
+                                 "treeFolders",
+                                 "cmdAddFile",
+                                 "cmdAddFolder",
+                                 "cmdRemoveFolder",
+                                 "optSave_0",
+                                 "chkBackups",
+                                 "txtSaveDir",
+                                 "cmdSelectDirectory",
+                                 "lblOutputInfo",
+                                 "chkCopyrightNotice",
+                                 "optProtect_3",
+                                 "chkDomainLock",
+                                 "txtLockDomain",
+                                 "txtLockURL",
+                                 "txtPassword",
+                                 "lblWarning",
+                                 "chkScript_12",
+                                 "chkRightMouse",
+                                 "txtRightClickWarning",
+                                 "lblWarning2",
+                                 "lblScriptInfo",
+                                 "treeResults",
+                                 "picSB",
+                                 "picProg",
+                                 "cmdViewPage",
+                                 "lblResults",
+                                 "lblThanks",
+                                 "lblRestart",
+                                 "HyperLink21",
+                                 "imgMain"}) {
+            QCOMPARE(w.window->findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1);
+        }
+    }
+
+    void nextAndBackWalkThePagesWithTheirCaptions()
+    {
+        Wizard w;
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 1);
+        QVERIFY(!w.next()->isEnabled());
+        test::TempFolder site;
+        w.addFolder(q(site.str()));
+        QVERIFY(w.next()->isEnabled());
+        QVERIFY(w.find<QLabel>("lnkFrame_4")->isEnabled());
+        for (int page = 2; page <= 5; ++page) {
+            w.next()->click();
+            QCOMPARE(w.window->currentPage(), page);
+        }
+        QCOMPARE(w.next()->text(), QStringLiteral("&Protect"));
+        w.back()->click();
+        QCOMPARE(w.window->currentPage(), 4);
+        QCOMPARE(w.next()->text(), QStringLiteral("&Next >>"));
+        w.clickLink(2);
+        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(w.find<QWidget>("picPos_2")->palette().color(QPalette::Window),
+                 QColor(113, 147, 228));
+        QCOMPARE(w.find<QWidget>("picPos_4")->palette().color(QPalette::Window), QColor(Qt::white));
+        QVERIFY(w.find<QWidget>("imgLinkB_2")->isVisible());
+        QVERIFY(!w.find<QWidget>("imgLinkB_4")->isVisible());
+    }
+
+    void addingFilesAndFoldersRefusesDuplicates()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "x");
+        site.write("sub/img/x.png", "x");
+        site.write("css/s.css", "x");
+        const QString a = q(site.str() + "/a.htm");
+        w.addFiles({a, q(site.str() + "/b.htm"), q(site.str() + "/c.htm")});
+        QTreeWidgetItem* root = w.files()->topLevelItem(0);
+        QCOMPARE(root->childCount(), 3);
+        QCOMPARE(root->child(1)->text(0), q(site.str() + "/b.htm"));
+        w.addFiles({a});
+        QCOMPARE(root->childCount(), 3);
+        QCOMPARE(w.dialogs.messages.back().text,
+                 QStringLiteral("The file/folder already added in the list."));
+        QCOMPARE(w.dialogs.messages.back().icon, QMessageBox::Information);
+
+        w.addFolder(q(site.str()));
+        w.addFolder(q(site.str()));
+        QCOMPARE(root->childCount(), 4);
+        QCOMPARE(w.dialogs.messages.back().text,
+                 QStringLiteral("The file/folder already added int the list."));
+        // The remembered folder is the folder added, either way.
+        QCOMPARE(q(w.programFolder.read("filepath.txt")), q(site.str()));
+        QCOMPARE(w.dialogs.folderStarts.back(), q(site.str()));
+
+        QTreeWidgetItem* folder = root->child(3);
+        QCOMPARE(folder->childCount(), 1);
+        QCOMPARE(folder->child(0)->text(0), QStringLiteral("browsing..."));
+        folder->setExpanded(true);
+        QCOMPARE(folder->childCount(), 2);
+        QCOMPARE(folder->child(0)->text(0), QStringLiteral("css"));
+        QCOMPARE(folder->child(1)->text(0), QStringLiteral("sub"));
+        folder->setExpanded(false);
+        folder->setExpanded(true);
+        QCOMPARE(folder->childCount(), 2);
+        folder->child(1)->setExpanded(true);
+        QCOMPARE(folder->child(1)->child(0)->text(0), QStringLiteral("img"));
+
+        // The root cannot be collapsed.
+        root->setExpanded(false);
+        QVERIFY(root->isExpanded());
+    }
+
+    void removeActsOnEntriesOnly()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("sub/x.htm", "x");
+        w.addFolder(q(site.str()));
+        auto* remove = w.find<QPushButton>("cmdRemoveFolder");
+        QTreeWidgetItem* root = w.files()->topLevelItem(0);
+        QTreeWidgetItem* entry = root->child(0);
+        entry->setExpanded(true);
+        w.files()->setCurrentItem(entry->child(0));
+        emit w.files()->itemClicked(entry->child(0), 0);
+        QVERIFY(!remove->isEnabled());
+        w.files()->setCurrentItem(entry);
+        emit w.files()->itemClicked(entry, 0);
+        QVERIFY(remove->isEnabled());
+        remove->click();
+        QCOMPARE(root->childCount(), 0);
+        QVERIFY(!remove->isEnabled());
+        QVERIFY(!w.next()->isEnabled());
+        QVERIFY(!w.find<QLabel>("lnkFrame_2")->isEnabled());
+    }
+
+    void scriptsPageCouplings()
+    {
+        Wizard w;
+        auto box = [&](int i) {
+            return w.find<QCheckBox>(QStringLiteral("chkScript_%1").arg(i).toLatin1());
+        };
+        auto* warning = w.find<QCheckBox>("chkRightMouse");
+        auto* text = w.find<QLineEdit>("txtRightClickWarning");
+        w.window->ShowPage(4);
+        box(5)->click();
+        QVERIFY(box(1)->isChecked() && box(8)->isChecked() && box(11)->isChecked());
+        box(5)->click();
+        QVERIFY(box(1)->isChecked());
+
+        QVERIFY(!warning->isEnabled());
+        box(0)->click();
+        QVERIFY(warning->isEnabled());
+        QVERIFY(!text->isEnabled());
+        warning->click();
+        QVERIFY(text->isEnabled());
+        box(0)->click();
+        QVERIFY(!warning->isEnabled() && !text->isEnabled());
+        QVERIFY(warning->isChecked());
+        QVERIFY(w.window->settings().rightClickWarning);
+    }
+
+    void keyFilterKeepsQuotesOutAndItsLabelMoves()
+    {
+        Wizard w;
+        w.window->ShowPage(3);
+        w.find<QCheckBox>("chkURLLock")->click();
+        w.find<QCheckBox>("chkPasswordScript")->click();
+        auto* url = w.find<QLineEdit>("txtLockURL");
+        auto* password = w.find<QLineEdit>("txtPassword");
+        auto* label = w.find<QLabel>("lblWarning");
+        url->clear();
+        QTest::keyClicks(url, QStringLiteral("a\""));
+        QCOMPARE(url->text(), QStringLiteral("a"));
+        QVERIFY(label->isVisible());
+        QCOMPARE(label->y() + label->height(), url->mapTo(label->parentWidget(), QPoint()).y());
+        QTest::keyClicks(password, QStringLiteral("'"));
+        QCOMPARE(label->y() + label->height(),
+                 password->mapTo(label->parentWidget(), QPoint()).y());
+        QVERIFY(label->isVisible());
+        QTest::keyClicks(password, QStringLiteral("x"));
+        QVERIFY(!label->isVisible());
+        QCOMPARE(w.dialogs.beeps, 2);
+        // Pasted text with a quote or a backslash is refused as a whole.
+        password->clear();
+        password->insert(QStringLiteral("pa\\ss"));
+        QCOMPARE(password->text(), QString());
+    }
+
+    void storeFilesEnablingAndInformation()
+    {
+        Wizard w;
+        auto option = [&](int i) {
+            return w.find<QRadioButton>(QStringLiteral("optSave_%1").arg(i).toLatin1());
+        };
+        auto* backups = w.find<QCheckBox>("chkBackups");
+        w.window->ShowPage(2);
+        QVERIFY(option(2)->isChecked() && backups->isChecked() && backups->isEnabled());
+        QVERIFY(!w.find<QWidget>("txtSaveDir")->isEnabled());
+        option(1)->click();
+        QVERIFY(w.find<QWidget>("txtSaveDir")->isEnabled());
+        QVERIFY(!backups->isEnabled());
+        option(0)->click();
+        QVERIFY(backups->isEnabled() && backups->isChecked());
+        QVERIFY(!w.find<QWidget>("cmdSelectDirectory")->isEnabled());
+        QCOMPARE(w.find<QLabel>("lblOutputInfo")->text(),
+                 QStringLiteral("All current files will be replaced with their protected "
+                                "versions - We highly recommend you make backups"));
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(option(2), &enter);
+        QCOMPARE(w.find<QLabel>("lblOutputInfo")->text(),
+                 QStringLiteral("Protected files will be placed in the same folders with a "
+                                "protected_ prefix"));
+    }
+
+    void aWholeRunThroughTheWindow()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        site.write("sub/b.html", "<p>b</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(2);
+        w.find<QRadioButton>("optSave_0")->click();
+        w.window->ShowPage(4);
+        w.find<QCheckBox>("chkScript_4")->click();
+        w.window->ShowPage(5);
+        w.next()->click();
+        QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
+        QVERIFY(site.read("a.htm").ends_with(marker));
+        QCOMPARE(site.read("a.htm.bak"), std::string("<p>a</p>"));
+        QCOMPARE(w.results()->topLevelItemCount(), 1);
+        QTreeWidgetItem* folder = w.results()->topLevelItem(0);
+        QCOMPARE(folder->text(0), q(site.str()));
+        QCOMPARE(folder->child(0)->text(0), QStringLiteral("/a.htm"));
+        QCOMPARE(folder->child(1)->text(0), QStringLiteral("/sub/b.html"));
+        QCOMPARE(w.find<QLabel>("lblResults")->text(),
+                 QStringLiteral("The following 2 files have been protected"));
+        QVERIFY(w.find<QLabel>("lblThanks")->isVisible());
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
+        w.results()->setCurrentItem(folder->child(0));
+        emit w.results()->itemClicked(folder->child(0), 0);
+        w.find<QPushButton>("cmdViewPage")->click();
+        QCOMPARE(w.dialogs.opened.back(), QUrl::fromLocalFile(q(site.str() + "/a.htm")));
+
+        // Restart empties both trees and keeps every option.
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 0);
+        QCOMPARE(w.files()->topLevelItem(0)->childCount(), 0);
+        QCOMPARE(w.results()->topLevelItemCount(), 0);
+        QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
+        QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
+    }
+
+    void cancelAnsweredYesAfterTheThirdPage()
+    {
+        Wizard w;
+        test::TempFolder site;
+        for (int i = 0; i < 10; ++i) {
+            site.write("p" + std::to_string(i) + ".htm", "<p>x</p>");
+        }
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(5);
+        w.dialogs.answers.push_back(true);
+        QObject::connect(w.results()->model(), &QAbstractItemModel::rowsInserted, [&] {
+            QTreeWidgetItem* folder = w.results()->topLevelItem(0);
+            if (folder != nullptr && folder->childCount() == 3) {
+                w.next()->click();
+            }
+        });
+        w.next()->click();
+        QCOMPARE(w.dialogs.questions.size(), std::size_t(1));
+        QCOMPARE(w.dialogs.questions[0].text, QStringLiteral("Do you really want to cancel?"));
+        QCOMPARE(w.results()->topLevelItem(0)->childCount(), 3);
+        int written = 0;
+        for (int i = 0; i < 10; ++i) {
+            written += site.exists("protected_p" + std::to_string(i) + ".htm") ? 1 : 0;
+        }
+        QCOMPARE(written, 3);
+        QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
+    }
+
+    void aLockWithABlankTextShowsItsField()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(3);
+        w.find<QCheckBox>("chkPasswordScript")->click();
+        w.window->ShowPage(5);
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 3);
+        QCOMPARE(w.window->focusWidget(), w.find<QWidget>("txtPassword"));
+        QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("Please Enter a Password"));
+        QCOMPARE(w.next()->text(), QStringLiteral("&Next >>"));
+        QVERIFY(!site.exists("protected_a.htm"));
+    }
+
+    void theQuitQuestionAnsweredNoKeepsTheWindow()
+    {
+        Wizard w;
+        w.window->ShowPage(1);
+        QVERIFY(!w.window->close());
+        QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
+        QVERIFY(w.window->isVisible());
+        QCOMPARE(w.window->currentPage(), 1);
+        w.dialogs.answers.push_back(true);
+        QVERIFY(w.window->close());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    Q_INIT_RESOURCE(resources);
+    QApplication app(argc, argv);
+    WizardTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "WizardTest.moc"

@@ -1,0 +1,255 @@
+#include "wizard/PickFilesPage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+
+#include "files/RememberedFolder.h"
+#include "wizard/Dialogs.h"
+#include "wizard/Pages.h"
+#include "wizard/Widgets.h"
+
+namespace quorlane::wizard {
+
+namespace {
+
+constexpr int keyRole = Qt::UserRole;
+constexpr int folderRole = Qt::UserRole + 1;
+const QString rootKey = QStringLiteral("root");
+const QString rootText = QStringLiteral("Folders and files to protect");
+const QString placeholderText = QStringLiteral("browsing...");
+
+QString key(const QTreeWidgetItem* node)
+{
+    return node->data(0, keyRole).toString();
+}
+
+QString nativeText(const core::PathString& path)
+{
+    return QString::fromStdU16String(core::TextFromPath(path));
+}
+
+core::PathString pathOf(const QString& text)
+{
+    return core::PathFromText(text.toStdU16String());
+}
+
+} // namespace
+
+PickFilesPage::PickFilesPage(Dialogs& dialogs, core::PathString programFolder, QWidget* parent)
+    : QWidget(parent)
+    , m_dialogs(dialogs)
+    , m_programFolder(std::move(programFolder))
+{
+    setObjectName(QStringLiteral("picFrame_1"));
+    ui.lblPage2 = named<QLabel>(
+        this, "lblPage2", QStringLiteral("Specify the files and folders you wish to protect."));
+    ui.lblPage2->setWordWrap(true);
+    ui.treeFolders = named<QTreeWidget>(this, "treeFolders");
+    ui.treeFolders->setHeaderHidden(true);
+    ui.treeFolders->setToolTip(
+        QStringLiteral("Shows a list of all the folders/files being shared"));
+    ui.treeFolders->setUniformRowHeights(true);
+    ui.lblAddFiles = named<QLabel>(this, "lblAddFiles", QStringLiteral("Add files or folders..."));
+    ui.cmdAddFile = named<QPushButton>(this, "cmdAddFile", QStringLiteral("&Add File"));
+    ui.cmdAddFolder = named<QPushButton>(this, "cmdAddFolder", QStringLiteral("Add &Folder"));
+    ui.cmdRemoveFolder = named<QPushButton>(this, "cmdRemoveFolder", QStringLiteral("&Remove"));
+    ui.cmdRemoveFolder->setEnabled(false);
+
+    connect(ui.cmdAddFile, &QPushButton::clicked, this, [this] { addFiles(); });
+    connect(ui.cmdAddFolder, &QPushButton::clicked, this, [this] { addFolder(); });
+    connect(ui.cmdRemoveFolder, &QPushButton::clicked, this, [this] { removeEntry(); });
+    connect(ui.treeFolders, &QTreeWidget::itemClicked, this, [this] { treeClicked(); });
+    connect(ui.treeFolders, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* node) { expanded(node); });
+    connect(ui.treeFolders, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
+        if (key(node) == rootKey) {
+            node->setExpanded(true);
+        }
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(gapX, gapY, gapX, gapY);
+    layout->setSpacing(gapY);
+    layout->addWidget(ui.lblPage2);
+    layout->addSpacing(gapY);
+    auto* tree = new QHBoxLayout;
+    tree->setContentsMargins(gapX, 0, gapX, 0);
+    tree->addWidget(ui.treeFolders);
+    layout->addLayout(tree, 1);
+    layout->addWidget(ui.lblAddFiles, 0, Qt::AlignHCenter);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(gapX / 2);
+    buttons->addStretch();
+    buttons->addWidget(ui.cmdAddFile);
+    buttons->addWidget(ui.cmdAddFolder);
+    buttons->addWidget(ui.cmdRemoveFolder);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    resetTree();
+}
+
+QTreeWidgetItem* PickFilesPage::addNode(QTreeWidgetItem* parent, const QString& text,
+                                        const QIcon& icon, const QString& nodeKey)
+{
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setIcon(0, icon);
+    node->setData(0, keyRole, nodeKey);
+    if (parent == nullptr) {
+        ui.treeFolders->addTopLevelItem(node);
+    } else {
+        parent->addChild(node);
+    }
+    ++m_texts[text];
+    ++m_nextIndex;
+    return node;
+}
+
+void PickFilesPage::forget(QTreeWidgetItem* node)
+{
+    for (int i = 0; i < node->childCount(); ++i) {
+        forget(node->child(i));
+    }
+    const QString text = node->text(0);
+    if (--m_texts[text] <= 0) {
+        m_texts.remove(text);
+    }
+}
+
+void PickFilesPage::resetTree()
+{
+    ui.treeFolders->clear();
+    m_texts.clear();
+    m_nextIndex = 1;
+    addNode(nullptr, rootText, images::root(), rootKey)->setExpanded(true);
+}
+
+void PickFilesPage::AddFolderNode(const QString& name, QTreeWidgetItem* parent)
+{
+    if (FileExsistOrNot(name)) {
+        m_dialogs.message(window(), QMessageBox::Information, QStringLiteral("Quorlane"),
+                          QStringLiteral("The file/folder already added int the list."));
+        return;
+    }
+    QTreeWidgetItem* node = addNode(parent, name, images::folder(), QString());
+    node->setData(0, folderRole, true);
+    const int index = m_nextIndex - 1;
+    parent->setExpanded(true);
+    ui.treeFolders->scrollToItem(node);
+    addNode(node, placeholderText, QIcon(), QStringLiteral("BFO") + QString::number(index));
+}
+
+void PickFilesPage::AddFileNode(const QString& path, QTreeWidgetItem* parent)
+{
+    if (FileExsistOrNot(path)) {
+        m_dialogs.message(window(), QMessageBox::Information, QStringLiteral("Quorlane"),
+                          QStringLiteral("The file/folder already added in the list."));
+        return;
+    }
+    QTreeWidgetItem* node = addNode(parent, path, images::page(), QString());
+    parent->setExpanded(true);
+    ui.treeFolders->scrollToItem(node);
+}
+
+QString PickFilesPage::FolderPathOfNode(const QTreeWidgetItem* node) const
+{
+    QString path;
+    for (; node != nullptr && key(node) != rootKey; node = node->parent()) {
+        path = node->text(0) + QDir::separator() + path;
+    }
+    return path;
+}
+
+QString PickFilesPage::rememberedFolder() const
+{
+    return nativeText(files::ReadRememberedFolder(m_programFolder));
+}
+
+void PickFilesPage::addFiles()
+{
+    const QStringList picked =
+        m_dialogs.pickFiles(window(), QStringLiteral("Select A File To Protect"),
+                            QStringLiteral("HTML Files (*.html *.htm)"), rememberedFolder());
+    // The folder of the pick is remembered, and forgotten after a cancel.
+    files::CreateRememberedFolderFile(m_programFolder);
+    if (!picked.isEmpty()) {
+        files::WriteRememberedFolder(
+            m_programFolder,
+            core::getFilePathOnly(pathOf(QDir::toNativeSeparators(picked.front()))));
+    }
+    ui.treeFolders->setUpdatesEnabled(false);
+    for (const QString& file : picked) {
+        AddFileNode(QDir::toNativeSeparators(file), rootNode());
+    }
+    ui.treeFolders->setUpdatesEnabled(true);
+    CheckEnableDisableNextButton();
+}
+
+void PickFilesPage::addFolder()
+{
+    const QString folder = m_dialogs.pickFolder(
+        window(), QStringLiteral("Please select the folder to add "), rememberedFolder());
+    if (!folder.isEmpty()) {
+        AddFolderNode(QDir::toNativeSeparators(folder), rootNode());
+        files::CreateRememberedFolderFile(m_programFolder);
+        files::WriteRememberedFolder(m_programFolder, pathOf(QDir::toNativeSeparators(folder)));
+    }
+    CheckEnableDisableNextButton();
+}
+
+void PickFilesPage::treeClicked()
+{
+    QTreeWidgetItem* node = ui.treeFolders->currentItem();
+    ui.cmdRemoveFolder->setEnabled(false);
+    if (node != nullptr && node->parent() == rootNode()) {
+        ui.cmdRemoveFolder->setEnabled(true);
+        CheckEnableDisableNextButton();
+    }
+}
+
+void PickFilesPage::removeEntry()
+{
+    QTreeWidgetItem* node = ui.treeFolders->currentItem();
+    if (node != nullptr && node->parent() == rootNode()) {
+        forget(node);
+        delete node;
+    }
+    ui.cmdRemoveFolder->setEnabled(false);
+    CheckEnableDisableNextButton();
+}
+
+void PickFilesPage::expanded(QTreeWidgetItem* node)
+{
+    if (node->childCount() == 0 || !key(node->child(0)).startsWith(QLatin1Char('B'))) {
+        return;
+    }
+    QDir folder(FolderPathOfNode(node));
+    // A folder that can no longer be read shows no subfolders.
+    for (const QString& name :
+         folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+        AddFolderNode(name, node);
+    }
+    QTreeWidgetItem* placeholder = node->child(0);
+    forget(placeholder);
+    delete placeholder;
+}
+
+void PickFilesPage::CheckEnableDisableNextButton()
+{
+    emit entriesChanged(hasEntries());
+}
+
+std::vector<run::SelectionEntry> PickFilesPage::selection() const
+{
+    std::vector<run::SelectionEntry> entries;
+    QTreeWidgetItem* root = rootNode();
+    for (int i = 0; i < root->childCount(); ++i) {
+        const QTreeWidgetItem* entry = root->child(i);
+        entries.push_back({pathOf(entry->text(0)), entry->data(0, folderRole).toBool()});
+    }
+    return entries;
+}
+
+} // namespace quorlane::wizard

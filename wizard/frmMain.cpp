@@ -1,0 +1,394 @@
+#include "wizard/frmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+#include "files/FileSystem.h"
+#include "run/ProtectionRun.h"
+#include "wizard/Dialogs.h"
+
+namespace quorlane::wizard {
+
+namespace {
+
+const QString caption = QStringLiteral("Quorlane");
+const QString nextCaption = QStringLiteral("&Next >>");
+const QString protectCaption = QStringLiteral("&Protect");
+const QString cancelCaption = QStringLiteral("&Cancel");
+const QString restartCaption = QStringLiteral("&Restart");
+const QColor highlight(113, 147, 228);
+
+constexpr const char* pageCaptions[6] = {"Welcome",    "Pick Files", "Store Files",
+                                         "Encryption", "Scripts",    "Go!"};
+
+void setBackground(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QString textOf(const core::PathString& path)
+{
+    return QString::fromStdU16String(core::TextFromPath(path));
+}
+
+} // namespace
+
+// The run's host in the window: the results page shows what the run says, and the window
+// stays live while the run yields.
+class frmMain::Host : public run::RunHost
+{
+public:
+    explicit Host(frmMain& window)
+        : m_window(window)
+    {
+    }
+
+    core::ProtectionSettings settings() const override { return m_window.settings(); }
+    bool cancelRequested() const override { return m_window.m_cancelRequested; }
+    void yield() override { QCoreApplication::processEvents(); }
+    void clearResults() override
+    {
+        m_window.m_results->ui.treeResults->clear();
+        m_window.m_results->ui.cmdViewPage->setEnabled(false);
+    }
+    void setStatus(std::u16string_view text) override
+    {
+        QLabel* label = m_window.m_results->ui.lblResults;
+        label->setText(QString::fromStdU16String(std::u16string(text)));
+        label->repaint();
+    }
+    void showMessage(const files::Message& message) override { show(message); }
+    void refuseLock(run::LockField field) override
+    {
+        m_window.setRunLocked(false);
+        QLineEdit* box = nullptr;
+        switch (field) {
+        case run::LockField::Domain:
+            box = m_window.m_encryption->ui.txtLockDomain;
+            break;
+        case run::LockField::Url:
+            box = m_window.m_encryption->ui.txtLockURL;
+            break;
+        case run::LockField::Password:
+            box = m_window.m_encryption->ui.txtPassword;
+            break;
+        case run::LockField::SaveDir:
+            box = m_window.m_storeFiles->ui.txtSaveDir;
+            break;
+        }
+        m_window.ShowPage(field == run::LockField::SaveDir ? 2 : 3);
+        box->setFocus();
+    }
+    void setResultsVisible(bool visible) override
+    {
+        m_window.m_results->ui.treeResults->setVisible(visible);
+        if (visible) {
+            m_window.m_cmdPrev->setEnabled(false);
+        }
+    }
+    void progress(float percentage, std::uint64_t, std::uint64_t) override
+    {
+        m_window.m_results->setProgress(percentage);
+    }
+    void resultRecorded(const run::ResultsTree& tree, run::ResultsTree::Added added,
+                        const core::PathString&, const core::FileRecord& record,
+                        const core::PathString&) override
+    {
+        QTreeWidget* view = m_window.m_results->ui.treeResults;
+        QTreeWidgetItem* node = nullptr;
+        if (record.RootPath.empty()) {
+            node = new QTreeWidgetItem(view, QStringList{textOf(record.Filename)});
+            node->setIcon(0, images::page());
+        } else {
+            if (added.newFolder) {
+                auto* folder = new QTreeWidgetItem(view, QStringList{textOf(record.RootPath)});
+                folder->setIcon(0, images::folder());
+                m_folders.push_back(folder);
+            }
+            QTreeWidgetItem* folder = m_folderAt(tree, added.entry);
+            node = new QTreeWidgetItem(folder, QStringList{textOf(record.Filename)});
+            node->setIcon(0, images::page());
+            folder->setExpanded(true);
+        }
+        view->scrollToItem(node);
+    }
+    void pageFailed(const core::PathString&, const files::Message& message) override
+    {
+        show(message);
+    }
+    void pageSkipped(const core::PathString&, run::SkipReason) override {}
+    void finished() override
+    {
+        ResultsPage* results = m_window.m_results;
+        results->setProgress(0);
+        m_window.m_cmdNext->setText(restartCaption);
+        results->ui.lblThanks->setVisible(true);
+        results->ui.lblRestart->setVisible(true);
+    }
+
+private:
+    // The view's top-level item for the tree's entry index.
+    QTreeWidgetItem* m_folderAt(const run::ResultsTree&, std::size_t entry)
+    {
+        return m_window.m_results->ui.treeResults->topLevelItem(static_cast<int>(entry));
+    }
+    void show(const files::Message& message)
+    {
+        const QMessageBox::Icon icon =
+            message.icon == files::Message::Icon::Warning       ? QMessageBox::Warning
+            : message.icon == files::Message::Icon::Information ? QMessageBox::Information
+                                                                : QMessageBox::NoIcon;
+        m_window.m_dialogs.message(&m_window, icon, QString::fromStdU16String(message.title),
+                                   QString::fromStdU16String(message.text));
+    }
+
+    frmMain& m_window;
+    std::vector<QTreeWidgetItem*> m_folders;
+};
+
+frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYear, QWidget* parent)
+    : QWidget(parent)
+    , m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(caption);
+    setWindowIcon(images::windowIcon());
+
+    m_welcome = new WelcomePage(dialogs);
+    m_pickFiles = new PickFilesPage(dialogs, programFolder);
+    m_storeFiles = new StoreFilesPage(dialogs);
+    m_encryption = new EncryptionPage(dialogs);
+    m_scripts = new ScriptsPage(dialogs);
+    m_results = new ResultsPage(dialogs);
+    m_storeFiles->setDefaults(
+        core::DefaultSettings(currentYear, core::TextFromPath(programFolder), core::pathSeparator));
+    m_storeFiles->setRememberedFolderSource([this] { return m_pickFiles->rememberedFolder(); });
+    m_pages = new QStackedWidget;
+    for (QWidget* page : std::initializer_list<QWidget*>{m_welcome, m_pickFiles, m_storeFiles,
+                                                         m_encryption, m_scripts, m_results}) {
+        m_pages->addWidget(page);
+    }
+    connect(m_pickFiles, &PickFilesPage::entriesChanged, this,
+            [this](bool hasEntries) { CheckEnableDisableNextButton(hasEntries); });
+
+    m_cmdExit = named<QPushButton>(this, "cmdExit", QStringLiteral("E&xit"));
+    m_cmdPrev = named<QPushButton>(this, "cmdPrev", QStringLiteral("<< &Back"));
+    m_cmdNext = named<QPushButton>(this, "cmdNext", nextCaption);
+    for (QPushButton* button : {m_cmdExit, m_cmdPrev, m_cmdNext}) {
+        button->setMinimumWidth(81);
+    }
+    connect(m_cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_cmdPrev, &QPushButton::clicked, this, [this] { ShowPage(m_currentPage - 1); });
+    connect(m_cmdNext, &QPushButton::clicked, this, [this] { cmdNextClicked(); });
+
+    auto* picLine = named<QFrame>(this, "picLine");
+    picLine->setFrameShape(QFrame::VLine);
+    picLine->setFrameShadow(QFrame::Sunken);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(gapX, 0, gapX, 2 * gapY);
+    buttons->setSpacing(gapY);
+    buttons->addWidget(m_cmdExit);
+    buttons->addStretch();
+    buttons->addWidget(m_cmdPrev);
+    buttons->addWidget(m_cmdNext);
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(0, 0, 0, 0);
+    right->addWidget(m_pages, 1);
+    right->addLayout(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(makePageList());
+    layout->addWidget(picLine);
+    layout->addLayout(right, 1);
+    m_pages->setMinimumWidth(340);
+    setMinimumHeight(560);
+
+    ResetWizard();
+}
+
+QWidget* frmMain::makePageList()
+{
+    auto* picLeft = named<QFrame>(this, "picLeft");
+    setBackground(picLeft, Qt::white);
+    picLeft->setFixedWidth(209);
+    auto* layout = new QVBoxLayout(picLeft);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_lblMain = named<LinkLabel>(picLeft, "lblMain", caption);
+    QFont title = m_lblMain->font();
+    title.setBold(true);
+    title.setPointSizeF(title.pointSizeF() * 1.3);
+    m_lblMain->setFont(title);
+    m_lblMain->setAlignment(Qt::AlignCenter);
+    m_lblMain->setFixedHeight(48);
+    m_lblMain->setCursor(images::hand());
+    connect(static_cast<LinkLabel*>(m_lblMain), &LinkLabel::clicked, this,
+            [this] { m_dialogs.open(QUrl(productSite)); });
+    layout->addWidget(m_lblMain);
+    for (int i = 0; i < 6; ++i) {
+        m_picPos[i] = namedAt<QFrame>(picLeft, "picPos", i);
+        m_picPos[i]->setFixedHeight(64);
+        auto* icons = new QWidget(m_picPos[i]);
+        icons->setFixedSize(64, 64);
+        auto* stack = new QStackedLayout(icons);
+        stack->setStackingMode(QStackedLayout::StackAll);
+        m_imgLink[i] = namedAt<QLabel>(icons, "imgLink", i);
+        m_imgLink[i]->setPixmap(images::pageList(i, false));
+        m_imgLinkB[i] = namedAt<QLabel>(icons, "imgLinkB", i);
+        m_imgLinkB[i]->setPixmap(images::pageList(i, true));
+        for (QLabel* icon : {m_imgLink[i], m_imgLinkB[i]}) {
+            icon->setAlignment(Qt::AlignCenter);
+            stack->addWidget(icon);
+        }
+        m_lnkFrame[i] =
+            namedAt<LinkLabel>(m_picPos[i], "lnkFrame", i, QString::fromLatin1(pageCaptions[i]));
+        m_lnkFrame[i]->setCursor(images::hand());
+        connect(m_lnkFrame[i], &LinkLabel::clicked, this, [this, i] { ShowPage(i); });
+        auto* row = new QHBoxLayout(m_picPos[i]);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(0);
+        row->addWidget(icons);
+        row->addWidget(m_lnkFrame[i], 1);
+        layout->addWidget(m_picPos[i]);
+    }
+    layout->addStretch();
+    return picLeft;
+}
+
+void frmMain::ShowPage(int page)
+{
+    page = std::clamp(page, 0, lastPage);
+    for (int i = 0; i <= lastPage; ++i) {
+        m_pages->widget(i)->setEnabled(i == page && (!m_running || i == lastPage));
+    }
+    m_pages->setCurrentIndex(page);
+    for (int i = 0; i <= lastPage; ++i) {
+        const QColor colour = i == page ? highlight : QColor(Qt::white);
+        setBackground(m_picPos[i], colour);
+        setBackground(m_lnkFrame[i], colour);
+        m_imgLinkB[i]->setVisible(i == page);
+        m_imgLink[i]->setVisible(i != page);
+    }
+    m_cmdPrev->setEnabled(page > 0 && !m_running);
+    m_cmdNext->setEnabled(page == 0 || m_pickFiles->hasEntries());
+    m_cmdNext->setText(page == lastPage ? protectCaption : nextCaption);
+    m_currentPage = page;
+}
+
+void frmMain::ResetWizard()
+{
+    m_cancelRequested = false;
+    m_results->reset();
+    setWindowTitle(caption);
+    m_welcome->ui.lblVersion->setText(caption + QStringLiteral(" 2009"));
+    m_encryption->ui.framProtect->setVisible(true);
+    m_pickFiles->resetTree();
+    m_storeFiles->resetInformation();
+    m_currentPage = 0;
+    ShowPage(0);
+    for (int i = 2; i <= lastPage; ++i) {
+        m_lnkFrame[i]->setEnabled(false);
+        m_imgLink[i]->setEnabled(false);
+        m_imgLinkB[i]->setEnabled(false);
+    }
+}
+
+void frmMain::CheckEnableDisableNextButton(bool hasEntries)
+{
+    m_cmdNext->setEnabled(hasEntries);
+    for (int i = 2; i <= lastPage; ++i) {
+        m_lnkFrame[i]->setEnabled(hasEntries);
+        m_imgLink[i]->setEnabled(hasEntries);
+        m_imgLinkB[i]->setEnabled(hasEntries);
+    }
+}
+
+core::ProtectionSettings frmMain::settings() const
+{
+    core::ProtectionSettings settings;
+    m_storeFiles->readInto(settings);
+    m_encryption->readInto(settings);
+    m_scripts->readInto(settings);
+    return settings;
+}
+
+void frmMain::cmdNextClicked()
+{
+    const QString text = m_cmdNext->text();
+    if (text == cancelCaption) {
+        if (m_dialogs.askYesNo(this, QMessageBox::Question, caption,
+                               QStringLiteral("Do you really want to cancel?"))) {
+            m_cancelRequested = true;
+        }
+    } else if (text == restartCaption) {
+        ResetWizard();
+    } else if (m_currentPage == lastPage && text == protectCaption) {
+        protect();
+    } else {
+        ShowPage(m_currentPage + 1);
+        if (m_currentPage == 1) {
+            CheckEnableDisableNextButton(m_pickFiles->hasEntries());
+        }
+    }
+}
+
+// During a run nothing but Cancel may start anything: the page list, Back and the option
+// pages are locked, so that no second run can begin.
+void frmMain::setRunLocked(bool locked)
+{
+    m_running = locked;
+    for (int i = 0; i <= lastPage; ++i) {
+        m_lnkFrame[i]->setEnabled(!locked && (i < 2 || m_pickFiles->hasEntries()));
+    }
+    m_cmdPrev->setEnabled(!locked && m_currentPage > 0);
+}
+
+void frmMain::protect()
+{
+    m_cmdNext->setText(cancelCaption);
+    m_results->ui.lblResults->setText(QString::fromStdU16String(std::u16string(run::scanningText)));
+    setRunLocked(true);
+    files::RealFileSystem fileSystem;
+    Host host(*this);
+    run::ProtectionRun protectionRun(host, fileSystem);
+    protectionRun.RunProtection(m_pickFiles->selection());
+    const bool wasRunning = m_running;
+    setRunLocked(false);
+    if (wasRunning) {
+        m_cmdPrev->setEnabled(false); // Back stays off until another page is shown
+    }
+    if (m_closeAfterRun) {
+        close();
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_closeAfterRun && !m_running) {
+        event->accept();
+        return;
+    }
+    if (!m_dialogs.askYesNo(this, QMessageBox::Information, caption,
+                            QStringLiteral("Are you sure you wish to quit?"))) {
+        event->ignore();
+        return;
+    }
+    if (m_running) {
+        // The run stops after the page it is on, then the window closes.
+        m_cancelRequested = true;
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace quorlane::wizard
