@@ -141,7 +141,7 @@ void PickFilesPage::AddFolderNode(const QString& name, QTreeWidgetItem* parent)
     addNode(node, placeholderText, QIcon(), QStringLiteral("BFO") + QString::number(index));
 }
 
-void PickFilesPage::AddFileNode(const QString& path, QTreeWidgetItem* parent)
+void PickFilesPage::AddFileNode(const QString& path, QTreeWidgetItem* parent, bool reveal)
 {
     if (FileExsistOrNot(path)) {
         m_dialogs.message(window(), QMessageBox::Information, QStringLiteral("Quorlane"),
@@ -149,8 +149,10 @@ void PickFilesPage::AddFileNode(const QString& path, QTreeWidgetItem* parent)
         return;
     }
     QTreeWidgetItem* node = addNode(parent, path, images::page(), QString());
-    parent->setExpanded(true);
-    ui.treeFolders->scrollToItem(node);
+    if (reveal) {
+        parent->setExpanded(true);
+        ui.treeFolders->scrollToItem(node);
+    }
 }
 
 QString PickFilesPage::FolderPathOfNode(const QTreeWidgetItem* node) const
@@ -180,8 +182,8 @@ void PickFilesPage::addFiles()
             core::getFilePathOnly(pathOf(QDir::toNativeSeparators(picked.front()))));
     }
     ui.treeFolders->setUpdatesEnabled(false);
-    for (const QString& file : picked) {
-        AddFileNode(QDir::toNativeSeparators(file), rootNode());
+    for (qsizetype i = 0; i < picked.size(); ++i) {
+        AddFileNode(QDir::toNativeSeparators(picked[i]), rootNode(), i + 1 == picked.size());
     }
     ui.treeFolders->setUpdatesEnabled(true);
     CheckEnableDisableNextButton();

@@ -31,7 +31,8 @@ public:
     QString rememberedFolder() const;
 
     void AddFolderNode(const QString& name, QTreeWidgetItem* parent);
-    void AddFileNode(const QString& path, QTreeWidgetItem* parent);
+    // Adds a file entry; reveal scrolls the tree to it (a batch reveals only its last).
+    void AddFileNode(const QString& path, QTreeWidgetItem* parent, bool reveal = true);
     bool FileExsistOrNot(const QString& name) const { return m_texts.contains(name); }
     QString FolderPathOfNode(const QTreeWidgetItem* node) const;
 
