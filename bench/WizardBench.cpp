@@ -3,13 +3,14 @@
 // whose results tree grows by one node a page.
 //   QT_QPA_PLATFORM=offscreen quorlane_wizard_bench
 
+#include <benchmark/benchmark.h>
+#include <fstream>
+
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <benchmark/benchmark.h>
-#include <fstream>
 
 #include "wizard/Dialogs.h"
 #include "wizard/frmMain.h"

@@ -1,11 +1,14 @@
 #include "wizard/Pages.h"
 
+#include <tuple>
+
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "wizard/Dialogs.h"
+#include "wizard/Rows.h"
 #include "wizard/ScriptTextFilter.h"
 
 namespace quorlane::wizard {
@@ -16,25 +19,6 @@ QLabel* wrapped(QLabel* label)
 {
     label->setWordWrap(true);
     return label;
-}
-
-// A column with the page's gaps and margins.
-QVBoxLayout* column(QWidget* page)
-{
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(gapX, gapY, gapX, gapY);
-    layout->setSpacing(gapY);
-    return layout;
-}
-
-// Indents a widget by the given number of gapX steps.
-QWidget* indented(QWidget* widget, int steps)
-{
-    auto* holder = new QWidget(widget->parentWidget());
-    auto* layout = new QHBoxLayout(holder);
-    layout->setContentsMargins(steps * gapX, 0, 0, 0);
-    layout->addWidget(widget);
-    return holder;
 }
 
 constexpr const char* scriptInfo[core::scriptOptionCount] = {
@@ -101,21 +85,20 @@ WelcomePage::WelcomePage(Dialogs& dialogs, QWidget* parent)
     QObject::connect(ui.HyperLink21, &LinkLabel::clicked, this,
                      [&dialogs] { dialogs.open(QUrl(productSite)); });
 
-    auto* layout = column(this);
-    layout->addWidget(ui.lblWelcome);
-    layout->addWidget(ui.lblVersion);
-    layout->addWidget(ui.lblCopyRight);
+    Rows rows(this);
+    rows.add(ui.lblWelcome, gapY, gapX, gapX);
+    rows.add(ui.lblVersion, gapY, gapX, gapX);
+    rows.add(ui.lblCopyRight, gapY, gapX, gapX);
     auto* link = new QHBoxLayout;
+    link->setSpacing(0);
     link->addStretch();
     link->addWidget(ui.lblURL);
     link->addWidget(ui.HyperLink21);
     link->addStretch();
-    layout->addLayout(link);
-    layout->addSpacing(3 * gapY);
-    layout->addWidget(ui.imgMain, 0, Qt::AlignHCenter);
-    layout->addSpacing(3 * gapY);
-    layout->addWidget(indented(ui.lblComment, 1));
-    layout->addStretch();
+    rows.add(link, gapY);
+    rows.add(ui.imgMain, 4 * gapY, 0, 0, Qt::AlignHCenter);
+    rows.add(ui.lblComment, 4 * gapY, 2 * gapX, 4 * gapX);
+    rows.addStretch();
 }
 
 StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
@@ -163,26 +146,26 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
                      [this] { selectDirectory(); });
 
     auto* info = new QVBoxLayout(ui.frmInfo);
-    info->setContentsMargins(2 * gapX, 2 * gapY, 2 * gapX, gapY);
+    info->setContentsMargins(2 * gapX, 3 * gapY, 4 * gapX, gapY);
     info->addWidget(ui.lblOutputInfo);
-    auto* layout = column(this);
-    layout->addWidget(ui.lblWhere);
-    layout->addWidget(indented(ui.optSave[0], 1));
-    layout->addWidget(indented(ui.chkBackups, 3));
-    layout->addWidget(indented(ui.optSave[1], 1));
+    ui.frmInfo->setMinimumHeight(81);
+    Rows rows(this);
+    rows.add(ui.lblWhere, gapY, gapX, gapX);
+    rows.add(ui.optSave[0], gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.chkBackups, gapY / 3, 4 * gapX, 2 * gapX);
+    rows.add(ui.optSave[1], 0, 2 * gapX, 2 * gapX);
     auto* folder = new QHBoxLayout;
-    folder->setContentsMargins(3 * gapX, 0, gapX, 0);
+    folder->setContentsMargins(4 * gapX, 0, 2 * gapX, 0);
     folder->setSpacing(gapX);
     folder->addWidget(ui.txtSaveDir);
     folder->addWidget(ui.cmdSelectDirectory);
-    layout->addLayout(folder);
-    layout->addWidget(indented(ui.optSave[2], 1));
-    layout->addSpacing(2 * gapY);
-    layout->addWidget(ui.frmInfo);
-    layout->addWidget(ui.lblWould);
-    layout->addWidget(ui.chkCopyrightNotice);
-    layout->addWidget(ui.txtCopyrightNotice);
-    layout->addStretch();
+    rows.add(folder, gapY / 2);
+    rows.add(ui.optSave[2], gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.frmInfo, 3 * gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.lblWould, gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.chkCopyrightNotice, gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.txtCopyrightNotice, gapY, 2 * gapX, 2 * gapX);
+    rows.addStretch();
 }
 
 void StoreFilesPage::setDefaults(const core::ProtectionSettings& defaults)
@@ -272,38 +255,37 @@ EncryptionPage::EncryptionPage(Dialogs& dialogs, QWidget* parent)
     ui.lblWarning = named<QLabel>(frame, "lblWarning", QStringLiteral("\\ \" or ' not allowed"));
     ui.lblWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
     ui.lblWarning->hide();
-    const std::pair<QCheckBox*, QLineEdit*> locks[] = {{ui.chkDomainLock, ui.txtLockDomain},
-                                                       {ui.chkURLLock, ui.txtLockURL},
-                                                       {ui.chkPasswordScript, ui.txtPassword}};
-    auto* inner = new QGridLayout(frame);
-    inner->setContentsMargins(0, 0, 0, 0);
-    inner->setVerticalSpacing(0);
-    inner->setHorizontalSpacing(3);
-    inner->addWidget(ui.lblFull, 0, 0, 1, 3);
-    const QLabel* captionsOfBoxes[] = {ui.lblDomain, ui.lblLockTo, ui.lblPwd};
-    int row = 1;
-    for (int i = 0; i < 3; ++i) {
-        auto [box, text] = locks[i];
+    constexpr int inside = 3; // text boxes end this far inside the frame, labels this far left
+    const std::tuple<QCheckBox*, QLabel*, QLineEdit*, int> locks[] = {
+        {ui.chkDomainLock, ui.lblDomain, ui.txtLockDomain, 0},
+        {ui.chkURLLock, ui.lblLockTo, ui.txtLockURL, 0},
+        {ui.chkPasswordScript, ui.lblPwd, ui.txtPassword, gapY},
+    };
+    Rows inner(frame);
+    inner.add(ui.lblFull, 0, 0, 0);
+    for (const auto& [box, label, text, gapBelowBox] : locks) {
         text->setEnabled(false);
+        text->setFixedWidth(193);
         new ScriptTextFilter(text, ui.lblWarning, dialogs);
         QObject::connect(box, &QCheckBox::toggled, text, &QLineEdit::setEnabled);
-        inner->addItem(new QSpacerItem(0, gapY), row++, 0);
-        inner->addWidget(indented(box, 2), row++, 0, 1, 3);
-        inner->addWidget(const_cast<QLabel*>(captionsOfBoxes[i]), row, 1, Qt::AlignRight);
-        inner->addWidget(text, row++, 2);
-        text->setMinimumWidth(190);
+        inner.add(box, gapY, 2 * gapX, 2 * gapX);
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(0, 0, inside, 0);
+        row->setSpacing(inside);
+        row->addStretch();
+        row->addWidget(label);
+        row->addWidget(text);
+        inner.add(row, gapBelowBox);
     }
-    inner->setColumnStretch(0, 1);
-    inner->addItem(new QSpacerItem(0, gapY), row++, 0);
-    inner->addWidget(indented(ui.lblInfo, 2), row++, 0, 1, 3);
+    inner.add(ui.lblInfo, gapY, 2 * gapX, 0);
 
-    auto* layout = column(this);
-    layout->addWidget(ui.lblWhich);
+    Rows rows(this);
+    rows.add(ui.lblWhich, gapY, gapX, gapX);
     for (QRadioButton* option : ui.optProtect) {
-        layout->addWidget(indented(option, 1));
+        rows.add(option, gapY, 2 * gapX, 2 * gapX);
     }
-    layout->addWidget(ui.framProtect);
-    layout->addStretch();
+    rows.add(ui.framProtect, gapY, 0, 2 * gapX);
+    rows.addStretch();
 }
 
 void EncryptionPage::readInto(core::ProtectionSettings& settings) const
@@ -351,21 +333,22 @@ ScriptsPage::ScriptsPage(Dialogs& dialogs, QWidget* parent)
     auto* info = new QVBoxLayout(ui.framScript);
     info->setContentsMargins(gapX, gapY, gapX, gapY);
     info->addWidget(ui.lblScriptInfo);
-    auto* layout = column(this);
-    layout->addWidget(ui.lblAddScripts);
-    layout->addWidget(indented(ui.chkScript[0], 1));
+    ui.txtRightClickWarning->setFixedWidth(153);
+    Rows rows(this);
+    rows.add(ui.lblAddScripts, gapY, gapX, gapX);
+    rows.add(ui.chkScript[0], gapY, 2 * gapX, gapX);
     auto* warning = new QHBoxLayout;
-    warning->setContentsMargins(2 * gapX, 0, 0, 0);
+    warning->setContentsMargins(3 * gapX, 0, gapX, 0);
     warning->setSpacing(gapX / 2);
     warning->addWidget(ui.chkRightMouse);
-    warning->addWidget(ui.txtRightClickWarning, 1);
-    layout->addLayout(warning);
+    warning->addWidget(ui.txtRightClickWarning);
+    warning->addStretch();
+    rows.add(warning, gapY / 2);
     for (int i = 1; i < core::scriptOptionCount; ++i) {
-        layout->addWidget(indented(ui.chkScript[i], 1));
+        rows.add(ui.chkScript[i], gapY, 2 * gapX, gapX);
     }
-    layout->addWidget(ui.framScript);
-    layout->addStretch();
-    layout->setSpacing(gapY / 2);
+    rows.add(ui.framScript, gapY, gapX, gapX);
+    rows.addStretch();
 }
 
 void ScriptsPage::chkScriptClicked(int index)

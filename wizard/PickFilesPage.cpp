@@ -9,6 +9,7 @@
 #include "files/RememberedFolder.h"
 #include "wizard/Dialogs.h"
 #include "wizard/Pages.h"
+#include "wizard/Rows.h"
 #include "wizard/Widgets.h"
 
 namespace quorlane::wizard {
@@ -70,24 +71,23 @@ PickFilesPage::PickFilesPage(Dialogs& dialogs, core::PathString programFolder, Q
         }
     });
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(gapX, gapY, gapX, gapY);
-    layout->setSpacing(gapY);
-    layout->addWidget(ui.lblPage2);
-    layout->addSpacing(gapY);
-    auto* tree = new QHBoxLayout;
-    tree->setContentsMargins(gapX, 0, gapX, 0);
-    tree->addWidget(ui.treeFolders);
-    layout->addLayout(tree, 1);
-    layout->addWidget(ui.lblAddFiles, 0, Qt::AlignHCenter);
+    for (QPushButton* button : {ui.cmdAddFile, ui.cmdAddFolder, ui.cmdRemoveFolder}) {
+        button->setMinimumWidth(89);
+    }
+    Rows rows(this);
+    rows.add(ui.lblPage2, gapY, gapX, gapX);
+    rows.add(ui.treeFolders, 2 * gapY, 2 * gapX, 2 * gapX);
+    rows.setStretchOfLast(1);
+    rows.add(ui.lblAddFiles, gapY, 81, gapX);
     auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 0, 0, 2 * gapY);
     buttons->setSpacing(gapX / 2);
     buttons->addStretch();
     buttons->addWidget(ui.cmdAddFile);
     buttons->addWidget(ui.cmdAddFolder);
     buttons->addWidget(ui.cmdRemoveFolder);
     buttons->addStretch();
-    layout->addLayout(buttons);
+    rows.add(buttons, gapY);
     resetTree();
 }
 

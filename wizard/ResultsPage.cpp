@@ -6,6 +6,7 @@
 #include "wizard/Dialogs.h"
 #include "wizard/Pages.h"
 #include "wizard/PickFilesPage.h"
+#include "wizard/Rows.h"
 
 namespace quorlane::wizard {
 
@@ -33,19 +34,19 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
             [this] { ui.cmdViewPage->setEnabled(ui.treeResults->currentItem() != nullptr); });
     connect(ui.cmdViewPage, &QPushButton::clicked, this, [this] { viewPage(); });
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(gapX, gapY, gapX, gapY);
-    layout->setSpacing(gapY);
-    layout->addWidget(ui.lblResults);
-    layout->addSpacing(gapY);
-    layout->addWidget(ui.treeResults, 1);
-    layout->addWidget(ui.picSB);
+    Rows rows(this);
+    rows.add(ui.lblResults, gapY, gapX, 3 * gapX);
+    rows.add(ui.treeResults, 2 * gapY, 2 * gapX, 2 * gapX);
+    rows.setStretchOfLast(1);
+    rows.add(ui.picSB, gapY / 2, 2 * gapX, 2 * gapX);
     auto* thanks = new QHBoxLayout;
+    thanks->setContentsMargins(gapX, 0, 2 * gapX, 0);
     thanks->setSpacing(gapX);
     thanks->addWidget(ui.lblThanks, 1);
     thanks->addWidget(ui.cmdViewPage);
-    layout->addLayout(thanks);
-    layout->addWidget(ui.lblRestart);
+    rows.add(thanks, gapY);
+    rows.add(ui.lblRestart, gapY, 32, 2 * gapX);
+    rows.addSpacing(2 * gapY);
     reset();
 }
 

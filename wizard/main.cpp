@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QScreen>
 #include <QStandardPaths>
 
 #include "core/FileRecord.h"
@@ -48,6 +49,9 @@ int main(int argc, char** argv)
     if (args.size() >= 3 && args.at(1) == QStringLiteral("--screenshots")) {
         return screenshots(window, args.at(2), args.size() >= 4 ? args.at(3) : QString());
     }
+    window.adjustSize();
+    const QRect screen = window.screen()->availableGeometry();
+    window.move(screen.center() - window.rect().center());
     window.show();
     return QApplication::exec();
 }

@@ -403,6 +403,106 @@ private slots:
         QVERIFY(!site.exists("protected_a.htm"));
     }
 
+    void duringARunOnlyCancelActs()
+    {
+        Wizard w;
+        test::TempFolder site;
+        for (int i = 0; i < 4; ++i) {
+            site.write("p" + std::to_string(i) + ".htm", "<p>x</p>");
+        }
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(5);
+        bool checked = false;
+        QObject::connect(w.results()->model(), &QAbstractItemModel::rowsInserted, [&] {
+            if (checked) {
+                return;
+            }
+            checked = true;
+            QCOMPARE(w.next()->text(), QStringLiteral("&Cancel"));
+            QVERIFY(!w.back()->isEnabled());
+            QVERIFY(!w.find<QLabel>("lnkFrame_2")->isEnabled());
+            QVERIFY(!w.find<QLabel>("lnkFrame_0")->isEnabled());
+            QVERIFY(!w.find<QWidget>("picFrame_3")->isEnabled());
+            QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
+        });
+        w.next()->click();
+        QVERIFY(checked);
+        QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
+        QVERIFY(!w.back()->isEnabled());
+        QVERIFY(w.find<QLabel>("lnkFrame_2")->isEnabled());
+        // Showing the last page again offers Protect once more.
+        w.clickLink(4);
+        w.clickLink(5);
+        QCOMPARE(w.next()->text(), QStringLiteral("&Protect"));
+    }
+
+    void closingDuringARunStopsAfterThePageAndCloses()
+    {
+        Wizard w;
+        test::TempFolder site;
+        for (int i = 0; i < 6; ++i) {
+            site.write("p" + std::to_string(i) + ".htm", "<p>x</p>");
+        }
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(5);
+        w.dialogs.answers.push_back(true);
+        bool asked = false;
+        QObject::connect(w.results()->model(), &QAbstractItemModel::rowsInserted, [&] {
+            if (!asked) {
+                asked = true;
+                QVERIFY(!w.window->close());
+            }
+        });
+        w.next()->click();
+        QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
+        QVERIFY(!w.window->isVisible());
+        int written = 0;
+        for (int i = 0; i < 6; ++i) {
+            written += site.exists("protected_p" + std::to_string(i) + ".htm") ? 1 : 0;
+        }
+        QCOMPARE(written, 1);
+    }
+
+    void linksOpenTheSiteAndFoldersOpenAsFolders()
+    {
+        Wizard w;
+        QTest::mouseClick(w.find<QLabel>("HyperLink21"), Qt::LeftButton);
+        QTest::mouseClick(w.find<QLabel>("lblMain"), Qt::LeftButton);
+        QCOMPARE(w.dialogs.opened.size(), std::size_t(2));
+        QCOMPARE(w.dialogs.opened[0], QUrl(QStringLiteral("https://www.quorlane.example/")));
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(5);
+        w.next()->click();
+        QTreeWidgetItem* folder = w.results()->topLevelItem(0);
+        w.results()->setCurrentItem(folder);
+        emit w.results()->itemClicked(folder, 0);
+        w.find<QPushButton>("cmdViewPage")->click();
+        QCOMPARE(w.dialogs.opened.back(), QUrl::fromLocalFile(q(site.str())));
+        // In new-file mode the page node already names the whole new path.
+        w.results()->setCurrentItem(folder->child(0));
+        w.find<QPushButton>("cmdViewPage")->click();
+        QCOMPARE(w.dialogs.opened.back(), QUrl::fromLocalFile(q(site.str() + "/protected_a.htm")));
+    }
+
+    void copyToAnEmptyFolderIsRefused()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(2);
+        w.find<QRadioButton>("optSave_1")->click();
+        w.find<QLineEdit>("txtSaveDir")->setText(QStringLiteral("  "));
+        w.window->ShowPage(5);
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(w.window->focusWidget(), w.find<QWidget>("txtSaveDir"));
+        QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("Please Enter a Folder"));
+        QVERIFY(!site.exists("protected_a.htm"));
+    }
+
     void theQuitQuestionAnsweredNoKeepsTheWindow()
     {
         Wizard w;
