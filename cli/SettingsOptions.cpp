@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "core/ScriptText.h"
 #include "core/Utf8.h"
 
 namespace quorlane::cli {
@@ -52,13 +53,8 @@ std::optional<std::string> unsafeBecause(const std::u16string& text)
     if (text.find_first_not_of(u" \t") == std::u16string::npos) {
         return "is blank";
     }
-    for (char16_t c : text) {
-        if (c == u'\'' || c == u'"' || c == u'\\') {
-            return "holds a quotation mark, an apostrophe or a backslash";
-        }
-        if (c == u'\r' || c == u'\n' || c == 0x2028 || c == 0x2029) {
-            return "holds a line break";
-        }
+    if (!core::IsSafeScriptText(text)) {
+        return "holds a quotation mark, an apostrophe, a backslash or a line break";
     }
     return std::nullopt;
 }

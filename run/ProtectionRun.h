@@ -31,7 +31,6 @@ public:
     void RunProtection(const std::vector<SelectionEntry>& selection);
 
     const ResultsTree& results() const { return m_results; }
-    const files::clsFiles& filesToProtect() const { return m_filesToProtect; }
 
 private:
     bool locksRefused(const core::ProtectionSettings& settings);

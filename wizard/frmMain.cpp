@@ -106,26 +106,25 @@ public:
     {
         m_window.m_results->setProgress(percentage);
     }
-    void resultRecorded(const run::ResultsTree& tree, run::ResultsTree::Added added,
+    // The view's top-level items stand in the order of the tree's entries.
+    void resultRecorded(const run::ResultsTree&, run::ResultsTree::Added added,
                         const core::PathString&, const core::FileRecord& record,
                         const core::PathString&) override
     {
         QTreeWidget* view = m_window.m_results->ui.treeResults;
-        QTreeWidgetItem* node = nullptr;
-        if (record.RootPath.empty()) {
-            node = new QTreeWidgetItem(view, QStringList{textOf(record.Filename)});
-            node->setIcon(0, images::page());
-        } else {
+        QTreeWidgetItem* parent = nullptr;
+        if (!record.RootPath.empty()) {
             if (added.newFolder) {
                 auto* folder = new QTreeWidgetItem(view, QStringList{textOf(record.RootPath)});
                 folder->setIcon(0, images::folder());
-                m_folders.push_back(folder);
             }
-            QTreeWidgetItem* folder = m_folderAt(tree, added.entry);
-            node = new QTreeWidgetItem(folder, QStringList{textOf(record.Filename)});
-            node->setIcon(0, images::page());
-            folder->setExpanded(true);
+            parent = view->topLevelItem(static_cast<int>(added.entry));
+            parent->setExpanded(true);
         }
+        auto* node = parent == nullptr
+                         ? new QTreeWidgetItem(view, QStringList{textOf(record.Filename)})
+                         : new QTreeWidgetItem(parent, QStringList{textOf(record.Filename)});
+        node->setIcon(0, images::page());
         view->scrollToItem(node);
     }
     void pageFailed(const core::PathString&, const files::Message& message) override
@@ -143,11 +142,6 @@ public:
     }
 
 private:
-    // The view's top-level item for the tree's entry index.
-    QTreeWidgetItem* m_folderAt(const run::ResultsTree&, std::size_t entry)
-    {
-        return m_window.m_results->ui.treeResults->topLevelItem(static_cast<int>(entry));
-    }
     void show(const files::Message& message)
     {
         const QMessageBox::Icon icon =
@@ -159,7 +153,6 @@ private:
     }
 
     frmMain& m_window;
-    std::vector<QTreeWidgetItem*> m_folders;
     QElapsedTimer m_sinceEvents;
 };
 
