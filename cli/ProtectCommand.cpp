@@ -121,7 +121,7 @@ void ProtectCommand::addTo(CLI::App& app)
 
 int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal) const
 {
-    core::ProtectionSettings settings = core::DefaultSettings(2000, u"", core::pathSeparator);
+    core::ProtectionSettings settings = StartSettings();
     if (const auto refusal = options.apply(settings)) {
         err << "quorlane-cli: " << *refusal << "\n";
         return exitUsage;

@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
 
+#include "core/FileRecord.h"
 #include "core/ScriptText.h"
 #include "core/Utf8.h"
 
@@ -71,6 +73,13 @@ const std::vector<std::string>& SwitchNames()
         return all;
     }();
     return names;
+}
+
+core::ProtectionSettings StartSettings()
+{
+    const std::chrono::year_month_day today{
+        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+    return core::DefaultSettings(static_cast<int>(today.year()), u"", core::pathSeparator);
 }
 
 void SettingsOptions::addTo(CLI::App& command)

@@ -34,4 +34,8 @@ struct SettingsOptions
 // The names --enable takes, in the order of the switches.
 const std::vector<std::string>& SwitchNames();
 
+// The settings of a fresh start, for this year; the command line has no target folder of its
+// own (--save copy names one).
+core::ProtectionSettings StartSettings();
+
 } // namespace quorlane::cli

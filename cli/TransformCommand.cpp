@@ -1,7 +1,6 @@
 #include "cli/TransformCommand.h"
 
 #include <CLI/CLI.hpp>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,13 +16,6 @@
 namespace quorlane::cli {
 
 namespace {
-
-int currentYear()
-{
-    const std::chrono::year_month_day today{
-        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
-    return static_cast<int>(today.year());
-}
 
 bool readAll(std::istream& in, std::string& bytes)
 {
@@ -63,7 +55,7 @@ void TransformCommand::addTo(CLI::App& app)
 
 int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err) const
 {
-    core::ProtectionSettings settings = core::DefaultSettings(currentYear(), u"", u'/');
+    core::ProtectionSettings settings = StartSettings();
     if (const auto refusal = options.apply(settings)) {
         err << "quorlane-cli: " << *refusal << "\n";
         return exitUsage;
