@@ -250,6 +250,12 @@ void ProtectPage(const FileRecord& record, std::u16string& page, const Protectio
     if (ProtectFramePages(record, page, protectFramePage)) {
         return;
     }
+    ProtectOrdinaryPage(page, settings, declaredCharset);
+}
+
+void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                         std::string_view declaredCharset)
+{
     const std::u16string doctype = takeDoctype(page);
     const bool hasFrames = repairSkeleton(page);
     if (!hasFrames) {
@@ -263,34 +269,55 @@ void ProtectPage(const FileRecord& record, std::u16string& page, const Protectio
     page.swap(protectedPage);
 }
 
+FrameScanner::Next FrameScanner::next(std::u16string& source)
+{
+    const std::size_t tag = FindIgnoreCase(m_page, u"<Frame ", m_start);
+    if (tag == npos) {
+        return Next::End;
+    }
+    m_found = true;
+    const std::size_t gt = FindUnit(m_page, u'>', tag);
+    const std::size_t src = FindIgnoreCase(m_page, u"src", tag);
+    const std::size_t equals = src == npos ? npos : FindUnit(m_page, u'=', src);
+    if (gt == npos || equals == npos) {
+        m_start = m_page.size();
+        return Next::Broken;
+    }
+    source = ReadAttributeValue(equals + 1, gt, m_page);
+    m_start = gt;
+    return Next::Frame;
+}
+
+std::optional<FileRecord> FramePageRecord(const FileRecord& frameset, std::u16string_view source)
+{
+    if (ContainsIgnoreCase(source, u"http://")) {
+        return std::nullopt;
+    }
+    return FileRecord{frameset.RootPath, getFilePathOnly(frameset.Filename) + PathFromText(source)};
+}
+
 bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
                        const FramePageStep& protectFramePage)
 {
-    bool found = false;
-    std::size_t start = 0;
+    FrameScanner frames(page);
+    std::u16string source;
     for (;;) {
-        const std::size_t tag = FindIgnoreCase(page, u"<Frame ", start);
-        if (tag == npos) {
-            return found;
-        }
-        found = true;
-        const std::size_t gt = FindUnit(page, u'>', tag);
-        const std::size_t src = FindIgnoreCase(page, u"src", tag);
-        const std::size_t equals = src == npos ? npos : FindUnit(page, u'=', src);
-        if (gt == npos || equals == npos) {
+        switch (frames.next(source)) {
+        case FrameScanner::Next::End:
+            return frames.foundAny();
+        case FrameScanner::Next::Broken:
             return false;
+        case FrameScanner::Next::Frame:
+            break;
         }
-        const std::u16string source = ReadAttributeValue(equals + 1, gt, page);
-        if (!ContainsIgnoreCase(source, u"http://") && protectFramePage) {
-            FileRecord frame{record.RootPath,
-                             getFilePathOnly(record.Filename) + PathFromText(source)};
+        std::optional<FileRecord> frame = FramePageRecord(record, source);
+        if (frame && protectFramePage) {
             try {
-                protectFramePage(frame);
+                protectFramePage(*frame);
             } catch (const std::exception&) {
                 return false;
             }
         }
-        start = gt;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,40 @@ void ProtectPage(const FileRecord& record, std::u16string& page, const Protectio
 // Whether the page holds frame elements whose pages were handed on (and none failed).
 bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
                        const FramePageStep& protectFramePage);
+
+// Rewrites a page that is not a frameset whose frames were handled: everything ProtectPage does
+// after the frames.
+void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                         std::string_view declaredCharset = {});
+
+// The frame elements of a page, one at a time, for a caller that takes frame pages on without
+// nesting calls. Holds a view of the page, which must outlive it.
+class FrameScanner
+{
+public:
+    enum class Next
+    {
+        Frame,  // source holds the frame's source
+        End,    // no further frame element
+        Broken, // a frame element without ">" or without a src with "=" after it
+    };
+
+    explicit FrameScanner(std::u16string_view page)
+        : m_page(page)
+    {
+    }
+    Next next(std::u16string& source);
+    bool foundAny() const { return m_found; }
+
+private:
+    std::u16string_view m_page;
+    std::size_t m_start = 0;
+    bool m_found = false;
+};
+
+// The record of the frame page a source names: the frameset's folder followed by the source,
+// under the frameset's root. Nothing for a source on another site.
+std::optional<FileRecord> FramePageRecord(const FileRecord& frameset, std::u16string_view source);
 
 // The attribute value written in text[first, end): quoted or bare, blanks trimmed.
 std::u16string ReadAttributeValue(std::size_t first, std::size_t end, std::u16string_view text);

@@ -30,12 +30,6 @@ struct PageReadFailure : std::runtime_error
     FileError error;
 };
 
-// Frames nested deeper than this are not followed (the frameset is then protected as a page),
-// so that a chain of frame pages cannot exhaust the stack: a level takes about 1 KB of stack,
-// 4 KB under AddressSanitizer, against Linux's 8 MB. A ring of a thousand framesets that name
-// each other is still followed all the way round.
-constexpr int maxFrameDepth = 1000;
-
 bool blank(std::u16string_view text)
 {
     return text.find_first_not_of(u' ') == std::u16string_view::npos;
@@ -172,60 +166,107 @@ void ProtectionRun::protectListed()
     }
 }
 
-void ProtectionRun::ProtectFile(core::FileRecord& record)
+// A page read and waiting for its frame pages, which are taken on one by one before it is
+// finished. Held on the heap: its scanner looks into its text.
+struct ProtectionRun::PendingPage
+{
+    core::FileRecord record;
+    core::PathString path;
+    files::DecodedPage decoded;
+    core::FrameScanner frames{decoded.text};
+    bool framesFailed = false;
+};
+
+// The per-file step. A frameset's frame pages go through the same step, each completely, before
+// the frameset goes on; they wait on a stack of their own rather than in nested calls, so that
+// no chain of frames, however deep, can exhaust the program's stack.
+void ProtectionRun::ProtectFile(const core::FileRecord& record)
+{
+    std::vector<std::unique_ptr<PendingPage>> pending;
+    if (auto page = beginPage(record)) {
+        pending.push_back(std::move(page));
+    }
+    while (!pending.empty()) {
+        PendingPage& top = *pending.back();
+        std::u16string source;
+        const core::FrameScanner::Next next =
+            top.framesFailed ? core::FrameScanner::Next::End : top.frames.next(source);
+        if (next == core::FrameScanner::Next::Frame) {
+            if (const std::optional<core::FileRecord> frame =
+                    core::FramePageRecord(top.record, source)) {
+                try {
+                    if (auto page = beginPage(*frame)) {
+                        pending.push_back(std::move(page));
+                    }
+                } catch (const PageReadFailure&) {
+                    top.framesFailed = true; // the frameset is then protected as a page
+                }
+            }
+            continue;
+        }
+        if (next == core::FrameScanner::Next::Broken) {
+            top.framesFailed = true;
+        }
+        const std::unique_ptr<PendingPage> done = std::move(pending.back());
+        pending.pop_back();
+        finishPage(*done, done->frames.foundAny() && !done->framesFailed);
+    }
+}
+
+// Reads a page, unless it is to be left alone; a page that cannot be read throws.
+std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core::FileRecord& record)
 {
     if (m_host.cancelRequested()) {
-        return;
+        return nullptr;
     }
-    const core::PathString page = record.fullPath();
-    if (!m_handledPaths.insert(page)) {
-        m_host.pageSkipped(page, SkipReason::AlreadyHandled);
-        return;
+    const core::PathString path = record.fullPath();
+    if (!m_handledPaths.insert(path)) {
+        m_host.pageSkipped(path, SkipReason::AlreadyHandled);
+        return nullptr;
     }
     std::string bytes;
-    if (const files::FileResult failure = m_fileSystem.readFile(page, bytes)) {
-        throw PageReadFailure(page, *failure);
+    if (const files::FileResult failure = m_fileSystem.readFile(path, bytes)) {
+        throw PageReadFailure(path, *failure);
     }
-    files::DecodedPage decoded = files::DecodePage(bytes);
-    bytes = std::string();
-    if (core::FindExact(decoded.text, core::protectedPageMarker) != core::npos) {
-        m_host.pageSkipped(page, SkipReason::AlreadyProtected);
-        return;
+    auto page = std::make_unique<PendingPage>();
+    page->record = record;
+    page->path = path;
+    page->decoded = files::DecodePage(bytes);
+    page->frames = core::FrameScanner(page->decoded.text);
+    if (core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos) {
+        m_host.pageSkipped(path, SkipReason::AlreadyProtected);
+        return nullptr;
     }
+    return page;
+}
+
+// Transforms (a frameset whose frames were handled stays as it is), places, writes, records.
+void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
+{
     const core::ProtectionSettings settings = m_host.settings();
-    const core::FramePageStep frameStep = [this](core::FileRecord& frame) {
-        if (m_frameDepth >= maxFrameDepth) {
-            throw std::length_error("frames nested too deep");
-        }
-        ++m_frameDepth;
-        try {
-            ProtectFile(frame);
-        } catch (...) {
-            --m_frameDepth;
-            throw;
-        }
-        --m_frameDepth;
-    };
-    core::ProtectPage(record, decoded.text, settings, frameStep, decoded.declaredCharset);
-    decoded.text += core::protectedPageMarker;
+    std::u16string& text = page.decoded.text;
+    if (!framesHandled) {
+        core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset);
+    }
+    text += core::protectedPageMarker;
 
     std::optional<Message> placementFailure;
     const core::PathString output =
-        files::PlaceOutput(record, settings, m_fileSystem, placementFailure);
+        files::PlaceOutput(page.record, settings, m_fileSystem, placementFailure);
     if (placementFailure) {
         // The backup failed: the page is left as it is, and not written.
-        m_host.pageFailed(page, *placementFailure);
+        m_host.pageFailed(page.path, *placementFailure);
         return;
     }
-    const std::string encoded = files::EncodePage(decoded.text, decoded.encoding);
-    decoded.text = std::u16string();
+    const std::string encoded = files::EncodePage(text, page.decoded.encoding);
+    text = std::u16string();
     if (const files::FileResult failure = m_fileSystem.writeFile(output, encoded)) {
         if (failure->kind != FileError::Kind::InvalidArgument) {
-            m_host.pageFailed(page, writeFailureMessage(output, *failure));
+            m_host.pageFailed(page.path, writeFailureMessage(output, *failure));
             return;
         }
     }
-    RecordResult(page, record, output);
+    RecordResult(page.path, page.record, output);
 }
 
 void ProtectionRun::RecordResult(const core::PathString& page, const core::FileRecord& record,

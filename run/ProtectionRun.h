@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "files/FileSystem.h"
@@ -33,10 +34,14 @@ public:
     const ResultsTree& results() const { return m_results; }
 
 private:
+    struct PendingPage;
+
     bool locksRefused(const core::ProtectionSettings& settings);
     void buildList(const std::vector<SelectionEntry>& selection);
     void protectListed();
-    void ProtectFile(core::FileRecord& record);
+    void ProtectFile(const core::FileRecord& record);
+    std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record);
+    void finishPage(PendingPage& page, bool framesHandled);
     void RecordResult(const core::PathString& page, const core::FileRecord& record,
                       const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
@@ -46,7 +51,6 @@ private:
     files::clsFiles m_filesToProtect;
     HandledPaths m_handledPaths;
     ResultsTree m_results;
-    int m_frameDepth = 0;
 };
 
 // The message for a page that could not be read.
