@@ -5,9 +5,8 @@
 
 #include "core/Utf8.h"
 #include "files/EncodingLabels.h"
-#include "files/Iso885916.h"
 #include "files/LegacyCodec.h"
-#include "files/Windows1252.h"
+#include "files/SingleByteCodec.h"
 
 namespace quorlane::files {
 
@@ -55,6 +54,14 @@ void appendAsUtf16Bytes(std::string& out, std::u16string_view text, bool bigEndi
     }
 }
 
+const SingleByteCodec* singleByteCodec(std::string_view encoding)
+{
+    if (encoding == "windows-1252") {
+        return &Windows1252();
+    }
+    return encoding == "ISO-8859-16" ? &Iso885916() : nullptr;
+}
+
 // The encoding a declared label makes the browser use, or empty for one it ignores.
 std::string_view declaredEncoding(std::string_view label)
 {
@@ -81,12 +88,8 @@ bool decodeStrictly(std::string_view encoding, std::string_view bytes, std::u16s
         core::AppendUtf8AsUtf16(text, bytes);
         return true;
     }
-    if (encoding == "windows-1252") {
-        AppendWindows1252AsUtf16(text, bytes);
-        return true;
-    }
-    if (encoding == "ISO-8859-16") {
-        AppendIso885916AsUtf16(text, bytes);
+    if (const SingleByteCodec* codec = singleByteCodec(encoding)) {
+        codec->decode(text, bytes);
         return true;
     }
     return DecodeLegacy(encoding, bytes, text);
@@ -108,7 +111,7 @@ void decodeWithoutBom(std::string_view bytes, DecodedPage& page)
         core::AppendUtf8AsUtf16(page.text, bytes);
         page.encoding.name = "UTF-8";
     } else {
-        AppendWindows1252AsUtf16(page.text, bytes);
+        Windows1252().decode(page.text, bytes);
         page.encoding.name = "windows-1252";
     }
 }
@@ -117,12 +120,10 @@ void appendEncoded(std::string& out, std::u16string_view text, const PageEncodin
 {
     if (encoding.name == "UTF-8") {
         core::AppendUtf16AsUtf8(out, text, "?");
-    } else if (encoding.name == "windows-1252") {
-        AppendUtf16AsWindows1252(out, text);
+    } else if (const SingleByteCodec* codec = singleByteCodec(encoding.name)) {
+        codec->encode(out, text);
     } else if (encoding.name == "UTF-16LE" || encoding.name == "UTF-16BE") {
         appendAsUtf16Bytes(out, text, encoding.name == "UTF-16BE");
-    } else if (encoding.name == "ISO-8859-16") {
-        AppendUtf16AsIso885916(out, text);
     } else {
         EncodeLegacy(encoding.name, text, out);
     }
