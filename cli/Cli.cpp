@@ -17,6 +17,12 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
                  "page loads.",
                  "quorlane-cli");
     app.require_subcommand(1);
+    // Wide enough that the longest option name stands apart from its description.
+    app.get_formatter()->column_width(32);
+    app.set_help_all_flag("--help-all",
+                          "Print this help message and that of every command, and exit");
+    app.set_version_flag("--version", std::string("quorlane-cli ") + QUORLANE_VERSION,
+                         "Print the version and exit");
     ProtectCommand protect;
     protect.addTo(app);
     TransformCommand transform;
@@ -30,6 +36,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return exitOk;
     } catch (const CLI::CallForAllHelp&) {
         out << app.help("", CLI::AppFormatMode::All);
+        return exitOk;
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << '\n';
         return exitOk;
     } catch (const CLI::ParseError& e) {
         // Help asked of a subcommand comes through here too.
