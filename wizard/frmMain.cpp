@@ -9,6 +9,7 @@
 
 #include "files/FileSystem.h"
 #include "run/ProtectionRun.h"
+#include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
 
 namespace quorlane::wizard {
@@ -182,12 +183,14 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
             [this](bool hasEntries) { CheckEnableDisableNextButton(hasEntries); });
 
     m_cmdExit = named<QPushButton>(this, "cmdExit", QStringLiteral("E&xit"));
+    m_cmdAbout = named<QPushButton>(this, "cmdAbout", QStringLiteral("Abou&t"));
     m_cmdPrev = named<QPushButton>(this, "cmdPrev", QStringLiteral("<< &Back"));
     m_cmdNext = named<QPushButton>(this, "cmdNext", nextCaption);
-    for (QPushButton* button : {m_cmdExit, m_cmdPrev, m_cmdNext}) {
+    for (QPushButton* button : {m_cmdExit, m_cmdAbout, m_cmdPrev, m_cmdNext}) {
         button->setMinimumWidth(81);
     }
     connect(m_cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_cmdAbout, &QPushButton::clicked, this, [this] { showAbout(); });
     connect(m_cmdPrev, &QPushButton::clicked, this, [this] { ShowPage(m_currentPage - 1); });
     connect(m_cmdNext, &QPushButton::clicked, this, [this] { cmdNextClicked(); });
 
@@ -199,6 +202,7 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     buttons->setContentsMargins(gapX, 0, gapX, 2 * gapY);
     buttons->setSpacing(gapY);
     buttons->addWidget(m_cmdExit);
+    buttons->addWidget(m_cmdAbout);
     buttons->addStretch();
     buttons->addWidget(m_cmdPrev);
     buttons->addWidget(m_cmdNext);
@@ -342,6 +346,17 @@ void frmMain::cmdNextClicked()
             CheckEnableDisableNextButton(m_pickFiles->hasEntries());
         }
     }
+}
+
+// One About box, made on first use and shown again on later presses.
+void frmMain::showAbout()
+{
+    if (m_about == nullptr) {
+        m_about = new AboutBox(m_dialogs, this);
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 // During a run nothing but Cancel may start anything: the page list, Back and the option

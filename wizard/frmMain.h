@@ -15,6 +15,7 @@
 
 namespace quorlane::wizard {
 
+class AboutBox;
 class Dialogs;
 
 // The wizard's one window: the page list on the left, six pages, and Exit, Back and Next.
@@ -51,6 +52,7 @@ private:
 
     QWidget* makePageList();
     void cmdNextClicked();
+    void showAbout();
     void protect();
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
@@ -69,6 +71,8 @@ private:
     ScriptsPage* m_scripts = nullptr;
     ResultsPage* m_results = nullptr;
     QPushButton* m_cmdExit = nullptr;
+    QPushButton* m_cmdAbout = nullptr;
+    AboutBox* m_about = nullptr;
     QPushButton* m_cmdPrev = nullptr;
     QPushButton* m_cmdNext = nullptr;
 

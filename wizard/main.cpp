@@ -1,3 +1,6 @@
+#include <cstdio>
+#include <cstring>
+
 #include <QApplication>
 #include <QDate>
 #include <QDir>
@@ -7,6 +10,7 @@
 #include <QStandardPaths>
 
 #include "core/FileRecord.h"
+#include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
 #include "wizard/frmMain.h"
 
@@ -25,6 +29,40 @@ QString programFolder()
     return data;
 }
 
+constexpr const char* helpText =
+    "Usage: quorlane [--screenshots DIR [SITE]]\n"
+    "The desktop wizard of Quorlane, which protects web pages against copying: pick page files\n"
+    "and folders, choose where the protected pages go, what to hide from view-source and which\n"
+    "locks and switches to add, and press Protect.\n"
+    "\n"
+    "Options:\n"
+    "  --screenshots DIR [SITE]  save a picture of each page of the window as DIR/page-N.png,\n"
+    "                            and of the results page after protecting a copy of SITE as\n"
+    "                            DIR/results.png, then quit\n"
+    "  --help                    print this help and quit\n"
+    "  --version                 print the version and quit\n"
+    "\n"
+    "Qt's own options, such as -platform offscreen, are taken as well. The last folder picked\n"
+    "is remembered in filepath.txt in the program's folder, or in the user's data folder\n"
+    "(~/.local/share/Quorlane) when the program's folder cannot be written to.\n";
+
+// --help and --version are answered before any window system is needed.
+bool answeredAlone(int argc, char** argv)
+{
+    if (argc != 2) {
+        return false;
+    }
+    if (std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(helpText, stdout);
+        return true;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quorlane %s\n", quorlane::wizard::programVersion().toUtf8().constData());
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 // quorlane --screenshots DIR [SITE]: each page of the window as DIR/page-N.png, and the
@@ -33,9 +71,13 @@ int screenshots(quorlane::wizard::frmMain& window, const QString& folder, const 
 
 int main(int argc, char** argv)
 {
+    if (answeredAlone(argc, argv)) {
+        return 0;
+    }
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorlane"));
+    QApplication::setApplicationVersion(quorlane::wizard::programVersion());
     QFont font(QStringLiteral("Verdana"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(9);

@@ -1,6 +1,7 @@
 #include <memory>
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,6 +102,7 @@ private slots:
         Wizard w;
         QCOMPARE(w.window->objectName(), QStringLiteral("frmMain"));
         for (const char* name : {"cmdExit",
+                                 "cmdAbout",
                                  "cmdPrev",
                                  "cmdNext",
                                  "picLeft",
@@ -501,6 +503,33 @@ private slots:
         QCOMPARE(w.window->focusWidget(), w.find<QWidget>("txtSaveDir"));
         QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("Please Enter a Folder"));
         QVERIFY(!site.exists("protected_a.htm"));
+    }
+
+    void aboutShowsTheVersionTheSiteAndTheLicences()
+    {
+        Wizard w;
+        w.find<QPushButton>("cmdAbout")->click();
+        auto* about = w.find<QDialog>("frmAbout");
+        QVERIFY(about->isVisible());
+        QVERIFY(!about->isModal());
+        QCOMPARE(w.find<QLabel>("lblAboutVersion")->text(),
+                 QStringLiteral("Version " QUORLANE_VERSION));
+        const QString licences = w.find<QLabel>("lblLicences")->text();
+        QVERIFY(licences.contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
+        QVERIFY(licences.contains(QStringLiteral("GNU Lesser General Public License")));
+        QVERIFY(licences.contains(QStringLiteral("ICU")));
+        QTest::mouseClick(w.find<QLabel>("lblAboutURL"), Qt::LeftButton);
+        QCOMPARE(w.dialogs.opened, std::vector<QUrl>{QUrl(wizard::productSite)});
+        // A second press shows the same box again, and the window goes on working meanwhile.
+        w.find<QPushButton>("cmdClose")->click();
+        QVERIFY(!about->isVisible());
+        w.find<QPushButton>("cmdAbout")->click();
+        QVERIFY(about->isVisible());
+        QCOMPARE(w.window->findChildren<QDialog*>(QStringLiteral("frmAbout")).size(), 1);
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 1);
+        // The version label of the Welcome page is its own.
+        QCOMPARE(w.find<QLabel>("lblVersion")->text(), QStringLiteral("Quorlane 2009"));
     }
 
     void theQuitQuestionAnsweredNoKeepsTheWindow()
