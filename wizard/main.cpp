@@ -17,11 +17,15 @@
 namespace {
 
 // The program's own folder when it can be written to (an unpacked build), else the user's data
-// folder, so that an installed program still remembers and has a target folder.
+// folder, so that an installed program still remembers and has a target folder. An installed
+// program, known by its desktop entry under share/ beside its folder, always takes the data
+// folder: even where it could (as root), it must not write into the system's program folder.
 QString programFolder()
 {
     const QString own = QCoreApplication::applicationDirPath();
-    if (QFileInfo(own).isWritable()) {
+    const bool installed =
+        QFileInfo::exists(own + QStringLiteral("/../share/applications/quorlane.desktop"));
+    if (!installed && QFileInfo(own).isWritable()) {
         return own;
     }
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -43,8 +47,9 @@ constexpr const char* helpText =
     "  --version                 print the version and quit\n"
     "\n"
     "Qt's own options, such as -platform offscreen, are taken as well. The last folder picked\n"
-    "is remembered in filepath.txt in the program's folder, or in the user's data folder\n"
-    "(~/.local/share/Quorlane) when the program's folder cannot be written to.\n";
+    "is remembered in filepath.txt, and the default target folder is backups, both in the\n"
+    "user's data folder (~/.local/share/Quorlane) when the program is installed, else in the\n"
+    "program's own folder where it can write there.\n";
 
 // --help and --version are answered before any window system is needed.
 bool answeredAlone(int argc, char** argv)
