@@ -1,15 +1,34 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing Quorlane needs, when missing.
+# Installs the Debian 12 packages that Quorlane needs, when missing:
+#   bash tools/deps.sh run    what building and running the programs need (tools/run.sh)
+#   bash tools/deps.sh test   that, and what the tests, the fuzz targets and the Debian package
+#                             need (tools/test.sh, tools/fuzz.sh); also without an argument
 set -euo pipefail
 
-packages=(
+# Compiler, build tools and the libraries the programs link.
+run_packages=(
     cmake ninja-build g++ pkg-config
-    libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev libicu-dev nlohmann-json3-dev
     qt6-base-dev qt6-svg-dev libgl-dev
+)
+# Test frameworks, checkers, the browser of the browser tests, and the package's tools:
+# manual pages from the help texts, icons from the drawing, dependencies from the binaries.
+test_packages=(
+    libgtest-dev libgmock-dev libbenchmark-dev
     clang-format clang libclang-rt-14-dev valgrind
     chromium
+    dpkg-dev file help2man librsvg2-bin lintian
 )
+
+set_name=${1:-test}
+case $set_name in
+run) packages=("${run_packages[@]}") ;;
+test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+*)
+    echo "usage: bash tools/deps.sh [run|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
@@ -18,7 +37,7 @@ for package in "${packages[@]}"; do
     fi
 done
 # The browser tests run on Node.js 20 or later, which the machine may bring already.
-if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+if [ "$set_name" = test ] && { ! command -v node >/dev/null || ! command -v npm >/dev/null; }; then
     missing+=(nodejs npm)
 fi
 if [ "${#missing[@]}" -eq 0 ]; then

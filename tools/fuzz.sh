@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
-bash tools/deps.sh
+bash tools/deps.sh test
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORLANE_FUZZ=ON -DQUORLANE_SANITIZE=ON -DQUORLANE_BUILD_TESTS=OFF -DQUORLANE_WERROR=ON \
     -DQUORLANE_BUILD_WIZARD=OFF \

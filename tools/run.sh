@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quorlane, and starts the wizard where a display exists;
-# without one, protects a page of the bundled sample site with the command-line tool.
+# Installs what building and running need (nothing of the tests), when missing, builds
+# Quorlane, and starts the wizard where a display exists; without one, protects a page of the
+# bundled sample site with the command-line tool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/deps.sh
+bash tools/deps.sh run
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLANE_BUILD_TESTS=OFF >/dev/null
 cmake --build build
 

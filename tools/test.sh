@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds Quorlane twice (warnings as errors; AddressSanitizer
-# with UndefinedBehaviorSanitizer) and runs every test in both builds, and the browser tests
+# Installs what is missing (the test tools too), builds the Debian package and tries it out
+# installed, then builds Quorlane twice (warnings as errors; AddressSanitizer with
+# UndefinedBehaviorSanitizer) and runs every test in both builds, and the browser tests
 # (protected pages in Chromium) on the first build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/deps.sh
+bash tools/deps.sh test
 
 echo "== format"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+echo "== the Debian package: build, install, use, lintian, remove"
+bash tools/package-test.sh
 
 echo "== build and test"
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_WERROR=ON \

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Builds the Debian package in a Release build without tests, installs it with apt, uses the
+# installed programs as a user would, checks the package with lintian, and removes it again.
+# Needs root (or sudo) and the packages of `bash tools/deps.sh test`.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+if dpkg-query -W -f='${Status}' quorlane 2>/dev/null | grep -q "install ok installed"; then
+    echo "package-test: the quorlane package is installed already; this test installs and" \
+        "removes it itself, so remove it first: apt-get remove quorlane" >&2
+    exit 1
+fi
+
+passes=0
+failures=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $what" >&2
+        failures=$((failures + 1))
+    fi
+}
+
+version=$(sed -n 's/^project(Quorlane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+deb="build-package/quorlane_${version}_$(dpkg --print-architecture).deb"
+
+echo "== build the package"
+cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLANE_BUILD_TESTS=OFF \
+    -DQUORLANE_PACKAGE=ON >/dev/null
+cmake --build build-package
+rm -f build-package/quorlane_*.deb
+(cd build-package && cpack -G DEB)
+dpkg-deb --info "$deb"
+echo "size of $deb: $(stat -c %s "$deb") bytes"
+
+echo "== install it"
+scratch=$(mktemp -d)
+installed=false
+cleanup() {
+    if $installed; then
+        $sudo apt-get remove -y -qq quorlane >/dev/null || true
+    fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get install -y -qq "$PWD/$deb"
+installed=true
+
+echo "== use the installed programs"
+check "quorlane-cli is /usr/bin/quorlane-cli" test "$(command -v quorlane-cli)" = /usr/bin/quorlane-cli
+check "quorlane-cli --version" test "$(/usr/bin/quorlane-cli --version)" = "quorlane-cli $version"
+check "quorlane --version" test "$(/usr/bin/quorlane --version)" = "quorlane $version"
+
+# A copy of the sample site, protected from inside it into a folder beside it.
+cp -r examples/site "$scratch/site"
+pages=$(find examples/site -name '*.htm' -o -name '*.html' | wc -l)
+(cd "$scratch/site" && /usr/bin/quorlane-cli protect --save copy --target ../protected \
+    --mode body --enable no-right-click,no-text-select --notice "(c) Example" . \
+    >"$scratch/protect.out")
+cat "$scratch/protect.out"
+check "the listing names $pages protected pages" \
+    grep -qx "The following $pages files have been protected" "$scratch/protect.out"
+check "the site copy is left as it was" diff -r examples/site "$scratch/site"
+unmarked=0
+while IFS= read -r page; do
+    if ! grep -q "This webpage was protected by Quorlane" "$scratch/protected/$page"; then
+        echo "no protected-page marker in $page" >&2
+        unmarked=$((unmarked + 1))
+    fi
+done < <(cd examples/site && find . -name '*.htm' -o -name '*.html')
+check "every protected page carries the marker" test "$unmarked" -eq 0
+# The installed, stripped program writes exactly what the program of the build writes.
+(cd "$scratch/site" && "$OLDPWD/build-package/cli/quorlane-cli" protect --quiet --save copy \
+    --target ../built --mode body --enable no-right-click,no-text-select --notice "(c) Example" .)
+check "the installed program's pages equal the build's" diff -r "$scratch/built" "$scratch/protected"
+# And the golden pages come out byte for byte.
+golden=0
+for arguments in tests/data/pages/*.args; do
+    stem=${arguments%.args}
+    mapfile -t options <"$arguments"
+    if ! /usr/bin/quorlane-cli transform "${options[@]}" "$stem.html" | cmp -s - "$stem.expected.html"; then
+        echo "differs: $stem.html" >&2
+        golden=$((golden + 1))
+    fi
+done
+check "the golden pages, protected by the installed program" test "$golden" -eq 0
+
+# The wizard starts from its package (its Qt plugins and pictures) and protects the site.
+XDG_DATA_HOME="$scratch/data" QT_QPA_PLATFORM=offscreen /usr/bin/quorlane \
+    --screenshots "$scratch/shots" examples/site
+check "the installed wizard draws its pages and protects the site" \
+    test -s "$scratch/shots/page-0.png" -a -s "$scratch/shots/results.png"
+check "the installed wizard keeps its files in the user's data folder, not in /usr/bin" \
+    test -d "$scratch/data/Quorlane" -a ! -e /usr/bin/backups -a ! -e /usr/bin/filepath.txt
+
+# Every command and option of quorlane-cli's help is in its manual page.
+manual=$(zcat /usr/share/man/man1/quorlane-cli.1.gz | sed 's/\\-/-/g')
+missing=()
+for command in "" protect transform; do
+    # shellcheck disable=SC2086 # no command: the help of the program itself
+    for option in $(/usr/bin/quorlane-cli $command --help | sed -n 's/^  \(-[^ ]*\).*/\1/p' |
+        tr ',' ' '); do
+        grep -qF -- "$option" <<<"$manual" || missing+=("$command $option")
+    done
+    [ -z "$command" ] || grep -q "QUORLANE-CLI ${command^^}" <<<"$manual" || missing+=("$command")
+done
+check "the manual page names every command and option${missing:+ (missing: ${missing[*]})}" \
+    test "${#missing[@]}" -eq 0
+check "the wizard's manual page" test -s /usr/share/man/man1/quorlane.1.gz
+check "the desktop entry starts an installed program" \
+    test -x "/usr/bin/$(sed -n 's/^Exec=//p' /usr/share/applications/quorlane.desktop)"
+check "the icon" test -s /usr/share/icons/hicolor/48x48/apps/quorlane.png
+
+echo "== lintian"
+check "lintian finds no errors" lintian --display-info --pedantic --fail-on error "$deb"
+
+echo "== remove it"
+$sudo apt-get remove -y -qq quorlane >/dev/null
+installed=false
+check "the programs are gone" test ! -e /usr/bin/quorlane-cli -a ! -e /usr/bin/quorlane
+check "the package is gone" test -z "$(dpkg-query -W -f='${Status}' quorlane 2>/dev/null |
+    grep "install ok installed")"
+
+echo "package: $passes passed, $failures failed"
+[ "$failures" -eq 0 ]
