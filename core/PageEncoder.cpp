@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/SealedPage.h"
 #include "core/TextSearch.h"
 
 namespace quorlane::core {
@@ -178,9 +179,13 @@ std::u16string EscapeText(std::u16string_view text)
     return out;
 }
 
-std::u16string MakeWriterBlock(std::u16string_view text)
+std::u16string MakeWriterBlock(std::u16string_view text, HiddenPartSealer* sealer)
 {
     std::u16string block;
+    if (sealer != nullptr) {
+        AppendSealedWriterBlock(block, text, *sealer);
+        return block;
+    }
     block.reserve(writerBlockStart.size() + EscapedSize(text) + writerBlockEnd.size());
     block += writerBlockStart;
     escapeInto(block, text);
@@ -224,11 +229,13 @@ void MarkupEncoding::add(std::u16string_view text, bool escaped)
         escaped ? writerBlockStart.size() + EscapedSize(text) + writerBlockEnd.size() : text.size();
 }
 
-void MarkupEncoding::appendTo(std::u16string& out) const
+void MarkupEncoding::appendTo(std::u16string& out, HiddenPartSealer* sealer) const
 {
     out.reserve(out.size() + m_size);
     for (const Piece& piece : m_pieces) {
-        if (piece.escaped) {
+        if (piece.escaped && sealer != nullptr) {
+            AppendSealedWriterBlock(out, piece.text, *sealer);
+        } else if (piece.escaped) {
             out += writerBlockStart;
             escapeInto(out, piece.text);
             out += writerBlockEnd;
@@ -249,11 +256,11 @@ std::vector<std::u16string_view> MarkupEncoding::keptElements() const
     return kept;
 }
 
-std::u16string EncodeMarkup(std::u16string_view markup)
+std::u16string EncodeMarkup(std::u16string_view markup, HiddenPartSealer* sealer)
 {
     const MarkupEncoding encoding(markup);
     std::u16string out;
-    encoding.appendTo(out);
+    encoding.appendTo(out, sealer);
     return out;
 }
 

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/HiddenPartSealer.h"
+
 // Writer blocks: markup percent-escaped into small scripts that hand it back to the page's
 // writer qv_d00 while the page is parsed.
 namespace quorlane::core {
@@ -24,8 +26,8 @@ void AppendEscaped(std::u16string& out, std::u16string_view text);
 std::size_t EscapedSize(std::u16string_view text);
 
 // A script element that writes text back through qv_d00. No line break before or after it, so
-// it adds no white space where it stands.
-std::u16string MakeWriterBlock(std::u16string_view text);
+// it adds no white space where it stands. With a sealer the text is sealed, not escaped.
+std::u16string MakeWriterBlock(std::u16string_view text, HiddenPartSealer* sealer = nullptr);
 
 // The definition of qv_ok and qv_d00 that every protected page carries.
 std::u16string WriterFunctionText();
@@ -38,9 +40,10 @@ class MarkupEncoding
 public:
     explicit MarkupEncoding(std::u16string_view markup);
 
-    // The size of the encoded markup in code units.
+    // The size of the encoded markup in code units, its writer blocks escaped.
     std::size_t size() const { return m_size; }
-    void appendTo(std::u16string& out) const;
+    // Appends the encoded markup; with a sealer its writer blocks are sealed.
+    void appendTo(std::u16string& out, HiddenPartSealer* sealer = nullptr) const;
     // The pieces kept as they stand (external script elements).
     std::vector<std::u16string_view> keptElements() const;
 
@@ -58,6 +61,6 @@ private:
 
 // The markup as writer blocks with the external script elements between them. Always at least
 // one writer block.
-std::u16string EncodeMarkup(std::u16string_view markup);
+std::u16string EncodeMarkup(std::u16string_view markup, HiddenPartSealer* sealer = nullptr);
 
 } // namespace quorlane::core

@@ -6,6 +6,7 @@
 #include "core/PageEncoder.h"
 #include "core/ProtectModes.h"
 #include "core/ProtectionScript.h"
+#include "core/SealedPage.h"
 #include "core/TextSearch.h"
 
 namespace quorlane::core {
@@ -209,13 +210,14 @@ void insertSwitchMarkup(std::u16string& page, const ScriptSwitches& on)
 
 // Everything that stands in front of the transformed page.
 std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view doctype,
-                       std::string_view declaredCharset)
+                       std::string_view declaredCharset, const HiddenPartSealer* sealer)
 {
     std::u16string script = WriterFunctionText();
-    BuildProtectionScript(settings, script);
+    BuildProtectionScript(settings, script, sealer ? &sealer->unlockParameters() : nullptr);
 
     std::u16string top;
-    top.reserve(doctype.size() + 64 + EscapedSize(script) + 512 +
+    const std::u16string unlock = sealer != nullptr ? UnlockScriptElement() : std::u16string();
+    top.reserve(doctype.size() + 64 + unlock.size() + EscapedSize(script) + 512 +
                 settings.copyrightNoticeText.size());
     if (!doctype.empty()) {
         top += doctype;
@@ -227,6 +229,7 @@ std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view d
         top += u"\">";
         top += crlf;
     }
+    top += unlock;
     top += pageScriptStart;
     AppendEscaped(top, script);
     top += pageScriptEnd;
@@ -245,17 +248,22 @@ std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view d
 } // namespace
 
 void ProtectPage(const FileRecord& record, std::u16string& page, const ProtectionSettings& settings,
-                 const FramePageStep& protectFramePage, std::string_view declaredCharset)
+                 const FramePageStep& protectFramePage, std::string_view declaredCharset,
+                 HiddenPartSealer* sealer)
 {
     if (ProtectFramePages(record, page, protectFramePage)) {
         return;
     }
-    ProtectOrdinaryPage(page, settings, declaredCharset);
+    ProtectOrdinaryPage(page, settings, declaredCharset, sealer);
 }
 
 void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                         std::string_view declaredCharset)
+                         std::string_view declaredCharset, HiddenPartSealer* sealer)
 {
+    // Sealed parts open only through the password prompt; without the lock they are not sealed.
+    if (!settings.passwordProtect) {
+        sealer = nullptr;
+    }
     const std::u16string doctype = takeDoctype(page);
     const bool hasFrames = repairSkeleton(page);
     if (!hasFrames) {
@@ -263,9 +271,10 @@ void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& setting
     }
     insertSwitchMarkup(page, settings.scriptSwitches);
 
-    std::u16string protectedPage = pageTop(settings, doctype, declaredCharset);
+    std::u16string protectedPage = pageTop(settings, doctype, declaredCharset, sealer);
     // Room for the marker that the caller appends.
-    AppendProtectedPart(protectedPage, page, settings.protectMode, protectedPageMarker.size());
+    AppendProtectedPart(protectedPage, page, settings.protectMode, protectedPageMarker.size(),
+                        sealer);
     page.swap(protectedPage);
 }
 

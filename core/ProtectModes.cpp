@@ -227,7 +227,7 @@ std::optional<SpanList> spansFor(std::u16string_view page, ProtectMode mode)
 }
 
 void appendWithSpans(std::u16string& out, std::u16string_view page, const SpanList& spans,
-                     std::size_t roomAfter)
+                     std::size_t roomAfter, HiddenPartSealer* sealer)
 {
     std::size_t total = page.size();
     for (const EncodedSpan& span : spans) {
@@ -237,26 +237,26 @@ void appendWithSpans(std::u16string& out, std::u16string_view page, const SpanLi
     std::size_t pos = 0;
     for (const EncodedSpan& span : spans) {
         out.append(page.substr(pos, span.begin - pos));
-        span.encoding.appendTo(out);
+        span.encoding.appendTo(out, sealer);
         pos = span.end;
     }
     out.append(page.substr(pos));
 }
 
-void encodeStepwise(std::u16string& page, ProtectMode mode)
+void encodeStepwise(std::u16string& page, ProtectMode mode, HiddenPartSealer* sealer)
 {
     switch (mode) {
     case ProtectMode::EmailLinksOnly:
-        EncodeEmailLinksStepwise(page);
+        EncodeEmailLinksStepwise(page, sealer);
         break;
     case ProtectMode::AllLinks:
-        EncodeAllLinksStepwise(page);
+        EncodeAllLinksStepwise(page, sealer);
         break;
     case ProtectMode::BodyOnly:
-        EncodeBodyStepwise(page);
+        EncodeBodyStepwise(page, sealer);
         break;
     case ProtectMode::WholePage:
-        page = EncodeMarkup(page);
+        page = EncodeMarkup(page, sealer);
         break;
     }
 }
@@ -264,22 +264,23 @@ void encodeStepwise(std::u16string& page, ProtectMode mode)
 } // namespace
 
 void AppendProtectedPart(std::u16string& out, std::u16string_view page, ProtectMode mode,
-                         std::size_t roomAfter)
+                         std::size_t roomAfter, HiddenPartSealer* sealer)
 {
     if (const std::optional<SpanList> spans = spansFor(page, mode)) {
-        appendWithSpans(out, page, *spans, roomAfter);
+        appendWithSpans(out, page, *spans, roomAfter, sealer);
         return;
     }
     std::u16string stepwise(page);
-    encodeStepwise(stepwise, mode);
+    encodeStepwise(stepwise, mode, sealer);
     out.reserve(out.size() + stepwise.size() + roomAfter);
     out += stepwise;
 }
 
-std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode)
+std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode,
+                                   HiddenPartSealer* sealer)
 {
     std::u16string out;
-    AppendProtectedPart(out, page, mode);
+    AppendProtectedPart(out, page, mode, 0, sealer);
     return out;
 }
 

@@ -1,0 +1,47 @@
+#include "core/SealedPage.h"
+
+#include "UnlockScript.h"
+#include "core/PageEncoder.h"
+
+namespace quorlane::core {
+
+namespace {
+
+std::u16string ascii(std::string_view text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+} // namespace
+
+void AppendSealedWriterBlock(std::u16string& out, std::u16string_view markup,
+                             HiddenPartSealer& sealer)
+{
+    out += sealedBlockStart;
+    sealer.appendSealed(out, markup);
+    out += writerBlockEnd;
+}
+
+std::u16string UnlockScriptElement()
+{
+    std::u16string element(u"<script type=\"text/javascript\">\r\n");
+    element += unlockScript;
+    element += u"</script>\r\n";
+    return element;
+}
+
+std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool remember)
+{
+    std::u16string script(
+        u"\r\nif (qv_ok)\r\n{\r\n   qv_ok=typeof qv_unlock=='function'&&qv_unlock('");
+    script += parameters.salt;
+    script += u"',";
+    script += ascii(std::to_string(parameters.iterations));
+    script += u",'";
+    script += parameters.check;
+    script += remember ? u"',true," : u"',false,";
+    script += u"function(){return prompt('Enter Password:','');});\r\n}\r\n";
+    return script;
+}
+
+} // namespace quorlane::core
