@@ -109,7 +109,7 @@ void ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selection)
             {Message::Icon::Warning, u"Quorlane", u"No files were picked to be protected"});
         return;
     }
-    if (locksRefused(m_host.settings())) {
+    if (locksRefused(m_host.settings()) || !prepareSealing(m_host.settings())) {
         return;
     }
     m_host.setStatus(scanningText);
@@ -119,6 +119,7 @@ void ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selection)
         m_host.setStatus(u"No files found to protect");
     }
     protectListed();
+    m_sealer.reset();
     m_host.finished();
 }
 
@@ -159,6 +160,8 @@ void ProtectionRun::protectListed()
             ProtectFile(record);
         } catch (const PageReadFailure& failure) {
             m_host.pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error));
+        } catch (const core::SealingFailure& failure) {
+            m_host.pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure));
         }
         const double share = total == 0 ? 0.0 : static_cast<double>(done) / total * 100.0;
         m_host.progress(static_cast<float>(share), done, total);
@@ -246,7 +249,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const core::ProtectionSettings settings = m_host.settings();
     std::u16string& text = page.decoded.text;
     if (!framesHandled) {
-        core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset);
+        core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset, m_sealer.get());
     }
     text += core::protectedPageMarker;
 

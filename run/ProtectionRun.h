@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/HiddenPartSealer.h"
 #include "files/FileSystem.h"
 #include "files/clsFiles.h"
 #include "run/HandledPaths.h"
@@ -37,6 +38,8 @@ private:
     struct PendingPage;
 
     bool locksRefused(const core::ProtectionSettings& settings);
+    // Derives the key of an encrypted lock, once for the whole run; false when it failed.
+    bool prepareSealing(const core::ProtectionSettings& settings);
     void buildList(const std::vector<SelectionEntry>& selection);
     void protectListed();
     void ProtectFile(const core::FileRecord& record);
@@ -51,9 +54,14 @@ private:
     files::clsFiles m_filesToProtect;
     HandledPaths m_handledPaths;
     ResultsTree m_results;
+    std::unique_ptr<core::HiddenPartSealer> m_sealer;
 };
 
 // The message for a page that could not be read.
 files::Message ReadFailureMessage(const core::PathString& page, const files::FileError& error);
+
+// The message for a page whose hidden part could not be encrypted.
+files::Message SealingFailureMessage(const core::PathString& page,
+                                     const core::SealingFailure& failure);
 
 } // namespace quorlane::run
