@@ -10,7 +10,7 @@
 namespace quorlane::cli {
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err, bool errIsTerminal)
+        std::ostream& err, bool errIsTerminal, bool inIsTerminal)
 {
     CLI::App app("Quorlane protects web pages against copying: the chosen part of each page is "
                  "hidden from view-source behind small scripts that write it back while the "
@@ -54,7 +54,17 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         err << "quorlane-cli: " << e.what() << " (see quorlane-cli --help)\n";
         return exitUsage;
     }
-    if (app.got_subcommand("protect")) {
+    const bool protecting = app.got_subcommand("protect");
+    SettingsOptions& options = protecting ? protect.options : transform.options;
+    const bool pageOnStandardInput =
+        !protecting && (transform.file.empty() || transform.file == "-");
+    Console console{in, inIsTerminal, inIsTerminal ? ReadHiddenLine : nullptr};
+    if (const auto refusal = options.passwordSource.readPassword(options.password, console, err,
+                                                                 pageOnStandardInput)) {
+        err << "quorlane-cli: " << *refusal << "\n";
+        return exitUsage;
+    }
+    if (protecting) {
         return protect.run(out, err, errIsTerminal);
     }
     return transform.run(in, out, err);

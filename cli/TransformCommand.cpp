@@ -11,6 +11,7 @@
 #include "cli/Cli.h"
 #include "core/PageTransformer.h"
 #include "core/TextSearch.h"
+#include "crypto/PasswordSealer.h"
 #include "files/PageCodec.h"
 
 namespace quorlane::cli {
@@ -86,7 +87,13 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
     }
     bytes = std::string(); // the text is all that is needed from here on
     const core::FileRecord record{{}, file};
-    core::ProtectPage(record, page.text, settings, nullptr, page.declaredCharset);
+    try {
+        const std::unique_ptr<core::HiddenPartSealer> sealer = crypto::SealerFor(settings);
+        core::ProtectPage(record, page.text, settings, nullptr, page.declaredCharset, sealer.get());
+    } catch (const std::exception& failure) {
+        err << "quorlane-cli: cannot encrypt the page: " << failure.what() << "\n";
+        return exitPageFailed;
+    }
     page.text += core::protectedPageMarker;
     files::WritePage(out, page.text, page.encoding);
     out.flush();
