@@ -59,10 +59,17 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     const bool pageOnStandardInput =
         !protecting && (transform.file.empty() || transform.file == "-");
     Console console{in, inIsTerminal, inIsTerminal ? ReadHiddenLine : nullptr};
-    if (const auto refusal = options.passwordSource.readPassword(options.password, console, err,
-                                                                 pageOnStandardInput)) {
+    const bool passwordInArguments = options.passwordSource.givenInArguments(options.password);
+    if (const auto refusal =
+            options.passwordSource.readPassword(options.password, console, pageOnStandardInput)) {
         err << "quorlane-cli: " << *refusal << "\n";
         return exitUsage;
+    }
+    core::ProtectionSettings accepted = StartSettings();
+    if (passwordInArguments && !options.apply(accepted)) {
+        err << "quorlane-cli: warning: other users of this machine can see a password given as "
+               "--password PW; --password-file, --password-env or --password - keep it out of "
+               "sight\n";
     }
     if (protecting) {
         return protect.run(out, err, errIsTerminal);

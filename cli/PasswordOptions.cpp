@@ -75,7 +75,7 @@ void PasswordOptions::addTo(CLI::App& command, CLI::Option* passwordOption)
 }
 
 std::optional<std::string> PasswordOptions::readPassword(std::optional<std::string>& password,
-                                                         Console& console, std::ostream& err,
+                                                         Console& console,
                                                          bool pageOnStandardInput) const
 {
     if (file) {
@@ -104,11 +104,13 @@ std::optional<std::string> PasswordOptions::readPassword(std::optional<std::stri
             return console.inIsTerminal ? "no password was typed, or the two did not match"
                                         : "standard input holds no password on its first line";
         }
-    } else if (password) {
-        err << "quorlane-cli: warning: a password given as --password can be seen by other users "
-               "of this machine; use --password-file, --password-env or --password -\n";
     }
     return std::nullopt;
+}
+
+bool PasswordOptions::givenInArguments(const std::optional<std::string>& password) const
+{
+    return password && *password != "-" && !file && !variable;
 }
 
 std::optional<std::string> PasswordOptions::apply(core::ProtectionSettings& settings) const

@@ -37,11 +37,14 @@ struct PasswordOptions
     void addTo(CLI::App& command, CLI::Option* passwordOption);
 
     // Puts the password from its source into password: the first line of the file, the
-    // environment variable, or standard input for "-". Warns on err when it was given on the
-    // command line itself. Gives an error message instead when it cannot be read.
-    // pageOnStandardInput: standard input already gives the page.
+    // environment variable, or standard input for "-". Gives an error message instead when it
+    // cannot be read. pageOnStandardInput: standard input already gives the page.
     std::optional<std::string> readPassword(std::optional<std::string>& password, Console& console,
-                                            std::ostream& err, bool pageOnStandardInput) const;
+                                            bool pageOnStandardInput) const;
+
+    // Whether password (as parsed, before readPassword) is the text of --password itself, which
+    // other users of the machine can see in the process list.
+    bool givenInArguments(const std::optional<std::string>& password) const;
 
     // The encryption settings; an error message when they do not fit together.
     std::optional<std::string> apply(core::ProtectionSettings& settings) const;
