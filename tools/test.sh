@@ -2,7 +2,7 @@
 # Installs what is missing (the test tools too), builds the Debian package and tries it out
 # installed, then builds Quorlane twice (warnings as errors; AddressSanitizer with
 # UndefinedBehaviorSanitizer) and runs every test in both builds, and the browser tests
-# (protected pages in Chromium) on the first build.
+# (protected pages in Chromium, encrypted ones over http) on the first build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +10,9 @@ bash tools/deps.sh test
 
 echo "== format"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+echo "== the unlock script of encrypted pages rebuilds from its pinned packages"
+bash unlock/build.sh --check
 
 echo "== the Debian package: build, install, use, lintian, remove"
 bash tools/package-test.sh
