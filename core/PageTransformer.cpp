@@ -216,9 +216,8 @@ std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view d
     BuildProtectionScript(settings, script, sealer ? &sealer->unlockParameters() : nullptr);
 
     std::u16string top;
-    const std::u16string unlock = sealer != nullptr ? UnlockScriptElement() : std::u16string();
-    top.reserve(doctype.size() + 64 + unlock.size() + EscapedSize(script) + 512 +
-                settings.copyrightNoticeText.size());
+    top.reserve(doctype.size() + 64 + (sealer ? UnlockScriptElementSize() : 0) +
+                EscapedSize(script) + 512 + settings.copyrightNoticeText.size());
     if (!doctype.empty()) {
         top += doctype;
         top += crlf;
@@ -229,7 +228,9 @@ std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view d
         top += u"\">";
         top += crlf;
     }
-    top += unlock;
+    if (sealer != nullptr) {
+        AppendUnlockScriptElement(top);
+    }
     top += pageScriptStart;
     AppendEscaped(top, script);
     top += pageScriptEnd;

@@ -22,12 +22,26 @@ void AppendSealedWriterBlock(std::u16string& out, std::u16string_view markup,
     out += writerBlockEnd;
 }
 
+constexpr std::u16string_view unlockStart = u"<script type=\"text/javascript\">\r\n";
+constexpr std::u16string_view unlockEnd = u"</script>\r\n";
+
 std::u16string UnlockScriptElement()
 {
-    std::u16string element(u"<script type=\"text/javascript\">\r\n");
-    element += unlockScript;
-    element += u"</script>\r\n";
+    std::u16string element;
+    AppendUnlockScriptElement(element);
     return element;
+}
+
+void AppendUnlockScriptElement(std::u16string& out)
+{
+    out += unlockStart;
+    out += unlockScript;
+    out += unlockEnd;
+}
+
+std::size_t UnlockScriptElementSize()
+{
+    return unlockStart.size() + unlockScript.size() + unlockEnd.size();
 }
 
 std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool remember)

@@ -20,6 +20,8 @@ void AppendSealedWriterBlock(std::u16string& out, std::u16string_view markup,
 
 // The unlock script in its own script element, followed by CR LF.
 std::u16string UnlockScriptElement();
+void AppendUnlockScriptElement(std::u16string& out);
+std::size_t UnlockScriptElementSize();
 
 // The password prompt of an encrypted lock: the page is unlocked by the key kept for this visit
 // (when remember is on) or by the password the visitor types; otherwise qv_ok is cleared and

@@ -105,8 +105,8 @@ void PasswordSealer::appendSealed(std::u16string& out, std::u16string_view marku
     unsigned char* tag = cipherText + m_plain.size();
     int written = 0;
     int finalWritten = 0;
-    if (RAND_bytes(nonce, static_cast<int>(nonceBytes)) != 1 ||
-        EVP_EncryptInit_ex(m_cipher->context, nullptr, nullptr, nullptr, nonce) != 1 ||
+    std::copy_n(nextNonce(), nonceBytes, nonce);
+    if (EVP_EncryptInit_ex(m_cipher->context, nullptr, nullptr, nullptr, nonce) != 1 ||
         EVP_EncryptUpdate(m_cipher->context, cipherText, &written,
                           reinterpret_cast<const unsigned char*>(m_plain.data()),
                           static_cast<int>(m_plain.size())) != 1 ||
@@ -116,6 +116,17 @@ void PasswordSealer::appendSealed(std::u16string& out, std::u16string_view marku
         fail("seal a hidden part");
     }
     appendBase64(out, nonce, m_sealed.size());
+}
+
+const unsigned char* PasswordSealer::nextNonce()
+{
+    if (m_noncesUsed == m_nonces.size() / nonceBytes) {
+        if (RAND_bytes(m_nonces.data(), static_cast<int>(m_nonces.size())) != 1) {
+            fail("make random nonces");
+        }
+        m_noncesUsed = 0;
+    }
+    return m_nonces.data() + nonceBytes * m_noncesUsed++;
 }
 
 std::unique_ptr<core::HiddenPartSealer> SealerFor(const core::ProtectionSettings& settings)

@@ -42,7 +42,13 @@ public:
 private:
     struct Cipher;
 
+    // Random nonces drawn from OpenSSL in batches, each handed out once: one call per nonce
+    // would cost more than sealing a small part.
+    const unsigned char* nextNonce();
+
     std::array<unsigned char, keyBytes> m_key{};
+    std::array<unsigned char, 256 * nonceBytes> m_nonces{};
+    std::size_t m_noncesUsed = 256;
     std::unique_ptr<Cipher> m_cipher;
     std::string m_plain;
     std::string m_sealed;
