@@ -47,20 +47,16 @@ std::optional<std::string> fromTerminal(Console& console)
 
 } // namespace
 
-void PasswordOptions::addTo(CLI::App& command, CLI::Option* passwordOption)
+void PasswordOptions::addTo(CLI::App& command)
 {
-    CLI::Option* fileOption =
-        command
-            .add_option("--password-file", file,
-                        "Ask for the password on the first line of FILE before showing a page")
-            ->type_name("FILE");
-    CLI::Option* variableOption =
-        command
-            .add_option("--password-env", variable,
-                        "Ask for the password held by the environment variable NAME")
-            ->type_name("NAME");
-    passwordOption->excludes(fileOption)->excludes(variableOption);
-    fileOption->excludes(variableOption);
+    command
+        .add_option("--password-file", file,
+                    "Ask for the password on the first line of FILE before showing a page")
+        ->type_name("FILE");
+    command
+        .add_option("--password-env", variable,
+                    "Ask for the password held by the environment variable NAME")
+        ->type_name("NAME");
     command.add_flag("--encrypt", encrypt,
                      "Encrypt the hidden part with the password (AES-256-GCM under a key made "
                      "from it by PBKDF2-HMAC-SHA256): the page source holds neither the password "
@@ -78,6 +74,9 @@ std::optional<std::string> PasswordOptions::readPassword(std::optional<std::stri
                                                          Console& console,
                                                          bool pageOnStandardInput) const
 {
+    if ((password ? 1 : 0) + (file ? 1 : 0) + (variable ? 1 : 0) > 1) {
+        return "give the password one way only: --password, --password-file or --password-env";
+    }
     if (file) {
         std::ifstream in(*file, std::ios::binary);
         std::optional<std::string> line = in ? firstLine(in) : std::nullopt;

@@ -10,8 +10,7 @@
 
 namespace CLI {
 class App;
-class Option;
-} // namespace CLI
+}
 
 namespace quorlane::cli {
 
@@ -33,8 +32,8 @@ struct PasswordOptions
     std::optional<std::uint32_t> kdfIterations;
     bool noRemember = false;
 
-    // Declares the options on a (sub)command that already has passwordOption (--password).
-    void addTo(CLI::App& command, CLI::Option* passwordOption);
+    // Declares the options on a (sub)command, which declares --password itself.
+    void addTo(CLI::App& command);
 
     // Puts the password from its source into password: the first line of the file, the
     // environment variable, or standard input for "-". Gives an error message instead when it

@@ -114,13 +114,12 @@ void SettingsOptions::addTo(CLI::App& command)
         ->type_name("DOMAIN");
     command.add_option("--url-lock", urlLock, "Show a page only at the address URL")
         ->type_name("URL");
-    CLI::Option* passwordOption =
-        command
-            .add_option("--password", password,
-                        "Ask for PW before showing a page; - reads it from standard input (from "
-                        "the terminal: unseen, twice)")
-            ->type_name("PW");
-    passwordSource.addTo(command, passwordOption);
+    command
+        .add_option("--password", password,
+                    "Ask for PW before showing a page; - reads it from standard input (from the "
+                    "terminal: unseen, twice)")
+        ->type_name("PW");
+    passwordSource.addTo(command);
     command
         .add_option("--notice", notice,
                     "Put TEXT in a comment at the top of every page (a copyright notice)")

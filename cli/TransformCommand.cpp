@@ -50,8 +50,9 @@ void TransformCommand::addTo(CLI::App& app)
     options.addTo(*command);
     command->add_option("FILE", file, "The page to protect; - or nothing for standard input")
         ->type_name("");
-    command->footer("Exit status: 0 protected, 2 usage or read error, 3 the page already "
-                    "carries the protected-page marker (it is copied unchanged).");
+    command->footer("Exit status: 0 protected, 1 the page could not be encrypted, 2 usage or "
+                    "read error, 3 the page already carries the protected-page marker (it is "
+                    "copied unchanged).");
 }
 
 int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err) const

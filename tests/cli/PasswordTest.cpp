@@ -87,7 +87,7 @@ TEST(PasswordSources, ProblemsAreRefusedWithOneLineBeforeAnythingIsWritten)
         {{"transform", page, "--password-file", empty}, "holds no password"},
         {{"transform", page, "--password-env", "QUORLANE_NO_SUCH_VARIABLE"}, "is not set"},
         {{"transform", page, "--password", "-"}, "standard input holds no password"},
-        {{"transform", page, "--password", "a", "--password-file", empty}, "excludes"},
+        {{"transform", page, "--password", "a", "--password-file", empty}, "one way only"},
         {{"transform", page, "--encrypt"}, "--encrypt needs a password"},
         {{"transform", page, "--encrypt", "--password=x", "--kdf-iterations=99999"},
          "between 100000 and 10000000"},
