@@ -31,7 +31,10 @@ memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-lea
     --mode email --enable no-right-click,no-image-toolbar,expire-page examples/site
 "${memcheck[@]}" build-test/cli/quorlane-cli transform --mode body examples/site/pages/korean.html \
     >"$scratch/korean.html"
-echo "memcheck: 2 passed, 0 failed"
+QUORLANE_PASSWORD="memcheck 1" "${memcheck[@]}" build-test/cli/quorlane-cli transform --mode links \
+    --encrypt --password-env QUORLANE_PASSWORD --kdf-iterations 100000 examples/site/index.html \
+    >"$scratch/encrypted.html"
+echo "memcheck: 3 passed, 0 failed"
 
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLANE_WERROR=ON \
