@@ -4,8 +4,9 @@
 # sample site's front page (about 1 KB) and generated pages of about 20 KB. Wall time and CPU
 # time (user + system) of each run, and the cost of one key derivation alone (transform of a
 # one-word page, encrypted minus clear).
-#   bash bench/encrypt_site.sh [BUILD_DIR] [WORK_DIR]
-# A run protects into a fresh copy folder (--save copy), so every run writes the same files.
+#   bash bench/encrypt_site.sh [BUILD_DIR] [WORK_DIR]   (a WORK_DIR in /dev/shm keeps the disk out)
+# A run protects into a fresh copy folder (--save copy), so every run writes the same files; the
+# work folder needs about 4 GB.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 work=${2:-$(mktemp -d)}
@@ -40,21 +41,39 @@ sealed_one=$(cat "$work/last")
 kdf=$(awk -v c="$clear_one" -v s="$sealed_one" 'BEGIN { split(c, a, " "); split(s, b, " "); printf "%.3f", b[2] - a[2] }')
 echo "  derivation: $kdf s of CPU"
 
+# Every run writes into a folder of its own, and nothing is removed while timing: removing a
+# large tree slows this disk's file creation for minutes. Each run is made twice and the
+# faster kept.
+run=0
+protect() { # label, options...: the faster of two runs, wall and CPU
+    local label=$1
+    shift
+    local best=""
+    for _ in 1 2; do
+        run=$((run + 1))
+        timed "$label" "$cli" protect --quiet --save copy --target "$work/out$run" \
+            --password-env QUORLANE_PASSWORD "$@"
+        best=$(awk -v a="$best" -v b="$(cat "$work/last")" 'BEGIN {
+            if (a == "") { print b; exit }
+            split(a, x, " "); split(b, y, " ")
+            print (y[1] < x[1] ? y[1] : x[1]), (y[2] < x[2] ? y[2] : x[2]) }')
+    done
+    echo "$best" >"$work/best"
+    echo "$work/out$run" >"$work/lastout"
+}
 for kind in small large; do
     for mode in whole links; do
-        rm -rf "$work/out-clear" "$work/out-sealed"
-        timed "$kind pages, --mode $mode, clear" "$cli" protect --quiet --save copy \
-            --target "$work/out-clear" --mode "$mode" --password-env QUORLANE_PASSWORD "$work/$kind"
-        clear=$(cat "$work/last")
-        timed "$kind pages, --mode $mode, encrypted" "$cli" protect --quiet --save copy \
-            --target "$work/out-sealed" --mode "$mode" --encrypt --password-env QUORLANE_PASSWORD \
-            "$work/$kind"
-        sealed=$(cat "$work/last")
-        awk -v c="$clear" -v s="$sealed" -v k="$kdf" -v cb="$(du -sb "$work/out-clear" | cut -f1)" \
-            -v sb="$(du -sb "$work/out-sealed" | cut -f1)" 'BEGIN {
+        protect "$kind pages, --mode $mode, clear" --mode "$mode" "$work/$kind"
+        clear=$(cat "$work/best")
+        clear_out=$(cat "$work/lastout")
+        protect "$kind pages, --mode $mode, encrypted" --mode "$mode" --encrypt "$work/$kind"
+        sealed=$(cat "$work/best")
+        sealed_out=$(cat "$work/lastout")
+        awk -v c="$clear" -v s="$sealed" -v k="$kdf" -v cb="$(du -sb "$clear_out" | cut -f1)" \
+            -v sb="$(du -sb "$sealed_out" | cut -f1)" 'BEGIN {
             split(c, a, " "); split(s, b, " ")
-            printf "  encrypted / clear: wall %.2f, cpu %.2f; cpu without the derivation %.2f; " \
-                   "written %.1f KB / %.1f KB per page\n",
+            printf "  encrypted / clear (best of 2): wall %.2f, cpu %.2f; cpu without the " \
+                   "derivation %.2f; written %.1f KB / %.1f KB per page\n",
                    b[1] / a[1], b[2] / a[2], (b[2] - k) / a[2], sb / 10000 / 1024, cb / 10000 / 1024
         }'
     done
