@@ -4,7 +4,6 @@
 #include <openssl/evp.h>
 #include <optional>
 #include <set>
-#include <stdexcept>
 #include <string>
 
 #include "core/Utf8.h"
@@ -125,24 +124,4 @@ TEST(PasswordSealer, EveryPartHasAFreshNonceAndEveryRunAFreshSalt)
     const auto other = PasswordSealer::ForPassword(u"secret", iterations);
     EXPECT_NE(other->unlockParameters().salt, sealer->unlockParameters().salt);
     EXPECT_EQ(base64Decoded(other->unlockParameters().salt).size(), crypto::saltBytes);
-}
-
-TEST(PasswordSealer, IterationCountsOutsideTheRangeAreRefused)
-{
-    for (std::uint32_t count : {core::minimumKdfIterations - 1, core::maximumKdfIterations + 1}) {
-        EXPECT_THROW(PasswordSealer::ForPassword(u"secret", count), std::invalid_argument);
-    }
-}
-
-TEST(SealerFor, OnlyAnEncryptedPasswordLockSeals)
-{
-    core::ProtectionSettings settings;
-    settings.password = u"secret";
-    settings.kdfIterations = iterations;
-    settings.encryptHiddenPart = true;
-    EXPECT_EQ(crypto::SealerFor(settings), nullptr);
-    settings.passwordProtect = true;
-    EXPECT_NE(crypto::SealerFor(settings), nullptr);
-    settings.encryptHiddenPart = false;
-    EXPECT_EQ(crypto::SealerFor(settings), nullptr);
 }
