@@ -12,10 +12,10 @@ TEST(RealFileSystem, WritesReplaceTheFileWhole)
     TempFolder folder;
     files::RealFileSystem fileSystem;
     const core::PathString page = folder.str() + "/page.htm";
-    EXPECT_FALSE(fileSystem.writeFile(page, "first"));
+    EXPECT_FALSE(fileSystem.writeFile(page, "first", files::Durability::Renamed));
     test::fs::permissions(page, test::fs::perms::owner_read | test::fs::perms::owner_write |
                                     test::fs::perms::group_read);
-    EXPECT_FALSE(fileSystem.writeFile(page, "second"));
+    EXPECT_FALSE(fileSystem.writeFile(page, "second", files::Durability::Renamed));
     EXPECT_EQ(folder.read("page.htm"), "second");
     // The file keeps its permissions, and no temporary file is left.
     EXPECT_EQ(test::fs::status(page).permissions(), test::fs::perms::owner_read |
@@ -32,7 +32,8 @@ TEST(RealFileSystem, ReadOnlyFilesAreNotReplacedEvenByRoot)
     const auto page = folder.write("page.htm", "kept");
     test::fs::permissions(page, test::fs::perms::owner_read);
     files::RealFileSystem fileSystem;
-    const files::FileResult failure = fileSystem.writeFile(page.native(), "new");
+    const files::FileResult failure =
+        fileSystem.writeFile(page.native(), "new", files::Durability::Renamed);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, FileError::Kind::Access);
     EXPECT_EQ(folder.read("page.htm"), "kept");
@@ -44,14 +45,16 @@ TEST(RealFileSystem, FailuresAreSortedIntoTheirKinds)
     test::fs::create_directories(folder.path() / "x.htm");
     files::RealFileSystem fileSystem;
     std::string bytes;
-    auto failure = fileSystem.readFile(folder.str() + "/missing.htm", bytes);
+    files::FileStamp stamp;
+    auto failure = fileSystem.readFile(folder.str() + "/missing.htm", bytes, stamp);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, FileError::Kind::Missing);
-    failure = fileSystem.readFile(folder.str() + "/x.htm", bytes);
+    failure = fileSystem.readFile(folder.str() + "/x.htm", bytes, stamp);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, FileError::Kind::Other);
     EXPECT_EQ(failure->text, "Is a directory");
-    failure = fileSystem.writeFile(folder.str() + "/no/such/folder.htm", "x");
+    failure =
+        fileSystem.writeFile(folder.str() + "/no/such/folder.htm", "x", files::Durability::Renamed);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, FileError::Kind::Missing);
     failure = fileSystem.createFolder(folder.str());
@@ -72,9 +75,11 @@ TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
     test::fs::permissions(folder.path() / "page.htm", test::fs::perms::all);
     const int status = test::RunAsNobody([&] {
         files::RealFileSystem fileSystem;
-        const auto failure = fileSystem.writeFile(folder.str() + "/page.htm", "new");
+        const auto failure =
+            fileSystem.writeFile(folder.str() + "/page.htm", "new", files::Durability::Renamed);
         std::string bytes;
-        const auto unreadable = fileSystem.readFile("/root/.bashrc", bytes);
+        files::FileStamp stamp;
+        const auto unreadable = fileSystem.readFile("/root/.bashrc", bytes, stamp);
         if (!failure || failure->kind != FileError::Kind::Access) {
             return 1;
         }

@@ -111,11 +111,10 @@ TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
         RecordingHost host;
         host.current.saveMode = core::SaveMode::Overwrite;
         runOver(host, {{site.str() + "/pages/index.htm", false}});
-        return host.failures == std::vector<std::u16string>{u"Unable to Access File, Your "
-                                                            u"file(s) may be read-only."} &&
-                       host.recorded.empty()
-                   ? 0
-                   : 1;
+        const std::u16string expected = u"Unable to Access File, Your file(s) may be read-only: " +
+                                        core::TextFromPath(site.str()) + u"/pages/index.htm.bak.";
+        return host.failures == std::vector<std::u16string>{expected} && host.recorded.empty() ? 0
+                                                                                               : 1;
     });
     ASSERT_NE(status, -1);
     EXPECT_EQ(status, 0);
@@ -156,7 +155,19 @@ TEST(Faults, ANameTooLongForTheFileSystem)
     host.current.saveDir = core::TextFromPath(site.str() + "/" + std::string(300, 'n'));
     runOver(host, {{site.str() + "/in", true}});
     ASSERT_EQ(host.failures.size(), 2u);
-    EXPECT_TRUE(host.failures[0].starts_with(u"Unknown Error 36\r\nFile name too long: "));
+    EXPECT_TRUE(host.failures[0].ends_with(u".\r\nThe name is too long for the file system."));
+
+    // A name that is too long only once "protected_" is put in front of it.
+    const std::string name = std::string(248, 'p') + ".htm";
+    site.write("long/" + name, "<p>long</p>");
+    RecordingHost beside;
+    runOver(beside, {{site.str() + "/long", true}});
+    ASSERT_EQ(beside.failures.size(), 1u);
+    EXPECT_EQ(beside.failures[0],
+              u"Unable to Write File: " +
+                  core::TextFromPath(site.str() + "/long/protected_" + name) +
+                  u".\r\nThe name is too long for the file system once \"protected_\" is put "
+                  u"in front of the page's name.");
 }
 
 TEST(Faults, FramesInARingAndInADeepChain)

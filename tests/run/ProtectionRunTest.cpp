@@ -360,15 +360,16 @@ TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
 {
     site.write("a.htm", "<p>a</p>");
     host.current.saveMode = core::SaveMode::Overwrite;
-    fileSystem.setFault([](FaultyFileSystem::Operation operation, const PathString&) {
-        return operation == FaultyFileSystem::Operation::Copy
+    fileSystem.setFault([](FaultyFileSystem::Operation operation, const PathString& path) {
+        return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
                    ? files::FileResult(test::Failure(files::FileError::Kind::Access))
                    : std::nullopt;
     });
     run({folder()});
     ASSERT_EQ(host.failures.size(), 1u);
     EXPECT_EQ(host.failures[0].second.text,
-              u"Unable to Access File, Your file(s) may be read-only.");
+              u"Unable to Access File, Your file(s) may be read-only: " +
+                  core::TextFromPath(site.str()) + u"/a.htm.bak.");
     EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
     EXPECT_TRUE(host.recordedPages.empty());
 }
