@@ -121,6 +121,7 @@ private slots:
                                  "cmdSelectDirectory",
                                  "lblOutputInfo",
                                  "chkCopyrightNotice",
+                                 "lblNoticeWarning",
                                  "optProtect_3",
                                  "chkDomainLock",
                                  "txtLockDomain",
@@ -501,6 +502,32 @@ private slots:
         QCOMPARE(w.window->focusWidget(), w.find<QWidget>("txtSaveDir"));
         QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("Please Enter a Folder"));
         QVERIFY(!site.exists("protected_a.htm"));
+    }
+
+    void aNoticeThatWouldEndItsCommentIsRefused()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(2);
+        w.find<QCheckBox>("chkCopyrightNotice")->click();
+        auto* notice = w.find<QLineEdit>("txtCopyrightNotice");
+        auto* warning = w.find<QLabel>("lblNoticeWarning");
+        notice->setText(QStringLiteral("x--!><script>alert(1)</script>"));
+        QVERIFY(warning->isVisible());
+        w.window->ShowPage(5);
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(w.window->focusWidget(), static_cast<QWidget*>(notice));
+        QCOMPARE(w.dialogs.messages.back().text, warning->text());
+        QVERIFY(!site.exists("protected_a.htm"));
+        // A blank notice is a notice like any other.
+        notice->clear();
+        QVERIFY(!warning->isVisible());
+        w.window->ShowPage(5);
+        w.next()->click();
+        QVERIFY(site.exists("protected_a.htm"));
     }
 
     void theQuitQuestionAnsweredNoKeepsTheWindow()
