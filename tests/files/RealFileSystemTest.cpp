@@ -1,4 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "files/FileSystem.h"
 #include "tests/support/TempFolder.h"
@@ -91,6 +96,57 @@ TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
     EXPECT_EQ(
         std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
         1);
+}
+
+// A pipe or a device named like a page is never opened as one (opening a pipe would wait for
+// a writer for ever, reading a device would never end), nor replaced.
+TEST(RealFileSystem, OnlyRegularFilesAreReadOrReplaced)
+{
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo((folder.path() / "pipe.htm").c_str(), 0644), 0);
+    test::fs::create_symlink("/dev/zero", folder.path() / "zero.htm");
+    files::RealFileSystem fileSystem;
+    for (const std::string name : {"pipe.htm", "zero.htm"}) {
+        SCOPED_TRACE(name);
+        std::string bytes;
+        files::FileStamp stamp;
+        const auto failure = fileSystem.readFile(folder.str() + "/" + name, bytes, stamp);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->kind, FileError::Kind::NotRegularFile);
+        const auto replaced =
+            fileSystem.writeFile(folder.str() + "/" + name, "x", files::Durability::Synced);
+        ASSERT_TRUE(replaced);
+        EXPECT_EQ(replaced->kind, FileError::Kind::NotRegularFile);
+    }
+    EXPECT_TRUE(test::fs::is_fifo(folder.path() / "pipe.htm"));
+    EXPECT_TRUE(test::fs::is_symlink(folder.path() / "zero.htm"));
+}
+
+// Temporary files of writers that no longer live go; those of a live writer, or still held
+// open by one, and files that only look alike stay.
+TEST(RealFileSystem, StaleTemporariesOfDeadWritersAreRemoved)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child);
+    TempFolder folder;
+    folder.write(".quorlane-" + dead + "-1.tmp", "stale");
+    folder.write(".quorlane-" + std::to_string(::getppid()) + "-2.tmp", "live writer");
+    folder.write(".quorlane-" + dead + "-3.tmp", "held");
+    folder.write(".quorlane-" + dead + ".tmp", "another name");
+    folder.write("page.htm.quorlane-" + dead + "-4.tmp", "another name");
+    const int held = ::open((folder.path() / (".quorlane-" + dead + "-3.tmp")).c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    files::RealFileSystem fileSystem;
+    fileSystem.removeStaleTemporaries(folder.str());
+    ::close(held);
+    EXPECT_FALSE(folder.exists(".quorlane-" + dead + "-1.tmp"));
+    EXPECT_EQ(
+        std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
+        4);
 }
 
 TEST(NameOrder, IgnoresCaseFirst)
