@@ -366,10 +366,10 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
     }
 }
 
-// Reads a page, unless it is to be left alone; a page that cannot be read throws.
-// A cancel is not looked at here but before each listed page: the frames of a frameset are part
-// of its page, and a frameset left with some frames in clear text would still carry the marker,
-// so that no later run would take on those frames again.
+// Reads a page, unless it is to be left alone; a page that cannot be read throws. A cancel is
+// not looked at here but before each listed page: the frames of a frameset are part of its page,
+// and a frameset left with some frames in clear text would still carry the marker, so that no
+// later run would take on those frames again.
 std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core::FileRecord& record)
 {
     const core::PathString path = record.fullPath();
