@@ -138,6 +138,10 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
             }
         }
     }
+    if (notice && !core::IsSafeNoticeText(core::Utf8ToUtf16(*notice))) {
+        return "the text of --notice holds \"-->\" or \"--!>\", which would end its comment "
+               "early";
+    }
     const auto set = [](const std::optional<std::string>& text, bool& flag, std::u16string& value) {
         if (text) {
             flag = true;

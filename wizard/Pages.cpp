@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "core/ScriptText.h"
 #include "wizard/Dialogs.h"
 #include "wizard/Rows.h"
 #include "wizard/ScriptTextFilter.h"
@@ -136,12 +137,20 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
         this, "chkCopyrightNotice", QStringLiteral("Insert notice at the top of source files"));
     ui.txtCopyrightNotice = named<QLineEdit>(this, "txtCopyrightNotice");
     ui.txtCopyrightNotice->setEnabled(false);
+    ui.lblNoticeWarning = wrapped(
+        named<QLabel>(this, "lblNoticeWarning",
+                      QString::fromStdU16String(std::u16string(core::unsafeNoticeMessage))));
+    ui.lblNoticeWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
+    ui.lblNoticeWarning->hide();
     resetInformation();
 
     QObject::connect(&m_group, &QButtonGroup::idClicked, this,
                      [this](int id) { optSaveClicked(id); });
     QObject::connect(ui.chkCopyrightNotice, &QCheckBox::toggled, ui.txtCopyrightNotice,
                      &QLineEdit::setEnabled);
+    QObject::connect(ui.chkCopyrightNotice, &QCheckBox::toggled, this, [this] { checkNotice(); });
+    QObject::connect(ui.txtCopyrightNotice, &QLineEdit::textChanged, this,
+                     [this] { checkNotice(); });
     QObject::connect(ui.cmdSelectDirectory, &QPushButton::clicked, this,
                      [this] { selectDirectory(); });
 
@@ -165,7 +174,16 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     rows.add(ui.lblWould, gapY, 2 * gapX, 2 * gapX);
     rows.add(ui.chkCopyrightNotice, gapY, 2 * gapX, 2 * gapX);
     rows.add(ui.txtCopyrightNotice, gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.lblNoticeWarning, 0, 2 * gapX, 2 * gapX);
     rows.addStretch();
+}
+
+// The run refuses such a notice; the page says why while it is typed.
+void StoreFilesPage::checkNotice()
+{
+    ui.lblNoticeWarning->setVisible(
+        ui.chkCopyrightNotice->isChecked() &&
+        !core::IsSafeNoticeText(ui.txtCopyrightNotice->text().toStdU16String()));
 }
 
 void StoreFilesPage::setDefaults(const core::ProtectionSettings& defaults)

@@ -66,6 +66,7 @@ public:
         QLabel* lblWould;
         QCheckBox* chkCopyrightNotice;
         QLineEdit* txtCopyrightNotice;
+        QLabel* lblNoticeWarning; // shown while the notice could end its comment
     } ui;
 
 protected:
@@ -74,6 +75,7 @@ protected:
 private:
     void optSaveClicked(int index);
     void selectDirectory();
+    void checkNotice();
 
     Dialogs& m_dialogs;
     QButtonGroup m_group;

@@ -92,8 +92,13 @@ public:
         case run::LockField::SaveDir:
             box = m_window.m_storeFiles->ui.txtSaveDir;
             break;
+        case run::LockField::Notice:
+            box = m_window.m_storeFiles->ui.txtCopyrightNotice;
+            break;
         }
-        m_window.ShowPage(field == run::LockField::SaveDir ? 2 : 3);
+        const bool onStoreFiles =
+            field == run::LockField::SaveDir || field == run::LockField::Notice;
+        m_window.ShowPage(onStoreFiles ? 2 : 3);
         box->setFocus();
     }
     void setResultsVisible(bool visible) override
