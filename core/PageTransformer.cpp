@@ -253,8 +253,12 @@ void ProtectPage(const FileRecord& record, std::u16string& page, const Protectio
     ProtectOrdinaryPage(page, settings, declaredCharset);
 }
 
-void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                         std::string_view declaredCharset)
+namespace {
+
+// Everything ProtectPage does to an ordinary page before its protected part is encoded; gives
+// the text that goes in front of the page.
+std::u16string prepareOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                                   std::string_view declaredCharset)
 {
     const std::u16string doctype = takeDoctype(page);
     const bool hasFrames = repairSkeleton(page);
@@ -262,11 +266,32 @@ void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& setting
         insertBanners(page);
     }
     insertSwitchMarkup(page, settings.scriptSwitches);
+    return pageTop(settings, doctype, declaredCharset);
+}
 
-    std::u16string protectedPage = pageTop(settings, doctype, declaredCharset);
-    // Room for the marker that the caller appends.
-    AppendProtectedPart(protectedPage, page, settings.protectMode, protectedPageMarker.size());
+} // namespace
+
+void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                         std::string_view declaredCharset)
+{
+    std::u16string protectedPage = prepareOrdinaryPage(page, settings, declaredCharset);
+    // Room for the protected part (a guess in the link modes, where most of the page stays as
+    // it is) and for the marker that the caller appends.
+    const bool mostlyEncoded = settings.protectMode == ProtectMode::WholePage ||
+                               settings.protectMode == ProtectMode::BodyOnly;
+    protectedPage.reserve(protectedPage.size() +
+                          (mostlyEncoded ? MarkupEncoding(page).size() : page.size() + 1024) +
+                          protectedPageMarker.size());
+    StringSink sink(protectedPage);
+    WriteProtectedPart(page, settings.protectMode, sink);
     page.swap(protectedPage);
+}
+
+void WriteOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                       std::string_view declaredCharset, PageSink& out)
+{
+    out.append(prepareOrdinaryPage(page, settings, declaredCharset));
+    WriteProtectedPart(page, settings.protectMode, out);
 }
 
 FrameScanner::Next FrameScanner::next(std::u16string& source)
