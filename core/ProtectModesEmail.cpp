@@ -217,6 +217,7 @@ void EmailLinks::cutAt(Place link)
         std::vector<SpanEncoding::Piece>& pieces = block.encoding->pieces;
         const std::size_t piece = block.encoding->pieceAt(link.pos);
         pieces[piece].text = pieces[piece].text.substr(0, link.pos - pieces[piece].start);
+        pieces[piece].size = pieces[piece].text.size();
         pieces.resize(piece + 1);
     } else {
         block.end = link.pos;
@@ -293,6 +294,7 @@ Place EmailLinks::replace(Place link, Place end)
         Block rest;
         rest.begin = end.pos;
         rest.end = link.block->end;
+        rest.state = link.block->state; // what the blocks after it were entered in
         after = m_blocks.insert(std::next(link.block), std::move(rest));
     } else {
         m_blocks.erase(std::next(link.block), end.block);
