@@ -269,21 +269,38 @@ std::u16string prepareOrdinaryPage(std::u16string& page, const ProtectionSetting
     return pageTop(settings, doctype, declaredCharset);
 }
 
+// Room for the protected part: in the link modes most of the page stays as it stands; in body
+// mode it is at most the page escaped, with a writer block for each script and one more.
+std::size_t protectedPartRoom(std::u16string_view page, ProtectMode mode)
+{
+    if (mode != ProtectMode::BodyOnly) {
+        return page.size() + page.size() / 4;
+    }
+    std::size_t blocks = 1;
+    for (std::size_t at = FindIgnoreCase(page, u"<script "); at != npos;
+         at = FindIgnoreCase(page, u"<script ", at + 1)) {
+        ++blocks;
+    }
+    return EscapedSize(page) + blocks * (writerBlockStart.size() + writerBlockEnd.size());
+}
+
 } // namespace
 
 void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
                          std::string_view declaredCharset)
 {
     std::u16string protectedPage = prepareOrdinaryPage(page, settings, declaredCharset);
-    // Room for the protected part (a guess in the link modes, where most of the page stays as
-    // it is) and for the marker that the caller appends.
-    const bool mostlyEncoded = settings.protectMode == ProtectMode::WholePage ||
-                               settings.protectMode == ProtectMode::BodyOnly;
-    protectedPage.reserve(protectedPage.size() +
-                          (mostlyEncoded ? MarkupEncoding(page).size() : page.size() + 1024) +
-                          protectedPageMarker.size());
-    StringSink sink(protectedPage);
-    WriteProtectedPart(page, settings.protectMode, sink);
+    // Room for the marker that the caller appends too.
+    const std::size_t room = protectedPage.size() + protectedPageMarker.size();
+    if (settings.protectMode == ProtectMode::WholePage) {
+        const MarkupEncoding whole(page);
+        protectedPage.reserve(room + whole.size());
+        whole.appendTo(protectedPage);
+    } else {
+        protectedPage.reserve(room + protectedPartRoom(page, settings.protectMode));
+        StringSink sink(protectedPage);
+        WriteProtectedPart(page, settings.protectMode, sink);
+    }
     page.swap(protectedPage);
 }
 

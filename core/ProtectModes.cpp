@@ -17,8 +17,7 @@ constexpr RawTextScanner::Needle anyLink{u"<a ", true};
 // searched texts (their escapes are digits, capitals and "%u"), nor "</a>" or "</body>", so a
 // stretch that begins in an encoding always ends in the page after it; kept script elements
 // hold what the page held, "<a " and "<body" among it. So the page as it stands is: what is
-// written, then the latest encoding from the piece after the written ones, then the page from
-// m_pageFrom on.
+// written, then the latest encoding, then the page from m_pageFrom on.
 class ForwardLoop
 {
 public:
@@ -48,8 +47,7 @@ private:
 
     std::u16string_view m_page;
     PageSink& m_out;
-    std::unique_ptr<SpanEncoding> m_encoding; // the latest encoding
-    std::size_t m_encodingFrom = 0;           // its first piece not yet written
+    std::unique_ptr<SpanEncoding> m_encoding; // the latest encoding, not yet written
     std::size_t m_pageFrom = 0;               // the page goes on here after it
     RawTextScanner m_scanner;
 };
@@ -69,13 +67,13 @@ ForwardLoop::Place ForwardLoop::encode(Place begin, std::size_t end)
 {
     if (!begin.inEncoding) {
         if (m_encoding) {
-            modes::WritePieces(m_out, *m_encoding, m_encodingFrom, m_encoding->pieces.size());
+            modes::WritePieces(m_out, *m_encoding, 0, m_encoding->pieces.size());
         }
         m_out.append(m_page.substr(m_pageFrom, begin.offset - m_pageFrom));
         m_encoding =
             std::make_unique<SpanEncoding>(m_page.substr(begin.offset, end - begin.offset));
     } else {
-        modes::WritePieces(m_out, *m_encoding, m_encodingFrom, begin.piece);
+        modes::WritePieces(m_out, *m_encoding, 0, begin.piece);
         std::u16string gathered;
         std::size_t next = begin.piece;
         const SpanEncoding::Piece& piece = m_encoding->pieces[next];
@@ -90,7 +88,6 @@ ForwardLoop::Place ForwardLoop::encode(Place begin, std::size_t end)
         gathered += m_page.substr(m_pageFrom, end - m_pageFrom);
         m_encoding = std::make_unique<SpanEncoding>(std::move(gathered));
     }
-    m_encodingFrom = 0;
     m_pageFrom = end;
     return resumePlace();
 }
@@ -98,7 +95,7 @@ ForwardLoop::Place ForwardLoop::encode(Place begin, std::size_t end)
 void ForwardLoop::finish()
 {
     if (m_encoding) {
-        modes::WritePieces(m_out, *m_encoding, m_encodingFrom, m_encoding->pieces.size());
+        modes::WritePieces(m_out, *m_encoding, 0, m_encoding->pieces.size());
     }
     m_out.append(m_page.substr(m_pageFrom));
 }
