@@ -71,6 +71,60 @@ std::u16string GeneratedPage(std::size_t links, std::size_t unitsPerLink)
     return page;
 }
 
+std::u16string MakeHardPage(HardPage kind, std::size_t links)
+{
+    std::u16string unit;
+    std::u16string head = u"<html><head><title>Hard</title></head><body>\r\n";
+    std::u16string tail = u"</body></html>\r\n";
+    switch (kind) {
+    case HardPage::EndTagInScript:
+        // The end tag the link loops take is the one the script writes.
+        unit = u"<a href=\"p.html\">item <script>document.write(\"</a>\")</script>\r\n";
+        break;
+    case HardPage::EndTagInComment:
+        unit = u"<a href=\"p.html\">item <!-- </a> --> more</a>\r\n";
+        break;
+    case HardPage::EndTagInUnclosedElement:
+        // A style start tag that nothing closes: everything after it is raw text, until the
+        // link is encoded.
+        unit = u"<a href=\"p.html\">item <style></a>\r\n";
+        break;
+    case HardPage::MailLinksInScript:
+        unit = u"<a href=\"mailto:desk@example.com\">desk <script>document.write(\"</a>\")"
+               u"</script>\r\n";
+        break;
+    case HardPage::LinksBehindPlainMailto:
+        // One "mailto:" in plain text after all the links: each is met again and encodes the
+        // next link back.
+        unit = u"<p>See <a href=\"p.html\">page</a> and <script src=\"e.js\"></script></p>\r\n";
+        tail = u"<p>Write to mailto: desk</p></body></html>\r\n";
+        break;
+    case HardPage::RepeatedBodyTags:
+        head = u"<html>";
+        unit = u"<body>";
+        tail = u"</html>";
+        break;
+    case HardPage::BodiesInKeptScripts:
+        // Every body search goes on inside the kept element just written back.
+        unit = u"<p>x</p><script src=\"e.js\"><body></script>\r\n";
+        tail = u"</body></html>\r\n";
+        break;
+    case HardPage::OneLongLine: {
+        std::u16string page = GeneratedPage(links, 200);
+        std::erase(page, u'\r');
+        std::erase(page, u'\n');
+        return page;
+    }
+    }
+    std::u16string page = head;
+    page.reserve(head.size() + links * unit.size() + tail.size());
+    for (std::size_t i = 0; i < links; ++i) {
+        page += unit;
+    }
+    page += tail;
+    return page;
+}
+
 std::u16string AsciiHtml(std::size_t units)
 {
     std::u16string page;

@@ -85,12 +85,16 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
         return exitAlreadyProtected;
     }
     bytes = std::string(); // the text is all that is needed from here on
+    // The protected page is written while it is made.
+    files::PageWriter writer(out, page.encoding);
     const core::FileRecord record{{}, file};
-    core::ProtectPage(record, page.text, settings, nullptr, page.declaredCharset);
-    page.text += core::protectedPageMarker;
-    files::WritePage(out, page.text, page.encoding);
-    out.flush();
-    if (!out) {
+    if (core::ProtectFramePages(record, page.text, nullptr)) {
+        writer.append(page.text); // a frameset stays as it is
+    } else {
+        core::WriteOrdinaryPage(page.text, settings, page.declaredCharset, writer);
+    }
+    writer.append(core::protectedPageMarker);
+    if (!writer.finish()) {
         err << "quorlane-cli: cannot write the protected page to standard output\n";
         return exitUsage;
     }

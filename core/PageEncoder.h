@@ -36,21 +36,22 @@ std::u16string WriterFunctionText();
 class MarkupEncoding
 {
 public:
+    struct Piece
+    {
+        std::u16string_view text;
+        bool kept;            // an external script element, as it stands; else writer block text
+        std::size_t size = 0; // once encoded
+    };
+
     explicit MarkupEncoding(std::u16string_view markup);
 
     // The size of the encoded markup in code units.
     std::size_t size() const { return m_size; }
+    const std::vector<Piece>& pieces() const { return m_pieces; }
     void appendTo(std::u16string& out) const;
-    // The pieces kept as they stand (external script elements).
-    std::vector<std::u16string_view> keptElements() const;
 
 private:
-    struct Piece
-    {
-        std::u16string_view text;
-        bool escaped;
-    };
-    void add(std::u16string_view text, bool escaped);
+    void add(std::u16string_view text, bool kept);
 
     std::vector<Piece> m_pieces;
     std::size_t m_size = 0;

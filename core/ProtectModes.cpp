@@ -1,285 +1,235 @@
 #include "core/ProtectModes.h"
 
-#include <map>
-#include <optional>
-#include <vector>
-
-#include "core/PageEncoder.h"
-#include "core/ProtectModesStepwise.h"
-#include "core/RawText.h"
+#include "core/ProtectModesSpans.h"
 #include "core/TextSearch.h"
 
 namespace quorlane::core {
 
 namespace {
 
-// A stretch [begin, end) of the page that is replaced by its encoding.
-struct EncodedSpan
-{
-    std::size_t begin;
-    std::size_t end;
-    MarkupEncoding encoding;
-};
-using SpanList = std::vector<EncodedSpan>;
+using modes::SpanEncoding;
 
-// Every piece of an encoding is a script element, so later searches that pass over raw text
-// pass over all of it, provided each kept element is closed by its own end tag.
-bool encodingIsRawText(const MarkupEncoding& encoding)
-{
-    for (std::u16string_view kept : encoding.keptElements()) {
-        if (FindIgnoreCase(kept, u"</script", 7) != kept.size() - 9) {
-            return false;
-        }
-    }
-    return true;
-}
+constexpr RawTextScanner::Needle exactLink{u"<a ", false};
+constexpr RawTextScanner::Needle anyLink{u"<a ", true};
 
-// Replacing [begin, end) leaves the raw text after it as it was when no region reaches over
-// end (begin is known to lie outside raw text).
-bool endsOutsideRawText(RawText& raw, std::size_t end)
-{
-    const RawText::Region* region = raw.regionAt(end - 1);
-    return region == nullptr || region->end <= end;
-}
-
-// The encoding of a link [begin, end), or nothing when the one-pass form cannot follow it.
-std::optional<MarkupEncoding> encodeLink(std::u16string_view page, RawText& raw, std::size_t begin,
-                                         std::size_t end)
-{
-    if (!endsOutsideRawText(raw, end)) {
-        return std::nullopt;
-    }
-    MarkupEncoding encoding(page.substr(begin, end - begin));
-    if (!encodingIsRawText(encoding)) {
-        return std::nullopt;
-    }
-    return encoding;
-}
-
-std::optional<SpanList> allLinkSpans(std::u16string_view page)
-{
-    RawText raw(page);
-    SpanList spans;
-    bool firstSearch = true;
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t a = FindOutsideRawText(page, raw, u"<a ", from, firstSearch);
-        firstSearch = false;
-        const std::size_t close = a == npos ? npos : FindIgnoreCase(page, u"</a>", a);
-        if (close == npos) {
-            return spans;
-        }
-        std::optional<MarkupEncoding> encoding = encodeLink(page, raw, a, close + 4);
-        if (!encoding) {
-            return std::nullopt;
-        }
-        spans.push_back({a, close + 4, std::move(*encoding)});
-        // The search goes on inside the writer blocks just made, which are raw text, and so
-        // in effect right after the link.
-        from = close + 4;
-    }
-}
-
-// E-mail links. Each "mailto:" encodes the nearest link before it that is not yet encoded;
-// when that link ends before the "mailto:", the same "mailto:" is met again and encodes the
-// next nearest, until none is left. The links met so far wait on a stack, nearest on top.
-class EmailLinkSpans
+// The loops of the link and body modes: each search goes on after the stretch it found, inside
+// the encoding just made. What later searches can meet there: writer blocks hold none of the
+// searched texts (their escapes are digits, capitals and "%u"), nor "</a>" or "</body>", so a
+// stretch that begins in an encoding always ends in the page after it; kept script elements
+// hold what the page held, "<a " and "<body" among it. So the page as it stands is: what is
+// written, then the latest encoding, then the page from m_pageFrom on.
+class ForwardLoop
 {
 public:
-    explicit EmailLinkSpans(std::u16string_view page)
+    ForwardLoop(std::u16string_view page, PageSink& out)
         : m_page(page)
-        , m_raw(page)
+        , m_out(out)
     {
     }
 
-    std::optional<SpanList> find();
+    void encodeLinks();
+    void encodeBody();
 
 private:
-    void collectLinksBefore(std::size_t m);
-    // Encodes links before m; gives where the "mailto:" search goes on, or npos to give up.
-    std::size_t encodeLinksBefore(std::size_t m);
+    // A place in the page as it stands: in a piece of the latest encoding, or in the page.
+    struct Place
+    {
+        bool inEncoding;
+        std::size_t piece;  // in the encoding
+        std::size_t offset; // in that piece, or in the page
+    };
+
+    Place resumePlace() const;
+    bool findLink(Place from, bool firstSearch, Place& found);
+    bool findBody(Place from, bool firstSearch, Place& found);
+    Place encode(Place begin, std::size_t end);
+    void finish();
 
     std::u16string_view m_page;
-    RawText m_raw;
-    std::map<std::size_t, EncodedSpan> m_spans;
-    std::vector<std::size_t> m_openLinks;
-    std::size_t m_linkFrom = 0;
-    std::size_t m_nextLink = npos;
-    bool m_nextLinkKnown = false;
+    PageSink& m_out;
+    std::unique_ptr<SpanEncoding> m_encoding; // the latest encoding, not yet written
+    std::size_t m_pageFrom = 0;               // the page goes on here after it
+    RawTextScanner m_scanner;
 };
 
-void EmailLinkSpans::collectLinksBefore(std::size_t m)
+// One past the end of the stretch just replaced, in the page it left: inside its encoding,
+// which is always longer than the stretch.
+ForwardLoop::Place ForwardLoop::resumePlace() const
 {
-    for (;;) {
-        if (!m_nextLinkKnown) {
-            m_nextLink = FindOutsideRawText(m_page, m_raw, u"<a ", m_linkFrom, true);
-            m_nextLinkKnown = true;
-        }
-        if (m_nextLink == npos || m_nextLink >= m) {
-            return;
-        }
-        m_openLinks.push_back(m_nextLink);
-        m_linkFrom = m_nextLink + 1;
-        m_nextLinkKnown = false;
-    }
+    const std::size_t pos = m_encoding->spanSize() + 1;
+    const std::size_t piece = m_encoding->pieceAt(pos);
+    return {true, piece, pos - m_encoding->pieces[piece].start};
 }
 
-std::size_t EmailLinkSpans::encodeLinksBefore(std::size_t m)
+// Replaces the page as it stands from begin to end (a page offset) by its encoding, writes
+// what comes before it, and gives where the search goes on.
+ForwardLoop::Place ForwardLoop::encode(Place begin, std::size_t end)
 {
-    while (!m_openLinks.empty()) {
-        const std::size_t a = m_openLinks.back();
-        const std::size_t close = FindIgnoreCase(m_page, u"</a>", a);
-        const auto later = m_spans.upper_bound(a);
-        if (later != m_spans.end() && (close == npos || close >= later->first)) {
-            return npos; // the end tag would be looked for inside writer blocks
+    if (!begin.inEncoding) {
+        if (m_encoding) {
+            modes::WritePieces(m_out, *m_encoding, 0, m_encoding->pieces.size());
         }
-        if (close == npos) {
-            return m + 1;
+        m_out.append(m_page.substr(m_pageFrom, begin.offset - m_pageFrom));
+        m_encoding =
+            std::make_unique<SpanEncoding>(m_page.substr(begin.offset, end - begin.offset));
+    } else {
+        modes::WritePieces(m_out, *m_encoding, 0, begin.piece);
+        std::u16string gathered;
+        std::size_t next = begin.piece;
+        const SpanEncoding::Piece& piece = m_encoding->pieces[next];
+        if (piece.kept) {
+            // A stretch begins inside a kept element, whose head stays as it stands; or at the
+            // start of a piece.
+            m_out.append(piece.text.substr(0, begin.offset));
+            gathered = piece.text.substr(begin.offset);
+            ++next;
         }
-        const std::size_t end = close + 4;
-        std::optional<MarkupEncoding> encoding = encodeLink(m_page, m_raw, a, end);
-        if (!encoding) {
-            return npos;
-        }
-        m_openLinks.pop_back();
-        m_spans.emplace(a, EncodedSpan{a, end, std::move(*encoding)});
-        if (end > m) {
-            m_linkFrom = std::max(m_linkFrom, end);
-            if (m_nextLinkKnown && m_nextLink != npos && m_nextLink < end) {
-                m_nextLinkKnown = false;
+        modes::GatherPieces(gathered, *m_encoding, next);
+        gathered += m_page.substr(m_pageFrom, end - m_pageFrom);
+        m_encoding = std::make_unique<SpanEncoding>(std::move(gathered));
+    }
+    m_pageFrom = end;
+    return resumePlace();
+}
+
+void ForwardLoop::finish()
+{
+    if (m_encoding) {
+        modes::WritePieces(m_out, *m_encoding, 0, m_encoding->pieces.size());
+    }
+    m_out.append(m_page.substr(m_pageFrom));
+}
+
+// The next "<a " outside raw text from `from` on. The raw text is that of the page as it
+// stands: the scanner stands at the start of the latest encoding (which begins outside raw
+// text, where a link began) and has not yet read the pieces from `from` on.
+bool ForwardLoop::findLink(Place from, bool firstSearch, Place& found)
+{
+    const RawTextScanner::Needle needle = firstSearch ? anyLink : exactLink;
+    if (from.inEncoding) {
+        for (std::size_t i = 0; i < m_encoding->pieces.size(); ++i) {
+            const SpanEncoding::Piece& piece = m_encoding->pieces[i];
+            if (!piece.kept) {
+                modes::ScanWriterBlock(m_scanner);
+                continue;
             }
-            return end;
+            const std::size_t start = i < from.piece    ? piece.text.size()
+                                      : i == from.piece ? from.offset
+                                                        : 0;
+            const RawTextScanner::Hit hit = m_scanner.find(piece.text, start, {needle});
+            m_scanner.nextPiece();
+            if (hit.at != npos) {
+                found = {true, i, hit.at};
+                return true;
+            }
         }
-        // Searched again from behind the new writer blocks, only a "mailto:" in exactly that
-        // spelling is met again; nothing else lies between them.
-        if (m_page.compare(m, 7, u"mailto:") != 0) {
-            return m + 1;
-        }
+        from = {false, 0, m_pageFrom};
     }
-    return m + 1;
+    const std::u16string_view rest = m_page.substr(m_pageFrom);
+    const RawTextScanner::Hit hit = m_scanner.find(rest, from.offset - m_pageFrom, {needle});
+    found = {false, 0, m_pageFrom + hit.at};
+    return hit.at != npos;
 }
 
-std::optional<SpanList> EmailLinkSpans::find()
+void ForwardLoop::encodeLinks()
 {
+    Place from{false, 0, 0};
     bool firstSearch = true;
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t m = FindOutsideRawText(m_page, m_raw, u"mailto:", from, firstSearch);
+    Place link{};
+    while (findLink(from, firstSearch, link)) {
         firstSearch = false;
-        if (m == npos) {
+        // No "</a>" stands in an encoding.
+        const std::size_t close =
+            FindIgnoreCase(m_page, u"</a>", link.inEncoding ? m_pageFrom : link.offset);
+        if (close == npos) {
             break;
         }
-        collectLinksBefore(m);
-        from = encodeLinksBefore(m);
-        if (from == npos) {
-            return std::nullopt;
-        }
+        from = encode(link, close + 4);
+        // The raw text of the page as it now stands is read again from the new encoding on.
+        m_scanner = RawTextScanner();
     }
-    SpanList spans;
-    for (auto& [begin, span] : m_spans) {
-        spans.push_back(std::move(span));
-    }
-    return spans;
+    finish();
 }
 
-std::optional<SpanList> bodySpans(std::u16string_view page)
+bool ForwardLoop::findBody(Place from, bool firstSearch, Place& found)
 {
-    SpanList spans;
-    std::size_t tag = FindIgnoreCase(page, u"<body");
-    for (;;) {
-        const std::size_t gt = tag == npos ? npos : FindUnit(page, u'>', tag);
-        if (gt == npos) {
-            return spans;
-        }
-        const std::size_t c = gt + 1;
-        const std::size_t e = FindIgnoreCase(page, u"</body>", c);
-        std::size_t from = c + 1;
-        if (e != npos) {
-            MarkupEncoding encoding(page.substr(c, e - c));
-            // The next "<body" is searched from inside the writer blocks just made.
-            for (std::u16string_view kept : encoding.keptElements()) {
-                if (FindExact(kept, u"<body") != npos) {
-                    return std::nullopt;
-                }
+    if (from.inEncoding) {
+        for (std::size_t i = from.piece; i < m_encoding->pieces.size(); ++i) {
+            const SpanEncoding::Piece& piece = m_encoding->pieces[i];
+            const std::size_t at =
+                piece.kept ? FindExact(piece.text, u"<body", i == from.piece ? from.offset : 0)
+                           : npos;
+            if (at != npos) {
+                found = {true, i, at};
+                return true;
             }
-            spans.push_back({c, e, std::move(encoding)});
-            from = e;
         }
-        tag = FindExact(page, u"<body", from);
+        from = {false, 0, m_pageFrom};
     }
+    const std::size_t at = firstSearch ? FindIgnoreCase(m_page, u"<body", from.offset)
+                                       : FindExact(m_page, u"<body", from.offset);
+    found = {false, 0, at};
+    return at != npos;
 }
 
-std::optional<SpanList> spansFor(std::u16string_view page, ProtectMode mode)
+void ForwardLoop::encodeBody()
 {
-    switch (mode) {
-    case ProtectMode::EmailLinksOnly:
-        return EmailLinkSpans(page).find();
-    case ProtectMode::AllLinks:
-        return allLinkSpans(page);
-    case ProtectMode::BodyOnly:
-        return bodySpans(page);
-    case ProtectMode::WholePage:
-        break;
+    Place from{false, 0, 0};
+    bool firstSearch = true;
+    Place tag{};
+    while (findBody(from, firstSearch, tag)) {
+        firstSearch = false;
+        Place content{};
+        if (tag.inEncoding) {
+            // A kept element ends with ">", so the tag's ">" stands in the same piece.
+            const SpanEncoding::Piece& piece = m_encoding->pieces[tag.piece];
+            const std::size_t gt = FindUnit(piece.text, u'>', tag.offset);
+            content = gt + 1 < piece.text.size() ? Place{true, tag.piece, gt + 1}
+                                                 : Place{true, tag.piece + 1, 0};
+        } else {
+            const std::size_t gt = FindUnit(m_page, u'>', tag.offset);
+            if (gt == npos) {
+                break;
+            }
+            content = {false, 0, gt + 1};
+        }
+        // No "</body>" stands in an encoding. Without one the page changes no more.
+        const std::size_t end =
+            FindIgnoreCase(m_page, u"</body>", content.inEncoding ? m_pageFrom : content.offset);
+        if (end == npos) {
+            break;
+        }
+        from = encode(content, end);
     }
-    SpanList whole;
-    whole.push_back({0, page.size(), MarkupEncoding(page)});
-    return whole;
-}
-
-void appendWithSpans(std::u16string& out, std::u16string_view page, const SpanList& spans,
-                     std::size_t roomAfter)
-{
-    std::size_t total = page.size();
-    for (const EncodedSpan& span : spans) {
-        total += span.encoding.size() - (span.end - span.begin);
-    }
-    out.reserve(out.size() + total + roomAfter);
-    std::size_t pos = 0;
-    for (const EncodedSpan& span : spans) {
-        out.append(page.substr(pos, span.begin - pos));
-        span.encoding.appendTo(out);
-        pos = span.end;
-    }
-    out.append(page.substr(pos));
-}
-
-void encodeStepwise(std::u16string& page, ProtectMode mode)
-{
-    switch (mode) {
-    case ProtectMode::EmailLinksOnly:
-        EncodeEmailLinksStepwise(page);
-        break;
-    case ProtectMode::AllLinks:
-        EncodeAllLinksStepwise(page);
-        break;
-    case ProtectMode::BodyOnly:
-        EncodeBodyStepwise(page);
-        break;
-    case ProtectMode::WholePage:
-        page = EncodeMarkup(page);
-        break;
-    }
+    finish();
 }
 
 } // namespace
 
-void AppendProtectedPart(std::u16string& out, std::u16string_view page, ProtectMode mode,
-                         std::size_t roomAfter)
+void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out)
 {
-    if (const std::optional<SpanList> spans = spansFor(page, mode)) {
-        appendWithSpans(out, page, *spans, roomAfter);
+    switch (mode) {
+    case ProtectMode::EmailLinksOnly:
+        modes::WriteEmailLinks(page, out);
         return;
+    case ProtectMode::AllLinks:
+        ForwardLoop(page, out).encodeLinks();
+        return;
+    case ProtectMode::BodyOnly:
+        ForwardLoop(page, out).encodeBody();
+        return;
+    case ProtectMode::WholePage:
+        break;
     }
-    std::u16string stepwise(page);
-    encodeStepwise(stepwise, mode);
-    out.reserve(out.size() + stepwise.size() + roomAfter);
-    out += stepwise;
+    const SpanEncoding whole(page);
+    modes::WritePieces(out, whole, 0, whole.pieces.size());
 }
 
 std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode)
 {
     std::u16string out;
-    AppendProtectedPart(out, page, mode);
+    StringSink sink(out);
+    WriteProtectedPart(page, mode, sink);
     return out;
 }
 

@@ -3,18 +3,17 @@
 #include <string>
 #include <string_view>
 
+#include "core/PageSink.h"
 #include "core/ProtectionSettings.h"
 
 namespace quorlane::core {
 
-// Appends page to out with the part that mode hides replaced by writer blocks: every link,
-// every e-mail link, the body, or the whole page. Runs in one pass over the page; a page whose
-// replacements would change how later searches read it (a link that ends inside a script, a
-// kept script element holding "<body", ...) is worked through step by step instead, with the
-// same result. out gets roomAfter units of spare capacity, so that a short trailer can follow
-// without moving a large page.
-void AppendProtectedPart(std::u16string& out, std::u16string_view page, ProtectMode mode,
-                         std::size_t roomAfter = 0);
+// Writes page to out with the part that mode hides replaced by writer blocks: every link,
+// every e-mail link, the body, or the whole page. Exactly what the loops of the page format
+// give, replacing one stretch after the other and searching on in the page as each
+// replacement leaves it, but in one pass over the page: the page is read from its start to
+// its end, and what it becomes is written out as soon as no later step can change it.
+void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out);
 
 std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode);
 

@@ -7,10 +7,10 @@
 #include "core/PageEncoder.h"
 #include "core/PageTransformer.h"
 #include "core/ProtectModes.h"
-#include "core/ProtectModesStepwise.h"
 #include "core/ProtectionScript.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/support/PageDecoding.h"
+#include "tests/support/StepwiseModes.h"
 
 using namespace quorlane;
 
@@ -37,13 +37,13 @@ void checkMode(const std::u16string& page, core::ProtectMode mode)
     std::u16string stepwise = page;
     switch (mode) {
     case core::ProtectMode::EmailLinksOnly:
-        core::EncodeEmailLinksStepwise(stepwise);
+        test::EncodeEmailLinksStepwise(stepwise);
         break;
     case core::ProtectMode::AllLinks:
-        core::EncodeAllLinksStepwise(stepwise);
+        test::EncodeAllLinksStepwise(stepwise);
         break;
     case core::ProtectMode::BodyOnly:
-        core::EncodeBodyStepwise(stepwise);
+        test::EncodeBodyStepwise(stepwise);
         break;
     case core::ProtectMode::WholePage:
         stepwise = core::EncodeMarkup(stepwise);
