@@ -5,8 +5,10 @@
 #include <chrono>
 
 #include "core/FileRecord.h"
+#include "core/LockTargets.h"
 #include "core/ScriptText.h"
 #include "core/Utf8.h"
+#include "files/Idna.h"
 
 namespace quorlane::cli {
 
@@ -149,6 +151,10 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
     set(urlLock, settings.urlLock, settings.lockUrl);
     set(password, settings.passwordProtect, settings.password);
     set(notice, settings.copyrightNotice, settings.copyrightNoticeText);
+    settings.hostToAscii = files::IdnaHostToAscii;
+    if (const auto problem = core::FindLockProblem(settings)) {
+        return core::Utf16ToUtf8(problem->message);
+    }
     return std::nullopt;
 }
 

@@ -362,11 +362,8 @@ void ScriptsPage::chkScriptClicked(int index)
             ui.txtRightClickWarning->setEnabled(true);
         }
     } else if (index == static_cast<int>(core::ScriptOption::NoClipboard) && on) {
-        for (core::ScriptOption implied :
-             {core::ScriptOption::NoTextSelect, core::ScriptOption::BlockOpera,
-              core::ScriptOption::BlockNetscape}) {
-            ui.chkScript[static_cast<int>(implied)]->setChecked(true);
-        }
+        // What can be selected can be dragged away; copying alone is no longer all it takes.
+        ui.chkScript[static_cast<int>(core::ScriptOption::NoTextSelect)]->setChecked(true);
     }
 }
 

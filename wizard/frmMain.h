@@ -52,6 +52,8 @@ private:
     QWidget* makePageList();
     void cmdNextClicked();
     void protect();
+    // A lock that cannot work: its field is shown with the reason.
+    bool lockRefused();
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
 
