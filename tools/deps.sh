@@ -8,7 +8,7 @@ packages=(
     libcli11-dev libicu-dev nlohmann-json3-dev
     qt6-base-dev qt6-svg-dev libgl-dev
     clang-format clang libclang-rt-14-dev valgrind
-    chromium
+    chromium firefox-esr webkit2gtk-driver xvfb openssl
 )
 
 missing=()
