@@ -232,7 +232,7 @@ private slots:
         auto* text = w.find<QLineEdit>("txtRightClickWarning");
         w.window->ShowPage(4);
         box(5)->click();
-        QVERIFY(box(1)->isChecked() && box(8)->isChecked() && box(11)->isChecked());
+        QVERIFY(box(1)->isChecked() && !box(8)->isChecked() && !box(11)->isChecked());
         box(5)->click();
         QVERIFY(box(1)->isChecked());
 
@@ -383,6 +383,38 @@ private slots:
         QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("Please Enter a Password"));
         QCOMPARE(w.next()->text(), QStringLiteral("&Next >>"));
         QVERIFY(!site.exists("protected_a.htm"));
+    }
+
+    void aLockEntryThatIsNoHostShowsItsField()
+    {
+        const struct
+        {
+            const char* lock;
+            const char* field;
+            QString text;
+            QString named;
+        } cases[] = {
+            {"chkDomainLock", "txtLockDomain", QStringLiteral("a.example, b.example/shop"),
+             QStringLiteral("\"b.example/shop\" in the domain lock is not a host name.")},
+            {"chkURLLock", "txtLockURL", QStringLiteral("http:///index.html"),
+             QStringLiteral("The URL lock \"http:///index.html\" names no host.")},
+        };
+        for (const auto& c : cases) {
+            Wizard w;
+            test::TempFolder site;
+            site.write("a.htm", "<p>a</p>");
+            w.addFolder(q(site.str()));
+            w.window->ShowPage(3);
+            w.find<QCheckBox>(c.lock)->click();
+            w.find<QLineEdit>(c.field)->setText(c.text);
+            w.window->ShowPage(5);
+            w.next()->click();
+            QCOMPARE(w.window->currentPage(), 3);
+            QCOMPARE(w.window->focusWidget(), w.find<QWidget>(c.field));
+            QVERIFY2(w.dialogs.messages.back().text.startsWith(c.named),
+                     qPrintable(w.dialogs.messages.back().text));
+            QVERIFY(!site.exists("protected_a.htm"));
+        }
     }
 
     void duringARunOnlyCancelActs()
