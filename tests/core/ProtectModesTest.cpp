@@ -169,7 +169,7 @@ const struct
          return repeated(u"<a href=1><!--<script src=x></scriptx><style></script>--></a>"
                          u"<a href=2><!--<script src=x></scriptx><title></script>--></a>",
                          n / 2) +
-                u" mailto:";
+                u"</style></title> mailto:";
      }},
     {"links that hide raw text, behind a mailto",
      [](int n) {
