@@ -204,8 +204,8 @@ TEST(ProtectModes, EqualStepByStepOnRepeatedHardCases)
 TEST(ProtectModes, EqualStepByStepWhereTheOnePassOnceWentWrong)
 {
     const std::u16string pages[] = {
-        // A link's block cut in two: the part after the link must keep the raw-text state it
-        // left before, or the blocks after it are not scanned again.
+        // A link encoded in the middle of page text read before, whose own text left a title
+        // open past its end: the text after it reads otherwise from then on.
         u"<a <title></a><a mailto:<script src=</scriptx><a </script><style></a></title><a "
         u"</a>mailto:</a>",
     };
