@@ -12,7 +12,6 @@
 #include "core/ProtectModesEmail.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -28,6 +27,8 @@ constexpr RawTextScanner::Needle anyLink{u"<a ", true};
 constexpr RawTextScanner::Needle exactMail{u"mailto:", false};
 constexpr RawTextScanner::Needle anyMail{u"mailto:", true};
 
+constexpr std::size_t none = npos;
+
 class EmailLinks
 {
 public:
@@ -40,49 +41,60 @@ public:
     void run();
 
 private:
+    // A stretch replaced, not yet written, in the list of them in page order.
+    struct Encoding
+    {
+        std::size_t begin;
+        std::size_t end;
+        std::size_t prev;
+        std::size_t next;
+    };
     struct Link
     {
         std::size_t pos;
-        bool blocked; // its element would hold an encoding: it stays as it stands
+        std::size_t next; // the first encoding after it
+        bool blocked;     // its element would hold that encoding: it stays as it stands
     };
     // A "mailto:" met and not yet gone past; nothing to find lies in [clearFrom, pos).
     struct Mail
     {
         std::size_t pos;
         std::size_t clearFrom;
+        std::size_t next; // the first encoding after it
     };
 
+    std::size_t beginOf(std::size_t encoding) const
+    {
+        return encoding == none ? m_page.size() : m_encodings[encoding].begin;
+    }
     bool findMail(std::size_t& mail);
-    void readFrom(std::size_t from);
-    std::size_t encodingAfter(std::size_t pos) const;
-    void replace(std::size_t begin, std::size_t end);
+    void readFrom(std::size_t from, std::size_t next);
+    void replace(std::size_t end);
     void writeBefore(std::size_t pos);
 
     std::u16string_view m_page;
     PageSink& m_out;
-    std::map<std::size_t, std::size_t> m_encoded; // stretches replaced, not yet written
+    std::vector<Encoding> m_encodings;
+    std::size_t m_first = none; // the first encoding not yet written
+    std::size_t m_last = none;
     std::size_t m_written = 0;
     std::vector<Link> m_links; // met and not yet encoded, nearest last
     std::vector<Mail> m_mails; // met ahead of the walk, nearest last
     bool m_firstSearch = true;
 
-    // The walk: the page text from m_readBegin up to the next encoding, read from m_from on.
+    // The walk: the page text from m_readBegin up to the encoding m_next, read from m_from on.
     std::size_t m_readBegin = 0;
     std::size_t m_readEnd = 0;
+    std::size_t m_next = none;
     std::size_t m_from = 0;
     std::optional<RawTextScanner> m_scanner;
 };
 
-std::size_t EmailLinks::encodingAfter(std::size_t pos) const
-{
-    const auto next = m_encoded.lower_bound(pos);
-    return next == m_encoded.end() ? m_page.size() : next->first;
-}
-
-void EmailLinks::readFrom(std::size_t from)
+void EmailLinks::readFrom(std::size_t from, std::size_t next)
 {
     m_readBegin = from;
-    m_readEnd = encodingAfter(from);
+    m_next = next;
+    m_readEnd = beginOf(next);
     m_from = from;
     m_scanner.emplace(m_page.substr(from, m_readEnd - from));
 }
@@ -99,46 +111,55 @@ bool EmailLinks::findMail(std::size_t& mail)
             m_mails.pop_back();
         }
         if (hit.at != npos && hit.needle == 0) {
-            m_links.push_back({at, false});
+            m_links.push_back({at, m_next, false});
             m_from = at + 1;
             continue;
         }
         if (hit.at != npos) {
             if (m_mails.empty() || m_mails.back().pos != at) {
-                m_mails.push_back({at, at});
+                m_mails.push_back({at, at, m_next});
             }
             m_firstSearch = false;
             m_from = at;
             mail = at;
             return true;
         }
-        if (m_readEnd == m_page.size()) {
+        if (m_next == none) {
             return false;
         }
         if (!m_mails.empty() && m_mails.back().clearFrom <= m_readEnd) {
             // Met again; only the first search is blind to case.
-            const std::size_t known = m_mails.back().pos;
-            readFrom(known);
-            if (m_page.compare(known, exactMail.text.size(), exactMail.text) == 0) {
-                mail = known;
+            const Mail known = m_mails.back();
+            readFrom(known.pos, known.next);
+            if (m_page.compare(known.pos, exactMail.text.size(), exactMail.text) == 0) {
+                mail = known.pos;
                 return true;
             }
             m_mails.pop_back();
-            m_from = known + 1;
+            m_from = known.pos + 1;
             continue;
         }
-        readFrom(m_encoded.at(m_readEnd));
+        readFrom(m_encodings[m_next].end, m_encodings[m_next].next);
     }
 }
 
-void EmailLinks::replace(std::size_t begin, std::size_t end)
+// Encodes the nearest link, up to end, and goes back to read on after it.
+void EmailLinks::replace(std::size_t end)
 {
+    const Link link = m_links.back();
     m_links.pop_back();
-    m_encoded.emplace(begin, end);
+    const std::size_t made = m_encodings.size();
+    const std::size_t prev = link.next == none ? m_last : m_encodings[link.next].prev;
+    m_encodings.push_back({link.pos, end, prev, link.next});
+    (prev == none ? m_first : m_encodings[prev].next) = made;
+    (link.next == none ? m_last : m_encodings[link.next].prev) = made;
+    if (!m_links.empty() && link.pos < beginOf(m_links.back().next)) {
+        m_links.back().next = made;
+    }
     while (!m_mails.empty() && m_mails.back().pos < end) {
         m_mails.pop_back();
     }
-    readFrom(end);
+    readFrom(end, link.next);
     // Nothing lay to find between the link and the "mailto:" it was encoded for; now only the
     // page text up to the next encoding reads anew.
     if (!m_mails.empty()) {
@@ -149,11 +170,17 @@ void EmailLinks::replace(std::size_t begin, std::size_t end)
 // Writes out what no later step can change.
 void EmailLinks::writeBefore(std::size_t pos)
 {
-    for (auto next = m_encoded.begin(); next != m_encoded.end() && next->first < pos;
-         next = m_encoded.erase(next)) {
-        m_out.append(m_page.substr(m_written, next->first - m_written));
-        WriteEncoded(m_page.substr(next->first, next->second - next->first), m_out);
-        m_written = next->second;
+    for (; m_first != none && m_encodings[m_first].begin < pos;
+         m_first = m_encodings[m_first].next) {
+        const Encoding& encoding = m_encodings[m_first];
+        m_out.append(m_page.substr(m_written, encoding.begin - m_written));
+        WriteEncoded(m_page.substr(encoding.begin, encoding.end - encoding.begin), m_out);
+        m_written = encoding.end;
+    }
+    if (m_first == none) {
+        m_last = none;
+    } else {
+        m_encodings[m_first].prev = none;
     }
     if (pos > m_written) {
         m_out.append(m_page.substr(m_written, pos - m_written));
@@ -163,7 +190,7 @@ void EmailLinks::writeBefore(std::size_t pos)
 
 void EmailLinks::run()
 {
-    readFrom(0);
+    readFrom(0, none);
     std::size_t mail = 0;
     while (findMail(mail)) {
         writeBefore(m_links.empty() ? m_from : m_links.front().pos);
@@ -173,9 +200,9 @@ void EmailLinks::run()
             continue;
         }
         Link& link = m_links.back();
-        const std::size_t limit = encodingAfter(link.pos);
+        const std::size_t limit = beginOf(link.next);
         const std::size_t close = FindIgnoreCase(m_page.substr(0, limit), u"</a>", link.pos);
-        if (close == npos && limit == m_page.size()) {
+        if (close == npos && link.next == none) {
             // No link from here on has an end: nothing changes any more.
             break;
         }
@@ -185,7 +212,7 @@ void EmailLinks::run()
             m_from = mail + 1;
             continue;
         }
-        replace(link.pos, close + 4);
+        replace(close + 4);
     }
     writeBefore(m_page.size());
 }
