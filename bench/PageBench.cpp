@@ -108,9 +108,15 @@ const ModeCase modeCases[] = {
      hardPage<HardPage::EndTagInUnclosedElement>},
     {"email/links_behind_plain_mailto", ProtectMode::EmailLinksOnly,
      hardPage<HardPage::LinksBehindPlainMailto>},
+    {"email/nested_links", ProtectMode::EmailLinksOnly, hardPage<HardPage::NestedLinks>},
+    {"email/kept_scripts_opening_raw_text", ProtectMode::EmailLinksOnly,
+     hardPage<HardPage::KeptScriptsOpeningRawText>},
+    {"email/links_hiding_raw_text", ProtectMode::EmailLinksOnly,
+     hardPage<HardPage::LinksHidingRawText>},
     {"email/one_long_line", ProtectMode::EmailLinksOnly, hardPage<HardPage::OneLongLine>},
     {"body/ordinary", ProtectMode::BodyOnly, generatedPage},
     {"body/repeated_body_tags", ProtectMode::BodyOnly, hardPage<HardPage::RepeatedBodyTags>},
+    {"body/bodies_in_kept_scripts", ProtectMode::BodyOnly, hardPage<HardPage::BodiesInKeptScripts>},
     {"body/one_long_line", ProtectMode::BodyOnly, hardPage<HardPage::OneLongLine>},
     {"whole/ordinary", ProtectMode::WholePage, generatedPage},
     {"whole/one_long_line", ProtectMode::WholePage, hardPage<HardPage::OneLongLine>},
@@ -121,17 +127,22 @@ void protectPage(benchmark::State& state, const ModeCase& modeCase)
     const std::u16string page = modeCase.page(static_cast<std::size_t>(state.range(0)));
     core::ProtectionSettings settings;
     settings.protectMode = modeCase.mode;
+    std::size_t protectedSize = 0;
     for (auto _ : state) {
         state.PauseTiming();
         std::u16string text = page;
         state.ResumeTiming();
         core::ProtectPage({}, text, settings, nullptr, "utf-8");
         benchmark::DoNotOptimize(text.data());
+        protectedSize = text.size();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
     state.counters["ns_per_byte"] = benchmark::Counter(
         static_cast<double>(page.size()) * 1e-9,
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    // The protected page for each unit of page: flat when the output grows as the page.
+    state.counters["out_per_in"] =
+        static_cast<double>(protectedSize) / static_cast<double>(page.size());
 }
 
 void registerModeCases()

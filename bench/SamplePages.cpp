@@ -105,9 +105,37 @@ std::u16string MakeHardPage(HardPage kind, std::size_t links)
         tail = u"</html>";
         break;
     case HardPage::BodiesInKeptScripts:
-        // Every body search goes on inside the kept element just written back.
-        unit = u"<p>x</p><script src=\"e.js\"><body></script>\r\n";
-        tail = u"</body></html>\r\n";
+        // External scripts that hold "<body", all in one body.
+        unit = u"<script src=\"e.js\">\"<body>\"</script>\r\n";
+        break;
+    case HardPage::NestedLinks: {
+        // Links inside links around one external script, and a "mailto:" after them all: the
+        // innermost link is encoded first, then the one around it, which would hold that
+        // encoding.
+        std::u16string page = head;
+        for (std::size_t i = 0; i < links; ++i) {
+            page += u"<a href=\"p.html\">";
+        }
+        page += u"<script src=\"e.js\"></script>";
+        for (std::size_t i = 0; i < links; ++i) {
+            page += u"</a>";
+        }
+        return page + u"mailto:" + tail;
+    }
+    case HardPage::KeptScriptsOpeningRawText:
+        // Links each hiding, in a comment, an external script that ends early ("</scriptx>")
+        // and then opens a style or title element; one "mailto:" after them all, behind the end
+        // tags of both.
+        unit = u"<a href=\"p.html\"><!--<script src=x></scriptx><style></script>--></a>\r\n"
+               u"<a href=\"q.html\"><!--<script src=x></scriptx><title></script>--></a>\r\n";
+        links /= 2;
+        tail = u"</style></title><p>mailto: desk</p></body></html>\r\n";
+        break;
+    case HardPage::LinksHidingRawText:
+        // Links whose style element runs past their end tag and hides a comment; once a link is
+        // encoded, the raw text after it reads otherwise all the way to the last link.
+        unit = u"<a href=\"p.html\"><style></a><!--</style><title>--><style></title>\r\n";
+        tail = u"</style><p>mailto: desk</p></body></html>\r\n";
         break;
     case HardPage::OneLongLine: {
         std::u16string page = GeneratedPage(links, 200);

@@ -21,6 +21,9 @@ enum class HardPage
     LinksBehindPlainMailto,
     RepeatedBodyTags,
     BodiesInKeptScripts,
+    NestedLinks,
+    KeptScriptsOpeningRawText,
+    LinksHidingRawText,
     OneLongLine,
 };
 std::u16string MakeHardPage(HardPage kind, std::size_t links);

@@ -11,10 +11,19 @@ namespace quorlane::core {
 // Writes page to out with the part that mode hides replaced by writer blocks: every link,
 // every e-mail link, the body, or the whole page. Exactly what the loops of the page format
 // give, replacing one stretch after the other and searching on in the page as each
-// replacement leaves it, but in one pass over the page: the page is read from its start to
-// its end, and what it becomes is written out as soon as no later step can change it.
+// replacement leaves it, but in one pass over the page.
+//
+// Three rules of the format keep that pass linear: no stretch replaced holds an encoding made
+// before (a further body is looked for after the encoding just made; an e-mail link whose
+// element would hold one is left as it stands), and an encoding reads as raw text of its own
+// (nothing in it is found, and raw text open before it ends where it begins), so the raw text
+// of the page as it stands is that of each stretch of page text between encodings, read on
+// its own from its start.
 void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out);
 
 std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode);
+
+// Writes EncodeMarkup(markup).
+void WriteEncoded(std::u16string_view markup, PageSink& out);
 
 } // namespace quorlane::core

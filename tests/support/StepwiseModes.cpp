@@ -24,8 +24,18 @@ bool endsTagName(char16_t c)
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'/' || c == u'>';
 }
 
+// Where the encodings made so far stand in the page as it stands, in order.
+struct Encoding
+{
+    std::size_t begin;
+    std::size_t end;
+};
+using Encodings = std::vector<Encoding>;
+
 // The raw text of a page (comments; script, style, textarea and title elements), found by
-// scanning from its start, as far as the questions asked need.
+// scanning from its start, as far as the questions asked need. Every encoding is a region of
+// its own, whatever it holds, and the page text between two encodings is scanned on its own: a
+// region still open where an encoding begins ends there.
 class RawText
 {
 public:
@@ -35,8 +45,9 @@ public:
         std::size_t end;
     };
 
-    explicit RawText(std::u16string_view page)
+    RawText(std::u16string_view page, const Encodings& encodings)
         : m_page(page)
+        , m_encodings(encodings)
     {
     }
 
@@ -53,24 +64,25 @@ public:
     }
 
 private:
-    bool opensRegion(std::size_t open, std::size_t& end) const
+    // Whether a region opens at open, in the page text that ends at limit, and where it ends.
+    bool opensRegion(std::size_t open, std::size_t limit, std::size_t& end) const
     {
-        const std::size_t size = m_page.size();
-        if (m_page.compare(open, 4, u"<!--") == 0) {
-            const std::size_t close = FindExact(m_page, u"-->", open + 4);
-            end = close == npos ? size : close + 3;
+        const std::u16string_view text = m_page.substr(0, limit);
+        if (text.compare(open, 4, u"<!--") == 0) {
+            const std::size_t close = FindExact(text, u"-->", open + 4);
+            end = close == npos ? limit : close + 3;
             return true;
         }
         for (std::u16string_view name : rawElements) {
             const std::size_t after = open + 1 + name.size();
-            if (after < size && core::MatchesIgnoreCase(m_page, open + 1, name) &&
-                endsTagName(m_page[after])) {
+            if (after < limit && core::MatchesIgnoreCase(text, open + 1, name) &&
+                endsTagName(text[after])) {
                 std::u16string endTag = u"</";
                 endTag += name;
-                const std::size_t close = FindIgnoreCase(m_page, endTag, after);
+                const std::size_t close = FindIgnoreCase(text, endTag, after);
                 const std::size_t gt =
-                    close == npos ? npos : FindUnit(m_page, u'>', close + endTag.size());
-                end = gt == npos ? size : gt + 1;
+                    close == npos ? npos : FindUnit(text, u'>', close + endTag.size());
+                end = gt == npos ? limit : gt + 1;
                 return true;
             }
         }
@@ -80,13 +92,21 @@ private:
     void scanThrough(std::size_t pos)
     {
         while (m_scanned <= pos && m_scanned < m_page.size()) {
-            const std::size_t open = FindUnit(m_page, u'<', m_scanned);
-            if (open == npos) {
-                m_scanned = m_page.size();
-                return;
+            while (m_next < m_encodings.size() && m_encodings[m_next].end <= m_scanned) {
+                ++m_next;
             }
+            const bool encodingAhead = m_next < m_encodings.size();
+            const std::size_t limit = encodingAhead ? m_encodings[m_next].begin : m_page.size();
+            const std::size_t open = FindUnit(m_page.substr(0, limit), u'<', m_scanned);
             std::size_t end = 0;
-            if (opensRegion(open, end)) {
+            if (open == npos) {
+                if (!encodingAhead) {
+                    m_scanned = m_page.size();
+                    return;
+                }
+                m_regions.push_back({limit, m_encodings[m_next].end});
+                m_scanned = m_encodings[m_next].end;
+            } else if (opensRegion(open, limit, end)) {
                 m_regions.push_back({open, end});
                 m_scanned = end;
             } else {
@@ -96,8 +116,10 @@ private:
     }
 
     std::u16string_view m_page;
+    const Encodings& m_encodings;
     std::vector<Region> m_regions;
     std::size_t m_scanned = 0;
+    std::size_t m_next = 0; // the first encoding not yet passed
 };
 
 std::size_t findOutsideRawText(std::u16string_view page, RawText& raw, std::u16string_view needle,
@@ -135,41 +157,69 @@ std::size_t findLastOutsideRawText(std::u16string_view page, RawText& raw,
     }
 }
 
-// Replaces [begin, end) by its encoding and gives where the loops search on: one past the
-// larger of the two old positions, applied to the changed page.
-std::size_t encodeSpan(std::u16string& page, std::size_t begin, std::size_t end)
+// Replaces [begin, end) by its encoding, notes where the encoding stands, and gives where it
+// ends in the changed page.
+std::size_t encodeSpan(std::u16string& page, Encodings& encodings, std::size_t begin,
+                       std::size_t end)
 {
     const std::u16string encoded =
         core::EncodeMarkup(std::u16string_view(page).substr(begin, end - begin));
     page.replace(begin, end - begin, encoded);
-    return std::max(begin, end) + 1;
+    const std::size_t grown = encoded.size() - (end - begin);
+    auto at = std::lower_bound(encodings.begin(), encodings.end(), begin,
+                               [](const Encoding& e, std::size_t p) { return e.begin < p; });
+    for (auto later = at; later != encodings.end(); ++later) {
+        later->begin += grown;
+        later->end += grown;
+    }
+    encodings.insert(at, {begin, begin + encoded.size()});
+    return begin + encoded.size();
+}
+
+bool holdsEncoding(const Encodings& encodings, std::size_t begin, std::size_t end)
+{
+    return std::any_of(encodings.begin(), encodings.end(),
+                       [&](const Encoding& e) { return e.begin >= begin && e.begin < end; });
 }
 
 } // namespace
 
+// Each search goes on one past the end of the element it found, in the old positions applied
+// to the changed page, that is, inside the encoding just made, which is raw text. A link whose
+// element would hold an encoding made before is left as it stands.
 void EncodeEmailLinksStepwise(std::u16string& page)
 {
+    Encodings encodings;
     bool firstSearch = true;
     std::size_t from = 0;
     for (;;) {
-        RawText raw(page);
+        RawText raw(page, encodings);
         const std::size_t m = findOutsideRawText(page, raw, u"mailto:", from, firstSearch);
         firstSearch = false;
         if (m == npos) {
             return;
         }
         const std::size_t a = findLastOutsideRawText(page, raw, u"<a ", m + 1);
-        const std::size_t close = a == npos ? npos : FindIgnoreCase(page, u"</a>", a);
-        from = close == npos ? m + 1 : encodeSpan(page, a, close + 4);
+        std::size_t close = a == npos ? npos : FindIgnoreCase(page, u"</a>", a);
+        if (close != npos && holdsEncoding(encodings, a, close + 4)) {
+            close = npos;
+        }
+        if (close == npos) {
+            from = m + 1;
+        } else {
+            encodeSpan(page, encodings, a, close + 4);
+            from = close + 4 + 1;
+        }
     }
 }
 
 void EncodeAllLinksStepwise(std::u16string& page)
 {
+    Encodings encodings;
     bool firstSearch = true;
     std::size_t from = 0;
     for (;;) {
-        RawText raw(page);
+        RawText raw(page, encodings);
         const std::size_t a = findOutsideRawText(page, raw, u"<a ", from, firstSearch);
         firstSearch = false;
         if (a == npos) {
@@ -179,12 +229,15 @@ void EncodeAllLinksStepwise(std::u16string& page)
         if (close == npos) {
             return;
         }
-        from = encodeSpan(page, a, close + 4);
+        encodeSpan(page, encodings, a, close + 4);
+        from = close + 4 + 1;
     }
 }
 
+// A further body is looked for after the encoding just made.
 void EncodeBodyStepwise(std::u16string& page)
 {
+    Encodings encodings;
     std::size_t tag = FindIgnoreCase(page, u"<body");
     for (;;) {
         const std::size_t gt = tag == npos ? npos : FindUnit(page, u'>', tag);
@@ -193,7 +246,7 @@ void EncodeBodyStepwise(std::u16string& page)
         }
         const std::size_t c = gt + 1;
         const std::size_t e = FindIgnoreCase(page, u"</body>", c);
-        const std::size_t from = e == npos ? c + 1 : encodeSpan(page, c, e);
+        const std::size_t from = e == npos ? c + 1 : encodeSpan(page, encodings, c, e);
         tag = FindExact(page, u"<body", from);
     }
 }

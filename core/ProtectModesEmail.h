@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string_view>
+
+#include "core/PageSink.h"
+
+namespace quorlane::core::modes {
+
+// The e-mail links mode (its own file: links met again and again).
+void WriteEmailLinks(std::u16string_view page, PageSink& out);
+
+} // namespace quorlane::core::modes
