@@ -1,4 +1,4 @@
-// Throughput of the escaping and of the protect modes on large pages.
+// Throughput of the escaping, and of the protect modes on pages that cost them most.
 //
 //   quorlane_bench [--fresh-memory] [benchmark flags]   run the benchmarks
 //   quorlane_bench --write-page=FILE [N]   write a generated page with N links (default 10000)
@@ -74,28 +74,90 @@ BENCHMARK(BM_EscapeText_GeneratedPage)
     ->Arg(50000)
     ->Unit(benchmark::kMillisecond);
 
-void BM_ProtectPage(benchmark::State& state)
+// One protect mode on one kind of page, at sizes from 1,000 to 64,000 links: the time per
+// byte of page (ns_per_byte) stays flat when the mode is linear in the page.
+struct ModeCase
 {
-    const std::u16string& page = pageWithLinks(static_cast<std::size_t>(state.range(1)));
+    const char* name;
+    core::ProtectMode mode;
+    std::u16string (*page)(std::size_t links);
+};
+
+template <bench::HardPage kind> std::u16string hardPage(std::size_t links)
+{
+    return bench::MakeHardPage(kind, links);
+}
+
+std::u16string generatedPage(std::size_t links)
+{
+    return bench::GeneratedPage(links, 200);
+}
+
+using bench::HardPage;
+using core::ProtectMode;
+const ModeCase modeCases[] = {
+    {"links/ordinary", ProtectMode::AllLinks, generatedPage},
+    {"links/end_tag_in_script", ProtectMode::AllLinks, hardPage<HardPage::EndTagInScript>},
+    {"links/end_tag_in_comment", ProtectMode::AllLinks, hardPage<HardPage::EndTagInComment>},
+    {"links/end_tag_in_unclosed_element", ProtectMode::AllLinks,
+     hardPage<HardPage::EndTagInUnclosedElement>},
+    {"links/one_long_line", ProtectMode::AllLinks, hardPage<HardPage::OneLongLine>},
+    {"email/ordinary", ProtectMode::EmailLinksOnly, generatedPage},
+    {"email/end_tag_in_script", ProtectMode::EmailLinksOnly, hardPage<HardPage::MailLinksInScript>},
+    {"email/end_tag_in_unclosed_element", ProtectMode::EmailLinksOnly,
+     hardPage<HardPage::EndTagInUnclosedElement>},
+    {"email/links_behind_plain_mailto", ProtectMode::EmailLinksOnly,
+     hardPage<HardPage::LinksBehindPlainMailto>},
+    {"email/nested_links", ProtectMode::EmailLinksOnly, hardPage<HardPage::NestedLinks>},
+    {"email/kept_scripts_opening_raw_text", ProtectMode::EmailLinksOnly,
+     hardPage<HardPage::KeptScriptsOpeningRawText>},
+    {"email/links_hiding_raw_text", ProtectMode::EmailLinksOnly,
+     hardPage<HardPage::LinksHidingRawText>},
+    {"email/one_long_line", ProtectMode::EmailLinksOnly, hardPage<HardPage::OneLongLine>},
+    {"body/ordinary", ProtectMode::BodyOnly, generatedPage},
+    {"body/repeated_body_tags", ProtectMode::BodyOnly, hardPage<HardPage::RepeatedBodyTags>},
+    {"body/bodies_in_kept_scripts", ProtectMode::BodyOnly, hardPage<HardPage::BodiesInKeptScripts>},
+    {"body/one_long_line", ProtectMode::BodyOnly, hardPage<HardPage::OneLongLine>},
+    {"whole/ordinary", ProtectMode::WholePage, generatedPage},
+    {"whole/one_long_line", ProtectMode::WholePage, hardPage<HardPage::OneLongLine>},
+};
+
+void protectPage(benchmark::State& state, const ModeCase& modeCase)
+{
+    const std::u16string page = modeCase.page(static_cast<std::size_t>(state.range(0)));
     core::ProtectionSettings settings;
-    settings.protectMode = static_cast<core::ProtectMode>(state.range(0));
+    settings.protectMode = modeCase.mode;
+    std::size_t protectedSize = 0;
     for (auto _ : state) {
         state.PauseTiming();
         std::u16string text = page;
         state.ResumeTiming();
         core::ProtectPage({}, text, settings, nullptr, "utf-8");
         benchmark::DoNotOptimize(text.data());
+        protectedSize = text.size();
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
-    // Seconds per megabyte of page text (UTF-16), to compare page sizes.
-    state.counters["s_per_MB"] = benchmark::Counter(static_cast<double>(page.size() * 2) / megabyte,
-                                                    benchmark::Counter::kIsIterationInvariantRate |
-                                                        benchmark::Counter::kInvert);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+    state.counters["ns_per_byte"] = benchmark::Counter(
+        static_cast<double>(page.size()) * 1e-9,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    // The protected page for each unit of page: flat when the output grows as the page.
+    state.counters["out_per_in"] =
+        static_cast<double>(protectedSize) / static_cast<double>(page.size());
 }
-BENCHMARK(BM_ProtectPage)
-    ->ArgNames({"mode", "links"})
-    ->ArgsProduct({{0, 1, 2, 3}, {1000, 10000, 50000}})
-    ->Unit(benchmark::kMillisecond);
+
+void registerModeCases()
+{
+    for (const ModeCase& modeCase : modeCases) {
+        benchmark::RegisterBenchmark((std::string("BM_ProtectPage/") + modeCase.name).c_str(),
+                                     protectPage, modeCase)
+            ->ArgName("links")
+            ->Arg(1000)
+            ->Arg(4000)
+            ->Arg(16000)
+            ->Arg(64000)
+            ->Unit(benchmark::kMillisecond);
+    }
+}
 
 int writePage(const char* file, std::size_t links)
 {
@@ -145,6 +207,7 @@ int main(int argc, char** argv)
         mallopt(M_MMAP_THRESHOLD, 1 << 30);
         mallopt(M_TRIM_THRESHOLD, 1 << 30);
     }
+    registerModeCases();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

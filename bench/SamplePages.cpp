@@ -71,6 +71,88 @@ std::u16string GeneratedPage(std::size_t links, std::size_t unitsPerLink)
     return page;
 }
 
+std::u16string MakeHardPage(HardPage kind, std::size_t links)
+{
+    std::u16string unit;
+    std::u16string head = u"<html><head><title>Hard</title></head><body>\r\n";
+    std::u16string tail = u"</body></html>\r\n";
+    switch (kind) {
+    case HardPage::EndTagInScript:
+        // The end tag the link loops take is the one the script writes.
+        unit = u"<a href=\"p.html\">item <script>document.write(\"</a>\")</script>\r\n";
+        break;
+    case HardPage::EndTagInComment:
+        unit = u"<a href=\"p.html\">item <!-- </a> --> more</a>\r\n";
+        break;
+    case HardPage::EndTagInUnclosedElement:
+        // A style start tag that nothing closes: everything after it is raw text, until the
+        // link is encoded.
+        unit = u"<a href=\"p.html\">item <style></a>\r\n";
+        break;
+    case HardPage::MailLinksInScript:
+        unit = u"<a href=\"mailto:desk@example.com\">desk <script>document.write(\"</a>\")"
+               u"</script>\r\n";
+        break;
+    case HardPage::LinksBehindPlainMailto:
+        // One "mailto:" in plain text after all the links: each is met again and encodes the
+        // next link back.
+        unit = u"<p>See <a href=\"p.html\">page</a> and <script src=\"e.js\"></script></p>\r\n";
+        tail = u"<p>Write to mailto: desk</p></body></html>\r\n";
+        break;
+    case HardPage::RepeatedBodyTags:
+        head = u"<html>";
+        unit = u"<body>";
+        tail = u"</html>";
+        break;
+    case HardPage::BodiesInKeptScripts:
+        // External scripts that hold "<body", all in one body.
+        unit = u"<script src=\"e.js\">\"<body>\"</script>\r\n";
+        break;
+    case HardPage::NestedLinks: {
+        // Links inside links around one external script, and a "mailto:" after them all: the
+        // innermost link is encoded first, then the one around it, which would hold that
+        // encoding.
+        std::u16string page = head;
+        for (std::size_t i = 0; i < links; ++i) {
+            page += u"<a href=\"p.html\">";
+        }
+        page += u"<script src=\"e.js\"></script>";
+        for (std::size_t i = 0; i < links; ++i) {
+            page += u"</a>";
+        }
+        return page + u"mailto:" + tail;
+    }
+    case HardPage::KeptScriptsOpeningRawText:
+        // Links each hiding, in a comment, an external script that ends early ("</scriptx>")
+        // and then opens a style or title element; one "mailto:" after them all, behind the end
+        // tags of both.
+        unit = u"<a href=\"p.html\"><!--<script src=x></scriptx><style></script>--></a>\r\n"
+               u"<a href=\"q.html\"><!--<script src=x></scriptx><title></script>--></a>\r\n";
+        links /= 2;
+        tail = u"</style></title><p>mailto: desk</p></body></html>\r\n";
+        break;
+    case HardPage::LinksHidingRawText:
+        // Links whose style element runs past their end tag and hides a comment; once a link is
+        // encoded, the raw text after it reads otherwise all the way to the last link.
+        unit = u"<a href=\"p.html\"><style></a><!--</style><title>--><style></title>\r\n";
+        tail = u"</style><p>mailto: desk</p></body></html>\r\n";
+        break;
+    case HardPage::OneLongLine: {
+        std::u16string page = GeneratedPage(links, 200);
+        std::erase(page, u'\r');
+        std::erase(page, u'\n');
+        return page;
+    }
+    }
+    std::u16string page = head;
+    page.reserve(head.size() + links * unit.size() + tail.size());
+    for (std::size_t i = 0; i < links; ++i) {
+        page += unit;
+    }
+    page += tail;
+    return page;
+}
+
 std::u16string AsciiHtml(std::size_t units)
 {
     std::u16string page;

@@ -2,12 +2,25 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/ProtectCommand.h"
 #include "cli/TransformCommand.h"
 
 namespace quorlane::cli {
+
+int UsageError(std::ostream& out, std::ostream& err, bool json, const std::string& message)
+{
+    err << "quorlane-cli: " << message << "\n";
+    if (json) {
+        out << nlohmann::json{{"error", message}}.dump(2, ' ', false,
+                                                       nlohmann::json::error_handler_t::replace)
+            << "\n";
+        out.flush();
+    }
+    return exitUsage;
+}
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err, bool errIsTerminal, bool inIsTerminal)
@@ -51,8 +64,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
             }
             return exitOk;
         }
-        err << "quorlane-cli: " << e.what() << " (see quorlane-cli --help)\n";
-        return exitUsage;
+        // Asked for JSON anywhere before a "--": the document of an error, then.
+        const auto end = std::find(args.begin(), args.end(), "--");
+        const bool json = std::find(args.begin(), end, "--json") != end;
+        return UsageError(out, err, json, e.what() + std::string(" (see quorlane-cli --help)"));
     }
     const bool protecting = app.got_subcommand("protect");
     SettingsOptions& options = protecting ? protect.options : transform.options;

@@ -6,14 +6,20 @@
 
 namespace quorlane::cli {
 
-// Exit statuses of quorlane-cli.
+// Exit statuses of quorlane-cli. 4 is kept for the warnings of a checking command.
 enum ExitStatus
 {
-    exitOk = 0,
-    exitPageFailed = 1,
-    exitUsage = 2,
-    exitAlreadyProtected = 3,
+    exitOk = 0,               // every page protected, or already protected
+    exitPageFailed = 1,       // some pages failed, others were protected
+    exitUsage = 2,            // bad arguments; nothing was read or written
+    exitAlreadyProtected = 3, // transform: the page already carries the marker
+    exitNothingProtected = 5, // no page could be protected (or another run held the folders)
+    exitCancelled = 130,      // stopped by Ctrl-C or SIGTERM after the current page
 };
+
+// A usage error: on standard error, and with --json also as {"error": message} on standard
+// output, so that a script that reads the document always gets one.
+int UsageError(std::ostream& out, std::ostream& err, bool json, const std::string& message);
 
 // Runs quorlane-cli with args (without the program name) on the given streams; a progress bar
 // is drawn on err only when it is a terminal. When in is a terminal (the program's standard

@@ -4,31 +4,50 @@
 #include <csignal>
 #include <ostream>
 
+#include "core/FileRecord.h"
 #include "core/Utf8.h"
 
 namespace quorlane::cli {
 
 namespace {
 
-// Set by Ctrl-C: the user asked to cancel the run after the current page.
+// Set by Ctrl-C or SIGTERM: the run is to stop after the current page.
 volatile std::sig_atomic_t interruptRequested = 0;
+
+constexpr const char* alreadyProtectedReason = "already protected";
 
 extern "C" void onInterrupt(int)
 {
     interruptRequested = 1;
-    std::signal(SIGINT, SIG_DFL);
 }
 
 } // namespace
 
 void CancelOnInterrupt()
 {
+#ifdef _WIN32
     std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+#else
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    // Once: the next signal has its usual effect and ends the program.
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
 }
 
 std::string TerminalText(std::u16string_view text)
 {
+#ifdef _WIN32
     std::string bytes = core::Utf16ToUtf8(text);
+#else
+    std::string bytes = core::PathFromText(text);
+#endif
     bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
     return bytes;
 }
@@ -83,22 +102,29 @@ void ConsoleHost::resultRecorded(const run::ResultsTree&, run::ResultsTree::Adde
                                  const core::PathString& page, const core::FileRecord&,
                                  const core::PathString& output)
 {
-    m_outcomes.push_back({PageOutcome::Kind::Protected, page, output, {}});
+    m_outcomes.push_back({PageOutcome::Kind::Protected, false, page, output, {}});
 }
 
 void ConsoleHost::pageFailed(const core::PathString& page, const files::Message& message)
 {
     showMessage(message);
-    m_outcomes.push_back({PageOutcome::Kind::Failed, page, {}, TerminalText(message.text)});
+    m_outcomes.push_back({PageOutcome::Kind::Failed, false, page, {}, TerminalText(message.text)});
+}
+
+void ConsoleHost::folderFailed(const core::PathString& folder, const files::Message& message)
+{
+    showMessage(message);
+    m_outcomes.push_back({PageOutcome::Kind::Failed, true, folder, {}, TerminalText(message.text)});
 }
 
 void ConsoleHost::pageSkipped(const core::PathString& page, run::SkipReason reason)
 {
     m_outcomes.push_back(
         {PageOutcome::Kind::Skipped,
+         false,
          page,
          {},
-         reason == run::SkipReason::AlreadyProtected ? "already protected" : "already handled"});
+         reason == run::SkipReason::AlreadyProtected ? alreadyProtectedReason : "already handled"});
 }
 
 void ConsoleHost::finished()
@@ -106,11 +132,20 @@ void ConsoleHost::finished()
     clearProgressLine();
 }
 
-bool ConsoleHost::anyFailed() const
+std::size_t ConsoleHost::count(PageOutcome::Kind kind) const
 {
-    return std::any_of(m_outcomes.begin(), m_outcomes.end(), [](const PageOutcome& outcome) {
-        return outcome.kind == PageOutcome::Kind::Failed;
-    });
+    return static_cast<std::size_t>(
+        std::count_if(m_outcomes.begin(), m_outcomes.end(),
+                      [kind](const PageOutcome& outcome) { return outcome.kind == kind; }));
+}
+
+std::size_t ConsoleHost::alreadyProtected() const
+{
+    return static_cast<std::size_t>(
+        std::count_if(m_outcomes.begin(), m_outcomes.end(), [](const PageOutcome& outcome) {
+            return outcome.kind == PageOutcome::Kind::Skipped &&
+                   outcome.detail == alreadyProtectedReason;
+        }));
 }
 
 } // namespace quorlane::cli

@@ -18,6 +18,7 @@ struct PageOutcome
         Failed,
     };
     Kind kind = Kind::Protected;
+    bool folder = false; // a folder that could not be read, rather than a page
     core::PathString page;
     core::PathString output; // where a protected page went
     std::string detail;      // why a page was skipped or failed
@@ -44,12 +45,15 @@ public:
                         const core::PathString& page, const core::FileRecord& record,
                         const core::PathString& output) override;
     void pageFailed(const core::PathString& page, const files::Message& message) override;
+    void folderFailed(const core::PathString& folder, const files::Message& message) override;
     void pageSkipped(const core::PathString& page, run::SkipReason reason) override;
     void finished() override;
 
     const std::vector<PageOutcome>& outcomes() const { return m_outcomes; }
     const std::u16string& status() const { return m_status; }
-    bool anyFailed() const;
+    std::size_t count(PageOutcome::Kind kind) const;
+    // Pages skipped because they carry the protected-page marker.
+    std::size_t alreadyProtected() const;
 
 private:
     void clearProgressLine();
@@ -64,10 +68,12 @@ private:
     std::vector<PageOutcome> m_outcomes;
 };
 
-// Installs the Ctrl-C handler that sets the cancel flag; a second Ctrl-C ends the program.
+// Installs the handler of Ctrl-C (SIGINT) and SIGTERM that sets the cancel flag: the run stops
+// after the current page. A second signal ends the program at once.
 void CancelOnInterrupt();
 
-// Text of the system's messages for a terminal: CR LF becomes LF.
+// Text of the system's messages for a terminal: CR LF becomes LF, and a path's bytes that are
+// not UTF-8 are given back as they are.
 std::string TerminalText(std::u16string_view text);
 
 } // namespace quorlane::cli

@@ -19,6 +19,41 @@ std::string pathText(const core::PathString& path)
     return core::Utf16ToUtf8(core::TextFromPath(path));
 }
 
+// A path as the listing shows it: its own bytes, so that a script can use each line as it is.
+std::string listingText(const core::PathString& path)
+{
+#ifdef _WIN32
+    return pathText(path);
+#else
+    return path;
+#endif
+}
+
+// A path in the JSON document, under key: as text, with U+FFFD where its bytes are not UTF-8;
+// then, and only then, its bytes as well, in hexadecimal, under key + "_bytes".
+void putPath(nlohmann::ordered_json& object, const std::string& key, const core::PathString& path)
+{
+    object[key] = pathText(path);
+#ifndef _WIN32
+    if (!core::IsValidUtf8(path)) {
+        static constexpr char digits[] = "0123456789abcdef";
+        std::string hex;
+        for (const unsigned char byte : path) {
+            hex.push_back(digits[byte >> 4]);
+            hex.push_back(digits[byte & 15]);
+        }
+        object[key + "_bytes"] = hex;
+    }
+#endif
+}
+
+nlohmann::ordered_json pathObject(const std::string& key, const core::PathString& path)
+{
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
+    putPath(object, key, path);
+    return object;
+}
+
 core::SaveMode saveModeNamed(const std::string& name)
 {
     if (name == "overwrite") {
@@ -43,51 +78,98 @@ const char* kindName(PageOutcome::Kind kind)
     return "failed";
 }
 
+// The last line of the report: the run's own, unless it says nothing of how the run ended.
+std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summary)
+{
+    const auto decimal = [](std::size_t n) { return core::Utf8ToUtf16(std::to_string(n)); };
+    if (summary.cancelled) {
+        return u"Cancelled after " + decimal(summary.taken) + u" of " + decimal(summary.listed) +
+               u" pages";
+    }
+    if (host.status() != run::scanningText) {
+        return host.status();
+    }
+    std::u16string status = u"No files have been protected";
+    const std::pair<std::size_t, std::u16string_view> counts[] = {
+        {host.count(PageOutcome::Kind::Failed), u" failed"},
+        {host.alreadyProtected(), u" already protected"},
+    };
+    std::u16string_view glue = u": ";
+    for (const auto& [count, what] : counts) {
+        if (count > 0) {
+            status += std::u16string(glue) + decimal(count) + std::u16string(what);
+            glue = u", ";
+        }
+    }
+    return status;
+}
+
 void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16string_view status)
 {
     for (const run::ResultsTree::Entry& entry : results.entries()) {
-        out << pathText(entry.text) << "\n";
+        out << listingText(entry.text) << "\n";
         for (const core::PathString& page : entry.pages) {
-            out << "    " << pathText(page) << "\n";
+            out << "    " << listingText(page) << "\n";
         }
     }
     out << TerminalText(status) << "\n";
 }
 
-void writeJson(std::ostream& out, const run::ResultsTree& results, const ConsoleHost& host)
+void writeJson(std::ostream& out, const run::ResultsTree& results, const ConsoleHost& host,
+               const run::RunSummary& summary)
 {
     nlohmann::ordered_json pages = nlohmann::ordered_json::array();
-    std::size_t counts[3] = {0, 0, 0};
     for (const PageOutcome& outcome : host.outcomes()) {
-        nlohmann::ordered_json page = {{"page", pathText(outcome.page)},
-                                       {"outcome", kindName(outcome.kind)}};
+        nlohmann::ordered_json page = pathObject(outcome.folder ? "folder" : "page", outcome.page);
+        page["outcome"] = kindName(outcome.kind);
         if (outcome.kind == PageOutcome::Kind::Protected) {
-            page["output"] = pathText(outcome.output);
+            putPath(page, "output", outcome.output);
         } else {
             page[outcome.kind == PageOutcome::Kind::Failed ? "message" : "reason"] = outcome.detail;
         }
         pages.push_back(std::move(page));
-        ++counts[static_cast<int>(outcome.kind)];
     }
     nlohmann::ordered_json tree = nlohmann::ordered_json::array();
     for (const run::ResultsTree::Entry& entry : results.entries()) {
         if (entry.isFolder) {
             nlohmann::ordered_json folderPages = nlohmann::ordered_json::array();
             for (const core::PathString& page : entry.pages) {
-                folderPages.push_back(pathText(page));
+                folderPages.push_back(pathObject("page", page));
             }
-            tree.push_back({{"folder", pathText(entry.text)}, {"pages", folderPages}});
+            nlohmann::ordered_json folder = pathObject("folder", entry.text);
+            folder["pages"] = folderPages;
+            tree.push_back(std::move(folder));
         } else {
-            tree.push_back({{"page", pathText(entry.text)}});
+            tree.push_back(pathObject("page", entry.text));
         }
     }
     const nlohmann::ordered_json document = {
-        {"status", core::Utf16ToUtf8(host.status())},
+        {"status", TerminalText(finalStatus(host, summary))},
+        {"cancelled", summary.cancelled},
         {"pages", pages},
         {"results", tree},
-        {"totals", {{"protected", counts[0]}, {"skipped", counts[1]}, {"failed", counts[2]}}},
+        {"totals",
+         {{"protected", host.count(PageOutcome::Kind::Protected)},
+          {"skipped", host.count(PageOutcome::Kind::Skipped)},
+          {"failed", host.count(PageOutcome::Kind::Failed)}}},
     };
     out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+}
+
+int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
+{
+    if (summary.cancelled) {
+        return exitCancelled;
+    }
+    if (summary.lockedOut) {
+        return exitNothingProtected;
+    }
+    if (host.count(PageOutcome::Kind::Failed) == 0) {
+        return exitOk;
+    }
+    const bool anyGood =
+        host.count(PageOutcome::Kind::Protected) > 0 || host.alreadyProtected() > 0;
+    return anyGood ? exitPageFailed : exitNothingProtected;
 }
 
 } // namespace
@@ -111,32 +193,35 @@ void ProtectCommand::addTo(CLI::App& app)
     command->add_flag("--json", json,
                       "Write one JSON document: every page with its outcome, the results, totals");
     command->add_flag("--quiet", quiet, "No listing and no progress bar; failures still shown");
+    command->add_flag("--wait", wait,
+                      "When another run is at work on these folders, wait for it to finish "
+                      "rather than stop");
     command->add_option("PATH", paths, "Page files and folders, in the order to protect them")
         ->required()
         ->type_name("");
-    command->footer("Exit status: 0 every page protected or already protected, 1 a page failed "
-                    "(each failure on standard error), 2 usage error. Ctrl-C stops after the "
-                    "current page.");
+    command->footer(
+        "Exit status: 0 every page protected or already protected, 1 some pages failed (each "
+        "failure on standard error), 2 usage error (nothing read or written), 5 no page could be "
+        "protected (or another run is at work on these folders), 130 cancelled. Ctrl-C or "
+        "SIGTERM stops after the current page.");
 }
 
 int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal) const
 {
     core::ProtectionSettings settings = StartSettings();
     if (const auto refusal = options.apply(settings)) {
-        err << "quorlane-cli: " << *refusal << "\n";
-        return exitUsage;
+        return UsageError(out, err, json, *refusal);
     }
     settings.saveMode = saveModeNamed(save);
     settings.makeBackups = !noBackups;
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         if (target.find_first_not_of(' ') == std::string::npos) {
-            err << "quorlane-cli: --save copy needs a --target folder\n";
-            return exitUsage;
+            return UsageError(out, err, json, "--save copy needs a --target folder");
         }
-        settings.saveDir = core::Utf8ToUtf16(target);
+        // The folder's own bytes, whatever they are: the text form keeps them.
+        settings.saveDir = core::TextFromPath(target);
     } else if (!target.empty()) {
-        err << "quorlane-cli: --target goes with --save copy only\n";
-        return exitUsage;
+        return UsageError(out, err, json, "--target goes with --save copy only");
     }
 
     files::RealFileSystem fileSystem;
@@ -147,15 +232,29 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     ConsoleHost host(settings, err, errIsTerminal && !quiet && !json);
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
-    run.RunProtection(selection);
+    run.setWaitForOtherRuns(wait);
+    const run::RunSummary summary = run.RunProtection(selection);
+    if (summary.refusal && !summary.lockedOut) {
+        // Shown on standard error already.
+        if (json) {
+            out << nlohmann::json{{"error", TerminalText(summary.refusal->text)}}.dump(
+                       2, ' ', false, nlohmann::json::error_handler_t::replace)
+                << "\n";
+        }
+        out.flush();
+        return exitUsage;
+    }
 
+    if (summary.cancelled && (quiet || json)) {
+        err << "quorlane-cli: " << TerminalText(finalStatus(host, summary)) << "\n";
+    }
     if (json) {
-        writeJson(out, run.results(), host);
+        writeJson(out, run.results(), host, summary);
     } else if (!quiet) {
-        writeListing(out, run.results(), host.status());
+        writeListing(out, run.results(), finalStatus(host, summary));
     }
     out.flush();
-    return host.anyFailed() ? exitPageFailed : exitOk;
+    return exitStatus(host, summary);
 }
 
 } // namespace quorlane::cli

@@ -17,6 +17,7 @@ struct ProtectCommand
     bool noBackups = false;
     bool json = false;
     bool quiet = false;
+    bool wait = false;
     std::vector<std::string> paths;
 
     void addTo(CLI::App& app);

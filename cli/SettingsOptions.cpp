@@ -5,8 +5,10 @@
 #include <chrono>
 
 #include "core/FileRecord.h"
+#include "core/LockTargets.h"
 #include "core/ScriptText.h"
 #include "core/Utf8.h"
+#include "files/Idna.h"
 
 namespace quorlane::cli {
 
@@ -15,24 +17,41 @@ namespace {
 using core::ProtectMode;
 using core::ScriptOption;
 
-const std::vector<std::pair<std::string, ScriptOption>>& switchTable()
+struct Switch
 {
-    static const std::vector<std::pair<std::string, ScriptOption>> table = {
-        {"no-right-click", ScriptOption::NoRightClick},
-        {"no-text-select", ScriptOption::NoTextSelect},
-        {"no-offline", ScriptOption::NoOffline},
-        {"hide-status-urls", ScriptOption::HideStatusUrls},
-        {"no-printing", ScriptOption::NoPrinting},
-        {"no-clipboard", ScriptOption::NoClipboard},
-        {"no-drag-drop", ScriptOption::NoDragDrop},
-        {"no-web-capture", ScriptOption::NoWebCapture},
-        {"block-opera", ScriptOption::BlockOpera},
-        {"break-frames", ScriptOption::BreakFrames},
-        {"no-image-toolbar", ScriptOption::NoImageToolbar},
-        {"block-netscape", ScriptOption::BlockNetscape},
-        {"expire-page", ScriptOption::ExpirePage},
+    std::string name;
+    ScriptOption option;
+    std::string today; // what it does in today's browsers, as the browser tests measured it
+};
+
+const std::vector<Switch>& switchTable()
+{
+    static const std::vector<Switch> table = {
+        {"no-right-click", ScriptOption::NoRightClick, "works"},
+        {"no-text-select", ScriptOption::NoTextSelect, "works"},
+        {"no-offline", ScriptOption::NoOffline, "works"},
+        {"hide-status-urls", ScriptOption::HideStatusUrls, "no effect"},
+        {"no-printing", ScriptOption::NoPrinting, "works"},
+        {"no-clipboard", ScriptOption::NoClipboard, "partly: copy and cut only"},
+        {"no-drag-drop", ScriptOption::NoDragDrop, "works"},
+        {"no-web-capture", ScriptOption::NoWebCapture, "no effect"},
+        {"block-opera", ScriptOption::BlockOpera, "works"},
+        {"break-frames", ScriptOption::BreakFrames, "partly: own site's frames"},
+        {"no-image-toolbar", ScriptOption::NoImageToolbar, "partly: image right click"},
+        {"block-netscape", ScriptOption::BlockNetscape, "works: turns Firefox away"},
+        {"expire-page", ScriptOption::ExpirePage, "no effect"},
     };
     return table;
+}
+
+// Every switch with what it does today, for the help.
+std::string switchesToday()
+{
+    std::string text;
+    for (const Switch& entry : switchTable()) {
+        text += (text.empty() ? "" : ", ") + entry.name + " (" + entry.today + ")";
+    }
+    return text;
 }
 
 ProtectMode modeNamed(const std::string& name)
@@ -74,8 +93,8 @@ const std::vector<std::string>& SwitchNames()
 {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> all;
-        for (const auto& [name, option] : switchTable()) {
-            all.push_back(name);
+        for (const Switch& entry : switchTable()) {
+            all.push_back(entry.name);
         }
         return all;
     }();
@@ -100,8 +119,9 @@ void SettingsOptions::addTo(CLI::App& command)
         ->capture_default_str();
     command
         .add_option("--enable", enabled,
-                    "Browser behaviours to suppress, comma-separated, repeatable: " +
-                        CLI::detail::join(SwitchNames(), ", "))
+                    "Switches, comma-separated, repeatable, with what each does in today's "
+                    "browsers (docs/browsers.md): " +
+                        switchesToday())
         ->allow_extra_args(false)
         ->delimiter(',')
         ->check(CLI::IsMember(SwitchNames()).description(""))
@@ -110,9 +130,14 @@ void SettingsOptions::addTo(CLI::App& command)
         ->type_name("TEXT");
     command
         .add_option("--domain-lock", domainLock,
-                    "Show the pages only on the host DOMAIN (e.g. www.example.com)")
+                    "Show the pages only on the hosts DOMAIN lists, separated by commas or "
+                    "blanks; a host written with a leading \".\" admits all below it (e.g. "
+                    "www.example.com,.example.org)")
         ->type_name("DOMAIN");
-    command.add_option("--url-lock", urlLock, "Show a page only at the address URL")
+    command
+        .add_option(
+            "--url-lock", urlLock,
+            "Show a page only at the address URL, with any query or fragment, over http or https")
         ->type_name("URL");
     command
         .add_option("--password", password,
@@ -132,9 +157,9 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
     for (const std::string& name : enabled) {
         const auto& table = switchTable();
         const auto it = std::find_if(table.begin(), table.end(),
-                                     [&](const auto& entry) { return entry.first == name; });
+                                     [&](const Switch& entry) { return entry.name == name; });
         if (it != table.end()) {
-            settings.scriptSwitches.set(it->second);
+            settings.scriptSwitches.set(it->option);
         }
     }
     const std::pair<const std::optional<std::string>*, const char*> texts[] = {
@@ -152,6 +177,10 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
             }
         }
     }
+    if (notice && !core::IsSafeNoticeText(core::Utf8ToUtf16(*notice))) {
+        return "the text of --notice holds \"-->\" or \"--!>\", which would end its comment "
+               "early";
+    }
     const auto set = [](const std::optional<std::string>& text, bool& flag, std::u16string& value) {
         if (text) {
             flag = true;
@@ -163,6 +192,10 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
     set(urlLock, settings.urlLock, settings.lockUrl);
     set(password, settings.passwordProtect, settings.password);
     set(notice, settings.copyrightNotice, settings.copyrightNoticeText);
+    settings.hostToAscii = files::IdnaHostToAscii;
+    if (const auto problem = core::FindLockProblem(settings)) {
+        return core::Utf16ToUtf8(problem->message);
+    }
     return passwordSource.apply(settings);
 }
 

@@ -29,7 +29,8 @@ struct SettingsOptions
     void addTo(CLI::App& command);
 
     // The settings these options make, starting from defaults. Gives an error message instead
-    // for a lock or warning text that could break out of the page script.
+    // for a lock or warning text that could break out of the page script, or a notice that could
+    // end its comment.
     std::optional<std::string> apply(core::ProtectionSettings& settings) const;
 };
 

@@ -87,18 +87,31 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
         return exitAlreadyProtected;
     }
     bytes = std::string(); // the text is all that is needed from here on
-    const core::FileRecord record{{}, file};
+    std::unique_ptr<core::HiddenPartSealer> sealer;
     try {
-        const std::unique_ptr<core::HiddenPartSealer> sealer = crypto::SealerFor(settings);
-        core::ProtectPage(record, page.text, settings, nullptr, page.declaredCharset, sealer.get());
+        sealer = crypto::SealerFor(settings);
     } catch (const std::exception& failure) {
         err << "quorlane-cli: cannot encrypt the page: " << failure.what() << "\n";
         return exitPageFailed;
     }
-    page.text += core::protectedPageMarker;
-    files::WritePage(out, page.text, page.encoding);
-    out.flush();
-    if (!out) {
+    // The protected page is written while it is made.
+    files::PageWriter writer(out, page.encoding);
+    const core::FileRecord record{{}, file};
+    try {
+        if (core::ProtectFramePages(record, page.text, nullptr)) {
+            writer.append(page.text); // a frameset stays as it is
+        } else {
+            core::WriteOrdinaryPage(page.text, settings, page.declaredCharset, writer,
+                                    sealer.get());
+        }
+    } catch (const core::SealingFailure& failure) {
+        writer.finish();
+        err << "quorlane-cli: cannot encrypt the page: " << failure.what()
+            << "; the page written is incomplete\n";
+        return exitPageFailed;
+    }
+    writer.append(core::protectedPageMarker);
+    if (!writer.finish()) {
         err << "quorlane-cli: cannot write the protected page to standard output\n";
         return exitUsage;
     }

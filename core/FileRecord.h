@@ -23,7 +23,10 @@ struct FileRecord
     bool operator==(const FileRecord&) const = default;
 };
 
-// Page text (UTF-16) as a path, and back.
+// A path as text (UTF-16), and back, without loss: where the platform's path bytes are not
+// UTF-8, each byte of a malformed sequence becomes the lone code unit U+DC00 + byte (U+DC80 to
+// U+DCFF), which no well-formed text holds, and turns back into that byte. Shown to a person,
+// such a unit reads as U+FFFD.
 PathString PathFromText(std::u16string_view text);
 std::u16string TextFromPath(const PathString& path);
 

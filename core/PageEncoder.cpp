@@ -179,13 +179,9 @@ std::u16string EscapeText(std::u16string_view text)
     return out;
 }
 
-std::u16string MakeWriterBlock(std::u16string_view text, HiddenPartSealer* sealer)
+std::u16string MakeWriterBlock(std::u16string_view text)
 {
     std::u16string block;
-    if (sealer != nullptr) {
-        AppendSealedWriterBlock(block, text, *sealer);
-        return block;
-    }
     block.reserve(writerBlockStart.size() + EscapedSize(text) + writerBlockEnd.size());
     block += writerBlockStart;
     escapeInto(block, text);
@@ -207,60 +203,50 @@ MarkupEncoding::MarkupEncoding(std::u16string_view markup)
         const std::size_t e = p == npos ? npos : FindIgnoreCase(markup, u"</script>", p);
         if (e == npos) {
             // No script element left, or one that never ends: the rest is plain markup.
-            add(markup.substr(rest), true);
+            add(markup.substr(rest), false);
             return;
         }
         const std::size_t g = FindUnit(markup, u'>', p);
         const std::size_t elementEnd = e + 9;
         if (ContainsIgnoreCase(markup.substr(p, g - p), u"src=")) {
-            add(markup.substr(rest, p - rest), true);
-            add(markup.substr(p, elementEnd - p), false);
+            add(markup.substr(rest, p - rest), false);
+            add(markup.substr(p, elementEnd - p), true);
         } else {
-            add(markup.substr(rest, elementEnd - rest), true);
+            add(markup.substr(rest, elementEnd - rest), false);
         }
         rest = elementEnd;
     }
 }
 
-void MarkupEncoding::add(std::u16string_view text, bool escaped)
+void MarkupEncoding::add(std::u16string_view text, bool kept)
 {
-    m_pieces.push_back({text, escaped});
-    m_size +=
-        escaped ? writerBlockStart.size() + EscapedSize(text) + writerBlockEnd.size() : text.size();
+    const std::size_t size =
+        kept ? text.size() : writerBlockStart.size() + EscapedSize(text) + writerBlockEnd.size();
+    m_pieces.push_back({text, kept, size});
+    m_size += size;
 }
 
 void MarkupEncoding::appendTo(std::u16string& out, HiddenPartSealer* sealer) const
 {
     out.reserve(out.size() + m_size);
     for (const Piece& piece : m_pieces) {
-        if (piece.escaped && sealer != nullptr) {
+        if (piece.kept) {
+            out += piece.text;
+        } else if (sealer != nullptr) {
             AppendSealedWriterBlock(out, piece.text, *sealer);
-        } else if (piece.escaped) {
+        } else {
             out += writerBlockStart;
             escapeInto(out, piece.text);
             out += writerBlockEnd;
-        } else {
-            out += piece.text;
         }
     }
 }
 
-std::vector<std::u16string_view> MarkupEncoding::keptElements() const
-{
-    std::vector<std::u16string_view> kept;
-    for (const Piece& piece : m_pieces) {
-        if (!piece.escaped) {
-            kept.push_back(piece.text);
-        }
-    }
-    return kept;
-}
-
-std::u16string EncodeMarkup(std::u16string_view markup, HiddenPartSealer* sealer)
+std::u16string EncodeMarkup(std::u16string_view markup)
 {
     const MarkupEncoding encoding(markup);
     std::u16string out;
-    encoding.appendTo(out, sealer);
+    encoding.appendTo(out);
     return out;
 }
 

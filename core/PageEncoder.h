@@ -26,8 +26,8 @@ void AppendEscaped(std::u16string& out, std::u16string_view text);
 std::size_t EscapedSize(std::u16string_view text);
 
 // A script element that writes text back through qv_d00. No line break before or after it, so
-// it adds no white space where it stands. With a sealer the text is sealed, not escaped.
-std::u16string MakeWriterBlock(std::u16string_view text, HiddenPartSealer* sealer = nullptr);
+// it adds no white space where it stands.
+std::u16string MakeWriterBlock(std::u16string_view text);
 
 // The definition of qv_ok and qv_d00 that every protected page carries.
 std::u16string WriterFunctionText();
@@ -38,22 +38,23 @@ std::u16string WriterFunctionText();
 class MarkupEncoding
 {
 public:
+    struct Piece
+    {
+        std::u16string_view text;
+        bool kept;            // an external script element, as it stands; else writer block text
+        std::size_t size = 0; // once encoded
+    };
+
     explicit MarkupEncoding(std::u16string_view markup);
 
     // The size of the encoded markup in code units, its writer blocks escaped.
     std::size_t size() const { return m_size; }
+    const std::vector<Piece>& pieces() const { return m_pieces; }
     // Appends the encoded markup; with a sealer its writer blocks are sealed.
     void appendTo(std::u16string& out, HiddenPartSealer* sealer = nullptr) const;
-    // The pieces kept as they stand (external script elements).
-    std::vector<std::u16string_view> keptElements() const;
 
 private:
-    struct Piece
-    {
-        std::u16string_view text;
-        bool escaped;
-    };
-    void add(std::u16string_view text, bool escaped);
+    void add(std::u16string_view text, bool kept);
 
     std::vector<Piece> m_pieces;
     std::size_t m_size = 0;
@@ -61,6 +62,6 @@ private:
 
 // The markup as writer blocks with the external script elements between them. Always at least
 // one writer block.
-std::u16string EncodeMarkup(std::u16string_view markup, HiddenPartSealer* sealer = nullptr);
+std::u16string EncodeMarkup(std::u16string_view markup);
 
 } // namespace quorlane::core

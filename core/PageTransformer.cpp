@@ -258,25 +258,70 @@ void ProtectPage(const FileRecord& record, std::u16string& page, const Protectio
     ProtectOrdinaryPage(page, settings, declaredCharset, sealer);
 }
 
-void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                         std::string_view declaredCharset, HiddenPartSealer* sealer)
+namespace {
+
+// Sealed parts open only through the password prompt; without the lock nothing is sealed.
+HiddenPartSealer* sealerFor(const ProtectionSettings& settings, HiddenPartSealer* sealer)
 {
-    // Sealed parts open only through the password prompt; without the lock they are not sealed.
-    if (!settings.passwordProtect) {
-        sealer = nullptr;
-    }
+    return settings.passwordProtect ? sealer : nullptr;
+}
+
+// Everything ProtectPage does to an ordinary page before its protected part is encoded; gives
+// the text that goes in front of the page.
+std::u16string prepareOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                                   std::string_view declaredCharset, const HiddenPartSealer* sealer)
+{
     const std::u16string doctype = takeDoctype(page);
     const bool hasFrames = repairSkeleton(page);
     if (!hasFrames) {
         insertBanners(page);
     }
     insertSwitchMarkup(page, settings.scriptSwitches);
+    return pageTop(settings, doctype, declaredCharset, sealer);
+}
 
-    std::u16string protectedPage = pageTop(settings, doctype, declaredCharset, sealer);
-    // Room for the marker that the caller appends.
-    AppendProtectedPart(protectedPage, page, settings.protectMode, protectedPageMarker.size(),
-                        sealer);
+// Room for the protected part: in the link modes most of the page stays as it stands; in body
+// mode it is at most the page escaped, with a writer block for each script and one more.
+std::size_t protectedPartRoom(std::u16string_view page, ProtectMode mode)
+{
+    if (mode != ProtectMode::BodyOnly) {
+        return page.size() + page.size() / 4;
+    }
+    std::size_t blocks = 1;
+    for (std::size_t at = FindIgnoreCase(page, u"<script "); at != npos;
+         at = FindIgnoreCase(page, u"<script ", at + 1)) {
+        ++blocks;
+    }
+    return EscapedSize(page) + blocks * (writerBlockStart.size() + writerBlockEnd.size());
+}
+
+} // namespace
+
+void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                         std::string_view declaredCharset, HiddenPartSealer* sealer)
+{
+    sealer = sealerFor(settings, sealer);
+    std::u16string protectedPage = prepareOrdinaryPage(page, settings, declaredCharset, sealer);
+    // Room for the marker that the caller appends too.
+    const std::size_t room = protectedPage.size() + protectedPageMarker.size();
+    if (settings.protectMode == ProtectMode::WholePage) {
+        const MarkupEncoding whole(page);
+        protectedPage.reserve(room + whole.size());
+        whole.appendTo(protectedPage, sealer);
+    } else {
+        protectedPage.reserve(room + protectedPartRoom(page, settings.protectMode));
+        StringSink sink(protectedPage);
+        WriteProtectedPart(page, settings.protectMode, sink, sealer);
+    }
     page.swap(protectedPage);
+}
+
+void WriteOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                       std::string_view declaredCharset, PageSink& out, HiddenPartSealer* sealer)
+{
+    sealer = sealerFor(settings, sealer);
+    out.append(prepareOrdinaryPage(page, settings, declaredCharset, sealer));
+    WriteProtectedPart(page, settings.protectMode, out, sealer);
 }
 
 FrameScanner::Next FrameScanner::next(std::u16string& source)

@@ -8,6 +8,7 @@
 
 #include "core/FileRecord.h"
 #include "core/HiddenPartSealer.h"
+#include "core/PageSink.h"
 #include "core/ProtectionSettings.h"
 
 namespace quorlane::core {
@@ -42,6 +43,12 @@ bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
 // after the frames.
 void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
                          std::string_view declaredCharset = {}, HiddenPartSealer* sealer = nullptr);
+
+// The same, written to out piece by piece instead of into the page, so that a large page is not
+// held twice: what ProtectOrdinaryPage would leave in page. page is used as working storage.
+void WriteOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
+                       std::string_view declaredCharset, PageSink& out,
+                       HiddenPartSealer* sealer = nullptr);
 
 // The frame elements of a page, one at a time, for a caller that takes frame pages on without
 // nesting calls. Holds a view of the page, which must outlive it.
@@ -83,10 +90,5 @@ enum class HeadMeta
 
 // Puts the meta element of kind right after the head start tag, unless the page has one.
 void InsertHeadMeta(std::u16string& page, HeadMeta kind);
-
-inline std::size_t MaxOf(std::size_t a, std::size_t b)
-{
-    return a > b ? a : b;
-}
 
 } // namespace quorlane::core

@@ -4,20 +4,30 @@
 #include <string_view>
 
 #include "core/HiddenPartSealer.h"
+#include "core/PageSink.h"
 #include "core/ProtectionSettings.h"
 
 namespace quorlane::core {
 
-// Appends page to out with the part that mode hides replaced by writer blocks: every link,
-// every e-mail link, the body, or the whole page. Runs in one pass over the page; a page whose
-// replacements would change how later searches read it (a link that ends inside a script, a
-// kept script element holding "<body", ...) is worked through step by step instead, with the
-// same result. out gets roomAfter units of spare capacity, so that a short trailer can follow
-// without moving a large page. With a sealer the writer blocks hold their markup sealed.
-void AppendProtectedPart(std::u16string& out, std::u16string_view page, ProtectMode mode,
-                         std::size_t roomAfter = 0, HiddenPartSealer* sealer = nullptr);
+// Writes page to out with the part that mode hides replaced by writer blocks: every link,
+// every e-mail link, the body, or the whole page. Exactly what the loops of the page format
+// give, replacing one stretch after the other and searching on in the page as each
+// replacement leaves it, but in one pass over the page.
+//
+// Three rules of the format keep that pass linear: no stretch replaced holds an encoding made
+// before (a further body is looked for after the encoding just made; an e-mail link whose
+// element would hold one is left as it stands), and an encoding reads as raw text of its own
+// (nothing in it is found, and raw text open before it ends where it begins), so the raw text
+// of the page as it stands is that of each stretch of page text between encodings, read on
+// its own from its start.
+//
+// With a sealer the writer blocks hold their markup sealed; the stretches replaced are the same.
+void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out,
+                        HiddenPartSealer* sealer = nullptr);
 
-std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode,
-                                   HiddenPartSealer* sealer = nullptr);
+std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode);
+
+// Writes EncodeMarkup(markup), or with a sealer its writer blocks sealed.
+void WriteEncoded(std::u16string_view markup, PageSink& out, HiddenPartSealer* sealer = nullptr);
 
 } // namespace quorlane::core

@@ -55,10 +55,10 @@ void BuildProtectionScript(const ProtectionSettings& settings, std::u16string& s
         }
     }
     if (settings.domainLock) {
-        work += DomainLockScript(settings.lockDomain);
+        work += DomainLockScript(settings.lockDomain, settings.hostToAscii);
     }
     if (settings.urlLock) {
-        work += UrlLockScript(settings.lockUrl);
+        work += UrlLockScript(settings.lockUrl, settings.hostToAscii);
     }
     script += work;
 }

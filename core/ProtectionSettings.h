@@ -2,6 +2,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,11 @@ private:
     std::bitset<scriptOptionCount> m_bits;
 };
 
+// Gives a host name that holds characters outside ASCII in its IDNA ASCII form, as browsers
+// report it, or nothing when it is no valid host name. The engine has no IDNA tables of its own:
+// whoever collects the settings hands this in.
+using HostToAscii = std::optional<std::u16string> (*)(std::u16string_view host);
+
 inline constexpr std::u16string_view sampleDomain = u"www.example.com";
 inline constexpr std::u16string_view sampleAddress = u"http://www.example.com/index.html";
 inline constexpr std::u16string_view defaultWarningText = u"This page is protected!";
@@ -91,6 +97,8 @@ struct ProtectionSettings
     // The key kept in the tab's session storage after the right password, for the other pages
     // of the run.
     bool rememberUnlock = true;
+    // Converts the lock hosts outside ASCII; without it they are written as typed.
+    HostToAscii hostToAscii = nullptr;
     SaveMode saveMode = SaveMode::CreateNew;
     bool makeBackups = true;
     std::u16string saveDir;

@@ -1,7 +1,7 @@
 #include "core/RawText.h"
 
 #include <algorithm>
-#include <string>
+#include <array>
 
 #include "core/TextSearch.h"
 
@@ -9,7 +9,19 @@ namespace quorlane::core {
 
 namespace {
 
-constexpr std::u16string_view rawElements[] = {u"script", u"style", u"textarea", u"title"};
+struct Element
+{
+    std::u16string_view name;
+    std::u16string_view endTag;
+};
+
+// In the order of RawTextScanner's regions, after the comment.
+constexpr std::array<Element, 4> elements = {{
+    {u"script", u"</script"},
+    {u"style", u"</style"},
+    {u"textarea", u"</textarea"},
+    {u"title", u"</title"},
+}};
 
 bool endsTagName(char16_t c)
 {
@@ -18,110 +30,91 @@ bool endsTagName(char16_t c)
 
 } // namespace
 
-RawText::RawText(std::u16string_view page)
-    : m_page(page)
+bool RawTextScanner::opensAt(std::size_t at)
 {
-}
-
-// Whether a region opens at open; if so, its end is stored in end.
-bool RawText::opensRegion(std::size_t open, std::size_t& end) const
-{
-    const std::size_t size = m_page.size();
-    if (m_page.compare(open, 4, u"<!--") == 0) {
-        const std::size_t close = FindExact(m_page, u"-->", open + 4);
-        end = close == npos ? size : close + 3;
+    if (m_text.compare(at, 4, u"<!--") == 0) {
+        m_region = Region::Comment;
+        m_closeFrom = at + 4;
         return true;
     }
-    for (std::u16string_view name : rawElements) {
-        const std::size_t after = open + 1 + name.size();
-        if (after < size && MatchesIgnoreCase(m_page, open + 1, name) &&
-            endsTagName(m_page[after])) {
-            std::u16string endTag = u"</";
-            endTag += name;
-            const std::size_t close = FindIgnoreCase(m_page, endTag, after);
-            const std::size_t gt =
-                close == npos ? npos : FindUnit(m_page, u'>', close + endTag.size());
-            end = gt == npos ? size : gt + 1;
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+        const std::size_t after = at + 1 + elements[k].name.size();
+        if (after < m_text.size() && MatchesIgnoreCase(m_text, at + 1, elements[k].name) &&
+            endsTagName(m_text[after])) {
+            m_region = static_cast<Region>(k + 2);
+            m_closeFrom = after;
             return true;
         }
     }
     return false;
 }
 
-void RawText::scanThrough(std::size_t pos)
+// Looks for the end of the open region from pos on; on success pos is just past it.
+bool RawTextScanner::closeRegion(std::size_t& pos)
 {
-    while (m_scanned <= pos && m_scanned < m_page.size()) {
-        const std::size_t open = FindUnit(m_page, u'<', m_scanned);
-        if (open == npos) {
-            m_scanned = m_page.size();
-            return;
-        }
-        std::size_t end = 0;
-        if (opensRegion(open, end)) {
-            m_regions.push_back({open, end});
-            m_scanned = end;
-        } else {
-            m_scanned = open + 1;
-        }
+    const std::size_t from = std::max(pos, m_closeFrom);
+    std::size_t end = npos;
+    if (m_region == Region::Comment) {
+        const std::size_t close = FindExact(m_text, u"-->", from);
+        end = close == npos ? npos : close + 3;
+    } else {
+        const std::u16string_view endTag = elements[static_cast<std::size_t>(m_region) - 2].endTag;
+        const std::size_t close = FindIgnoreCase(m_text, endTag, from);
+        const std::size_t gt = close == npos ? npos : FindUnit(m_text, u'>', close + endTag.size());
+        end = gt == npos ? npos : gt + 1;
     }
-}
-
-const RawText::Region* RawText::regionAt(std::size_t pos)
-{
-    scanThrough(pos);
-    auto after = std::upper_bound(m_regions.begin(), m_regions.end(), pos,
-                                  [](std::size_t p, const Region& r) { return p < r.begin; });
-    if (after == m_regions.begin()) {
-        return nullptr;
+    if (end == npos) {
+        return false;
     }
-    const Region& region = *std::prev(after);
-    return pos < region.end ? &region : nullptr;
+    pos = end;
+    m_region = Region::None;
+    return true;
 }
 
-bool RawText::contains(std::size_t pos)
+// The first "<" in [from, limit) that opens a region (which is then open), or npos.
+std::size_t RawTextScanner::nextOpener(std::size_t from, std::size_t limit)
 {
-    return regionAt(pos) != nullptr;
-}
-
-std::size_t RawText::skip(std::size_t pos)
-{
-    const Region* region = regionAt(pos);
-    return region ? region->end : pos;
-}
-
-std::size_t FindOutsideRawText(std::u16string_view page, RawText& raw, std::u16string_view needle,
-                               std::size_t from, bool ignoreCase)
-{
-    for (;;) {
-        const std::size_t at = Find(page, needle, from, ignoreCase);
-        if (at == npos) {
-            return npos;
-        }
-        const std::size_t past = raw.skip(at);
-        if (past == at) {
+    for (std::size_t at = FindUnit(m_text, u'<', from); at != npos && at < limit;
+         at = FindUnit(m_text, u'<', at + 1)) {
+        if (opensAt(at)) {
             return at;
         }
-        from = past;
     }
+    return npos;
 }
 
-std::size_t FindLastOutsideRawText(std::u16string_view page, RawText& raw,
-                                   std::u16string_view needle, std::size_t end)
+RawTextScanner::Hit RawTextScanner::find(std::size_t from, std::initializer_list<Needle> needles)
 {
+    std::size_t pos = m_pos;
     for (;;) {
-        const std::size_t at = FindLastIgnoreCase(page, needle, end);
-        if (at == npos) {
-            return npos;
+        if (m_region != Region::None && !closeRegion(pos)) {
+            m_pos = m_text.size();
+            return {npos, 0};
         }
-        const RawText::Region* region = raw.regionAt(at);
-        if (region == nullptr) {
-            return at;
+        const std::size_t start = std::max(pos, from);
+        Hit hit{npos, 0};
+        std::size_t k = 0;
+        for (const Needle& needle : needles) {
+            Sought& sought = m_sought[k];
+            const bool same = sought.needle.text.data() == needle.text.data() &&
+                              sought.needle.text.size() == needle.text.size() &&
+                              sought.needle.ignoreCase == needle.ignoreCase;
+            if (!same || sought.from == npos || sought.from > start || sought.at < start) {
+                sought = {
+                    needle, start,
+                    Find(m_text, needle.text, std::min(start, m_text.size()), needle.ignoreCase)};
+            }
+            if (sought.at < hit.at) {
+                hit = {sought.at, k};
+            }
+            ++k;
         }
-        // Nothing inside the region counts: go on with occurrences that start before it.
-        if (region->begin == 0) {
-            return npos;
+        const std::size_t opener = nextOpener(pos, hit.at == npos ? m_text.size() : hit.at);
+        if (opener == npos) {
+            m_pos = hit.at == npos ? m_text.size() : hit.at;
+            return hit;
         }
-        end = region->begin - 1 + needle.size();
+        pos = opener;
     }
 }
 

@@ -14,10 +14,15 @@ inline constexpr std::u16string_view snippetNe = // error handler that swallows 
     u"}\r\n"
     u"onerror=qv_ne;\r\n";
 
-inline constexpr std::u16string_view snippetDn = // handler that refuses an event
+// Handler that refuses an event, except a press on a form control, which must still take the
+// focus and the keys.
+inline constexpr std::u16string_view snippetDn =
     u"\r\n"
     u"function qv_dn(a)\r\n"
     u"{\r\n"
+    u"   if(a&&a.target&&a.target.closest&&a.target.closest('input,textarea,select,option,button,"
+    u"label,[contenteditable]'))\r\n"
+    u"       return true;\r\n"
     u"   return false;\r\n"
     u"}\r\n";
 
@@ -74,30 +79,34 @@ inline constexpr std::u16string_view snippetNls = // keep the status bar empty
     u"}\r\n"
     u"qv_nls();\r\n";
 
-inline constexpr std::u16string_view snippetDp = // hide the page while it prints
+// Hides the page while it prints. The hidden elements are remembered in a list, so that their
+// ids and everything else of theirs stay as the page made them.
+inline constexpr std::u16string_view snippetDp =
     u"\r\n"
+    u"var qv_hl=[];\r\n"
     u"function qv_dp1()\r\n"
     u"{\r\n"
-    u"   for(i=0;i<document.all.length;i++)\r\n"
+    u"   qv_hl=[];\r\n"
+    u"   for(var i=0;i<document.all.length;i++)\r\n"
     u"   {\r\n"
     u"       if(document.all[i].style.visibility!='hidden')\r\n"
     u"       {\r\n"
     u"           document.all[i].style.visibility='hidden';\r\n"
-    u"           document.all[i].id='qv_id';\r\n"
+    u"           qv_hl.push(document.all[i]);\r\n"
     u"       }\r\n"
     u"   }\r\n"
     u"};\r\n"
     u"function qv_dp2()\r\n"
     u"{\r\n"
-    u"   for(i=0;i<document.all.length;i++)\r\n"
-    u"   {\r\n"
-    u"       if(document.all[i].id=='qv_id') \r\n"
-    u"           document.all[i].style.visibility='';\r\n"
-    u"   }\r\n"
+    u"   for(var i=0;i<qv_hl.length;i++)\r\n"
+    u"       qv_hl[i].style.visibility='';\r\n"
+    u"   qv_hl=[];\r\n"
     u"};\r\n"
     u"window.onbeforeprint=qv_dp1;window.onafterprint=qv_dp2;\r\n";
 
-inline constexpr std::u16string_view snippetDc = // keep overwriting the clipboard
+// Keeps overwriting the clipboard where a browser has text ranges, and cancels copy and cut
+// outside form fields everywhere else.
+inline constexpr std::u16string_view snippetDc =
     u"\r\n"
     u"function qv_dc()\r\n"
     u"{\r\n"
@@ -110,7 +119,15 @@ inline constexpr std::u16string_view snippetDc = // keep overwriting the clipboa
     u"           document.write('<div style=position:absolute;left:-1000px;top:-1000px><input "
     u"type=textarea name=qv_ta value=a style=visibility:hidden></div>');qv_dc();\r\n"
     u"       }\r\n"
-    u"}\r\n";
+    u"}\r\n"
+    u"function qv_nc(e)\r\n"
+    u"{\r\n"
+    u"   if(e.target&&e.target.closest&&e.target.closest('input,textarea,[contenteditable]'))\r\n"
+    u"       return;\r\n"
+    u"   e.preventDefault();\r\n"
+    u"}\r\n"
+    u"document.addEventListener('copy',qv_nc,true);document.addEventListener('cut',qv_nc,true);"
+    u"\r\n";
 
 inline constexpr std::u16string_view snippetNdd = // refuse drag start
     u"\r\n"
@@ -126,9 +143,10 @@ inline constexpr std::u16string_view snippetCapture = // stop web-capture tools
     u"Explorer')!=-1&&navigator.userAgent.indexOf('MSIE')==-1)\r\n"
     u"    qv_ok=false;\r\n";
 
-inline constexpr std::u16string_view snippetOpera = // turn Opera away
+inline constexpr std::u16string_view
+    snippetOpera = // turn Opera away, old ("Opera") and new ("OPR/")
     u"\r\n"
-    u"if(navigator.userAgent.indexOf('Opera')!=-1)\r\n"
+    u"if(navigator.userAgent.indexOf('Opera')!=-1||navigator.userAgent.indexOf('OPR/')!=-1)\r\n"
     u"   window.location='about:blank';\r\n";
 
 inline constexpr std::u16string_view snippetFrames = // break out of frames
@@ -139,9 +157,11 @@ inline constexpr std::u16string_view snippetFrames = // break out of frames
     u"       top.location.href=self.location;\r\n"
     u"}\r\n";
 
-inline constexpr std::u16string_view snippetGecko = // turn Gecko browsers away
+// Turns Gecko browsers away. Every browser writes "Gecko" in its user agent ("like Gecko"); only
+// Gecko itself writes "Gecko/".
+inline constexpr std::u16string_view snippetGecko =
     u"\r\n"
-    u"if(navigator.userAgent.indexOf('Gecko')!=-1)\r\n"
+    u"if(navigator.userAgent.indexOf('Gecko/')!=-1)\r\n"
     u"{\r\n"
     u"   window.location='about:blank';\r\n"
     u"}\r\n";

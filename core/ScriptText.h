@@ -24,4 +24,15 @@ inline bool IsSafeScriptText(std::u16string_view text)
     return true;
 }
 
+// Whether text can stand in the notice comment at the top of a page: "-->" and "--!>" would end
+// the comment early and let the rest of the text be read as markup.
+inline constexpr std::u16string_view unsafeNoticeMessage =
+    u"The notice may not hold \"-->\" or \"--!>\": either would end its comment early.";
+
+inline bool IsSafeNoticeText(std::u16string_view text)
+{
+    return text.find(u"-->") == std::u16string_view::npos &&
+           text.find(u"--!>") == std::u16string_view::npos;
+}
+
 } // namespace quorlane::core

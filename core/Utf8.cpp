@@ -100,7 +100,7 @@ std::size_t asciiUnitsEnd(std::u16string_view text, std::size_t i, char* dst)
 
 } // namespace
 
-bool IsValidUtf8(std::string_view bytes)
+std::size_t ValidUtf8Prefix(std::string_view bytes)
 {
     std::size_t i = 0;
     while (i < bytes.size()) {
@@ -114,12 +114,18 @@ bool IsValidUtf8(std::string_view bytes)
         }
         char32_t value = 0;
         bool valid = false;
-        i += decodeOne(bytes, i, value, valid);
+        const std::size_t length = decodeOne(bytes, i, value, valid);
         if (!valid) {
-            return false;
+            return i;
         }
+        i += length;
     }
-    return true;
+    return bytes.size();
+}
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    return ValidUtf8Prefix(bytes) == bytes.size();
 }
 
 void AppendUtf8AsUtf16(std::u16string& out, std::string_view bytes)

@@ -9,6 +9,8 @@ namespace quorlane::core {
 
 // Whether bytes is well-formed UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
+// The length of the longest start of bytes that is well-formed UTF-8.
+std::size_t ValidUtf8Prefix(std::string_view bytes);
 
 // Appends the UTF-16 form of bytes to out; each malformed sequence becomes U+FFFD, as a
 // browser decodes it.

@@ -14,6 +14,8 @@ struct FileError
         Missing,         // the file or folder does not exist
         InvalidArgument, // the path or the request makes no sense to the system
         Access,          // permission denied, read-only, in use
+        NotRegularFile,  // a pipe, a device, a socket or a link where a file was to be read or
+                         // replaced: it is left alone
         Other,
     };
 
@@ -28,5 +30,12 @@ struct FileError
 using FileResult = std::optional<FileError>;
 
 FileError classify(std::error_code error);
+
+// The failure for something that is not a regular file, which is never opened or replaced.
+FileError NotRegularFileError();
+
+// The failure in plain words where the system's own text would puzzle (a name too long for the
+// file system, something that is not a regular file); empty otherwise.
+std::u16string PlainReason(const FileError& error);
 
 } // namespace quorlane::files

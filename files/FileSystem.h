@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,34 @@ struct FileIdentity
     bool operator==(const FileIdentity&) const = default;
 };
 
+struct FileIdentityHash
+{
+    std::size_t operator()(const FileIdentity& id) const
+    {
+        return std::hash<std::uint64_t>()(id.device * 1000003u ^ id.inode);
+    }
+};
+
+// A file as it stood at one moment: when a later stamp differs, the file was written, replaced
+// or linked in between.
+struct FileStamp
+{
+    FileIdentity identity;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    std::uint64_t links = 1; // the number of names (hard links) the file has
+    bool operator==(const FileStamp&) const = default;
+};
+
+// How far a write goes before it counts as done.
+enum class Durability
+{
+    Renamed, // the new file replaces the old one in one step; a killed process leaves either
+    Synced,  // as Renamed, and on the disk before the call returns, so that a power cut after it
+             // cannot lose the file
+};
+
 // Every way the run and the folder scan touch the disk. The program uses RealFileSystem; tests
 // put failures in its way through a subclass.
 class FileSystem
@@ -36,14 +65,22 @@ class FileSystem
 public:
     virtual ~FileSystem() = default;
 
-    virtual FileResult readFile(const PathString& path, std::string& bytes) = 0;
+    // Reads a regular file (after links) whole, and how it stood when read. Anything else is
+    // never opened: a pipe or a device is a NotRegularFile failure, a folder an error of its own.
+    virtual FileResult readFile(const PathString& path, std::string& bytes, FileStamp& stamp) = 0;
+    virtual std::optional<FileStamp> stamp(const PathString& path) = 0;
     virtual FileResult fileSize(const PathString& path, std::uint64_t& size) = 0;
     // Replaces the file at path with bytes in one step: the old file stays whole until the new
-    // one is complete. An existing file that is read-only is an access failure.
-    virtual FileResult writeFile(const PathString& path, std::string_view bytes) = 0;
-    // A byte-for-byte copy; an existing target is replaced.
-    virtual FileResult copyFile(const PathString& from, const PathString& to) = 0;
-    virtual FileResult removeFile(const PathString& path) = 0;
+    // one is complete, and a temporary file beside it is all that a killed process can leave
+    // (see removeStaleTemporaries). An existing file that is read-only is an access failure;
+    // anything at path that is not a regular file (a folder, a link, a pipe) is never replaced.
+    virtual FileResult writeFile(const PathString& path, std::string_view bytes,
+                                 Durability durability) = 0;
+    // Removes the temporary files that writes of runs which no longer live left in folder.
+    virtual void removeStaleTemporaries(const PathString& folder) = 0;
+    // The path of the file that path names once the links that make up its last part are
+    // followed; path itself when it is no link.
+    virtual PathString linkTarget(const PathString& path) = 0;
     // A folder that exists already is an access failure, as on Windows.
     virtual FileResult createFolder(const PathString& path) = 0;
     virtual FileResult listFolder(const PathString& path, FolderListing& listing) = 0;
@@ -54,11 +91,13 @@ public:
 class RealFileSystem : public FileSystem
 {
 public:
-    FileResult readFile(const PathString& path, std::string& bytes) override;
+    FileResult readFile(const PathString& path, std::string& bytes, FileStamp& stamp) override;
+    std::optional<FileStamp> stamp(const PathString& path) override;
     FileResult fileSize(const PathString& path, std::uint64_t& size) override;
-    FileResult writeFile(const PathString& path, std::string_view bytes) override;
-    FileResult copyFile(const PathString& from, const PathString& to) override;
-    FileResult removeFile(const PathString& path) override;
+    FileResult writeFile(const PathString& path, std::string_view bytes,
+                         Durability durability) override;
+    void removeStaleTemporaries(const PathString& folder) override;
+    PathString linkTarget(const PathString& path) override;
     FileResult createFolder(const PathString& path) override;
     FileResult listFolder(const PathString& path, FolderListing& listing) override;
     bool isFolder(const PathString& path) override;

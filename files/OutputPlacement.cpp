@@ -14,19 +14,26 @@ PathString text(std::string_view ascii)
     return PathString(ascii.begin(), ascii.end());
 }
 
-std::optional<Message> makeBackup(const PathString& page, FileSystem& fileSystem)
+// Written from the bytes the run read, not copied from the page again: whatever happens to
+// the page meanwhile, the backup is the page as it was protected from. It replaces an older
+// backup in one step, and only a regular file: a folder or a link of that name is left alone.
+std::optional<Message> makeBackup(const PathString& page, std::string_view pageBytes,
+                                  FileSystem& fileSystem)
 {
     const PathString backup = page + text(".bak");
-    FileResult failure = fileSystem.removeFile(backup);
-    if (!failure || failure->kind == FileError::Kind::Missing) {
-        failure = fileSystem.copyFile(page, backup);
-    }
-    if (!failure || failure->kind == FileError::Kind::InvalidArgument) {
+    const FileResult failure = fileSystem.writeFile(backup, pageBytes, Durability::Synced);
+    if (!failure) {
         return std::nullopt;
     }
+    const std::u16string name = core::TextFromPath(backup);
     if (failure->kind == FileError::Kind::Access) {
         return Message{Message::Icon::None, u"Quorlane",
-                       u"Unable to Access File, Your file(s) may be read-only."};
+                       u"Unable to Access File, Your file(s) may be read-only: " + name + u"."};
+    }
+    if (const std::u16string plain = PlainReason(*failure); !plain.empty()) {
+        return Message{Message::Icon::Warning, u"Quorlane",
+                       u"Unable to Make the Backup " + name + u".\r\n" + plain +
+                           u" The page was not protected."};
     }
     return Message{Message::Icon::Warning, u"Quorlane", UnknownErrorText(*failure, backup)};
 }
@@ -35,8 +42,13 @@ PathString createNewPath(FileRecord& record)
 {
     const std::size_t last = record.Filename.rfind(separator);
     const std::size_t folderLength = last == PathString::npos ? 0 : last + 1;
-    PathString output = record.RootPath + record.Filename.substr(0, folderLength) + separator +
-                        text("protected_") + record.Filename.substr(folderLength);
+    PathString folder = record.RootPath + record.Filename.substr(0, folderLength);
+    // A bare name has no folder part; its folder is the current one, not the root.
+    if (folder.empty()) {
+        folder = text(".");
+    }
+    PathString output =
+        folder + separator + text("protected_") + record.Filename.substr(folderLength);
     output = CollapseSeparators(output);
     record.Filename = output;
     return output;
@@ -82,20 +94,21 @@ PathString CollapseSeparators(const PathString& path)
 }
 
 PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& settings,
-                       FileSystem& fileSystem, std::optional<Message>& failure)
+                       FileSystem& fileSystem, std::string_view pageBytes,
+                       std::optional<Message>& failure)
 {
     failure.reset();
     const PathString saveDir = core::PathFromText(settings.saveDir);
     PathString output;
     switch (settings.saveMode) {
     case core::SaveMode::Overwrite:
+        output = fileSystem.linkTarget(record.fullPath());
         if (settings.makeBackups) {
-            failure = makeBackup(record.fullPath(), fileSystem);
+            failure = makeBackup(output, pageBytes, fileSystem);
             if (failure) {
                 return {};
             }
         }
-        output = record.fullPath();
         break;
     case core::SaveMode::CopyToFolder:
         if (record.RootPath.empty()) {

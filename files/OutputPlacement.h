@@ -14,8 +14,15 @@ namespace quorlane::files {
 // folders under the added folder kept. Creates the missing folders and rewrites the record so
 // that the results show where the page went. Gives an empty path, with failure set, when the
 // backup could not be made.
+//
+// Over the page file means over the file that the page's path leads to: a link to a page stays
+// a link, and the page it leads to is replaced, its backup beside it. The backup holds
+// pageBytes, the page as the run read it, and is complete on the disk before this returns.
+// A page given by a bare name is one in the current folder: its new file is "./protected_" +
+// its name.
 PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& settings,
-                       FileSystem& fileSystem, std::optional<Message>& failure);
+                       FileSystem& fileSystem, std::string_view pageBytes,
+                       std::optional<Message>& failure);
 
 // Every pair of separators made one, left to right, pairs not overlapping (three leave two).
 // On Windows a leading pair, which names a network share, is kept.

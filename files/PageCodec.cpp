@@ -175,23 +175,71 @@ std::string EncodePage(std::u16string_view text, const PageEncoding& encoding)
 
 void WritePage(std::ostream& out, std::u16string_view text, const PageEncoding& encoding)
 {
-    out << byteOrderMark(encoding);
-    constexpr std::size_t pieceUnits = 1 << 16;
-    std::string bytes;
-    while (!text.empty()) {
-        std::size_t take = std::min(pieceUnits, text.size());
-        // Keep a surrogate pair, and any stateful encoding, in one piece.
-        if (take < text.size() && text[take - 1] >= 0xD800 && text[take - 1] <= 0xDBFF) {
-            ++take;
-        }
-        if (encoding.name == "ISO-2022-JP") {
-            take = text.size();
-        }
-        bytes.clear();
-        appendEncoded(bytes, text.substr(0, take), encoding);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        text.remove_prefix(take);
+    PageWriter writer(out, encoding);
+    writer.append(text);
+    writer.finish();
+}
+
+namespace {
+
+constexpr std::size_t sliceUnits = 1 << 16;
+
+bool isHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+} // namespace
+
+PageWriter::PageWriter(std::ostream& out, PageEncoding encoding)
+    : m_out(out)
+    , m_encoding(std::move(encoding))
+{
+    m_out << byteOrderMark(m_encoding);
+}
+
+void PageWriter::write(std::u16string_view text)
+{
+    m_bytes.clear();
+    appendEncoded(m_bytes, text, m_encoding);
+    m_out.write(m_bytes.data(), static_cast<std::streamsize>(m_bytes.size()));
+}
+
+void PageWriter::append(std::u16string_view text)
+{
+    if (m_encoding.name == "ISO-2022-JP") {
+        m_held += text;
+        return;
     }
+    while (!text.empty()) {
+        if (m_held.empty() && text.size() > sliceUnits) {
+            // Large text is encoded where it stands, slice by slice, keeping a surrogate pair
+            // in one slice.
+            std::size_t take = sliceUnits;
+            if (isHighSurrogate(text[take - 1])) {
+                --take;
+            }
+            write(text.substr(0, take));
+            text.remove_prefix(take);
+            continue;
+        }
+        const std::size_t take = std::min(text.size(), sliceUnits - m_held.size());
+        m_held += text.substr(0, take);
+        text.remove_prefix(take);
+        if (m_held.size() == sliceUnits) {
+            const bool split = isHighSurrogate(m_held.back());
+            write(std::u16string_view(m_held).substr(0, m_held.size() - (split ? 1 : 0)));
+            m_held.erase(0, m_held.size() - (split ? 1 : 0));
+        }
+    }
+}
+
+bool PageWriter::finish()
+{
+    write(m_held);
+    m_held.clear();
+    m_out.flush();
+    return static_cast<bool>(m_out);
 }
 
 } // namespace quorlane::files

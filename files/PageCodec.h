@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/PageSink.h"
+
 // Page bytes <-> page text. A page is read in the encoding the browser would read it in, and
 // written back in that same encoding, so that every character survives the round trip.
 namespace quorlane::files {
@@ -37,5 +39,26 @@ std::string EncodePage(std::u16string_view text, const PageEncoding& encoding);
 
 // The same, written to out piece by piece, so that no second copy of a large page is made.
 void WritePage(std::ostream& out, std::u16string_view text, const PageEncoding& encoding);
+
+// Writes a page to out while it is being made: the text handed over is encoded and written in
+// slices, so that neither the whole text nor its bytes are ever held. (ISO-2022-JP carries its
+// state from one character to the next, and is encoded in one piece at the end.)
+class PageWriter final : public core::PageSink
+{
+public:
+    PageWriter(std::ostream& out, PageEncoding encoding);
+
+    void append(std::u16string_view text) override;
+    // Writes what is held back; gives whether every byte reached out.
+    bool finish();
+
+private:
+    void write(std::u16string_view text);
+
+    std::ostream& m_out;
+    PageEncoding m_encoding;
+    std::u16string m_held; // what is not yet written: a short slice, or a split surrogate pair
+    std::string m_bytes;
+};
 
 } // namespace quorlane::files

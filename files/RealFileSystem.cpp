@@ -7,7 +7,10 @@
 
 #ifndef _WIN32
 #include <cerrno>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #else
@@ -99,11 +102,69 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+constexpr std::string_view temporaryPrefix = ".quorlane-";
+constexpr std::string_view temporarySuffix = ".tmp";
+
+// The folder part of path, "." for a bare name, so that it can be opened.
+PathString folderOf(const PathString& path)
+{
+    const PathString folder = core::getFilePathOnly(path);
+    return folder.empty() ? PathString(".") : folder;
+}
+
+// ".quorlane-" + the writer's process id + "-" + a random number + ".tmp", beside path: the
+// process id tells a later run whether the writer still lives.
 PathString temporaryNameBeside(const PathString& path)
 {
     static std::mt19937_64 random{std::random_device{}()};
-    const PathString folder = core::getFilePathOnly(path);
-    return folder + ".quorlane-" + std::to_string(random()) + ".tmp";
+    return core::getFilePathOnly(path) + std::string(temporaryPrefix) + std::to_string(::getpid()) +
+           "-" + std::to_string(random()) + std::string(temporarySuffix);
+}
+
+// The process id in a temporary file's name, or 0 when name is not one.
+pid_t writerOfTemporary(std::string_view name)
+{
+    if (!name.starts_with(temporaryPrefix) || !name.ends_with(temporarySuffix)) {
+        return 0;
+    }
+    name.remove_prefix(temporaryPrefix.size());
+    name.remove_suffix(temporarySuffix.size());
+    const std::size_t dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size()) {
+        return 0;
+    }
+    const auto digits = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(name.substr(0, dash)) || !digits(name.substr(dash + 1)) || dash > 9) {
+        return 0;
+    }
+    return static_cast<pid_t>(std::stol(std::string(name.substr(0, dash))));
+}
+
+std::int64_t nanoseconds(const struct timespec& time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+FileStamp stampOf(const struct stat& info)
+{
+    return {{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
+            static_cast<std::uint64_t>(info.st_size),
+            nanoseconds(info.st_mtim),
+            nanoseconds(info.st_ctim),
+            static_cast<std::uint64_t>(info.st_nlink)};
+}
+
+// Makes what was written to the folder (a new name, a rename) last through a power cut.
+int syncFolder(const PathString& folder)
+{
+    Descriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle.get() < 0) {
+        return 0; // a folder that may be written but not read: it cannot be synced
+    }
+    // EINVAL: a file system that cannot sync a folder, where there is nothing more to do.
+    return ::fsync(handle.get()) == 0 || errno == EINVAL ? 0 : errno;
 }
 #endif
 
@@ -128,21 +189,34 @@ bool NameOrder(std::u16string_view a, std::u16string_view b)
 
 #ifndef _WIN32
 
-FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes)
+FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, FileStamp& stamp)
 {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
-        return fromErrno(errno);
-    }
+    // Looked at before it is opened: opening a pipe waits for a writer, and opening a device
+    // may act on it.
     struct stat info
     {
     };
-    if (::fstat(file.get(), &info) != 0) {
+    if (::stat(path.c_str(), &info) != 0) {
         return fromErrno(errno);
     }
     if (S_ISDIR(info.st_mode)) {
         return fromErrno(EISDIR);
     }
+    if (!S_ISREG(info.st_mode)) {
+        return NotRegularFileError();
+    }
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.get() < 0) {
+        return fromErrno(errno);
+    }
+    // What was opened may have been put there since.
+    if (::fstat(file.get(), &info) != 0) {
+        return fromErrno(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+    }
+    stamp = stampOf(info);
     bytes.clear();
     bytes.reserve(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)));
     char buffer[1 << 16];
@@ -155,20 +229,40 @@ FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes)
             return fromErrno(errno);
         }
         if (got == 0) {
-            return std::nullopt;
+            break;
         }
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
+    // Written to while it was read: the stamp then tells the file from what was read.
+    if (::fstat(file.get(), &info) == 0 && !(stampOf(info) == stamp)) {
+        stamp = {};
+    }
+    return std::nullopt;
 }
 
-FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes)
+std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return stampOf(info);
+}
+
+FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
+                                     Durability durability)
 {
     struct stat old
     {
     };
-    const bool exists = ::stat(path.c_str(), &old) == 0;
+    const bool exists = ::lstat(path.c_str(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode)) {
         return fromErrno(EISDIR);
+    }
+    if (exists && !S_ISREG(old.st_mode)) {
+        return NotRegularFileError();
     }
     // Read-only means read-only, as on Windows, even to a user who could replace the file.
     if (exists && (old.st_mode & S_IWUSR) == 0) {
@@ -183,22 +277,82 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
         ::unlink(temporary.c_str());
         return fromErrno(error);
     };
+    // Held while the file is written, so that no other run takes it for a stale one. A file
+    // system without such locks has the writer's process id in the name to go by.
+    ::flock(file.get(), LOCK_EX | LOCK_NB);
     if (exists && ::fchmod(file.get(), old.st_mode & 07777) != 0) {
         return fail(errno);
     }
-    // No fsync: the rename is what makes the replacement whole for every reader, and a killed
-    // process cannot leave a half-written page behind it. Syncing every page would make a
-    // large site take many times as long.
+    // Renamed only: the rename is what makes the replacement whole for every reader, and a
+    // killed process cannot leave a half-written file behind it. Syncing every page would make
+    // a large site take many times as long, so only what must outlive a power cut (a backup,
+    // the only copy of a page that is about to be replaced) is synced.
     if (!writeAll(file.get(), bytes)) {
         return fail(errno);
     }
+    if (durability == Durability::Synced && ::fsync(file.get()) != 0 && errno != EINVAL) {
+        return fail(errno);
+    }
+    // Closed before the rename: some file systems tell a failed write only when the file is
+    // closed.
     if (file.close() != 0) {
         return fail(errno);
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         return fail(errno);
     }
+    if (durability == Durability::Synced) {
+        if (const int error = syncFolder(folderOf(path))) {
+            return fromErrno(error);
+        }
+    }
     return std::nullopt;
+}
+
+void RealFileSystem::removeStaleTemporaries(const PathString& folder)
+{
+    DIR* entries = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (entries == nullptr) {
+        return;
+    }
+    PathString base = folder;
+    if (!base.empty() && base.back() != core::pathSeparator) {
+        base.push_back(core::pathSeparator);
+    }
+    while (const dirent* entry = ::readdir(entries)) {
+        const pid_t writer = writerOfTemporary(entry->d_name);
+        // A writer that lives, or this process itself, may still be at work on it.
+        if (writer <= 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        const PathString path = base + entry->d_name;
+        Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+        struct stat info
+        {
+        };
+        if (file.get() >= 0 && ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::flock(file.get(), LOCK_EX | LOCK_NB) == 0) {
+            ::unlink(path.c_str());
+        }
+    }
+    ::closedir(entries);
+}
+
+PathString RealFileSystem::linkTarget(const PathString& path)
+{
+    PathString current = path;
+    // As many links as the system itself follows before it gives up.
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[4096];
+        const ssize_t length = ::readlink(current.c_str(), target, sizeof target);
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) {
+            return current;
+        }
+        const PathString next(target, static_cast<std::size_t>(length));
+        current =
+            next.front() == core::pathSeparator ? next : core::getFilePathOnly(current) + next;
+    }
+    return current;
 }
 
 std::optional<FileIdentity> RealFileSystem::identity(const PathString& path)
@@ -215,25 +369,49 @@ std::optional<FileIdentity> RealFileSystem::identity(const PathString& path)
 
 #else
 
-FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes)
+FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, FileStamp& stamp)
 {
     std::error_code error;
-    if (fs::is_directory(path, error)) {
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_directory(status)) {
         return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        return NotRegularFileError();
     }
     std::ifstream file(fs::path(path), std::ios::binary);
     if (!file) {
         return classify(std::make_error_code(std::errc::permission_denied));
     }
     bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    stamp = this->stamp(path).value_or(FileStamp{});
     return std::nullopt;
 }
 
-FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes)
+std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
 {
     std::error_code error;
-    if (fs::exists(path, error) &&
-        (fs::status(path, error).permissions() & fs::perms::owner_write) == fs::perms::none) {
+    FileStamp stamp;
+    stamp.size = fs::file_size(path, error);
+    if (error) {
+        return std::nullopt;
+    }
+    stamp.modifiedNs = fs::last_write_time(path, error).time_since_epoch().count();
+    stamp.links = fs::hard_link_count(path, error);
+    return stamp;
+}
+
+FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes, Durability)
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (fs::is_directory(status)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        return NotRegularFileError();
+    }
+    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
         return classify(std::make_error_code(std::errc::permission_denied));
     }
     const fs::path temporary = fs::path(path).concat(L".quorlane.tmp");
@@ -254,6 +432,23 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
     return std::nullopt;
 }
 
+// A temporary file here is named after its page and replaced by the next write of that page.
+void RealFileSystem::removeStaleTemporaries(const PathString&) {}
+
+PathString RealFileSystem::linkTarget(const PathString& path)
+{
+    std::error_code error;
+    fs::path current = path;
+    for (int hops = 0; hops < 40 && fs::is_symlink(current, error); ++hops) {
+        const fs::path target = fs::read_symlink(current, error);
+        if (error) {
+            break;
+        }
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return current.native();
+}
+
 std::optional<FileIdentity> RealFileSystem::identity(const PathString&)
 {
     return std::nullopt;
@@ -268,25 +463,6 @@ FileResult RealFileSystem::fileSize(const PathString& path, std::uint64_t& size)
         return classify(std::make_error_code(std::errc::is_a_directory));
     }
     size = fs::file_size(path, error);
-    return fromCode(error);
-}
-
-FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to)
-{
-    std::error_code error;
-    if (fs::is_directory(from, error)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
-    }
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
-    return fromCode(error);
-}
-
-FileResult RealFileSystem::removeFile(const PathString& path)
-{
-    std::error_code error;
-    if (!fs::remove(path, error) && !error) {
-        return classify(std::make_error_code(std::errc::no_such_file_or_directory));
-    }
     return fromCode(error);
 }
 

@@ -7,14 +7,7 @@ namespace quorlane::files {
 
 namespace {
 
-struct IdentityHash
-{
-    std::size_t operator()(const FileIdentity& id) const
-    {
-        return std::hash<std::uint64_t>()(id.device * 1000003u ^ id.inode);
-    }
-};
-using VisitedFolders = std::unordered_set<FileIdentity, IdentityHash>;
+using VisitedFolders = std::unordered_set<FileIdentity, FileIdentityHash>;
 
 PathString nameOf(const PathString& path)
 {
@@ -25,9 +18,12 @@ PathString nameOf(const PathString& path)
 // The walk, with the folders entered so far. It keeps its own stack rather than recursing, so
 // that a deep tree cannot exhaust the program's stack.
 void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& rootPath,
-              clsFiles& files)
+              clsFiles& files, const ScanOptions& options)
 {
     VisitedFolders visited;
+    if (options.skipFolder) {
+        visited.insert(*options.skipFolder);
+    }
     std::vector<PathString> pending{top};
     while (!pending.empty()) {
         const PathString folderPath = std::move(pending.back());
@@ -38,7 +34,10 @@ void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& r
             }
         }
         FolderListing folder;
-        if (fileSystem.listFolder(folderPath, folder)) {
+        if (const FileResult failure = fileSystem.listFolder(folderPath, folder)) {
+            if (options.failures != nullptr && failure->kind != FileError::Kind::Missing) {
+                options.failures->push_back({folderPath, *failure});
+            }
             continue;
         }
         ScanFolderFiles(fileSystem, folder, rootPath, files);
@@ -63,12 +62,12 @@ bool IsPageName(const PathString& name)
 }
 
 void ScanFolder(FileSystem& fileSystem, const PathString& folderPath, PathString& rootPath,
-                clsFiles& files)
+                clsFiles& files, const ScanOptions& options)
 {
     if (rootPath.empty()) {
         rootPath = folderPath;
     }
-    scanTree(fileSystem, folderPath, rootPath, files);
+    scanTree(fileSystem, folderPath, rootPath, files, options);
 }
 
 bool ScanFolderFiles(FileSystem&, const FolderListing& folder, const PathString& rootPath,

@@ -5,13 +5,27 @@
 
 namespace quorlane::files {
 
+// A folder that the scan could not read.
+struct ScanFailure
+{
+    PathString folder;
+    FileError error;
+};
+
+// What a scan passes over, and what it found it could not read.
+struct ScanOptions
+{
+    std::optional<FileIdentity> skipFolder; // never entered (the run's target folder)
+    std::vector<ScanFailure>* failures = nullptr;
+};
+
 // Adds every page (.htm, .html in any case) in the folder tree below folderPath to files, depth
 // first: a folder's own pages, then each subfolder's whole tree, in name order. An empty
 // rootPath becomes folderPath, and every page gets it as RootPath and the rest of its path as
-// Filename. A folder that cannot be read is passed over silently, and no folder is entered
-// twice (a link that leads back up the tree ends there).
+// Filename. A folder that cannot be read is passed over (and told in options.failures, unless
+// it vanished), and no folder is entered twice (a link that leads back up the tree ends there).
 void ScanFolder(FileSystem& fileSystem, const PathString& folderPath, PathString& rootPath,
-                clsFiles& files);
+                clsFiles& files, const ScanOptions& options = {});
 
 // Adds the pages directly inside one folder; gives false when it could not be listed.
 bool ScanFolderFiles(FileSystem& fileSystem, const FolderListing& folder,

@@ -1,16 +1,16 @@
 // ProtectPage in every mode, with switches, warning, locks and notice drawn from the input.
 // Checked: the one-pass protect modes give exactly what the loops give step by step; whatever
-// a mode encodes is written back by its writer blocks as it stood; the page script is the
-// writer function and the protection script.
+// a mode encodes is written back by its writer blocks as it stood, none of them encoded again;
+// the page script is the writer function and the protection script.
 #include <cstdlib>
 
 #include "core/PageEncoder.h"
 #include "core/PageTransformer.h"
 #include "core/ProtectModes.h"
-#include "core/ProtectModesStepwise.h"
 #include "core/ProtectionScript.h"
 #include "fuzz/FuzzInput.h"
 #include "tests/support/PageDecoding.h"
+#include "tests/support/StepwiseModes.h"
 
 using namespace quorlane;
 
@@ -23,27 +23,18 @@ void require(bool condition)
     }
 }
 
-std::u16string decodedFully(std::u16string text)
-{
-    for (int depth = 0; depth < 16 && text.find(core::writerBlockStart) != std::u16string::npos;
-         ++depth) {
-        text = test::DecodeWriterBlocks(text).plain;
-    }
-    return text;
-}
-
 void checkMode(const std::u16string& page, core::ProtectMode mode)
 {
     std::u16string stepwise = page;
     switch (mode) {
     case core::ProtectMode::EmailLinksOnly:
-        core::EncodeEmailLinksStepwise(stepwise);
+        test::EncodeEmailLinksStepwise(stepwise);
         break;
     case core::ProtectMode::AllLinks:
-        core::EncodeAllLinksStepwise(stepwise);
+        test::EncodeAllLinksStepwise(stepwise);
         break;
     case core::ProtectMode::BodyOnly:
-        core::EncodeBodyStepwise(stepwise);
+        test::EncodeBodyStepwise(stepwise);
         break;
     case core::ProtectMode::WholePage:
         stepwise = core::EncodeMarkup(stepwise);
@@ -52,7 +43,7 @@ void checkMode(const std::u16string& page, core::ProtectMode mode)
     const std::u16string onePass = core::EncodeProtectedPart(page, mode);
     require(onePass == stepwise);
     if (page.find(core::writerBlockStart) == std::u16string::npos) {
-        require(decodedFully(onePass) == page);
+        require(test::DecodeWriterBlocks(onePass).plain == page);
     }
 }
 

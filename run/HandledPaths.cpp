@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "core/Utf8.h"
-
 namespace quorlane::run {
 
 std::string HandledPaths::keyOf(const core::PathString& path)
@@ -11,12 +9,15 @@ std::string HandledPaths::keyOf(const core::PathString& path)
     if (const auto id = m_fileSystem.identity(path)) {
         return "file:" + std::to_string(id->device) + ":" + std::to_string(id->inode);
     }
-    std::string written = core::Utf16ToUtf8(core::TextFromPath(path));
+    // The path's own bytes: two names that differ only where they are not UTF-8 stay two.
+    core::PathString written = path;
 #ifdef _WIN32
-    std::transform(written.begin(), written.end(), written.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    std::transform(written.begin(), written.end(), written.begin(), [](auto c) {
+        return c >= 'a' && c <= 'z' ? static_cast<decltype(c)>(c - 32) : c;
+    });
 #endif
-    return "path:" + written;
+    return "path:" + std::string(reinterpret_cast<const char*>(written.data()),
+                                 written.size() * sizeof(written[0]));
 }
 
 bool HandledPaths::insert(const core::PathString& path)

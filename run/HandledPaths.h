@@ -19,6 +19,8 @@ public:
 
     // Adds the page; gives false when it was there already.
     bool insert(const core::PathString& path);
+    // Takes a page out again (one that failed, so that another name of it gets its own go).
+    void forget(const core::PathString& path) { m_keys.erase(keyOf(path)); }
     void clear() { m_keys.clear(); }
 
 private:

@@ -1,8 +1,11 @@
 #include "run/ProtectionRun.h"
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "core/PageTransformer.h"
+#include "core/ScriptText.h"
 #include "core/TextSearch.h"
 #include "core/Utf8.h"
 #include "files/OutputPlacement.h"
@@ -44,23 +47,48 @@ std::u16string decimal(std::size_t n)
     return digits;
 }
 
-Message writeFailureMessage(const core::PathString& output, const FileError& error)
+std::u16string text(const core::PathString& path)
+{
+    return core::TextFromPath(path);
+}
+
+Message warning(std::u16string message)
+{
+    return {Message::Icon::Warning, u"Quorlane", std::move(message)};
+}
+
+Message writeFailureMessage(const core::PathString& output, const FileError& error,
+                            core::SaveMode saveMode)
 {
     if (error.kind == FileError::Kind::Access) {
-        return {Message::Icon::Warning, u"Quorlane",
-                u"Unable to Access File: " + core::TextFromPath(output) +
-                    u".\r\nThe file may be read-only."};
+        return warning(u"Unable to Access File: " + text(output) +
+                       u".\r\nThe file may be read-only.");
     }
-    return {Message::Icon::Warning, u"Quorlane", files::UnknownErrorText(error, output)};
+    std::u16string plain = files::PlainReason(error);
+    if (error.kind == FileError::Kind::Other && saveMode == core::SaveMode::CreateNew &&
+        !plain.empty()) {
+        plain = u"The name is too long for the file system once \"protected_\" is put in front "
+                u"of the page's name.";
+    }
+    if (!plain.empty()) {
+        return warning(u"Unable to Write File: " + text(output) + u".\r\n" + plain);
+    }
+    return warning(files::UnknownErrorText(error, output));
+}
+
+core::PathString folderOf(const core::PathString& path)
+{
+    const core::PathString folder = core::getFilePathOnly(path);
+    return folder.empty() ? core::PathString(1, '.') : folder;
 }
 
 } // namespace
 
 Message ReadFailureMessage(const core::PathString& page, const FileError& error)
 {
-    return {Message::Icon::Warning, u"Quorlane",
-            u"Unable to Read File: " + core::TextFromPath(page) + u".\r\n" +
-                core::Utf8ToUtf16(error.text)};
+    const std::u16string plain = files::PlainReason(error);
+    return warning(u"Unable to Read File: " + text(page) + u".\r\n" +
+                   (plain.empty() ? core::Utf8ToUtf16(error.text) : plain));
 }
 
 ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
@@ -70,68 +98,181 @@ ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
 {
 }
 
-bool ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
+std::optional<Message> ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
 {
     struct Check
     {
-        bool on;
-        const std::u16string& text;
+        bool refused;
         LockField field;
         std::u16string_view message;
     };
+    const auto blankWhenOn = [](bool on, const std::u16string& text) { return on && blank(text); };
     const Check checks[] = {
-        {settings.domainLock, settings.lockDomain, LockField::Domain, u"Please Enter a Domain"},
-        {settings.urlLock, settings.lockUrl, LockField::Url, u"Please Enter a URL"},
-        {settings.passwordProtect, settings.password, LockField::Password,
+        {blankWhenOn(settings.domainLock, settings.lockDomain), LockField::Domain,
+         u"Please Enter a Domain"},
+        {blankWhenOn(settings.urlLock, settings.lockUrl), LockField::Url, u"Please Enter a URL"},
+        {blankWhenOn(settings.passwordProtect, settings.password), LockField::Password,
          u"Please Enter a Password"},
-        {settings.saveMode == core::SaveMode::CopyToFolder, settings.saveDir, LockField::SaveDir,
-         u"Please Enter a Folder"},
+        {blankWhenOn(settings.saveMode == core::SaveMode::CopyToFolder, settings.saveDir),
+         LockField::SaveDir, u"Please Enter a Folder"},
+        {settings.copyrightNotice && !core::IsSafeNoticeText(settings.copyrightNoticeText),
+         LockField::Notice, core::unsafeNoticeMessage},
     };
     for (const Check& check : checks) {
-        if (check.on && blank(check.text)) {
+        if (check.refused) {
             m_host.refuseLock(check.field);
-            m_host.showMessage(
-                {Message::Icon::Warning, u"Quorlane", std::u16string(check.message)});
-            return true;
+            const Message message = warning(std::u16string(check.message));
+            m_host.showMessage(message);
+            return message;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
-void ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selection)
+// A target folder that is an added folder, or the folder of a picked page, would have the
+// protected pages written over their own pages, with no backup.
+std::optional<Message> ProtectionRun::targetRefusal(const core::ProtectionSettings& settings,
+                                                    const std::vector<SelectionEntry>& selection)
 {
+    if (settings.saveMode != core::SaveMode::CopyToFolder) {
+        return std::nullopt;
+    }
+    const core::PathString target = core::PathFromText(settings.saveDir);
+    const auto targetId = m_fileSystem.identity(target);
+    if (!targetId) {
+        return std::nullopt;
+    }
+    for (const SelectionEntry& entry : selection) {
+        const core::PathString folder = entry.isFolder ? entry.path : folderOf(entry.path);
+        if (m_fileSystem.identity(folder) != targetId) {
+            continue;
+        }
+        const std::u16string why =
+            entry.isFolder
+                ? u" is the added folder " + text(entry.path) +
+                      u".\r\nIts pages would be replaced by their protected pages, with no backup."
+                : u" holds the picked page " + text(entry.path) +
+                      u".\r\nThe page would be replaced by its protected page, with no backup.";
+        return warning(u"The target folder " + text(target) + why +
+                       u" Please choose another folder.");
+    }
+    return std::nullopt;
+}
+
+// Keeps this run and any other off one tree at once: stops, or waits when told, while another
+// run is at work on a folder or page of this one.
+bool ProtectionRun::takeFolderLocks(const core::ProtectionSettings& settings,
+                                    const std::vector<SelectionEntry>& selection,
+                                    RunSummary& summary)
+{
+    for (const SelectionEntry& entry : selection) {
+        m_locks.add(entry.path);
+    }
+    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        const core::PathString target = core::PathFromText(settings.saveDir);
+        files::MakeFolders(m_fileSystem, target + core::pathSeparator);
+        m_locks.add(target);
+    }
+    bool told = false;
+    for (;;) {
+        const std::optional<core::PathString> busy = m_locks.tryTake();
+        if (!busy) {
+            return true;
+        }
+        const std::u16string atWork =
+            u"Another run of Quorlane is at work on " + text(*busy) + u".";
+        if (!m_waitForOtherRuns) {
+            m_locks.release();
+            summary.lockedOut = true;
+            summary.refusal = warning(atWork + u"\r\nNothing was protected; please try again "
+                                               u"when it has finished.");
+            m_host.setStatus(atWork);
+            m_host.showMessage(*summary.refusal);
+            return false;
+        }
+        if (!told) {
+            m_host.showMessage(
+                {Message::Icon::Information, u"Quorlane", atWork + u" Waiting for it to finish."});
+            told = true;
+        }
+        if (m_host.cancelRequested()) {
+            m_locks.release();
+            summary.cancelled = true;
+            return false;
+        }
+        m_host.yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selection)
+{
+    RunSummary summary;
     m_filesToProtect = {};
     m_results.clear();
+    m_cleanedFolders.clear();
+    m_listedFiles.clear();
     m_host.clearResults();
     if (selection.empty()) {
         m_host.setStatus(u"No files were picked to be protected.");
-        m_host.showMessage(
-            {Message::Icon::Warning, u"Quorlane", u"No files were picked to be protected"});
-        return;
+        summary.refusal = warning(u"No files were picked to be protected");
+        m_host.showMessage(*summary.refusal);
+        return summary;
     }
-    if (locksRefused(m_host.settings()) || !prepareSealing(m_host.settings())) {
-        return;
+    const core::ProtectionSettings settings = m_host.settings();
+    if ((summary.refusal = locksRefused(settings))) {
+        return summary;
+    }
+    if (auto refusal = targetRefusal(settings, selection)) {
+        m_host.refuseLock(LockField::SaveDir);
+        m_host.showMessage(*refusal);
+        summary.refusal = std::move(refusal);
+        return summary;
+    }
+    if ((summary.refusal = prepareSealing(settings))) {
+        return summary;
+    }
+    if (!takeFolderLocks(settings, selection, summary)) {
+        m_sealer.reset();
+        m_host.finished();
+        return summary;
     }
     m_host.setStatus(scanningText);
-    buildList(selection);
+    buildList(selection, settings);
     m_host.setResultsVisible(false);
     if (m_filesToProtect.Count() == 0) {
         m_host.setStatus(u"No files found to protect");
     }
-    protectListed();
+    protectListed(settings, summary);
     m_sealer.reset();
+    m_locks.release();
     m_host.finished();
+    return summary;
 }
 
-void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection)
+void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
+                              const core::ProtectionSettings& settings)
 {
+    std::vector<files::ScanFailure> failures;
+    files::ScanOptions options;
+    options.failures = &failures;
+    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        // A target inside an added folder holds what this run writes, not pages to protect.
+        options.skipFolder = m_fileSystem.identity(core::PathFromText(settings.saveDir));
+    }
     for (const SelectionEntry& entry : selection) {
         if (entry.isFolder) {
             core::PathString rootPath;
-            files::ScanFolder(m_fileSystem, entry.path, rootPath, m_filesToProtect);
+            files::ScanFolder(m_fileSystem, entry.path, rootPath, m_filesToProtect, options);
         } else {
             m_filesToProtect.add({}, entry.path);
         }
+    }
+    for (const files::ScanFailure& failure : failures) {
+        m_host.folderFailed(failure.folder,
+                            warning(u"Unable to Read Folder: " + text(failure.folder) + u".\r\n" +
+                                    core::Utf8ToUtf16(failure.error.text) +
+                                    u"\r\nThe pages in it were not protected."));
     }
 }
 
@@ -142,31 +283,45 @@ std::uint64_t ProtectionRun::sizeOf(const core::PathString& path)
     return m_fileSystem.fileSize(path, size) ? 0 : size;
 }
 
-void ProtectionRun::protectListed()
+void ProtectionRun::protectListed(const core::ProtectionSettings& settings, RunSummary& summary)
 {
     m_handledPaths.clear();
     std::uint64_t total = 0;
     std::uint64_t done = 0;
     for (const core::FileRecord& record : m_filesToProtect) {
         total += sizeOf(record.fullPath());
+        if (settings.saveMode == core::SaveMode::CopyToFolder) {
+            if (const auto id = m_fileSystem.identity(record.fullPath())) {
+                m_listedFiles.insert(*id);
+            }
+        }
     }
+    summary.listed = static_cast<std::size_t>(m_filesToProtect.Count());
     m_host.setResultsVisible(true);
     for (core::FileRecord& record : m_filesToProtect) {
         if (m_host.cancelRequested()) {
+            summary.cancelled = true;
             break;
         }
+        ++summary.taken;
         done += sizeOf(record.fullPath());
         try {
             ProtectFile(record);
         } catch (const PageReadFailure& failure) {
-            m_host.pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error));
+            pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error));
         } catch (const core::SealingFailure& failure) {
-            m_host.pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure));
+            pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure));
         }
         const double share = total == 0 ? 0.0 : static_cast<double>(done) / total * 100.0;
         m_host.progress(static_cast<float>(share), done, total);
         m_host.yield();
     }
+}
+
+void ProtectionRun::pageFailed(const core::PathString& page, const Message& message)
+{
+    m_handledPaths.forget(page);
+    m_host.pageFailed(page, message);
 }
 
 // A page read and waiting for its frame pages, which are taken on one by one before it is
@@ -175,6 +330,8 @@ struct ProtectionRun::PendingPage
 {
     core::FileRecord record;
     core::PathString path;
+    std::string bytes;      // as read: the backup is made of them
+    files::FileStamp stamp; // how the file stood when it was read
     files::DecodedPage decoded;
     core::FrameScanner frames{decoded.text};
     bool framesFailed = false;
@@ -216,25 +373,25 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
     }
 }
 
-// Reads a page, unless it is to be left alone; a page that cannot be read throws.
+// Reads a page, unless it is to be left alone; a page that cannot be read throws. A cancel is
+// not looked at here but before each listed page: the frames of a frameset are part of its page,
+// and a frameset left with some frames in clear text would still carry the marker, so that no
+// later run would take on those frames again.
 std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core::FileRecord& record)
 {
-    if (m_host.cancelRequested()) {
-        return nullptr;
-    }
     const core::PathString path = record.fullPath();
     if (!m_handledPaths.insert(path)) {
         m_host.pageSkipped(path, SkipReason::AlreadyHandled);
         return nullptr;
     }
-    std::string bytes;
-    if (const files::FileResult failure = m_fileSystem.readFile(path, bytes)) {
+    auto page = std::make_unique<PendingPage>();
+    if (const files::FileResult failure = m_fileSystem.readFile(path, page->bytes, page->stamp)) {
+        m_handledPaths.forget(path);
         throw PageReadFailure(path, *failure);
     }
-    auto page = std::make_unique<PendingPage>();
     page->record = record;
     page->path = path;
-    page->decoded = files::DecodePage(bytes);
+    page->decoded = files::DecodePage(page->bytes);
     page->frames = core::FrameScanner(page->decoded.text);
     if (core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos) {
         m_host.pageSkipped(path, SkipReason::AlreadyProtected);
@@ -243,31 +400,84 @@ std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core:
     return page;
 }
 
+// In Overwrite mode a page is replaced only as it was read, and only when no other name of it
+// would go on showing it in clear text.
+std::optional<Message> ProtectionRun::overwriteRefusal(const PendingPage& page)
+{
+    const std::optional<files::FileStamp> now = m_fileSystem.stamp(page.path);
+    if (!now || !(*now == page.stamp)) {
+        return warning(u"Unable to Overwrite File: " + text(page.path) +
+                       u".\r\nIt was changed on disk while it was being protected, so it was "
+                       u"left as it is.");
+    }
+    if (now->links > 1) {
+        return warning(u"Unable to Overwrite File: " + text(page.path) + u".\r\nIt has " +
+                       decimal(static_cast<std::size_t>(now->links)) +
+                       u" names (hard links), and replacing it would leave the others in clear "
+                       u"text, so it was left as it is. Save the protected pages as new files or "
+                       u"into a folder instead.");
+    }
+    return std::nullopt;
+}
+
+void ProtectionRun::removeStaleTemporariesBeside(const core::PathString& output)
+{
+    const core::PathString folder = folderOf(output);
+    if (m_cleanedFolders.insert(folder).second) {
+        m_fileSystem.removeStaleTemporaries(folder);
+    }
+}
+
 // Transforms (a frameset whose frames were handled stays as it is), places, writes, records.
 void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 {
     const core::ProtectionSettings settings = m_host.settings();
+    const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     std::u16string& text = page.decoded.text;
     if (!framesHandled) {
         core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset, m_sealer.get());
     }
     text += core::protectedPageMarker;
 
-    std::optional<Message> placementFailure;
-    const core::PathString output =
-        files::PlaceOutput(page.record, settings, m_fileSystem, placementFailure);
-    if (placementFailure) {
-        // The backup failed: the page is left as it is, and not written.
-        m_host.pageFailed(page.path, *placementFailure);
-        return;
-    }
-    const std::string encoded = files::EncodePage(text, page.decoded.encoding);
-    text = std::u16string();
-    if (const files::FileResult failure = m_fileSystem.writeFile(output, encoded)) {
-        if (failure->kind != FileError::Kind::InvalidArgument) {
-            m_host.pageFailed(page.path, writeFailureMessage(output, *failure));
+    if (overwrite) {
+        if (auto refusal = overwriteRefusal(page)) {
+            pageFailed(page.path, *refusal);
             return;
         }
+    }
+    std::optional<Message> placementFailure;
+    const core::PathString output =
+        files::PlaceOutput(page.record, settings, m_fileSystem, page.bytes, placementFailure);
+    if (placementFailure) {
+        // The backup failed: the page is left as it is, and not written.
+        pageFailed(page.path, *placementFailure);
+        return;
+    }
+    page.bytes = std::string();
+    // Changed while the backup was written: the backup holds the page as it was read.
+    if (overwrite) {
+        if (auto refusal = overwriteRefusal(page)) {
+            pageFailed(page.path, *refusal);
+            return;
+        }
+    }
+    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        const auto outputId = m_fileSystem.identity(output);
+        if (outputId && m_listedFiles.contains(*outputId)) {
+            pageFailed(page.path,
+                       warning(u"Unable to Write File: " + core::TextFromPath(output) +
+                               u".\r\nIt is a page of this run itself, which the protected page "
+                               u"would replace with no backup, so it was left as it is."));
+            return;
+        }
+    }
+    removeStaleTemporariesBeside(output);
+    const std::string encoded = files::EncodePage(text, page.decoded.encoding);
+    text = std::u16string();
+    if (const files::FileResult failure =
+            m_fileSystem.writeFile(output, encoded, files::Durability::Renamed)) {
+        pageFailed(page.path, writeFailureMessage(output, *failure, settings.saveMode));
+        return;
     }
     RecordResult(page.path, page.record, output);
 }

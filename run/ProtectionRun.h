@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "core/HiddenPartSealer.h"
 #include "files/FileSystem.h"
+#include "files/TreeLocks.h"
 #include "files/clsFiles.h"
 #include "run/HandledPaths.h"
 #include "run/ResultsTree.h"
@@ -22,6 +24,18 @@ struct SelectionEntry
 
 inline constexpr std::u16string_view scanningText = u"Scanning for files, please wait...";
 
+// How a run ended, for a caller that tells it in words or in an exit status.
+struct RunSummary
+{
+    // Stopped before anything was read: the selection was empty, a field could not be used, or
+    // another run was at work on these folders; refusal is the message shown for it.
+    std::optional<files::Message> refusal;
+    bool lockedOut = false; // the refusal was another run's lock
+    bool cancelled = false; // stopped by a cancel before the last listed page
+    std::size_t listed = 0; // pages in the list
+    std::size_t taken = 0;  // listed pages taken through the per-file step
+};
+
 // The protection run: checks the locks, lists the pages of the selection, and takes them one by
 // one through the per-file step (read, skip what is protected, transform, place, write, record).
 // A failing page is reported and the run goes on with the next.
@@ -30,21 +44,34 @@ class ProtectionRun
 public:
     ProtectionRun(RunHost& host, files::FileSystem& fileSystem);
 
-    void RunProtection(const std::vector<SelectionEntry>& selection);
+    RunSummary RunProtection(const std::vector<SelectionEntry>& selection);
+
+    // Whether a run that finds another at work on its folders waits for it (checking for a
+    // cancel meanwhile) or stops at once; it stops unless told.
+    void setWaitForOtherRuns(bool wait) { m_waitForOtherRuns = wait; }
 
     const ResultsTree& results() const { return m_results; }
 
 private:
     struct PendingPage;
 
-    bool locksRefused(const core::ProtectionSettings& settings);
-    // Derives the key of an encrypted lock, once for the whole run; false when it failed.
-    bool prepareSealing(const core::ProtectionSettings& settings);
-    void buildList(const std::vector<SelectionEntry>& selection);
-    void protectListed();
+    std::optional<files::Message> locksRefused(const core::ProtectionSettings& settings);
+    // Derives the key of an encrypted lock, once for the whole run; the message shown when it
+    // failed.
+    std::optional<files::Message> prepareSealing(const core::ProtectionSettings& settings);
+    std::optional<files::Message> targetRefusal(const core::ProtectionSettings& settings,
+                                                const std::vector<SelectionEntry>& selection);
+    bool takeFolderLocks(const core::ProtectionSettings& settings,
+                         const std::vector<SelectionEntry>& selection, RunSummary& summary);
+    void buildList(const std::vector<SelectionEntry>& selection,
+                   const core::ProtectionSettings& settings);
+    void protectListed(const core::ProtectionSettings& settings, RunSummary& summary);
     void ProtectFile(const core::FileRecord& record);
     std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record);
     void finishPage(PendingPage& page, bool framesHandled);
+    std::optional<files::Message> overwriteRefusal(const PendingPage& page);
+    void pageFailed(const core::PathString& page, const files::Message& message);
+    void removeStaleTemporariesBeside(const core::PathString& output);
     void RecordResult(const core::PathString& page, const core::FileRecord& record,
                       const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
@@ -55,6 +82,11 @@ private:
     HandledPaths m_handledPaths;
     ResultsTree m_results;
     std::unique_ptr<core::HiddenPartSealer> m_sealer;
+    bool m_waitForOtherRuns = false;
+    files::TreeLocks m_locks;
+    std::unordered_set<core::PathString> m_cleanedFolders;
+    // In CopyToFolder mode: the files of the listed pages, which no output may replace.
+    std::unordered_set<files::FileIdentity, files::FileIdentityHash> m_listedFiles;
 };
 
 // The message for a page that could not be read.

@@ -12,21 +12,24 @@ files::Message SealingFailureMessage(const core::PathString& page,
                 core::Utf8ToUtf16(failure.what())};
 }
 
-bool ProtectionRun::prepareSealing(const core::ProtectionSettings& settings)
+std::optional<files::Message>
+ProtectionRun::prepareSealing(const core::ProtectionSettings& settings)
 {
     m_sealer.reset();
     if (!settings.passwordProtect || !settings.encryptHiddenPart) {
-        return true;
+        return std::nullopt;
     }
     m_host.setStatus(u"Making the key from the password...");
     try {
         m_sealer = crypto::SealerFor(settings);
     } catch (const std::exception& failure) {
-        m_host.showMessage({files::Message::Icon::Warning, u"Quorlane",
-                            u"Unable to encrypt the pages: " + core::Utf8ToUtf16(failure.what())});
-        return false;
+        const files::Message message{files::Message::Icon::Warning, u"Quorlane",
+                                     u"Unable to encrypt the pages: " +
+                                         core::Utf8ToUtf16(failure.what())};
+        m_host.showMessage(message);
+        return message;
     }
-    return true;
+    return std::nullopt;
 }
 
 } // namespace quorlane::run

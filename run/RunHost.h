@@ -16,6 +16,7 @@ enum class LockField
     Url,      // txtLockURL, on the Encryption page
     Password, // txtPassword, on the Encryption page
     SaveDir,  // txtSaveDir, on the Store Files page
+    Notice,   // txtCopyrightNotice, on the Store Files page
 };
 
 // Why a page of the list was not protected, though nothing failed.
@@ -45,7 +46,8 @@ public:
     virtual void setStatus(std::u16string_view text) = 0;
     // A message for the user about the run as a whole.
     virtual void showMessage(const files::Message& message) = 0;
-    // A lock is on with a blank text (or the target folder is blank): show that field.
+    // A lock is on with a blank text (or the target folder or the notice cannot be used): show
+    // that field.
     virtual void refuseLock(LockField field) = 0;
     // The results tree is hidden while the list is built, and shown again for the pages; when
     // shown, Back is disabled until the run ends.
@@ -59,6 +61,11 @@ public:
                                 const core::PathString& output) = 0;
     // A page could not be protected; message says why, as the wizard shows it.
     virtual void pageFailed(const core::PathString& page, const files::Message& message) = 0;
+    // A folder below an added folder could not be read: its pages are missing from the list.
+    virtual void folderFailed(const core::PathString& folder, const files::Message& message)
+    {
+        pageFailed(folder, message);
+    }
     virtual void pageSkipped(const core::PathString& page, SkipReason reason) = 0;
     // The run is over (finished, cancelled, or nothing to do): the bar empty, Restart offered.
     virtual void finished() = 0;

@@ -16,7 +16,7 @@ run_packages=(
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format clang libclang-rt-14-dev valgrind
-    chromium
+    chromium firefox-esr webkit2gtk-driver xvfb openssl
     dpkg-dev file help2man librsvg2-bin lintian
 )
 

@@ -2,7 +2,8 @@
 # Installs what is missing (the test tools too), builds the Debian package and tries it out
 # installed, then builds Quorlane twice (warnings as errors; AddressSanitizer with
 # UndefinedBehaviorSanitizer) and runs every test in both builds, and the browser tests
-# (protected pages in Chromium, encrypted ones over http) on the first build.
+# (protected pages, encrypted ones too, served over HTTP to Chromium, Firefox ESR and WebKitGTK)
+# on the first build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,6 +44,6 @@ cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
 
-echo "== browser tests (Chromium)"
+echo "== browser tests (Chromium, Firefox ESR, WebKitGTK; each headful in an Xvfb of its own)"
 (cd tests/browser && npm ci --no-audit --no-fund --loglevel=error)
 QUORLANE_CLI="$PWD/build-test/cli/quorlane-cli" node --test --test-concurrency=1 tests/browser/

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "core/ScriptText.h"
 #include "wizard/Dialogs.h"
 #include "wizard/Rows.h"
 #include "wizard/ScriptTextFilter.h"
@@ -21,24 +22,34 @@ QLabel* wrapped(QLabel* label)
     return label;
 }
 
+// Each switch's sentence, then what it does in today's browsers, as the browser tests measured
+// it (docs/browsers.md).
 constexpr const char* scriptInfo[core::scriptOptionCount] = {
     "Stop the user from right clicking on your page. This would stop them getting to view "
-    "source.",
-    "Stop the user from highlighting your text, thus stopping them from copy and pasting text.",
-    "The user must be viewing the page online, not saved on their PC or while they are offline.",
-    "Stop the URL of the link showing in the status bar along the bottom of Internet Explorer.",
-    "Stop the user from printing out your page.",
-    "Stop copy and paste working on your site, and stop print screen from taking screen shots.",
-    "Stop elements being dragged from or onto the page, i.e. images or text.",
-    "Stop Adobe Acrobat Web Capture from converting your page into a PDF file.",
+    "source.\nToday: works, the warning shows.",
+    "Stop the user from highlighting your text, thus stopping them from copy and pasting text.\n"
+    "Today: works; forms still take clicks and keys, but copying inside them is blocked too.",
+    "The user must be viewing the page online, not saved on their PC or while they are offline.\n"
+    "Today: works, a page opened from disk stays blank.",
+    "Stop the URL of the link showing in the status bar along the bottom of Internet Explorer.\n"
+    "Today: no effect, browsers still show the link's address.",
+    "Stop the user from printing out your page.\nToday: works, the printout is blank.",
+    "Stop copy and paste working on your site, and stop print screen from taking screen shots.\n"
+    "Today: partly, copy and cut are cancelled outside forms; print screen is not stopped.",
+    "Stop elements being dragged from or onto the page, i.e. images or text.\n"
+    "Today: works, dragging from the page is cancelled.",
+    "Stop Adobe Acrobat Web Capture from converting your page into a PDF file.\n"
+    "Today: no effect.",
     "Stop users of Opera-based browsers from viewing your site (as they can avoid some script "
-    "protection).",
+    "protection).\nToday: works, old and new Opera are turned away.",
     "If the page has been loaded from within someone else\u2019s site (ie, a frame redirect your "
-    "page with break out).",
-    "Stop the images showing Image Toolbar",
+    "page with break out).\nToday: partly, it leaves frames of your own site; browsers keep it "
+    "inside another site's frame.",
+    "Stop the images showing Image Toolbar\nToday: partly, it only blocks the right click on "
+    "images.",
     "Stop users of Netscape-based browsers from viewing your site (as they can avoid some "
-    "script protection).",
-    "Immediately expire your web page.",
+    "script protection).\nToday: works, Firefox is turned away; other browsers are let in.",
+    "Immediately expire your web page.\nToday: no effect, going back does not reload the page.",
 };
 
 constexpr const char* scriptCaptions[core::scriptOptionCount] = {
@@ -136,12 +147,20 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
         this, "chkCopyrightNotice", QStringLiteral("Insert notice at the top of source files"));
     ui.txtCopyrightNotice = named<QLineEdit>(this, "txtCopyrightNotice");
     ui.txtCopyrightNotice->setEnabled(false);
+    ui.lblNoticeWarning = wrapped(
+        named<QLabel>(this, "lblNoticeWarning",
+                      QString::fromStdU16String(std::u16string(core::unsafeNoticeMessage))));
+    ui.lblNoticeWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
+    ui.lblNoticeWarning->hide();
     resetInformation();
 
     QObject::connect(&m_group, &QButtonGroup::idClicked, this,
                      [this](int id) { optSaveClicked(id); });
     QObject::connect(ui.chkCopyrightNotice, &QCheckBox::toggled, ui.txtCopyrightNotice,
                      &QLineEdit::setEnabled);
+    QObject::connect(ui.chkCopyrightNotice, &QCheckBox::toggled, this, [this] { checkNotice(); });
+    QObject::connect(ui.txtCopyrightNotice, &QLineEdit::textChanged, this,
+                     [this] { checkNotice(); });
     QObject::connect(ui.cmdSelectDirectory, &QPushButton::clicked, this,
                      [this] { selectDirectory(); });
 
@@ -165,7 +184,16 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     rows.add(ui.lblWould, gapY, 2 * gapX, 2 * gapX);
     rows.add(ui.chkCopyrightNotice, gapY, 2 * gapX, 2 * gapX);
     rows.add(ui.txtCopyrightNotice, gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.lblNoticeWarning, 0, 2 * gapX, 2 * gapX);
     rows.addStretch();
+}
+
+// The run refuses such a notice; the page says why while it is typed.
+void StoreFilesPage::checkNotice()
+{
+    ui.lblNoticeWarning->setVisible(
+        ui.chkCopyrightNotice->isChecked() &&
+        !core::IsSafeNoticeText(ui.txtCopyrightNotice->text().toStdU16String()));
 }
 
 void StoreFilesPage::setDefaults(const core::ProtectionSettings& defaults)
@@ -328,7 +356,7 @@ ScriptsPage::ScriptsPage(Dialogs& dialogs, QWidget* parent)
     ui.framScript = named<QGroupBox>(this, "framScript", QStringLiteral("Information"));
     ui.lblScriptInfo = wrapped(named<QLabel>(ui.framScript, "lblScriptInfo"));
     ui.lblScriptInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ui.lblScriptInfo->setMinimumHeight(3 * fontMetrics().height());
+    ui.lblScriptInfo->setMinimumHeight(5 * fontMetrics().height());
     QObject::connect(ui.chkRightMouse, &QCheckBox::toggled, ui.txtRightClickWarning,
                      &QLineEdit::setEnabled);
 
@@ -364,11 +392,8 @@ void ScriptsPage::chkScriptClicked(int index)
             ui.txtRightClickWarning->setEnabled(true);
         }
     } else if (index == static_cast<int>(core::ScriptOption::NoClipboard) && on) {
-        for (core::ScriptOption implied :
-             {core::ScriptOption::NoTextSelect, core::ScriptOption::BlockOpera,
-              core::ScriptOption::BlockNetscape}) {
-            ui.chkScript[static_cast<int>(implied)]->setChecked(true);
-        }
+        // What can be selected can be dragged away; copying alone is no longer all it takes.
+        ui.chkScript[static_cast<int>(core::ScriptOption::NoTextSelect)]->setChecked(true);
     }
 }
 

@@ -67,6 +67,7 @@ public:
         QLabel* lblWould;
         QCheckBox* chkCopyrightNotice;
         QLineEdit* txtCopyrightNotice;
+        QLabel* lblNoticeWarning; // shown while the notice could end its comment
     } ui;
 
 protected:
@@ -75,6 +76,7 @@ protected:
 private:
     void optSaveClicked(int index);
     void selectDirectory();
+    void checkNotice();
 
     Dialogs& m_dialogs;
     QButtonGroup m_group;

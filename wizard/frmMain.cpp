@@ -7,7 +7,9 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include "core/LockTargets.h"
 #include "files/FileSystem.h"
+#include "files/Idna.h"
 #include "run/ProtectionRun.h"
 #include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
@@ -37,6 +39,11 @@ void setBackground(QWidget* widget, const QColor& colour)
 QString textOf(const core::PathString& path)
 {
     return QString::fromStdU16String(core::TextFromPath(path));
+}
+
+bool blank(std::u16string_view text)
+{
+    return text.find_first_not_of(u' ') == std::u16string_view::npos;
 }
 
 } // namespace
@@ -92,8 +99,13 @@ public:
         case run::LockField::SaveDir:
             box = m_window.m_storeFiles->ui.txtSaveDir;
             break;
+        case run::LockField::Notice:
+            box = m_window.m_storeFiles->ui.txtCopyrightNotice;
+            break;
         }
-        m_window.ShowPage(field == run::LockField::SaveDir ? 2 : 3);
+        const bool onStoreFiles =
+            field == run::LockField::SaveDir || field == run::LockField::Notice;
+        m_window.ShowPage(onStoreFiles ? 2 : 3);
         box->setFocus();
     }
     void setResultsVisible(bool visible) override
@@ -325,7 +337,27 @@ core::ProtectionSettings frmMain::settings() const
     m_storeFiles->readInto(settings);
     m_encryption->readInto(settings);
     m_scripts->readInto(settings);
+    settings.hostToAscii = files::IdnaHostToAscii;
     return settings;
+}
+
+bool frmMain::lockRefused()
+{
+    core::ProtectionSettings checked = settings();
+    // A blank lock text is the run's to refuse, with its own message.
+    checked.domainLock = checked.domainLock && !blank(checked.lockDomain);
+    checked.urlLock = checked.urlLock && !blank(checked.lockUrl);
+    const std::optional<core::LockProblem> problem = core::FindLockProblem(checked);
+    if (!problem) {
+        return false;
+    }
+    ShowPage(3);
+    QLineEdit* box = problem->text == core::LockText::Domain ? m_encryption->ui.txtLockDomain
+                                                             : m_encryption->ui.txtLockURL;
+    box->setFocus();
+    m_dialogs.message(this, QMessageBox::Warning, caption,
+                      QString::fromStdU16String(problem->message));
+    return true;
 }
 
 void frmMain::cmdNextClicked()
@@ -372,6 +404,9 @@ void frmMain::setRunLocked(bool locked)
 
 void frmMain::protect()
 {
+    if (lockRefused()) {
+        return;
+    }
     m_cmdNext->setText(cancelCaption);
     m_results->ui.lblResults->setText(QString::fromStdU16String(std::u16string(run::scanningText)));
     setRunLocked(true);

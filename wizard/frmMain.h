@@ -54,6 +54,8 @@ private:
     void cmdNextClicked();
     void showAbout();
     void protect();
+    // A lock that cannot work: its field is shown with the reason.
+    bool lockRefused();
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
 

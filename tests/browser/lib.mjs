@@ -1,62 +1,40 @@
-// Shared by the browser tests: Debian's Chromium through playwright-core, quorlane-cli, and the
-// readings of a page that the tests compare.
-import { chromium } from 'playwright-core';
+// Shared by the browser tests: quorlane-cli, the sample site, and the reading of a page that the
+// tests compare (run inside the page, the same in every engine).
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
+import { fileURLToPath } from 'node:url';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const top = path.resolve(here, '../..');
 export const sampleSite = path.join(top, 'examples', 'site');
 export const cli = process.env.QUORLANE_CLI || path.join(top, 'build-test', 'cli', 'quorlane-cli');
 export const modes = ['email', 'links', 'body', 'whole'];
-export const bannerText = 'This webpage was protected by Quorlane';
-
-export async function launch() {
-    return chromium.launch({
-        executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-        headless: true,
-        args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync',
-               '--allow-file-access-from-files'],
-    });
-}
-
-// A context in which only file:// requests reach anything.
-export async function fileOnlyContext(browser, options = {}) {
-    const context = await browser.newContext(options);
-    await context.route(/^(?!file:)/, (route) => route.abort());
-    return context;
-}
+export const switches = ['no-right-click', 'no-text-select', 'no-offline', 'hide-status-urls',
+                         'no-printing', 'no-clipboard', 'no-drag-drop', 'no-web-capture',
+                         'block-opera', 'break-frames', 'no-image-toolbar', 'block-netscape',
+                         'expire-page'];
 
 export function tempFolder(name) {
     return fs.mkdtempSync(path.join(os.tmpdir(), `quorlane-browser-${name}-`));
 }
 
+// The bytes quorlane-cli transform makes of html with args.
+export function protect(html, args) {
+    return execFileSync(cli, ['transform', ...args], { input: html });
+}
+
 // The sample site copied to a fresh folder and protected there in place, in the given mode.
-export function protectedSiteCopy(mode, extra = []) {
+export function protectedSiteCopy(mode) {
     const folder = tempFolder(mode);
     fs.cpSync(sampleSite, folder, { recursive: true });
     const result = spawnSync(cli, ['protect', '--quiet', '--save', 'overwrite', '--no-backups',
-                                   '--mode', mode, ...extra, folder]);
+                                   '--mode', mode, folder]);
     if (result.status !== 0) {
         throw new Error(`quorlane-cli protect failed: ${result.stderr}`);
     }
     return folder;
-}
-
-// One page protected by quorlane-cli transform, written to a file of its own.
-export function protectPage(html, args, folder, name = 'page.html') {
-    const file = path.join(folder, name);
-    const out = execFileSync(cli, ['transform', ...args], { input: html });
-    fs.writeFileSync(file, out);
-    return file;
-}
-
-export function fileUrl(file) {
-    return pathToFileURL(file).href;
 }
 
 // Every page of the sample site, as paths relative to the site.
@@ -64,7 +42,7 @@ export function samplePages() {
     const pages = [];
     const walk = (folder) => {
         for (const entry of fs.readdirSync(path.join(sampleSite, folder), { withFileTypes: true })) {
-            const relative = path.join(folder, entry.name);
+            const relative = path.posix.join(folder, entry.name);
             if (entry.isDirectory()) {
                 walk(relative);
             } else if (/\.html?$/i.test(entry.name)) {
@@ -76,51 +54,43 @@ export function samplePages() {
     return pages.sort();
 }
 
-// What a reader sees and what the document holds, for the frame and the frames within it:
-// the visible text with white space made single and the banners left out, and the tag names
-// of the elements in document order, without scripts, no-script notices, the banner tables
-// and the charset line put at the top.
-export async function readFrame(frame) {
-    const own = await frame.evaluate((banner) => {
-        const isBanner = (element) => element.closest && element.closest('table') &&
-            element.closest('table').querySelector('tr[bgcolor="#445577"]') &&
-            element.closest('table').innerText.trim() === banner;
+// Runs in the page: what a reader sees and what the document holds, for the document and the
+// frames within it. The protection banners are taken out first; then the visible text with
+// white space made single, the elements in document order (without scripts, no-script notices
+// and the charset line put at the top) and where each of them stands on the screen.
+export function readPage(banner) {
+    const read = (doc) => {
+        for (const table of [...doc.querySelectorAll('table')]) {
+            if (table.querySelector('tr[bgcolor="#445577"]') && table.innerText.trim() === banner) {
+                table.remove();
+            }
+        }
         const tags = [];
-        for (const element of document.querySelectorAll('*')) {
+        const boxes = [];
+        for (const element of doc.querySelectorAll('*')) {
             const name = element.tagName;
             if (name === 'SCRIPT' || name === 'NOSCRIPT' || element.closest('noscript') ||
-                isBanner(element) || (name === 'META' && element.hasAttribute('charset'))) {
+                (name === 'META' && element.hasAttribute('charset'))) {
                 continue;
             }
             tags.push(name);
+            const box = element.getBoundingClientRect();
+            boxes.push(`${name} ${[box.left, box.top, box.width, box.height].map(Math.round).join(' ')}`);
         }
-        const body = document.body ? document.body.innerText : '';
-        const text = body.split(banner).join(' ').replace(/\s+/g, ' ').trim();
-        return { text, tags, title: document.title };
-    }, bannerText);
-    const children = [];
-    for (const child of frame.childFrames()) {
-        if (child.url().startsWith('file:')) {
-            children.push(await readFrame(child));
+        const text = (doc.body ? doc.body.innerText : '').replace(/\s+/g, ' ').trim();
+        const children = [];
+        for (const frame of doc.querySelectorAll('frame, iframe')) {
+            try {
+                if (frame.contentDocument && frame.contentDocument.location.protocol.startsWith('http')) {
+                    children.push(read(frame.contentDocument));
+                }
+            } catch {
+                // a frame of another site is not read
+            }
         }
-    }
-    return { ...own, children };
-}
-
-// Loads a page and reads it; errors the page reported are collected too.
-export async function loadAndRead(context, file) {
-    const page = await context.newPage();
-    const errors = [];
-    page.on('console', (message) => {
-        if (message.type() === 'error') {
-            errors.push(message.text());
-        }
-    });
-    page.on('pageerror', (error) => errors.push(String(error)));
-    await page.goto(fileUrl(file), { waitUntil: 'load' });
-    const reading = await readFrame(page.mainFrame());
-    await page.close();
-    return { ...reading, errors };
+        return { title: doc.title, mode: doc.compatMode, text, tags, boxes, children };
+    };
+    return read(document);
 }
 
 // The first place where two texts differ, with a little of each around it.
@@ -137,3 +107,43 @@ export function pageScriptOf(html) {
     const match = /eval\(unescape\("([^"]*)"\)\)/.exec(html);
     return match ? unescape(match[1]) : null;
 }
+
+const extras = [['--warning', 'Do not copy'], ['--domain-lock', 'www.harbour.example, .bakery.example'],
+                ['--url-lock', 'http://www.harbour.example/index.html'],
+                ['--password', 'p\u00e4ssword 1']];
+
+// A small deterministic generator, so that a failure can be found again.
+function random(seed) {
+    let state = seed;
+    return () => {
+        state = (state * 1103515245 + 12345) % 2147483648;
+        return state / 2147483648;
+    };
+}
+
+// 500 and more mixes of switches, warning and locks, the same in every run.
+export function combinations() {
+    const sets = [[], switches.map((name, i) => i)];
+    switches.forEach((name, i) => sets.push([i]));
+    for (let i = 0; i < switches.length; i++) {
+        for (let j = i + 1; j < switches.length; j++) {
+            sets.push([i, j]);
+        }
+    }
+    const next = random(2026);
+    while (sets.length < 400) {
+        sets.push(switches.map((name, i) => i).filter(() => next() < 0.4));
+    }
+    const all = [];
+    sets.forEach((set, n) => {
+        const args = set.length ? ['--enable', set.map((i) => switches[i]).join(',')] : [];
+        // Each set once plain, and every fourth one with a mix of warning and locks too.
+        all.push(args);
+        if (n % 4 === 0 || n < 2) {
+            all.push([...args, ...extras.filter((extra, k) => ((n >> k) & 1) || n < 2).flat()]);
+        }
+    });
+    extras.forEach((extra) => all.push(['--enable', 'no-right-click', ...extra]));
+    return all;
+}
+

@@ -13,10 +13,12 @@ namespace quorlane::test {
 class CliProcess
 {
 public:
-    // Gives the exit status; arguments are passed to the shell as they stand.
-    int run(const std::string& arguments) const
+    // Gives the exit status; arguments are passed to the shell as they stand. The tool starts in
+    // folder when one is given.
+    int run(const std::string& arguments, const std::string& folder = {}) const
     {
-        const std::string command = std::string(QUORLANE_CLI_PATH) + " " + arguments + " >" +
+        const std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") +
+                                    std::string(QUORLANE_CLI_PATH) + " " + arguments + " >" +
                                     (m_folder.path() / "out").string() + " 2>" +
                                     (m_folder.path() / "err").string();
         const int status = std::system(command.c_str());

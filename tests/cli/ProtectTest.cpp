@@ -93,3 +93,95 @@ TEST(ProtectCommand, CopyPutsTheTreeBelowTheTarget)
     EXPECT_TRUE(site.read("out/sub/a.htm").ends_with(marker));
     EXPECT_EQ(site.read("in/sub/a.htm"), "<p>2</p>");
 }
+
+// A page given by its bare name, from inside its folder, is protected beside itself.
+TEST(ProtectCommand, ABareNameIsAPageInTheCurrentFolder)
+{
+    TempFolder site;
+    site.write("index.html", "<p>1</p>");
+    CliProcess cli;
+    ASSERT_EQ(cli.run("protect index.html", site.path().string()), 0) << cli.err();
+    EXPECT_EQ(cli.out(), "./protected_index.html\nThe following 1 files have been protected\n");
+    EXPECT_TRUE(site.read("protected_index.html").ends_with(marker));
+}
+
+// 0 all protected or already protected, 1 some failed, 5 none could be protected; the last line
+// tells how the run ended, never that it is still scanning.
+TEST(ProtectCommand, TheExitStatusTellsHowTheRunEnded)
+{
+    TempFolder site;
+    site.write("done.htm", "<p>done</p>" + marker);
+    site.write("good.htm", "<p>good</p>");
+    site.write("bad.htm", "<p>bad</p>");
+    site.write("protected_bad.htm", "<p>read-only</p>");
+    quorlane::test::fs::permissions(site.path() / "protected_bad.htm",
+                                    quorlane::test::fs::perms::owner_read);
+    const auto page = [&](const std::string& name) { return Quoted(site.path() / name) + " "; };
+    const struct
+    {
+        std::string pages;
+        int status;
+        std::string lastLine;
+    } cases[] = {
+        {page("done.htm"), 0, "No files have been protected: 1 already protected"},
+        {page("bad.htm") + page("good.htm"), 1, "The following 1 files have been protected"},
+        {page("bad.htm") + page("missing.htm"), 5, "No files have been protected: 2 failed"},
+    };
+    CliProcess cli;
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.pages);
+        EXPECT_EQ(cli.run("protect " + test.pages), test.status) << cli.err();
+        EXPECT_TRUE(cli.out().ends_with(test.lastLine + "\n")) << cli.out();
+    }
+}
+
+// With --json a usage error is a document too; a notice that would end its comment is one.
+TEST(ProtectCommand, UsageErrorsAreJsonDocumentsWithJson)
+{
+    TempFolder site;
+    site.write("a.htm", "<p>a</p>");
+    CliProcess cli;
+    for (const std::string& arguments :
+         {"protect --json --notice 'x--><script>alert(1)</script><!--' " + Quoted(site.path()),
+          "protect --json --notice 'x--!>' " + Quoted(site.path()),
+          "protect --json --save sideways " + Quoted(site.path()),
+          "protect --json --save copy --target " + Quoted(site.path() / "." / "") + " " +
+              Quoted(site.path())}) {
+        SCOPED_TRACE(arguments);
+        EXPECT_EQ(cli.run(arguments), 2);
+        const auto report = nlohmann::json::parse(cli.out());
+        ASSERT_TRUE(report.contains("error"));
+        EXPECT_NE(cli.err().find(report["error"].get<std::string>()), std::string::npos);
+    }
+    EXPECT_FALSE(site.exists("protected_a.htm"));
+    EXPECT_EQ(cli.run("protect --notice '' " + Quoted(site.path())), 0) << cli.err();
+}
+
+// A target named by bytes that are not UTF-8 is that very folder; the listing gives the bytes
+// as they are, and JSON gives them in hexadecimal beside a readable form.
+TEST(ProtectCommand, PathsThatAreNotUtf8KeepTheirBytes)
+{
+    TempFolder site;
+    site.write("in/a.htm", "<p>a</p>");
+    CliProcess cli;
+    const std::string e9 = site.path().string() + "/out\xE9";
+    const std::string e8 = site.path().string() + "/out\xE8";
+    ASSERT_EQ(
+        cli.run("protect --save copy --target " + Quoted(e9) + " " + Quoted(site.path() / "in")),
+        0);
+    EXPECT_TRUE(cli.out().starts_with(e9 + "\n"));
+    ASSERT_EQ(cli.run("protect --json --save copy --target " + Quoted(e8) + " " +
+                      Quoted(site.path() / "in")),
+              0);
+    EXPECT_TRUE(quorlane::test::fs::exists(e9 + "/a.htm"));
+    EXPECT_TRUE(quorlane::test::fs::exists(e8 + "/a.htm"));
+    const auto report = nlohmann::json::parse(cli.out());
+    EXPECT_EQ(report["pages"][0]["output"], site.path().string() + "/out\xEF\xBF\xBD/a.htm");
+    std::string hex;
+    for (const unsigned char byte : e8 + "/a.htm") {
+        static constexpr char digits[] = "0123456789abcdef";
+        hex += {digits[byte >> 4], digits[byte & 15]};
+    }
+    EXPECT_EQ(report["pages"][0]["output_bytes"], hex);
+    EXPECT_FALSE(report["pages"][0].contains("page_bytes"));
+}

@@ -1,3 +1,4 @@
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -112,6 +113,32 @@ TEST(Transform, UnsafeOrBlankTextsAreRefusedBeforeReading)
         EXPECT_EQ(outcome.err.find("page.html"), std::string::npos) << "read before refusing";
         EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1);
     }
+}
+
+// A lock the browser could never match is refused, naming the entry; hosts outside ASCII are
+// written in the form the browser reports.
+TEST(Transform, LockEntriesThatAreNoHostsAreRefusedBeforeReading)
+{
+    for (const auto& [option, text, named] : std::vector<std::array<std::string, 3>>{
+             {"--domain-lock", "a.example, www.b.example/shop", "\"www.b.example/shop\""},
+             {"--domain-lock", "a.example:8080", "\"a.example:8080\""},
+             {"--domain-lock", ",", "names no host"},
+             {"--url-lock", "https:///index.html", "\"https:///index.html\""},
+         }) {
+        const Outcome outcome = runCli({"transform", "/no/such/page.html", option, text});
+        EXPECT_EQ(outcome.status, cli::exitUsage) << text;
+        EXPECT_NE(outcome.err.find(named), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find("page.html"), std::string::npos) << "read before refusing";
+    }
+    const Outcome idna = runCli({"transform", "--domain-lock",
+                                 "B\xC3\xBC"
+                                 "cher.example"},
+                                "x");
+    ASSERT_EQ(idna.status, cli::exitOk) << idna.err;
+    core::ProtectionSettings settings;
+    settings.domainLock = true;
+    settings.lockDomain = u"xn--bcher-kva.example";
+    EXPECT_EQ(idna.out, expectedBytes("x", settings));
 }
 
 TEST(Transform, BadUsageGivesOneLineAndStatusTwo)

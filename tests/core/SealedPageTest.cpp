@@ -54,6 +54,14 @@ std::u16string protect(std::u16string page, const ProtectionSettings& settings,
     return page;
 }
 
+// A sink that takes escapes and sealed parts through the sink's own defaults, as a file does.
+class PieceSink final : public PageSink
+{
+public:
+    std::u16string text;
+    void append(std::u16string_view piece) override { text += piece; }
+};
+
 } // namespace
 
 // The sealer is handed exactly the markup that the clear page's writer blocks write, in the
@@ -65,9 +73,13 @@ TEST(SealedPage, SealsWhatTheClearPageEscapesInEveryMode)
         u"href=\"a.html\">A</a> <a href=\"mailto:x@y\">mail</a><script src=\"x.js\"></script>"
         u"<script type=\"text/javascript\">var s='<a href=\"q\">';</script><p>End</p></body>"
         u"</html>";
-    // A link that ends inside a script sends the link modes down their step-by-step road.
-    const std::u16string odd = u"<html><head></head><body><p>x</p><a href=\"mailto:m\">y<script>"
-                               u"var s='</a>';</script></a><a href=\"b\">z</a></body></html>";
+    // A "mailto:" met again from behind the encoding of the link before it, and a link left
+    // as it stands because its element would hold that encoding; a link that ends inside a
+    // script.
+    const std::u16string odd =
+        u"<html><head></head><body><p><a href=\"a\">A <a href=\"b\">B</a> mailto:x</a></p>"
+        u"<a href=\"mailto:m\">y<script>var s='</a>';</script></a><a href=\"b\">z</a></body>"
+        u"</html>";
     for (const std::u16string& page : {ordinary, odd}) {
         for (ProtectMode mode : {ProtectMode::EmailLinksOnly, ProtectMode::AllLinks,
                                  ProtectMode::BodyOnly, ProtectMode::WholePage}) {
@@ -97,6 +109,14 @@ TEST(SealedPage, SealsWhatTheClearPageEscapesInEveryMode)
             ASSERT_NE(bodyStart, std::u16string::npos);
             EXPECT_TRUE(opened.ends_with(written.substr(bodyStart)));
             EXPECT_EQ(sealed.find(u"qv_d00(unescape("), std::u16string::npos);
+
+            // Written piece by piece, the sealed page is the same.
+            settings.encryptHiddenPart = true;
+            RecordingSealer again;
+            PieceSink sink;
+            std::u16string work = page;
+            WriteOrdinaryPage(work, settings, "utf-8", sink, &again);
+            EXPECT_EQ(sink.text, sealed);
         }
     }
 }

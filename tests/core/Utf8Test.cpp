@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/FileRecord.h"
+
 using namespace quorlane::core;
 
 TEST(Utf8, EveryScalarValueRoundTrips)
@@ -73,4 +75,19 @@ TEST(Utf8, LoneSurrogatesBecomeTheReplacementGiven)
     std::string out;
     AppendUtf16AsUtf8(out, std::u16string{u'a', 0xDC00, 0xD800}, "?");
     EXPECT_EQ(out, "a??");
+}
+
+// Path bytes that are not UTF-8 survive the trip through text, and two such names stay two.
+TEST(PathText, KeepsBytesThatAreNotUtf8)
+{
+    const std::string names[] = {"out\xE9", "out\xE8", "caf\xC3\xA9/\xFF\xC3", "\xED\xA0\x80x",
+                                 "plain"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(PathFromText(TextFromPath(name)), name);
+    }
+    EXPECT_NE(TextFromPath(names[0]), TextFromPath(names[1]));
+    EXPECT_EQ(TextFromPath("caf\xC3\xA9"), u"caf\u00E9");
+    // Shown to a person, an escaped byte reads as U+FFFD.
+    EXPECT_EQ(Utf16ToUtf8(TextFromPath("out\xE9")), "out\xEF\xBF\xBD");
 }

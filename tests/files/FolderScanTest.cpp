@@ -93,22 +93,39 @@ TEST(FolderScan, AddedFolderWithATrailingSeparatorSplitsWithoutOne)
     EXPECT_EQ((files.begin() + 1)->fullPath(), site.str() + "/sub/a.htm");
 }
 
-TEST(FolderScan, UnreadableFoldersArePassedOverSilently)
+// An unreadable folder is passed over and told, naming it; one that is not there is not; the
+// folder to skip is never entered.
+TEST(FolderScan, UnreadableFoldersAreToldAndTheSkippedFolderIsNotEntered)
 {
     TempFolder site;
     site.write("a/1.htm", "x");
     site.write("b/2.htm", "x");
     site.write("b/inner/3.htm", "x");
     site.write("c/4.htm", "x");
+    site.write("out/5.htm", "x");
     FaultyFileSystem fileSystem;
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const core::PathString& path) {
         return operation == FaultyFileSystem::Operation::List && path == site.str() + "/b"
                    ? files::FileResult(test::Failure(files::FileError::Kind::Access))
                    : std::nullopt;
     });
-    EXPECT_EQ(filenames(scan(fileSystem, site.str())),
+    std::vector<files::ScanFailure> failures;
+    files::ScanOptions options;
+    options.failures = &failures;
+    options.skipFolder = fileSystem.identity(site.str() + "/out");
+    clsFiles files;
+    core::PathString root;
+    files::ScanFolder(fileSystem, site.str(), root, files, options);
+    EXPECT_EQ(filenames({files.begin(), files.end()}),
               (std::vector<core::PathString>{"/a/1.htm", "/c/4.htm"}));
-    EXPECT_TRUE(scan(fileSystem, site.str() + "/missing").empty());
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].folder, site.str() + "/b");
+    EXPECT_EQ(failures[0].error.kind, files::FileError::Kind::Access);
+
+    failures.clear();
+    root.clear();
+    files::ScanFolder(fileSystem, site.str() + "/missing", root, files, options);
+    EXPECT_TRUE(failures.empty());
 }
 
 TEST(FolderScan, FollowsLinksToFoldersButEntersNoFolderTwice)

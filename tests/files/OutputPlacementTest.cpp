@@ -31,18 +31,23 @@ TEST(PlaceOutput, CreateNewPutsProtectedBesideThePage)
     });
     std::optional<files::Message> failure;
     FileRecord own{"", "/site/index.htm"};
-    EXPECT_EQ(files::PlaceOutput(own, saving(SaveMode::CreateNew), fileSystem, failure),
+    EXPECT_EQ(files::PlaceOutput(own, saving(SaveMode::CreateNew), fileSystem, {}, failure),
               "/site/protected_index.htm");
     EXPECT_EQ(own, (FileRecord{"", "/site/protected_index.htm"}));
 
     FileRecord inFolder{"/site", "/sub/index.htm"};
-    EXPECT_EQ(files::PlaceOutput(inFolder, saving(SaveMode::CreateNew), fileSystem, failure),
+    EXPECT_EQ(files::PlaceOutput(inFolder, saving(SaveMode::CreateNew), fileSystem, {}, failure),
               "/site/sub/protected_index.htm");
     EXPECT_EQ(inFolder, (FileRecord{"/site", "/site/sub/protected_index.htm"}));
 
     FileRecord atRoot{"/", "index.htm"};
-    EXPECT_EQ(files::PlaceOutput(atRoot, saving(SaveMode::CreateNew), fileSystem, failure),
+    EXPECT_EQ(files::PlaceOutput(atRoot, saving(SaveMode::CreateNew), fileSystem, {}, failure),
               "/protected_index.htm");
+    // A bare name is a page in the current folder, never one at the root.
+    FileRecord bare{"", "index.htm"};
+    EXPECT_EQ(files::PlaceOutput(bare, saving(SaveMode::CreateNew), fileSystem, {}, failure),
+              "./protected_index.htm");
+    EXPECT_EQ(bare, (FileRecord{"", "./protected_index.htm"}));
     EXPECT_FALSE(failure);
 }
 
@@ -53,7 +58,7 @@ TEST(PlaceOutput, CopyToFolderKeepsTheFoldersBelowTheAddedFolder)
     std::optional<files::Message> failure;
     FileRecord inFolder{"/site", "/sub/index.htm"};
     EXPECT_EQ(files::PlaceOutput(inFolder, saving(SaveMode::CopyToFolder, out.str()), fileSystem,
-                                 failure),
+                                 {}, failure),
               out.str() + "/sub/index.htm");
     EXPECT_EQ(inFolder, (FileRecord{out.str(), "/sub/index.htm"}));
     EXPECT_TRUE(test::fs::is_directory(out.path() / "sub"));
@@ -62,35 +67,53 @@ TEST(PlaceOutput, CopyToFolderKeepsTheFoldersBelowTheAddedFolder)
     // doubled separator and all.
     FileRecord own{"", "/elsewhere/a.htm"};
     EXPECT_EQ(files::PlaceOutput(own, saving(SaveMode::CopyToFolder, out.str() + "/"), fileSystem,
-                                 failure),
+                                 {}, failure),
               out.str() + "/a.htm");
     EXPECT_EQ(own, (FileRecord{"", out.str() + "//a.htm"}));
 }
 
-TEST(PlaceOutput, OverwriteMakesAFreshBackupWhenAsked)
+// The backup holds the bytes the run read, whatever the file holds by now; it replaces an older
+// backup, and is made in Overwrite mode only.
+TEST(PlaceOutput, OverwriteMakesAFreshBackupOfWhatWasRead)
 {
     TempFolder site;
-    site.write("index.htm", "original");
+    site.write("index.htm", "changed since");
     site.write("index.htm.bak", "older backup");
     files::RealFileSystem fileSystem;
     std::optional<files::Message> failure;
     FileRecord record{site.str(), "/index.htm"};
     core::ProtectionSettings settings = saving(SaveMode::Overwrite);
-    EXPECT_EQ(files::PlaceOutput(record, settings, fileSystem, failure), site.str() + "/index.htm");
-    EXPECT_EQ(site.read("index.htm.bak"), "original");
+    EXPECT_EQ(files::PlaceOutput(record, settings, fileSystem, "as read", failure),
+              site.str() + "/index.htm");
+    EXPECT_EQ(site.read("index.htm.bak"), "as read");
     EXPECT_EQ(record, (FileRecord{site.str(), "/index.htm"}));
 
-    site.write("index.htm", "changed");
     settings.makeBackups = false;
-    files::PlaceOutput(record, settings, fileSystem, failure);
-    EXPECT_EQ(site.read("index.htm.bak"), "original");
-    // Backups belong to Overwrite only.
+    files::PlaceOutput(record, settings, fileSystem, "other", failure);
+    EXPECT_EQ(site.read("index.htm.bak"), "as read");
     settings = saving(SaveMode::CreateNew);
-    files::PlaceOutput(record, settings, fileSystem, failure);
-    EXPECT_EQ(site.read("index.htm.bak"), "original");
+    files::PlaceOutput(record, settings, fileSystem, "other", failure);
+    EXPECT_EQ(site.read("index.htm.bak"), "as read");
 }
 
-TEST(PlaceOutput, BackupFailuresGiveTheirMessageAndNoPath)
+// Over a link, the page it leads to is replaced, and its backup made beside it.
+TEST(PlaceOutput, OverwriteThroughALinkGoesToThePage)
+{
+    TempFolder site;
+    site.write("real/page.htm", "page");
+    test::fs::create_directories(site.path() / "links");
+    test::fs::create_symlink("../real/page.htm", site.path() / "links" / "page.htm");
+    files::RealFileSystem fileSystem;
+    std::optional<files::Message> failure;
+    FileRecord record{site.str() + "/links", "/page.htm"};
+    EXPECT_EQ(files::PlaceOutput(record, saving(SaveMode::Overwrite), fileSystem, "page", failure),
+              site.str() + "/links/../real/page.htm");
+    EXPECT_EQ(site.read("real/page.htm.bak"), "page");
+    EXPECT_FALSE(site.exists("links/page.htm.bak"));
+    EXPECT_TRUE(test::fs::is_symlink(site.path() / "links" / "page.htm"));
+}
+
+TEST(PlaceOutput, BackupFailuresNameTheBackupAndGiveNoPath)
 {
     TempFolder site;
     site.write("index.htm", "original");
@@ -100,23 +123,56 @@ TEST(PlaceOutput, BackupFailuresGiveTheirMessageAndNoPath)
     for (const auto& [kind, expected] :
          {std::pair{files::FileError::Kind::Access,
                     files::Message{files::Message::Icon::None, u"Quorlane",
-                                   u"Unable to Access File, Your file(s) may be read-only."}},
+                                   u"Unable to Access File, Your file(s) may be read-only: " +
+                                       backup + u"."}},
           std::pair{files::FileError::Kind::Other,
                     files::Message{files::Message::Icon::Warning, u"Quorlane",
-                                   u"Unknown Error 28\r\nNo space left on device: " + backup}}}) {
+                                   u"Unknown Error 28\r\nNo space left on device: " + backup}},
+          std::pair{files::FileError::Kind::InvalidArgument,
+                    files::Message{files::Message::Icon::Warning, u"Quorlane",
+                                   u"Unknown Error 22\r\nInvalid argument: " + backup}}}) {
+        SCOPED_TRACE(static_cast<int>(kind));
         fileSystem.setFault(
-            [kind = kind](FaultyFileSystem::Operation operation, const core::PathString&) {
-                return operation == FaultyFileSystem::Operation::Copy
+            [kind = kind](FaultyFileSystem::Operation operation, const core::PathString& path) {
+                return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
                            ? files::FileResult(test::Failure(kind))
                            : std::nullopt;
             });
         FileRecord record{site.str(), "/index.htm"};
         EXPECT_TRUE(
-            files::PlaceOutput(record, saving(SaveMode::Overwrite), fileSystem, failure).empty());
+            files::PlaceOutput(record, saving(SaveMode::Overwrite), fileSystem, "original", failure)
+                .empty());
         ASSERT_TRUE(failure);
         EXPECT_EQ(*failure, expected);
     }
     EXPECT_EQ(site.read("index.htm"), "original");
+}
+
+// Something of the backup's name that is not a regular file is never removed or replaced.
+TEST(PlaceOutput, ABackupNameThatIsNoFileIsLeftAlone)
+{
+    TempFolder site;
+    site.write("empty.htm", "e");
+    test::fs::create_directories(site.path() / "empty.htm.bak");
+    site.write("full.htm", "f");
+    site.write("full.htm.bak/kept.txt", "kept");
+    site.write("linked.htm", "l");
+    test::fs::create_symlink("elsewhere", site.path() / "linked.htm.bak");
+    files::RealFileSystem fileSystem;
+    for (const std::string name : {"empty.htm", "full.htm", "linked.htm"}) {
+        SCOPED_TRACE(name);
+        std::optional<files::Message> failure;
+        FileRecord record{site.str(), "/" + name};
+        EXPECT_TRUE(
+            files::PlaceOutput(record, saving(SaveMode::Overwrite), fileSystem, "x", failure)
+                .empty());
+        ASSERT_TRUE(failure);
+        EXPECT_NE(failure->text.find(core::TextFromPath(site.str() + "/" + name + ".bak")),
+                  std::u16string::npos);
+    }
+    EXPECT_TRUE(test::fs::is_directory(site.path() / "empty.htm.bak"));
+    EXPECT_EQ(site.read("full.htm.bak/kept.txt"), "kept");
+    EXPECT_TRUE(test::fs::is_symlink(site.path() / "linked.htm.bak"));
 }
 
 TEST(CollapseSeparators, JoinsPairsFromTheLeft)

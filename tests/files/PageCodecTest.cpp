@@ -241,13 +241,24 @@ TEST(PageCodec, WritingInPiecesGivesTheSameBytes)
 {
     std::u16string text;
     for (int i = 0; i < 70000; ++i) {
-        text += (i % 3 == 0) ? u"\U0001F600" : u"\u00E9x";
+        text += (i % 3 == 0) ? u"\U0001F600" : (i % 3 == 1 ? u"\u00E9x" : u"\u65E5");
     }
     for (const PageEncoding& encoding :
          {PageEncoding{"UTF-8", true}, PageEncoding{"windows-1252", false},
-          PageEncoding{"UTF-16BE", true}, PageEncoding{"EUC-JP", false}}) {
+          PageEncoding{"UTF-16BE", true}, PageEncoding{"EUC-JP", false},
+          PageEncoding{"ISO-2022-JP", false}}) {
+        SCOPED_TRACE(encoding.name);
+        const std::string bytes = EncodePage(text, encoding);
         std::ostringstream out;
         WritePage(out, text, encoding);
-        EXPECT_EQ(out.str(), EncodePage(text, encoding)) << encoding.name;
+        EXPECT_EQ(out.str(), bytes);
+        // Handed over in pieces of many sizes, some cutting a surrogate pair in two.
+        std::ostringstream inPieces;
+        PageWriter writer(inPieces, encoding);
+        for (std::size_t i = 0, n = 1; i < text.size(); i += n, n = n * 7 % 90001 + 1) {
+            writer.append(std::u16string_view(text).substr(i, n));
+        }
+        EXPECT_TRUE(writer.finish());
+        EXPECT_EQ(inPieces.str(), bytes);
     }
 }

@@ -1,4 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "files/FileSystem.h"
 #include "tests/support/TempFolder.h"
@@ -12,10 +17,10 @@ TEST(RealFileSystem, WritesReplaceTheFileWhole)
     TempFolder folder;
     files::RealFileSystem fileSystem;
     const core::PathString page = folder.str() + "/page.htm";
-    EXPECT_FALSE(fileSystem.writeFile(page, "first"));
+    EXPECT_FALSE(fileSystem.writeFile(page, "first", files::Durability::Renamed));
     test::fs::permissions(page, test::fs::perms::owner_read | test::fs::perms::owner_write |
                                     test::fs::perms::group_read);
-    EXPECT_FALSE(fileSystem.writeFile(page, "second"));
+    EXPECT_FALSE(fileSystem.writeFile(page, "second", files::Durability::Renamed));
     EXPECT_EQ(folder.read("page.htm"), "second");
     // The file keeps its permissions, and no temporary file is left.
     EXPECT_EQ(test::fs::status(page).permissions(), test::fs::perms::owner_read |
@@ -32,7 +37,8 @@ TEST(RealFileSystem, ReadOnlyFilesAreNotReplacedEvenByRoot)
     const auto page = folder.write("page.htm", "kept");
     test::fs::permissions(page, test::fs::perms::owner_read);
     files::RealFileSystem fileSystem;
-    const files::FileResult failure = fileSystem.writeFile(page.native(), "new");
+    const files::FileResult failure =
+        fileSystem.writeFile(page.native(), "new", files::Durability::Renamed);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, FileError::Kind::Access);
     EXPECT_EQ(folder.read("page.htm"), "kept");
@@ -44,14 +50,16 @@ TEST(RealFileSystem, FailuresAreSortedIntoTheirKinds)
     test::fs::create_directories(folder.path() / "x.htm");
     files::RealFileSystem fileSystem;
     std::string bytes;
-    auto failure = fileSystem.readFile(folder.str() + "/missing.htm", bytes);
+    files::FileStamp stamp;
+    auto failure = fileSystem.readFile(folder.str() + "/missing.htm", bytes, stamp);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, FileError::Kind::Missing);
-    failure = fileSystem.readFile(folder.str() + "/x.htm", bytes);
+    failure = fileSystem.readFile(folder.str() + "/x.htm", bytes, stamp);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, FileError::Kind::Other);
     EXPECT_EQ(failure->text, "Is a directory");
-    failure = fileSystem.writeFile(folder.str() + "/no/such/folder.htm", "x");
+    failure =
+        fileSystem.writeFile(folder.str() + "/no/such/folder.htm", "x", files::Durability::Renamed);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->kind, FileError::Kind::Missing);
     failure = fileSystem.createFolder(folder.str());
@@ -72,9 +80,11 @@ TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
     test::fs::permissions(folder.path() / "page.htm", test::fs::perms::all);
     const int status = test::RunAsNobody([&] {
         files::RealFileSystem fileSystem;
-        const auto failure = fileSystem.writeFile(folder.str() + "/page.htm", "new");
+        const auto failure =
+            fileSystem.writeFile(folder.str() + "/page.htm", "new", files::Durability::Renamed);
         std::string bytes;
-        const auto unreadable = fileSystem.readFile("/root/.bashrc", bytes);
+        files::FileStamp stamp;
+        const auto unreadable = fileSystem.readFile("/root/.bashrc", bytes, stamp);
         if (!failure || failure->kind != FileError::Kind::Access) {
             return 1;
         }
@@ -86,6 +96,57 @@ TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
     EXPECT_EQ(
         std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
         1);
+}
+
+// A pipe or a device named like a page is never opened as one (opening a pipe would wait for
+// a writer for ever, reading a device would never end), nor replaced.
+TEST(RealFileSystem, OnlyRegularFilesAreReadOrReplaced)
+{
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo((folder.path() / "pipe.htm").c_str(), 0644), 0);
+    test::fs::create_symlink("/dev/zero", folder.path() / "zero.htm");
+    files::RealFileSystem fileSystem;
+    for (const std::string name : {"pipe.htm", "zero.htm"}) {
+        SCOPED_TRACE(name);
+        std::string bytes;
+        files::FileStamp stamp;
+        const auto failure = fileSystem.readFile(folder.str() + "/" + name, bytes, stamp);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->kind, FileError::Kind::NotRegularFile);
+        const auto replaced =
+            fileSystem.writeFile(folder.str() + "/" + name, "x", files::Durability::Synced);
+        ASSERT_TRUE(replaced);
+        EXPECT_EQ(replaced->kind, FileError::Kind::NotRegularFile);
+    }
+    EXPECT_TRUE(test::fs::is_fifo(folder.path() / "pipe.htm"));
+    EXPECT_TRUE(test::fs::is_symlink(folder.path() / "zero.htm"));
+}
+
+// Temporary files of writers that no longer live go; those of a live writer, or still held
+// open by one, and files that only look alike stay.
+TEST(RealFileSystem, StaleTemporariesOfDeadWritersAreRemoved)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child);
+    TempFolder folder;
+    folder.write(".quorlane-" + dead + "-1.tmp", "stale");
+    folder.write(".quorlane-" + std::to_string(::getppid()) + "-2.tmp", "live writer");
+    folder.write(".quorlane-" + dead + "-3.tmp", "held");
+    folder.write(".quorlane-" + dead + ".tmp", "another name");
+    folder.write("page.htm.quorlane-" + dead + "-4.tmp", "another name");
+    const int held = ::open((folder.path() / (".quorlane-" + dead + "-3.tmp")).c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    files::RealFileSystem fileSystem;
+    fileSystem.removeStaleTemporaries(folder.str());
+    ::close(held);
+    EXPECT_FALSE(folder.exists(".quorlane-" + dead + "-1.tmp"));
+    EXPECT_EQ(
+        std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
+        4);
 }
 
 TEST(NameOrder, IgnoresCaseFirst)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/PageTransformer.h"
+#include "core/ScriptText.h"
 #include "files/PageCodec.h"
 #include "tests/support/TempFolder.h"
 
@@ -317,6 +318,8 @@ TEST_F(ProtectionRunTest, LocksWithBlankTextsStopTheRunInTheirOrder)
         {[](auto& s) { s.passwordProtect = true; }, u"Please Enter a Password"},
         {[](auto& s) { s.saveMode = core::SaveMode::CopyToFolder, s.saveDir = u" "; },
          u"Please Enter a Folder"},
+        {[](auto& s) { s.copyrightNotice = true, s.copyrightNoticeText = u"a--><script>"; },
+         std::u16string(core::unsafeNoticeMessage)},
     };
     for (const auto& [set, message] : cases) {
         host = FakeHost{};
@@ -360,15 +363,117 @@ TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
 {
     site.write("a.htm", "<p>a</p>");
     host.current.saveMode = core::SaveMode::Overwrite;
-    fileSystem.setFault([](FaultyFileSystem::Operation operation, const PathString&) {
-        return operation == FaultyFileSystem::Operation::Copy
+    fileSystem.setFault([](FaultyFileSystem::Operation operation, const PathString& path) {
+        return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
                    ? files::FileResult(test::Failure(files::FileError::Kind::Access))
                    : std::nullopt;
     });
     run({folder()});
     ASSERT_EQ(host.failures.size(), 1u);
     EXPECT_EQ(host.failures[0].second.text,
-              u"Unable to Access File, Your file(s) may be read-only.");
+              u"Unable to Access File, Your file(s) may be read-only: " +
+                  core::TextFromPath(site.str()) + u"/a.htm.bak.");
     EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
     EXPECT_TRUE(host.recordedPages.empty());
+}
+
+// A copy target that is an added folder, however spelled, or the folder of a picked page, is
+// refused before anything is read; one inside an added folder is allowed and never scanned.
+TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)
+{
+    site.write("s/index.htm", "<p>1</p>");
+    site.write("s/out/old.htm", "<p>old</p>");
+    const std::pair<std::string, SelectionEntry> refused[] = {
+        {site.str() + "/s/../s/", folder("s")},
+        {site.str() + "/s", page("s/index.htm")},
+    };
+    for (const auto& [target, entry] : refused) {
+        SCOPED_TRACE(target);
+        host = FakeHost{};
+        host.current.saveMode = core::SaveMode::CopyToFolder;
+        host.current.saveDir = core::TextFromPath(target);
+        const run::RunSummary summary = ProtectionRun(host, fileSystem).RunProtection({entry});
+        ASSERT_TRUE(summary.refusal);
+        EXPECT_TRUE(
+            summary.refusal->text.starts_with(u"The target folder " + core::TextFromPath(target)));
+        EXPECT_EQ(host.refusedLocks, (std::vector<run::LockField>{run::LockField::SaveDir}));
+        EXPECT_EQ(site.read("s/index.htm"), "<p>1</p>");
+    }
+    host = FakeHost{};
+    host.current.saveMode = core::SaveMode::CopyToFolder;
+    host.current.saveDir = core::TextFromPath(site.str() + "/s/out");
+    run({folder("s")});
+    EXPECT_EQ(host.recordedPages, (std::vector<PathString>{site.str() + "/s/index.htm"}));
+    EXPECT_EQ(site.read("s/out/old.htm"), "<p>old</p>");
+    EXPECT_TRUE(site.read("s/out/index.htm").ends_with("Quorlane //-->\r\n"));
+}
+
+// Overwrite through a link protects the page it leads to and keeps the link; a page with a
+// second name is left alone under both names and each is reported, never "already handled".
+TEST_F(ProtectionRunTest, OverwriteWithLinksLeavesNoNameInClearText)
+{
+    site.write("real/page.htm", "<p>real</p>");
+    site.write("site/hard.htm", "<p>hard</p>");
+    test::fs::create_hard_link(site.path() / "site" / "hard.htm",
+                               site.path() / "site" / "also.htm");
+    test::fs::create_symlink("../real/page.htm", site.path() / "site" / "link.htm");
+    host.current.saveMode = core::SaveMode::Overwrite;
+    run({folder("site"), page("real/page.htm")});
+
+    EXPECT_TRUE(test::fs::is_symlink(site.path() / "site" / "link.htm"));
+    EXPECT_EQ(site.read("real/page.htm"), protectedBytes("<p>real</p>", host.current));
+    EXPECT_EQ(site.read("real/page.htm.bak"), "<p>real</p>");
+    EXPECT_FALSE(site.exists("site/link.htm.bak"));
+    EXPECT_EQ(host.recordedPages, (std::vector<PathString>{site.str() + "/site/link.htm"}));
+
+    EXPECT_EQ(site.read("site/hard.htm"), "<p>hard</p>");
+    EXPECT_EQ(test::fs::hard_link_count(site.path() / "site" / "hard.htm"), 2u);
+    ASSERT_EQ(host.failures.size(), 2u);
+    EXPECT_EQ(host.failures[0].first, site.str() + "/site/also.htm");
+    EXPECT_EQ(host.failures[1].first, site.str() + "/site/hard.htm");
+    EXPECT_NE(host.failures[0].second.text.find(u"2 names (hard links)"), std::u16string::npos);
+    ASSERT_EQ(host.skipped.size(), 1u);
+    EXPECT_EQ(host.skipped[0].second, run::SkipReason::AlreadyProtected);
+}
+
+// A page that changes on disk after it was read (here while its backup is written) is left as
+// the other writer made it, and reported.
+TEST_F(ProtectionRunTest, APageChangedAfterItWasReadIsLeftAlone)
+{
+    site.write("a.htm", "<p>as read</p>");
+    host.current.saveMode = core::SaveMode::Overwrite;
+    fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
+        if (operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")) {
+            site.write("a.htm", "<p>edited meanwhile</p>");
+        }
+        return files::FileResult();
+    });
+    run({folder()});
+    EXPECT_EQ(site.read("a.htm"), "<p>edited meanwhile</p>");
+    EXPECT_EQ(site.read("a.htm.bak"), "<p>as read</p>");
+    ASSERT_EQ(host.failures.size(), 1u);
+    EXPECT_EQ(host.failures[0].second.text,
+              u"Unable to Overwrite File: " + core::TextFromPath(site.str()) +
+                  u"/a.htm.\r\nIt was changed on disk while it was being protected, so it was "
+                  u"left as it is.");
+    EXPECT_TRUE(host.recordedPages.empty());
+}
+
+// A cancel while a frameset's frames are taken on stops after the frameset with all its frames,
+// never with the frameset marked and a frame in clear text.
+TEST_F(ProtectionRunTest, ACancelAmongFramesFinishesTheFrameset)
+{
+    site.write("a.htm", "<frameset><frame src=\"left.htm\"><frame src=\"right.htm\"></frameset>");
+    site.write("left.htm", "<p>left</p>");
+    site.write("right.htm", "<p>right</p>");
+    site.write("z.htm", "<p>next</p>");
+    fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
+        host.cancel = host.cancel || (operation == FaultyFileSystem::Operation::Read &&
+                                      path.ends_with("left.htm"));
+        return files::FileResult();
+    });
+    run({page("a.htm"), page("z.htm")});
+    EXPECT_EQ(host.recordedPages.size(), 3u);
+    EXPECT_TRUE(site.exists("protected_right.htm"));
+    EXPECT_FALSE(site.exists("protected_z.htm"));
 }

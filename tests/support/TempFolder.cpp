@@ -44,12 +44,13 @@ std::string ReadBytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-files::FileResult FaultyFileSystem::readFile(const core::PathString& path, std::string& bytes)
+files::FileResult FaultyFileSystem::readFile(const core::PathString& path, std::string& bytes,
+                                             files::FileStamp& stamp)
 {
     if (auto failure = fault(Operation::Read, path)) {
         return failure;
     }
-    return RealFileSystem::readFile(path, bytes);
+    return RealFileSystem::readFile(path, bytes, stamp);
 }
 
 files::FileResult FaultyFileSystem::fileSize(const core::PathString& path, std::uint64_t& size)
@@ -60,29 +61,13 @@ files::FileResult FaultyFileSystem::fileSize(const core::PathString& path, std::
     return RealFileSystem::fileSize(path, size);
 }
 
-files::FileResult FaultyFileSystem::writeFile(const core::PathString& path, std::string_view bytes)
+files::FileResult FaultyFileSystem::writeFile(const core::PathString& path, std::string_view bytes,
+                                              files::Durability durability)
 {
     if (auto failure = fault(Operation::Write, path)) {
         return failure;
     }
-    return RealFileSystem::writeFile(path, bytes);
-}
-
-files::FileResult FaultyFileSystem::copyFile(const core::PathString& from,
-                                             const core::PathString& to)
-{
-    if (auto failure = fault(Operation::Copy, to)) {
-        return failure;
-    }
-    return RealFileSystem::copyFile(from, to);
-}
-
-files::FileResult FaultyFileSystem::removeFile(const core::PathString& path)
-{
-    if (auto failure = fault(Operation::Remove, path)) {
-        return failure;
-    }
-    return RealFileSystem::removeFile(path);
+    return RealFileSystem::writeFile(path, bytes, durability);
 }
 
 files::FileResult FaultyFileSystem::createFolder(const core::PathString& path)
@@ -111,6 +96,8 @@ files::FileError Failure(files::FileError::Kind kind)
         return files::classify(std::make_error_code(std::errc::invalid_argument));
     case files::FileError::Kind::Access:
         return files::classify(std::make_error_code(std::errc::permission_denied));
+    case files::FileError::Kind::NotRegularFile:
+        return files::NotRegularFileError();
     case files::FileError::Kind::Other:
         break;
     }

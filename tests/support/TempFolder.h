@@ -45,8 +45,6 @@ public:
         Read,
         Size,
         Write,
-        Copy,
-        Remove,
         CreateFolder,
         List,
     };
@@ -54,11 +52,11 @@ public:
     using Fault = std::function<files::FileResult(Operation, const core::PathString&)>;
     void setFault(Fault fault) { m_fault = std::move(fault); }
 
-    files::FileResult readFile(const core::PathString& path, std::string& bytes) override;
+    files::FileResult readFile(const core::PathString& path, std::string& bytes,
+                               files::FileStamp& stamp) override;
     files::FileResult fileSize(const core::PathString& path, std::uint64_t& size) override;
-    files::FileResult writeFile(const core::PathString& path, std::string_view bytes) override;
-    files::FileResult copyFile(const core::PathString& from, const core::PathString& to) override;
-    files::FileResult removeFile(const core::PathString& path) override;
+    files::FileResult writeFile(const core::PathString& path, std::string_view bytes,
+                                files::Durability durability) override;
     files::FileResult createFolder(const core::PathString& path) override;
     files::FileResult listFolder(const core::PathString& path,
                                  files::FolderListing& listing) override;

@@ -101,49 +101,28 @@ private slots:
     {
         Wizard w;
         QCOMPARE(w.window->objectName(), QStringLiteral("frmMain"));
-        for (const char* name : {"cmdExit",
-                                 "cmdAbout",
-                                 "cmdPrev",
-                                 "cmdNext",
-                                 "picLeft",
-                                 "lblMain",
-                                 "picFrame_0",
-                                 "picFrame_5",
-                                 "lnkFrame_3",
-                                 "imgLink_2",
-                                 "imgLinkB_2",
-                                 "picPos_4",
-                                 "treeFolders",
-                                 "cmdAddFile",
-                                 "cmdAddFolder",
-                                 "cmdRemoveFolder",
-                                 "optSave_0",
-                                 "chkBackups",
-                                 "txtSaveDir",
-                                 "cmdSelectDirectory",
-                                 "lblOutputInfo",
-                                 "chkCopyrightNotice",
-                                 "optProtect_3",
-                                 "chkDomainLock",
-                                 "txtLockDomain",
-                                 "txtLockURL",
-                                 "txtPassword",
-                                 "chkEncrypt",
-                                 "lblEncryptInfo",
-                                 "lblWarning",
-                                 "chkScript_12",
-                                 "chkRightMouse",
-                                 "txtRightClickWarning",
-                                 "lblWarning2",
-                                 "lblScriptInfo",
-                                 "treeResults",
-                                 "picSB",
-                                 "picProg",
-                                 "cmdViewPage",
-                                 "lblResults",
-                                 "lblThanks",
-                                 "lblRestart",
-                                 "HyperLink21",
+        for (const char* name : {"cmdExit",          "cmdAbout",
+                                 "cmdPrev",          "cmdNext",
+                                 "picLeft",          "lblMain",
+                                 "picFrame_0",       "picFrame_5",
+                                 "lnkFrame_3",       "imgLink_2",
+                                 "imgLinkB_2",       "picPos_4",
+                                 "treeFolders",      "cmdAddFile",
+                                 "cmdAddFolder",     "cmdRemoveFolder",
+                                 "optSave_0",        "chkBackups",
+                                 "txtSaveDir",       "cmdSelectDirectory",
+                                 "lblOutputInfo",    "chkCopyrightNotice",
+                                 "lblNoticeWarning", "optProtect_3",
+                                 "chkDomainLock",    "txtLockDomain",
+                                 "txtLockURL",       "txtPassword",
+                                 "chkEncrypt",       "lblEncryptInfo",
+                                 "lblWarning",       "chkScript_12",
+                                 "chkRightMouse",    "txtRightClickWarning",
+                                 "lblWarning2",      "lblScriptInfo",
+                                 "treeResults",      "picSB",
+                                 "picProg",          "cmdViewPage",
+                                 "lblResults",       "lblThanks",
+                                 "lblRestart",       "HyperLink21",
                                  "imgMain"}) {
             QCOMPARE(w.window->findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1);
         }
@@ -254,7 +233,7 @@ private slots:
         auto* text = w.find<QLineEdit>("txtRightClickWarning");
         w.window->ShowPage(4);
         box(5)->click();
-        QVERIFY(box(1)->isChecked() && box(8)->isChecked() && box(11)->isChecked());
+        QVERIFY(box(1)->isChecked() && !box(8)->isChecked() && !box(11)->isChecked());
         box(5)->click();
         QVERIFY(box(1)->isChecked());
 
@@ -435,6 +414,38 @@ private slots:
         QVERIFY(!site.exists("protected_a.htm"));
     }
 
+    void aLockEntryThatIsNoHostShowsItsField()
+    {
+        const struct
+        {
+            const char* lock;
+            const char* field;
+            QString text;
+            QString named;
+        } cases[] = {
+            {"chkDomainLock", "txtLockDomain", QStringLiteral("a.example, b.example/shop"),
+             QStringLiteral("\"b.example/shop\" in the domain lock is not a host name.")},
+            {"chkURLLock", "txtLockURL", QStringLiteral("http:///index.html"),
+             QStringLiteral("The URL lock \"http:///index.html\" names no host.")},
+        };
+        for (const auto& c : cases) {
+            Wizard w;
+            test::TempFolder site;
+            site.write("a.htm", "<p>a</p>");
+            w.addFolder(q(site.str()));
+            w.window->ShowPage(3);
+            w.find<QCheckBox>(c.lock)->click();
+            w.find<QLineEdit>(c.field)->setText(c.text);
+            w.window->ShowPage(5);
+            w.next()->click();
+            QCOMPARE(w.window->currentPage(), 3);
+            QCOMPARE(w.window->focusWidget(), w.find<QWidget>(c.field));
+            QVERIFY2(w.dialogs.messages.back().text.startsWith(c.named),
+                     qPrintable(w.dialogs.messages.back().text));
+            QVERIFY(!site.exists("protected_a.htm"));
+        }
+    }
+
     void duringARunOnlyCancelActs()
     {
         Wizard w;
@@ -562,6 +573,32 @@ private slots:
         QCOMPARE(w.window->currentPage(), 1);
         // The version label of the Welcome page is its own.
         QCOMPARE(w.find<QLabel>("lblVersion")->text(), QStringLiteral("Quorlane 2009"));
+    }
+
+    void aNoticeThatWouldEndItsCommentIsRefused()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(2);
+        w.find<QCheckBox>("chkCopyrightNotice")->click();
+        auto* notice = w.find<QLineEdit>("txtCopyrightNotice");
+        auto* warning = w.find<QLabel>("lblNoticeWarning");
+        notice->setText(QStringLiteral("x--!><script>alert(1)</script>"));
+        QVERIFY(warning->isVisible());
+        w.window->ShowPage(5);
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(w.window->focusWidget(), static_cast<QWidget*>(notice));
+        QCOMPARE(w.dialogs.messages.back().text, warning->text());
+        QVERIFY(!site.exists("protected_a.htm"));
+        // A blank notice is a notice like any other.
+        notice->clear();
+        QVERIFY(!warning->isVisible());
+        w.window->ShowPage(5);
+        w.next()->click();
+        QVERIFY(site.exists("protected_a.htm"));
     }
 
     void theQuitQuestionAnsweredNoKeepsTheWindow()

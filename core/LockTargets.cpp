@@ -1,0 +1,223 @@
+#include "core/LockTargets.h"
+
+#include "core/TextSearch.h"
+#include "core/Utf8.h"
+
+namespace quorlane::core {
+
+namespace {
+
+bool isListSeparator(char16_t c)
+{
+    return c == u',' || c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+bool isAscii(std::u16string_view text)
+{
+    for (char16_t c : text) {
+        if (c > 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A character that no host name holds: those a browser refuses in a host, and every blank.
+bool isForbiddenInHost(char16_t c)
+{
+    if (c <= 0x20 || c == 0x7F || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+        c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF) {
+        return true;
+    }
+    return std::u16string_view(u"/:@?#[]\\<>^|%").find(c) != std::u16string_view::npos;
+}
+
+std::u16string lowerAscii(std::u16string_view text)
+{
+    std::u16string lower(text);
+    for (char16_t& c : lower) {
+        if (c >= u'A' && c <= u'Z') {
+            c = static_cast<char16_t>(c - u'A' + u'a');
+        }
+    }
+    return lower;
+}
+
+// The host in ASCII, or nothing when it is outside ASCII and cannot be converted.
+std::optional<std::u16string> asciiHost(std::u16string_view host, HostToAscii toAscii)
+{
+    std::u16string lower = lowerAscii(host);
+    if (isAscii(lower) || toAscii == nullptr) {
+        return lower;
+    }
+    return toAscii(lower);
+}
+
+std::optional<std::u16string> asciiEntry(std::u16string_view entry, HostToAscii toAscii)
+{
+    const bool dotted = !entry.empty() && entry.front() == u'.';
+    std::optional<std::u16string> host = asciiHost(entry.substr(dotted ? 1 : 0), toAscii);
+    if (host && dotted) {
+        host->insert(host->begin(), u'.');
+    }
+    return host;
+}
+
+// The URL lock's text up to its host, the host, and the rest, as the lock reads them.
+struct AddressParts
+{
+    std::u16string head; // "//", or everything before and including the "//" of another scheme
+    std::u16string host;
+    std::u16string rest;
+    bool hasHost = false; // whether the text has a "//" to find a host after
+};
+
+AddressParts addressParts(std::u16string_view url)
+{
+    constexpr std::u16string_view trimmed = u" \t\r\n";
+    const std::size_t first = url.find_first_not_of(trimmed);
+    std::u16string text(
+        first == npos ? u"" : url.substr(first, url.find_last_not_of(trimmed) - first + 1));
+    if (FindExact(text, u"://") == npos) {
+        text.insert(0, u"http://");
+    }
+    text.resize(std::min(text.size(), text.find_first_of(u"?#")));
+    if (MatchesIgnoreCase(text, 0, u"http:")) {
+        text.erase(0, 5);
+    } else if (MatchesIgnoreCase(text, 0, u"https:")) {
+        text.erase(0, 6);
+    }
+    AddressParts parts;
+    const std::size_t slashes = FindExact(text, u"//");
+    if (slashes == npos) {
+        parts.rest = text;
+        return parts;
+    }
+    const std::size_t hostStart = slashes + 2;
+    const std::size_t hostEnd = std::min(text.size(), FindUnit(text, u'/', hostStart));
+    parts.hasHost = true;
+    parts.head = text.substr(0, hostStart);
+    parts.host = text.substr(hostStart, hostEnd - hostStart);
+    parts.rest = text.substr(hostEnd);
+    return parts;
+}
+
+// The host of an address, with user name and port left as they are; only the name is converted.
+std::optional<std::u16string> asciiAddressHost(std::u16string_view host, HostToAscii toAscii)
+{
+    const std::size_t at = host.rfind(u'@');
+    const std::size_t nameStart = at == npos ? 0 : at + 1;
+    const std::size_t nameEnd = std::min(host.size(), FindUnit(host, u':', nameStart));
+    const std::optional<std::u16string> name =
+        asciiHost(host.substr(nameStart, nameEnd - nameStart), toAscii);
+    if (!name) {
+        return std::nullopt;
+    }
+    return lowerAscii(host.substr(0, nameStart)) + *name + lowerAscii(host.substr(nameEnd));
+}
+
+void appendPrintable(std::u16string& out, std::u16string_view text)
+{
+    constexpr char16_t hex[] = u"0123456789ABCDEF";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0x21 && c <= 0x7E) {
+            out += c;
+            continue;
+        }
+        const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
+                          text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        std::string bytes;
+        AppendUtf16AsUtf8(bytes, text.substr(i, pair ? 2 : 1), "\xEF\xBF\xBD");
+        i += pair ? 1 : 0;
+        for (unsigned char byte : bytes) {
+            out += u'%';
+            out += hex[byte >> 4];
+            out += hex[byte & 0xF];
+        }
+    }
+}
+
+std::u16string quotedText(std::u16string_view text)
+{
+    return u"\"" + std::u16string(text) + u"\"";
+}
+
+} // namespace
+
+std::vector<std::u16string_view> LockDomainEntries(std::u16string_view text)
+{
+    std::vector<std::u16string_view> entries;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || isListSeparator(text[i])) {
+            if (i > start) {
+                entries.push_back(text.substr(start, i - start));
+            }
+            start = i + 1;
+        }
+    }
+    return entries;
+}
+
+std::u16string LockHost(std::u16string_view entry, HostToAscii toAscii)
+{
+    return asciiEntry(entry, toAscii).value_or(lowerAscii(entry));
+}
+
+std::u16string LockAddress(std::u16string_view url, HostToAscii toAscii)
+{
+    const AddressParts parts = addressParts(url);
+    std::u16string address = parts.head;
+    if (parts.hasHost) {
+        address += asciiAddressHost(parts.host, toAscii).value_or(lowerAscii(parts.host));
+        if (parts.rest.empty()) {
+            address += u'/';
+        }
+    }
+    appendPrintable(address, parts.rest);
+    return address;
+}
+
+std::optional<LockProblem> FindLockProblem(const ProtectionSettings& settings)
+{
+    const std::u16string hostExample = u" Give host names such as " + std::u16string(sampleDomain) +
+                                       u", separated by commas or blanks.";
+    if (settings.domainLock) {
+        const std::vector<std::u16string_view> entries = LockDomainEntries(settings.lockDomain);
+        if (entries.empty()) {
+            return LockProblem{LockText::Domain, u"The domain lock names no host." + hostExample};
+        }
+        for (std::u16string_view entry : entries) {
+            const std::u16string_view name = entry.front() == u'.' ? entry.substr(1) : entry;
+            bool forbidden = name.empty();
+            for (char16_t c : name) {
+                forbidden = forbidden || isForbiddenInHost(c);
+            }
+            if (forbidden || !asciiEntry(entry, settings.hostToAscii)) {
+                return LockProblem{LockText::Domain, quotedText(entry) +
+                                                         u" in the domain lock is not a host "
+                                                         u"name." +
+                                                         hostExample};
+            }
+        }
+    }
+    if (settings.urlLock) {
+        const std::u16string addressExample =
+            u" Give a page address such as " + std::u16string(sampleAddress) + u".";
+        const AddressParts parts = addressParts(settings.lockUrl);
+        const bool onDisk = MatchesIgnoreCase(parts.head, 0, u"file://");
+        if (!parts.hasHost || (parts.host.empty() && !onDisk)) {
+            return LockProblem{LockText::Url, u"The URL lock " + quotedText(settings.lockUrl) +
+                                                  u" names no host." + addressExample};
+        }
+        if (!asciiAddressHost(parts.host, settings.hostToAscii)) {
+            return LockProblem{LockText::Url, quotedText(parts.host) +
+                                                  u" in the URL lock is not a host name." +
+                                                  addressExample};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace quorlane::core

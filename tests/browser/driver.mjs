@@ -1,0 +1,364 @@
+// One small API over the three engines: Chromium and Firefox ESR through puppeteer-core (CDP and
+// WebDriver BiDi), WebKitGTK through selenium-webdriver and WebKitWebDriver. Each engine runs
+// headful in an X server of its own (Xvfb), so that focus, clipboard and windows of one never
+// meet another's. Every request goes through the tests' own server as proxy.
+import { spawn } from 'node:child_process';
+import net from 'node:net';
+import puppeteer from 'puppeteer-core';
+import { Builder, Key, Origin } from 'selenium-webdriver';
+
+export const engines = ['chromium', 'firefox', 'webkit'];
+const miniBrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
+const width = 1024;
+const height = 768;
+
+// An X server on a free display, ended with the browser.
+async function startX() {
+    const x = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', `${width + 200}x${height + 200}x24`,
+                             '-nolisten', 'tcp'], { stdio: ['ignore', 'ignore', 'pipe', 'pipe'] });
+    const display = await new Promise((resolve, reject) => {
+        let text = '';
+        x.stdio[3].on('data', (data) => {
+            text += data;
+            if (text.includes('\n')) {
+                resolve(`:${text.trim()}`);
+            }
+        });
+        x.on('error', reject);
+        x.on('exit', (code) => reject(new Error(`Xvfb ended with status ${code}`)));
+    });
+    return { display, stop: () => x.kill() };
+}
+
+function freePort() {
+    return new Promise((resolve) => {
+        const server = net.createServer().listen(0, '127.0.0.1', () => {
+            const { port } = server.address();
+            server.close(() => resolve(port));
+        });
+    });
+}
+
+async function until(what, check, timeout = 10000) {
+    const end = Date.now() + timeout;
+    for (;;) {
+        const value = await check();
+        if (value) {
+            return value;
+        }
+        if (Date.now() > end) {
+            throw new Error(`timed out waiting for ${what}`);
+        }
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+}
+
+// Back to the page before, however the browser brings it back (loaded anew or from its cache
+// of recent pages, which fires no load event).
+async function goBack(page) {
+    const from = await page.evaluate(() => location.href);
+    await page.evaluate(() => { setTimeout(() => history.back(), 0); });
+    await until('the page before', () => page.evaluate(
+        (href) => location.href !== href && document.readyState === 'complete', from).catch(() => false));
+}
+
+// Keys as "Control+c": the modifiers held while the last key is pressed.
+function splitKeys(keys) {
+    const parts = keys.split('+');
+    return { modifiers: parts.slice(0, -1), key: parts[parts.length - 1] };
+}
+
+// -- puppeteer: Chromium and Firefox --------------------------------------------------------
+
+class PuppeteerPage {
+    constructor(page, userAgent) {
+        this.page = page;
+        this.userAgent = userAgent;
+        this.dialogs = [];
+        this.errorList = [];
+        this.answer = null;
+        page.on('dialog', async (dialog) => {
+            this.dialogs.push({ message: dialog.message() });
+            await (this.answer === null ? dialog.dismiss() : dialog.accept(this.answer));
+        });
+        page.on('console', (message) => {
+            if (message.type() === 'error') {
+                this.errorList.push(message.text());
+            }
+        });
+        page.on('pageerror', (error) => this.errorList.push(String(error.message || error)));
+    }
+    async goto(url) {
+        try {
+            await this.page.goto(url, { waitUntil: 'load' });
+        } catch (error) {
+            // A page that sends itself to about:blank while loading ends the navigation early.
+            if (!/about:blank/.test(this.page.url())) {
+                throw error;
+            }
+        }
+    }
+    url() {
+        return this.page.url();
+    }
+    // The errors of the console since this page was opened.
+    async errors() {
+        return this.errorList;
+    }
+    back() {
+        return goBack(this);
+    }
+    evaluate(fn, ...args) {
+        return this.page.evaluate(fn, ...args);
+    }
+    async mouse(steps) {
+        for (const step of steps) {
+            if (step.move) {
+                await this.page.mouse.move(step.move[0], step.move[1], { steps: step.steps || 1 });
+            } else if (step.down) {
+                await this.page.mouse.down({ button: step.down });
+            } else if (step.up) {
+                await this.page.mouse.up({ button: step.up });
+            }
+        }
+    }
+    async press(keys) {
+        const { modifiers, key } = splitKeys(keys);
+        for (const modifier of modifiers) {
+            await this.page.keyboard.down(modifier);
+        }
+        await this.page.keyboard.press(key);
+        for (const modifier of modifiers.reverse()) {
+            await this.page.keyboard.up(modifier);
+        }
+    }
+    type(text) {
+        return this.page.keyboard.type(text);
+    }
+    // Prints the page; gives whether the printout holds any text.
+    async printHasText() {
+        const pdf = Buffer.from(await this.page.pdf()).toString('latin1');
+        return /\/Font\b/.test(pdf);
+    }
+    close() {
+        return this.page.close();
+    }
+}
+
+class PuppeteerBrowser {
+    constructor(engine, browser, stopX) {
+        this.engine = engine;
+        this.browser = browser;
+        this.stopX = stopX;
+        this.canPrint = true;
+    }
+    async version() {
+        const version = (await this.browser.version()).split('/').pop();
+        return `${this.engine === 'chromium' ? 'Chromium' : 'Firefox ESR'} ${version}`;
+    }
+    async page({ userAgent } = {}) {
+        const page = await this.browser.newPage();
+        await page.setViewport({ width, height });
+        if (userAgent) {
+            await page.setUserAgent(userAgent);
+        }
+        return new PuppeteerPage(page, userAgent);
+    }
+    async close() {
+        await this.browser.close();
+        this.stopX();
+    }
+}
+
+async function launchPuppeteer(engine, proxy) {
+    const x = await startX();
+    const env = { ...process.env, DISPLAY: x.display };
+    const common = { headless: false, acceptInsecureCerts: true, env, defaultViewport: null,
+                     protocolTimeout: 60000 };
+    try {
+        const browser = engine === 'chromium'
+            ? await puppeteer.launch({
+                ...common, browser: 'chrome', executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+                args: ['--no-sandbox', `--proxy-server=${proxy}`, '--no-first-run', '--disable-gpu',
+                       '--disable-background-networking', '--disable-component-update', '--disable-sync',
+                       '--password-store=basic', `--window-size=${width + 100},${height + 150}`],
+            })
+            : await puppeteer.launch({
+                ...common, browser: 'firefox', executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+                extraPrefsFirefox: {
+                    'network.proxy.type': 1, 'network.proxy.http': '127.0.0.1',
+                    'network.proxy.http_port': Number(proxy.split(':')[1]),
+                    'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': Number(proxy.split(':')[1]),
+                    'network.proxy.no_proxies_on': '', 'network.proxy.allow_hijacking_localhost': true,
+                },
+            });
+        return new PuppeteerBrowser(engine, browser, x.stop);
+    } catch (error) {
+        x.stop();
+        throw error;
+    }
+}
+
+// -- selenium-webdriver: WebKitGTK ----------------------------------------------------------
+
+const seleniumKeys = { Control: Key.CONTROL, Shift: Key.SHIFT, Alt: Key.ALT, Escape: Key.ESCAPE,
+                       ArrowDown: Key.ARROW_DOWN, Enter: Key.ENTER, Tab: Key.TAB };
+
+class WebKitPage {
+    constructor(browser) {
+        this.browser = browser;
+        this.driver = browser.driver;
+        this.dialogs = [];
+        this.answer = null;
+    }
+    // Answers the prompt that is open, if any; WebKit's commands wait while one is.
+    async answerPrompt() {
+        let alert;
+        try {
+            alert = await this.driver.switchTo().alert();
+        } catch {
+            return false;
+        }
+        this.dialogs.push({ message: await alert.getText() });
+        if (this.answer === null) {
+            await alert.dismiss();
+        } else {
+            if (this.answer !== '') {
+                await alert.sendKeys(this.answer).catch(() => {});
+            }
+            await alert.accept();
+        }
+        return true;
+    }
+    // Input actions wait while a prompt they raised is open: it is answered beside them. (A
+    // navigation must not be joined that way; it returns when a prompt opens.)
+    async withPrompts(command) {
+        let done = false;
+        const running = command().finally(() => { done = true; });
+        while (!done) {
+            await Promise.race([running.catch(() => {}), new Promise((r) => setTimeout(r, 150))]);
+            if (!done) {
+                await this.answerPrompt();
+            }
+        }
+        await running;
+    }
+    async goto(url) {
+        await this.driver.get(url);
+        while (await this.answerPrompt()) {
+            await this.driver.executeScript('return 1').catch(() => {});
+        }
+        await until('the page to load', () => this.driver.executeScript(
+            'return document.readyState == "complete"').catch(() => false));
+    }
+    url() {
+        return this.driver.getCurrentUrl();
+    }
+    // WebKitWebDriver tells nothing of the console: the tests' server puts a collector of
+    // errors in front of the first script of every page it serves to WebKit.
+    async errors() {
+        return (await this.evaluate(() => window.quorlaneErrors || [])) || [];
+    }
+    back() {
+        return goBack(this);
+    }
+    evaluate(fn, ...args) {
+        return this.driver.executeScript(`return (${fn}).apply(null, arguments)`, ...args);
+    }
+    async mouse(steps) {
+        let actions = this.driver.actions({ async: true });
+        for (const step of steps) {
+            if (step.move) {
+                actions = actions.move({ x: Math.round(step.move[0]), y: Math.round(step.move[1]),
+                                         origin: Origin.VIEWPORT, duration: (step.steps || 1) * 20 });
+            } else if (step.down) {
+                actions = actions.press(step.down === 'right' ? 2 : 0);
+            } else if (step.up) {
+                actions = actions.release(step.up === 'right' ? 2 : 0);
+            }
+        }
+        await this.withPrompts(() => actions.perform());
+    }
+    async press(keys) {
+        const { modifiers, key } = splitKeys(keys);
+        let actions = this.driver.actions({ async: true });
+        for (const modifier of modifiers) {
+            actions = actions.keyDown(seleniumKeys[modifier]);
+        }
+        actions = actions.sendKeys(seleniumKeys[key] || key);
+        for (const modifier of modifiers.reverse()) {
+            actions = actions.keyUp(seleniumKeys[modifier]);
+        }
+        await this.withPrompts(() => actions.perform());
+    }
+    type(text) {
+        return this.withPrompts(() => this.driver.actions({ async: true }).sendKeys(text).perform());
+    }
+    close() {
+        return this.driver.get('about:blank');
+    }
+}
+
+class WebKitBrowser {
+    constructor(driver, stop, proxy) {
+        this.engine = 'webkit';
+        this.driver = driver;
+        this.stop = stop;
+        this.proxy = proxy;
+        this.canPrint = false; // WebKitWebDriver has no print command
+    }
+    async version() {
+        return `WebKitGTK ${(await this.driver.getCapabilities()).get('browserVersion')}`;
+    }
+    // One window per browser: a page is the next address in it. Another user agent takes a
+    // browser of its own, ended with the page.
+    async page({ userAgent } = {}) {
+        if (!userAgent) {
+            return new WebKitPage(this);
+        }
+        const other = await launchWebKit(this.proxy, userAgent);
+        const page = new WebKitPage(other);
+        page.close = () => other.close();
+        return page;
+    }
+    async close() {
+        await this.driver.quit().catch(() => {});
+        this.stop();
+    }
+}
+
+async function launchWebKit(proxy, userAgent) {
+    const x = await startX();
+    const port = await freePort();
+    const driverProcess = spawn('WebKitWebDriver', [`--port=${port}`],
+                                { env: { ...process.env, DISPLAY: x.display }, stdio: 'ignore' });
+    const stop = () => { driverProcess.kill(); x.stop(); };
+    try {
+        await until('WebKitWebDriver', () => new Promise((resolve) => {
+            const socket = net.connect(port, '127.0.0.1', () => { socket.end(); resolve(true); });
+            socket.on('error', () => resolve(false));
+        }));
+        const args = ['--automation', `--proxy=http://${proxy}`];
+        if (userAgent) {
+            args.push(`--user-agent=${userAgent}`);
+        }
+        const driver = await new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({
+            browserName: 'MiniBrowser', acceptInsecureCerts: true, unhandledPromptBehavior: 'ignore',
+            'webkitgtk:browserOptions': { binary: process.env.MINIBROWSER || miniBrowser, args },
+        }).build();
+        await driver.manage().window().setRect({ x: 0, y: 0, width, height });
+        return new WebKitBrowser(driver, stop, proxy);
+    } catch (error) {
+        stop();
+        throw error;
+    }
+}
+
+// Starts engine; every request goes through proxy ("127.0.0.1:port"). A browser that cannot
+// start is an error, never a skip.
+export function launch(engine, { proxy, userAgent } = {}) {
+    if (engine === 'webkit') {
+        return launchWebKit(proxy, userAgent);
+    }
+    return launchPuppeteer(engine, proxy);
+}

@@ -1,0 +1,307 @@
+// Runs of the real quorlane-cli as processes: two at once over one tree, killed at random
+// moments, and stopped by a signal.
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <random>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "tests/support/TempFolder.h"
+
+using quorlane::test::TempFolder;
+namespace fs = quorlane::test::fs;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
+
+// quorlane-cli started with args, its output and errors going to files of a folder of its own.
+class CliRun
+{
+public:
+    explicit CliRun(const std::vector<std::string>& args)
+    {
+        std::vector<char*> argv{const_cast<char*>(QUORLANE_CLI_PATH)};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, (m_folder.path() / "out").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, (m_folder.path() / "err").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::posix_spawn(&m_pid, QUORLANE_CLI_PATH, &actions, nullptr, argv.data(), environ) !=
+            0) {
+            m_pid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~CliRun()
+    {
+        if (m_pid > 0 && !m_status) {
+            ::kill(m_pid, SIGKILL);
+            wait();
+        }
+    }
+
+    void signal(int number) const { ::kill(m_pid, number); }
+    bool running()
+    {
+        int status = 0;
+        if (m_status || ::waitpid(m_pid, &status, WNOHANG) == 0) {
+            return !m_status;
+        }
+        m_status = status;
+        return false;
+    }
+    // The exit status; -1 when it did not exit of itself.
+    int wait()
+    {
+        if (!m_status) {
+            int status = 0;
+            ::waitpid(m_pid, &status, 0);
+            m_status = status;
+        }
+        return WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1;
+    }
+    std::string out() const { return m_folder.read("out"); }
+    std::string err() const { return m_folder.read("err"); }
+
+private:
+    TempFolder m_folder;
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+};
+
+std::string pageText(int i)
+{
+    return "<html><body><p>page " + std::to_string(i) + " " + std::string(20000, 'k') +
+           "</p></body></html>";
+}
+
+void writeSite(const TempFolder& site, int pages)
+{
+    for (int i = 0; i < pages; ++i) {
+        site.write("p" + std::to_string(i) + ".htm", pageText(i));
+    }
+}
+
+bool isProtectedPage(const std::string& bytes)
+{
+    return bytes.starts_with("<script type=\"text/javascript\">") && bytes.ends_with(marker);
+}
+
+int temporariesIn(const fs::path& folder)
+{
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        count += entry.path().filename().string().starts_with(".quorlane-") ? 1 : 0;
+    }
+    return count;
+}
+
+// What a site in Overwrite mode may hold at any moment: each page as it was or wholly
+// protected, each backup absent or the page as it was.
+struct SiteState
+{
+    int partialPages = 0;
+    int partialBackups = 0;
+    int protectedPages = 0;
+};
+
+SiteState stateOf(const TempFolder& site, int pages)
+{
+    SiteState state;
+    for (int i = 0; i < pages; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".htm";
+        const std::string page = site.read(name);
+        if (isProtectedPage(page)) {
+            ++state.protectedPages;
+        } else if (page != pageText(i)) {
+            ++state.partialPages;
+        }
+        if (site.exists(name + ".bak") && site.read(name + ".bak") != pageText(i)) {
+            ++state.partialBackups;
+        }
+    }
+    return state;
+}
+
+// Holds a lock on a folder as another run would.
+class HeldFolder
+{
+public:
+    explicit HeldFolder(const fs::path& folder)
+        : m_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        ::flock(m_fd, LOCK_EX);
+    }
+    ~HeldFolder() { release(); }
+    void release()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+// A run over a tree that another run holds, or a page inside it, stops at once with a message
+// that names the folder, and touches nothing; with --wait it waits, and then runs.
+TEST(Processes, ARunOverAHeldTreeStopsOrWaits)
+{
+    TempFolder site;
+    site.write("sub/page.htm", "<p>page</p>");
+    HeldFolder other(site.path());
+    for (const fs::path& path : {site.path(), site.path() / "sub" / "page.htm"}) {
+        SCOPED_TRACE(path);
+        CliRun stopped({"protect", "--save", "overwrite", path.string()});
+        EXPECT_EQ(stopped.wait(), 5);
+        EXPECT_NE(stopped.err().find("Another run of Quorlane is at work on " + site.str()),
+                  std::string::npos)
+            << stopped.err();
+    }
+    EXPECT_EQ(site.read("sub/page.htm"), "<p>page</p>");
+    EXPECT_FALSE(site.exists("sub/page.htm.bak"));
+
+    CliRun waiting({"protect", "--wait", "--save", "overwrite", site.str()});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(waiting.running());
+    EXPECT_EQ(site.read("sub/page.htm"), "<p>page</p>");
+    other.release();
+    EXPECT_EQ(waiting.wait(), 0) << waiting.err();
+    EXPECT_TRUE(isProtectedPage(site.read("sub/page.htm")));
+    EXPECT_EQ(site.read("sub/page.htm.bak"), "<p>page</p>");
+}
+
+// Two overwrite runs started together over one folder: every backup holds the page as it was,
+// and every page ends up protected once.
+TEST(Processes, TwoOverwriteRunsAtOnceKeepEveryOriginal)
+{
+    constexpr int pages = 60;
+    for (const bool wait : {false, true}) {
+        for (int trial = 0; trial < 2; ++trial) {
+            SCOPED_TRACE(std::to_string(trial) + (wait ? " waiting" : ""));
+            TempFolder site;
+            writeSite(site, pages);
+            std::vector<std::string> args{"protect", "--quiet", "--save", "overwrite"};
+            if (wait) {
+                args.push_back("--wait");
+            }
+            args.push_back(site.str());
+            CliRun first(args);
+            args.back() += "/"; // the same folder, spelled otherwise
+            CliRun second(args);
+            const int firstStatus = first.wait();
+            const int secondStatus = second.wait();
+            EXPECT_TRUE(firstStatus == 0 || firstStatus == 5) << first.err();
+            EXPECT_TRUE(secondStatus == 0 || secondStatus == 5) << second.err();
+            EXPECT_EQ(std::min(firstStatus, secondStatus), 0);
+            if (wait) {
+                EXPECT_EQ(firstStatus + secondStatus, 0);
+            }
+            const SiteState state = stateOf(site, pages);
+            EXPECT_EQ(state.protectedPages, pages);
+            EXPECT_EQ(state.partialBackups, 0);
+            EXPECT_EQ(temporariesIn(site.path()), 0);
+        }
+    }
+}
+
+// Killed at random moments while overwriting a site with backups: never a partial page or a
+// partial backup, and the next run leaves no temporary file and every page protected.
+TEST(Processes, KilledAtRandomMomentsNothingIsPartial)
+{
+    constexpr int pages = 20;
+    constexpr int trials = 60;
+    const std::vector<std::string> args{"protect", "--quiet", "--save", "overwrite"};
+    const auto runOver = [&](const TempFolder& site) {
+        std::vector<std::string> all = args;
+        all.push_back(site.str());
+        return all;
+    };
+    // How long a whole run takes here: the kills fall anywhere in it.
+    TempFolder timed;
+    writeSite(timed, pages);
+    const auto start = Clock::now();
+    ASSERT_EQ(CliRun(runOver(timed)).wait(), 0);
+    const auto length = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<long> moment(0, length.count());
+    SiteState total;
+    int midRun = 0;
+    int temporariesLeft = 0;
+    for (int trial = 0; trial < trials; ++trial) {
+        TempFolder site;
+        writeSite(site, pages);
+        CliRun killed(runOver(site));
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        killed.signal(SIGKILL);
+        killed.wait();
+        const SiteState after = stateOf(site, pages);
+        total.partialPages += after.partialPages;
+        total.partialBackups += after.partialBackups;
+        midRun += after.protectedPages > 0 && after.protectedPages < pages ? 1 : 0;
+        temporariesLeft += temporariesIn(site.path()) > 0 ? 1 : 0;
+
+        CliRun next(runOver(site));
+        ASSERT_EQ(next.wait(), 0) << next.err();
+        const SiteState done = stateOf(site, pages);
+        EXPECT_EQ(done.protectedPages, pages);
+        EXPECT_EQ(done.partialBackups, 0);
+        EXPECT_EQ(temporariesIn(site.path()), 0) << "trial " << trial << ", seed " << seed;
+    }
+    EXPECT_EQ(total.partialPages, 0) << "seed " << seed;
+    EXPECT_EQ(total.partialBackups, 0) << "seed " << seed;
+    RecordProperty("kills that fell between the first and the last page", midRun);
+    RecordProperty("kills that left a temporary file for the next run", temporariesLeft);
+    std::cout << "SIGKILL " << trials << " trials (seed " << seed << ", a run of "
+              << length.count() / 1000 << " ms): " << midRun << " mid-run, " << total.partialPages
+              << " partial pages, " << total.partialBackups << " partial backups, "
+              << temporariesLeft << " left a temporary file, none after the next run\n";
+}
+
+// SIGTERM and Ctrl-C stop after the current page: the pages done stay, no temporary file is
+// left, and the run says how far it got, with its own exit status.
+TEST(Processes, ASignalStopsAfterThePageAndSaysSo)
+{
+    constexpr int pages = 400;
+    for (const int number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(number);
+        TempFolder site;
+        writeSite(site, pages);
+        CliRun run({"protect", "--json", "--save", "overwrite", "--no-backups", site.str()});
+        // Stopped once it is at work on the pages.
+        while (run.running() && !isProtectedPage(site.read("p0.htm"))) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        run.signal(number);
+        ASSERT_EQ(run.wait(), 130) << run.err();
+        const SiteState state = stateOf(site, pages);
+        EXPECT_EQ(state.partialPages, 0);
+        EXPECT_GT(state.protectedPages, 0);
+        EXPECT_LT(state.protectedPages, pages);
+        EXPECT_EQ(temporariesIn(site.path()), 0);
+        const std::string out = run.out();
+        EXPECT_NE(out.find("\"cancelled\": true"), std::string::npos) << out;
+        const std::string says = "Cancelled after " + std::to_string(state.protectedPages) +
+                                 " of " + std::to_string(pages) + " pages";
+        EXPECT_NE(out.find("\"status\": \"" + says + "\""), std::string::npos) << out;
+        EXPECT_NE(run.err().find(says), std::string::npos);
+    }
+}
