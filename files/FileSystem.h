@@ -58,6 +58,10 @@ enum class Durability
              // cannot lose the file
 };
 
+// Looks at a written file before it replaces anything: called with the temporary file's path
+// once the file is complete and closed. False keeps the file from being put in place.
+using WriteCheck = std::function<bool(const PathString& temporary)>;
+
 // Every way the run and the folder scan touch the disk. The program uses RealFileSystem; tests
 // put failures in its way through a subclass.
 class FileSystem
@@ -74,8 +78,10 @@ public:
     // one is complete, and a temporary file beside it is all that a killed process can leave
     // (see removeStaleTemporaries). An existing file that is read-only is an access failure;
     // anything at path that is not a regular file (a folder, a link, a pipe) is never replaced.
+    // A check, when given, sees the complete file first; if it refuses it, the file is removed
+    // and nothing replaced (a Rejected failure).
     virtual FileResult writeFile(const PathString& path, std::string_view bytes,
-                                 Durability durability) = 0;
+                                 Durability durability, const WriteCheck& check = {}) = 0;
     // Removes the temporary files that writes of runs which no longer live left in folder.
     virtual void removeStaleTemporaries(const PathString& folder) = 0;
     // The path of the file that path names once the links that make up its last part are
@@ -94,8 +100,8 @@ public:
     FileResult readFile(const PathString& path, std::string& bytes, FileStamp& stamp) override;
     std::optional<FileStamp> stamp(const PathString& path) override;
     FileResult fileSize(const PathString& path, std::uint64_t& size) override;
-    FileResult writeFile(const PathString& path, std::string_view bytes,
-                         Durability durability) override;
+    FileResult writeFile(const PathString& path, std::string_view bytes, Durability durability,
+                         const WriteCheck& check = {}) override;
     void removeStaleTemporaries(const PathString& folder) override;
     PathString linkTarget(const PathString& path) override;
     FileResult createFolder(const PathString& path) override;

@@ -5,11 +5,13 @@
 #include <thread>
 
 #include "core/PageTransformer.h"
+#include "core/PageVerifier.h"
 #include "core/ScriptText.h"
 #include "core/TextSearch.h"
 #include "core/Utf8.h"
 #include "files/OutputPlacement.h"
 #include "files/PageCodec.h"
+#include "files/ReadBack.h"
 #include "files/modAll.h"
 
 namespace quorlane::run {
@@ -74,6 +76,33 @@ Message writeFailureMessage(const core::PathString& output, const FileError& err
         return warning(u"Unable to Write File: " + text(output) + u".\r\n" + plain);
     }
     return warning(files::UnknownErrorText(error, output));
+}
+
+// Why a written page was not put in place: it did not read back as the page it was made from.
+Message verificationMessage(const core::PathString& output, const std::u16string& why)
+{
+    return warning(u"Unable to Write File: " + text(output) +
+                   u".\r\nThe protected page was read back and checked before it replaced "
+                   u"anything, and " +
+                   why + u" So it was not written, and the page was left as it is.");
+}
+
+std::u16string faultText(const core::VerifyFault& fault, std::u16string_view original)
+{
+    switch (fault.kind) {
+    case core::VerifyFault::Kind::NoMarker:
+        return u"it did not end with the protected-page marker.";
+    case core::VerifyFault::Kind::PageTop:
+        return u"the script block at its top was not whole.";
+    case core::VerifyFault::Kind::BrokenBlock:
+        return u"one of its writer blocks was cut short or held something unescape cannot read.";
+    case core::VerifyFault::Kind::MissingDoctype:
+        return u"the DOCTYPE at its top was not the page's own.";
+    case core::VerifyFault::Kind::Difference:
+        break;
+    }
+    return u"the markup it writes back differs from the page from line " +
+           decimal(core::LineAt(original, fault.originalAt)) + u" of the page on.";
 }
 
 core::PathString folderOf(const core::PathString& path)
@@ -427,6 +456,8 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const core::ProtectionSettings settings = m_host.settings();
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     std::u16string& text = page.decoded.text;
+    // Kept for the check of the written page.
+    const std::u16string original = text;
     if (!framesHandled) {
         core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset);
     }
@@ -467,12 +498,41 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     removeStaleTemporariesBeside(output);
     const std::string encoded = files::EncodePage(text, page.decoded.encoding);
     text = std::u16string();
+    std::optional<std::u16string> rejection;
+    const files::WriteCheck check = [&](const core::PathString& temporary) {
+        rejection =
+            checkWritten(temporary, original, page.decoded.encoding, settings, framesHandled);
+        return !rejection;
+    };
     if (const files::FileResult failure =
-            m_fileSystem.writeFile(output, encoded, files::Durability::Renamed)) {
-        pageFailed(page.path, writeFailureMessage(output, *failure, settings.saveMode));
+            m_fileSystem.writeFile(output, encoded, files::Durability::Renamed, check)) {
+        pageFailed(page.path, rejection ? verificationMessage(output, *rejection)
+                                        : writeFailureMessage(output, *failure, settings.saveMode));
         return;
     }
     RecordResult(page.path, page.record, output);
+}
+
+// Reads the written file back and checks it with a reader of its own; gives why it is refused.
+std::optional<std::u16string> ProtectionRun::checkWritten(const core::PathString& temporary,
+                                                          std::u16string_view original,
+                                                          const files::PageEncoding& encoding,
+                                                          const core::ProtectionSettings& settings,
+                                                          bool keptAsItIs)
+{
+    std::string bytes;
+    files::FileStamp stamp;
+    if (m_fileSystem.readFile(temporary, bytes, stamp)) {
+        return u"it could not be read.";
+    }
+    const std::optional<std::u16string> written = files::ReadBackAs(bytes, encoding);
+    if (!written) {
+        return u"its bytes were not " + core::Utf8ToUtf16(encoding.name) + u".";
+    }
+    if (const auto fault = core::VerifyProtectedPage(original, *written, settings, keptAsItIs)) {
+        return faultText(*fault, original);
+    }
+    return std::nullopt;
 }
 
 void ProtectionRun::RecordResult(const core::PathString& page, const core::FileRecord& record,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/FileSystem.h"
+#include "files/PageCodec.h"
 #include "files/TreeLocks.h"
 #include "files/clsFiles.h"
 #include "run/HandledPaths.h"
@@ -68,6 +69,11 @@ private:
     std::optional<files::Message> overwriteRefusal(const PendingPage& page);
     void pageFailed(const core::PathString& page, const files::Message& message);
     void removeStaleTemporariesBeside(const core::PathString& output);
+    std::optional<std::u16string> checkWritten(const core::PathString& temporary,
+                                               std::u16string_view original,
+                                               const files::PageEncoding& encoding,
+                                               const core::ProtectionSettings& settings,
+                                               bool keptAsItIs);
     void RecordResult(const core::PathString& page, const core::FileRecord& record,
                       const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
