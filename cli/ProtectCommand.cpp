@@ -104,7 +104,8 @@ std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summa
     return status;
 }
 
-void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16string_view status)
+void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16string_view status,
+                  const core::PathString& manifest)
 {
     for (const run::ResultsTree::Entry& entry : results.entries()) {
         out << listingText(entry.text) << "\n";
@@ -113,6 +114,9 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
         }
     }
     out << TerminalText(status) << "\n";
+    if (!manifest.empty()) {
+        out << "Manifest (quorlane-cli restore undoes the run): " << listingText(manifest) << "\n";
+    }
 }
 
 void writeJson(std::ostream& out, const run::ResultsTree& results, const ConsoleHost& host,
@@ -143,7 +147,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
             tree.push_back(pathObject("page", entry.text));
         }
     }
-    const nlohmann::ordered_json document = {
+    nlohmann::ordered_json document = {
         {"status", TerminalText(finalStatus(host, summary))},
         {"cancelled", summary.cancelled},
         {"pages", pages},
@@ -153,6 +157,11 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
           {"skipped", host.count(PageOutcome::Kind::Skipped)},
           {"failed", host.count(PageOutcome::Kind::Failed)}}},
     };
+    if (summary.manifest.empty()) {
+        document["manifest"] = nullptr;
+    } else {
+        putPath(document, "manifest", summary.manifest);
+    }
     out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
@@ -251,7 +260,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (json) {
         writeJson(out, run.results(), host, summary);
     } else if (!quiet) {
-        writeListing(out, run.results(), finalStatus(host, summary));
+        writeListing(out, run.results(), finalStatus(host, summary), summary.manifest);
     }
     out.flush();
     return exitStatus(host, summary);

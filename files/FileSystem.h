@@ -92,6 +92,13 @@ public:
     virtual FileResult listFolder(const PathString& path, FolderListing& listing) = 0;
     virtual bool isFolder(const PathString& path) = 0;
     virtual std::optional<FileIdentity> identity(const PathString& path) = 0;
+    // Removes a file, never a folder.
+    virtual FileResult removeFile(const PathString& path) = 0;
+    // Removes a folder only when nothing is in it.
+    virtual FileResult removeEmptyFolder(const PathString& path) = 0;
+    // Puts the file at from in the place of the file at to in one step, with the permissions of
+    // the file at to when there is one: a killed process leaves the one or the other.
+    virtual FileResult moveOver(const PathString& from, const PathString& to) = 0;
 };
 
 class RealFileSystem : public FileSystem
@@ -108,6 +115,9 @@ public:
     FileResult listFolder(const PathString& path, FolderListing& listing) override;
     bool isFolder(const PathString& path) override;
     std::optional<FileIdentity> identity(const PathString& path) override;
+    FileResult removeFile(const PathString& path) override;
+    FileResult removeEmptyFolder(const PathString& path) override;
+    FileResult moveOver(const PathString& from, const PathString& to) override;
 };
 
 // Orders names as a file manager lists them: letters without regard to case first, then exactly.

@@ -518,6 +518,47 @@ FileResult RealFileSystem::listFolder(const PathString& path, FolderListing& lis
     return std::nullopt;
 }
 
+FileResult RealFileSystem::removeFile(const PathString& path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (error) {
+        return classify(error);
+    }
+    if (fs::is_directory(status)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    fs::remove(path, error);
+    return fromCode(error);
+}
+
+FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
+{
+    std::error_code error;
+    if (!fs::is_directory(fs::symlink_status(path, error))) {
+        return classify(error ? error : std::make_error_code(std::errc::not_a_directory));
+    }
+    if (!fs::is_empty(path, error)) {
+        return classify(error ? error : std::make_error_code(std::errc::directory_not_empty));
+    }
+    fs::remove(path, error);
+    return fromCode(error);
+}
+
+FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
+{
+    std::error_code error;
+    const fs::file_status target = fs::status(to, error);
+    if (fs::exists(target)) {
+        fs::permissions(from, target.permissions(), error);
+        if (error) {
+            return classify(error);
+        }
+    }
+    fs::rename(from, to, error);
+    return fromCode(error);
+}
+
 bool RealFileSystem::isFolder(const PathString& path)
 {
     std::error_code error;

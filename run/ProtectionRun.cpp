@@ -12,6 +12,7 @@
 #include "files/OutputPlacement.h"
 #include "files/PageCodec.h"
 #include "files/ReadBack.h"
+#include "files/Sha256.h"
 #include "files/modAll.h"
 
 namespace quorlane::run {
@@ -122,8 +123,9 @@ Message ReadFailureMessage(const core::PathString& page, const FileError& error)
 
 ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
     : m_host(host)
-    , m_fileSystem(fileSystem)
-    , m_handledPaths(fileSystem)
+    , m_recorder(fileSystem)
+    , m_fileSystem(m_recorder)
+    , m_handledPaths(m_recorder)
 {
 }
 
@@ -241,6 +243,10 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_results.clear();
     m_cleanedFolders.clear();
     m_listedFiles.clear();
+    m_writtenOutputs.clear();
+    m_manifest = {};
+    m_manifestPath.clear();
+    m_recorder.clear();
     m_host.clearResults();
     if (selection.empty()) {
         m_host.setStatus(u"No files were picked to be protected.");
@@ -262,6 +268,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         m_host.finished();
         return summary;
     }
+    beginManifest(settings, selection);
     m_host.setStatus(scanningText);
     buildList(selection, settings);
     m_host.setResultsVisible(false);
@@ -269,6 +276,9 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         m_host.setStatus(u"No files found to protect");
     }
     protectListed(settings, summary);
+    m_manifest.complete = !summary.cancelled;
+    writeManifest();
+    summary.manifest = m_manifestPath;
     m_locks.release();
     m_host.finished();
     return summary;
@@ -357,6 +367,8 @@ struct ProtectionRun::PendingPage
     files::DecodedPage decoded;
     core::FrameScanner frames{decoded.text};
     bool framesFailed = false;
+    std::string sourceSha256; // of bytes, taken before they are let go
+    std::uint64_t sourceSize = 0;
 };
 
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
@@ -477,6 +489,8 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         pageFailed(page.path, *placementFailure);
         return;
     }
+    page.sourceSha256 = files::Sha256Hex(page.bytes);
+    page.sourceSize = page.bytes.size();
     page.bytes = std::string();
     // Changed while the backup was written: the backup holds the page as it was read.
     if (overwrite) {
@@ -496,6 +510,8 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         }
     }
     removeStaleTemporariesBeside(output);
+    const bool replaced = !overwrite && m_fileSystem.stamp(output).has_value() &&
+                          !m_writtenOutputs.contains(AbsolutePath(output));
     const std::string encoded = files::EncodePage(text, page.decoded.encoding);
     text = std::u16string();
     std::optional<std::u16string> rejection;
@@ -510,7 +526,82 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
                                         : writeFailureMessage(output, *failure, settings.saveMode));
         return;
     }
+    noteWritten(page, output, encoded, replaced);
     RecordResult(page.path, page.record, output);
+}
+
+// The manifest goes into the folder of the first entry of the selection (the added folder, or
+// the folder of a picked page), or, when that takes no file, into the target folder.
+void ProtectionRun::beginManifest(const core::ProtectionSettings& settings,
+                                  const std::vector<SelectionEntry>& selection)
+{
+    m_manifest.started = LocalTimeNow();
+    m_manifest.settings = settings;
+    m_manifest.settings.password.clear();
+    std::vector<core::PathString> folders;
+    if (!selection.empty()) {
+        const SelectionEntry& first = selection.front();
+        folders.push_back(first.isFolder ? first.path : folderOf(first.path));
+    }
+    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        folders.push_back(core::PathFromText(settings.saveDir));
+    }
+    for (const core::PathString& folder : folders) {
+        for (int attempt = 1; attempt < 100; ++attempt) {
+            const core::PathString path =
+                AbsolutePath(folder) + core::pathSeparator +
+                core::PathFromText(core::Utf8ToUtf16(ManifestName(m_manifest.started, attempt)));
+            if (m_fileSystem.stamp(path)) {
+                continue;
+            }
+            m_manifestPath = path;
+            writeManifest();
+            if (!m_manifestPath.empty()) {
+                return;
+            }
+            break;
+        }
+    }
+    m_host.showMessage(warning(u"No record of this run could be written into " +
+                               text(folders.empty() ? core::PathString() : folders.front()) +
+                               u", so it cannot be undone with quorlane-cli restore."));
+}
+
+void ProtectionRun::writeManifest()
+{
+    if (m_manifestPath.empty()) {
+        return;
+    }
+    m_manifest.createdFolders = m_recorder.created();
+    if (m_fileSystem.writeFile(m_manifestPath, ManifestJson(m_manifest),
+                               files::Durability::Synced)) {
+        m_manifestPath.clear();
+    }
+    m_manifestWritten = std::chrono::steady_clock::now();
+}
+
+// Puts a written page into the manifest, which is written again now and then while the run is
+// at work, so that a run that is killed still leaves a record of nearly all it did.
+void ProtectionRun::noteWritten(const PendingPage& page, const core::PathString& output,
+                                const std::string& encoded, bool replaced)
+{
+    const core::ProtectionSettings& settings = m_manifest.settings;
+    ManifestPage entry;
+    entry.source = AbsolutePath(page.path);
+    entry.output = AbsolutePath(output);
+    if (settings.saveMode == core::SaveMode::Overwrite && settings.makeBackups) {
+        entry.backup = entry.output + core::PathFromText(u".bak");
+    }
+    entry.sourceSize = page.sourceSize;
+    entry.sourceSha256 = page.sourceSha256;
+    entry.outputSize = encoded.size();
+    entry.outputSha256 = files::Sha256Hex(encoded);
+    entry.replacedEarlierFile = replaced;
+    m_writtenOutputs.insert(entry.output);
+    m_manifest.pages.push_back(std::move(entry));
+    if (std::chrono::steady_clock::now() - m_manifestWritten >= std::chrono::seconds(2)) {
+        writeManifest();
+    }
 }
 
 // Reads the written file back and checks it with a reader of its own; gives why it is refused.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <unordered_set>
 #include <vector>
@@ -8,9 +9,11 @@
 #include "files/PageCodec.h"
 #include "files/TreeLocks.h"
 #include "files/clsFiles.h"
+#include "run/FolderRecorder.h"
 #include "run/HandledPaths.h"
 #include "run/ResultsTree.h"
 #include "run/RunHost.h"
+#include "run/RunManifest.h"
 
 namespace quorlane::run {
 
@@ -34,6 +37,9 @@ struct RunSummary
     bool cancelled = false; // stopped by a cancel before the last listed page
     std::size_t listed = 0; // pages in the list
     std::size_t taken = 0;  // listed pages taken through the per-file step
+    // The record of the run, for an undo; empty when the run touched nothing, or when no
+    // folder would take it (a message said so).
+    core::PathString manifest;
 };
 
 // The protection run: checks the locks, lists the pages of the selection, and takes them one by
@@ -78,7 +84,14 @@ private:
                       const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
 
+    void beginManifest(const core::ProtectionSettings& settings,
+                       const std::vector<SelectionEntry>& selection);
+    void writeManifest();
+    void noteWritten(const PendingPage& page, const core::PathString& output,
+                     const std::string& encoded, bool replaced);
+
     RunHost& m_host;
+    FolderRecorder m_recorder;
     files::FileSystem& m_fileSystem;
     files::clsFiles m_filesToProtect;
     HandledPaths m_handledPaths;
@@ -88,6 +101,10 @@ private:
     std::unordered_set<core::PathString> m_cleanedFolders;
     // In CopyToFolder mode: the files of the listed pages, which no output may replace.
     std::unordered_set<files::FileIdentity, files::FileIdentityHash> m_listedFiles;
+    RunManifest m_manifest;
+    core::PathString m_manifestPath;
+    std::chrono::steady_clock::time_point m_manifestWritten;
+    std::unordered_set<core::PathString> m_writtenOutputs;
 };
 
 // The message for a page that could not be read.
