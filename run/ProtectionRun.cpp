@@ -246,6 +246,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_writtenOutputs.clear();
     m_manifest = {};
     m_manifestPath.clear();
+    m_manifestTried = false;
     m_recorder.clear();
     m_host.clearResults();
     if (selection.empty()) {
@@ -268,7 +269,10 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         m_host.finished();
         return summary;
     }
-    beginManifest(settings, selection);
+    m_manifest.started = LocalTimeNow();
+    m_manifest.settings = settings;
+    m_manifest.settings.password.clear();
+    m_manifestFolders = manifestFolders(settings, selection);
     m_host.setStatus(scanningText);
     buildList(selection, settings);
     m_host.setResultsVisible(false);
@@ -276,9 +280,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         m_host.setStatus(u"No files found to protect");
     }
     protectListed(settings, summary);
-    m_manifest.complete = !summary.cancelled;
-    writeManifest();
-    summary.manifest = m_manifestPath;
+    finishManifest(summary);
     m_locks.release();
     m_host.finished();
     return summary;
@@ -514,6 +516,9 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
                           !m_writtenOutputs.contains(AbsolutePath(output));
     const std::string encoded = files::EncodePage(text, page.decoded.encoding);
     text = std::u16string();
+    if (!m_manifestTried) {
+        beginManifest();
+    }
     std::optional<std::u16string> rejection;
     const files::WriteCheck check = [&](const core::PathString& temporary) {
         rejection =
@@ -532,12 +537,10 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 
 // The manifest goes into the folder of the first entry of the selection (the added folder, or
 // the folder of a picked page), or, when that takes no file, into the target folder.
-void ProtectionRun::beginManifest(const core::ProtectionSettings& settings,
-                                  const std::vector<SelectionEntry>& selection)
+std::vector<core::PathString>
+ProtectionRun::manifestFolders(const core::ProtectionSettings& settings,
+                               const std::vector<SelectionEntry>& selection)
 {
-    m_manifest.started = LocalTimeNow();
-    m_manifest.settings = settings;
-    m_manifest.settings.password.clear();
     std::vector<core::PathString> folders;
     if (!selection.empty()) {
         const SelectionEntry& first = selection.front();
@@ -546,6 +549,15 @@ void ProtectionRun::beginManifest(const core::ProtectionSettings& settings,
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         folders.push_back(core::PathFromText(settings.saveDir));
     }
+    return folders;
+}
+
+// Written before the first page is put in place, so that even a run that is killed leaves a
+// record of what it did.
+void ProtectionRun::beginManifest()
+{
+    m_manifestTried = true;
+    const std::vector<core::PathString>& folders = m_manifestFolders;
     for (const core::PathString& folder : folders) {
         for (int attempt = 1; attempt < 100; ++attempt) {
             const core::PathString path =
@@ -565,6 +577,27 @@ void ProtectionRun::beginManifest(const core::ProtectionSettings& settings,
     m_host.showMessage(warning(u"No record of this run could be written into " +
                                text(folders.empty() ? core::PathString() : folders.front()) +
                                u", so it cannot be undone with quorlane-cli restore."));
+}
+
+// A run that created nothing has nothing to undo, and leaves no record. The folders of the
+// record lose what a killed run may have left of writing one.
+void ProtectionRun::finishManifest(RunSummary& summary)
+{
+    m_manifest.complete = !summary.cancelled;
+    const bool madeSomething = !m_manifest.pages.empty() || !m_recorder.created().empty();
+    if (madeSomething && !m_manifestTried) {
+        beginManifest();
+    }
+    if (madeSomething) {
+        writeManifest();
+    } else if (!m_manifestPath.empty()) {
+        m_fileSystem.removeFile(m_manifestPath);
+        m_manifestPath.clear();
+    }
+    for (const core::PathString& folder : m_manifestFolders) {
+        m_fileSystem.removeStaleTemporaries(folder);
+    }
+    summary.manifest = m_manifestPath;
 }
 
 void ProtectionRun::writeManifest()

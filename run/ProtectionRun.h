@@ -84,9 +84,12 @@ private:
                       const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
 
-    void beginManifest(const core::ProtectionSettings& settings,
-                       const std::vector<SelectionEntry>& selection);
+    static std::vector<core::PathString>
+    manifestFolders(const core::ProtectionSettings& settings,
+                    const std::vector<SelectionEntry>& selection);
+    void beginManifest();
     void writeManifest();
+    void finishManifest(RunSummary& summary);
     void noteWritten(const PendingPage& page, const core::PathString& output,
                      const std::string& encoded, bool replaced);
 
@@ -103,6 +106,8 @@ private:
     std::unordered_set<files::FileIdentity, files::FileIdentityHash> m_listedFiles;
     RunManifest m_manifest;
     core::PathString m_manifestPath;
+    std::vector<core::PathString> m_manifestFolders;
+    bool m_manifestTried = false;
     std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;
 };

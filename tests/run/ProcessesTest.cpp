@@ -103,7 +103,8 @@ int temporariesIn(const fs::path& folder)
 {
     int count = 0;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        count += entry.path().filename().string().starts_with(".quorlane-") ? 1 : 0;
+        const std::string name = entry.path().filename().string();
+        count += name.starts_with(".quorlane-") && name.ends_with(".tmp") ? 1 : 0;
     }
     return count;
 }
