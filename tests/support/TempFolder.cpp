@@ -44,6 +44,19 @@ std::string ReadBytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+std::map<std::string, std::string> TreeOf(const fs::path& root)
+{
+    std::map<std::string, std::string> tree;
+    if (!fs::exists(root)) {
+        return tree;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).string();
+        tree[relative] = entry.is_directory() ? "<folder>" : ReadBytes(entry.path());
+    }
+    return tree;
+}
+
 files::FileResult FaultyFileSystem::readFile(const core::PathString& path, std::string& bytes,
                                              files::FileStamp& stamp)
 {

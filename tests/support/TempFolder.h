@@ -36,6 +36,10 @@ private:
 
 std::string ReadBytes(const fs::path& path);
 
+// Every file and folder below root by its path below root, with a file's bytes ("<folder>" for
+// a folder): two trees are the same when these are equal.
+std::map<std::string, std::string> TreeOf(const fs::path& root);
+
 // The real file system, with failures put in the way of chosen operations on chosen paths.
 class FaultyFileSystem : public files::RealFileSystem
 {
