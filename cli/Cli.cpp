@@ -39,6 +39,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
                          "Print the version and exit");
     ProtectCommand protect;
     protect.addTo(app);
+    ProtectCommand check;
+    check.checkOnly = true;
+    check.addTo(app);
     TransformCommand transform;
     transform.addTo(app);
     RestoreCommand restore;
@@ -74,6 +77,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     if (app.got_subcommand("protect")) {
         return protect.run(out, err, errIsTerminal);
+    }
+    if (app.got_subcommand("check")) {
+        return check.run(out, err, errIsTerminal);
     }
     if (app.got_subcommand("restore")) {
         return restore.run(out, err);

@@ -6,6 +6,7 @@
 
 #include "cli/Cli.h"
 #include "cli/ConsoleHost.h"
+#include "cli/FindingText.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
 #include "run/ProtectionRun.h"
@@ -131,6 +132,13 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         } else {
             page[outcome.kind == PageOutcome::Kind::Failed ? "message" : "reason"] = outcome.detail;
         }
+        if (!outcome.folder && !host.findingsOf(outcome.page).empty()) {
+            nlohmann::ordered_json findings = nlohmann::ordered_json::array();
+            for (const core::Finding& finding : host.findingsOf(outcome.page)) {
+                findings.push_back(FindingJson(finding));
+            }
+            page["findings"] = findings;
+        }
         pages.push_back(std::move(page));
     }
     nlohmann::ordered_json tree = nlohmann::ordered_json::array();
@@ -147,10 +155,15 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
             tree.push_back(pathObject("page", entry.text));
         }
     }
+    nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
+    for (const core::Finding& finding : host.findingsOf({})) {
+        runFindings.push_back(FindingJson(finding));
+    }
     nlohmann::ordered_json document = {
         {"status", TerminalText(finalStatus(host, summary))},
         {"cancelled", summary.cancelled},
         {"pages", pages},
+        {"findings", runFindings},
         {"results", tree},
         {"totals",
          {{"protected", host.count(PageOutcome::Kind::Protected)},
@@ -183,11 +196,31 @@ int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
 
 } // namespace
 
+nlohmann::ordered_json FindingJson(const core::Finding& finding)
+{
+    nlohmann::ordered_json json = {
+        {"code", std::string(core::FindingCodeName(finding.code))},
+        {"severity", SeverityName(finding.severity)},
+    };
+    if (finding.line > 0) {
+        json["line"] = finding.line;
+    }
+    json["count"] = finding.count;
+    json["message"] = FindingSentence(finding);
+    return json;
+}
+
 void ProtectCommand::addTo(CLI::App& app)
 {
-    CLI::App* command = app.add_subcommand(
-        "protect", "Protect page files and every .htm/.html page below folders, on disk, as the "
-                   "wizard does. Frame pages named by a frameset are protected too.");
+    CLI::App* command =
+        checkOnly
+            ? app.add_subcommand(
+                  "check", "Look at the pages protect would take on, with the same options, and "
+                           "tell what the protection would break or leave open on each; nothing "
+                           "is written.")
+            : app.add_subcommand("protect", "Protect page files and every .htm/.html page below "
+                                            "folders, on disk, as the wizard does. Frame pages "
+                                            "named by a frameset are protected too.");
     options.addTo(*command);
     command
         ->add_option("--save", save,
@@ -208,11 +241,17 @@ void ProtectCommand::addTo(CLI::App& app)
     command->add_option("PATH", paths, "Page files and folders, in the order to protect them")
         ->required()
         ->type_name("");
+    if (checkOnly) {
+        command->footer("Exit status: 0 no findings but notes, 4 warnings, 1 some pages could not "
+                        "be read, 2 usage error.");
+        return;
+    }
     command->footer(
         "Exit status: 0 every page protected or already protected, 1 some pages failed (each "
         "failure on standard error), 2 usage error (nothing read or written), 5 no page could be "
         "protected (or another run is at work on these folders), 130 cancelled. Ctrl-C or "
-        "SIGTERM stops after the current page.");
+        "SIGTERM stops after the current page. Warnings of check are shown as the pages go, and "
+        "the run's manifest is named at the end.");
 }
 
 int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal) const
@@ -238,7 +277,11 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     for (const std::string& path : paths) {
         selection.push_back({path, fileSystem.isFolder(path)});
     }
+    if (checkOnly) {
+        return check(out, err, settings, selection);
+    }
     ConsoleHost host(settings, err, errIsTerminal && !quiet && !json);
+    host.setNotesShown(!quiet && !json);
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
     run.setWaitForOtherRuns(wait);

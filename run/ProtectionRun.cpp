@@ -14,6 +14,7 @@
 #include "files/ReadBack.h"
 #include "files/Sha256.h"
 #include "files/modAll.h"
+#include "run/PageCheck.h"
 
 namespace quorlane::run {
 
@@ -333,6 +334,10 @@ void ProtectionRun::protectListed(const core::ProtectionSettings& settings, RunS
         }
     }
     summary.listed = static_cast<std::size_t>(m_filesToProtect.Count());
+    m_mode = settings.protectMode;
+    if (const auto findings = core::FindForRun(m_mode); summary.listed > 0 && !findings.empty()) {
+        m_host.pageFindings({}, findings);
+    }
     m_host.setResultsVisible(true);
     for (core::FileRecord& record : m_filesToProtect) {
         if (m_host.cancelRequested()) {
@@ -432,6 +437,10 @@ std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core:
     if (core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos) {
         m_host.pageSkipped(path, SkipReason::AlreadyProtected);
         return nullptr;
+    }
+    if (const auto findings = CheckPage(page->decoded, page->bytes.size(), m_mode);
+        !findings.empty()) {
+        m_host.pageFindings(path, findings);
     }
     return page;
 }

@@ -108,6 +108,7 @@ private:
     core::PathString m_manifestPath;
     std::vector<core::PathString> m_manifestFolders;
     bool m_manifestTried = false;
+    core::ProtectMode m_mode = core::ProtectMode::WholePage;
     std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;
 };
