@@ -75,7 +75,7 @@ private:
     std::u16string m_status;
     std::vector<PageOutcome> m_outcomes;
     std::map<core::PathString, std::vector<core::Finding>> m_findings;
-    bool m_notesShown = true;
+    bool m_notesShown = false;
 };
 
 // A finding as standard error shows it: "warning: PAGE:LINE: sentence [code]".

@@ -281,7 +281,6 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
         return check(out, err, settings, selection);
     }
     ConsoleHost host(settings, err, errIsTerminal && !quiet && !json);
-    host.setNotesShown(!quiet && !json);
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
     run.setWaitForOtherRuns(wait);
