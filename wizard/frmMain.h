@@ -54,6 +54,8 @@ private:
     void cmdNextClicked();
     void showAbout();
     void protect();
+    void showFindings();
+    void undoRun();
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
 
@@ -80,6 +82,7 @@ private:
     bool m_cancelRequested = false;
     bool m_running = false;
     bool m_closeAfterRun = false;
+    core::PathString m_lastManifest; // of the last run, for Undo
 };
 
 } // namespace quorlane::wizard
