@@ -101,6 +101,25 @@ std::size_t commonRun(std::u16string_view a, std::size_t i, std::u16string_view 
     return n;
 }
 
+// The first occurrence of needle at or after from: found by its last unit, which in the texts
+// searched here is rarer in markup than their "<".
+std::size_t findText(std::u16string_view text, std::u16string_view needle, std::size_t from)
+{
+    const std::size_t last = needle.size() - 1;
+    const char16_t tail = needle[last];
+    const char16_t* data = text.data();
+    for (std::size_t at = from + last; at < text.size(); ++at) {
+        at = static_cast<std::size_t>(std::find(data + at, data + text.size(), tail) - data);
+        if (at >= text.size()) {
+            break;
+        }
+        if (std::memcmp(data + at - last, needle.data(), last * sizeof(char16_t)) == 0) {
+            return at - last;
+        }
+    }
+    return std::u16string_view::npos;
+}
+
 // The page with its writer blocks replaced by what they hold, from pos on.
 std::optional<VerifyFault> reveal(std::u16string_view page, std::size_t pos,
                                   const std::vector<WriterBlockShape>& shapes,
@@ -111,7 +130,7 @@ std::optional<VerifyFault> reveal(std::u16string_view page, std::size_t pos,
         std::size_t next = std::u16string_view::npos;
         const WriterBlockShape* shape = nullptr;
         for (const WriterBlockShape& candidate : shapes) {
-            const std::size_t at = page.find(candidate.start, pos);
+            const std::size_t at = findText(page, candidate.start, pos);
             if (at < next) {
                 next = at;
                 shape = &candidate;
@@ -123,12 +142,12 @@ std::optional<VerifyFault> reveal(std::u16string_view page, std::size_t pos,
         }
         revealed.append(page.substr(pos, next - pos));
         const std::size_t content = next + shape->start.size();
-        const std::size_t end = page.find(shape->end, content);
-        if (end == std::u16string_view::npos ||
-            !shape->decode(page.substr(content, end - content), revealed)) {
+        const std::size_t length = shape->decode(page.substr(content), revealed);
+        if (length == std::u16string_view::npos ||
+            !startsWith(page, content + length, shape->end)) {
             return VerifyFault{VerifyFault::Kind::BrokenBlock, next, 0};
         }
-        pos = end + shape->end.size();
+        pos = content + length + shape->end.size();
     }
 }
 
@@ -160,10 +179,10 @@ std::optional<VerifyFault> readTop(std::u16string_view page, const ProtectionSet
         return broken(pos);
     }
     const std::size_t content = pos + pageScriptStart.size();
-    const std::size_t end = page.find(pageScriptEnd, content);
     std::u16string script;
-    if (end == std::u16string_view::npos ||
-        !UnescapeStrictly(page.substr(content, end - content), script) ||
+    const std::size_t length = UnescapeRun(page.substr(content), script);
+    const std::size_t end = length == std::u16string_view::npos ? length : content + length;
+    if (end == std::u16string_view::npos || !startsWith(page, end, pageScriptEnd) ||
         script.find(u"var qv_ok=true;") == std::u16string::npos ||
         script.find(u"function qv_d00(s)") == std::u16string::npos) {
         return broken(pos);
@@ -297,43 +316,54 @@ std::u16string without(std::u16string_view text, std::u16string_view piece)
 
 } // namespace
 
-bool UnescapeStrictly(std::u16string_view escaped, std::u16string& out)
+std::size_t UnescapeRun(std::u16string_view text, std::u16string& out)
 {
-    const std::size_t n = escaped.size();
+    const std::size_t n = text.size();
+    const char16_t* in = text.data();
+    // Written in slices through a buffer, so that out grows only by what the run holds.
+    constexpr std::size_t slice = 2048;
+    char16_t buffer[slice];
+    std::size_t used = 0;
     std::size_t i = 0;
-    while (i < n) {
-        if (escaped[i] != u'%' || i + 2 >= n) {
-            return false;
+    while (i < n && in[i] == u'%') {
+        if (used == slice) {
+            out.append(buffer, used);
+            used = 0;
         }
-        if (escaped[i + 1] == u'u') {
-            if (i + 5 >= n) {
-                return false;
+        if (i + 2 < n && in[i + 1] != u'u') {
+            const int a = hexValue(in[i + 1]);
+            const int b = hexValue(in[i + 2]);
+            if ((a | b) < 0) {
+                return std::u16string_view::npos;
             }
-            const int a = hexValue(escaped[i + 2]);
-            const int b = hexValue(escaped[i + 3]);
-            const int c = hexValue(escaped[i + 4]);
-            const int d = hexValue(escaped[i + 5]);
+            buffer[used++] = static_cast<char16_t>(a << 4 | b);
+            i += 3;
+        } else if (i + 5 < n && in[i + 1] == u'u') {
+            const int a = hexValue(in[i + 2]);
+            const int b = hexValue(in[i + 3]);
+            const int c = hexValue(in[i + 4]);
+            const int d = hexValue(in[i + 5]);
             if ((a | b | c | d) < 0) {
-                return false;
+                return std::u16string_view::npos;
             }
-            out.push_back(static_cast<char16_t>(a << 12 | b << 8 | c << 4 | d));
+            buffer[used++] = static_cast<char16_t>(a << 12 | b << 8 | c << 4 | d);
             i += 6;
         } else {
-            const int a = hexValue(escaped[i + 1]);
-            const int b = hexValue(escaped[i + 2]);
-            if ((a | b) < 0) {
-                return false;
-            }
-            out.push_back(static_cast<char16_t>(a << 4 | b));
-            i += 3;
+            return std::u16string_view::npos;
         }
     }
-    return true;
+    out.append(buffer, used);
+    return i;
+}
+
+bool UnescapeStrictly(std::u16string_view escaped, std::u16string& out)
+{
+    return UnescapeRun(escaped, out) == escaped.size();
 }
 
 WriterBlockShape EscapedWriterBlock()
 {
-    return {blockStart, blockEnd, UnescapeStrictly};
+    return {blockStart, blockEnd, UnescapeRun};
 }
 
 std::size_t LineAt(std::u16string_view text, std::size_t pos)
@@ -345,7 +375,8 @@ std::size_t LineAt(std::u16string_view text, std::size_t pos)
 std::optional<VerifyFault> VerifyProtectedPage(std::u16string_view original,
                                                std::u16string_view page,
                                                const ProtectionSettings& settings, bool keptAsItIs,
-                                               const std::vector<WriterBlockShape>& shapes)
+                                               const std::vector<WriterBlockShape>& shapes,
+                                               std::u16string* scratch)
 {
     if (page.size() < marker.size() || !startsWith(page, page.size() - marker.size(), marker)) {
         return VerifyFault{VerifyFault::Kind::NoMarker, page.size(), 0};
@@ -363,7 +394,9 @@ std::optional<VerifyFault> VerifyProtectedPage(std::u16string_view original,
     if (auto fault = readTop(page, settings, pos, doctype)) {
         return fault;
     }
-    std::u16string revealed;
+    std::u16string own;
+    std::u16string& revealed = scratch != nullptr ? *scratch : own;
+    revealed.clear();
     if (auto fault = reveal(page, pos, shapes, revealed)) {
         return fault;
     }

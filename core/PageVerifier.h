@@ -32,13 +32,15 @@ struct VerifyFault
 };
 
 // One shape of writer block: the text before and after its content, and how the content turns
-// back into markup (false when it cannot). Writer blocks of another shape, such as blocks whose
-// content is ciphertext, come with their own decode.
+// back into markup: decode reads the content from the start of its text on, appends the markup
+// to out and gives how many units the content took (npos when it cannot be read); the end text
+// must follow. Writer blocks of another shape, such as blocks whose content is ciphertext, come
+// with their own decode.
 struct WriterBlockShape
 {
     std::u16string_view start;
     std::u16string_view end;
-    std::function<bool(std::u16string_view content, std::u16string& out)> decode;
+    std::function<std::size_t(std::u16string_view text, std::u16string& out)> decode;
 };
 
 // The writer block of plain protection: qv_d00(unescape("...")).
@@ -54,11 +56,16 @@ WriterBlockShape EscapedWriterBlock();
 std::optional<VerifyFault>
 VerifyProtectedPage(std::u16string_view original, std::u16string_view page,
                     const ProtectionSettings& settings, bool keptAsItIs,
-                    const std::vector<WriterBlockShape>& shapes = {EscapedWriterBlock()});
+                    const std::vector<WriterBlockShape>& shapes = {EscapedWriterBlock()},
+                    std::u16string* scratch = nullptr);
 
 // What unescape() in a browser gives for text made of "%XX" and "%uXXXX" escapes only; false
 // when anything else stands in it.
 bool UnescapeStrictly(std::u16string_view escaped, std::u16string& out);
+
+// Unescapes the run of escapes at the start of text into out, up to the first unit that starts
+// no escape; gives its length, or npos when an escape there is cut short or malformed.
+std::size_t UnescapeRun(std::u16string_view text, std::u16string& out);
 
 // The 1-based line of pos in text.
 std::size_t LineAt(std::u16string_view text, std::size_t pos);

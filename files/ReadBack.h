@@ -13,4 +13,8 @@ namespace quorlane::files {
 // all. Nothing when the bytes are not what a page written in encoding can be.
 std::optional<std::u16string> ReadBackAs(std::string_view bytes, const PageEncoding& encoding);
 
+// The same into text, whose memory is used again: a caller that reads many pages back keeps one
+// buffer. False when the bytes are no page written in encoding.
+bool ReadBackInto(std::string_view bytes, const PageEncoding& encoding, std::u16string& text);
+
 } // namespace quorlane::files

@@ -653,16 +653,16 @@ std::optional<std::u16string> ProtectionRun::checkWritten(const core::PathString
                                                           const core::ProtectionSettings& settings,
                                                           bool keptAsItIs)
 {
-    std::string bytes;
+    // The buffers are kept from page to page: a large page's memory is not handed out afresh.
     files::FileStamp stamp;
-    if (m_fileSystem.readFile(temporary, bytes, stamp)) {
+    if (m_fileSystem.readFile(temporary, m_readBackBytes, stamp)) {
         return u"it could not be read.";
     }
-    const std::optional<std::u16string> written = files::ReadBackAs(bytes, encoding);
-    if (!written) {
+    if (!files::ReadBackInto(m_readBackBytes, encoding, m_readBackText)) {
         return u"its bytes were not " + core::Utf8ToUtf16(encoding.name) + u".";
     }
-    if (const auto fault = core::VerifyProtectedPage(original, *written, settings, keptAsItIs)) {
+    if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, settings, keptAsItIs,
+                                                     {core::EscapedWriterBlock()}, &m_revealed)) {
         return faultText(*fault, original);
     }
     return std::nullopt;

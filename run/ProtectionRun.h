@@ -111,6 +111,9 @@ private:
     core::ProtectMode m_mode = core::ProtectMode::WholePage;
     std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;
+    std::string m_readBackBytes;
+    std::u16string m_readBackText;
+    std::u16string m_revealed;
 };
 
 // The message for a page that could not be read.
