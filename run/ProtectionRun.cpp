@@ -266,14 +266,14 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         summary.refusal = std::move(refusal);
         return summary;
     }
-    if (!takeFolderLocks(settings, selection, summary)) {
-        m_host.finished();
-        return summary;
-    }
     m_manifest.started = LocalTimeNow();
     m_manifest.settings = settings;
     m_manifest.settings.password.clear();
     m_manifestFolders = manifestFolders(settings, selection);
+    if (!takeFolderLocks(settings, selection, summary)) {
+        m_host.finished();
+        return summary;
+    }
     m_host.setStatus(scanningText);
     buildList(selection, settings);
     m_host.setResultsVisible(false);
@@ -545,18 +545,29 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 }
 
 // The manifest goes into the folder of the first entry of the selection (the added folder, or
-// the folder of a picked page), or, when that takes no file, into the target folder.
+// the folder of a picked page). A copy leaves the pages' folders alone: its manifest goes into
+// the target folder when that is there already, else into the nearest folder above it that
+// is, which the run does not create and an undo does not remove; the folder of the first entry
+// is the second choice then. Looked for before the run creates any folder.
 std::vector<core::PathString>
 ProtectionRun::manifestFolders(const core::ProtectionSettings& settings,
                                const std::vector<SelectionEntry>& selection)
 {
     std::vector<core::PathString> folders;
+    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        core::PathString target = AbsolutePath(core::PathFromText(settings.saveDir));
+        while (!m_fileSystem.isFolder(target) && target.size() > 1) {
+            const std::size_t last = target.rfind(core::pathSeparator);
+            if (last == core::PathString::npos) {
+                break;
+            }
+            target.resize(last == 0 ? 1 : last);
+        }
+        folders.push_back(target);
+    }
     if (!selection.empty()) {
         const SelectionEntry& first = selection.front();
         folders.push_back(first.isFolder ? first.path : folderOf(first.path));
-    }
-    if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        folders.push_back(core::PathFromText(settings.saveDir));
     }
     return folders;
 }

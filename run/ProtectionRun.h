@@ -84,7 +84,7 @@ private:
                       const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
 
-    static std::vector<core::PathString>
+    std::vector<core::PathString>
     manifestFolders(const core::ProtectionSettings& settings,
                     const std::vector<SelectionEntry>& selection);
     void beginManifest();

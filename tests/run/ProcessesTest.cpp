@@ -335,7 +335,9 @@ TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
                 args[args.size() - 2] = (work.path() / "out/a/b").string();
             }
             EXPECT_EQ(CliRun(args).wait(), 0);
-            for (const auto& entry : fs::directory_iterator(work.path() / "site")) {
+            // A copy's manifest goes beside its target, the others' into the site.
+            for (const auto& entry :
+                 fs::directory_iterator(mode[1] == "copy" ? work.path() : work.path() / "site")) {
                 if (entry.path().filename().string().starts_with(".quorlane-run-")) {
                     return std::make_pair(before, entry.path().string());
                 }
