@@ -334,7 +334,8 @@ TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
             if (mode[1] == "copy") {
                 args[args.size() - 2] = (work.path() / "out/a/b").string();
             }
-            EXPECT_EQ(CliRun(args).wait(), 0);
+            CliRun protect(args);
+            EXPECT_EQ(protect.wait(), 0) << protect.err();
             // A copy's manifest goes beside its target, the others' into the site.
             for (const auto& entry :
                  fs::directory_iterator(mode[1] == "copy" ? work.path() : work.path() / "site")) {
@@ -342,7 +343,7 @@ TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
                     return std::make_pair(before, entry.path().string());
                 }
             }
-            ADD_FAILURE() << "no manifest";
+            ADD_FAILURE() << "no manifest: " << protect.out() << protect.err();
             return std::make_pair(before, std::string());
         };
         TempFolder timed;
