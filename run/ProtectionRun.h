@@ -84,9 +84,8 @@ private:
                       const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
 
-    std::vector<core::PathString>
-    manifestFolders(const core::ProtectionSettings& settings,
-                    const std::vector<SelectionEntry>& selection);
+    std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,
+                                                  const std::vector<SelectionEntry>& selection);
     void beginManifest();
     void writeManifest();
     void finishManifest(RunSummary& summary);
