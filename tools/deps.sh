@@ -8,7 +8,7 @@ set -euo pipefail
 # Compiler, build tools and the libraries the programs link.
 run_packages=(
     cmake ninja-build g++ pkg-config
-    libcli11-dev libicu-dev nlohmann-json3-dev
+    libcli11-dev libicu-dev libssl-dev nlohmann-json3-dev
     qt6-base-dev qt6-svg-dev libgl-dev
 )
 # Test frameworks, checkers, the browser of the browser tests, and the package's tools:
