@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "core/PageVerifier.h"
-#include "core/RawText.h"
 #include "core/TextSearch.h"
 
 namespace quorlane::core {
@@ -174,6 +174,35 @@ void frameFindings(std::u16string_view page, std::vector<Finding>& findings)
     }
 }
 
+// The script elements of a page, [begin, end) each, as a browser meets them: a "<script" inside
+// a comment starts none, and one without its end tag runs to the end of the page.
+std::vector<std::pair<std::size_t, std::size_t>> scriptElements(std::u16string_view page)
+{
+    const auto endsName = [&](std::size_t at) {
+        if (at >= page.size()) {
+            return false;
+        }
+        const char16_t c = page[at];
+        return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'/' || c == u'>';
+    };
+    std::vector<std::pair<std::size_t, std::size_t>> scripts;
+    std::size_t at = FindUnit(page, u'<');
+    while (at != npos) {
+        std::size_t next = at + 1;
+        if (page.compare(at, 4, u"<!--") == 0) {
+            const std::size_t close = FindExact(page, u"-->", at + 4);
+            next = close == npos ? page.size() : close + 3;
+        } else if (MatchesIgnoreCase(page, at, u"<script") && endsName(at + 7)) {
+            const std::size_t close = FindIgnoreCase(page, u"</script", at + 7);
+            const std::size_t gt = close == npos ? npos : FindUnit(page, u'>', close);
+            next = gt == npos ? page.size() : gt + 1;
+            scripts.emplace_back(at, next);
+        }
+        at = FindUnit(page, u'<', next);
+    }
+    return scripts;
+}
+
 // Links that stand in a script that writes markup: the link modes pass over scripts, so these
 // links are written by the page itself, in clear.
 void scriptLinkFindings(std::u16string_view page, ProtectMode mode, std::vector<Finding>& findings)
@@ -181,22 +210,19 @@ void scriptLinkFindings(std::u16string_view page, ProtectMode mode, std::vector<
     const std::u16string_view needle = mode == ProtectMode::AllLinks ? u"<a " : u"mailto:";
     constexpr std::u16string_view writers[] = {u"document.write", u"innerHTML", u"outerHTML",
                                                u"insertAdjacentHTML"};
-    RawText raw(page);
     Finding found{FindingCode::ScriptWrittenLinks, Severity::Warning, 0, 0, std::u16string(needle)};
-    for (std::size_t at = FindIgnoreCase(page, needle); at != npos;
-         at = FindIgnoreCase(page, needle, at + 1)) {
-        const RawText::Region* region = raw.regionAt(at);
-        if (region == nullptr || !MatchesIgnoreCase(page, region->begin, u"<script")) {
-            continue;
-        }
-        const std::u16string_view script = page.substr(region->begin, region->end - region->begin);
+    for (const auto& [begin, end] : scriptElements(page)) {
+        const std::u16string_view script = page.substr(begin, end - begin);
         if (std::none_of(std::begin(writers), std::end(writers), [&](std::u16string_view writer) {
                 return FindExact(script, writer) != npos;
             })) {
             continue;
         }
-        if (found.count++ == 0) {
-            found.line = LineAt(page, at);
+        for (std::size_t at = FindIgnoreCase(script, needle); at != npos;
+             at = FindIgnoreCase(script, needle, at + 1)) {
+            if (found.count++ == 0) {
+                found.line = LineAt(page, begin + at);
+            }
         }
     }
     if (found.count > 0) {
