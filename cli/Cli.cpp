@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/ProtectCommand.h"
+#include "cli/RestoreCommand.h"
 #include "cli/TransformCommand.h"
 
 namespace quorlane::cli {
@@ -38,8 +39,13 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
                          "Print the version and exit");
     ProtectCommand protect;
     protect.addTo(app);
+    ProtectCommand check;
+    check.checkOnly = true;
+    check.addTo(app);
     TransformCommand transform;
     transform.addTo(app);
+    RestoreCommand restore;
+    restore.addTo(app);
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -88,6 +94,12 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     if (protecting) {
         return protect.run(out, err, errIsTerminal);
+    }
+    if (app.got_subcommand("check")) {
+        return check.run(out, err, errIsTerminal);
+    }
+    if (app.got_subcommand("restore")) {
+        return restore.run(out, err);
     }
     return transform.run(in, out, err);
 }

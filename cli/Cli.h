@@ -6,13 +6,14 @@
 
 namespace quorlane::cli {
 
-// Exit statuses of quorlane-cli. 4 is kept for the warnings of a checking command.
+// Exit statuses of quorlane-cli.
 enum ExitStatus
 {
     exitOk = 0,               // every page protected, or already protected
     exitPageFailed = 1,       // some pages failed, others were protected
     exitUsage = 2,            // bad arguments; nothing was read or written
     exitAlreadyProtected = 3, // transform: the page already carries the marker
+    exitWarnings = 4,         // check: findings that are warnings
     exitNothingProtected = 5, // no page could be protected (or another run held the folders)
     exitCancelled = 130,      // stopped by Ctrl-C or SIGTERM after the current page
 };

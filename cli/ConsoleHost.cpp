@@ -4,6 +4,7 @@
 #include <csignal>
 #include <ostream>
 
+#include "cli/FindingText.h"
 #include "core/FileRecord.h"
 #include "core/Utf8.h"
 
@@ -125,6 +126,38 @@ void ConsoleHost::pageSkipped(const core::PathString& page, run::SkipReason reas
          page,
          {},
          reason == run::SkipReason::AlreadyProtected ? alreadyProtectedReason : "already handled"});
+}
+
+std::string FindingLine(const core::PathString& page, const core::Finding& finding)
+{
+    std::string line = SeverityName(finding.severity);
+    line += ": ";
+    if (!page.empty()) {
+        line += TerminalText(core::TextFromPath(page)) + ":";
+        line += std::to_string(finding.line) + ": ";
+    }
+    return line + FindingSentence(finding) + " [" +
+           std::string(core::FindingCodeName(finding.code)) + "]";
+}
+
+void ConsoleHost::pageFindings(const core::PathString& page,
+                               const std::vector<core::Finding>& findings)
+{
+    for (const core::Finding& finding : findings) {
+        if (finding.severity == core::Severity::Warning || m_notesShown) {
+            clearProgressLine();
+            m_err << "quorlane-cli: " << FindingLine(page, finding) << "\n";
+        }
+    }
+    auto& kept = m_findings[page];
+    kept.insert(kept.end(), findings.begin(), findings.end());
+}
+
+const std::vector<core::Finding>& ConsoleHost::findingsOf(const core::PathString& page) const
+{
+    static const std::vector<core::Finding> none;
+    const auto it = m_findings.find(page);
+    return it == m_findings.end() ? none : it->second;
 }
 
 void ConsoleHost::finished()

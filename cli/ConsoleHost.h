@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,14 @@ public:
     void pageFailed(const core::PathString& page, const files::Message& message) override;
     void folderFailed(const core::PathString& folder, const files::Message& message) override;
     void pageSkipped(const core::PathString& page, run::SkipReason reason) override;
+    void pageFindings(const core::PathString& page,
+                      const std::vector<core::Finding>& findings) override;
     void finished() override;
+
+    // Whether findings of mere information go to standard error too (warnings always do).
+    void setNotesShown(bool shown) { m_notesShown = shown; }
+    // The findings of a page; those of the run as a whole under an empty path.
+    const std::vector<core::Finding>& findingsOf(const core::PathString& page) const;
 
     const std::vector<PageOutcome>& outcomes() const { return m_outcomes; }
     const std::u16string& status() const { return m_status; }
@@ -66,7 +74,12 @@ private:
     std::size_t m_pagesDone = 0;
     std::u16string m_status;
     std::vector<PageOutcome> m_outcomes;
+    std::map<core::PathString, std::vector<core::Finding>> m_findings;
+    bool m_notesShown = false;
 };
+
+// A finding as standard error shows it: "warning: PAGE:LINE: sentence [code]".
+std::string FindingLine(const core::PathString& page, const core::Finding& finding);
 
 // Installs the handler of Ctrl-C (SIGINT) and SIGTERM that sets the cancel flag: the run stops
 // after the current page. A second signal ends the program at once.

@@ -6,6 +6,7 @@
 
 #include "cli/Cli.h"
 #include "cli/ConsoleHost.h"
+#include "cli/FindingText.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
 #include "run/ProtectionRun.h"
@@ -104,7 +105,8 @@ std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summa
     return status;
 }
 
-void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16string_view status)
+void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16string_view status,
+                  const core::PathString& manifest)
 {
     for (const run::ResultsTree::Entry& entry : results.entries()) {
         out << listingText(entry.text) << "\n";
@@ -113,6 +115,9 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
         }
     }
     out << TerminalText(status) << "\n";
+    if (!manifest.empty()) {
+        out << "Manifest (quorlane-cli restore undoes the run): " << listingText(manifest) << "\n";
+    }
 }
 
 void writeJson(std::ostream& out, const run::ResultsTree& results, const ConsoleHost& host,
@@ -126,6 +131,13 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
             putPath(page, "output", outcome.output);
         } else {
             page[outcome.kind == PageOutcome::Kind::Failed ? "message" : "reason"] = outcome.detail;
+        }
+        if (!outcome.folder && !host.findingsOf(outcome.page).empty()) {
+            nlohmann::ordered_json findings = nlohmann::ordered_json::array();
+            for (const core::Finding& finding : host.findingsOf(outcome.page)) {
+                findings.push_back(FindingJson(finding));
+            }
+            page["findings"] = findings;
         }
         pages.push_back(std::move(page));
     }
@@ -143,16 +155,26 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
             tree.push_back(pathObject("page", entry.text));
         }
     }
-    const nlohmann::ordered_json document = {
+    nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
+    for (const core::Finding& finding : host.findingsOf({})) {
+        runFindings.push_back(FindingJson(finding));
+    }
+    nlohmann::ordered_json document = {
         {"status", TerminalText(finalStatus(host, summary))},
         {"cancelled", summary.cancelled},
         {"pages", pages},
+        {"findings", runFindings},
         {"results", tree},
         {"totals",
          {{"protected", host.count(PageOutcome::Kind::Protected)},
           {"skipped", host.count(PageOutcome::Kind::Skipped)},
           {"failed", host.count(PageOutcome::Kind::Failed)}}},
     };
+    if (summary.manifest.empty()) {
+        document["manifest"] = nullptr;
+    } else {
+        putPath(document, "manifest", summary.manifest);
+    }
     out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
@@ -174,11 +196,31 @@ int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
 
 } // namespace
 
+nlohmann::ordered_json FindingJson(const core::Finding& finding)
+{
+    nlohmann::ordered_json json = {
+        {"code", std::string(core::FindingCodeName(finding.code))},
+        {"severity", SeverityName(finding.severity)},
+    };
+    if (finding.line > 0) {
+        json["line"] = finding.line;
+    }
+    json["count"] = finding.count;
+    json["message"] = FindingSentence(finding);
+    return json;
+}
+
 void ProtectCommand::addTo(CLI::App& app)
 {
-    CLI::App* command = app.add_subcommand(
-        "protect", "Protect page files and every .htm/.html page below folders, on disk, as the "
-                   "wizard does. Frame pages named by a frameset are protected too.");
+    CLI::App* command =
+        checkOnly
+            ? app.add_subcommand(
+                  "check", "Look at the pages protect would take on, with the same options, and "
+                           "tell what the protection would break or leave open on each; nothing "
+                           "is written.")
+            : app.add_subcommand("protect", "Protect page files and every .htm/.html page below "
+                                            "folders, on disk, as the wizard does. Frame pages "
+                                            "named by a frameset are protected too.");
     options.addTo(*command);
     command
         ->add_option("--save", save,
@@ -199,11 +241,17 @@ void ProtectCommand::addTo(CLI::App& app)
     command->add_option("PATH", paths, "Page files and folders, in the order to protect them")
         ->required()
         ->type_name("");
+    if (checkOnly) {
+        command->footer("Exit status: 0 no findings but notes, 4 warnings, 1 some pages could not "
+                        "be read, 2 usage error.");
+        return;
+    }
     command->footer(
         "Exit status: 0 every page protected or already protected, 1 some pages failed (each "
         "failure on standard error), 2 usage error (nothing read or written), 5 no page could be "
         "protected (or another run is at work on these folders), 130 cancelled. Ctrl-C or "
-        "SIGTERM stops after the current page.");
+        "SIGTERM stops after the current page. Warnings of check are shown as the pages go, and "
+        "the run's manifest is named at the end.");
 }
 
 int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal) const
@@ -229,6 +277,9 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     for (const std::string& path : paths) {
         selection.push_back({path, fileSystem.isFolder(path)});
     }
+    if (checkOnly) {
+        return check(out, err, settings, selection);
+    }
     ConsoleHost host(settings, err, errIsTerminal && !quiet && !json);
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
@@ -251,7 +302,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (json) {
         writeJson(out, run.results(), host, summary);
     } else if (!quiet) {
-        writeListing(out, run.results(), finalStatus(host, summary));
+        writeListing(out, run.results(), finalStatus(host, summary), summary.manifest);
     }
     out.flush();
     return exitStatus(host, summary);

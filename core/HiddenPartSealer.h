@@ -29,6 +29,11 @@ public:
     // find anything in it. Throws SealingFailure rather than give a weak result.
     virtual void appendSealed(std::u16string& out, std::u16string_view markup) = 0;
 
+    // Opens a text that appendSealed made under this sealer's key, appending the markup to out
+    // (as UTF-8 carries it: a lone surrogate comes back as U+FFFD); false when the text is not
+    // base64 or its tag does not hold.
+    virtual bool openSealed(std::u16string_view sealed, std::u16string& out) = 0;
+
     virtual const UnlockParameters& unlockParameters() const = 0;
 };
 

@@ -22,6 +22,19 @@ void AppendSealedWriterBlock(std::u16string& out, std::u16string_view markup,
     out += writerBlockEnd;
 }
 
+WriterBlockShape SealedWriterBlock(HiddenPartSealer& sealer)
+{
+    return {sealedBlockStart, writerBlockEnd,
+            [&sealer](std::u16string_view text, std::u16string& out) {
+                const std::size_t length = text.find(u'"');
+                if (length == std::u16string_view::npos ||
+                    !sealer.openSealed(text.substr(0, length), out)) {
+                    return std::u16string_view::npos;
+                }
+                return length;
+            }};
+}
+
 constexpr std::u16string_view unlockStart = u"<script type=\"text/javascript\">\r\n";
 constexpr std::u16string_view unlockEnd = u"</script>\r\n";
 

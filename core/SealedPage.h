@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/HiddenPartSealer.h"
+#include "core/PageVerifier.h"
 
 // The pieces of a page whose hidden part is encrypted. Each writer block holds its markup
 // sealed instead of escaped and calls qv_d00(qv_open("...")); the unlock script (key derivation
@@ -17,6 +18,10 @@ inline constexpr std::u16string_view sealedBlockStart =
 // A writer block of markup sealed by sealer; it ends as a clear writer block does.
 void AppendSealedWriterBlock(std::u16string& out, std::u16string_view markup,
                              HiddenPartSealer& sealer);
+
+// The shape of a sealed writer block for the check of written pages: its content is opened with
+// sealer's key.
+WriterBlockShape SealedWriterBlock(HiddenPartSealer& sealer);
 
 // The unlock script in its own script element, followed by CR LF.
 std::u16string UnlockScriptElement();

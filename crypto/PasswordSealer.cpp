@@ -36,6 +36,31 @@ std::u16string base64(const unsigned char* bytes, std::size_t size)
     return text;
 }
 
+// The bytes of base64 text, or false when it is not base64.
+bool decodeBase64(std::u16string_view text, std::string& bytes)
+{
+    if (text.size() % 4 != 0) {
+        return false;
+    }
+    std::string ascii(text.size(), '\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] > 0x7F) {
+            return false;
+        }
+        ascii[i] = static_cast<char>(text[i]);
+    }
+    bytes.resize(3 * text.size() / 4);
+    const int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()),
+                                       reinterpret_cast<const unsigned char*>(ascii.data()),
+                                       static_cast<int>(ascii.size()));
+    if (length < 0) {
+        return false;
+    }
+    const std::size_t padding = text.ends_with(u"==") ? 2 : text.ends_with(u"=") ? 1 : 0;
+    bytes.resize(static_cast<std::size_t>(length) - padding);
+    return true;
+}
+
 [[noreturn]] void fail(const char* what)
 {
     throw core::SealingFailure(std::string("OpenSSL could not ") + what);
@@ -52,6 +77,7 @@ struct PasswordSealer::Cipher
 PasswordSealer::PasswordSealer(std::u16string_view password, std::uint32_t iterations,
                                const Salt& salt)
     : m_cipher(std::make_unique<Cipher>())
+    , m_opener(std::make_unique<Cipher>())
 {
     if (iterations < core::minimumKdfIterations || iterations > core::maximumKdfIterations) {
         throw std::invalid_argument("iteration count out of range");
@@ -66,6 +92,10 @@ PasswordSealer::PasswordSealer(std::u16string_view password, std::uint32_t itera
         fail("derive the key");
     }
     if (m_cipher->context == nullptr || EVP_EncryptInit_ex(m_cipher->context, EVP_aes_256_gcm(),
+                                                           nullptr, m_key.data(), nullptr) != 1) {
+        fail("set up AES-256-GCM");
+    }
+    if (m_opener->context == nullptr || EVP_DecryptInit_ex(m_opener->context, EVP_aes_256_gcm(),
                                                            nullptr, m_key.data(), nullptr) != 1) {
         fail("set up AES-256-GCM");
     }
@@ -116,6 +146,31 @@ void PasswordSealer::appendSealed(std::u16string& out, std::u16string_view marku
         fail("seal a hidden part");
     }
     appendBase64(out, nonce, m_sealed.size());
+}
+
+bool PasswordSealer::openSealed(std::u16string_view sealed, std::u16string& out)
+{
+    if (!decodeBase64(sealed, m_sealed) || m_sealed.size() < nonceBytes + tagBytes) {
+        return false;
+    }
+    auto* nonce = reinterpret_cast<unsigned char*>(m_sealed.data());
+    const std::size_t textSize = m_sealed.size() - nonceBytes - tagBytes;
+    unsigned char* tag = nonce + nonceBytes + textSize;
+    m_opened.resize(textSize);
+    auto* plain = reinterpret_cast<unsigned char*>(m_opened.data());
+    int written = 0;
+    int finalWritten = 0;
+    const bool opened =
+        EVP_DecryptInit_ex(m_opener->context, nullptr, nullptr, nullptr, nonce) == 1 &&
+        EVP_DecryptUpdate(m_opener->context, plain, &written, nonce + nonceBytes,
+                          static_cast<int>(textSize)) == 1 &&
+        EVP_CIPHER_CTX_ctrl(m_opener->context, EVP_CTRL_GCM_SET_TAG, static_cast<int>(tagBytes),
+                            tag) == 1 &&
+        EVP_DecryptFinal_ex(m_opener->context, plain + written, &finalWritten) == 1;
+    if (opened) {
+        core::AppendUtf8AsUtf16(out, m_opened);
+    }
+    return opened;
 }
 
 const unsigned char* PasswordSealer::nextNonce()

@@ -37,6 +37,7 @@ public:
                                                        std::uint32_t iterations);
 
     void appendSealed(std::u16string& out, std::u16string_view markup) override;
+    bool openSealed(std::u16string_view sealed, std::u16string& out) override;
     const core::UnlockParameters& unlockParameters() const override { return m_parameters; }
 
 private:
@@ -50,8 +51,10 @@ private:
     std::array<unsigned char, 256 * nonceBytes> m_nonces{};
     std::size_t m_noncesUsed = 256;
     std::unique_ptr<Cipher> m_cipher;
+    std::unique_ptr<Cipher> m_opener;
     std::string m_plain;
     std::string m_sealed;
+    std::string m_opened;
     std::uint64_t m_sealCount = 0;
     core::UnlockParameters m_parameters;
 };

@@ -25,6 +25,11 @@ FileError classify(std::error_code error)
     return failure;
 }
 
+FileError RejectedError()
+{
+    return {FileError::Kind::Rejected, 0, "the written file did not pass its check"};
+}
+
 FileError NotRegularFileError()
 {
     return {FileError::Kind::NotRegularFile, 0, "not a regular file"};

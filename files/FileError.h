@@ -16,6 +16,7 @@ struct FileError
         Access,          // permission denied, read-only, in use
         NotRegularFile,  // a pipe, a device, a socket or a link where a file was to be read or
                          // replaced: it is left alone
+        Rejected,        // a written file that its check refused: it replaced nothing
         Other,
     };
 
@@ -33,6 +34,9 @@ FileError classify(std::error_code error);
 
 // The failure for something that is not a regular file, which is never opened or replaced.
 FileError NotRegularFileError();
+
+// The failure of a write whose file its check refused.
+FileError RejectedError();
 
 // The failure in plain words where the system's own text would puzzle (a name too long for the
 // file system, something that is not a regular file); empty otherwise.

@@ -58,6 +58,10 @@ enum class Durability
              // cannot lose the file
 };
 
+// Looks at a written file before it replaces anything: called with the temporary file's path
+// once the file is complete and closed. False keeps the file from being put in place.
+using WriteCheck = std::function<bool(const PathString& temporary)>;
+
 // Every way the run and the folder scan touch the disk. The program uses RealFileSystem; tests
 // put failures in its way through a subclass.
 class FileSystem
@@ -74,8 +78,10 @@ public:
     // one is complete, and a temporary file beside it is all that a killed process can leave
     // (see removeStaleTemporaries). An existing file that is read-only is an access failure;
     // anything at path that is not a regular file (a folder, a link, a pipe) is never replaced.
+    // A check, when given, sees the complete file first; if it refuses it, the file is removed
+    // and nothing replaced (a Rejected failure).
     virtual FileResult writeFile(const PathString& path, std::string_view bytes,
-                                 Durability durability) = 0;
+                                 Durability durability, const WriteCheck& check = {}) = 0;
     // Removes the temporary files that writes of runs which no longer live left in folder.
     virtual void removeStaleTemporaries(const PathString& folder) = 0;
     // The path of the file that path names once the links that make up its last part are
@@ -86,6 +92,13 @@ public:
     virtual FileResult listFolder(const PathString& path, FolderListing& listing) = 0;
     virtual bool isFolder(const PathString& path) = 0;
     virtual std::optional<FileIdentity> identity(const PathString& path) = 0;
+    // Removes a file, never a folder.
+    virtual FileResult removeFile(const PathString& path) = 0;
+    // Removes a folder only when nothing is in it.
+    virtual FileResult removeEmptyFolder(const PathString& path) = 0;
+    // Puts the file at from in the place of the file at to in one step, with the permissions of
+    // the file at to when there is one: a killed process leaves the one or the other.
+    virtual FileResult moveOver(const PathString& from, const PathString& to) = 0;
 };
 
 class RealFileSystem : public FileSystem
@@ -94,14 +107,17 @@ public:
     FileResult readFile(const PathString& path, std::string& bytes, FileStamp& stamp) override;
     std::optional<FileStamp> stamp(const PathString& path) override;
     FileResult fileSize(const PathString& path, std::uint64_t& size) override;
-    FileResult writeFile(const PathString& path, std::string_view bytes,
-                         Durability durability) override;
+    FileResult writeFile(const PathString& path, std::string_view bytes, Durability durability,
+                         const WriteCheck& check = {}) override;
     void removeStaleTemporaries(const PathString& folder) override;
     PathString linkTarget(const PathString& path) override;
     FileResult createFolder(const PathString& path) override;
     FileResult listFolder(const PathString& path, FolderListing& listing) override;
     bool isFolder(const PathString& path) override;
     std::optional<FileIdentity> identity(const PathString& path) override;
+    FileResult removeFile(const PathString& path) override;
+    FileResult removeEmptyFolder(const PathString& path) override;
+    FileResult moveOver(const PathString& from, const PathString& to) override;
 };
 
 // Orders names as a file manager lists them: letters without regard to case first, then exactly.

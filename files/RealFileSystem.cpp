@@ -252,7 +252,7 @@ std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
 }
 
 FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
-                                     Durability durability)
+                                     Durability durability, const WriteCheck& check)
 {
     struct stat old
     {
@@ -297,6 +297,10 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
     // closed.
     if (file.close() != 0) {
         return fail(errno);
+    }
+    if (check && !check(temporary)) {
+        ::unlink(temporary.c_str());
+        return RejectedError();
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         return fail(errno);
@@ -401,7 +405,8 @@ std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
     return stamp;
 }
 
-FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes, Durability)
+FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes, Durability,
+                                     const WriteCheck& check)
 {
     std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
@@ -422,6 +427,10 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
             fs::remove(temporary, error);
             return classify(std::make_error_code(std::errc::io_error));
         }
+    }
+    if (check && !check(temporary.native())) {
+        fs::remove(temporary, error);
+        return RejectedError();
     }
     fs::rename(temporary, path, error);
     if (error) {
@@ -507,6 +516,47 @@ FileResult RealFileSystem::listFolder(const PathString& path, FolderListing& lis
     sortByName(listing.subfolders);
     sortByName(listing.files);
     return std::nullopt;
+}
+
+FileResult RealFileSystem::removeFile(const PathString& path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (error) {
+        return classify(error);
+    }
+    if (fs::is_directory(status)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    fs::remove(path, error);
+    return fromCode(error);
+}
+
+FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
+{
+    std::error_code error;
+    if (!fs::is_directory(fs::symlink_status(path, error))) {
+        return classify(error ? error : std::make_error_code(std::errc::not_a_directory));
+    }
+    if (!fs::is_empty(path, error)) {
+        return classify(error ? error : std::make_error_code(std::errc::directory_not_empty));
+    }
+    fs::remove(path, error);
+    return fromCode(error);
+}
+
+FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
+{
+    std::error_code error;
+    const fs::file_status target = fs::status(to, error);
+    if (fs::exists(target)) {
+        fs::permissions(from, target.permissions(), error);
+        if (error) {
+            return classify(error);
+        }
+    }
+    fs::rename(from, to, error);
+    return fromCode(error);
 }
 
 bool RealFileSystem::isFolder(const PathString& path)

@@ -5,12 +5,17 @@
 #include <thread>
 
 #include "core/PageTransformer.h"
+#include "core/PageVerifier.h"
 #include "core/ScriptText.h"
+#include "core/SealedPage.h"
 #include "core/TextSearch.h"
 #include "core/Utf8.h"
 #include "files/OutputPlacement.h"
 #include "files/PageCodec.h"
+#include "files/ReadBack.h"
+#include "files/Sha256.h"
 #include "files/modAll.h"
+#include "run/PageCheck.h"
 
 namespace quorlane::run {
 
@@ -76,6 +81,33 @@ Message writeFailureMessage(const core::PathString& output, const FileError& err
     return warning(files::UnknownErrorText(error, output));
 }
 
+// Why a written page was not put in place: it did not read back as the page it was made from.
+Message verificationMessage(const core::PathString& output, const std::u16string& why)
+{
+    return warning(u"Unable to Write File: " + text(output) +
+                   u".\r\nThe protected page was read back and checked before it replaced "
+                   u"anything, and " +
+                   why + u" So it was not written, and the page was left as it is.");
+}
+
+std::u16string faultText(const core::VerifyFault& fault, std::u16string_view original)
+{
+    switch (fault.kind) {
+    case core::VerifyFault::Kind::NoMarker:
+        return u"it did not end with the protected-page marker.";
+    case core::VerifyFault::Kind::PageTop:
+        return u"the script block at its top was not whole.";
+    case core::VerifyFault::Kind::BrokenBlock:
+        return u"one of its writer blocks was cut short or held something unescape cannot read.";
+    case core::VerifyFault::Kind::MissingDoctype:
+        return u"the DOCTYPE at its top was not the page's own.";
+    case core::VerifyFault::Kind::Difference:
+        break;
+    }
+    return u"the markup it writes back differs from the page from line " +
+           decimal(core::LineAt(original, fault.originalAt)) + u" of the page on.";
+}
+
 core::PathString folderOf(const core::PathString& path)
 {
     const core::PathString folder = core::getFilePathOnly(path);
@@ -93,8 +125,9 @@ Message ReadFailureMessage(const core::PathString& page, const FileError& error)
 
 ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
     : m_host(host)
-    , m_fileSystem(fileSystem)
-    , m_handledPaths(fileSystem)
+    , m_recorder(fileSystem)
+    , m_fileSystem(m_recorder)
+    , m_handledPaths(m_recorder)
 {
 }
 
@@ -212,6 +245,11 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_results.clear();
     m_cleanedFolders.clear();
     m_listedFiles.clear();
+    m_writtenOutputs.clear();
+    m_manifest = {};
+    m_manifestPath.clear();
+    m_manifestTried = false;
+    m_recorder.clear();
     m_host.clearResults();
     if (selection.empty()) {
         m_host.setStatus(u"No files were picked to be protected.");
@@ -232,6 +270,10 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     if ((summary.refusal = prepareSealing(settings))) {
         return summary;
     }
+    m_manifest.started = LocalTimeNow();
+    m_manifest.settings = settings;
+    m_manifest.settings.password.clear();
+    m_manifestFolders = manifestFolders(settings, selection);
     if (!takeFolderLocks(settings, selection, summary)) {
         m_sealer.reset();
         m_host.finished();
@@ -245,6 +287,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     }
     protectListed(settings, summary);
     m_sealer.reset();
+    finishManifest(summary);
     m_locks.release();
     m_host.finished();
     return summary;
@@ -297,6 +340,10 @@ void ProtectionRun::protectListed(const core::ProtectionSettings& settings, RunS
         }
     }
     summary.listed = static_cast<std::size_t>(m_filesToProtect.Count());
+    m_mode = settings.protectMode;
+    if (const auto findings = core::FindForRun(m_mode); summary.listed > 0 && !findings.empty()) {
+        m_host.pageFindings({}, findings);
+    }
     m_host.setResultsVisible(true);
     for (core::FileRecord& record : m_filesToProtect) {
         if (m_host.cancelRequested()) {
@@ -335,6 +382,8 @@ struct ProtectionRun::PendingPage
     files::DecodedPage decoded;
     core::FrameScanner frames{decoded.text};
     bool framesFailed = false;
+    std::string sourceSha256; // of bytes, taken before they are let go
+    std::uint64_t sourceSize = 0;
 };
 
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
@@ -397,6 +446,10 @@ std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core:
         m_host.pageSkipped(path, SkipReason::AlreadyProtected);
         return nullptr;
     }
+    if (const auto findings = CheckPage(page->decoded, page->bytes.size(), m_mode);
+        !findings.empty()) {
+        m_host.pageFindings(path, findings);
+    }
     return page;
 }
 
@@ -434,6 +487,8 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const core::ProtectionSettings settings = m_host.settings();
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     std::u16string& text = page.decoded.text;
+    // Kept for the check of the written page.
+    const std::u16string original = text;
     if (!framesHandled) {
         core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset, m_sealer.get());
     }
@@ -453,6 +508,8 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         pageFailed(page.path, *placementFailure);
         return;
     }
+    page.sourceSha256 = files::Sha256Hex(page.bytes);
+    page.sourceSize = page.bytes.size();
     page.bytes = std::string();
     // Changed while the backup was written: the backup holds the page as it was read.
     if (overwrite) {
@@ -472,14 +529,166 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         }
     }
     removeStaleTemporariesBeside(output);
+    const bool replaced = !overwrite && m_fileSystem.stamp(output).has_value() &&
+                          !m_writtenOutputs.contains(AbsolutePath(output));
     const std::string encoded = files::EncodePage(text, page.decoded.encoding);
     text = std::u16string();
+    if (!m_manifestTried) {
+        beginManifest();
+    }
+    std::optional<std::u16string> rejection;
+    const files::WriteCheck check = [&](const core::PathString& temporary) {
+        rejection =
+            checkWritten(temporary, original, page.decoded.encoding, settings, framesHandled);
+        return !rejection;
+    };
     if (const files::FileResult failure =
-            m_fileSystem.writeFile(output, encoded, files::Durability::Renamed)) {
-        pageFailed(page.path, writeFailureMessage(output, *failure, settings.saveMode));
+            m_fileSystem.writeFile(output, encoded, files::Durability::Renamed, check)) {
+        pageFailed(page.path, rejection ? verificationMessage(output, *rejection)
+                                        : writeFailureMessage(output, *failure, settings.saveMode));
         return;
     }
+    noteWritten(page, output, encoded, replaced);
     RecordResult(page.path, page.record, output);
+}
+
+// The manifest goes into the folder of the first entry of the selection (the added folder, or
+// the folder of a picked page). A copy leaves the pages' folders alone: its manifest goes into
+// the target folder when that is there already, else into the nearest folder above it that
+// is, which the run does not create and an undo does not remove; the folder of the first entry
+// is the second choice then. Looked for before the run creates any folder.
+std::vector<core::PathString>
+ProtectionRun::manifestFolders(const core::ProtectionSettings& settings,
+                               const std::vector<SelectionEntry>& selection)
+{
+    std::vector<core::PathString> folders;
+    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        core::PathString target = AbsolutePath(core::PathFromText(settings.saveDir));
+        while (!m_fileSystem.isFolder(target) && target.size() > 1) {
+            const std::size_t last = target.rfind(core::pathSeparator);
+            if (last == core::PathString::npos) {
+                break;
+            }
+            target.resize(last == 0 ? 1 : last);
+        }
+        folders.push_back(target);
+    }
+    if (!selection.empty()) {
+        const SelectionEntry& first = selection.front();
+        folders.push_back(first.isFolder ? first.path : folderOf(first.path));
+    }
+    return folders;
+}
+
+// Written before the first page is put in place, so that even a run that is killed leaves a
+// record of what it did.
+void ProtectionRun::beginManifest()
+{
+    m_manifestTried = true;
+    const std::vector<core::PathString>& folders = m_manifestFolders;
+    for (const core::PathString& folder : folders) {
+        for (int attempt = 1; attempt < 100; ++attempt) {
+            const core::PathString path =
+                AbsolutePath(folder) + core::pathSeparator +
+                core::PathFromText(core::Utf8ToUtf16(ManifestName(m_manifest.started, attempt)));
+            if (m_fileSystem.stamp(path)) {
+                continue;
+            }
+            m_manifestPath = path;
+            writeManifest();
+            if (!m_manifestPath.empty()) {
+                return;
+            }
+            break;
+        }
+    }
+    m_host.showMessage(warning(u"No record of this run could be written into " +
+                               text(folders.empty() ? core::PathString() : folders.front()) +
+                               u", so it cannot be undone with quorlane-cli restore."));
+}
+
+// A run that created nothing has nothing to undo, and leaves no record. The folders of the
+// record lose what a killed run may have left of writing one.
+void ProtectionRun::finishManifest(RunSummary& summary)
+{
+    m_manifest.complete = !summary.cancelled;
+    const bool madeSomething = !m_manifest.pages.empty() || !m_recorder.created().empty();
+    if (madeSomething && !m_manifestTried) {
+        beginManifest();
+    }
+    if (madeSomething) {
+        writeManifest();
+    } else if (!m_manifestPath.empty()) {
+        m_fileSystem.removeFile(m_manifestPath);
+        m_manifestPath.clear();
+    }
+    for (const core::PathString& folder : m_manifestFolders) {
+        m_fileSystem.removeStaleTemporaries(folder);
+    }
+    summary.manifest = m_manifestPath;
+}
+
+void ProtectionRun::writeManifest()
+{
+    if (m_manifestPath.empty()) {
+        return;
+    }
+    m_manifest.createdFolders = m_recorder.created();
+    if (m_fileSystem.writeFile(m_manifestPath, ManifestJson(m_manifest),
+                               files::Durability::Synced)) {
+        m_manifestPath.clear();
+    }
+    m_manifestWritten = std::chrono::steady_clock::now();
+}
+
+// Puts a written page into the manifest, which is written again now and then while the run is
+// at work, so that a run that is killed still leaves a record of nearly all it did.
+void ProtectionRun::noteWritten(const PendingPage& page, const core::PathString& output,
+                                const std::string& encoded, bool replaced)
+{
+    const core::ProtectionSettings& settings = m_manifest.settings;
+    ManifestPage entry;
+    entry.source = AbsolutePath(page.path);
+    entry.output = AbsolutePath(output);
+    if (settings.saveMode == core::SaveMode::Overwrite && settings.makeBackups) {
+        entry.backup = entry.output + core::PathFromText(u".bak");
+    }
+    entry.sourceSize = page.sourceSize;
+    entry.sourceSha256 = page.sourceSha256;
+    entry.outputSize = encoded.size();
+    entry.outputSha256 = files::Sha256Hex(encoded);
+    entry.replacedEarlierFile = replaced;
+    m_writtenOutputs.insert(entry.output);
+    m_manifest.pages.push_back(std::move(entry));
+    if (std::chrono::steady_clock::now() - m_manifestWritten >= std::chrono::seconds(2)) {
+        writeManifest();
+    }
+}
+
+// Reads the written file back and checks it with a reader of its own; gives why it is refused.
+std::optional<std::u16string> ProtectionRun::checkWritten(const core::PathString& temporary,
+                                                          std::u16string_view original,
+                                                          const files::PageEncoding& encoding,
+                                                          const core::ProtectionSettings& settings,
+                                                          bool keptAsItIs)
+{
+    // The buffers are kept from page to page: a large page's memory is not handed out afresh.
+    files::FileStamp stamp;
+    if (m_fileSystem.readFile(temporary, m_readBackBytes, stamp)) {
+        return u"it could not be read.";
+    }
+    if (!files::ReadBackInto(m_readBackBytes, encoding, m_readBackText)) {
+        return u"its bytes were not " + core::Utf8ToUtf16(encoding.name) + u".";
+    }
+    std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
+    if (m_sealer) {
+        shapes.push_back(core::SealedWriterBlock(*m_sealer));
+    }
+    if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, settings, keptAsItIs,
+                                                     shapes, &m_revealed)) {
+        return faultText(*fault, original);
+    }
+    return std::nullopt;
 }
 
 void ProtectionRun::RecordResult(const core::PathString& page, const core::FileRecord& record,

@@ -1,16 +1,20 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <unordered_set>
 #include <vector>
 
 #include "core/HiddenPartSealer.h"
 #include "files/FileSystem.h"
+#include "files/PageCodec.h"
 #include "files/TreeLocks.h"
 #include "files/clsFiles.h"
+#include "run/FolderRecorder.h"
 #include "run/HandledPaths.h"
 #include "run/ResultsTree.h"
 #include "run/RunHost.h"
+#include "run/RunManifest.h"
 
 namespace quorlane::run {
 
@@ -34,6 +38,9 @@ struct RunSummary
     bool cancelled = false; // stopped by a cancel before the last listed page
     std::size_t listed = 0; // pages in the list
     std::size_t taken = 0;  // listed pages taken through the per-file step
+    // The record of the run, for an undo; empty when the run touched nothing, or when no
+    // folder would take it (a message said so).
+    core::PathString manifest;
 };
 
 // The protection run: checks the locks, lists the pages of the selection, and takes them one by
@@ -72,11 +79,25 @@ private:
     std::optional<files::Message> overwriteRefusal(const PendingPage& page);
     void pageFailed(const core::PathString& page, const files::Message& message);
     void removeStaleTemporariesBeside(const core::PathString& output);
+    std::optional<std::u16string> checkWritten(const core::PathString& temporary,
+                                               std::u16string_view original,
+                                               const files::PageEncoding& encoding,
+                                               const core::ProtectionSettings& settings,
+                                               bool keptAsItIs);
     void RecordResult(const core::PathString& page, const core::FileRecord& record,
                       const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
 
+    std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,
+                                                  const std::vector<SelectionEntry>& selection);
+    void beginManifest();
+    void writeManifest();
+    void finishManifest(RunSummary& summary);
+    void noteWritten(const PendingPage& page, const core::PathString& output,
+                     const std::string& encoded, bool replaced);
+
     RunHost& m_host;
+    FolderRecorder m_recorder;
     files::FileSystem& m_fileSystem;
     files::clsFiles m_filesToProtect;
     HandledPaths m_handledPaths;
@@ -87,6 +108,16 @@ private:
     std::unordered_set<core::PathString> m_cleanedFolders;
     // In CopyToFolder mode: the files of the listed pages, which no output may replace.
     std::unordered_set<files::FileIdentity, files::FileIdentityHash> m_listedFiles;
+    RunManifest m_manifest;
+    core::PathString m_manifestPath;
+    std::vector<core::PathString> m_manifestFolders;
+    bool m_manifestTried = false;
+    core::ProtectMode m_mode = core::ProtectMode::WholePage;
+    std::chrono::steady_clock::time_point m_manifestWritten;
+    std::unordered_set<core::PathString> m_writtenOutputs;
+    std::string m_readBackBytes;
+    std::u16string m_readBackText;
+    std::u16string m_revealed;
 };
 
 // The message for a page that could not be read.

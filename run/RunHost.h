@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
+#include "core/PageFindings.h"
 #include "core/ProtectionSettings.h"
 #include "files/Message.h"
 #include "run/ResultsTree.h"
@@ -67,6 +69,12 @@ public:
         pageFailed(folder, message);
     }
     virtual void pageSkipped(const core::PathString& page, SkipReason reason) = 0;
+    // What the protection of a page will break or leave open, told before it is written; an
+    // empty page for the findings of the run as a whole.
+    virtual void pageFindings(const core::PathString& /*page*/,
+                              const std::vector<core::Finding>& /*findings*/)
+    {
+    }
     // The run is over (finished, cancelled, or nothing to do): the bar empty, Restart offered.
     virtual void finished() = 0;
 };

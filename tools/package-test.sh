@@ -105,7 +105,7 @@ check "the installed wizard keeps its files in the user's data folder, not in /u
 # Every command and option of quorlane-cli's help is in its manual page.
 manual=$(zcat /usr/share/man/man1/quorlane-cli.1.gz | sed 's/\\-/-/g')
 missing=()
-for command in "" protect transform; do
+for command in "" protect check restore transform; do
     # shellcheck disable=SC2086 # no command: the help of the program itself
     for option in $(/usr/bin/quorlane-cli $command --help | sed -n 's/^  \(-[^ ]*\).*/\1/p' |
         tr ',' ' '); do

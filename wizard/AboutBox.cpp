@@ -27,13 +27,13 @@ QString licencesText()
                "License version 3 (or GNU General Public License version 2). Qt is linked "
                "dynamically and can be replaced by another build of the same version.</li>"
                "<li>ICU, Unicode, Inc.: the Unicode licence (MIT style).</li>"
-               "<li>OpenSSL, The OpenSSL Project Authors: Apache License 2.0.</li>"
+               "<li>OpenSSL's libcrypto, The OpenSSL Project Authors: Apache License 2.0.</li>"
+               "<li>JSON for Modern C++, Niels Lohmann: MIT.</li>"
                "<li>The GNU C++ library: GNU General Public License version 3 with the GCC "
                "Runtime Library Exception.</li></ul>"
                "Both programs contain the unlock script that pages with an encrypted password "
                "lock carry, built from @noble/ciphers and @noble/hashes by Paul Miller (MIT). "
-               "The command-line tool quorlane-cli also contains CLI11 (BSD 3-clause) and JSON "
-               "for Modern C++ by Niels Lohmann (MIT).")
+               "The command-line tool quorlane-cli also contains CLI11 (BSD 3-clause).")
         .arg(QString::fromLatin1(qVersion()));
 }
 

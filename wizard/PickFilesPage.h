@@ -5,10 +5,12 @@
 
 #include <QHash>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QWidget>
 
+#include "run/PageCheck.h"
 #include "run/ProtectionRun.h"
 
 namespace quorlane::wizard {
@@ -75,6 +77,11 @@ public:
     ResultsPage(Dialogs& dialogs, QWidget* parent = nullptr);
     void reset();
     void setProgress(float percentage);
+    // What the protection would break or leave open, shown before Protect: a count and a list.
+    void showFindings(const run::CheckReport& report);
+    // Marks a written page's node when its protection had warnings.
+    void markNode(QTreeWidgetItem* node, const std::vector<core::Finding>& findings) const;
+    static QString findingText(const core::Finding& finding);
 
     struct Ui
     {
@@ -85,6 +92,9 @@ public:
         QLabel* lblThanks;
         QPushButton* cmdViewPage;
         QLabel* lblRestart;
+        QLabel* lblFindings;
+        QListWidget* lstFindings;
+        QPushButton* cmdUndo;
     } ui;
 
 private:

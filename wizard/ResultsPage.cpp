@@ -1,6 +1,8 @@
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "wizard/Dialogs.h"
@@ -30,11 +32,20 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     ui.cmdViewPage = named<QPushButton>(this, "cmdViewPage", QStringLiteral("&View Page"));
     ui.lblRestart =
         named<QLabel>(this, "lblRestart", QStringLiteral("Click 'Restart' to start again!"));
+    ui.lblFindings = named<QLabel>(this, "lblFindings");
+    ui.lblFindings->setWordWrap(true);
+    ui.lstFindings = named<QListWidget>(this, "lstFindings");
+    ui.lstFindings->setWordWrap(true);
+    ui.lstFindings->setMaximumHeight(110);
+    ui.cmdUndo = named<QPushButton>(this, "cmdUndo", tr("&Undo this run"));
+    ui.cmdUndo->setEnabled(false);
     connect(ui.treeResults, &QTreeWidget::itemClicked, this,
             [this] { ui.cmdViewPage->setEnabled(ui.treeResults->currentItem() != nullptr); });
     connect(ui.cmdViewPage, &QPushButton::clicked, this, [this] { viewPage(); });
 
     Rows rows(this);
+    rows.add(ui.lblFindings, gapY, gapX, 3 * gapX);
+    rows.add(ui.lstFindings, gapY / 2, 2 * gapX, 2 * gapX);
     rows.add(ui.lblResults, gapY, gapX, 3 * gapX);
     rows.add(ui.treeResults, 2 * gapY, 2 * gapX, 2 * gapX);
     rows.setStretchOfLast(1);
@@ -45,7 +56,12 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     thanks->addWidget(ui.lblThanks, 1);
     thanks->addWidget(ui.cmdViewPage);
     rows.add(thanks, gapY);
-    rows.add(ui.lblRestart, gapY, 32, 2 * gapX);
+    auto* restart = new QHBoxLayout;
+    restart->setContentsMargins(32, 0, 2 * gapX, 0);
+    restart->setSpacing(gapX);
+    restart->addWidget(ui.lblRestart, 1);
+    restart->addWidget(ui.cmdUndo);
+    rows.add(restart, gapY);
     rows.addSpacing(2 * gapY);
     reset();
 }
@@ -56,7 +72,92 @@ void ResultsPage::reset()
     ui.lblThanks->setVisible(false);
     ui.lblRestart->setVisible(false);
     ui.treeResults->clear();
+    ui.lblFindings->clear();
+    ui.lstFindings->clear();
+    ui.lstFindings->setVisible(false);
+    ui.cmdUndo->setEnabled(false);
     setProgress(0);
+}
+
+QString ResultsPage::findingText(const core::Finding& finding)
+{
+    const QString detail = QString::fromStdU16String(finding.detail);
+    switch (finding.code) {
+    case core::FindingCode::CspBlocksInline:
+        return tr("Its Content-Security-Policy (\"%1\") does not allow inline scripts: the "
+                  "browser refuses the protection, and the page stays blank.")
+            .arg(detail);
+    case core::FindingCode::CspBlocksEval:
+        return tr("Its Content-Security-Policy (\"%1\") does not allow 'unsafe-eval', which the "
+                  "protection needs: the page stays blank.")
+            .arg(detail);
+    case core::FindingCode::EncodingFallback:
+        return tr("It declares the encoding %1, but its bytes do not decode in it, so it is read "
+                  "as %2.")
+            .arg(detail.section(QLatin1Char(' '), 0, 0), detail.section(QLatin1Char(' '), 1));
+    case core::FindingCode::FrameOnOtherHost:
+        return tr("Its frame %1 is on another host and stays unprotected.").arg(detail);
+    case core::FindingCode::AlreadyProtected:
+        return tr("It is protected already and is left as it is.");
+    case core::FindingCode::NoScriptSeesNotice:
+        return tr("Search engines and visitors without scripts see only the notice, not the "
+                  "pages.");
+    case core::FindingCode::ScriptWrittenLinks:
+        return tr("%n link(s) stand in scripts that write markup, which the link modes do not "
+                  "reach.",
+                  "", static_cast<int>(finding.count));
+    case core::FindingCode::PageTooLarge:
+        break;
+    }
+    return tr("It is over 50 MB (%1 bytes): browsers are slow to write so much back.").arg(detail);
+}
+
+void ResultsPage::showFindings(const run::CheckReport& report)
+{
+    ui.lstFindings->clear();
+    int warnings = 0;
+    const QIcon warning = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const QIcon note = QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    const auto add = [&](const QString& where, const core::Finding& finding) {
+        const bool isWarning = finding.severity == core::Severity::Warning;
+        warnings += isWarning ? 1 : 0;
+        auto* item = new QListWidgetItem(isWarning ? warning : note,
+                                         where.isEmpty()
+                                             ? findingText(finding)
+                                             : where + QStringLiteral(": ") + findingText(finding),
+                                         ui.lstFindings);
+        item->setToolTip(QString::fromLatin1(core::FindingCodeName(finding.code).data()));
+    };
+    for (const run::PageCheckResult& page : report.pages) {
+        const QString path = QString::fromStdU16String(core::TextFromPath(page.page));
+        for (const core::Finding& finding : page.findings) {
+            add(tr("%1, line %2").arg(path).arg(finding.line), finding);
+        }
+    }
+    for (const core::Finding& finding : report.runFindings) {
+        add(QString(), finding);
+    }
+    ui.lblFindings->setText(
+        warnings == 0 ? tr("Nothing found that the protection would break.")
+                      : tr("%n warning(s) about what the protection would break or leave open:", "",
+                           warnings));
+    ui.lstFindings->setVisible(ui.lstFindings->count() > 0);
+}
+
+void ResultsPage::markNode(QTreeWidgetItem* node, const std::vector<core::Finding>& findings) const
+{
+    QStringList texts;
+    for (const core::Finding& finding : findings) {
+        if (finding.severity == core::Severity::Warning) {
+            texts.push_back(findingText(finding));
+        }
+    }
+    if (texts.isEmpty()) {
+        return;
+    }
+    node->setIcon(0, QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    node->setToolTip(0, texts.join(QLatin1Char('\n')));
+    node->setData(0, Qt::UserRole, QStringLiteral("warning"));
 }
 
 void ResultsPage::setProgress(float percentage)

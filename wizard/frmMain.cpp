@@ -1,5 +1,7 @@
 #include "wizard/frmMain.h"
 
+#include <map>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -10,7 +12,9 @@
 #include "core/LockTargets.h"
 #include "files/FileSystem.h"
 #include "files/Idna.h"
+#include "run/PageCheck.h"
 #include "run/ProtectionRun.h"
+#include "run/Restore.h"
 #include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
 
@@ -121,7 +125,7 @@ public:
     }
     // The view's top-level items stand in the order of the tree's entries.
     void resultRecorded(const run::ResultsTree&, run::ResultsTree::Added added,
-                        const core::PathString&, const core::FileRecord& record,
+                        const core::PathString& page, const core::FileRecord& record,
                         const core::PathString&) override
     {
         QTreeWidget* view = m_window.m_results->ui.treeResults;
@@ -138,7 +142,15 @@ public:
                          ? new QTreeWidgetItem(view, QStringList{textOf(record.Filename)})
                          : new QTreeWidgetItem(parent, QStringList{textOf(record.Filename)});
         node->setIcon(0, images::page());
+        if (const auto found = m_findings.find(page); found != m_findings.end()) {
+            m_window.m_results->markNode(node, found->second);
+        }
         view->scrollToItem(node);
+    }
+    void pageFindings(const core::PathString& page,
+                      const std::vector<core::Finding>& findings) override
+    {
+        m_findings[page] = findings;
     }
     void pageFailed(const core::PathString&, const files::Message& message) override
     {
@@ -167,6 +179,7 @@ private:
 
     frmMain& m_window;
     QElapsedTimer m_sinceEvents;
+    std::map<core::PathString, std::vector<core::Finding>> m_findings;
 };
 
 frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYear, QWidget* parent)
@@ -205,6 +218,7 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     connect(m_cmdAbout, &QPushButton::clicked, this, [this] { showAbout(); });
     connect(m_cmdPrev, &QPushButton::clicked, this, [this] { ShowPage(m_currentPage - 1); });
     connect(m_cmdNext, &QPushButton::clicked, this, [this] { cmdNextClicked(); });
+    connect(m_results->ui.cmdUndo, &QPushButton::clicked, this, [this] { undoRun(); });
 
     auto* picLine = named<QFrame>(this, "picLine");
     picLine->setFrameShape(QFrame::VLine);
@@ -301,6 +315,77 @@ void frmMain::ShowPage(int page)
     m_cmdNext->setEnabled(page == 0 || m_pickFiles->hasEntries());
     m_cmdNext->setText(page == lastPage ? protectCaption : nextCaption);
     m_currentPage = page;
+    if (page == lastPage && !m_running && m_cmdNext->isEnabled()) {
+        showFindings();
+    }
+}
+
+// Before Protect: what the protection would break or leave open on the pages picked, with the
+// options as they stand. Nothing is written.
+void frmMain::showFindings()
+{
+    files::RealFileSystem fileSystem;
+    m_results->showFindings(run::CheckSelection(fileSystem, m_pickFiles->selection(), settings()));
+}
+
+// Undo, from the record the run left: the pages put back, what the run created removed; what
+// was changed since is left alone and named.
+void frmMain::undoRun()
+{
+    if (m_lastManifest.empty() ||
+        !m_dialogs.askYesNo(this, QMessageBox::Question, caption,
+                            tr("Undo this run? Overwritten pages are put back from their "
+                               "backups, and the files and folders the run created are "
+                               "removed. Files changed since the run are left as they are."))) {
+        return;
+    }
+    files::RealFileSystem fileSystem;
+    const run::RestoreReport report = run::RestoreRun(fileSystem, m_lastManifest, false);
+    if (!report.refusal.empty()) {
+        m_dialogs.message(this, QMessageBox::Warning, caption,
+                          tr("The run cannot be undone: its record %1 %2.")
+                              .arg(textOf(m_lastManifest), QString::fromStdString(report.refusal)));
+        return;
+    }
+    QStringList left;
+    for (const run::RestoreStep& step : report.steps) {
+        if (!run::LeavesSomething(step.action)) {
+            continue;
+        }
+        const QString path = textOf(step.path);
+        switch (step.action) {
+        case run::RestoreStep::Action::ChangedSinceRun:
+            left.push_back(tr("%1 was changed after the run and was left as it is.").arg(path));
+            break;
+        case run::RestoreStep::Action::NoBackup:
+            left.push_back(
+                tr("%1 was overwritten without a backup and cannot be put back.").arg(path));
+            break;
+        case run::RestoreStep::Action::BackupChanged:
+            left.push_back(tr("The backup of %1 is missing or was changed.").arg(path));
+            break;
+        case run::RestoreStep::Action::ReplacedEarlierFile:
+            left.push_back(tr("%1 replaced an earlier file that no backup keeps.").arg(path));
+            break;
+        default:
+            left.push_back(tr("%1 could not be undone: %2")
+                               .arg(path, QString::fromStdString(step.error ? step.error->text
+                                                                            : std::string())));
+            break;
+        }
+    }
+    if (report.complete) {
+        m_lastManifest.clear();
+        m_results->ui.cmdUndo->setEnabled(false);
+        m_results->ui.treeResults->clear();
+        m_results->ui.cmdViewPage->setEnabled(false);
+        m_results->ui.lblResults->setText(tr("The run was undone."));
+        m_dialogs.message(this, QMessageBox::Information, caption, tr("The run was undone."));
+        return;
+    }
+    m_dialogs.message(this, QMessageBox::Warning, caption,
+                      tr("Some of the run was left as it is:") + QStringLiteral("\n") +
+                          left.join(QLatin1Char('\n')));
 }
 
 void frmMain::ResetWizard()
@@ -413,7 +498,8 @@ void frmMain::protect()
     files::RealFileSystem fileSystem;
     Host host(*this);
     run::ProtectionRun protectionRun(host, fileSystem);
-    protectionRun.RunProtection(m_pickFiles->selection());
+    m_lastManifest = protectionRun.RunProtection(m_pickFiles->selection()).manifest;
+    m_results->ui.cmdUndo->setEnabled(!m_lastManifest.empty());
     const bool wasRunning = m_running;
     setRunLocked(false);
     if (wasRunning) {

@@ -56,6 +56,8 @@ private:
     void protect();
     // A lock that cannot work: its field is shown with the reason.
     bool lockRefused();
+    void showFindings();
+    void undoRun();
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
 
@@ -82,6 +84,7 @@ private:
     bool m_cancelRequested = false;
     bool m_running = false;
     bool m_closeAfterRun = false;
+    core::PathString m_lastManifest; // of the last run, for Undo
 };
 
 } // namespace quorlane::wizard

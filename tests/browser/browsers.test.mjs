@@ -209,8 +209,9 @@ function table() {
         lines.push(`| \`${row}\` | ${engines.map((e) => measured[e][row]).join(' | ')} |`);
     }
     lines.push('', '## Where a protected page of the sample site reads differently', '',
-               'Apart from what is listed here, every page reads in every mode and engine as its original:',
-               'the same text, elements and layout, and no new errors.');
+               'Apart from what is listed here, every page reads in every mode and engine as its original,',
+               'its hidden part escaped or encrypted (opened with the password): the same text, elements',
+               'and layout, and no new errors.');
     for (const [why, where] of Object.entries(differing).sort()) {
         lines.push('', `- ${why[0].toUpperCase()}${why.slice(1)}. Seen in: ${where.sort().join('; ')}.`);
     }

@@ -31,9 +31,19 @@ public:
         out += sealedForm(parts.size(), markup.size());
         parts.emplace_back(markup);
     }
+    // Opens the parts in the order they were sealed.
+    bool openSealed(std::u16string_view sealed, std::u16string& out) override
+    {
+        if (opened >= parts.size() || sealed != sealedForm(opened, parts[opened].size())) {
+            return false;
+        }
+        out += parts[opened++];
+        return true;
+    }
     const UnlockParameters& unlockParameters() const override { return m_parameters; }
 
 private:
+    std::size_t opened = 0;
     UnlockParameters m_parameters{u"c2FsdA==", 123456, u"Y2hlY2s="};
 };
 

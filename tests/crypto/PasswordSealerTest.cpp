@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+#include "core/PageTransformer.h"
+#include "core/SealedPage.h"
 #include "core/Utf8.h"
 
 using namespace quorlane;
@@ -124,4 +126,43 @@ TEST(PasswordSealer, EveryPartHasAFreshNonceAndEveryRunAFreshSalt)
     const auto other = PasswordSealer::ForPassword(u"secret", iterations);
     EXPECT_NE(other->unlockParameters().salt, sealer->unlockParameters().salt);
     EXPECT_EQ(base64Decoded(other->unlockParameters().salt).size(), crypto::saltBytes);
+}
+
+// The check of written pages opens sealed blocks with the run's key: a page sealed whole passes,
+// one whose sealed text was changed anywhere, or sealed under another key, is refused.
+TEST(PasswordSealer, WrittenPagesAreCheckedByOpeningTheirSealedParts)
+{
+    const std::u16string original =
+        u"<html><head><title>T</title></head><body><p>Secret \u00E9</p></body></html>";
+    core::ProtectionSettings settings;
+    settings.protectMode = core::ProtectMode::WholePage;
+    settings.passwordProtect = true;
+    settings.password = u"secret";
+    settings.encryptHiddenPart = true;
+    PasswordSealer sealer(u"secret", iterations, crypto::Salt{7});
+    std::u16string page = original;
+    core::ProtectPage(core::FileRecord{}, page, settings, nullptr, "utf-8", &sealer);
+    page += core::protectedPageMarker;
+    const auto verify = [&](const std::u16string& written, core::HiddenPartSealer& key) {
+        return core::VerifyProtectedPage(
+            original, written, settings, false,
+            {core::EscapedWriterBlock(), core::SealedWriterBlock(key)});
+    };
+    EXPECT_EQ(verify(page, sealer), std::nullopt);
+
+    const std::size_t sealed = page.find(core::sealedBlockStart) + core::sealedBlockStart.size();
+    ASSERT_NE(sealed, std::u16string::npos);
+    std::u16string tampered = page;
+    tampered[sealed + 20] = tampered[sealed + 20] == u'A' ? u'B' : u'A';
+    const auto fault = verify(tampered, sealer);
+    ASSERT_TRUE(fault.has_value());
+    EXPECT_EQ(fault->kind, core::VerifyFault::Kind::BrokenBlock);
+
+    PasswordSealer other(u"secret", iterations, crypto::Salt{8});
+    EXPECT_TRUE(verify(page, other).has_value());
+
+    std::u16string opened;
+    EXPECT_FALSE(sealer.openSealed(u"not base64!", opened));
+    EXPECT_FALSE(sealer.openSealed(u"AAAA", opened));
+    EXPECT_TRUE(opened.empty());
 }

@@ -103,7 +103,8 @@ int temporariesIn(const fs::path& folder)
 {
     int count = 0;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        count += entry.path().filename().string().starts_with(".quorlane-") ? 1 : 0;
+        const std::string name = entry.path().filename().string();
+        count += name.starts_with(".quorlane-") && name.ends_with(".tmp") ? 1 : 0;
     }
     return count;
 }
@@ -303,5 +304,73 @@ TEST(Processes, ASignalStopsAfterThePageAndSaysSo)
                                  " of " + std::to_string(pages) + " pages";
         EXPECT_NE(out.find("\"status\": \"" + says + "\""), std::string::npos) << out;
         EXPECT_NE(run.err().find(says), std::string::npos);
+    }
+}
+
+// An undo killed at random moments, in a mode that puts pages back from backups and in one that
+// removes files and the folders it made: run again, it completes, and the tree is as it was.
+TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
+{
+    constexpr int trials = 15;
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    const std::vector<std::vector<std::string>> modes = {{"--save", "overwrite"},
+                                                         {"--save", "copy", "--target", "out/a/b"}};
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(mode[1]);
+        // A protected site, and the manifest of the run that protected it.
+        const auto protectedSite = [&](const TempFolder& work) {
+            for (int folder = 0; folder < 6; ++folder) {
+                for (int i = 0; i < 5; ++i) {
+                    work.write("site/f" + std::to_string(folder) + "/p" + std::to_string(i) +
+                                   ".htm",
+                               pageText(i));
+                }
+            }
+            auto before = quorlane::test::TreeOf(work.path());
+            std::vector<std::string> args{"protect", "--quiet"};
+            args.insert(args.end(), mode.begin(), mode.end());
+            args.push_back((work.path() / "site").string());
+            if (mode[1] == "copy") {
+                args[args.size() - 2] = (work.path() / "out/a/b").string();
+            }
+            CliRun protect(args);
+            EXPECT_EQ(protect.wait(), 0) << protect.err();
+            // A copy's manifest goes beside its target, the others' into the site.
+            for (const auto& entry :
+                 fs::directory_iterator(mode[1] == "copy" ? work.path() : work.path() / "site")) {
+                if (entry.path().filename().string().starts_with(".quorlane-run-")) {
+                    return std::make_pair(before, entry.path().string());
+                }
+            }
+            ADD_FAILURE() << "no manifest: " << protect.out() << protect.err();
+            return std::make_pair(before, std::string());
+        };
+        TempFolder timed;
+        const auto timedRun = protectedSite(timed);
+        const auto start = Clock::now();
+        ASSERT_EQ(CliRun({"restore", timedRun.second}).wait(), 0);
+        const auto length =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+        std::uniform_int_distribution<long> moment(0, length.count());
+        int stopped = 0;
+        for (int trial = 0; trial < trials; ++trial) {
+            TempFolder work;
+            const auto [before, manifest] = protectedSite(work);
+            CliRun killed({"restore", manifest});
+            std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+            killed.signal(SIGKILL);
+            killed.wait();
+            // Gone: the undo had finished before the kill.
+            if (fs::exists(manifest)) {
+                ++stopped;
+                CliRun again({"restore", manifest});
+                ASSERT_EQ(again.wait(), 0) << again.err() << "trial " << trial << ", seed " << seed;
+            }
+            EXPECT_EQ(quorlane::test::TreeOf(work.path()), before)
+                << "trial " << trial << ", seed " << seed;
+        }
+        std::cout << "restore --save " << mode[1] << ": " << stopped << " of " << trials
+                  << " kills fell before the undo was done (seed " << seed << ")\n";
     }
 }

@@ -44,6 +44,19 @@ std::string ReadBytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+std::map<std::string, std::string> TreeOf(const fs::path& root)
+{
+    std::map<std::string, std::string> tree;
+    if (!fs::exists(root)) {
+        return tree;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).string();
+        tree[relative] = entry.is_directory() ? "<folder>" : ReadBytes(entry.path());
+    }
+    return tree;
+}
+
 files::FileResult FaultyFileSystem::readFile(const core::PathString& path, std::string& bytes,
                                              files::FileStamp& stamp)
 {
@@ -62,12 +75,18 @@ files::FileResult FaultyFileSystem::fileSize(const core::PathString& path, std::
 }
 
 files::FileResult FaultyFileSystem::writeFile(const core::PathString& path, std::string_view bytes,
-                                              files::Durability durability)
+                                              files::Durability durability,
+                                              const files::WriteCheck& check)
 {
     if (auto failure = fault(Operation::Write, path)) {
         return failure;
     }
-    return RealFileSystem::writeFile(path, bytes, durability);
+    if (m_damage) {
+        std::string damaged(bytes);
+        m_damage(path, damaged);
+        return RealFileSystem::writeFile(path, damaged, durability, check);
+    }
+    return RealFileSystem::writeFile(path, bytes, durability, check);
 }
 
 files::FileResult FaultyFileSystem::createFolder(const core::PathString& path)
@@ -98,6 +117,8 @@ files::FileError Failure(files::FileError::Kind kind)
         return files::classify(std::make_error_code(std::errc::permission_denied));
     case files::FileError::Kind::NotRegularFile:
         return files::NotRegularFileError();
+    case files::FileError::Kind::Rejected:
+        return files::RejectedError();
     case files::FileError::Kind::Other:
         break;
     }

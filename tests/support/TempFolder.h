@@ -36,6 +36,10 @@ private:
 
 std::string ReadBytes(const fs::path& path);
 
+// Every file and folder below root by its path below root, with a file's bytes ("<folder>" for
+// a folder): two trees are the same when these are equal.
+std::map<std::string, std::string> TreeOf(const fs::path& root);
+
 // The real file system, with failures put in the way of chosen operations on chosen paths.
 class FaultyFileSystem : public files::RealFileSystem
 {
@@ -51,12 +55,17 @@ public:
     // Operations on a path for which fault gives an error fail with it.
     using Fault = std::function<files::FileResult(Operation, const core::PathString&)>;
     void setFault(Fault fault) { m_fault = std::move(fault); }
+    // Changes the bytes of a write before they go to the disk: a stand-in for an encoder that
+    // went wrong.
+    using Damage = std::function<void(const core::PathString&, std::string&)>;
+    void setDamage(Damage damage) { m_damage = std::move(damage); }
 
     files::FileResult readFile(const core::PathString& path, std::string& bytes,
                                files::FileStamp& stamp) override;
     files::FileResult fileSize(const core::PathString& path, std::uint64_t& size) override;
     files::FileResult writeFile(const core::PathString& path, std::string_view bytes,
-                                files::Durability durability) override;
+                                files::Durability durability,
+                                const files::WriteCheck& check = {}) override;
     files::FileResult createFolder(const core::PathString& path) override;
     files::FileResult listFolder(const core::PathString& path,
                                  files::FolderListing& listing) override;
@@ -67,6 +76,7 @@ private:
         return m_fault ? m_fault(operation, path) : std::nullopt;
     }
     Fault m_fault;
+    Damage m_damage;
 };
 
 // A failure of the given kind, as the system would report it.

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -123,7 +124,8 @@ private slots:
                                  "picProg",          "cmdViewPage",
                                  "lblResults",       "lblThanks",
                                  "lblRestart",       "HyperLink21",
-                                 "imgMain"}) {
+                                 "imgMain",          "lblFindings",
+                                 "lstFindings",      "cmdUndo"}) {
             QCOMPARE(w.window->findChildren<QWidget*>(QString::fromLatin1(name)).size(), 1);
         }
     }
@@ -367,6 +369,47 @@ private slots:
         QCOMPARE(w.results()->topLevelItemCount(), 0);
         QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
         QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
+    }
+
+    // The Go! page tells what the protection would break before Protect, the results mark those
+    // pages, and Undo, once confirmed, gives the site back as it was.
+    void findingsBeforeTheRunAndUndoAfterIt()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("csp.htm", "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src "
+                              "'self'\"><p>a</p>");
+        site.write("plain.htm", "<p>b</p>");
+        const auto before = test::TreeOf(site.path());
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(2);
+        w.find<QRadioButton>("optSave_0")->click();
+        w.window->ShowPage(5);
+        QCOMPARE(w.find<QLabel>("lblFindings")->text(),
+                 QStringLiteral("2 warning(s) about what the protection would break or leave "
+                                "open:"));
+        QCOMPARE(w.find<QListWidget>("lstFindings")->count(), 3);
+        QVERIFY(w.find<QListWidget>("lstFindings")
+                    ->item(0)
+                    ->text()
+                    .contains(QStringLiteral("csp.htm, line 1: Its Content-Security-Policy")));
+        QCOMPARE(test::TreeOf(site.path()), before);
+        QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
+
+        w.next()->click();
+        QTreeWidgetItem* folder = w.results()->topLevelItem(0);
+        QCOMPARE(folder->child(0)->data(0, Qt::UserRole).toString(), QStringLiteral("warning"));
+        QVERIFY(folder->child(1)->data(0, Qt::UserRole).isNull());
+        QVERIFY(w.find<QPushButton>("cmdUndo")->isEnabled());
+
+        w.dialogs.answers.push_back(false);
+        w.find<QPushButton>("cmdUndo")->click();
+        QVERIFY(site.read("plain.htm").ends_with(marker));
+        w.dialogs.answers.push_back(true);
+        w.find<QPushButton>("cmdUndo")->click();
+        QCOMPARE(test::TreeOf(site.path()), before);
+        QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("The run was undone."));
+        QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
     }
 
     void cancelAnsweredYesAfterTheThirdPage()

@@ -1,0 +1,60 @@
+#include "cli/FindingText.h"
+
+#include "core/Utf8.h"
+
+namespace quorlane::cli {
+
+namespace {
+
+std::string more(std::size_t count, const std::string& what)
+{
+    return count > 1 ? " (and " + std::to_string(count - 1) + " more " + what + ")" : "";
+}
+
+} // namespace
+
+const char* SeverityName(core::Severity severity)
+{
+    return severity == core::Severity::Warning ? "warning" : "note";
+}
+
+std::string FindingSentence(const core::Finding& finding)
+{
+    const std::string detail = core::Utf16ToUtf8(finding.detail);
+    switch (finding.code) {
+    case core::FindingCode::CspBlocksInline:
+        return "Its Content-Security-Policy meta element (\"" + detail +
+               "\") does not allow inline scripts: the browser refuses the protection's "
+               "scripts, and the page stays blank.";
+    case core::FindingCode::CspBlocksEval:
+        return "Its Content-Security-Policy meta element (\"" + detail +
+               "\") does not allow 'unsafe-eval', which the protection's page script needs: the "
+               "page stays blank.";
+    case core::FindingCode::EncodingFallback: {
+        const std::size_t space = detail.find(' ');
+        return "It declares the encoding " + detail.substr(0, space) +
+               ", but its bytes do not decode in it, so it is read and written as " +
+               detail.substr(space + 1) + "; characters outside ASCII may come out wrong.";
+    }
+    case core::FindingCode::FrameOnOtherHost:
+        return "Its frame " + detail + " is on another host and stays unprotected" +
+               more(finding.count, "frames") + ".";
+    case core::FindingCode::AlreadyProtected:
+        return "It is protected already and is left as it is.";
+    case core::FindingCode::NoScriptSeesNotice:
+        return "In whole and body mode, search engines and visitors without scripts see only "
+               "the notice, not the pages.";
+    case core::FindingCode::ScriptWrittenLinks:
+        return std::to_string(finding.count) + (finding.count > 1 ? " links" : " link") + " (" +
+               detail +
+               ") stand in scripts that write markup; the link modes do not reach them, so the "
+               "page writes them in clear.";
+    case core::FindingCode::PageTooLarge:
+        break;
+    }
+    return "It is " + detail +
+           " bytes, over 50 MB: browsers are slow to write so much back, and protecting it "
+           "takes much memory.";
+}
+
+} // namespace quorlane::cli

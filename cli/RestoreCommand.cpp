@@ -1,0 +1,107 @@
+#include "cli/RestoreCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/Cli.h"
+#include "cli/ConsoleHost.h"
+#include "core/Utf8.h"
+#include "files/FileSystem.h"
+#include "run/Restore.h"
+
+namespace quorlane::cli {
+
+namespace {
+
+using Action = run::RestoreStep::Action;
+
+std::string shown(const core::PathString& path)
+{
+#ifdef _WIN32
+    return core::Utf16ToUtf8(core::TextFromPath(path));
+#else
+    return path;
+#endif
+}
+
+// One line for a step, as done or (dryRun) as it would be done.
+std::string lineFor(const run::RestoreStep& step, bool dryRun)
+{
+    const std::string path = shown(step.path);
+    const auto done = [&](const std::string& verb, const std::string& rest) {
+        return (dryRun ? "would " + verb : verb + (verb.ends_with('e') ? "d" : "ed")) + " " + rest;
+    };
+    switch (step.action) {
+    case Action::PutBack:
+        return dryRun ? "would put back " + path + " from " + shown(step.backup)
+                      : "put back " + path + " from " + shown(step.backup);
+    case Action::Removed:
+        return done("remove", path);
+    case Action::FolderRemoved:
+        return done("remove", "folder " + path);
+    case Action::ManifestRemoved:
+        return done("remove", "the record of the run " + path);
+    case Action::AlreadyUndone:
+        return "already as before the run: " + path;
+    case Action::ChangedSinceRun:
+        return "left as it is: " + path + " was changed after the run";
+    case Action::NoBackup:
+        return "cannot put back " + path + ": the run overwrote it without a backup (--no-backups)";
+    case Action::BackupChanged:
+        return "cannot put back " + path + ": its backup " + shown(step.backup) +
+               " is missing or was changed";
+    case Action::ReplacedEarlierFile:
+        return "left as it is: " + path +
+               " replaced a file that was there before the run, and no backup keeps that one";
+    case Action::FolderNotEmpty:
+        return "kept folder " + path + ": other files are in it now";
+    case Action::Failed:
+        break;
+    }
+    return "could not undo " + path + ": " + (step.error ? step.error->text : "failed");
+}
+
+} // namespace
+
+void RestoreCommand::addTo(CLI::App& app)
+{
+    CLI::App* command = app.add_subcommand(
+        "restore", "Undo a run from its manifest (.quorlane-run-*.json, named at the end of "
+                   "protect): overwritten pages are put back from their backups, and the files "
+                   "and folders the run created are removed. A file changed since the run is "
+                   "left alone. An undo that was stopped can be run again.");
+    command->add_flag("--dry-run", dryRun, "Only list what would be done; change nothing");
+    command->add_option("MANIFEST", manifest, "The manifest of the run")->required()->type_name("");
+    command->footer("Exit status: 0 the run is undone, 1 some files were left as they are "
+                    "(each one listed), 2 usage error or a manifest that cannot be read.");
+}
+
+int RestoreCommand::run(std::ostream& out, std::ostream& err) const
+{
+    files::RealFileSystem fileSystem;
+    const run::RestoreReport report = run::RestoreRun(fileSystem, manifest, dryRun);
+    if (!report.refusal.empty()) {
+        err << "quorlane-cli: " << manifest << ": " << report.refusal << "\n";
+        return exitUsage;
+    }
+    bool noBackups = false;
+    for (const run::RestoreStep& step : report.steps) {
+        const std::string line = lineFor(step, dryRun);
+        (run::LeavesSomething(step.action) ? err : out) << line << "\n";
+        noBackups = noBackups || step.action == Action::NoBackup;
+    }
+    if (noBackups) {
+        err << "quorlane-cli: this run overwrote its pages without backups (--no-backups), so "
+               "they cannot be put back\n";
+    }
+    if (report.complete) {
+        out << (dryRun ? "The run would be undone" : "The run is undone") << "\n";
+        return exitOk;
+    }
+    out << (dryRun ? "Some of the run would be left as it is; the record of the run would be kept"
+                   : "Some of the run was left as it is; the record of the run is kept")
+        << "\n";
+    return exitPageFailed;
+}
+
+} // namespace quorlane::cli

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <vector>
+
+#include "files/FileSystem.h"
+
+namespace quorlane::run {
+
+// A file system that passes every call on and notes each folder it created, in order, as an
+// absolute path: what an undo of the run has to remove again.
+class FolderRecorder : public files::FileSystem
+{
+public:
+    explicit FolderRecorder(files::FileSystem& inner)
+        : m_inner(inner)
+    {
+    }
+
+    const std::vector<core::PathString>& created() const { return m_created; }
+    void clear() { m_created.clear(); }
+
+    files::FileResult readFile(const core::PathString& path, std::string& bytes,
+                               files::FileStamp& stamp) override
+    {
+        return m_inner.readFile(path, bytes, stamp);
+    }
+    std::optional<files::FileStamp> stamp(const core::PathString& path) override
+    {
+        return m_inner.stamp(path);
+    }
+    files::FileResult fileSize(const core::PathString& path, std::uint64_t& size) override
+    {
+        return m_inner.fileSize(path, size);
+    }
+    files::FileResult writeFile(const core::PathString& path, std::string_view bytes,
+                                files::Durability durability,
+                                const files::WriteCheck& check = {}) override
+    {
+        return m_inner.writeFile(path, bytes, durability, check);
+    }
+    void removeStaleTemporaries(const core::PathString& folder) override
+    {
+        m_inner.removeStaleTemporaries(folder);
+    }
+    core::PathString linkTarget(const core::PathString& path) override
+    {
+        return m_inner.linkTarget(path);
+    }
+    files::FileResult createFolder(const core::PathString& path) override;
+    files::FileResult listFolder(const core::PathString& path,
+                                 files::FolderListing& listing) override
+    {
+        return m_inner.listFolder(path, listing);
+    }
+    bool isFolder(const core::PathString& path) override { return m_inner.isFolder(path); }
+    std::optional<files::FileIdentity> identity(const core::PathString& path) override
+    {
+        return m_inner.identity(path);
+    }
+    files::FileResult removeFile(const core::PathString& path) override
+    {
+        return m_inner.removeFile(path);
+    }
+    files::FileResult removeEmptyFolder(const core::PathString& path) override
+    {
+        return m_inner.removeEmptyFolder(path);
+    }
+    files::FileResult moveOver(const core::PathString& from, const core::PathString& to) override
+    {
+        return m_inner.moveOver(from, to);
+    }
+
+private:
+    files::FileSystem& m_inner;
+    std::vector<core::PathString> m_created;
+};
+
+// path made absolute against the current folder, "." and ".." parts taken out.
+core::PathString AbsolutePath(const core::PathString& path);
+
+} // namespace quorlane::run

@@ -1,0 +1,116 @@
+#include "run/PageCheck.h"
+
+#include "core/PageTransformer.h"
+#include "core/PageVerifier.h"
+#include "core/TextSearch.h"
+#include "core/Utf8.h"
+#include "files/EncodingLabels.h"
+#include "files/modAll.h"
+#include "run/HandledPaths.h"
+
+namespace quorlane::run {
+
+namespace {
+
+// The encoding the browser reads a page in that declares label, or empty when it passes over
+// the label.
+std::string_view encodingDeclared(std::string_view label)
+{
+    const std::string_view encoding = files::EncodingForLabel(label);
+    if (encoding == "replacement") {
+        return {};
+    }
+    if (encoding == "UTF-16LE" || encoding == "UTF-16BE") {
+        return "UTF-8";
+    }
+    return encoding == "x-user-defined" ? "windows-1252" : encoding;
+}
+
+std::u16string decimal(std::uint64_t n)
+{
+    return core::Utf8ToUtf16(std::to_string(n));
+}
+
+} // namespace
+
+std::vector<core::Finding> CheckPage(const files::DecodedPage& page, std::uint64_t size,
+                                     core::ProtectMode mode)
+{
+    std::vector<core::Finding> findings = core::FindInPageText(page.text, mode);
+    const std::string_view declared = encodingDeclared(page.declaredCharset);
+    if (!declared.empty() && declared != page.encoding.name) {
+        const std::size_t at = core::FindIgnoreCase(page.text, u"charset=");
+        findings.push_back({core::FindingCode::EncodingFallback, core::Severity::Warning,
+                            at == core::npos ? 1 : core::LineAt(page.text, at), 1,
+                            core::Utf8ToUtf16(page.declaredCharset) + u" " +
+                                core::Utf8ToUtf16(page.encoding.name)});
+    }
+    if (size > core::pageSizeLimit) {
+        findings.push_back(
+            {core::FindingCode::PageTooLarge, core::Severity::Warning, 1, 1, decimal(size)});
+    }
+    return findings;
+}
+
+CheckReport CheckSelection(files::FileSystem& fileSystem,
+                           const std::vector<SelectionEntry>& selection,
+                           const core::ProtectionSettings& settings)
+{
+    CheckReport report;
+    files::clsFiles list;
+    files::ScanOptions options;
+    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        options.skipFolder = fileSystem.identity(core::PathFromText(settings.saveDir));
+    }
+    for (const SelectionEntry& entry : selection) {
+        if (entry.isFolder) {
+            core::PathString rootPath;
+            files::ScanFolder(fileSystem, entry.path, rootPath, list, options);
+        } else {
+            list.add({}, entry.path);
+        }
+    }
+    HandledPaths handled(fileSystem);
+    // Frame pages are pages of the run too: they wait on a stack, as in the run.
+    // A frame that cannot be read only ends the frame handling of its frameset, as in the run.
+    std::vector<std::pair<core::FileRecord, bool>> pending;
+    for (auto it = list.end(); it != list.begin();) {
+        pending.emplace_back(*--it, false);
+    }
+    while (!pending.empty()) {
+        const auto [record, isFrame] = pending.back();
+        pending.pop_back();
+        const core::PathString path = record.fullPath();
+        if (!handled.insert(path)) {
+            continue;
+        }
+        std::string bytes;
+        files::FileStamp stamp;
+        if (const files::FileResult failure = fileSystem.readFile(path, bytes, stamp)) {
+            if (!isFrame) {
+                report.pages.push_back({path, {}, ReadFailureMessage(path, *failure)});
+            }
+            continue;
+        }
+        const files::DecodedPage page = files::DecodePage(bytes);
+        report.pages.push_back({path, CheckPage(page, bytes.size(), settings.protectMode), {}});
+        if (core::FindExact(page.text, core::protectedPageMarker) != core::npos) {
+            continue;
+        }
+        core::FrameScanner frames(page.text);
+        std::u16string source;
+        std::vector<std::pair<core::FileRecord, bool>> framePages;
+        while (frames.next(source) == core::FrameScanner::Next::Frame) {
+            if (const auto frame = core::FramePageRecord(record, source)) {
+                framePages.emplace_back(*frame, true);
+            }
+        }
+        pending.insert(pending.end(), framePages.rbegin(), framePages.rend());
+    }
+    if (!report.pages.empty()) {
+        report.runFindings = core::FindForRun(settings.protectMode);
+    }
+    return report;
+}
+
+} // namespace quorlane::run

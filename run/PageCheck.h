@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "core/PageFindings.h"
+#include "files/FileSystem.h"
+#include "files/Message.h"
+#include "files/PageCodec.h"
+#include "run/ProtectionRun.h"
+
+namespace quorlane::run {
+
+// Every finding of one page: those of its text, a declared encoding it was not read in, and
+// its size.
+std::vector<core::Finding> CheckPage(const files::DecodedPage& page, std::uint64_t size,
+                                     core::ProtectMode mode);
+
+struct PageCheckResult
+{
+    core::PathString page;
+    std::vector<core::Finding> findings;
+    std::optional<files::Message> failure; // the page could not be read
+};
+
+struct CheckReport
+{
+    std::vector<PageCheckResult> pages;
+    std::vector<core::Finding> runFindings; // for the run as a whole
+};
+
+// Looks at every page a protection run over selection would take on, frame pages included,
+// and writes nothing at all: no page, no folder, no lock, no temporary file.
+CheckReport CheckSelection(files::FileSystem& fileSystem,
+                           const std::vector<SelectionEntry>& selection,
+                           const core::ProtectionSettings& settings);
+
+} // namespace quorlane::run

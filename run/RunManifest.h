@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/FileRecord.h"
+#include "core/ProtectionSettings.h"
+
+namespace quorlane::run {
+
+// One page a run wrote: where it came from and went, and the bytes on either side by size and
+// SHA-256, so that an undo can tell a file the run left from one changed since.
+struct ManifestPage
+{
+    core::PathString source;
+    core::PathString output;
+    core::PathString backup; // empty when none was made
+    std::uint64_t sourceSize = 0;
+    std::string sourceSha256;
+    std::uint64_t outputSize = 0;
+    std::string outputSha256;
+    // The output replaced a file that was there before the run (and that no backup keeps).
+    bool replacedEarlierFile = false;
+
+    bool operator==(const ManifestPage&) const = default;
+};
+
+// The record of one run, written beside the site: its settings (never the password), the
+// folders it created, in the order it created them, and every page it wrote.
+struct RunManifest
+{
+    std::string started;   // local time, "YYYY-MM-DDTHH:MM:SS"
+    bool complete = false; // false while the run is at work, or when it was stopped
+    core::ProtectionSettings settings;
+    std::vector<core::PathString> createdFolders;
+    std::vector<ManifestPage> pages;
+};
+
+// The manifest as a JSON document. Paths are text where they are UTF-8, and their bytes in
+// hexadecimal under the key + "_bytes" where they are not, so that every path comes back whole.
+std::string ManifestJson(const RunManifest& manifest);
+
+// Reads a manifest back; gives why it cannot when it is no manifest of a run.
+std::optional<RunManifest> ParseManifest(std::string_view json, std::string& why);
+
+// The file name of the manifest of a run started at started ("YYYY-MM-DDTHH:MM:SS"), with
+// attempt > 1 for a run that finds that name taken: ".quorlane-run-20261206-212047.json",
+// ".quorlane-run-20261206-212047-2.json".
+std::string ManifestName(std::string_view started, int attempt);
+
+// The local time now as "YYYY-MM-DDTHH:MM:SS".
+std::string LocalTimeNow();
+
+} // namespace quorlane::run

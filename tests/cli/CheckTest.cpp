@@ -1,0 +1,139 @@
+// quorlane-cli check over pages made to show each finding, and over the sample site.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "tests/cli/CliProcess.h"
+
+using quorlane::test::CliProcess;
+using quorlane::test::Quoted;
+using quorlane::test::TempFolder;
+namespace fs = quorlane::test::fs;
+
+namespace {
+
+// "code@line" for every finding of the first page of a check's JSON document.
+std::vector<std::string> findingsOf(const std::string& out)
+{
+    std::vector<std::string> found;
+    const auto report = nlohmann::json::parse(out);
+    for (const auto& finding : report["pages"][0]["findings"]) {
+        found.push_back(finding["code"].get<std::string>() + "@" +
+                        std::to_string(finding["line"].get<int>()));
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(CheckCommand, FindsWhatEachKindOfPageBreaks)
+{
+    const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        const char* mode;
+        std::vector<std::string> expected;
+    } pages[] = {
+        {"csp.html",
+         "<html>\n<head>\n<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
+         "'self'\">\n</head><body>x</body></html>",
+         "whole",
+         {"csp-inline@3", "csp-eval@3"}},
+        {"csp-nonce.html",
+         "<meta http-equiv='content-security-policy' content=\"img-src *; script-src 'nonce-r4nd' "
+         "'unsafe-inline' 'unsafe-eval'\">",
+         "body",
+         {"csp-inline@1"}},
+        {"csp-open.html",
+         "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src 'self' "
+         "'unsafe-inline' 'unsafe-eval'\"><p>x</p>",
+         "whole",
+         {}},
+        {"encoding.html",
+         "<html>\n<meta charset=\"euc-kr\">\n<p>\xFF\xFF</p></html>",
+         "whole",
+         {"encoding-fallback@2"}},
+        {"frames.html",
+         "<frameset>\n<frame src=\"local.html\">\n<frame src=\"https://other.example/\">"
+         "<frame src=\"//cdn.example/x.html\"></frameset>",
+         "whole",
+         {"frame-other-host@3"}},
+        {"protected.html", "<p>x</p>" + marker, "whole", {"already-protected@1"}},
+        {"written-link.html",
+         "<p><a href=\"plain.html\">plain</a></p>\n<script>\ndocument.write('<a "
+         "href=\"written.html\">written</a>');\n</script>",
+         "links",
+         {"script-written-links@3"}},
+        {"written-mail.html",
+         "<script>el.innerHTML = '<a href=\"mailto:a@b.example\">mail</a>';</script><script>var "
+         "quiet = 'mailto:c@d.example';</script>",
+         "email",
+         {"script-written-links@1"}},
+    };
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.name);
+        TempFolder site;
+        site.write(page.name, page.bytes);
+        if (std::string(page.name) == "frames.html") {
+            site.write("local.html", "<p>local</p>");
+        }
+        CliProcess cli;
+        const int status = cli.run(std::string("check --json --mode ") + page.mode + " " +
+                                   Quoted(site.path() / page.name));
+        EXPECT_EQ(status, page.expected.empty() ? 0 : 4) << cli.err();
+        EXPECT_EQ(findingsOf(cli.out()), page.expected);
+    }
+
+    TempFolder site;
+    site.write("huge.html", "<p>");
+    fs::resize_file(site.path() / "huge.html", 50ull * 1024 * 1024 + 1);
+    CliProcess cli;
+    EXPECT_EQ(cli.run("check --json " + Quoted(site.path() / "huge.html")), 4);
+    EXPECT_EQ(findingsOf(cli.out()), std::vector<std::string>{"page-too-large@1"});
+}
+
+// The sample site: only its frameset's frame on another host, and the note of the run; and
+// nothing on the disk is touched, in any save mode.
+TEST(CheckCommand, TheSampleSiteHasNoFindingButItsOuterFrameAndWritesNothing)
+{
+    TempFolder work;
+    fs::copy(QUORLANE_EXAMPLES "/site", work.path() / "site", fs::copy_options::recursive);
+    const auto before = quorlane::test::TreeOf(work.path());
+    CliProcess cli;
+    for (const std::string options : {"--mode whole", "--mode links --save overwrite",
+                                      "--mode email --save copy --target out"}) {
+        SCOPED_TRACE(options);
+        EXPECT_EQ(cli.run("check --json " + options + " site", work.str()), 4) << cli.err();
+        const auto report = nlohmann::json::parse(cli.out());
+        EXPECT_EQ(report["totals"]["pages"], 13);
+        for (const auto& page : report["pages"]) {
+            const std::string name = page["page"];
+            for (const auto& finding : page["findings"]) {
+                EXPECT_EQ(name + " " + finding["code"].get<std::string>(),
+                          "site/frames.html frame-other-host");
+            }
+        }
+        EXPECT_EQ(report["totals"]["warnings"], 1);
+        EXPECT_EQ(report["findings"].size(), options == "--mode whole" ? 1u : 0u);
+        EXPECT_EQ(quorlane::test::TreeOf(work.path()), before);
+    }
+    EXPECT_EQ(cli.run("check --mode links --save copy site", work.str()), 2);
+}
+
+// protect tells the same warnings as it goes, and in its JSON document.
+TEST(CheckCommand, ProtectTellsTheSameWarnings)
+{
+    TempFolder site;
+    site.write("csp.html", "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src "
+                           "'self'\"><p>x</p>");
+    CliProcess cli;
+    EXPECT_EQ(cli.run("protect --json " + Quoted(site.path())), 0);
+    EXPECT_NE(cli.err().find("quorlane-cli: warning: " + (site.path() / "csp.html").string() +
+                             ":1: Its Content-Security-Policy meta element"),
+              std::string::npos)
+        << cli.err();
+    const auto report = nlohmann::json::parse(cli.out());
+    EXPECT_EQ(report["pages"][0]["findings"][0]["code"], "csp-inline");
+    EXPECT_EQ(report["findings"][0]["code"], "noscript-notice-only");
+}
