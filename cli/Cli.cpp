@@ -24,7 +24,7 @@ int UsageError(std::ostream& out, std::ostream& err, bool json, const std::strin
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err, bool errIsTerminal)
+        std::ostream& err, bool errIsTerminal, bool inIsTerminal)
 {
     CLI::App app("Quorlane protects web pages against copying: the chosen part of each page is "
                  "hidden from view-source behind small scripts that write it back while the "
@@ -75,7 +75,24 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         const bool json = std::find(args.begin(), end, "--json") != end;
         return UsageError(out, err, json, e.what() + std::string(" (see quorlane-cli --help)"));
     }
-    if (app.got_subcommand("protect")) {
+    const bool protecting = app.got_subcommand("protect");
+    SettingsOptions& options = protecting ? protect.options : transform.options;
+    const bool pageOnStandardInput =
+        !protecting && (transform.file.empty() || transform.file == "-");
+    Console console{in, inIsTerminal, inIsTerminal ? ReadHiddenLine : nullptr};
+    const bool passwordInArguments = options.passwordSource.givenInArguments(options.password);
+    if (const auto refusal =
+            options.passwordSource.readPassword(options.password, console, pageOnStandardInput)) {
+        err << "quorlane-cli: " << *refusal << "\n";
+        return exitUsage;
+    }
+    core::ProtectionSettings accepted = StartSettings();
+    if (passwordInArguments && !options.apply(accepted)) {
+        err << "quorlane-cli: warning: other users of this machine can see a password given as "
+               "--password PW; --password-file, --password-env or --password - keep it out of "
+               "sight\n";
+    }
+    if (protecting) {
         return protect.run(out, err, errIsTerminal);
     }
     if (app.got_subcommand("check")) {

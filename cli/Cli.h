@@ -23,8 +23,9 @@ enum ExitStatus
 int UsageError(std::ostream& out, std::ostream& err, bool json, const std::string& message);
 
 // Runs quorlane-cli with args (without the program name) on the given streams; a progress bar
-// is drawn on err only when it is a terminal.
+// is drawn on err only when it is a terminal. When in is a terminal (the program's standard
+// input), --password - asks for the password there without echo.
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err, bool errIsTerminal = false);
+        std::ostream& err, bool errIsTerminal = false, bool inIsTerminal = false);
 
 } // namespace quorlane::cli

@@ -68,11 +68,18 @@ ProtectMode modeNamed(const std::string& name)
     return ProtectMode::WholePage;
 }
 
-// Why text may not go between single quotes in the page script, or nothing when it may.
-std::optional<std::string> unsafeBecause(const std::u16string& text)
+// Why text may not go between single quotes in the page script, or nothing when it may. Text
+// that does not go into the page needs only to be one line that is not blank.
+std::optional<std::string> unsafeBecause(const std::u16string& text, bool inPage)
 {
     if (text.find_first_not_of(u" \t") == std::u16string::npos) {
         return "is blank";
+    }
+    if (!inPage) {
+        if (text.find_first_of(u"\r\n\u2028\u2029") != std::u16string::npos) {
+            return "holds a line break";
+        }
+        return std::nullopt;
     }
     if (!core::IsSafeScriptText(text)) {
         return "holds a quotation mark, an apostrophe, a backslash or a line break";
@@ -132,7 +139,12 @@ void SettingsOptions::addTo(CLI::App& command)
             "--url-lock", urlLock,
             "Show a page only at the address URL, with any query or fragment, over http or https")
         ->type_name("URL");
-    command.add_option("--password", password, "Ask for PW before showing a page")->type_name("PW");
+    command
+        .add_option("--password", password,
+                    "Ask for PW before showing a page; - reads it from standard input (from the "
+                    "terminal: unseen, twice)")
+        ->type_name("PW");
+    passwordSource.addTo(command);
     command
         .add_option("--notice", notice,
                     "Put TEXT in a comment at the top of every page (a copyright notice)")
@@ -158,7 +170,9 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
     };
     for (const auto& [text, option] : texts) {
         if (text->has_value()) {
-            if (const auto why = unsafeBecause(core::Utf8ToUtf16(**text))) {
+            // An encrypted lock never writes the password into the page.
+            const bool inPage = text != &password || !passwordSource.encrypt;
+            if (const auto why = unsafeBecause(core::Utf8ToUtf16(**text), inPage)) {
                 return std::string("the text of ") + option + " " + *why;
             }
         }
@@ -182,7 +196,7 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
     if (const auto problem = core::FindLockProblem(settings)) {
         return core::Utf16ToUtf8(problem->message);
     }
-    return std::nullopt;
+    return passwordSource.apply(settings);
 }
 
 } // namespace quorlane::cli

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/PasswordOptions.h"
 #include "core/ProtectionSettings.h"
 
 namespace CLI {
@@ -22,6 +23,7 @@ struct SettingsOptions
     std::optional<std::string> urlLock;
     std::optional<std::string> password;
     std::optional<std::string> notice;
+    PasswordOptions passwordSource;
 
     // Declares the options on a (sub)command.
     void addTo(CLI::App& command);

@@ -11,6 +11,7 @@
 #include "cli/Cli.h"
 #include "core/PageTransformer.h"
 #include "core/TextSearch.h"
+#include "crypto/PasswordSealer.h"
 #include "files/PageCodec.h"
 
 namespace quorlane::cli {
@@ -49,8 +50,9 @@ void TransformCommand::addTo(CLI::App& app)
     options.addTo(*command);
     command->add_option("FILE", file, "The page to protect; - or nothing for standard input")
         ->type_name("");
-    command->footer("Exit status: 0 protected, 2 usage or read error, 3 the page already "
-                    "carries the protected-page marker (it is copied unchanged).");
+    command->footer("Exit status: 0 protected, 1 the page could not be encrypted, 2 usage or "
+                    "read error, 3 the page already carries the protected-page marker (it is "
+                    "copied unchanged).");
 }
 
 int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err) const
@@ -85,13 +87,28 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
         return exitAlreadyProtected;
     }
     bytes = std::string(); // the text is all that is needed from here on
+    std::unique_ptr<core::HiddenPartSealer> sealer;
+    try {
+        sealer = crypto::SealerFor(settings);
+    } catch (const std::exception& failure) {
+        err << "quorlane-cli: cannot encrypt the page: " << failure.what() << "\n";
+        return exitPageFailed;
+    }
     // The protected page is written while it is made.
     files::PageWriter writer(out, page.encoding);
     const core::FileRecord record{{}, file};
-    if (core::ProtectFramePages(record, page.text, nullptr)) {
-        writer.append(page.text); // a frameset stays as it is
-    } else {
-        core::WriteOrdinaryPage(page.text, settings, page.declaredCharset, writer);
+    try {
+        if (core::ProtectFramePages(record, page.text, nullptr)) {
+            writer.append(page.text); // a frameset stays as it is
+        } else {
+            core::WriteOrdinaryPage(page.text, settings, page.declaredCharset, writer,
+                                    sealer.get());
+        }
+    } catch (const core::SealingFailure& failure) {
+        writer.finish();
+        err << "quorlane-cli: cannot encrypt the page: " << failure.what()
+            << "; the page written is incomplete\n";
+        return exitPageFailed;
     }
     writer.append(core::protectedPageMarker);
     if (!writer.finish()) {

@@ -22,5 +22,6 @@ int main(int argc, char** argv)
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const bool errIsTerminal = isatty(fileno(stderr)) != 0;
-    return quorlane::cli::Run(args, std::cin, std::cout, std::cerr, errIsTerminal);
+    const bool inIsTerminal = isatty(fileno(stdin)) != 0;
+    return quorlane::cli::Run(args, std::cin, std::cout, std::cerr, errIsTerminal, inIsTerminal);
 }

@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/SealedPage.h"
 #include "core/TextSearch.h"
 
 namespace quorlane::core {
@@ -225,12 +226,14 @@ void MarkupEncoding::add(std::u16string_view text, bool kept)
     m_size += size;
 }
 
-void MarkupEncoding::appendTo(std::u16string& out) const
+void MarkupEncoding::appendTo(std::u16string& out, HiddenPartSealer* sealer) const
 {
     out.reserve(out.size() + m_size);
     for (const Piece& piece : m_pieces) {
         if (piece.kept) {
             out += piece.text;
+        } else if (sealer != nullptr) {
+            AppendSealedWriterBlock(out, piece.text, *sealer);
         } else {
             out += writerBlockStart;
             escapeInto(out, piece.text);

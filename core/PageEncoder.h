@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/HiddenPartSealer.h"
+
 // Writer blocks: markup percent-escaped into small scripts that hand it back to the page's
 // writer qv_d00 while the page is parsed.
 namespace quorlane::core {
@@ -45,10 +47,11 @@ public:
 
     explicit MarkupEncoding(std::u16string_view markup);
 
-    // The size of the encoded markup in code units.
+    // The size of the encoded markup in code units, its writer blocks escaped.
     std::size_t size() const { return m_size; }
     const std::vector<Piece>& pieces() const { return m_pieces; }
-    void appendTo(std::u16string& out) const;
+    // Appends the encoded markup; with a sealer its writer blocks are sealed.
+    void appendTo(std::u16string& out, HiddenPartSealer* sealer = nullptr) const;
 
 private:
     void add(std::u16string_view text, bool kept);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/PageEncoder.h"
+#include "core/SealedPage.h"
 
 namespace quorlane::core {
 
@@ -18,10 +19,22 @@ void PageSink::appendEscaped(std::u16string_view text)
     }
 }
 
-void WriteWriterBlock(PageSink& out, std::u16string_view text)
+void PageSink::appendSealed(std::u16string_view text, HiddenPartSealer& sealer)
 {
-    out.append(writerBlockStart);
-    out.appendEscaped(text);
+    std::u16string sealed;
+    sealer.appendSealed(sealed, text);
+    append(sealed);
+}
+
+void WriteWriterBlock(PageSink& out, std::u16string_view text, HiddenPartSealer* sealer)
+{
+    if (sealer != nullptr) {
+        out.append(sealedBlockStart);
+        out.appendSealed(text, *sealer);
+    } else {
+        out.append(writerBlockStart);
+        out.appendEscaped(text);
+    }
     out.append(writerBlockEnd);
 }
 

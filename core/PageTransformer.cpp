@@ -6,6 +6,7 @@
 #include "core/PageEncoder.h"
 #include "core/ProtectModes.h"
 #include "core/ProtectionScript.h"
+#include "core/SealedPage.h"
 #include "core/TextSearch.h"
 
 namespace quorlane::core {
@@ -209,14 +210,14 @@ void insertSwitchMarkup(std::u16string& page, const ScriptSwitches& on)
 
 // Everything that stands in front of the transformed page.
 std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view doctype,
-                       std::string_view declaredCharset)
+                       std::string_view declaredCharset, const HiddenPartSealer* sealer)
 {
     std::u16string script = WriterFunctionText();
-    BuildProtectionScript(settings, script);
+    BuildProtectionScript(settings, script, sealer ? &sealer->unlockParameters() : nullptr);
 
     std::u16string top;
-    top.reserve(doctype.size() + 64 + EscapedSize(script) + 512 +
-                settings.copyrightNoticeText.size());
+    top.reserve(doctype.size() + 64 + (sealer ? UnlockScriptElementSize() : 0) +
+                EscapedSize(script) + 512 + settings.copyrightNoticeText.size());
     if (!doctype.empty()) {
         top += doctype;
         top += crlf;
@@ -226,6 +227,9 @@ std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view d
         top.append(declaredCharset.begin(), declaredCharset.end());
         top += u"\">";
         top += crlf;
+    }
+    if (sealer != nullptr) {
+        AppendUnlockScriptElement(top);
     }
     top += pageScriptStart;
     AppendEscaped(top, script);
@@ -245,20 +249,27 @@ std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view d
 } // namespace
 
 void ProtectPage(const FileRecord& record, std::u16string& page, const ProtectionSettings& settings,
-                 const FramePageStep& protectFramePage, std::string_view declaredCharset)
+                 const FramePageStep& protectFramePage, std::string_view declaredCharset,
+                 HiddenPartSealer* sealer)
 {
     if (ProtectFramePages(record, page, protectFramePage)) {
         return;
     }
-    ProtectOrdinaryPage(page, settings, declaredCharset);
+    ProtectOrdinaryPage(page, settings, declaredCharset, sealer);
 }
 
 namespace {
 
+// Sealed parts open only through the password prompt; without the lock nothing is sealed.
+HiddenPartSealer* sealerFor(const ProtectionSettings& settings, HiddenPartSealer* sealer)
+{
+    return settings.passwordProtect ? sealer : nullptr;
+}
+
 // Everything ProtectPage does to an ordinary page before its protected part is encoded; gives
 // the text that goes in front of the page.
 std::u16string prepareOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                                   std::string_view declaredCharset)
+                                   std::string_view declaredCharset, const HiddenPartSealer* sealer)
 {
     const std::u16string doctype = takeDoctype(page);
     const bool hasFrames = repairSkeleton(page);
@@ -266,7 +277,7 @@ std::u16string prepareOrdinaryPage(std::u16string& page, const ProtectionSetting
         insertBanners(page);
     }
     insertSwitchMarkup(page, settings.scriptSwitches);
-    return pageTop(settings, doctype, declaredCharset);
+    return pageTop(settings, doctype, declaredCharset, sealer);
 }
 
 // Room for the protected part: in the link modes most of the page stays as it stands; in body
@@ -287,28 +298,30 @@ std::size_t protectedPartRoom(std::u16string_view page, ProtectMode mode)
 } // namespace
 
 void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                         std::string_view declaredCharset)
+                         std::string_view declaredCharset, HiddenPartSealer* sealer)
 {
-    std::u16string protectedPage = prepareOrdinaryPage(page, settings, declaredCharset);
+    sealer = sealerFor(settings, sealer);
+    std::u16string protectedPage = prepareOrdinaryPage(page, settings, declaredCharset, sealer);
     // Room for the marker that the caller appends too.
     const std::size_t room = protectedPage.size() + protectedPageMarker.size();
     if (settings.protectMode == ProtectMode::WholePage) {
         const MarkupEncoding whole(page);
         protectedPage.reserve(room + whole.size());
-        whole.appendTo(protectedPage);
+        whole.appendTo(protectedPage, sealer);
     } else {
         protectedPage.reserve(room + protectedPartRoom(page, settings.protectMode));
         StringSink sink(protectedPage);
-        WriteProtectedPart(page, settings.protectMode, sink);
+        WriteProtectedPart(page, settings.protectMode, sink, sealer);
     }
     page.swap(protectedPage);
 }
 
 void WriteOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                       std::string_view declaredCharset, PageSink& out)
+                       std::string_view declaredCharset, PageSink& out, HiddenPartSealer* sealer)
 {
-    out.append(prepareOrdinaryPage(page, settings, declaredCharset));
-    WriteProtectedPart(page, settings.protectMode, out);
+    sealer = sealerFor(settings, sealer);
+    out.append(prepareOrdinaryPage(page, settings, declaredCharset, sealer));
+    WriteProtectedPart(page, settings.protectMode, out, sealer);
 }
 
 FrameScanner::Next FrameScanner::next(std::u16string& source)

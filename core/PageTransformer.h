@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/FileRecord.h"
+#include "core/HiddenPartSealer.h"
 #include "core/PageSink.h"
 #include "core/ProtectionSettings.h"
 
@@ -28,9 +29,11 @@ using FramePageStep = std::function<void(FileRecord&)>;
 // recognised is left as it is and its local frame pages are handed to protectFramePage (an
 // empty step follows no frame). declaredCharset is the page's own encoding label, lower case,
 // when it declares one that resolves; it is repeated at the very top of the protected page so
-// that the browser still finds it.
+// that the browser still finds it. With a sealer and the password lock on, the hidden part is
+// sealed under the run's key and the page carries the unlock script.
 void ProtectPage(const FileRecord& record, std::u16string& page, const ProtectionSettings& settings,
-                 const FramePageStep& protectFramePage, std::string_view declaredCharset = {});
+                 const FramePageStep& protectFramePage, std::string_view declaredCharset = {},
+                 HiddenPartSealer* sealer = nullptr);
 
 // Whether the page holds frame elements whose pages were handed on (and none failed).
 bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
@@ -39,12 +42,13 @@ bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
 // Rewrites a page that is not a frameset whose frames were handled: everything ProtectPage does
 // after the frames.
 void ProtectOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                         std::string_view declaredCharset = {});
+                         std::string_view declaredCharset = {}, HiddenPartSealer* sealer = nullptr);
 
 // The same, written to out piece by piece instead of into the page, so that a large page is not
 // held twice: what ProtectOrdinaryPage would leave in page. page is used as working storage.
 void WriteOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                       std::string_view declaredCharset, PageSink& out);
+                       std::string_view declaredCharset, PageSink& out,
+                       HiddenPartSealer* sealer = nullptr);
 
 // The frame elements of a page, one at a time, for a caller that takes frame pages on without
 // nesting calls. Holds a view of the page, which must outlive it.

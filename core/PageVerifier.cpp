@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "core/SealedPage.h"
+
 namespace quorlane::core {
 
 namespace {
@@ -174,6 +176,15 @@ std::optional<VerifyFault> readTop(std::u16string_view page, const ProtectionSet
             return broken(pos);
         }
         pos = close + 4;
+    }
+    if (settings.passwordProtect && settings.encryptHiddenPart) {
+        // The unlock script is a bundle of its own, not text of the format, so it is compared
+        // with what the programs carry.
+        const std::u16string unlock = UnlockScriptElement();
+        if (!startsWith(page, pos, unlock)) {
+            return broken(pos);
+        }
+        pos += unlock.size();
     }
     if (!startsWith(page, pos, pageScriptStart)) {
         return broken(pos);

@@ -14,9 +14,10 @@ namespace {
 class ForwardLoop
 {
 public:
-    ForwardLoop(std::u16string_view page, PageSink& out)
+    ForwardLoop(std::u16string_view page, PageSink& out, HiddenPartSealer* sealer)
         : m_page(page)
         , m_out(out)
+        , m_sealer(sealer)
     {
     }
 
@@ -29,13 +30,14 @@ private:
 
     std::u16string_view m_page;
     PageSink& m_out;
+    HiddenPartSealer* m_sealer;
     std::size_t m_written = 0;
 };
 
 void ForwardLoop::encode(std::size_t begin, std::size_t end)
 {
     m_out.append(m_page.substr(m_written, begin - m_written));
-    WriteEncoded(m_page.substr(begin, end - begin), m_out);
+    WriteEncoded(m_page.substr(begin, end - begin), m_out, m_sealer);
     m_written = end;
 }
 
@@ -79,32 +81,33 @@ void ForwardLoop::encodeBody()
 
 } // namespace
 
-void WriteEncoded(std::u16string_view markup, PageSink& out)
+void WriteEncoded(std::u16string_view markup, PageSink& out, HiddenPartSealer* sealer)
 {
     const MarkupEncoding encoding(markup);
     for (const MarkupEncoding::Piece& piece : encoding.pieces()) {
         if (piece.kept) {
             out.append(piece.text);
         } else {
-            WriteWriterBlock(out, piece.text);
+            WriteWriterBlock(out, piece.text, sealer);
         }
     }
 }
 
-void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out)
+void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out,
+                        HiddenPartSealer* sealer)
 {
     switch (mode) {
     case ProtectMode::EmailLinksOnly:
-        modes::WriteEmailLinks(page, out);
+        modes::WriteEmailLinks(page, out, sealer);
         return;
     case ProtectMode::AllLinks:
-        ForwardLoop(page, out).encodeLinks();
+        ForwardLoop(page, out, sealer).encodeLinks();
         return;
     case ProtectMode::BodyOnly:
-        ForwardLoop(page, out).encodeBody();
+        ForwardLoop(page, out, sealer).encodeBody();
         return;
     case ProtectMode::WholePage:
-        WriteEncoded(page, out);
+        WriteEncoded(page, out, sealer);
         return;
     }
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/HiddenPartSealer.h"
 #include "core/PageSink.h"
 #include "core/ProtectionSettings.h"
 
@@ -19,11 +20,14 @@ namespace quorlane::core {
 // (nothing in it is found, and raw text open before it ends where it begins), so the raw text
 // of the page as it stands is that of each stretch of page text between encodings, read on
 // its own from its start.
-void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out);
+//
+// With a sealer the writer blocks hold their markup sealed; the stretches replaced are the same.
+void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out,
+                        HiddenPartSealer* sealer = nullptr);
 
 std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode);
 
-// Writes EncodeMarkup(markup).
-void WriteEncoded(std::u16string_view markup, PageSink& out);
+// Writes EncodeMarkup(markup), or with a sealer its writer blocks sealed.
+void WriteEncoded(std::u16string_view markup, PageSink& out, HiddenPartSealer* sealer = nullptr);
 
 } // namespace quorlane::core

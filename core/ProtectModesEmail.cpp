@@ -32,9 +32,10 @@ constexpr std::size_t none = npos;
 class EmailLinks
 {
 public:
-    EmailLinks(std::u16string_view page, PageSink& out)
+    EmailLinks(std::u16string_view page, PageSink& out, HiddenPartSealer* sealer)
         : m_page(page)
         , m_out(out)
+        , m_sealer(sealer)
     {
     }
 
@@ -74,6 +75,7 @@ private:
 
     std::u16string_view m_page;
     PageSink& m_out;
+    HiddenPartSealer* m_sealer;
     std::vector<Encoding> m_encodings;
     std::size_t m_first = none; // the first encoding not yet written
     std::size_t m_last = none;
@@ -174,7 +176,7 @@ void EmailLinks::writeBefore(std::size_t pos)
          m_first = m_encodings[m_first].next) {
         const Encoding& encoding = m_encodings[m_first];
         m_out.append(m_page.substr(m_written, encoding.begin - m_written));
-        WriteEncoded(m_page.substr(encoding.begin, encoding.end - encoding.begin), m_out);
+        WriteEncoded(m_page.substr(encoding.begin, encoding.end - encoding.begin), m_out, m_sealer);
         m_written = encoding.end;
     }
     if (m_first == none) {
@@ -219,9 +221,9 @@ void EmailLinks::run()
 
 } // namespace
 
-void WriteEmailLinks(std::u16string_view page, PageSink& out)
+void WriteEmailLinks(std::u16string_view page, PageSink& out, HiddenPartSealer* sealer)
 {
-    EmailLinks(page, out).run();
+    EmailLinks(page, out, sealer).run();
 }
 
 } // namespace quorlane::core::modes

@@ -1,6 +1,7 @@
 #include "core/ProtectionScript.h"
 
 #include "core/ScriptSnippets.h"
+#include "core/SealedPage.h"
 #include "core/modScripts.h"
 
 namespace quorlane::core {
@@ -29,12 +30,14 @@ void appendMouseBlock(const ProtectionSettings& settings, std::u16string& work)
 
 } // namespace
 
-void BuildProtectionScript(const ProtectionSettings& settings, std::u16string& script)
+void BuildProtectionScript(const ProtectionSettings& settings, std::u16string& script,
+                           const UnlockParameters* sealed)
 {
     const ScriptSwitches& on = settings.scriptSwitches;
     std::u16string work(snippetNe);
     if (settings.passwordProtect) {
-        work += PasswordScript(settings.password);
+        work += sealed != nullptr ? SealedPasswordScript(*sealed, settings.rememberUnlock)
+                                  : PasswordScript(settings.password);
     }
     if (on.has(ScriptOption::NoRightClick) || on.has(ScriptOption::NoTextSelect)) {
         appendMouseBlock(settings, work);

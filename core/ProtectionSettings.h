@@ -1,6 +1,7 @@
 #pragma once
 
 #include <bitset>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,6 +69,12 @@ inline constexpr std::u16string_view sampleDomain = u"www.example.com";
 inline constexpr std::u16string_view sampleAddress = u"http://www.example.com/index.html";
 inline constexpr std::u16string_view defaultWarningText = u"This page is protected!";
 
+// The work factor of the key that an encrypted password lock derives from the password: the
+// page carries it, and every visitor's browser pays it once per visit.
+inline constexpr std::uint32_t defaultKdfIterations = 600'000;
+inline constexpr std::uint32_t minimumKdfIterations = 100'000;
+inline constexpr std::uint32_t maximumKdfIterations = 10'000'000;
+
 // Every choice of the Store Files, Encryption and Scripts pages. The defaults are those of a
 // fresh program start, except the two that depend on the clock and the program's folder:
 // DefaultSettings() fills those in.
@@ -83,6 +90,13 @@ struct ProtectionSettings
     std::u16string lockUrl{sampleAddress};
     bool passwordProtect = false;
     std::u16string password;
+    // With the password lock: the hidden part encrypted under a key made from the password, so
+    // that neither stands readable in the page.
+    bool encryptHiddenPart = false;
+    std::uint32_t kdfIterations = defaultKdfIterations;
+    // The key kept in the tab's session storage after the right password, for the other pages
+    // of the run.
+    bool rememberUnlock = true;
     // Converts the lock hosts outside ASCII; without it they are written as typed.
     HostToAscii hostToAscii = nullptr;
     SaveMode saveMode = SaveMode::CreateNew;

@@ -7,6 +7,7 @@
 #include "core/PageTransformer.h"
 #include "core/PageVerifier.h"
 #include "core/ScriptText.h"
+#include "core/SealedPage.h"
 #include "core/TextSearch.h"
 #include "core/Utf8.h"
 #include "files/OutputPlacement.h"
@@ -266,11 +267,15 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         summary.refusal = std::move(refusal);
         return summary;
     }
+    if ((summary.refusal = prepareSealing(settings))) {
+        return summary;
+    }
     m_manifest.started = LocalTimeNow();
     m_manifest.settings = settings;
     m_manifest.settings.password.clear();
     m_manifestFolders = manifestFolders(settings, selection);
     if (!takeFolderLocks(settings, selection, summary)) {
+        m_sealer.reset();
         m_host.finished();
         return summary;
     }
@@ -281,6 +286,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         m_host.setStatus(u"No files found to protect");
     }
     protectListed(settings, summary);
+    m_sealer.reset();
     finishManifest(summary);
     m_locks.release();
     m_host.finished();
@@ -350,6 +356,8 @@ void ProtectionRun::protectListed(const core::ProtectionSettings& settings, RunS
             ProtectFile(record);
         } catch (const PageReadFailure& failure) {
             pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error));
+        } catch (const core::SealingFailure& failure) {
+            pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure));
         }
         const double share = total == 0 ? 0.0 : static_cast<double>(done) / total * 100.0;
         m_host.progress(static_cast<float>(share), done, total);
@@ -482,7 +490,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     // Kept for the check of the written page.
     const std::u16string original = text;
     if (!framesHandled) {
-        core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset);
+        core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset, m_sealer.get());
     }
     text += core::protectedPageMarker;
 
@@ -672,8 +680,12 @@ std::optional<std::u16string> ProtectionRun::checkWritten(const core::PathString
     if (!files::ReadBackInto(m_readBackBytes, encoding, m_readBackText)) {
         return u"its bytes were not " + core::Utf8ToUtf16(encoding.name) + u".";
     }
+    std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
+    if (m_sealer) {
+        shapes.push_back(core::SealedWriterBlock(*m_sealer));
+    }
     if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, settings, keptAsItIs,
-                                                     {core::EscapedWriterBlock()}, &m_revealed)) {
+                                                     shapes, &m_revealed)) {
         return faultText(*fault, original);
     }
     return std::nullopt;

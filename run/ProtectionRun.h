@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/HiddenPartSealer.h"
 #include "files/FileSystem.h"
 #include "files/PageCodec.h"
 #include "files/TreeLocks.h"
@@ -62,6 +63,9 @@ private:
     struct PendingPage;
 
     std::optional<files::Message> locksRefused(const core::ProtectionSettings& settings);
+    // Derives the key of an encrypted lock, once for the whole run; the message shown when it
+    // failed.
+    std::optional<files::Message> prepareSealing(const core::ProtectionSettings& settings);
     std::optional<files::Message> targetRefusal(const core::ProtectionSettings& settings,
                                                 const std::vector<SelectionEntry>& selection);
     bool takeFolderLocks(const core::ProtectionSettings& settings,
@@ -98,6 +102,7 @@ private:
     files::clsFiles m_filesToProtect;
     HandledPaths m_handledPaths;
     ResultsTree m_results;
+    std::unique_ptr<core::HiddenPartSealer> m_sealer;
     bool m_waitForOtherRuns = false;
     files::TreeLocks m_locks;
     std::unordered_set<core::PathString> m_cleanedFolders;
@@ -117,5 +122,9 @@ private:
 
 // The message for a page that could not be read.
 files::Message ReadFailureMessage(const core::PathString& page, const files::FileError& error);
+
+// The message for a page whose hidden part could not be encrypted.
+files::Message SealingFailureMessage(const core::PathString& page,
+                                     const core::SealingFailure& failure);
 
 } // namespace quorlane::run

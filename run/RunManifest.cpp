@@ -100,6 +100,7 @@ Json settingsJson(const core::ProtectionSettings& settings)
     json["url_lock"] = textOrNull(settings.urlLock, settings.lockUrl);
     // Whether a password was asked for; the password itself is never written down.
     json["password"] = settings.passwordProtect;
+    json["encrypt"] = settings.passwordProtect && settings.encryptHiddenPart;
     json["notice"] = textOrNull(settings.copyrightNotice, settings.copyrightNoticeText);
     return json;
 }
@@ -131,6 +132,8 @@ core::ProtectionSettings settingsFrom(const Json& json)
             static_cast<core::ScriptOption>(indexOf(switchNames, name.get<std::string>())));
     }
     settings.passwordProtect = json.at("password").get<bool>();
+    // Manifests of runs from before the encrypted lock have no "encrypt".
+    settings.encryptHiddenPart = json.value("encrypt", false);
     return settings;
 }
 

@@ -2,7 +2,8 @@
 # Installs what is missing (the test tools too), builds the Debian package and tries it out
 # installed, then builds Quorlane twice (warnings as errors; AddressSanitizer with
 # UndefinedBehaviorSanitizer) and runs every test in both builds, and the browser tests
-# (protected pages served over HTTP to Chromium, Firefox ESR and WebKitGTK) on the first build.
+# (protected pages, encrypted ones too, served over HTTP to Chromium, Firefox ESR and WebKitGTK)
+# on the first build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,9 @@ bash tools/deps.sh test
 
 echo "== format"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+echo "== the unlock script of encrypted pages rebuilds from its pinned packages"
+bash unlock/build.sh --check
 
 echo "== the Debian package: build, install, use, lintian, remove"
 bash tools/package-test.sh
@@ -28,7 +32,10 @@ memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-lea
     --mode email --enable no-right-click,no-image-toolbar,expire-page examples/site
 "${memcheck[@]}" build-test/cli/quorlane-cli transform --mode body examples/site/pages/korean.html \
     >"$scratch/korean.html"
-echo "memcheck: 2 passed, 0 failed"
+QUORLANE_PASSWORD="memcheck 1" "${memcheck[@]}" build-test/cli/quorlane-cli transform --mode links \
+    --encrypt --password-env QUORLANE_PASSWORD --kdf-iterations 100000 examples/site/index.html \
+    >"$scratch/encrypted.html"
+echo "memcheck: 3 passed, 0 failed"
 
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLANE_WERROR=ON \

@@ -31,6 +31,8 @@ QString licencesText()
                "<li>JSON for Modern C++, Niels Lohmann: MIT.</li>"
                "<li>The GNU C++ library: GNU General Public License version 3 with the GCC "
                "Runtime Library Exception.</li></ul>"
+               "Both programs contain the unlock script that pages with an encrypted password "
+               "lock carry, built from @noble/ciphers and @noble/hashes by Paul Miller (MIT). "
                "The command-line tool quorlane-cli also contains CLI11 (BSD 3-clause).")
         .arg(QString::fromLatin1(qVersion()));
 }

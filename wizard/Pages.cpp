@@ -305,6 +305,7 @@ EncryptionPage::EncryptionPage(Dialogs& dialogs, QWidget* parent)
         row->addWidget(text);
         inner.add(row, gapBelowBox);
     }
+    addEncryptOption(inner, frame);
     inner.add(ui.lblInfo, gapY, 2 * gapX, 0);
 
     Rows rows(this);
@@ -325,6 +326,7 @@ void EncryptionPage::readInto(core::ProtectionSettings& settings) const
     settings.lockUrl = ui.txtLockURL->text().toStdU16String();
     settings.passwordProtect = ui.chkPasswordScript->isChecked();
     settings.password = ui.txtPassword->text().toStdU16String();
+    settings.encryptHiddenPart = ui.chkEncrypt->isChecked();
 }
 
 ScriptsPage::ScriptsPage(Dialogs& dialogs, QWidget* parent)

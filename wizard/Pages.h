@@ -20,6 +20,7 @@
 namespace quorlane::wizard {
 
 class Dialogs;
+class Rows;
 
 // Spacing of every page: 6 pixels down, 12 across.
 inline constexpr int gapY = 6;
@@ -106,9 +107,15 @@ public:
         QLineEdit* txtPassword;
         QLabel* lblInfo;
         QLabel* lblWarning;
+        QCheckBox* chkEncrypt;
+        QLabel* lblEncryptInfo;
     } ui;
 
 private:
+    // The encryption box under the password, and the text that says what it does.
+    void addEncryptOption(Rows& rows, QWidget* frame);
+    void showEncryptInfo();
+
     QButtonGroup m_group;
 };
 

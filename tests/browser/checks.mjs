@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { protect, switches, tempFolder } from './lib.mjs';
+import { encrypted, password, protect, protectRun, switches, tempFolder } from './lib.mjs';
 
 const samplePage = `<!DOCTYPE html>
 <html><head><title>Switches</title><style>#own{color:rgb(1,2,3)}</style></head>
@@ -402,6 +402,49 @@ export const checks = [
             await page.close();
         }
         return 'works (the page only for the right answer)';
+    }],
+    ['--password --encrypt', async (v) => {
+        const links = ['--mode', 'links', ...encrypted];
+        const run = protectRun({ 'a.html': samplePage, 'b.html': samplePage }, links);
+        const otherRun = protectRun({ 'c.html': samplePage }, links);
+        // The link's block (found in the clear page) with one character changed in the middle.
+        const blocks = (bytes, pattern) => [...bytes.toString('latin1').matchAll(pattern)];
+        const index = blocks(protect(samplePage, ['--mode', 'links']), /qv_d00\(unescape\("([^"]*)"\)\)/g)
+            .findIndex((m) => unescape(m[1]).includes('id="link"'));
+        const sealed = blocks(run['a.html'], /qv_open\("([^"]*)"\)/g)[index];
+        const at = sealed.index + 9 + (sealed[1].length >> 1);
+        const tampered = Buffer.from(run['a.html']);
+        tampered[at] = tampered[at] === 65 ? 66 : 65;
+        const whole = protect(samplePage, encrypted);
+        // Each visit on a host of its own, so that no key kept by another visit is found.
+        const visit = async (pages, answer) => {
+            const host = `http://visit${++v.count}.harbour.example`;
+            pages.forEach((bytes, i) => v.server.put(`${host}/${i}.html`, bytes));
+            const page = await v.browser.page();
+            page.answer = answer;
+            const seen = [];
+            for (let i = 0; i < pages.length; i++) {
+                await page.goto(`${host}/${i}.html`);
+                seen.push(await page.evaluate((text) => [document.documentElement.innerText.includes(text),
+                                                         document.getElementById('link') !== null], sampleText));
+                seen.push(page.dialogs.length);
+                assert.deepEqual(await page.errors(), [], `no script errors on page ${i}`);
+            }
+            await page.close();
+            return seen;
+        };
+        // [text shown, link shown], then the prompts so far, for each page of the visit.
+        for (const [name, pages, answer, expected] of [
+            ['the right password', [whole], password, [[true, true], 1]],
+            ['a wrong password', [whole], 'p\u00e4ssw\u00f6rd 7', [[false, false], 1]],
+            ['a cancelled prompt', [whole], null, [[false, false], 1]],
+            ['a tampered block', [tampered], password, [[true, false], 1]],
+            ['pages of one run and then of another', [run['a.html'], run['b.html'], otherRun['c.html']], password,
+             [[true, true], 1, [true, true], 1, [true, true], 2]],
+        ]) {
+            assert.deepEqual(await visit(pages, answer), expected, name);
+        }
+        return 'works (only the right password opens it, a tampered block stays out; asked once per visit and run)';
     }],
     ['forms, under every switch', async (v) => {
         for (const name of ['none', ...switches]) {

@@ -89,6 +89,7 @@ class PuppeteerPage {
         page.on('pageerror', (error) => this.errorList.push(String(error.message || error)));
     }
     async goto(url) {
+        this.errorList = [];
         try {
             await this.page.goto(url, { waitUntil: 'load' });
         } catch (error) {
@@ -101,7 +102,7 @@ class PuppeteerPage {
     url() {
         return this.page.url();
     }
-    // The errors of the console since this page was opened.
+    // The errors of the console since the last goto.
     async errors() {
         return this.errorList;
     }

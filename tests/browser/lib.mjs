@@ -20,21 +20,44 @@ export function tempFolder(name) {
     return fs.mkdtempSync(path.join(os.tmpdir(), `quorlane-browser-${name}-`));
 }
 
+// An encrypted password lock: these options, and the password in the environment.
+export const password = 'P\u00e4ssw\u00f6rd 7';
+export const encrypted = ['--encrypt', '--password-env', 'QUORLANE_PASSWORD', '--kdf-iterations', '100000'];
+const withPassword = (secret) => ({ ...process.env, QUORLANE_PASSWORD: secret });
+
 // The bytes quorlane-cli transform makes of html with args.
-export function protect(html, args) {
-    return execFileSync(cli, ['transform', ...args], { input: html });
+export function protect(html, args, secret = password) {
+    return execFileSync(cli, ['transform', ...args], { input: html, env: withPassword(secret) });
 }
 
-// The sample site copied to a fresh folder and protected there in place, in the given mode.
-export function protectedSiteCopy(mode) {
-    const folder = tempFolder(mode);
-    fs.cpSync(sampleSite, folder, { recursive: true });
-    const result = spawnSync(cli, ['protect', '--quiet', '--save', 'overwrite', '--no-backups',
-                                   '--mode', mode, folder]);
+function protectInPlace(folder, args) {
+    const result = spawnSync(cli, ['protect', '--quiet', '--save', 'overwrite', '--no-backups', ...args, folder],
+                             { env: withPassword(password) });
     if (result.status !== 0) {
         throw new Error(`quorlane-cli protect failed: ${result.stderr}`);
     }
+}
+
+// The sample site copied to a fresh folder and protected there in place, in the given mode.
+export function protectedSiteCopy(mode, extra = []) {
+    const folder = tempFolder(mode);
+    fs.cpSync(sampleSite, folder, { recursive: true });
+    protectInPlace(folder, ['--mode', mode, ...extra]);
     return folder;
+}
+
+// Pages (name: html) protected by one run with args; gives name: bytes.
+export function protectRun(pages, args) {
+    const folder = tempFolder('run');
+    try {
+        for (const [name, html] of Object.entries(pages)) {
+            fs.writeFileSync(path.join(folder, name), html);
+        }
+        protectInPlace(folder, args);
+        return Object.fromEntries(Object.keys(pages).map((name) => [name, fs.readFileSync(path.join(folder, name))]));
+    } finally {
+        fs.rmSync(folder, { recursive: true, force: true });
+    }
 }
 
 // Every page of the sample site, as paths relative to the site.

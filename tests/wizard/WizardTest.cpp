@@ -116,6 +116,7 @@ private slots:
                                  "lblNoticeWarning", "optProtect_3",
                                  "chkDomainLock",    "txtLockDomain",
                                  "txtLockURL",       "txtPassword",
+                                 "chkEncrypt",       "lblEncryptInfo",
                                  "lblWarning",       "chkScript_12",
                                  "chkRightMouse",    "txtRightClickWarning",
                                  "lblWarning2",      "lblScriptInfo",
@@ -275,6 +276,34 @@ private slots:
         password->clear();
         password->insert(QStringLiteral("pa\\ss"));
         QCOMPARE(password->text(), QString());
+    }
+
+    void encryptionFollowsThePasswordAndSealsTheRun()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>hidden words</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(3);
+        auto* encrypt = w.find<QCheckBox>("chkEncrypt");
+        auto* info = w.find<QLabel>("lblEncryptInfo");
+        QVERIFY(!encrypt->isEnabled());
+        QVERIFY(info->text().contains(QStringLiteral("password stands in the page source")));
+        w.find<QCheckBox>("chkPasswordScript")->click();
+        QTest::keyClicks(w.find<QLineEdit>("txtPassword"), QStringLiteral("letmein2"));
+        encrypt->click();
+        QVERIFY(info->text().contains(QStringLiteral("encrypted")));
+        QVERIFY(w.window->settings().encryptHiddenPart);
+        w.window->ShowPage(5);
+        w.next()->click();
+        const std::string page = site.read("protected_a.htm");
+        QVERIFY(page.ends_with(marker));
+        QVERIFY(page.find("qv_d00(qv_open(\"") != std::string::npos);
+        QVERIFY(page.find("qv_d00(unescape(") == std::string::npos);
+        // Clearing the password lock leaves the box ticked but the pages in the clear.
+        w.window->ShowPage(3);
+        w.find<QCheckBox>("chkPasswordScript")->click();
+        QVERIFY(!encrypt->isEnabled() && encrypt->isChecked());
     }
 
     void storeFilesEnablingAndInformation()
@@ -573,6 +602,8 @@ private slots:
         QVERIFY(licences.contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
         QVERIFY(licences.contains(QStringLiteral("GNU Lesser General Public License")));
         QVERIFY(licences.contains(QStringLiteral("ICU")));
+        QVERIFY(licences.contains(QStringLiteral("OpenSSL")));
+        QVERIFY(licences.contains(QStringLiteral("@noble/ciphers")));
         QTest::mouseClick(w.find<QLabel>("lblAboutURL"), Qt::LeftButton);
         QCOMPARE(w.dialogs.opened, std::vector<QUrl>{QUrl(wizard::productSite)});
         // A second press shows the same box again, and the window goes on working meanwhile.

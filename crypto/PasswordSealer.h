@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/HiddenPartSealer.h"
+#include "core/ProtectionSettings.h"
+
+namespace quorlane::crypto {
+
+inline constexpr std::size_t saltBytes = 16;
+inline constexpr std::size_t keyBytes = 32;
+inline constexpr std::size_t nonceBytes = 12;
+inline constexpr std::size_t tagBytes = 16;
+
+using Salt = std::array<unsigned char, saltBytes>;
+
+// Seals hidden parts with AES-256-GCM under one key, derived once with PBKDF2-HMAC-SHA256 from
+// the password's UTF-8 bytes, a random salt and the iteration count. A sealed text is the
+// base64 of a fresh random 96-bit nonce, the ciphertext of the markup's UTF-8 bytes and the
+// 128-bit tag. Not for use by two threads at once.
+class PasswordSealer final : public core::HiddenPartSealer
+{
+public:
+    // Derives the key; throws core::SealingFailure when OpenSSL fails, std::invalid_argument
+    // for an iteration count outside the allowed range.
+    PasswordSealer(std::u16string_view password, std::uint32_t iterations, const Salt& salt);
+    ~PasswordSealer() override;
+    PasswordSealer(const PasswordSealer&) = delete;
+    PasswordSealer& operator=(const PasswordSealer&) = delete;
+
+    // With a fresh random salt.
+    static std::unique_ptr<PasswordSealer> ForPassword(std::u16string_view password,
+                                                       std::uint32_t iterations);
+
+    void appendSealed(std::u16string& out, std::u16string_view markup) override;
+    bool openSealed(std::u16string_view sealed, std::u16string& out) override;
+    const core::UnlockParameters& unlockParameters() const override { return m_parameters; }
+
+private:
+    struct Cipher;
+
+    // Random nonces drawn from OpenSSL in batches, each handed out once: one call per nonce
+    // would cost more than sealing a small part.
+    const unsigned char* nextNonce();
+
+    std::array<unsigned char, keyBytes> m_key{};
+    std::array<unsigned char, 256 * nonceBytes> m_nonces{};
+    std::size_t m_noncesUsed = 256;
+    std::unique_ptr<Cipher> m_cipher;
+    std::unique_ptr<Cipher> m_opener;
+    std::string m_plain;
+    std::string m_sealed;
+    std::string m_opened;
+    std::uint64_t m_sealCount = 0;
+    core::UnlockParameters m_parameters;
+};
+
+// The sealer of a run with these settings: one with a fresh salt when the password lock is on
+// and encrypts, else nothing.
+std::unique_ptr<core::HiddenPartSealer> SealerFor(const core::ProtectionSettings& settings);
+
+} // namespace quorlane::crypto

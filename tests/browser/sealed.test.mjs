@@ -1,0 +1,196 @@
+// Pages whose hidden part quorlane-cli encrypted, opened outside a browser: WebCrypto (an
+// implementation of its own) and the page's unlock script both open every writer block to the
+// markup that the clear mode escapes; the unlock script refuses wrong and altered input without
+// throwing and keeps the key, never the password, for the visit; and nothing of the hidden text
+// or the password can be read from the file, even with every escape undone.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import vm from 'node:vm';
+import { webcrypto } from 'node:crypto';
+import { encrypted, modes, pageScriptOf, protect, top } from './lib.mjs';
+
+const transformSealed = (html, secret, args = []) => protect(html, [...encrypted, ...args], secret).toString('utf8');
+const transformClear = (html, args) => protect(html, args).toString('utf8');
+
+// Salt, iteration count, check value and the remember flag, as the page script hands them to
+// qv_unlock, and the sealed text of every writer block in order.
+function sealedParts(html) {
+    const call = /qv_unlock\('([^']*)',(\d+),'([^']*)',(true|false),/.exec(pageScriptOf(html));
+    assert.ok(call, 'a qv_unlock call in the page script');
+    const blocks = [...html.matchAll(/qv_d00\(qv_open\("([^"]*)"\)\)/g)].map((m) => m[1]);
+    return { salt: call[1], iterations: Number(call[2]), check: call[3], remember: call[4] === 'true', blocks };
+}
+
+async function webCryptoKey(secret, salt, iterations) {
+    const material = await webcrypto.subtle.importKey('raw', new TextEncoder().encode(secret), 'PBKDF2', false,
+                                                      ['deriveKey']);
+    return webcrypto.subtle.deriveKey(
+        { name: 'PBKDF2', hash: 'SHA-256', salt: Buffer.from(salt, 'base64'), iterations },
+        material, { name: 'AES-GCM', length: 256 }, false, ['decrypt']);
+}
+
+// The markup of a sealed text opened with WebCrypto, or null when it does not open.
+async function webCryptoOpen(key, sealed) {
+    const data = Buffer.from(sealed, 'base64');
+    try {
+        const plain = await webcrypto.subtle.decrypt({ name: 'AES-GCM', iv: data.subarray(0, 12) }, key,
+                                                     data.subarray(12));
+        return new TextDecoder().decode(plain);
+    } catch {
+        return null;
+    }
+}
+
+// The unlock script evaluated in a fresh context with a session storage of its own (shared
+// between the contexts that are given the same one, as pages of one tab share it).
+function unlockContext(storage = new Map()) {
+    const context = {
+        atob, btoa, TextEncoder, TextDecoder, Uint8Array,
+        sessionStorage: {
+            getItem: (name) => (storage.has(name) ? storage.get(name) : null),
+            setItem: (name, value) => storage.set(name, String(value)),
+        },
+    };
+    context.window = context;
+    vm.createContext(context);
+    vm.runInContext(fs.readFileSync(path.join(top, 'unlock', 'quorlane-unlock.js'), 'utf8'), context);
+    return { context, storage };
+}
+
+// Every text that escaping hid, made plain: each %XX and %uXXXX of the page undone.
+function unescapeAll(text) {
+    return text.replace(/%u([0-9A-Fa-f]{4})|%([0-9A-Fa-f]{2})/g,
+                        (match, wide, narrow) => String.fromCharCode(parseInt(wide || narrow, 16)));
+}
+
+// A small deterministic generator of words nobody writes, so that a run of eight of their
+// characters can only come from the page's hidden text.
+function words(seed) {
+    let state = seed;
+    const next = () => {
+        state = (state * 1103515245 + 12345) % 2147483648;
+        return state / 2147483648;
+    };
+    return (count) => Array.from({ length: count }, () =>
+        Array.from({ length: 5 + Math.floor(next() * 5) },
+                   () => 'bcdfghjklmnpqrstvwxz'[Math.floor(next() * 20)]).join('')).join(' ');
+}
+
+const word = words(13);
+const texts = { title: word(3), para: word(4), href: word(1).replace(/ /g, ''), link: word(3),
+                other: `${word(3)} \u00e7\u00f1 \u4e2d\u6587 \u{1F511}`, mailbox: word(1),
+                mailText: word(3), scriptText: word(3) };
+const password = `${word(2)} \u00e4 "q'`;
+const page = `<!DOCTYPE html><html><head><meta charset="utf-8"><title>${texts.title}</title>
+</head><body><p>${texts.para}</p><a href="${texts.href}.html">${texts.link}</a>
+<p>${texts.other}</p><a href="mailto:${texts.mailbox}@example.org">${texts.mailText}</a>
+<script type="text/javascript">var kept = '${texts.scriptText}';</script></body></html>`;
+const hiddenIn = {
+    whole: Object.keys(texts),
+    body: Object.keys(texts).filter((name) => name !== 'title'),
+    links: ['href', 'link', 'mailbox', 'mailText'],
+    email: ['mailbox', 'mailText'],
+};
+
+function clearParts(html) {
+    return [...html.matchAll(/qv_d00\(unescape\("([^"]*)"\)\)/g)].map((m) => unescape(m[1]));
+}
+
+for (const mode of modes) {
+    test(`WebCrypto and the unlock script open every block to the clear markup (${mode})`,
+         async () => {
+        const sealed = transformSealed(page, password, ['--mode', mode]);
+        const parts = sealedParts(sealed);
+        const expected = clearParts(transformClear(page, ['--mode', mode]));
+        assert.equal(parts.iterations, 100000);
+        assert.equal(parts.blocks.length, expected.length);
+        assert.ok(expected.length > 0);
+
+        const key = await webCryptoKey(password, parts.salt, parts.iterations);
+        assert.equal(await webCryptoOpen(key, parts.check), '');
+        const opened = await Promise.all(parts.blocks.map((block) => webCryptoOpen(key, block)));
+        assert.deepEqual(opened, expected);
+
+        const { context } = unlockContext();
+        assert.equal(context.qv_unlock(parts.salt, parts.iterations, parts.check, false,
+                                       () => password), true);
+        assert.deepEqual(parts.blocks.map((block) => context.qv_open(block)), expected);
+    });
+}
+
+test('wrong, cancelled and altered input opens nothing and throws nothing', () => {
+    const parts = sealedParts(transformSealed(page, password));
+    const [block] = parts.blocks;
+    const unlock = (context, answer) =>
+        context.qv_unlock(parts.salt, parts.iterations, parts.check, false, () => answer);
+
+    for (const answer of [`${password} `, '', null, undefined]) {
+        const { context } = unlockContext();
+        assert.equal(unlock(context, answer), false, `answer ${answer}`);
+        assert.equal(context.qv_open(block), '');
+    }
+    const { context } = unlockContext();
+    assert.equal(unlock(context, password), true);
+    const middle = block.length >> 1;
+    const altered = block.slice(0, middle) + (block[middle] === 'A' ? 'B' : 'A') +
+        block.slice(middle + 1);
+    for (const sealed of [altered, block.slice(0, -8), '', 'not base64 %%', parts.check + 'AAAA']) {
+        assert.equal(context.qv_open(sealed), '', sealed.slice(0, 20));
+    }
+    assert.notEqual(context.qv_open(block), '');
+});
+
+test('the key is kept for the visit under the run\'s salt, and the password never', () => {
+    const run = sealedParts(transformSealed(page, password));
+    const otherRun = sealedParts(transformSealed(page, password));
+    assert.notEqual(run.salt, otherRun.salt);
+    assert.equal(run.remember, true);
+    const storage = new Map();
+    const asked = [];
+    const visit = (parts, remember = true) => {
+        const { context } = unlockContext(storage);
+        const unlocked = context.qv_unlock(parts.salt, parts.iterations, parts.check, remember,
+                                           () => { asked.push(parts.salt); return password; });
+        return { unlocked, text: context.qv_open(parts.blocks[0]) };
+    };
+
+    assert.equal(visit(run).unlocked, true);
+    assert.deepEqual([...storage.keys()], [`qv_k${run.salt}`]);
+    const kept = storage.get(`qv_k${run.salt}`);
+    assert.equal(Buffer.from(kept, 'base64').length, 32);
+    assert.ok(!kept.includes(password) && !Buffer.from(kept, 'base64').toString().includes(password));
+
+    // Another page of the same run opens without asking; a page of another run asks.
+    const second = visit(run);
+    assert.equal(second.unlocked, true);
+    assert.notEqual(second.text, '');
+    assert.deepEqual(asked, [run.salt]);
+    assert.equal(visit(otherRun).unlocked, true);
+    assert.deepEqual(asked, [run.salt, otherRun.salt]);
+
+    // Without remembering, every page asks; a kept key that does not fit is asked past.
+    assert.equal(visit(run, false).unlocked, true);
+    assert.equal(asked.length, 3);
+    storage.set(`qv_k${run.salt}`, Buffer.alloc(32).toString('base64'));
+    assert.equal(visit(run).unlocked, true);
+    assert.equal(asked.length, 4);
+});
+
+test('no run of eight characters of the hidden text, nor the password, is in the file', () => {
+    for (const mode of modes) {
+        const sealed = unescapeAll(transformSealed(page, password, ['--mode', mode]));
+        const clear = unescapeAll(transformClear(page, ['--mode', mode]));
+        assert.ok(!sealed.includes(password), `${mode}: the password`);
+        for (const name of hiddenIn[mode]) {
+            const text = texts[name];
+            // The clear mode shows the check can fail: there the text is one unescape away.
+            assert.ok(clear.includes(text), `${mode}: ${name} in the clear page`);
+            for (let i = 0; i + 8 <= text.length; i++) {
+                const run = text.slice(i, i + 8);
+                assert.ok(!sealed.includes(run), `${mode}: "${run}" of ${name} is in the page`);
+            }
+        }
+    }
+});

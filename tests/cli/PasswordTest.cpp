@@ -1,0 +1,188 @@
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "cli/PasswordOptions.h"
+#include "tests/support/PageDecoding.h"
+#include "tests/support/TempFolder.h"
+
+using namespace quorlane;
+using test::TempFolder;
+
+namespace {
+
+struct Outcome
+{
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome runCli(std::vector<std::string> args, const std::string& input = {})
+{
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::Run(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+const std::string hidden = "<p>Zanzibar quartermaster</p>";
+
+} // namespace
+
+// Each source gives the password that the clear lock then writes into the page script.
+TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
+{
+    TempFolder folder;
+    const std::string page = folder.write("page.html", hidden).string();
+    const std::string crlf = folder.write("crlf.txt", "first line\r\nsecond\r\n").string();
+    const std::string bom = folder.write("bom.txt", "\xEF\xBB\xBFmarked").string();
+    ::setenv("QUORLANE_TEST_PASSWORD", "from the environment", 1);
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string input;
+        std::string password;
+        bool warns;
+    };
+    const Case cases[] = {
+        {{"--password", "typed"}, "", "typed", true},
+        {{"--password-file", crlf}, "", "first line", false},
+        {{"--password-file", bom}, "", "marked", false},
+        {{"--password-env", "QUORLANE_TEST_PASSWORD"}, "", "from the environment", false},
+        {{"--password", "-"}, "piped\nrest\n", "piped", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        std::vector<std::string> args = {"transform", page};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Outcome outcome = runCli(args, c.input);
+        ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
+        const std::string script = test::U8(test::PageScriptOf(test::U16(outcome.out)));
+        EXPECT_NE(script.find("p!='" + c.password + "'"), std::string::npos);
+        EXPECT_EQ(outcome.err.find("other users of this machine can see") != std::string::npos,
+                  c.warns)
+            << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), c.warns ? 1 : 0);
+    }
+    ::unsetenv("QUORLANE_TEST_PASSWORD");
+}
+
+TEST(PasswordSources, ProblemsAreRefusedWithOneLineBeforeAnythingIsWritten)
+{
+    TempFolder folder;
+    const std::string page = folder.write("page.html", hidden).string();
+    const std::string empty = folder.write("empty.txt", "\n").string();
+    ::unsetenv("QUORLANE_NO_SUCH_VARIABLE");
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"transform", "--password", "-"}, "already gives the page"},
+        {{"transform", page, "--password-file", "/no/such/file"}, "cannot read the password"},
+        {{"transform", page, "--password-file", empty}, "holds no password"},
+        {{"transform", page, "--password-env", "QUORLANE_NO_SUCH_VARIABLE"}, "is not set"},
+        {{"transform", page, "--password", "-"}, "standard input holds no password"},
+        {{"transform", page, "--password", "a", "--password-file", empty}, "one way only"},
+        {{"transform", page, "--encrypt"}, "--encrypt needs a password"},
+        {{"transform", page, "--encrypt", "--password=x", "--kdf-iterations=99999"},
+         "between 100000 and 10000000"},
+        {{"transform", page, "--password=x", "--kdf-iterations=200000"}, "with --encrypt only"},
+        {{"transform", page, "--password=x", "--no-remember"}, "with --encrypt only"},
+        {{"transform", page, "--encrypt", "--password=a\nb"}, "holds a line break"},
+        {{"protect", folder.path().string(), "--encrypt"}, "--encrypt needs a password"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        const Outcome outcome = runCli(c.args);
+        EXPECT_EQ(outcome.status, cli::exitUsage);
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_TRUE(outcome.out.empty());
+    }
+    EXPECT_FALSE(folder.exists("protected_page.html"));
+}
+
+// On a terminal the password is asked twice, unseen; a mismatch gives no password.
+TEST(PasswordSources, TheTerminalAsksTwice)
+{
+    for (const std::vector<std::string>& answers :
+         std::vector<std::vector<std::string>>{{"same", "same"}, {"same", "other"}}) {
+        std::istringstream in;
+        std::vector<std::string> prompts;
+        std::size_t next = 0;
+        cli::Console console{in, true, [&](const char* prompt) {
+                                 prompts.emplace_back(prompt);
+                                 return std::optional<std::string>(answers[next++]);
+                             }};
+        cli::PasswordOptions options;
+        std::optional<std::string> password = "-";
+        const auto refusal = options.readPassword(password, console, false);
+        EXPECT_EQ(prompts, (std::vector<std::string>{"Password: ", "Password again: "}));
+        EXPECT_EQ(refusal.has_value(), answers[0] != answers[1]);
+        if (!refusal) {
+            EXPECT_EQ(password, "same");
+        }
+    }
+}
+
+// An encrypted lock writes neither the password nor the hidden markup into the page, so any
+// one-line password does; the options reach the prompt of the page script.
+TEST(PasswordSources, EncryptedPagesHoldNeitherPasswordNorHiddenText)
+{
+    TempFolder folder;
+    const std::string page = folder.write("page.html", hidden).string();
+    const std::string password = "it's a \"quote\\d\" one";
+    const std::string file = folder.write("password.txt", password + "\n").string();
+    const Outcome outcome = runCli({"transform", page, "--encrypt", "--password-file", file,
+                                    "--kdf-iterations", "150000", "--no-remember"});
+    ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
+    EXPECT_TRUE(outcome.err.empty()) << outcome.err;
+    const std::string script = test::U8(test::PageScriptOf(test::U16(outcome.out)));
+    EXPECT_NE(script.find("',150000,'"), std::string::npos) << script;
+    EXPECT_NE(script.find("',false,function(){return prompt('Enter Password:','');}"),
+              std::string::npos);
+    for (const std::string& text : {outcome.out, script}) {
+        EXPECT_EQ(text.find("quote"), std::string::npos);
+        EXPECT_EQ(text.find("Zanzibar"), std::string::npos);
+    }
+    EXPECT_NE(outcome.out.find("qv_d00(qv_open(\""), std::string::npos);
+}
+
+// The key is derived once per run: every page of a run, frame pages too, carries the same salt
+// and check value, and another run another salt.
+TEST(EncryptedRun, OneKeyPerRun)
+{
+    TempFolder site;
+    site.write("a.htm", "<p>a</p>");
+    site.write("sub/b.html", "<p>b</p>");
+    site.write("frames.html", "<frameset><frame src=\"f.html\"></frameset>");
+    site.write("f.html", "<p>f</p>");
+    // Salt, iteration count and check value, as the page hands them to the unlock script.
+    const auto parametersOf = [&](const std::string& page) {
+        const std::string script = test::U8(test::PageScriptOf(test::U16(site.read(page))));
+        const std::size_t from = script.find("qv_unlock('");
+        const std::size_t to = script.find("',true,", from);
+        return from == std::string::npos || to == std::string::npos
+                   ? std::string()
+                   : script.substr(from, to - from);
+    };
+    std::vector<std::string> salts;
+    for (const char* target : {"one", "two"}) {
+        const Outcome outcome = runCli(
+            {"protect", "--quiet", "--save", "copy", "--target", (site.path() / target).string(),
+             "--encrypt", "--password=secret", "--kdf-iterations=100000", site.path().string()});
+        ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
+        const std::string first = parametersOf(std::string(target) + "/a.htm");
+        ASSERT_FALSE(first.empty());
+        for (const char* page : {"sub/b.html", "f.html"}) {
+            EXPECT_EQ(parametersOf(std::string(target) + "/" + page), first) << page;
+        }
+        salts.push_back(first);
+    }
+    EXPECT_NE(salts[0], salts[1]);
+}
