@@ -289,6 +289,14 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
         }
         settings = project.settings;
         selection = project.selection;
+        // A folder of the project that has gone would give no page and no word of it.
+        for (const run::SelectionEntry& entry : selection) {
+            if (entry.isFolder && paths.empty() && !fileSystem.isFolder(entry.path)) {
+                return "the project file " + projectFile + " names the folder " +
+                       core::Utf16ToUtf8(core::TextFromPath(entry.path)) +
+                       ", which is not there";
+            }
+        }
     }
     if (auto refusal = options.apply(settings)) {
         return refusal;

@@ -354,7 +354,8 @@ std::optional<FileRecord> FramePageRecord(const FileRecord& frameset, std::u16st
     }
     // A frameset picked on its own is the root of its frame pages, so that wherever it goes they
     // keep their place beside it.
-    const PathString root = folder.empty() ? PathString(1, '.') : folder.substr(0, folder.size() - 1);
+    const PathString root =
+        folder.empty() ? PathString(1, '.') : folder.substr(0, folder.size() - 1);
     return FileRecord{root, PathString(1, pathSeparator) + PathFromText(source)};
 }
 

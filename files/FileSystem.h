@@ -121,8 +121,7 @@ public:
     FileResult fileSize(const PathString& path, std::uint64_t& size) override;
     FileResult writeFile(const PathString& path, std::string_view bytes, Durability durability,
                          const WriteCheck& check = {}) override;
-    FileResult copyFile(const PathString& from, const PathString& to,
-                        CopiedFile& copied) override;
+    FileResult copyFile(const PathString& from, const PathString& to, CopiedFile& copied) override;
     void removeStaleTemporaries(const PathString& folder) override;
     PathString linkTarget(const PathString& path) override;
     FileResult createFolder(const PathString& path) override;

@@ -43,8 +43,9 @@ std::optional<Message> makeBackup(const PathString& page, std::string_view pageB
 // Whether path, its "." and ".." taken as written, lies below folder.
 bool staysBelow(const PathString& path, const PathString& folder)
 {
-    const std::filesystem::path rest = std::filesystem::path(path).lexically_normal().lexically_relative(
-        std::filesystem::path(folder).lexically_normal());
+    const std::filesystem::path rest =
+        std::filesystem::path(path).lexically_normal().lexically_relative(
+            std::filesystem::path(folder).lexically_normal());
     return !rest.empty() && *rest.begin() != std::filesystem::path("..");
 }
 

@@ -85,8 +85,8 @@ std::optional<Refusal> valueProblem(const core::ProtectionSettings& settings)
     if (settings.kdfIterations < core::minimumKdfIterations ||
         settings.kdfIterations > core::maximumKdfIterations) {
         return Refusal{"password_lock.kdf_iterations",
-                       "must lie between " + std::to_string(core::minimumKdfIterations) +
-                           " and " + std::to_string(core::maximumKdfIterations)};
+                       "must lie between " + std::to_string(core::minimumKdfIterations) + " and " +
+                           std::to_string(core::maximumKdfIterations)};
     }
     return std::nullopt;
 }
@@ -103,15 +103,15 @@ public:
     void read(const Json& document, Project& project)
     {
         onlyKeys(document, "",
-                 {"version", "pages", "save", "target", "backups", "pages_only", "mode",
-                  "switches", "warning", "notice", "domain_lock", "url_lock", "password_lock"});
+                 {"version", "pages", "save", "target", "backups", "pages_only", "mode", "switches",
+                  "warning", "notice", "domain_lock", "url_lock", "password_lock"});
         core::ProtectionSettings& settings = project.settings;
         if (document.contains("pages")) {
             project.selection = pages(document["pages"]);
         }
         if (document.contains("save")) {
-            settings.saveMode = static_cast<core::SaveMode>(named(document["save"], "save",
-                                                                  saveModeNames));
+            settings.saveMode =
+                static_cast<core::SaveMode>(named(document["save"], "save", saveModeNames));
         }
         if (document.contains("target")) {
             settings.saveDir = core::TextFromPath(path(document["target"], "target"));
@@ -119,8 +119,8 @@ public:
         boolean(document, "", "backups", settings.makeBackups);
         boolean(document, "", "pages_only", settings.copyPagesOnly);
         if (document.contains("mode")) {
-            settings.protectMode = static_cast<core::ProtectMode>(
-                named(document["mode"], "mode", protectModeNames));
+            settings.protectMode =
+                static_cast<core::ProtectMode>(named(document["mode"], "mode", protectModeNames));
         }
         if (document.contains("switches")) {
             settings.scriptSwitches = switches(document["switches"]);
@@ -167,8 +167,7 @@ private:
         return value;
     }
 
-    static void boolean(const Json& object, const std::string& where, const char* name,
-                        bool& value)
+    static void boolean(const Json& object, const std::string& where, const char* name, bool& value)
     {
         if (!object.contains(name)) {
             return;
@@ -248,8 +247,7 @@ private:
         return result;
     }
 
-    static void switchedText(const Json& document, const char* key, bool& on,
-                             std::u16string& value)
+    static void switchedText(const Json& document, const char* key, bool& on, std::u16string& value)
     {
         if (!document.contains(key)) {
             return;
@@ -299,8 +297,9 @@ void checkVersion(const Json& document)
         refuse("version", "must be the number " + std::to_string(projectVersion));
     }
     if (version.get<std::int64_t>() != projectVersion) {
-        refuse("version", "is " + version.dump() + ": this Quorlane reads project files of "
-                                                   "version " +
+        refuse("version", "is " + version.dump() +
+                              ": this Quorlane reads project files of "
+                              "version " +
                               std::to_string(projectVersion) + " only");
     }
 }

@@ -91,9 +91,9 @@ private:
     std::uint64_t otherFilesSize();
     void copyOtherFiles(const core::ProtectionSettings& settings, std::uint64_t& done,
                         std::uint64_t total, RunSummary& summary);
-    void copyOtherFile(core::FileRecord record, const core::ProtectionSettings& settings,
-                       const std::unordered_set<files::FileIdentity, files::FileIdentityHash>&
-                           sources);
+    void
+    copyOtherFile(core::FileRecord record, const core::ProtectionSettings& settings,
+                  const std::unordered_set<files::FileIdentity, files::FileIdentityHash>& sources);
     std::uint64_t sizeOf(const core::PathString& path);
 
     std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,

@@ -71,7 +71,8 @@ TEST(ProtectCommand, JsonReportsEveryPageWithItsOutcome)
     EXPECT_EQ(report["status"], "The following 2 files have been protected");
     // a.htm twice, b.htm, c.htm (whose output is read-only), and the read-only file itself, which
     // is a page like any other.
-    EXPECT_EQ(report["totals"], (nlohmann::json{{"protected", 2}, {"skipped", 2}, {"failed", 1}, {"copied", 0}}));
+    EXPECT_EQ(report["totals"],
+              (nlohmann::json{{"protected", 2}, {"skipped", 2}, {"failed", 1}, {"copied", 0}}));
     const auto& pages = report["pages"];
     ASSERT_EQ(pages.size(), 5u);
     EXPECT_EQ(pages[0]["page"], root + "/a.htm");
