@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "core/ScriptText.h"
 #include "core/Utf8.h"
