@@ -76,9 +76,12 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return UsageError(out, err, json, e.what() + std::string(" (see quorlane-cli --help)"));
     }
     const bool protecting = app.got_subcommand("protect");
-    SettingsOptions& options = protecting ? protect.options : transform.options;
+    const bool checking = app.got_subcommand("check");
+    SettingsOptions& options = protecting ? protect.options
+                               : checking ? check.options
+                                          : transform.options;
     const bool pageOnStandardInput =
-        !protecting && (transform.file.empty() || transform.file == "-");
+        !protecting && !checking && (transform.file.empty() || transform.file == "-");
     Console console{in, inIsTerminal, inIsTerminal ? ReadHiddenLine : nullptr};
     const bool passwordInArguments = options.passwordSource.givenInArguments(options.password);
     if (const auto refusal =
@@ -95,7 +98,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     if (protecting) {
         return protect.run(out, err, errIsTerminal);
     }
-    if (app.got_subcommand("check")) {
+    if (checking) {
         return check.run(out, err, errIsTerminal);
     }
     if (app.got_subcommand("restore")) {

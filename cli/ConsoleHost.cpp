@@ -87,7 +87,7 @@ void ConsoleHost::progress(float percentage, std::uint64_t, std::uint64_t)
     m_shownPercentage = shown;
     m_err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
           << std::string(static_cast<std::size_t>(width - filled), ' ') << "] "
-          << static_cast<int>(percentage) << "%  " << m_pagesDone << " pages" << std::flush;
+          << static_cast<int>(percentage) << "%  " << m_pagesDone << " files" << std::flush;
     m_progressShown = true;
 }
 

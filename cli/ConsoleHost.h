@@ -48,6 +48,7 @@ public:
     void pageFailed(const core::PathString& page, const files::Message& message) override;
     void folderFailed(const core::PathString& folder, const files::Message& message) override;
     void pageSkipped(const core::PathString& page, run::SkipReason reason) override;
+    void fileCopied(const core::PathString&, const core::PathString&) override { ++m_copied; }
     void pageFindings(const core::PathString& page,
                       const std::vector<core::Finding>& findings) override;
     void finished() override;
@@ -62,6 +63,8 @@ public:
     std::size_t count(PageOutcome::Kind kind) const;
     // Pages skipped because they carry the protected-page marker.
     std::size_t alreadyProtected() const;
+    // Other files of the folders copied unchanged into a copy.
+    std::size_t copied() const { return m_copied; }
 
 private:
     void clearProgressLine();
@@ -72,6 +75,7 @@ private:
     bool m_progressShown = false;
     int m_shownPercentage = -1;
     std::size_t m_pagesDone = 0;
+    std::size_t m_copied = 0;
     std::u16string m_status;
     std::vector<PageOutcome> m_outcomes;
     std::map<core::PathString, std::vector<core::Finding>> m_findings;

@@ -114,7 +114,8 @@ bool PasswordOptions::givenInArguments(const std::optional<std::string>& passwor
 
 std::optional<std::string> PasswordOptions::apply(core::ProtectionSettings& settings) const
 {
-    if (!encrypt) {
+    // A project may have turned the encryption on already.
+    if (!encrypt && !(settings.passwordProtect && settings.encryptHiddenPart)) {
         if (kdfIterations || noRemember) {
             return std::string(kdfIterations ? "--kdf-iterations" : "--no-remember") +
                    " goes with --encrypt only";
@@ -124,14 +125,14 @@ std::optional<std::string> PasswordOptions::apply(core::ProtectionSettings& sett
     if (!settings.passwordProtect) {
         return "--encrypt needs a password (--password, --password-file or --password-env)";
     }
-    const std::uint32_t iterations = kdfIterations.value_or(core::defaultKdfIterations);
+    const std::uint32_t iterations = kdfIterations.value_or(settings.kdfIterations);
     if (iterations < core::minimumKdfIterations || iterations > core::maximumKdfIterations) {
         return "--kdf-iterations must lie between " + std::to_string(core::minimumKdfIterations) +
                " and " + std::to_string(core::maximumKdfIterations);
     }
     settings.encryptHiddenPart = true;
     settings.kdfIterations = iterations;
-    settings.rememberUnlock = !noRemember;
+    settings.rememberUnlock = settings.rememberUnlock && !noRemember;
     return std::nullopt;
 }
 

@@ -9,6 +9,7 @@
 #include "cli/FindingText.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
+#include "run/ProjectFile.h"
 #include "run/ProtectionRun.h"
 
 namespace quorlane::cli {
@@ -106,7 +107,7 @@ std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summa
 }
 
 void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16string_view status,
-                  const core::PathString& manifest)
+                  std::size_t copied, const core::PathString& manifest)
 {
     for (const run::ResultsTree::Entry& entry : results.entries()) {
         out << listingText(entry.text) << "\n";
@@ -115,6 +116,9 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
         }
     }
     out << TerminalText(status) << "\n";
+    if (copied > 0) {
+        out << copied << " other files of the folders were copied as they are\n";
+    }
     if (!manifest.empty()) {
         out << "Manifest (quorlane-cli restore undoes the run): " << listingText(manifest) << "\n";
     }
@@ -168,7 +172,8 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         {"totals",
          {{"protected", host.count(PageOutcome::Kind::Protected)},
           {"skipped", host.count(PageOutcome::Kind::Skipped)},
-          {"failed", host.count(PageOutcome::Kind::Failed)}}},
+          {"failed", host.count(PageOutcome::Kind::Failed)},
+          {"copied", host.copied()}}},
     };
     if (summary.manifest.empty()) {
         document["manifest"] = nullptr;
@@ -224,22 +229,41 @@ void ProtectCommand::addTo(CLI::App& app)
     options.addTo(*command);
     command
         ->add_option("--save", save,
-                     "Where protected pages go: new (protected_NAME beside each page), overwrite "
-                     "(the page itself, with a NAME.bak backup), copy (below --target, the "
-                     "folders under each added folder kept)")
+                     "Where protected pages go: new (protected_NAME beside each page; the "
+                     "default), overwrite (the page itself, with a NAME.bak backup), copy (below "
+                     "--target, the folders under each added folder kept, with their other "
+                     "files: style sheets, scripts, images)")
         ->check(CLI::IsMember({"new", "overwrite", "copy"}).description(""))
-        ->type_name("new|overwrite|copy")
-        ->capture_default_str();
+        ->type_name("new|overwrite|copy");
     command->add_option("--target", target, "The target folder of --save copy")->type_name("DIR");
     command->add_flag("--no-backups", noBackups, "With --save overwrite: make no .bak backups");
+    command->add_flag("--pages-only", pagesOnly,
+                      "With --save copy: copy only the protected pages, not the other files of "
+                      "the folders");
+    command
+        ->add_option("--project", projectFile,
+                     "Take the pages, folders and options of the project file FILE "
+                     "(docs/project-file.md); options given override its values, and PATHs "
+                     "given replace its pages")
+        ->type_name("FILE");
+    command
+        ->add_option("--save-project", saveProjectFile,
+                     std::string("Write the pages, folders and options as given (over --project) "
+                                 "to the project file FILE, never the password, then go on") +
+                         (checkOnly ? "; check --save-project writes nothing else"
+                                    : "; check --save-project writes a project without "
+                                      "protecting anything"))
+        ->type_name("FILE");
     command->add_flag("--json", json,
                       "Write one JSON document: every page with its outcome, the results, totals");
     command->add_flag("--quiet", quiet, "No listing and no progress bar; failures still shown");
     command->add_flag("--wait", wait,
                       "When another run is at work on these folders, wait for it to finish "
                       "rather than stop");
-    command->add_option("PATH", paths, "Page files and folders, in the order to protect them")
-        ->required()
+    command
+        ->add_option("PATH", paths,
+                     "Page files and folders, in the order to protect them (or those of "
+                     "--project)")
         ->type_name("");
     if (checkOnly) {
         command->footer("Exit status: 0 no findings but notes, 4 warnings, 1 some pages could not "
@@ -254,29 +278,77 @@ void ProtectCommand::addTo(CLI::App& app)
         "the run's manifest is named at the end.");
 }
 
+std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& settings,
+                                               std::vector<run::SelectionEntry>& selection) const
+{
+    files::RealFileSystem fileSystem;
+    if (!projectFile.empty()) {
+        run::Project project{{}, settings};
+        if (auto refusal = run::ReadProjectFile(fileSystem, projectFile, project)) {
+            return refusal;
+        }
+        settings = project.settings;
+        selection = project.selection;
+        // A folder of the project that has gone would give no page and no word of it.
+        for (const run::SelectionEntry& entry : selection) {
+            if (entry.isFolder && paths.empty() && !fileSystem.isFolder(entry.path)) {
+                return "the project file " + projectFile + " names the folder " +
+                       core::Utf16ToUtf8(core::TextFromPath(entry.path)) +
+                       ", which is not there";
+            }
+        }
+    }
+    if (auto refusal = options.apply(settings)) {
+        return refusal;
+    }
+    if (save) {
+        settings.saveMode = saveModeNamed(*save);
+    }
+    settings.makeBackups = settings.makeBackups && !noBackups;
+    settings.copyPagesOnly = settings.copyPagesOnly || pagesOnly;
+    const bool copy = settings.saveMode == core::SaveMode::CopyToFolder;
+    if (!target.empty() && !copy) {
+        return "--target goes with --save copy only";
+    }
+    if (pagesOnly && !copy) {
+        return "--pages-only goes with --save copy only";
+    }
+    if (!target.empty()) {
+        // The folder's own bytes, whatever they are: the text form keeps them.
+        settings.saveDir = core::TextFromPath(target);
+    }
+    if (copy && settings.saveDir.find_first_not_of(u' ') == std::u16string::npos) {
+        return "--save copy needs a --target folder";
+    }
+    if (!paths.empty()) {
+        selection.clear();
+        for (const std::string& path : paths) {
+            selection.push_back({path, fileSystem.isFolder(path)});
+        }
+    }
+    if (selection.empty()) {
+        return "name the pages and folders to protect (PATH...), or a --project that names them";
+    }
+    if (!checkOnly && settings.passwordProtect && settings.password.empty()) {
+        return "the password lock of " + projectFile +
+               " is on: give the password with --password-file, --password-env or --password -";
+    }
+    if (!saveProjectFile.empty()) {
+        run::Project project{selection, settings};
+        project.settings.password.clear();
+        return run::WriteProjectFile(fileSystem, saveProjectFile, project);
+    }
+    return std::nullopt;
+}
+
 int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal) const
 {
     core::ProtectionSettings settings = StartSettings();
-    if (const auto refusal = options.apply(settings)) {
+    std::vector<run::SelectionEntry> selection;
+    if (const auto refusal = job(settings, selection)) {
         return UsageError(out, err, json, *refusal);
     }
-    settings.saveMode = saveModeNamed(save);
-    settings.makeBackups = !noBackups;
-    if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        if (target.find_first_not_of(' ') == std::string::npos) {
-            return UsageError(out, err, json, "--save copy needs a --target folder");
-        }
-        // The folder's own bytes, whatever they are: the text form keeps them.
-        settings.saveDir = core::TextFromPath(target);
-    } else if (!target.empty()) {
-        return UsageError(out, err, json, "--target goes with --save copy only");
-    }
-
     files::RealFileSystem fileSystem;
-    std::vector<run::SelectionEntry> selection;
-    for (const std::string& path : paths) {
-        selection.push_back({path, fileSystem.isFolder(path)});
-    }
     if (checkOnly) {
         return check(out, err, settings, selection);
     }
@@ -302,7 +374,8 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (json) {
         writeJson(out, run.results(), host, summary);
     } else if (!quiet) {
-        writeListing(out, run.results(), finalStatus(host, summary), summary.manifest);
+        writeListing(out, run.results(), finalStatus(host, summary), host.copied(),
+                     summary.manifest);
     }
     out.flush();
     return exitStatus(host, summary);

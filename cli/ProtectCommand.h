@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,12 @@ struct ProtectCommand
 {
     bool checkOnly = false;
     SettingsOptions options;
-    std::string save = "new";
+    std::optional<std::string> save;
     std::string target;
     bool noBackups = false;
+    bool pagesOnly = false;
+    std::string projectFile;     // --project: the job to run, the options above over it
+    std::string saveProjectFile; // --save-project: where to keep the job as given
     bool json = false;
     bool quiet = false;
     bool wait = false;
@@ -28,6 +32,10 @@ struct ProtectCommand
     int run(std::ostream& out, std::ostream& err, bool errIsTerminal) const;
 
 private:
+    // The settings and pages of the project file and the options over it; gives the message of
+    // a usage error instead.
+    std::optional<std::string> job(core::ProtectionSettings& settings,
+                                   std::vector<run::SelectionEntry>& selection) const;
     int check(std::ostream& out, std::ostream& err, const core::ProtectionSettings& settings,
               const std::vector<run::SelectionEntry>& selection) const;
 };

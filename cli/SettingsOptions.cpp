@@ -105,7 +105,10 @@ core::ProtectionSettings StartSettings()
 {
     const std::chrono::year_month_day today{
         std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
-    return core::DefaultSettings(static_cast<int>(today.year()), u"", core::pathSeparator);
+    core::ProtectionSettings settings =
+        core::DefaultSettings(static_cast<int>(today.year()), u"", core::pathSeparator);
+    settings.saveDir.clear();
+    return settings;
 }
 
 void SettingsOptions::addTo(CLI::App& command)
@@ -113,10 +116,9 @@ void SettingsOptions::addTo(CLI::App& command)
     command
         .add_option("--mode", mode,
                     "What to hide from view-source: email (e-mail links only), links (all "
-                    "links), body (the body), whole (the whole page)")
+                    "links), body (the body), whole (the whole page; the default)")
         ->check(CLI::IsMember({"email", "links", "body", "whole"}).description(""))
-        ->type_name("MODE")
-        ->capture_default_str();
+        ->type_name("MODE");
     command
         .add_option("--enable", enabled,
                     "Switches, comma-separated, repeatable, with what each does in today's "
@@ -153,7 +155,9 @@ void SettingsOptions::addTo(CLI::App& command)
 
 std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& settings) const
 {
-    settings.protectMode = modeNamed(mode);
+    if (mode) {
+        settings.protectMode = modeNamed(*mode);
+    }
     for (const std::string& name : enabled) {
         const auto& table = switchTable();
         const auto it = std::find_if(table.begin(), table.end(),

@@ -16,7 +16,7 @@ namespace quorlane::cli {
 // The protection choices that protect and transform share, as given on the command line.
 struct SettingsOptions
 {
-    std::string mode = "whole";
+    std::optional<std::string> mode;
     std::vector<std::string> enabled;
     std::optional<std::string> warning;
     std::optional<std::string> domainLock;
@@ -28,7 +28,8 @@ struct SettingsOptions
     // Declares the options on a (sub)command.
     void addTo(CLI::App& command);
 
-    // The settings these options make, starting from defaults. Gives an error message instead
+    // The settings these options make over those given (the defaults, or a project's): only
+    // what is given changes, and --enable adds to the switches. Gives an error message instead
     // for a lock or warning text that could break out of the page script, or a notice that could
     // end its comment.
     std::optional<std::string> apply(core::ProtectionSettings& settings) const;

@@ -348,7 +348,15 @@ std::optional<FileRecord> FramePageRecord(const FileRecord& frameset, std::u16st
     if (ContainsIgnoreCase(source, u"http://")) {
         return std::nullopt;
     }
-    return FileRecord{frameset.RootPath, getFilePathOnly(frameset.Filename) + PathFromText(source)};
+    const PathString folder = getFilePathOnly(frameset.Filename);
+    if (!frameset.RootPath.empty() || folder.size() == 1) {
+        return FileRecord{frameset.RootPath, folder + PathFromText(source)};
+    }
+    // A frameset picked on its own is the root of its frame pages, so that wherever it goes they
+    // keep their place beside it.
+    const PathString root =
+        folder.empty() ? PathString(1, '.') : folder.substr(0, folder.size() - 1);
+    return FileRecord{root, PathString(1, pathSeparator) + PathFromText(source)};
 }
 
 bool ProtectFramePages(const FileRecord& record, std::u16string_view page,

@@ -76,7 +76,8 @@ private:
 };
 
 // The record of the frame page a source names: the frameset's folder followed by the source,
-// under the frameset's root. Nothing for a source on another site.
+// under the frameset's root; for a frameset picked on its own, the source under the frameset's
+// folder as root. Nothing for a source on another site.
 std::optional<FileRecord> FramePageRecord(const FileRecord& frameset, std::u16string_view source);
 
 // The attribute value written in text[first, end): quoted or bare, blanks trimmed.

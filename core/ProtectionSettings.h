@@ -102,6 +102,9 @@ struct ProtectionSettings
     SaveMode saveMode = SaveMode::CreateNew;
     bool makeBackups = true;
     std::u16string saveDir;
+    // With CopyToFolder: only the pages go into the target folder, not the other files of the
+    // added folders (style sheets, scripts, images) that make the copy a working site.
+    bool copyPagesOnly = false;
     bool copyrightNotice = false;
     std::u16string copyrightNoticeText;
 

@@ -58,6 +58,13 @@ enum class Durability
              // cannot lose the file
 };
 
+// What a copy wrote, measured on the very bytes that went into it.
+struct CopiedFile
+{
+    std::uint64_t size = 0;
+    std::string sha256;
+};
+
 // Looks at a written file before it replaces anything: called with the temporary file's path
 // once the file is complete and closed. False keeps the file from being put in place.
 using WriteCheck = std::function<bool(const PathString& temporary)>;
@@ -82,6 +89,11 @@ public:
     // and nothing replaced (a Rejected failure).
     virtual FileResult writeFile(const PathString& path, std::string_view bytes,
                                  Durability durability, const WriteCheck& check = {}) = 0;
+    // Copies the regular file that from leads to (after links) to to, byte for byte, and puts
+    // it in place as writeFile does: in one step, never over anything but a regular file, never
+    // over a read-only one. The copy has the permissions of from, writable by its owner.
+    virtual FileResult copyFile(const PathString& from, const PathString& to,
+                                CopiedFile& copied) = 0;
     // Removes the temporary files that writes of runs which no longer live left in folder.
     virtual void removeStaleTemporaries(const PathString& folder) = 0;
     // The path of the file that path names once the links that make up its last part are
@@ -109,6 +121,7 @@ public:
     FileResult fileSize(const PathString& path, std::uint64_t& size) override;
     FileResult writeFile(const PathString& path, std::string_view bytes, Durability durability,
                          const WriteCheck& check = {}) override;
+    FileResult copyFile(const PathString& from, const PathString& to, CopiedFile& copied) override;
     void removeStaleTemporaries(const PathString& folder) override;
     PathString linkTarget(const PathString& path) override;
     FileResult createFolder(const PathString& path) override;
@@ -119,6 +132,10 @@ public:
     FileResult removeEmptyFolder(const PathString& path) override;
     FileResult moveOver(const PathString& from, const PathString& to) override;
 };
+
+// Whether the file that path leads to, every link along the way followed, lies inside the
+// folder that folder leads to.
+bool LiesWithin(const PathString& path, const PathString& folder);
 
 // Orders names as a file manager lists them: letters without regard to case first, then exactly.
 bool NameOrder(std::u16string_view a, std::u16string_view b);

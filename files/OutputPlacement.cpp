@@ -1,5 +1,7 @@
 #include "files/OutputPlacement.h"
 
+#include <filesystem>
+
 #include "core/Utf8.h"
 #include "files/modAll.h"
 
@@ -36,6 +38,15 @@ std::optional<Message> makeBackup(const PathString& page, std::string_view pageB
                            u" The page was not protected."};
     }
     return Message{Message::Icon::Warning, u"Quorlane", UnknownErrorText(*failure, backup)};
+}
+
+// Whether path, its "." and ".." taken as written, lies below folder.
+bool staysBelow(const PathString& path, const PathString& folder)
+{
+    const std::filesystem::path rest =
+        std::filesystem::path(path).lexically_normal().lexically_relative(
+            std::filesystem::path(folder).lexically_normal());
+    return !rest.empty() && *rest.begin() != std::filesystem::path("..");
 }
 
 PathString createNewPath(FileRecord& record)
@@ -120,6 +131,16 @@ PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& setti
         } else {
             record.RootPath = saveDir;
             output = saveDir + separator + record.Filename;
+            if (!staysBelow(output, saveDir)) {
+                failure = Message{Message::Icon::Warning, u"Quorlane",
+                                  u"Unable to Write File: " +
+                                      core::TextFromPath(CollapseSeparators(output)) +
+                                      u".\r\nIts path climbs above the folder it was found in, "
+                                      u"so its place in the copy would lie outside the target "
+                                      u"folder " +
+                                      settings.saveDir + u"; it was not written."};
+                return {};
+            }
         }
         break;
     case core::SaveMode::CreateNew:

@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "core/FileRecord.h"
 #include "files/FileSystem.h"
+#include "files/Sha256.h"
 
 #ifndef _WIN32
 #include <cerrno>
@@ -251,8 +253,14 @@ std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
     return stampOf(info);
 }
 
-FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
-                                     Durability durability, const WriteCheck& check)
+namespace {
+
+// Puts a new file at path in one step: fill writes its bytes to a temporary file beside path
+// (giving 0, or the error number of what failed), which then replaces the regular file that
+// path names, if any. mode: the new file's permissions; none keeps those of the file replaced.
+FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
+                       const std::function<int(int fd)>& fill, Durability durability,
+                       const WriteCheck& check)
 {
     struct stat old
     {
@@ -280,15 +288,18 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
     // Held while the file is written, so that no other run takes it for a stale one. A file
     // system without such locks has the writer's process id in the name to go by.
     ::flock(file.get(), LOCK_EX | LOCK_NB);
-    if (exists && ::fchmod(file.get(), old.st_mode & 07777) != 0) {
+    if (!mode && exists) {
+        mode = old.st_mode & 07777;
+    }
+    if (mode && ::fchmod(file.get(), *mode) != 0) {
         return fail(errno);
     }
     // Renamed only: the rename is what makes the replacement whole for every reader, and a
     // killed process cannot leave a half-written file behind it. Syncing every page would make
     // a large site take many times as long, so only what must outlive a power cut (a backup,
     // the only copy of a page that is about to be replaced) is synced.
-    if (!writeAll(file.get(), bytes)) {
-        return fail(errno);
+    if (const int error = fill(file.get())) {
+        return fail(error);
     }
     if (durability == Durability::Synced && ::fsync(file.get()) != 0 && errno != EINVAL) {
         return fail(errno);
@@ -310,6 +321,69 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
             return fromErrno(error);
         }
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
+                                     Durability durability, const WriteCheck& check)
+{
+    const auto fill = [bytes](int fd) { return writeAll(fd, bytes) ? 0 : errno; };
+    return replaceFile(path, std::nullopt, fill, durability, check);
+}
+
+FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,
+                                    CopiedFile& copied)
+{
+    struct stat info
+    {
+    };
+    if (::stat(from.c_str(), &info) != 0) {
+        return fromErrno(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return fromErrno(EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return NotRegularFileError();
+    }
+    Descriptor source(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (source.get() < 0) {
+        return fromErrno(errno);
+    }
+    if (::fstat(source.get(), &info) != 0) {
+        return fromErrno(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return NotRegularFileError();
+    }
+    // In pieces: a large picture or film is never held whole.
+    Sha256 digest;
+    std::uint64_t size = 0;
+    const auto fill = [&](int fd) {
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(source.get(), buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return got == 0 ? 0 : errno;
+            }
+            const std::string_view piece(buffer, static_cast<std::size_t>(got));
+            digest.add(piece);
+            size += piece.size();
+            if (!writeAll(fd, piece)) {
+                return errno;
+            }
+        }
+    };
+    const mode_t mode = (info.st_mode & 0777) | S_IWUSR;
+    if (const FileResult failure = replaceFile(to, mode, fill, Durability::Renamed, {})) {
+        return failure;
+    }
+    copied = {size, digest.hex()};
     return std::nullopt;
 }
 
@@ -441,6 +515,62 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
     return std::nullopt;
 }
 
+FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,
+                                    CopiedFile& copied)
+{
+    std::error_code error;
+    const fs::file_status source = fs::status(from, error);
+    if (fs::is_directory(source)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    if (!fs::exists(source)) {
+        return classify(std::make_error_code(std::errc::no_such_file_or_directory));
+    }
+    if (!fs::is_regular_file(source)) {
+        return NotRegularFileError();
+    }
+    const fs::file_status target = fs::symlink_status(to, error);
+    if (fs::is_directory(target)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    if (fs::exists(target) && !fs::is_regular_file(target)) {
+        return NotRegularFileError();
+    }
+    if (fs::exists(target) && (target.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        return classify(std::make_error_code(std::errc::permission_denied));
+    }
+    std::ifstream in(fs::path(from), std::ios::binary);
+    if (!in) {
+        return classify(std::make_error_code(std::errc::permission_denied));
+    }
+    const fs::path temporary = fs::path(to).concat(L".quorlane.tmp");
+    Sha256 digest;
+    std::uint64_t size = 0;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        char buffer[1 << 16];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            const std::string_view piece(buffer, static_cast<std::size_t>(in.gcount()));
+            digest.add(piece);
+            size += piece.size();
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        }
+        if (in.bad() || !out.flush()) {
+            out.close();
+            fs::remove(temporary, error);
+            return classify(std::make_error_code(std::errc::io_error));
+        }
+    }
+    fs::rename(temporary, to, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return classify(error);
+    }
+    copied = {size, digest.hex()};
+    return std::nullopt;
+}
+
 // A temporary file here is named after its page and replaced by the next write of that page.
 void RealFileSystem::removeStaleTemporaries(const PathString&) {}
 
@@ -557,6 +687,21 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
     }
     fs::rename(from, to, error);
     return fromCode(error);
+}
+
+bool LiesWithin(const PathString& path, const PathString& folder)
+{
+    std::error_code error;
+    const fs::path real = fs::weakly_canonical(fs::path(path), error);
+    if (error) {
+        return false;
+    }
+    const fs::path top = fs::weakly_canonical(fs::path(withoutTrailingSeparators(folder)), error);
+    if (error) {
+        return false;
+    }
+    const fs::path rest = real.lexically_relative(top);
+    return !rest.empty() && rest != fs::path(".") && *rest.begin() != fs::path("..");
 }
 
 bool RealFileSystem::isFolder(const PathString& path)

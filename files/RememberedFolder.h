@@ -19,4 +19,9 @@ void CreateRememberedFolderFile(const PathString& programFolder);
 // Writes folder as the whole content of the existing file, without a line break.
 void WriteRememberedFolder(const PathString& programFolder, const PathString& folder);
 
+// The project file last opened or saved, kept the same way in "lastproject.txt"; empty when
+// there is none or it no longer exists.
+PathString ReadRememberedProject(const PathString& programFolder);
+void WriteRememberedProject(const PathString& programFolder, const PathString& project);
+
 } // namespace quorlane::files

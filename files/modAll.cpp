@@ -41,6 +41,13 @@ void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& r
             continue;
         }
         ScanFolderFiles(fileSystem, folder, rootPath, files);
+        if (options.otherFiles != nullptr) {
+            for (const PathString& file : folder.files) {
+                if (!IsPageName(nameOf(file)) && file.size() > rootPath.size()) {
+                    options.otherFiles->add(rootPath, file.substr(rootPath.size()));
+                }
+            }
+        }
         // Pushed last to first, so that the first subfolder is taken next.
         pending.insert(pending.end(), folder.subfolders.rbegin(), folder.subfolders.rend());
     }

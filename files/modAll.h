@@ -17,6 +17,8 @@ struct ScanOptions
 {
     std::optional<FileIdentity> skipFolder; // never entered (the run's target folder)
     std::vector<ScanFailure>* failures = nullptr;
+    // When given, gets every file that is not a page, under the same root as the pages.
+    clsFiles* otherFiles = nullptr;
 };
 
 // Adds every page (.htm, .html in any case) in the folder tree below folderPath to files, depth

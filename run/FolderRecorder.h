@@ -38,6 +38,11 @@ public:
     {
         return m_inner.writeFile(path, bytes, durability, check);
     }
+    files::FileResult copyFile(const core::PathString& from, const core::PathString& to,
+                               files::CopiedFile& copied) override
+    {
+        return m_inner.copyFile(from, to, copied);
+    }
     void removeStaleTemporaries(const core::PathString& folder) override
     {
         m_inner.removeStaleTemporaries(folder);

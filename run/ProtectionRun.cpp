@@ -242,6 +242,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
 {
     RunSummary summary;
     m_filesToProtect = {};
+    m_otherFiles = {};
     m_results.clear();
     m_cleanedFolders.clear();
     m_listedFiles.clear();
@@ -302,13 +303,17 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         // A target inside an added folder holds what this run writes, not pages to protect.
         options.skipFolder = m_fileSystem.identity(core::PathFromText(settings.saveDir));
+        options.otherFiles = settings.copyPagesOnly ? nullptr : &m_otherFiles;
     }
+    const bool copy = settings.saveMode == core::SaveMode::CopyToFolder;
     for (const SelectionEntry& entry : selection) {
         if (entry.isFolder) {
             core::PathString rootPath;
             files::ScanFolder(m_fileSystem, entry.path, rootPath, m_filesToProtect, options);
         } else {
-            m_filesToProtect.add({}, entry.path);
+            const core::FileRecord record =
+                copy ? PickedPageRecord(entry.path, selection) : core::FileRecord{{}, entry.path};
+            m_filesToProtect.add(record.RootPath, record.Filename);
         }
     }
     for (const files::ScanFailure& failure : failures) {
@@ -339,6 +344,7 @@ void ProtectionRun::protectListed(const core::ProtectionSettings& settings, RunS
             }
         }
     }
+    total += otherFilesSize();
     summary.listed = static_cast<std::size_t>(m_filesToProtect.Count());
     m_mode = settings.protectMode;
     if (const auto findings = core::FindForRun(m_mode); summary.listed > 0 && !findings.empty()) {
@@ -362,6 +368,9 @@ void ProtectionRun::protectListed(const core::ProtectionSettings& settings, RunS
         const double share = total == 0 ? 0.0 : static_cast<double>(done) / total * 100.0;
         m_host.progress(static_cast<float>(share), done, total);
         m_host.yield();
+    }
+    if (!summary.cancelled) {
+        copyOtherFiles(settings, done, total, summary);
     }
 }
 

@@ -24,6 +24,7 @@ struct SelectionEntry
 {
     core::PathString path;
     bool isFolder = false;
+    bool operator==(const SelectionEntry&) const = default;
 };
 
 inline constexpr std::u16string_view scanningText = u"Scanning for files, please wait...";
@@ -86,6 +87,13 @@ private:
                                                bool keptAsItIs);
     void RecordResult(const core::PathString& page, const core::FileRecord& record,
                       const core::PathString& output);
+    // A copy's other files: those of the added folders that are not pages.
+    std::uint64_t otherFilesSize();
+    void copyOtherFiles(const core::ProtectionSettings& settings, std::uint64_t& done,
+                        std::uint64_t total, RunSummary& summary);
+    void
+    copyOtherFile(core::FileRecord record, const core::ProtectionSettings& settings,
+                  const std::unordered_set<files::FileIdentity, files::FileIdentityHash>& sources);
     std::uint64_t sizeOf(const core::PathString& path);
 
     std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,
@@ -100,6 +108,7 @@ private:
     FolderRecorder m_recorder;
     files::FileSystem& m_fileSystem;
     files::clsFiles m_filesToProtect;
+    files::clsFiles m_otherFiles;
     HandledPaths m_handledPaths;
     ResultsTree m_results;
     std::unique_ptr<core::HiddenPartSealer> m_sealer;
@@ -119,6 +128,11 @@ private:
     std::u16string m_readBackText;
     std::u16string m_revealed;
 };
+
+// The record of a page picked on its own for a copy: under the first added folder of the
+// selection that it lies in, so that it keeps its place in the copied tree; else as picked.
+core::FileRecord PickedPageRecord(const core::PathString& page,
+                                  const std::vector<SelectionEntry>& selection);
 
 // The message for a page that could not be read.
 files::Message ReadFailureMessage(const core::PathString& page, const files::FileError& error);

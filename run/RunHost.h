@@ -69,6 +69,8 @@ public:
         pageFailed(folder, message);
     }
     virtual void pageSkipped(const core::PathString& page, SkipReason reason) = 0;
+    // A file of an added folder that is no page was copied unchanged into the target folder.
+    virtual void fileCopied(const core::PathString& /*file*/, const core::PathString& /*output*/) {}
     // What the protection of a page will break or leave open, told before it is written; an
     // empty page for the findings of the run as a whole.
     virtual void pageFindings(const core::PathString& /*page*/,

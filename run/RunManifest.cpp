@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/Utf8.h"
+#include "run/SettingNames.h"
 
 namespace quorlane::run {
 
@@ -15,12 +16,8 @@ using Json = nlohmann::ordered_json;
 constexpr const char* formatName = "quorlane-run";
 constexpr int formatVersion = 1;
 
-constexpr std::array<const char*, 4> modeNames = {"email", "links", "body", "whole"};
-constexpr std::array<const char*, 3> saveNames = {"overwrite", "copy", "new"};
-constexpr std::array<const char*, core::scriptOptionCount> switchNames = {
-    "no-right-click",   "no-text-select", "no-offline",     "hide-status-urls", "no-printing",
-    "no-clipboard",     "no-drag-drop",   "no-web-capture", "block-opera",      "break-frames",
-    "no-image-toolbar", "block-netscape", "expire-page"};
+constexpr const auto& modeNames = protectModeNames;
+constexpr const auto& saveNames = saveModeNames;
 
 void putPath(Json& object, const std::string& key, const core::PathString& path)
 {
@@ -93,6 +90,7 @@ Json settingsJson(const core::ProtectionSettings& settings)
     };
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         putPath(json, "target", core::PathFromText(settings.saveDir));
+        json["pages_only"] = settings.copyPagesOnly;
     }
     json["switches"] = switches;
     json["warning"] = textOrNull(settings.rightClickWarning, settings.rightClickWarningText);
@@ -126,6 +124,7 @@ core::ProtectionSettings settingsFrom(const Json& json)
     settings.makeBackups = json.at("backups").get<bool>();
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         settings.saveDir = core::TextFromPath(getPath(json, "target"));
+        settings.copyPagesOnly = json.value("pages_only", false);
     }
     for (const Json& name : json.at("switches")) {
         settings.scriptSwitches.set(

@@ -32,6 +32,18 @@ QString QtDialogs::pickFolder(QWidget* parent, const QString& title, const QStri
     return QFileDialog::getExistingDirectory(parent, title, startFolder);
 }
 
+QString QtDialogs::pickFileToOpen(QWidget* parent, const QString& title, const QString& filter,
+                                  const QString& start)
+{
+    return QFileDialog::getOpenFileName(parent, title, start, filter);
+}
+
+QString QtDialogs::pickFileToSave(QWidget* parent, const QString& title, const QString& filter,
+                                  const QString& start)
+{
+    return QFileDialog::getSaveFileName(parent, title, start, filter);
+}
+
 void QtDialogs::beep()
 {
     QApplication::beep();

@@ -26,6 +26,18 @@ public:
     // A folder; empty when cancelled.
     virtual QString pickFolder(QWidget* parent, const QString& title,
                                const QString& startFolder) = 0;
+    // One file to open, or the path of one to save (start names a folder or a file); empty when
+    // cancelled, as by answerers that never pick one.
+    virtual QString pickFileToOpen(QWidget* /*parent*/, const QString& /*title*/,
+                                   const QString& /*filter*/, const QString& /*start*/)
+    {
+        return {};
+    }
+    virtual QString pickFileToSave(QWidget* /*parent*/, const QString& /*title*/,
+                                   const QString& /*filter*/, const QString& /*start*/)
+    {
+        return {};
+    }
     virtual void beep() = 0;
     // Opens a page or folder in the desktop's browser or file manager.
     virtual void open(const QUrl& url) = 0;
@@ -41,6 +53,10 @@ public:
     QStringList pickFiles(QWidget* parent, const QString& title, const QString& filter,
                           const QString& startFolder) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& startFolder) override;
+    QString pickFileToOpen(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& start) override;
+    QString pickFileToSave(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& start) override;
     void beep() override;
     void open(const QUrl& url) override;
 };

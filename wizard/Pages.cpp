@@ -65,7 +65,9 @@ constexpr const char* scriptCaptions[core::scriptOptionCount] = {
 constexpr const char* outputInfo[3] = {
     "All current files will be replaced with their protected versions - We highly recommend "
     "you make backups",
-    "Files will be copied to this new folder, with their folder structures intact",
+    "Files will be copied to this new folder, with their folder structures intact: the pages "
+    "protected, the other files of each added folder (style sheets, scripts, images) as they "
+    "are",
     "Protected files will be placed in the same folders with a protected_ prefix",
 };
 
@@ -109,6 +111,8 @@ WelcomePage::WelcomePage(Dialogs& dialogs, QWidget* parent)
     rows.add(link, gapY);
     rows.add(ui.imgMain, 4 * gapY, 0, 0, Qt::AlignHCenter);
     rows.add(ui.lblComment, 4 * gapY, 2 * gapX, 4 * gapX);
+    ui.framProject = named<QWidget>(this, "framProject");
+    rows.add(ui.framProject, 4 * gapY, 2 * gapX, 2 * gapX);
     rows.addStretch();
 }
 
@@ -137,6 +141,9 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     ui.cmdSelectDirectory = named<QPushButton>(this, "cmdSelectDirectory", QStringLiteral("..."));
     ui.cmdSelectDirectory->setEnabled(false);
     ui.cmdSelectDirectory->setFixedWidth(32);
+    ui.chkPagesOnly = named<QCheckBox>(
+        this, "chkPagesOnly", QStringLiteral("Copy only the pages, not the files beside them"));
+    ui.chkPagesOnly->setEnabled(false);
     ui.frmInfo = named<QGroupBox>(this, "frmInfo", QStringLiteral("Information"));
     ui.lblOutputInfo = wrapped(named<QLabel>(ui.frmInfo, "lblOutputInfo"));
     ui.lblOutputInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -179,6 +186,7 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     folder->addWidget(ui.txtSaveDir);
     folder->addWidget(ui.cmdSelectDirectory);
     rows.add(folder, gapY / 2);
+    rows.add(ui.chkPagesOnly, gapY / 2, 4 * gapX, 2 * gapX);
     rows.add(ui.optSave[2], gapY, 2 * gapX, 2 * gapX);
     rows.add(ui.frmInfo, 3 * gapY, 2 * gapX, 2 * gapX);
     rows.add(ui.lblWould, gapY, 2 * gapX, 2 * gapX);
@@ -211,6 +219,7 @@ void StoreFilesPage::optSaveClicked(int index)
 {
     ui.txtSaveDir->setEnabled(index == 1);
     ui.cmdSelectDirectory->setEnabled(index == 1);
+    ui.chkPagesOnly->setEnabled(index == 1);
     ui.chkBackups->setEnabled(index == 0);
 }
 
@@ -241,6 +250,7 @@ void StoreFilesPage::readInto(core::ProtectionSettings& settings) const
     settings.saveMode = static_cast<core::SaveMode>(m_group.checkedId());
     settings.makeBackups = ui.chkBackups->isChecked();
     settings.saveDir = ui.txtSaveDir->text().toStdU16String();
+    settings.copyPagesOnly = ui.chkPagesOnly->isChecked();
     settings.copyrightNotice = ui.chkCopyrightNotice->isChecked();
     settings.copyrightNoticeText = ui.txtCopyrightNotice->text().toStdU16String();
 }

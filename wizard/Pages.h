@@ -41,6 +41,7 @@ public:
         LinkLabel* HyperLink21;
         QLabel* imgMain;
         QLabel* lblComment;
+        QWidget* framProject; // Open, Save and Save As of project files
     } ui;
 };
 
@@ -62,6 +63,7 @@ public:
         QCheckBox* chkBackups;
         QLineEdit* txtSaveDir;
         QPushButton* cmdSelectDirectory;
+        QCheckBox* chkPagesOnly;
         QGroupBox* frmInfo;
         QLabel* lblOutputInfo;
         QLabel* lblWould;

@@ -17,6 +17,7 @@
 #include "run/Restore.h"
 #include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
+#include "wizard/ProjectFiles.h"
 
 namespace quorlane::wizard {
 
@@ -199,6 +200,7 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     m_storeFiles->setDefaults(
         core::DefaultSettings(currentYear, core::TextFromPath(programFolder), core::pathSeparator));
     m_storeFiles->setRememberedFolderSource([this] { return m_pickFiles->rememberedFolder(); });
+    m_projectFiles = new ProjectFiles(*this, dialogs, programFolder, m_welcome->ui.framProject);
     m_pages = new QStackedWidget;
     for (QWidget* page : std::initializer_list<QWidget*>{m_welcome, m_pickFiles, m_storeFiles,
                                                          m_encryption, m_scripts, m_results}) {
@@ -246,6 +248,7 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     setMinimumHeight(560);
 
     ResetWizard();
+    m_projectFiles->openRemembered();
 }
 
 QWidget* frmMain::makePageList()
@@ -422,6 +425,7 @@ core::ProtectionSettings frmMain::settings() const
     m_storeFiles->readInto(settings);
     m_encryption->readInto(settings);
     m_scripts->readInto(settings);
+    m_projectFiles->readInto(settings);
     settings.hostToAscii = files::IdnaHostToAscii;
     return settings;
 }

@@ -17,6 +17,7 @@ namespace quorlane::wizard {
 
 class AboutBox;
 class Dialogs;
+class ProjectFiles;
 
 // The wizard's one window: the page list on the left, six pages, and Exit, Back and Next.
 class frmMain : public QWidget
@@ -43,6 +44,7 @@ public:
     EncryptionPage* encryptionPage() const { return m_encryption; }
     ScriptsPage* scriptsPage() const { return m_scripts; }
     ResultsPage* resultsPage() const { return m_results; }
+    ProjectFiles* projectFiles() const { return m_projectFiles; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +76,7 @@ private:
     EncryptionPage* m_encryption = nullptr;
     ScriptsPage* m_scripts = nullptr;
     ResultsPage* m_results = nullptr;
+    ProjectFiles* m_projectFiles = nullptr;
     QPushButton* m_cmdExit = nullptr;
     QPushButton* m_cmdAbout = nullptr;
     AboutBox* m_about = nullptr;

@@ -71,7 +71,8 @@ TEST(ProtectCommand, JsonReportsEveryPageWithItsOutcome)
     EXPECT_EQ(report["status"], "The following 2 files have been protected");
     // a.htm twice, b.htm, c.htm (whose output is read-only), and the read-only file itself, which
     // is a page like any other.
-    EXPECT_EQ(report["totals"], (nlohmann::json{{"protected", 2}, {"skipped", 2}, {"failed", 1}}));
+    EXPECT_EQ(report["totals"],
+              (nlohmann::json{{"protected", 2}, {"skipped", 2}, {"failed", 1}, {"copied", 0}}));
     const auto& pages = report["pages"];
     ASSERT_EQ(pages.size(), 5u);
     EXPECT_EQ(pages[0]["page"], root + "/a.htm");
@@ -98,7 +99,9 @@ TEST(ProtectCommand, UsageErrorsExitTwoBeforeTouchingAnything)
          {std::string("protect"), "protect --save copy " + Quoted(site.path()),
           "protect --save sideways " + Quoted(site.path()),
           "protect --target /tmp " + Quoted(site.path()),
-          "protect --password '' " + Quoted(site.path())}) {
+          "protect --password '' " + Quoted(site.path()),
+          "protect --pages-only " + Quoted(site.path()),
+          "protect --project " + Quoted(site.path() / "none.json")}) {
         EXPECT_EQ(cli.run(arguments), 2) << arguments;
         EXPECT_NE(cli.err().find("quorlane-cli: "), std::string::npos) << arguments;
     }
@@ -117,6 +120,21 @@ TEST(ProtectCommand, CopyPutsTheTreeBelowTheTarget)
     EXPECT_TRUE(cli.out().empty());
     EXPECT_TRUE(site.read("out/sub/a.htm").ends_with(marker));
     EXPECT_EQ(site.read("in/sub/a.htm"), "<p>2</p>");
+}
+
+// --pages-only copies as before the other files went along: the protected pages alone.
+TEST(ProtectCommand, PagesOnlyCopiesThePagesAlone)
+{
+    TempFolder site;
+    site.write("in/index.htm", "<p>1</p>");
+    site.write("in/css/site.css", "p {}");
+    CliProcess cli;
+    ASSERT_EQ(cli.run("protect --quiet --pages-only --save copy --target " +
+                      Quoted(site.path() / "out") + " " + Quoted(site.path() / "in")),
+              0);
+    const auto copy = quorlane::test::TreeOf(site.path() / "out");
+    ASSERT_EQ(copy.size(), 1u);
+    EXPECT_TRUE(copy.begin()->second.ends_with(marker));
 }
 
 // A page given by its bare name, from inside its folder, is protected beside itself.

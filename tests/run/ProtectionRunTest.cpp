@@ -507,3 +507,78 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
         EXPECT_FALSE(entry.path().extension() == ".tmp") << entry.path();
     }
 }
+
+// A copy is a working site: the other files of the folder go along byte for byte; backups,
+// which hold pages in clear text, and what a link brings in from outside the folder do not.
+TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
+{
+    const std::string page = "<link rel=stylesheet href=\"css/site.css\"><p>1</p>";
+    const std::string picture("\x89PNG\r\n\x1a\n\0\xff", 10);
+    site.write("in/index.htm", page);
+    site.write("in/css/site.css", "p { color: red }");
+    site.write("in/img/logo.png", picture);
+    site.write("in/old.htm.bak", "<p>the page in clear</p>");
+    site.write("secret.txt", "not for the web");
+    test::fs::create_symlink(site.path() / "secret.txt", site.path() / "in/secret.txt");
+    host.current.saveMode = core::SaveMode::CopyToFolder;
+    host.current.saveDir = core::TextFromPath(site.str() + "/out");
+    run({folder("in")});
+    EXPECT_EQ(site.read("out/index.htm"), protectedBytes(page, host.current));
+    EXPECT_EQ(site.read("out/css/site.css"), "p { color: red }");
+    EXPECT_EQ(site.read("out/img/logo.png"), picture);
+    EXPECT_FALSE(site.exists("out/old.htm.bak"));
+    EXPECT_FALSE(site.exists("out/secret.txt"));
+    ASSERT_EQ(host.failures.size(), 1u);
+    EXPECT_EQ(host.failures[0].first, site.str() + "/in/secret.txt");
+    EXPECT_NE(host.failures[0].second.text.find(u"a link that leads out of the added folder"),
+              std::u16string::npos);
+}
+
+// A frame page keeps its place beside its frameset in every save mode, also when the frameset is
+// picked on its own besides its folder; a frame source that climbs out of the folder is never
+// written outside the copy, and so never over a page of the site.
+TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
+{
+    const struct
+    {
+        const char* name;
+        core::SaveMode mode;
+        bool folderToo;
+        const char* frameset;
+        const char* frame;
+    } cases[] = {
+        {"overwrite", core::SaveMode::Overwrite, false, "site/in/fs.htm", "site/in/pages/m.htm"},
+        {"new", core::SaveMode::CreateNew, true, "site/in/protected_fs.htm",
+         "site/in/pages/protected_m.htm"},
+        {"copy of the frameset", core::SaveMode::CopyToFolder, false, "site/out/fs.htm",
+         "site/out/pages/m.htm"},
+        {"copy of its folder too", core::SaveMode::CopyToFolder, true, "site/out/in/fs.htm",
+         "site/out/in/pages/m.htm"},
+    };
+    for (const auto& [name, mode, folderToo, frameset, frame] : cases) {
+        SCOPED_TRACE(name);
+        TempFolder work;
+        FakeHost host;
+        work.write("site/in/fs.htm",
+                   "<frameset><frame src=\"pages/m.htm\"><frame src=\"../../x.htm\"></frameset>");
+        work.write("site/in/pages/m.htm", "<p>m</p>");
+        work.write("x.htm", "<p>x</p>");
+        host.current.saveMode = mode;
+        host.current.makeBackups = false;
+        host.current.saveDir = core::TextFromPath(work.str() + "/site/out");
+        std::vector<SelectionEntry> selection{{work.str() + "/site/in/fs.htm", false}};
+        if (folderToo) {
+            selection.push_back({work.str() + "/site", true});
+        }
+        ProtectionRun(host, fileSystem).RunProtection(selection);
+        EXPECT_TRUE(work.read(frameset).ends_with("//-->\r\n"));
+        EXPECT_EQ(work.read(frame), protectedBytes("<p>m</p>", host.current));
+        if (mode == core::SaveMode::CopyToFolder) {
+            EXPECT_EQ(work.read("x.htm"), "<p>x</p>");
+            EXPECT_FALSE(work.exists("site/x.htm"));
+            ASSERT_EQ(host.failures.size(), 1u) << "and the cases after it not tried";
+            EXPECT_NE(host.failures[0].second.text.find(u"outside the target folder"),
+                      std::u16string::npos);
+        }
+    }
+}

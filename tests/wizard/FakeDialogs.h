@@ -23,6 +23,7 @@ public:
     std::deque<bool> answers;            // for askYesNo; No when none is left
     std::deque<QStringList> fileAnswers; // for pickFiles
     std::deque<QString> folderAnswers;   // for pickFolder
+    std::deque<QString> pathAnswers;     // for pickFileToOpen and pickFileToSave
     std::vector<Shown> questions;
     std::vector<Shown> messages;
     std::vector<QString> folderStarts;
@@ -52,6 +53,14 @@ public:
     {
         folderStarts.push_back(startFolder);
         return take(folderAnswers);
+    }
+    QString pickFileToOpen(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return take(pathAnswers);
+    }
+    QString pickFileToSave(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return take(pathAnswers);
     }
     void beep() override { ++beeps; }
     void open(const QUrl& url) override { opened.push_back(url); }

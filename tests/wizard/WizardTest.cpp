@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "tests/cli/CliProcess.h"
 #include "tests/support/TempFolder.h"
 #include "tests/wizard/FakeDialogs.h"
 #include "wizard/frmMain.h"
@@ -642,6 +643,49 @@ private slots:
         w.window->ShowPage(5);
         w.next()->click();
         QVERIFY(site.exists("protected_a.htm"));
+    }
+
+    // A project saved by the window and run by the command line gives the very files the window
+    // writes; the window started again opens it with every choice as it was.
+    void aSavedProjectRunsAlikeInTheCommandLineAndOpensAgain()
+    {
+        Wizard w;
+        test::TempFolder work;
+        test::fs::copy(QUORLANE_EXAMPLES "/site", work.path() / "site",
+                       test::fs::copy_options::recursive);
+        w.addFolder(q((work.path() / "site").string()));
+        w.window->ShowPage(2);
+        w.find<QRadioButton>("optSave_1")->click();
+        w.find<QLineEdit>("txtSaveDir")->setText(q((work.path() / "by-wizard").string()));
+        w.find<QCheckBox>("chkCopyrightNotice")->click();
+        w.window->ShowPage(3);
+        w.find<QRadioButton>("optProtect_1")->click();
+        w.find<QCheckBox>("chkDomainLock")->click();
+        w.window->ShowPage(4);
+        for (const char* name : {"chkScript_0", "chkScript_5", "chkScript_9", "chkRightMouse"}) {
+            w.find<QCheckBox>(name)->click();
+        }
+        w.window->ShowPage(0);
+        w.dialogs.pathAnswers.push_back(q((work.path() / "bakery").string()));
+        w.find<QPushButton>("cmdSaveProjectAs")->click();
+        QVERIFY(work.exists("bakery.json"));
+        w.window->ShowPage(5);
+        w.next()->click();
+        QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
+
+        test::CliProcess cli;
+        QCOMPARE(cli.run("protect --quiet --project bakery.json --target by-cli", work.str()), 0);
+        const auto copy = test::TreeOf(work.path() / "by-wizard");
+        QVERIFY(copy.contains("css/style.css") && copy.contains("pages/menu.html"));
+        QVERIFY(copy == test::TreeOf(work.path() / "by-cli"));
+
+        FakeDialogs dialogs;
+        wizard::frmMain again(dialogs, w.programFolder.str(), 2026);
+        QVERIFY(again.settings() == w.window->settings());
+        QVERIFY(again.pickFilesPage()->selection() == w.window->pickFilesPage()->selection());
+        QVERIFY(again.findChild<QLabel*>(QStringLiteral("lblProject"))
+                    ->text()
+                    .endsWith(QStringLiteral("bakery.json")));
     }
 
     void theQuitQuestionAnsweredNoKeepsTheWindow()

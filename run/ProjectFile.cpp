@@ -1,0 +1,441 @@
+#include "run/ProjectFile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <initializer_list>
+#include <nlohmann/json.hpp>
+#include <tuple>
+
+#include "core/ScriptText.h"
+#include "core/Utf8.h"
+#include "run/FolderRecorder.h"
+#include "run/SettingNames.h"
+
+namespace quorlane::run {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+using OrderedJson = nlohmann::ordered_json;
+
+// Why a project is refused: the key, with its place in the document ("password_lock.on",
+// "pages[2].folder"), and what is wrong with it.
+struct Refusal
+{
+    std::string key;
+    std::string why;
+};
+
+[[noreturn]] void refuse(std::string key, std::string why)
+{
+    throw Refusal{std::move(key), std::move(why)};
+}
+
+std::string keyIn(const std::string& where, const std::string& key)
+{
+    return where.empty() ? key : where + "." + key;
+}
+
+template <std::size_t N> std::string listOf(const std::array<const char*, N>& names)
+{
+    std::string list;
+    for (const char* name : names) {
+        list += (list.empty() ? "" : ", ") + std::string(name);
+    }
+    return list;
+}
+
+std::string fileText(const core::PathString& file)
+{
+    return core::Utf16ToUtf8(core::TextFromPath(file));
+}
+
+// The folder that the relative paths of a project file start from.
+fs::path folderOf(const core::PathString& file)
+{
+    return fs::path(AbsolutePath(file)).parent_path();
+}
+
+core::PathString withoutTrailingSeparators(core::PathString path)
+{
+    while (path.size() > 1 && (path.back() == '/' || path.back() == core::pathSeparator)) {
+        path.pop_back();
+    }
+    return path;
+}
+
+// Whether a text switched on can go into the pages as it is; the key and why when it cannot.
+std::optional<Refusal> valueProblem(const core::ProtectionSettings& settings)
+{
+    const std::tuple<const char*, bool, const std::u16string&> scriptTexts[] = {
+        {"warning.text", settings.rightClickWarning, settings.rightClickWarningText},
+        {"domain_lock.text", settings.domainLock, settings.lockDomain},
+        {"url_lock.text", settings.urlLock, settings.lockUrl},
+    };
+    for (const auto& [key, on, text] : scriptTexts) {
+        if (on && !core::IsSafeScriptText(text)) {
+            return Refusal{key, "holds a quotation mark, an apostrophe, a backslash or a line "
+                                "break, which would break out of the page script"};
+        }
+    }
+    if (settings.copyrightNotice && !core::IsSafeNoticeText(settings.copyrightNoticeText)) {
+        return Refusal{"notice.text", "holds \"-->\" or \"--!>\", which would end its comment "
+                                      "early"};
+    }
+    if (settings.kdfIterations < core::minimumKdfIterations ||
+        settings.kdfIterations > core::maximumKdfIterations) {
+        return Refusal{"password_lock.kdf_iterations",
+                       "must lie between " + std::to_string(core::minimumKdfIterations) + " and " +
+                           std::to_string(core::maximumKdfIterations)};
+    }
+    return std::nullopt;
+}
+
+// Reads a document that has passed its version check onto a project, key by key.
+class Reader
+{
+public:
+    explicit Reader(fs::path folder)
+        : m_folder(std::move(folder))
+    {
+    }
+
+    void read(const Json& document, Project& project)
+    {
+        onlyKeys(document, "",
+                 {"version", "pages", "save", "target", "backups", "pages_only", "mode", "switches",
+                  "warning", "notice", "domain_lock", "url_lock", "password_lock"});
+        core::ProtectionSettings& settings = project.settings;
+        if (document.contains("pages")) {
+            project.selection = pages(document["pages"]);
+        }
+        if (document.contains("save")) {
+            settings.saveMode =
+                static_cast<core::SaveMode>(named(document["save"], "save", saveModeNames));
+        }
+        if (document.contains("target")) {
+            settings.saveDir = core::TextFromPath(path(document["target"], "target"));
+        }
+        boolean(document, "", "backups", settings.makeBackups);
+        boolean(document, "", "pages_only", settings.copyPagesOnly);
+        if (document.contains("mode")) {
+            settings.protectMode =
+                static_cast<core::ProtectMode>(named(document["mode"], "mode", protectModeNames));
+        }
+        if (document.contains("switches")) {
+            settings.scriptSwitches = switches(document["switches"]);
+        }
+        switchedText(document, "warning", settings.rightClickWarning,
+                     settings.rightClickWarningText);
+        switchedText(document, "notice", settings.copyrightNotice, settings.copyrightNoticeText);
+        switchedText(document, "domain_lock", settings.domainLock, settings.lockDomain);
+        switchedText(document, "url_lock", settings.urlLock, settings.lockUrl);
+        if (document.contains("password_lock")) {
+            passwordLock(document["password_lock"], settings);
+        }
+    }
+
+private:
+    static void onlyKeys(const Json& object, const std::string& where,
+                         std::initializer_list<std::string_view> known)
+    {
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (std::find(known.begin(), known.end(), it.key()) != known.end()) {
+                continue;
+            }
+            if (it.key() == "password") {
+                refuse(keyIn(where, it.key()),
+                       "is not taken: a project never holds the password. Give it with "
+                       "--password-file, --password-env or --password -, or type it in the "
+                       "wizard");
+            }
+            refuse(keyIn(where, it.key()), "is not a key of a project file");
+        }
+    }
+
+    static const Json& object(const Json& value, const std::string& key,
+                              std::initializer_list<std::string_view> known)
+    {
+        if (!value.is_object()) {
+            std::string keys;
+            for (std::string_view name : known) {
+                keys += (keys.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+            }
+            refuse(key, "must be an object with the keys " + keys);
+        }
+        onlyKeys(value, key, known);
+        return value;
+    }
+
+    static void boolean(const Json& object, const std::string& where, const char* name, bool& value)
+    {
+        if (!object.contains(name)) {
+            return;
+        }
+        if (!object[name].is_boolean()) {
+            refuse(keyIn(where, name), "must be true or false");
+        }
+        value = object[name].get<bool>();
+    }
+
+    static std::u16string text(const Json& value, const std::string& key)
+    {
+        if (!value.is_string()) {
+            refuse(key, "must be a string");
+        }
+        return core::Utf8ToUtf16(value.get<std::string>());
+    }
+
+    template <std::size_t N>
+    static std::size_t named(const Json& value, const std::string& key,
+                             const std::array<const char*, N>& names)
+    {
+        if (!value.is_string()) {
+            refuse(key, "must be one of " + listOf(names));
+        }
+        const std::string name = value.get<std::string>();
+        for (std::size_t k = 0; k < N; ++k) {
+            if (name == names[k]) {
+                return k;
+            }
+        }
+        refuse(key, "is \"" + name + "\", not one of " + listOf(names));
+    }
+
+    // A path as written, relative ones from the project file's folder.
+    core::PathString path(const Json& value, const std::string& key) const
+    {
+        const std::u16string written = text(value, key);
+        if (written.empty()) {
+            refuse(key, "must be a path, not empty");
+        }
+        const fs::path given(core::PathFromText(written));
+        const fs::path full = given.is_absolute() ? given : m_folder / given;
+        return withoutTrailingSeparators(full.lexically_normal().native());
+    }
+
+    std::vector<SelectionEntry> pages(const Json& value) const
+    {
+        if (!value.is_array()) {
+            refuse("pages", "must be a list of {\"folder\": PATH} and {\"page\": PATH}");
+        }
+        std::vector<SelectionEntry> selection;
+        for (std::size_t k = 0; k < value.size(); ++k) {
+            const std::string key = "pages[" + std::to_string(k) + "]";
+            const Json& entry = value[k];
+            if (!entry.is_object() || entry.size() != 1) {
+                refuse(key, "must be {\"folder\": PATH} or {\"page\": PATH}");
+            }
+            onlyKeys(entry, key, {"folder", "page"});
+            const bool isFolder = entry.contains("folder");
+            const char* name = isFolder ? "folder" : "page";
+            selection.push_back({path(entry[name], keyIn(key, name)), isFolder});
+        }
+        return selection;
+    }
+
+    static core::ScriptSwitches switches(const Json& value)
+    {
+        if (!value.is_array()) {
+            refuse("switches", "must be a list of names, out of " + listOf(switchNames));
+        }
+        core::ScriptSwitches result;
+        for (std::size_t k = 0; k < value.size(); ++k) {
+            result.set(static_cast<core::ScriptOption>(
+                named(value[k], "switches[" + std::to_string(k) + "]", switchNames)));
+        }
+        return result;
+    }
+
+    static void switchedText(const Json& document, const char* key, bool& on, std::u16string& value)
+    {
+        if (!document.contains(key)) {
+            return;
+        }
+        const Json& entry = object(document[key], key, {"on", "text"});
+        boolean(entry, key, "on", on);
+        if (entry.contains("text")) {
+            value = text(entry["text"], keyIn(key, "text"));
+        }
+    }
+
+    static void passwordLock(const Json& value, core::ProtectionSettings& settings)
+    {
+        const std::string key = "password_lock";
+        const Json& entry = object(value, key, {"on", "encrypt", "kdf_iterations", "remember"});
+        boolean(entry, key, "on", settings.passwordProtect);
+        boolean(entry, key, "encrypt", settings.encryptHiddenPart);
+        boolean(entry, key, "remember", settings.rememberUnlock);
+        if (entry.contains("kdf_iterations")) {
+            const Json& iterations = entry["kdf_iterations"];
+            if (!iterations.is_number_integer() ||
+                iterations.get<std::int64_t>() < core::minimumKdfIterations ||
+                iterations.get<std::int64_t>() > core::maximumKdfIterations) {
+                refuse(keyIn(key, "kdf_iterations"),
+                       "must be a whole number between " +
+                           std::to_string(core::minimumKdfIterations) + " and " +
+                           std::to_string(core::maximumKdfIterations));
+            }
+            settings.kdfIterations = static_cast<std::uint32_t>(iterations.get<std::int64_t>());
+        }
+    }
+
+    fs::path m_folder;
+};
+
+void checkVersion(const Json& document)
+{
+    if (!document.is_object()) {
+        refuse("version", "is missing: the file holds no JSON object");
+    }
+    if (!document.contains("version")) {
+        refuse("version", "is missing: a project file begins with \"version\": " +
+                              std::to_string(projectVersion));
+    }
+    const Json& version = document["version"];
+    if (!version.is_number_integer()) {
+        refuse("version", "must be the number " + std::to_string(projectVersion));
+    }
+    if (version.get<std::int64_t>() != projectVersion) {
+        refuse("version", "is " + version.dump() +
+                              ": this Quorlane reads project files of "
+                              "version " +
+                              std::to_string(projectVersion) + " only");
+    }
+}
+
+// A path as a project file holds it: below the file's folder relative to it, else absolute,
+// with "/" between its parts. Nothing for a path that is not UTF-8.
+std::optional<std::string> pathText(const core::PathString& path, const fs::path& folder)
+{
+    const fs::path absolute(AbsolutePath(path));
+#ifndef _WIN32
+    if (!core::IsValidUtf8(absolute.native())) {
+        return std::nullopt;
+    }
+#endif
+    const fs::path relative = absolute.lexically_relative(folder);
+    const bool below = !relative.empty() && *relative.begin() != fs::path("..");
+    const std::u8string text = (below ? relative : absolute).generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
+OrderedJson switchedJson(bool on, const std::u16string& text)
+{
+    return {{"on", on}, {"text", core::Utf16ToUtf8(text)}};
+}
+
+std::string problemText(const core::PathString& file, const Refusal& refusal)
+{
+    return "the project file " + fileText(file) + ": \"" + refusal.key + "\" " + refusal.why;
+}
+
+} // namespace
+
+std::optional<std::string> ParseProject(std::string_view json, const core::PathString& file,
+                                        Project& project)
+{
+    Project read = project;
+    try {
+        const Json document = Json::parse(json);
+        checkVersion(document);
+        Reader(folderOf(file)).read(document, read);
+        if (const std::optional<Refusal> problem = valueProblem(read.settings)) {
+            return problemText(file, *problem);
+        }
+    } catch (const Refusal& refusal) {
+        return problemText(file, refusal);
+    } catch (const Json::exception& error) {
+        std::string why = error.what();
+        // Without the library's own tag, "[json.exception.parse_error.101] ".
+        if (const std::size_t tag = why.find("] "); why.starts_with("[json.") && tag != why.npos) {
+            why.erase(0, tag + 2);
+        }
+        return "the project file " + fileText(file) + " is no JSON document: " + why;
+    }
+    project = std::move(read);
+    return std::nullopt;
+}
+
+std::optional<std::string> ReadProjectFile(files::FileSystem& fileSystem,
+                                           const core::PathString& file, Project& project)
+{
+    std::string bytes;
+    files::FileStamp stamp;
+    if (const files::FileResult failure = fileSystem.readFile(file, bytes, stamp)) {
+        return "the project file " + fileText(file) + " cannot be read: " + failure->text;
+    }
+    return ParseProject(bytes, file, project);
+}
+
+std::optional<std::string> ProjectJson(const Project& project, const core::PathString& file,
+                                       std::string& json)
+{
+    const core::ProtectionSettings& settings = project.settings;
+    if (const std::optional<Refusal> problem = valueProblem(settings)) {
+        return "the project cannot be saved: \"" + problem->key + "\" " + problem->why;
+    }
+    const fs::path folder = folderOf(file);
+    const auto notUtf8 = [](const core::PathString& path) {
+        return "the project cannot be saved: the path " + fileText(path) +
+               " is not UTF-8 text, which a project file cannot hold";
+    };
+    OrderedJson pages = OrderedJson::array();
+    for (const SelectionEntry& entry : project.selection) {
+        const std::optional<std::string> text = pathText(entry.path, folder);
+        if (!text) {
+            return notUtf8(entry.path);
+        }
+        pages.push_back({{entry.isFolder ? "folder" : "page", *text}});
+    }
+    OrderedJson switches = OrderedJson::array();
+    for (std::size_t k = 0; k < switchNames.size(); ++k) {
+        if (settings.scriptSwitches.has(static_cast<core::ScriptOption>(k))) {
+            switches.push_back(switchNames[k]);
+        }
+    }
+    OrderedJson document = {
+        {"version", projectVersion},
+        {"pages", pages},
+        {"save", saveModeNames[static_cast<std::size_t>(settings.saveMode)]},
+    };
+    if (!settings.saveDir.empty()) {
+        const core::PathString target = core::PathFromText(settings.saveDir);
+        const std::optional<std::string> text = pathText(target, folder);
+        if (!text) {
+            return notUtf8(target);
+        }
+        document["target"] = *text;
+    }
+    document["backups"] = settings.makeBackups;
+    document["pages_only"] = settings.copyPagesOnly;
+    document["mode"] = protectModeNames[static_cast<std::size_t>(settings.protectMode)];
+    document["switches"] = switches;
+    document["warning"] = switchedJson(settings.rightClickWarning, settings.rightClickWarningText);
+    document["notice"] = switchedJson(settings.copyrightNotice, settings.copyrightNoticeText);
+    document["domain_lock"] = switchedJson(settings.domainLock, settings.lockDomain);
+    document["url_lock"] = switchedJson(settings.urlLock, settings.lockUrl);
+    document["password_lock"] = {{"on", settings.passwordProtect},
+                                 {"encrypt", settings.encryptHiddenPart},
+                                 {"kdf_iterations", settings.kdfIterations},
+                                 {"remember", settings.rememberUnlock}};
+    json = document.dump(2) + "\n";
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteProjectFile(files::FileSystem& fileSystem,
+                                            const core::PathString& file, const Project& project)
+{
+    std::string json;
+    if (auto refusal = ProjectJson(project, file, json)) {
+        return refusal;
+    }
+    if (const files::FileResult failure =
+            fileSystem.writeFile(file, json, files::Durability::Synced)) {
+        return "the project file " + fileText(file) + " cannot be written: " + failure->text;
+    }
+    return std::nullopt;
+}
+
+} // namespace quorlane::run

@@ -1,0 +1,97 @@
+#include "run/ProjectFile.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TempFolder.h"
+
+using namespace quorlane;
+using core::ScriptOption;
+
+// Every value away from its default comes back as it was; paths below the file's folder are
+// written relative to it, others absolute, and the password never goes into the file.
+TEST(ProjectFile, KeepsEveryChoiceButThePassword)
+{
+    test::TempFolder folder;
+    run::Project project;
+    project.selection = {{folder.str() + "/site", true}, {"/elsewhere/a page.html", false}};
+    core::ProtectionSettings& settings = project.settings;
+    settings.scriptSwitches.set(ScriptOption::NoRightClick);
+    settings.scriptSwitches.set(ScriptOption::ExpirePage);
+    settings.rightClickWarning = true;
+    settings.rightClickWarningText = u"Nein, danke \u00E9";
+    settings.protectMode = core::ProtectMode::BodyOnly;
+    settings.domainLock = true;
+    settings.lockDomain = u".example.org";
+    settings.lockUrl = u"https://www.example.org/p.html";
+    settings.passwordProtect = true;
+    settings.encryptHiddenPart = true;
+    settings.kdfIterations = 200'000;
+    settings.rememberUnlock = false;
+    settings.saveMode = core::SaveMode::CopyToFolder;
+    settings.makeBackups = false;
+    settings.saveDir = core::TextFromPath(folder.str() + "/out");
+    settings.copyPagesOnly = true;
+    settings.copyrightNotice = true;
+    settings.copyrightNoticeText = u"\u00A9 2026 Harbour Bakery";
+    run::Project withPassword = project;
+    withPassword.settings.password = u"hunter2";
+
+    files::RealFileSystem fileSystem;
+    const core::PathString file = folder.str() + "/site.json";
+    ASSERT_EQ(run::WriteProjectFile(fileSystem, file, withPassword), std::nullopt);
+    const std::string written = folder.read("site.json");
+    for (const char* part : {"\"folder\": \"site\"", "\"page\": \"/elsewhere/a page.html\"",
+                             "\"target\": \"out\"", "\"version\": 1"}) {
+        EXPECT_NE(written.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(written.find("hunter2"), std::string::npos);
+    run::Project read;
+    ASSERT_EQ(run::ReadProjectFile(fileSystem, file, read), std::nullopt);
+    EXPECT_EQ(read, project);
+}
+
+// Nothing of a project that cannot be taken as it stands is taken; the message names the file
+// and the key.
+TEST(ProjectFile, RefusesWhatItCannotTakeByFileAndKey)
+{
+    const struct
+    {
+        const char* name;
+        const char* json;
+        const char* said;
+    } cases[] = {
+        {"not JSON", R"({"version": 1,)", "is no JSON document"},
+        {"no version", R"({"pages": []})", "\"version\" is missing"},
+        {"a later version", R"({"version": 2, "colour": 1})", "\"version\" is 2"},
+        {"unknown key", R"({"version": 1, "colour": "red"})", "\"colour\" is not a key"},
+        {"unknown inner key", R"({"version": 1, "warning": {"txt": "x"}})", "\"warning.txt\""},
+        {"a password", R"({"version": 1, "password": "x"})", "\"password\" is not taken"},
+        {"wrong type", R"({"version": 1, "backups": "yes"})", "\"backups\" must be true or"},
+        {"object expected", R"({"version": 1, "notice": "x"})", "\"notice\" must be an object"},
+        {"unknown mode", R"({"version": 1, "mode": "fast"})", "\"mode\" is \"fast\", not one"},
+        {"unknown switch", R"({"version": 1, "switches": ["no-offline", "no-copy"]})",
+         "\"switches[1]\" is \"no-copy\""},
+        {"two paths in one entry", R"({"version": 1, "pages": [{"folder": "a", "page": "b"}]})",
+         "\"pages[0]\" must be"},
+        {"empty path", R"({"version": 1, "pages": [{"folder": ""}]})",
+         "\"pages[0].folder\" must be a path"},
+        {"too few iterations", R"({"version": 1, "password_lock": {"kdf_iterations": 5}})",
+         "\"password_lock.kdf_iterations\" must be"},
+        {"quote in a warning", R"({"version": 1, "warning": {"on": true, "text": "it's"}})",
+         "\"warning.text\" holds a quotation mark"},
+        {"notice ending its comment", R"({"version": 1, "notice": {"on": true, "text": "-->"}})",
+         "\"notice.text\" holds \"-->\""},
+    };
+    const core::PathString file = "/work/sites/bakery.json";
+    for (const auto& [name, json, said] : cases) {
+        SCOPED_TRACE(name);
+        run::Project project;
+        project.selection = {{"/kept", true}};
+        const run::Project before = project;
+        const std::optional<std::string> refusal = run::ParseProject(json, file, project);
+        ASSERT_TRUE(refusal.has_value());
+        EXPECT_NE(refusal->find("/work/sites/bakery.json"), std::string::npos) << *refusal;
+        EXPECT_NE(refusal->find(said), std::string::npos) << *refusal;
+        EXPECT_EQ(project, before);
+    }
+}

@@ -1,0 +1,233 @@
+#include "wizard/ProjectFiles.h"
+
+#include <QButtonGroup>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "files/RememberedFolder.h"
+#include "wizard/Dialogs.h"
+#include "wizard/frmMain.h"
+
+namespace quorlane::wizard {
+
+namespace {
+
+QString projectFilter()
+{
+    return QObject::tr("Quorlane projects (*.json);;All files (*)");
+}
+
+QString textOf(const core::PathString& path)
+{
+    return QString::fromStdU16String(core::TextFromPath(path));
+}
+
+core::PathString pathOf(const QString& text)
+{
+    return core::PathFromText(QDir::toNativeSeparators(text).toStdU16String());
+}
+
+QString qs(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+// Ticks a box as a click of the user would, so that whatever follows the box on its page
+// follows it now too (the page may be disabled while another is shown, and a disabled box
+// takes no click).
+void tick(QAbstractButton* box, bool on)
+{
+    box->setChecked(on);
+    emit box->clicked(on);
+}
+
+} // namespace
+
+ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString programFolder,
+                           QWidget* bar)
+    : QObject(&window)
+    , m_window(window)
+    , m_dialogs(dialogs)
+    , m_programFolder(std::move(programFolder))
+{
+    ui.cmdOpenProject = named<QPushButton>(bar, "cmdOpenProject", tr("&Open Project..."));
+    ui.cmdSaveProject = named<QPushButton>(bar, "cmdSaveProject", tr("&Save Project"));
+    ui.cmdSaveProjectAs = named<QPushButton>(bar, "cmdSaveProjectAs", tr("Save Project &As..."));
+    ui.lblProject = named<QLabel>(bar, "lblProject");
+    ui.lblProject->setWordWrap(true);
+    connect(ui.cmdOpenProject, &QPushButton::clicked, this, [this] {
+        const QString file = m_dialogs.pickFileToOpen(&m_window, tr("Open a Project"),
+                                                      projectFilter(), startFolder());
+        if (!file.isEmpty()) {
+            open(file);
+        }
+    });
+    connect(ui.cmdSaveProject, &QPushButton::clicked, this, [this] { save(); });
+    connect(ui.cmdSaveProjectAs, &QPushButton::clicked, this, [this] { saveAs(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(gapX / 2);
+    for (QPushButton* button : {ui.cmdOpenProject, ui.cmdSaveProject, ui.cmdSaveProjectAs}) {
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(gapY);
+    layout->addWidget(ui.lblProject);
+    layout->addLayout(buttons);
+    setCurrent({});
+}
+
+void ProjectFiles::openRemembered()
+{
+    const core::PathString last = files::ReadRememberedProject(m_programFolder);
+    if (last.empty()) {
+        return;
+    }
+    run::Project project{{}, m_window.settings()};
+    files::RealFileSystem fileSystem;
+    if (const auto refusal = run::ReadProjectFile(fileSystem, last, project)) {
+        ui.lblProject->setText(
+            tr("The last project could not be opened: %1").arg(QString::fromStdString(*refusal)));
+        return;
+    }
+    apply(project);
+    setCurrent(textOf(last));
+}
+
+bool ProjectFiles::open(const QString& file)
+{
+    run::Project project{{}, m_window.settings()};
+    files::RealFileSystem fileSystem;
+    if (const auto refusal = run::ReadProjectFile(fileSystem, pathOf(file), project)) {
+        m_dialogs.message(
+            &m_window, QMessageBox::Warning, m_window.windowTitle(),
+            tr("The project was not opened: %1.").arg(QString::fromStdString(*refusal)));
+        return false;
+    }
+    apply(project);
+    setCurrent(file);
+    return true;
+}
+
+bool ProjectFiles::save()
+{
+    return m_file.isEmpty() ? saveAs() : saveTo(m_file);
+}
+
+bool ProjectFiles::saveAs()
+{
+    const QString start = m_file.isEmpty() ? startFolder() : m_file;
+    QString file =
+        m_dialogs.pickFileToSave(&m_window, tr("Save the Project"), projectFilter(), start);
+    if (file.isEmpty()) {
+        return false;
+    }
+    if (QFileInfo(file).suffix().isEmpty()) {
+        file += QStringLiteral(".json");
+    }
+    return saveTo(file);
+}
+
+bool ProjectFiles::saveTo(const QString& file)
+{
+    files::RealFileSystem fileSystem;
+    if (const auto refusal = run::WriteProjectFile(fileSystem, pathOf(file), collect())) {
+        m_dialogs.message(
+            &m_window, QMessageBox::Warning, m_window.windowTitle(),
+            tr("The project was not saved: %1.").arg(QString::fromStdString(*refusal)));
+        return false;
+    }
+    setCurrent(file);
+    return true;
+}
+
+void ProjectFiles::setCurrent(const QString& file)
+{
+    m_file = file;
+    if (file.isEmpty()) {
+        ui.lblProject->setText(tr("Open a project to pick its pages and options again, or save "
+                                  "the choices you make as one (never the password)."));
+        return;
+    }
+    ui.lblProject->setText(tr("Project: %1").arg(QDir::toNativeSeparators(file)));
+    files::WriteRememberedProject(m_programFolder, pathOf(file));
+}
+
+QString ProjectFiles::startFolder() const
+{
+    const core::PathString last = files::ReadRememberedProject(m_programFolder);
+    return last.empty() ? m_window.pickFilesPage()->rememberedFolder()
+                        : QFileInfo(textOf(last)).absolutePath();
+}
+
+void ProjectFiles::readInto(core::ProtectionSettings& settings) const
+{
+    settings.kdfIterations = m_kdfIterations;
+    settings.rememberUnlock = m_rememberUnlock;
+}
+
+run::Project ProjectFiles::collect() const
+{
+    run::Project project{m_window.pickFilesPage()->selection(), m_window.settings()};
+    project.settings.password.clear();
+    return project;
+}
+
+void ProjectFiles::apply(const run::Project& project)
+{
+    const core::ProtectionSettings& settings = project.settings;
+    PickFilesPage* pick = m_window.pickFilesPage();
+    pick->resetTree();
+    QTreeWidgetItem* root = pick->ui.treeFolders->topLevelItem(0);
+    for (const run::SelectionEntry& entry : project.selection) {
+        if (entry.isFolder) {
+            pick->AddFolderNode(textOf(entry.path), root);
+        } else {
+            pick->AddFileNode(textOf(entry.path), root);
+        }
+    }
+    emit pick->entriesChanged(pick->hasEntries());
+
+    StoreFilesPage::Ui& store = m_window.storeFilesPage()->ui;
+    QAbstractButton* save = store.optSave[static_cast<std::size_t>(settings.saveMode)];
+    save->setChecked(true);
+    emit save->group()->idClicked(static_cast<int>(settings.saveMode));
+    store.chkBackups->setChecked(settings.makeBackups);
+    store.txtSaveDir->setText(qs(settings.saveDir));
+    store.chkPagesOnly->setChecked(settings.copyPagesOnly);
+    store.chkCopyrightNotice->setChecked(settings.copyrightNotice);
+    store.txtCopyrightNotice->setText(qs(settings.copyrightNoticeText));
+
+    EncryptionPage::Ui& locks = m_window.encryptionPage()->ui;
+    locks.optProtect[static_cast<std::size_t>(settings.protectMode)]->setChecked(true);
+    locks.chkDomainLock->setChecked(settings.domainLock);
+    locks.txtLockDomain->setText(qs(settings.lockDomain));
+    locks.chkURLLock->setChecked(settings.urlLock);
+    locks.txtLockURL->setText(qs(settings.lockUrl));
+    locks.chkPasswordScript->setChecked(settings.passwordProtect);
+    locks.txtPassword->clear();
+    locks.chkEncrypt->setChecked(settings.encryptHiddenPart);
+    m_kdfIterations = settings.kdfIterations;
+    m_rememberUnlock = settings.rememberUnlock;
+
+    ScriptsPage::Ui& scripts = m_window.scriptsPage()->ui;
+    scripts.chkRightMouse->setChecked(settings.rightClickWarning);
+    scripts.txtRightClickWarning->setText(qs(settings.rightClickWarningText));
+    const auto wanted = [&](int i) {
+        return settings.scriptSwitches.has(static_cast<core::ScriptOption>(i));
+    };
+    for (int i = 0; i < core::scriptOptionCount; ++i) {
+        tick(scripts.chkScript[i], wanted(i));
+    }
+    // A click on one switch may tick another; the project says how each one stands.
+    for (int i = 0; i < core::scriptOptionCount; ++i) {
+        scripts.chkScript[i]->setChecked(wanted(i));
+    }
+}
+
+} // namespace quorlane::wizard

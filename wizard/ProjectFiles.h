@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QLabel>
+#include <QObject>
+#include <QPushButton>
+#include <QString>
+
+#include "core/ProtectionSettings.h"
+#include "run/ProjectFile.h"
+
+namespace quorlane::wizard {
+
+class Dialogs;
+class frmMain;
+
+// The window's project files: Open, Save and Save As on the Welcome page, the project last
+// opened or saved opened again at start, and the two choices of the encrypted lock that no page
+// shows (its iteration count and whether it keeps the key for the visit), as the project gave
+// them. A project holds the picked pages and folders and every option, never the password.
+class ProjectFiles : public QObject
+{
+    Q_OBJECT
+public:
+    // The buttons go into bar.
+    ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString programFolder, QWidget* bar);
+
+    // Opens the project last used, if there still is one; a failure is told beside the buttons.
+    void openRemembered();
+    // Sets the picked list and every option from the project file; false, with a message, when
+    // it cannot be read.
+    bool open(const QString& file);
+    // Writes the choices to the current project file, or asks for one.
+    bool save();
+    bool saveAs();
+    const QString& currentFile() const { return m_file; }
+
+    // The choices no page shows.
+    void readInto(core::ProtectionSettings& settings) const;
+
+    struct Ui
+    {
+        QPushButton* cmdOpenProject;
+        QPushButton* cmdSaveProject;
+        QPushButton* cmdSaveProjectAs;
+        QLabel* lblProject;
+    } ui;
+
+private:
+    run::Project collect() const;
+    void apply(const run::Project& project);
+    bool saveTo(const QString& file);
+    void setCurrent(const QString& file);
+    QString startFolder() const;
+
+    frmMain& m_window;
+    Dialogs& m_dialogs;
+    core::PathString m_programFolder;
+    QString m_file;
+    std::uint32_t m_kdfIterations = core::defaultKdfIterations;
+    bool m_rememberUnlock = true;
+};
+
+} // namespace quorlane::wizard
