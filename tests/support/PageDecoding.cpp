@@ -95,6 +95,11 @@ std::u16string PageScriptOf(std::u16string_view protectedPage)
     return Unescape(protectedPage.substr(at + start.size(), end - at - start.size()));
 }
 
+std::string PageScriptOf(const std::string& utf8Page)
+{
+    return U8(PageScriptOf(U16(utf8Page)));
+}
+
 std::u16string U16(std::string_view utf8)
 {
     return core::Utf8ToUtf16(utf8);
