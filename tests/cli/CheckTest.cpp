@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "tests/cli/CliProcess.h"
+#include "tests/cli/RunCli.h"
 
 using quorlane::test::CliProcess;
 using quorlane::test::Quoted;
