@@ -12,6 +12,15 @@ using namespace quorlane;
 using files::FileError;
 using test::TempFolder;
 
+namespace {
+
+long entriesIn(const test::fs::path& folder)
+{
+    return std::distance(test::fs::directory_iterator(folder), test::fs::directory_iterator());
+}
+
+} // namespace
+
 TEST(RealFileSystem, WritesReplaceTheFileWhole)
 {
     TempFolder folder;
@@ -26,9 +35,7 @@ TEST(RealFileSystem, WritesReplaceTheFileWhole)
     EXPECT_EQ(test::fs::status(page).permissions(), test::fs::perms::owner_read |
                                                         test::fs::perms::owner_write |
                                                         test::fs::perms::group_read);
-    EXPECT_EQ(
-        std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
-        1);
+    EXPECT_EQ(entriesIn(folder.path()), 1);
 }
 
 TEST(RealFileSystem, ReadOnlyFilesAreNotReplacedEvenByRoot)
@@ -93,9 +100,7 @@ TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
     ASSERT_NE(status, -1);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(folder.read("page.htm"), "old");
-    EXPECT_EQ(
-        std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
-        1);
+    EXPECT_EQ(entriesIn(folder.path()), 1);
 }
 
 // A pipe or a device named like a page is never opened as one (opening a pipe would wait for
@@ -144,9 +149,7 @@ TEST(RealFileSystem, StaleTemporariesOfDeadWritersAreRemoved)
     fileSystem.removeStaleTemporaries(folder.str());
     ::close(held);
     EXPECT_FALSE(folder.exists(".quorlane-" + dead + "-1.tmp"));
-    EXPECT_EQ(
-        std::distance(test::fs::directory_iterator(folder.path()), test::fs::directory_iterator()),
-        4);
+    EXPECT_EQ(entriesIn(folder.path()), 4);
 }
 
 TEST(NameOrder, IgnoresCaseFirst)
