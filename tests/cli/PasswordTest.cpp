@@ -44,7 +44,7 @@ TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
         const Outcome outcome = RunCli(args, c.input);
         ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
         const std::string script = test::PageScriptOf(outcome.out);
-        EXPECT_NE(script.find("p!='" + c.password + "'"), std::string::npos);
+        EXPECT_THAT(script, HasSubstr("p!='" + c.password + "'"));
         EXPECT_EQ(outcome.err.find("other users of this machine can see") != std::string::npos,
                   c.warns)
             << outcome.err;
@@ -83,7 +83,7 @@ TEST(PasswordSources, ProblemsAreRefusedWithOneLineBeforeAnythingIsWritten)
         SCOPED_TRACE(c.says);
         const Outcome outcome = RunCli(c.args);
         EXPECT_EQ(outcome.status, cli::exitUsage);
-        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        EXPECT_THAT(outcome.err, HasSubstr(c.says)) << outcome.err;
         EXPECT_EQ(outcome.errLines(), 1) << outcome.err;
         EXPECT_TRUE(outcome.out.empty());
     }
@@ -126,14 +126,13 @@ TEST(PasswordSources, EncryptedPagesHoldNeitherPasswordNorHiddenText)
     ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
     EXPECT_TRUE(outcome.err.empty()) << outcome.err;
     const std::string script = test::PageScriptOf(outcome.out);
-    EXPECT_NE(script.find("',150000,'"), std::string::npos) << script;
-    EXPECT_NE(script.find("',false,function(){return prompt('Enter Password:','');}"),
-              std::string::npos);
+    EXPECT_THAT(script, HasSubstr("',150000,'"));
+    EXPECT_THAT(script, HasSubstr("',false,function(){return prompt('Enter Password:','');}"));
     for (const std::string& text : {outcome.out, script}) {
-        EXPECT_EQ(text.find("quote"), std::string::npos);
-        EXPECT_EQ(text.find("Zanzibar"), std::string::npos);
+        EXPECT_THAT(text, Not(HasSubstr("quote")));
+        EXPECT_THAT(text, Not(HasSubstr("Zanzibar")));
     }
-    EXPECT_NE(outcome.out.find("qv_d00(qv_open(\""), std::string::npos);
+    EXPECT_THAT(outcome.out, HasSubstr("qv_d00(qv_open(\""));
 }
 
 // The key is derived once per run: every page of a run, frame pages too, carries the same salt

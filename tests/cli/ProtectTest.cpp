@@ -150,7 +150,7 @@ TEST(ProtectCommand, UsageErrorsExitTwoBeforeTouchingAnything)
         EXPECT_EQ(cli.run("protect --json" + arguments), 2);
         const auto report = nlohmann::json::parse(cli.out());
         ASSERT_TRUE(report.contains("error"));
-        EXPECT_NE(cli.err().find(report["error"].get<std::string>()), std::string::npos);
+        EXPECT_THAT(cli.err(), HasSubstr(report["error"].get<std::string>()));
     }
     EXPECT_FALSE(site.exists("protected_a.htm"));
     EXPECT_EQ(cli.run("protect --notice ''" + folder), 0) << cli.err();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <gmock/gmock.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -9,6 +10,9 @@
 
 #include "cli/Cli.h"
 #include "tests/support/TempFolder.h"
+
+using testing::HasSubstr;
+using testing::Not;
 
 // quorlane-cli for the tests: run in this process on string streams, or as the real program
 // through the shell.

@@ -85,8 +85,8 @@ TEST(Transform, BadTextsAreRefusedBeforeReading)
         SCOPED_TRACE(option + " " + text);
         const Outcome outcome = RunCli({"transform", "/no/such/page.html", option, text});
         EXPECT_EQ(outcome.status, cli::exitUsage);
-        EXPECT_NE(outcome.err.find(named), std::string::npos) << outcome.err;
-        EXPECT_EQ(outcome.err.find("page.html"), std::string::npos) << "read before refusing";
+        EXPECT_THAT(outcome.err, HasSubstr(named));
+        EXPECT_THAT(outcome.err, Not(HasSubstr("page.html"))) << "read before refusing";
         EXPECT_EQ(outcome.errLines(), 1);
     }
 }
@@ -106,8 +106,8 @@ TEST(Transform, BadUsageGivesOneLineAndStatusTwo)
     }
     const Outcome help = RunCli({"transform", "--help"});
     EXPECT_EQ(help.status, cli::exitOk);
-    EXPECT_NE(help.out.find("--domain-lock DOMAIN"), std::string::npos);
-    EXPECT_NE(help.out.find("block-netscape"), std::string::npos);
+    EXPECT_THAT(help.out, HasSubstr("--domain-lock DOMAIN"));
+    EXPECT_THAT(help.out, HasSubstr("block-netscape"));
 }
 
 // The real program: a file or its standard input; a list of switches does not swallow the file
@@ -140,7 +140,7 @@ TEST(TransformProcess, ExitStatusesTellWhatHappened)
     EXPECT_EQ(cli.out(), protectedPage);
 
     EXPECT_EQ(cli.run("transform " + (folder.path() / "missing.html").string()), 2);
-    EXPECT_NE(cli.err().find("missing.html"), std::string::npos);
+    EXPECT_THAT(cli.err(), HasSubstr("missing.html"));
     EXPECT_EQ(cli.run("transform " + folder.path().string()), 2);
     EXPECT_EQ(cli.run("transform --mode none " + page), 2);
     EXPECT_TRUE(cli.out().empty());

@@ -38,19 +38,6 @@ TEST(RealFileSystem, WritesReplaceTheFileWhole)
     EXPECT_EQ(entriesIn(folder.path()), 1);
 }
 
-TEST(RealFileSystem, ReadOnlyFilesAreNotReplacedEvenByRoot)
-{
-    TempFolder folder;
-    const auto page = folder.write("page.htm", "kept");
-    test::fs::permissions(page, test::fs::perms::owner_read);
-    files::RealFileSystem fileSystem;
-    const files::FileResult failure =
-        fileSystem.writeFile(page.native(), "new", files::Durability::Renamed);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Access);
-    EXPECT_EQ(folder.read("page.htm"), "kept");
-}
-
 TEST(RealFileSystem, FailuresAreSortedIntoTheirKinds)
 {
     TempFolder folder;
