@@ -39,7 +39,7 @@ TEST(EncodeMarkup, KeepsOnlyExternalScriptsPlain)
     const struct
     {
         std::u16string markup;
-        std::vector<std::u16string> pieces; // writer blocks, and the kept elements (<...)
+        std::vector<std::u16string> pieces; // "w" and what a writer block writes, or a kept element
     } cases[] = {
         {u"<p>x</p>", {u"w<p>x</p>"}},
         {u"", {u"w"}},

@@ -17,9 +17,9 @@ void EncodeBodyStepwise(std::u16string& page);
 // The protected part of page in mode, by the loops above (whole pages are one encoding anyway).
 std::u16string EncodeStepwise(std::u16string page, core::ProtectMode mode);
 
-// The pieces of a text written as "piece|piece|...".
+// Generated pages for the tests that compare the protect modes with the loops above: pieces
+// written as "piece|piece|...", drawn at random.
 std::vector<std::u16string> SplitAtBars(std::u16string_view pieces);
-// Up to most pieces drawn at random, one after the other.
 std::u16string GeneratedPage(std::mt19937& random, const std::vector<std::u16string>& pieces,
                              int most);
 
