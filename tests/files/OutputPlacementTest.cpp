@@ -30,26 +30,20 @@ TEST(PlaceOutput, CreateNewPutsProtectedBesideThePage)
     fileSystem.setFault([](FaultyFileSystem::Operation, const core::PathString&) {
         return files::FileResult(test::Failure(files::FileError::Kind::Access));
     });
-    const struct
-    {
-        FileRecord record;
-        core::PathString output;
-        FileRecord placed;
-    } cases[] = {
-        {{"", "/site/index.htm"}, "/site/protected_index.htm", {"", "/site/protected_index.htm"}},
-        {{"/site", "/sub/index.htm"},
-         "/site/sub/protected_index.htm",
-         {"/site", "/site/sub/protected_index.htm"}},
-        {{"/", "index.htm"}, "/protected_index.htm", {"/", "/protected_index.htm"}},
-        {{"", "index.htm"}, "./protected_index.htm", {"", "./protected_index.htm"}},
+    // The record is changed to name the output, below the same root.
+    const std::pair<FileRecord, core::PathString> cases[] = {
+        {{"", "/site/index.htm"}, "/site/protected_index.htm"},
+        {{"/site", "/sub/index.htm"}, "/site/sub/protected_index.htm"},
+        {{"/", "index.htm"}, "/protected_index.htm"},
+        {{"", "index.htm"}, "./protected_index.htm"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.output);
+    for (auto [record, output] : cases) {
+        SCOPED_TRACE(output);
         std::optional<files::Message> failure;
-        FileRecord record = c.record;
+        const core::PathString root = record.RootPath;
         EXPECT_EQ(files::PlaceOutput(record, saving(SaveMode::CreateNew), fileSystem, {}, failure),
-                  c.output);
-        EXPECT_EQ(record, c.placed);
+                  output);
+        EXPECT_EQ(record, (FileRecord{root, output}));
         EXPECT_FALSE(failure);
     }
 }
