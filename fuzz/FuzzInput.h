@@ -42,7 +42,6 @@ public:
         }
         return out;
     }
-    std::string bytes() { return std::string(reinterpret_cast<const char*>(m_data), m_size); }
 
 private:
     const std::uint8_t* m_data;

@@ -5,7 +5,6 @@
 
 #include "core/Utf8.h"
 #include "files/PageCodec.h"
-#include "fuzz/FuzzInput.h"
 
 using namespace quorlane;
 

@@ -25,23 +25,8 @@ void require(bool condition)
 
 void checkMode(const std::u16string& page, core::ProtectMode mode)
 {
-    std::u16string stepwise = page;
-    switch (mode) {
-    case core::ProtectMode::EmailLinksOnly:
-        test::EncodeEmailLinksStepwise(stepwise);
-        break;
-    case core::ProtectMode::AllLinks:
-        test::EncodeAllLinksStepwise(stepwise);
-        break;
-    case core::ProtectMode::BodyOnly:
-        test::EncodeBodyStepwise(stepwise);
-        break;
-    case core::ProtectMode::WholePage:
-        stepwise = core::EncodeMarkup(stepwise);
-        break;
-    }
     const std::u16string onePass = core::EncodeProtectedPart(page, mode);
-    require(onePass == stepwise);
+    require(onePass == test::EncodeStepwise(page, mode));
     if (page.find(core::writerBlockStart) == std::u16string::npos) {
         require(test::DecodeWriterBlocks(onePass).plain == page);
     }

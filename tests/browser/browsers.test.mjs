@@ -79,12 +79,9 @@ after(async () => {
 async function read(browser, url, visit) {
     const page = visit ?? await browser.page();
     await page.goto(url);
-    const reading = await page.evaluate(readPage, bannerText);
-    const errors = await page.errors();
-    if (!visit) {
-        await page.close();
-    }
-    return { ...reading, errors };
+    const reading = { ...await page.evaluate(readPage, bannerText), errors: await page.errors() };
+    await (visit ? null : page.close());
+    return reading;
 }
 
 // How shown differs from original, in words; empty when they read alike.
@@ -134,7 +131,7 @@ describe('three engines', { concurrency: true }, () => {
 
             test('page scripts compile for every mix of switches and locks', async () => {
                 const cases = combinations();
-                const scripts = cases.map((args) => pageScriptOf(protect('<p>x</p>', args).toString()));
+                assert.ok(cases.length >= 500);
                 const page = await browser.page();
                 await page.goto('http://www.harbour.example/other.html');
                 const failures = await page.evaluate((all) => all.flatMap((script, i) => {
@@ -142,12 +139,11 @@ describe('three engines', { concurrency: true }, () => {
                         new Function(script);
                         return [];
                     } catch (error) {
-                        return [`${i}: ${error.message}`];
+                        return [[i, error.message]];
                     }
-                }), scripts);
+                }), cases.map((args) => pageScriptOf(protect('<p>x</p>', args).toString())));
                 await page.close();
-                assert.ok(cases.length >= 500);
-                assert.deepEqual(failures.map((f) => `${cases[Number(f.split(':')[0])].join(' ')} -> ${f}`), []);
+                assert.deepEqual(failures.map(([i, message]) => `${cases[i].join(' ')} -> ${message}`), []);
             });
 
             for (const [row, check] of checks) {
@@ -191,30 +187,24 @@ describe('three engines', { concurrency: true }, () => {
 
 function table() {
     const lines = [
-        '# Switches and locks in today\'s browsers',
-        '',
+        '# Switches and locks in today\'s browsers', '',
         'What each switch and lock of `quorlane-cli --enable` (and of the wizard\'s Scripts and',
         'Encryption pages) does for a visitor, as the browser tests measured it: protected pages',
         'served over HTTP and HTTPS under made-up host names, used with real clicks, drags and keys',
         'in Debian\'s Chromium (puppeteer-core), Firefox ESR (puppeteer-core over WebDriver BiDi) and',
-        'WebKitGTK, the engine of Safari (selenium-webdriver and WebKitWebDriver).',
-        '',
+        'WebKitGTK, the engine of Safari (selenium-webdriver and WebKitWebDriver).', '',
         'This file is written by `tests/browser`; do not edit it. `QUORLANE_UPDATE_DOCS=1 bash',
-        'tools/test.sh` writes it again from a new measurement.',
-        '',
+        'tools/test.sh` writes it again from a new measurement.', '',
         `| | ${engines.map((e) => engineNames[e]).join(' | ')} |`,
         `|---|${engines.map(() => '---').join('|')}|`,
+        ...checks.map(([row]) => `| \`${row}\` | ${engines.map((e) => measured[e][row]).join(' | ')} |`),
+        '', '## Where a protected page of the sample site reads differently', '',
+        'Apart from what is listed here, every page reads in every mode and engine as its original,',
+        'its hidden part escaped or encrypted (opened with the password): the same text, elements',
+        'and layout, and no new errors.',
+        ...Object.entries(differing).sort().flatMap(([why, where]) =>
+            ['', `- ${why[0].toUpperCase()}${why.slice(1)}. Seen in: ${where.sort().join('; ')}.`]),
     ];
-    for (const [row] of checks) {
-        lines.push(`| \`${row}\` | ${engines.map((e) => measured[e][row]).join(' | ')} |`);
-    }
-    lines.push('', '## Where a protected page of the sample site reads differently', '',
-               'Apart from what is listed here, every page reads in every mode and engine as its original,',
-               'its hidden part escaped or encrypted (opened with the password): the same text, elements',
-               'and layout, and no new errors.');
-    for (const [why, where] of Object.entries(differing).sort()) {
-        lines.push('', `- ${why[0].toUpperCase()}${why.slice(1)}. Seen in: ${where.sort().join('; ')}.`);
-    }
     return lines.join('\n') + '\n';
 }
 

@@ -11,6 +11,7 @@ export const engines = ['chromium', 'firefox', 'webkit'];
 const miniBrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 const width = 1024;
 const height = 768;
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // An X server on a free display, ended with the browser.
 async function startX() {
@@ -30,18 +31,15 @@ async function startX() {
     return { display, stop: () => x.kill() };
 }
 
-function freePort() {
-    return new Promise((resolve) => {
-        const server = net.createServer().listen(0, '127.0.0.1', () => {
-            const { port } = server.address();
-            server.close(() => resolve(port));
-        });
+const freePort = () => new Promise((resolve) => {
+    const server = net.createServer().listen(0, '127.0.0.1', () => {
+        const { port } = server.address();
+        server.close(() => resolve(port));
     });
-}
+});
 
 async function until(what, check, timeout = 10000) {
-    const end = Date.now() + timeout;
-    for (;;) {
+    for (const end = Date.now() + timeout; ; await pause(50)) {
         const value = await check();
         if (value) {
             return value;
@@ -49,17 +47,21 @@ async function until(what, check, timeout = 10000) {
         if (Date.now() > end) {
             throw new Error(`timed out waiting for ${what}`);
         }
-        await new Promise((resolve) => setTimeout(resolve, 50));
     }
 }
 
-// Back to the page before, however the browser brings it back (loaded anew or from its cache
-// of recent pages, which fires no load event).
-async function goBack(page) {
-    const from = await page.evaluate(() => location.href);
-    await page.evaluate(() => { setTimeout(() => history.back(), 0); });
-    await until('the page before', () => page.evaluate(
-        (href) => location.href !== href && document.readyState === 'complete', from).catch(() => false));
+// What pages of both kinds share: the dialogs seen, the answer to give a prompt (null cancels),
+// and going back to the page before, however the browser brings it back (loaded anew or from
+// its cache of recent pages, which fires no load event).
+class Page {
+    dialogs = [];
+    answer = null;
+    async back() {
+        const from = await this.evaluate(() => location.href);
+        await this.evaluate(() => { setTimeout(() => history.back(), 0); });
+        await until('the page before', () => this.evaluate(
+            (href) => location.href !== href && document.readyState === 'complete', from).catch(() => false));
+    }
 }
 
 // Keys as "Control+c": the modifiers held while the last key is pressed.
@@ -70,56 +72,37 @@ function splitKeys(keys) {
 
 // -- puppeteer: Chromium and Firefox --------------------------------------------------------
 
-class PuppeteerPage {
-    constructor(page, userAgent) {
+class PuppeteerPage extends Page {
+    constructor(page) {
+        super();
         this.page = page;
-        this.userAgent = userAgent;
-        this.dialogs = [];
         this.errorList = [];
-        this.answer = null;
         page.on('dialog', async (dialog) => {
             this.dialogs.push({ message: dialog.message() });
             await (this.answer === null ? dialog.dismiss() : dialog.accept(this.answer));
         });
-        page.on('console', (message) => {
-            if (message.type() === 'error') {
-                this.errorList.push(message.text());
-            }
-        });
+        page.on('console', (message) => message.type() === 'error' && this.errorList.push(message.text()));
         page.on('pageerror', (error) => this.errorList.push(String(error.message || error)));
     }
     async goto(url) {
         this.errorList = [];
-        try {
-            await this.page.goto(url, { waitUntil: 'load' });
-        } catch (error) {
-            // A page that sends itself to about:blank while loading ends the navigation early.
+        // A page that sends itself to about:blank while loading ends the navigation early.
+        await this.page.goto(url, { waitUntil: 'load' }).catch((error) => {
             if (!/about:blank/.test(this.page.url())) {
                 throw error;
             }
-        }
+        });
     }
-    url() {
-        return this.page.url();
-    }
+    url() { return this.page.url(); }
     // The errors of the console since the last goto.
-    async errors() {
-        return this.errorList;
-    }
-    back() {
-        return goBack(this);
-    }
-    evaluate(fn, ...args) {
-        return this.page.evaluate(fn, ...args);
-    }
+    async errors() { return this.errorList; }
+    evaluate(fn, ...args) { return this.page.evaluate(fn, ...args); }
     async mouse(steps) {
         for (const step of steps) {
             if (step.move) {
                 await this.page.mouse.move(step.move[0], step.move[1], { steps: step.steps || 1 });
-            } else if (step.down) {
-                await this.page.mouse.down({ button: step.down });
-            } else if (step.up) {
-                await this.page.mouse.up({ button: step.up });
+            } else {
+                await (step.down ? this.page.mouse.down({ button: step.down }) : this.page.mouse.up({ button: step.up }));
             }
         }
     }
@@ -133,25 +116,16 @@ class PuppeteerPage {
             await this.page.keyboard.up(modifier);
         }
     }
-    type(text) {
-        return this.page.keyboard.type(text);
-    }
+    type(text) { return this.page.keyboard.type(text); }
     // Prints the page; gives whether the printout holds any text.
-    async printHasText() {
-        const pdf = Buffer.from(await this.page.pdf()).toString('latin1');
-        return /\/Font\b/.test(pdf);
-    }
-    close() {
-        return this.page.close();
-    }
+    async printHasText() { return /\/Font\b/.test(Buffer.from(await this.page.pdf()).toString('latin1')); }
+    close() { return this.page.close(); }
 }
 
 class PuppeteerBrowser {
+    canPrint = true;
     constructor(engine, browser, stopX) {
-        this.engine = engine;
-        this.browser = browser;
-        this.stopX = stopX;
-        this.canPrint = true;
+        Object.assign(this, { engine, browser, stopX });
     }
     async version() {
         const version = (await this.browser.version()).split('/').pop();
@@ -163,7 +137,7 @@ class PuppeteerBrowser {
         if (userAgent) {
             await page.setUserAgent(userAgent);
         }
-        return new PuppeteerPage(page, userAgent);
+        return new PuppeteerPage(page);
     }
     async close() {
         await this.browser.close();
@@ -173,9 +147,9 @@ class PuppeteerBrowser {
 
 async function launchPuppeteer(engine, proxy) {
     const x = await startX();
-    const env = { ...process.env, DISPLAY: x.display };
-    const common = { headless: false, acceptInsecureCerts: true, env, defaultViewport: null,
-                     protocolTimeout: 60000 };
+    const common = { headless: false, acceptInsecureCerts: true, env: { ...process.env, DISPLAY: x.display },
+                     defaultViewport: null, protocolTimeout: 60000 };
+    const [host, port] = proxy.split(':');
     try {
         const browser = engine === 'chromium'
             ? await puppeteer.launch({
@@ -187,9 +161,8 @@ async function launchPuppeteer(engine, proxy) {
             : await puppeteer.launch({
                 ...common, browser: 'firefox', executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
                 extraPrefsFirefox: {
-                    'network.proxy.type': 1, 'network.proxy.http': '127.0.0.1',
-                    'network.proxy.http_port': Number(proxy.split(':')[1]),
-                    'network.proxy.ssl': '127.0.0.1', 'network.proxy.ssl_port': Number(proxy.split(':')[1]),
+                    'network.proxy.type': 1, 'network.proxy.http': host, 'network.proxy.http_port': Number(port),
+                    'network.proxy.ssl': host, 'network.proxy.ssl_port': Number(port),
                     'network.proxy.no_proxies_on': '', 'network.proxy.allow_hijacking_localhost': true,
                 },
             });
@@ -205,12 +178,10 @@ async function launchPuppeteer(engine, proxy) {
 const seleniumKeys = { Control: Key.CONTROL, Shift: Key.SHIFT, Alt: Key.ALT, Escape: Key.ESCAPE,
                        ArrowDown: Key.ARROW_DOWN, Enter: Key.ENTER, Tab: Key.TAB };
 
-class WebKitPage {
+class WebKitPage extends Page {
     constructor(browser) {
-        this.browser = browser;
+        super();
         this.driver = browser.driver;
-        this.dialogs = [];
-        this.answer = null;
     }
     // Answers the prompt that is open, if any; WebKit's commands wait while one is.
     async answerPrompt() {
@@ -237,7 +208,7 @@ class WebKitPage {
         let done = false;
         const running = command().finally(() => { done = true; });
         while (!done) {
-            await Promise.race([running.catch(() => {}), new Promise((r) => setTimeout(r, 150))]);
+            await Promise.race([running.catch(() => {}), pause(150)]);
             if (!done) {
                 await this.answerPrompt();
             }
@@ -252,61 +223,36 @@ class WebKitPage {
         await until('the page to load', () => this.driver.executeScript(
             'return document.readyState == "complete"').catch(() => false));
     }
-    url() {
-        return this.driver.getCurrentUrl();
-    }
+    url() { return this.driver.getCurrentUrl(); }
     // WebKitWebDriver tells nothing of the console: the tests' server puts a collector of
     // errors in front of the first script of every page it serves to WebKit.
-    async errors() {
-        return (await this.evaluate(() => window.quorlaneErrors || [])) || [];
+    async errors() { return (await this.evaluate(() => window.quorlaneErrors || [])) || []; }
+    evaluate(fn, ...args) { return this.driver.executeScript(`return (${fn}).apply(null, arguments)`, ...args); }
+    perform(build) { return this.withPrompts(() => build(this.driver.actions({ async: true })).perform()); }
+    mouse(steps) {
+        return this.perform((actions) => steps.reduce((a, step) => (step.move
+            ? a.move({ x: Math.round(step.move[0]), y: Math.round(step.move[1]), origin: Origin.VIEWPORT,
+                       duration: (step.steps || 1) * 20 })
+            : step.down ? a.press(step.down === 'right' ? 2 : 0) : a.release(step.up === 'right' ? 2 : 0)), actions));
     }
-    back() {
-        return goBack(this);
-    }
-    evaluate(fn, ...args) {
-        return this.driver.executeScript(`return (${fn}).apply(null, arguments)`, ...args);
-    }
-    async mouse(steps) {
-        let actions = this.driver.actions({ async: true });
-        for (const step of steps) {
-            if (step.move) {
-                actions = actions.move({ x: Math.round(step.move[0]), y: Math.round(step.move[1]),
-                                         origin: Origin.VIEWPORT, duration: (step.steps || 1) * 20 });
-            } else if (step.down) {
-                actions = actions.press(step.down === 'right' ? 2 : 0);
-            } else if (step.up) {
-                actions = actions.release(step.up === 'right' ? 2 : 0);
-            }
-        }
-        await this.withPrompts(() => actions.perform());
-    }
-    async press(keys) {
+    press(keys) {
         const { modifiers, key } = splitKeys(keys);
-        let actions = this.driver.actions({ async: true });
-        for (const modifier of modifiers) {
-            actions = actions.keyDown(seleniumKeys[modifier]);
-        }
-        actions = actions.sendKeys(seleniumKeys[key] || key);
-        for (const modifier of modifiers.reverse()) {
-            actions = actions.keyUp(seleniumKeys[modifier]);
-        }
-        await this.withPrompts(() => actions.perform());
+        return this.perform((actions) => {
+            modifiers.forEach((modifier) => actions.keyDown(seleniumKeys[modifier]));
+            actions.sendKeys(seleniumKeys[key] || key);
+            modifiers.reverse().forEach((modifier) => actions.keyUp(seleniumKeys[modifier]));
+            return actions;
+        });
     }
-    type(text) {
-        return this.withPrompts(() => this.driver.actions({ async: true }).sendKeys(text).perform());
-    }
-    close() {
-        return this.driver.get('about:blank');
-    }
+    type(text) { return this.perform((actions) => actions.sendKeys(text)); }
+    close() { return this.driver.get('about:blank'); }
 }
 
 class WebKitBrowser {
+    engine = 'webkit';
+    canPrint = false; // WebKitWebDriver has no print command
     constructor(driver, stop, proxy) {
-        this.engine = 'webkit';
-        this.driver = driver;
-        this.stop = stop;
-        this.proxy = proxy;
-        this.canPrint = false; // WebKitWebDriver has no print command
+        Object.assign(this, { driver, stop, proxy });
     }
     async version() {
         return `WebKitGTK ${(await this.driver.getCapabilities()).get('browserVersion')}`;
@@ -318,9 +264,7 @@ class WebKitBrowser {
             return new WebKitPage(this);
         }
         const other = await launchWebKit(this.proxy, userAgent);
-        const page = new WebKitPage(other);
-        page.close = () => other.close();
-        return page;
+        return Object.assign(new WebKitPage(other), { close: () => other.close() });
     }
     async close() {
         await this.driver.quit().catch(() => {});
@@ -339,10 +283,7 @@ async function launchWebKit(proxy, userAgent) {
             const socket = net.connect(port, '127.0.0.1', () => { socket.end(); resolve(true); });
             socket.on('error', () => resolve(false));
         }));
-        const args = ['--automation', `--proxy=http://${proxy}`];
-        if (userAgent) {
-            args.push(`--user-agent=${userAgent}`);
-        }
+        const args = ['--automation', `--proxy=http://${proxy}`, ...(userAgent ? [`--user-agent=${userAgent}`] : [])];
         const driver = await new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({
             browserName: 'MiniBrowser', acceptInsecureCerts: true, unhandledPromptBehavior: 'ignore',
             'webkitgtk:browserOptions': { binary: process.env.MINIBROWSER || miniBrowser, args },
@@ -357,9 +298,5 @@ async function launchWebKit(proxy, userAgent) {
 
 // Starts engine; every request goes through proxy ("127.0.0.1:port"). A browser that cannot
 // start is an error, never a skip.
-export function launch(engine, { proxy, userAgent } = {}) {
-    if (engine === 'webkit') {
-        return launchWebKit(proxy, userAgent);
-    }
-    return launchPuppeteer(engine, proxy);
-}
+export const launch = (engine, { proxy, userAgent } = {}) =>
+    (engine === 'webkit' ? launchWebKit(proxy, userAgent) : launchPuppeteer(engine, proxy));

@@ -1,13 +1,12 @@
-// Shared by the browser tests: quorlane-cli, the sample site, and the reading of a page that the
-// tests compare (run inside the page, the same in every engine).
-import { execFileSync, spawnSync } from 'node:child_process';
+// Shared by the browser tests: quorlane-cli, the sample site, the reading of protected pages, and
+// the reading of a page that the tests compare (run inside the page, the same in every engine).
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-export const top = path.resolve(here, '../..');
+export const top = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const sampleSite = path.join(top, 'examples', 'site');
 export const cli = process.env.QUORLANE_CLI || path.join(top, 'build-test', 'cli', 'quorlane-cli');
 export const modes = ['email', 'links', 'body', 'whole'];
@@ -16,27 +15,20 @@ export const switches = ['no-right-click', 'no-text-select', 'no-offline', 'hide
                          'block-opera', 'break-frames', 'no-image-toolbar', 'block-netscape',
                          'expire-page'];
 
-export function tempFolder(name) {
-    return fs.mkdtempSync(path.join(os.tmpdir(), `quorlane-browser-${name}-`));
-}
+export const tempFolder = (name) => fs.mkdtempSync(path.join(os.tmpdir(), `quorlane-browser-${name}-`));
 
 // An encrypted password lock: these options, and the password in the environment.
 export const password = 'P\u00e4ssw\u00f6rd 7';
 export const encrypted = ['--encrypt', '--password-env', 'QUORLANE_PASSWORD', '--kdf-iterations', '100000'];
-const withPassword = (secret) => ({ ...process.env, QUORLANE_PASSWORD: secret });
+const withPassword = (secret) => ({ env: { ...process.env, QUORLANE_PASSWORD: secret } });
 
 // The bytes quorlane-cli transform makes of html with args.
-export function protect(html, args, secret = password) {
-    return execFileSync(cli, ['transform', ...args], { input: html, env: withPassword(secret) });
-}
+export const protect = (html, args, secret = password) =>
+    execFileSync(cli, ['transform', ...args], { input: html, ...withPassword(secret) });
 
-function protectInPlace(folder, args) {
-    const result = spawnSync(cli, ['protect', '--quiet', '--save', 'overwrite', '--no-backups', ...args, folder],
-                             { env: withPassword(password) });
-    if (result.status !== 0) {
-        throw new Error(`quorlane-cli protect failed: ${result.stderr}`);
-    }
-}
+const protectInPlace = (folder, args) =>
+    execFileSync(cli, ['protect', '--quiet', '--save', 'overwrite', '--no-backups', ...args, folder],
+                 withPassword(password));
 
 // The sample site copied to a fresh folder and protected there in place, in the given mode.
 export function protectedSiteCopy(mode, extra = []) {
@@ -50,9 +42,7 @@ export function protectedSiteCopy(mode, extra = []) {
 export function protectRun(pages, args) {
     const folder = tempFolder('run');
     try {
-        for (const [name, html] of Object.entries(pages)) {
-            fs.writeFileSync(path.join(folder, name), html);
-        }
+        Object.entries(pages).forEach(([name, html]) => fs.writeFileSync(path.join(folder, name), html));
         protectInPlace(folder, args);
         return Object.fromEntries(Object.keys(pages).map((name) => [name, fs.readFileSync(path.join(folder, name))]));
     } finally {
@@ -61,20 +51,29 @@ export function protectRun(pages, args) {
 }
 
 // Every page of the sample site, as paths relative to the site.
-export function samplePages() {
-    const pages = [];
-    const walk = (folder) => {
-        for (const entry of fs.readdirSync(path.join(sampleSite, folder), { withFileTypes: true })) {
-            const relative = path.posix.join(folder, entry.name);
-            if (entry.isDirectory()) {
-                walk(relative);
-            } else if (/\.html?$/i.test(entry.name)) {
-                pages.push(relative);
-            }
-        }
+export const samplePages = () => fs.readdirSync(sampleSite, { recursive: true })
+    .filter((name) => /\.html?$/i.test(name)).map((name) => name.split(path.sep).join('/')).sort();
+
+// The page script a protected page evaluates: the text inside eval(unescape("...")).
+export function pageScriptOf(html) {
+    const match = /eval\(unescape\("([^"]*)"\)\)/.exec(html);
+    return match ? unescape(match[1]) : null;
+}
+
+// What the writer blocks of a page hold, in order: escaped (the markup they write) or sealed
+// (the sealed text), with where each stands in the page.
+export const escapedBlocks = (html) => [...String(html).matchAll(/qv_d00\(unescape\("([^"]*)"\)\)/g)]
+    .map((m) => ({ at: m.index, text: unescape(m[1]) }));
+export const sealedBlocks = (html) => [...String(html).matchAll(/qv_d00\(qv_open\("([^"]*)"\)\)/g)]
+    .map((m) => ({ at: m.index + 'qv_d00(qv_open("'.length, text: m[1] }));
+
+// A small deterministic generator, so that a failure can be found again.
+export function random(seed) {
+    let state = seed;
+    return () => {
+        state = (state * 1103515245 + 12345) % 2147483648;
+        return state / 2147483648;
     };
-    walk('');
-    return pages.sort();
 }
 
 // Runs in the page: what a reader sees and what the document holds, for the document and the
@@ -125,48 +124,26 @@ export function firstDifference(a, b) {
     return `at ${i}: original "…${a.slice(Math.max(0, i - 30), i + 50)}…" protected "…${b.slice(Math.max(0, i - 30), i + 50)}…"`;
 }
 
-// The page script a protected page evaluates: the text inside eval(unescape("...")).
-export function pageScriptOf(html) {
-    const match = /eval\(unescape\("([^"]*)"\)\)/.exec(html);
-    return match ? unescape(match[1]) : null;
-}
-
-const extras = [['--warning', 'Do not copy'], ['--domain-lock', 'www.harbour.example, .bakery.example'],
-                ['--url-lock', 'http://www.harbour.example/index.html'],
-                ['--password', 'p\u00e4ssword 1']];
-
-// A small deterministic generator, so that a failure can be found again.
-function random(seed) {
-    let state = seed;
-    return () => {
-        state = (state * 1103515245 + 12345) % 2147483648;
-        return state / 2147483648;
-    };
-}
-
-// 500 and more mixes of switches, warning and locks, the same in every run.
+// 500 and more mixes of switches, warning and locks, the same in every run: none, all, each
+// alone, each pair, and random sets; each once plain, and every fourth one with a mix of
+// warning and locks too.
 export function combinations() {
-    const sets = [[], switches.map((name, i) => i)];
-    switches.forEach((name, i) => sets.push([i]));
-    for (let i = 0; i < switches.length; i++) {
-        for (let j = i + 1; j < switches.length; j++) {
-            sets.push([i, j]);
-        }
-    }
+    const extras = [['--warning', 'Do not copy'], ['--domain-lock', 'www.harbour.example, .bakery.example'],
+                    ['--url-lock', 'http://www.harbour.example/index.html'], ['--password', 'p\u00e4ssword 1']];
+    const all = switches.map((name, i) => i);
+    const sets = [[], all, ...all.map((i) => [i]), ...all.flatMap((i) => all.filter((j) => j > i).map((j) => [i, j]))];
     const next = random(2026);
     while (sets.length < 400) {
-        sets.push(switches.map((name, i) => i).filter(() => next() < 0.4));
+        sets.push(all.filter(() => next() < 0.4));
     }
-    const all = [];
+    const mixes = [];
     sets.forEach((set, n) => {
         const args = set.length ? ['--enable', set.map((i) => switches[i]).join(',')] : [];
-        // Each set once plain, and every fourth one with a mix of warning and locks too.
-        all.push(args);
+        mixes.push(args);
         if (n % 4 === 0 || n < 2) {
-            all.push([...args, ...extras.filter((extra, k) => ((n >> k) & 1) || n < 2).flat()]);
+            mixes.push([...args, ...extras.filter((extra, k) => ((n >> k) & 1) || n < 2).flat()]);
         }
     });
-    extras.forEach((extra) => all.push(['--enable', 'no-right-click', ...extra]));
-    return all;
+    extras.forEach((extra) => mixes.push(['--enable', 'no-right-click', ...extra]));
+    return mixes;
 }
-

@@ -9,7 +9,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import vm from 'node:vm';
 import { webcrypto } from 'node:crypto';
-import { encrypted, modes, pageScriptOf, protect, top } from './lib.mjs';
+import { encrypted, escapedBlocks, modes, pageScriptOf, protect, random, sealedBlocks, top } from './lib.mjs';
 
 const transformSealed = (html, secret, args = []) => protect(html, [...encrypted, ...args], secret).toString('utf8');
 const transformClear = (html, args) => protect(html, args).toString('utf8');
@@ -19,8 +19,8 @@ const transformClear = (html, args) => protect(html, args).toString('utf8');
 function sealedParts(html) {
     const call = /qv_unlock\('([^']*)',(\d+),'([^']*)',(true|false),/.exec(pageScriptOf(html));
     assert.ok(call, 'a qv_unlock call in the page script');
-    const blocks = [...html.matchAll(/qv_d00\(qv_open\("([^"]*)"\)\)/g)].map((m) => m[1]);
-    return { salt: call[1], iterations: Number(call[2]), check: call[3], remember: call[4] === 'true', blocks };
+    return { salt: call[1], iterations: Number(call[2]), check: call[3], remember: call[4] === 'true',
+             blocks: sealedBlocks(html).map((b) => b.text) };
 }
 
 async function webCryptoKey(secret, salt, iterations) {
@@ -65,20 +65,12 @@ function unescapeAll(text) {
                         (match, wide, narrow) => String.fromCharCode(parseInt(wide || narrow, 16)));
 }
 
-// A small deterministic generator of words nobody writes, so that a run of eight of their
+// Words nobody writes, drawn by a deterministic generator, so that a run of eight of their
 // characters can only come from the page's hidden text.
-function words(seed) {
-    let state = seed;
-    const next = () => {
-        state = (state * 1103515245 + 12345) % 2147483648;
-        return state / 2147483648;
-    };
-    return (count) => Array.from({ length: count }, () =>
-        Array.from({ length: 5 + Math.floor(next() * 5) },
-                   () => 'bcdfghjklmnpqrstvwxz'[Math.floor(next() * 20)]).join('')).join(' ');
-}
-
-const word = words(13);
+const next = random(13);
+const word = (count) => Array.from({ length: count }, () =>
+    Array.from({ length: 5 + Math.floor(next() * 5) }, () => 'bcdfghjklmnpqrstvwxz'[Math.floor(next() * 20)]).join(''))
+    .join(' ');
 const texts = { title: word(3), para: word(4), href: word(1).replace(/ /g, ''), link: word(3),
                 other: `${word(3)} \u00e7\u00f1 \u4e2d\u6587 \u{1F511}`, mailbox: word(1),
                 mailText: word(3), scriptText: word(3) };
@@ -94,9 +86,7 @@ const hiddenIn = {
     email: ['mailbox', 'mailText'],
 };
 
-function clearParts(html) {
-    return [...html.matchAll(/qv_d00\(unescape\("([^"]*)"\)\)/g)].map((m) => unescape(m[1]));
-}
+const clearParts = (html) => escapedBlocks(html).map((b) => b.text);
 
 for (const mode of modes) {
     test(`WebCrypto and the unlock script open every block to the clear markup (${mode})`,

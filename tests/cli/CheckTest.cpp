@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "tests/cli/CliProcess.h"
+#include "tests/cli/RunCli.h"
 
 using quorlane::test::CliProcess;
 using quorlane::test::Quoted;
@@ -129,10 +129,9 @@ TEST(CheckCommand, ProtectTellsTheSameWarnings)
                            "'self'\"><p>x</p>");
     CliProcess cli;
     EXPECT_EQ(cli.run("protect --json " + Quoted(site.path())), 0);
-    EXPECT_NE(cli.err().find("quorlane-cli: warning: " + (site.path() / "csp.html").string() +
-                             ":1: Its Content-Security-Policy meta element"),
-              std::string::npos)
-        << cli.err();
+    EXPECT_THAT(cli.err(),
+                HasSubstr("quorlane-cli: warning: " + (site.path() / "csp.html").string() +
+                          ":1: Its Content-Security-Policy meta element"));
     const auto report = nlohmann::json::parse(cli.out());
     EXPECT_EQ(report["pages"][0]["findings"][0]["code"], "csp-inline");
     EXPECT_EQ(report["findings"][0]["code"], "noscript-notice-only");

@@ -1,32 +1,15 @@
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <sstream>
 
-#include "cli/Cli.h"
 #include "cli/PasswordOptions.h"
+#include "tests/cli/RunCli.h"
 #include "tests/support/PageDecoding.h"
-#include "tests/support/TempFolder.h"
 
 using namespace quorlane;
+using test::Outcome;
+using test::RunCli;
 using test::TempFolder;
 
 namespace {
-
-struct Outcome
-{
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(std::vector<std::string> args, const std::string& input = {})
-{
-    std::istringstream in(input);
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::Run(args, in, out, err);
-    return {status, out.str(), err.str()};
-}
 
 const std::string hidden = "<p>Zanzibar quartermaster</p>";
 
@@ -58,14 +41,14 @@ TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
         std::vector<std::string> args = {"transform", page};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const Outcome outcome = runCli(args, c.input);
+        const Outcome outcome = RunCli(args, c.input);
         ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
-        const std::string script = test::U8(test::PageScriptOf(test::U16(outcome.out)));
-        EXPECT_NE(script.find("p!='" + c.password + "'"), std::string::npos);
+        const std::string script = test::PageScriptOf(outcome.out);
+        EXPECT_THAT(script, HasSubstr("p!='" + c.password + "'"));
         EXPECT_EQ(outcome.err.find("other users of this machine can see") != std::string::npos,
                   c.warns)
             << outcome.err;
-        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), c.warns ? 1 : 0);
+        EXPECT_EQ(outcome.errLines(), c.warns ? 1 : 0);
     }
     ::unsetenv("QUORLANE_TEST_PASSWORD");
 }
@@ -98,10 +81,10 @@ TEST(PasswordSources, ProblemsAreRefusedWithOneLineBeforeAnythingIsWritten)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
-        const Outcome outcome = runCli(c.args);
+        const Outcome outcome = RunCli(c.args);
         EXPECT_EQ(outcome.status, cli::exitUsage);
-        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
-        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_THAT(outcome.err, HasSubstr(c.says)) << outcome.err;
+        EXPECT_EQ(outcome.errLines(), 1) << outcome.err;
         EXPECT_TRUE(outcome.out.empty());
     }
     EXPECT_FALSE(folder.exists("protected_page.html"));
@@ -138,19 +121,18 @@ TEST(PasswordSources, EncryptedPagesHoldNeitherPasswordNorHiddenText)
     const std::string page = folder.write("page.html", hidden).string();
     const std::string password = "it's a \"quote\\d\" one";
     const std::string file = folder.write("password.txt", password + "\n").string();
-    const Outcome outcome = runCli({"transform", page, "--encrypt", "--password-file", file,
+    const Outcome outcome = RunCli({"transform", page, "--encrypt", "--password-file", file,
                                     "--kdf-iterations", "150000", "--no-remember"});
     ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
     EXPECT_TRUE(outcome.err.empty()) << outcome.err;
-    const std::string script = test::U8(test::PageScriptOf(test::U16(outcome.out)));
-    EXPECT_NE(script.find("',150000,'"), std::string::npos) << script;
-    EXPECT_NE(script.find("',false,function(){return prompt('Enter Password:','');}"),
-              std::string::npos);
+    const std::string script = test::PageScriptOf(outcome.out);
+    EXPECT_THAT(script, HasSubstr("',150000,'"));
+    EXPECT_THAT(script, HasSubstr("',false,function(){return prompt('Enter Password:','');}"));
     for (const std::string& text : {outcome.out, script}) {
-        EXPECT_EQ(text.find("quote"), std::string::npos);
-        EXPECT_EQ(text.find("Zanzibar"), std::string::npos);
+        EXPECT_THAT(text, Not(HasSubstr("quote")));
+        EXPECT_THAT(text, Not(HasSubstr("Zanzibar")));
     }
-    EXPECT_NE(outcome.out.find("qv_d00(qv_open(\""), std::string::npos);
+    EXPECT_THAT(outcome.out, HasSubstr("qv_d00(qv_open(\""));
 }
 
 // The key is derived once per run: every page of a run, frame pages too, carries the same salt
@@ -164,7 +146,7 @@ TEST(EncryptedRun, OneKeyPerRun)
     site.write("f.html", "<p>f</p>");
     // Salt, iteration count and check value, as the page hands them to the unlock script.
     const auto parametersOf = [&](const std::string& page) {
-        const std::string script = test::U8(test::PageScriptOf(test::U16(site.read(page))));
+        const std::string script = test::PageScriptOf(site.read(page));
         const std::size_t from = script.find("qv_unlock('");
         const std::size_t to = script.find("',true,", from);
         return from == std::string::npos || to == std::string::npos
@@ -173,7 +155,7 @@ TEST(EncryptedRun, OneKeyPerRun)
     };
     std::vector<std::string> salts;
     for (const char* target : {"one", "two"}) {
-        const Outcome outcome = runCli(
+        const Outcome outcome = RunCli(
             {"protect", "--quiet", "--save", "copy", "--target", (site.path() / target).string(),
              "--encrypt", "--password=secret", "--kdf-iterations=100000", site.path().string()});
         ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;

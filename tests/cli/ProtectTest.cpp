@@ -1,20 +1,21 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "tests/cli/CliProcess.h"
+#include "tests/cli/RunCli.h"
 
 using quorlane::test::CliProcess;
 using quorlane::test::Quoted;
 using quorlane::test::TempFolder;
+namespace fs = quorlane::test::fs;
 
 namespace {
 
 const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
 // The one manifest a run left in folder.
-std::string manifestIn(const quorlane::test::fs::path& folder)
+std::string manifestIn(const fs::path& folder)
 {
-    for (const auto& entry : quorlane::test::fs::directory_iterator(folder)) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.path().filename().string().starts_with(".quorlane-run-")) {
             return entry.path().string();
         }
@@ -60,8 +61,7 @@ TEST(ProtectCommand, JsonReportsEveryPageWithItsOutcome)
     site.write("b.htm", "<p>b</p>" + marker);
     site.write("c.htm", "<p>c</p>");
     site.write("protected_c.htm", "<p>old</p>");
-    quorlane::test::fs::permissions(site.path() / "protected_c.htm",
-                                    quorlane::test::fs::perms::owner_read);
+    fs::permissions(site.path() / "protected_c.htm", fs::perms::owner_read);
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --json --mode links " + Quoted(site.path() / "a.htm") + " " +
                       Quoted(site.path())),
@@ -88,38 +88,6 @@ TEST(ProtectCommand, JsonReportsEveryPageWithItsOutcome)
     // The same text goes to standard error.
     EXPECT_EQ(cli.err(), "quorlane-cli: Unable to Access File: " + root +
                              "/protected_c.htm.\nThe file may be read-only.\n");
-}
-
-TEST(ProtectCommand, UsageErrorsExitTwoBeforeTouchingAnything)
-{
-    TempFolder site;
-    site.write("a.htm", "<p>a</p>");
-    CliProcess cli;
-    for (const std::string& arguments :
-         {std::string("protect"), "protect --save copy " + Quoted(site.path()),
-          "protect --save sideways " + Quoted(site.path()),
-          "protect --target /tmp " + Quoted(site.path()),
-          "protect --password '' " + Quoted(site.path()),
-          "protect --pages-only " + Quoted(site.path()),
-          "protect --project " + Quoted(site.path() / "none.json")}) {
-        EXPECT_EQ(cli.run(arguments), 2) << arguments;
-        EXPECT_NE(cli.err().find("quorlane-cli: "), std::string::npos) << arguments;
-    }
-    EXPECT_FALSE(site.exists("protected_a.htm"));
-}
-
-TEST(ProtectCommand, CopyPutsTheTreeBelowTheTarget)
-{
-    TempFolder site;
-    site.write("in/index.htm", "<p>1</p>");
-    site.write("in/sub/a.htm", "<p>2</p>");
-    CliProcess cli;
-    ASSERT_EQ(cli.run("protect --quiet --save copy --target " + Quoted(site.path() / "out") + " " +
-                      Quoted(site.path() / "in")),
-              0);
-    EXPECT_TRUE(cli.out().empty());
-    EXPECT_TRUE(site.read("out/sub/a.htm").ends_with(marker));
-    EXPECT_EQ(site.read("in/sub/a.htm"), "<p>2</p>");
 }
 
 // --pages-only copies as before the other files went along: the protected pages alone.
@@ -159,8 +127,7 @@ TEST(ProtectCommand, TheExitStatusTellsHowTheRunEnded)
     site.write("good.htm", "<p>good</p>");
     site.write("bad.htm", "<p>bad</p>");
     site.write("protected_bad.htm", "<p>read-only</p>");
-    quorlane::test::fs::permissions(site.path() / "protected_bad.htm",
-                                    quorlane::test::fs::perms::owner_read);
+    fs::permissions(site.path() / "protected_bad.htm", fs::perms::owner_read);
     const auto page = [&](const std::string& name) { return Quoted(site.path() / name) + " "; };
     const struct
     {
@@ -180,46 +147,55 @@ TEST(ProtectCommand, TheExitStatusTellsHowTheRunEnded)
     }
 }
 
-// With --json a usage error is a document too; a notice that would end its comment is one.
-TEST(ProtectCommand, UsageErrorsAreJsonDocumentsWithJson)
+// Usage errors exit 2 before anything is touched; with --json they are a document
+// too. A notice that would end its comment is one.
+TEST(ProtectCommand, UsageErrorsExitTwoBeforeTouchingAnything)
 {
     TempFolder site;
     site.write("a.htm", "<p>a</p>");
+    const std::string folder = " " + Quoted(site.path());
     CliProcess cli;
     for (const std::string& arguments :
-         {"protect --json --notice 'x--><script>alert(1)</script><!--' " + Quoted(site.path()),
-          "protect --json --notice 'x--!>' " + Quoted(site.path()),
-          "protect --json --save sideways " + Quoted(site.path()),
-          "protect --json --save copy --target " + Quoted(site.path() / "." / "") + " " +
-              Quoted(site.path())}) {
+         {std::string(), " --save copy" + folder, " --save sideways" + folder,
+          " --target /tmp" + folder, " --password ''" + folder,
+          " --notice 'x--><script>alert(1)</script><!--'" + folder, " --notice 'x--!>'" + folder,
+          " --save copy --target " + Quoted(site.path() / "." / "") + folder,
+          " --pages-only" + folder, " --project " + Quoted(site.path() / "none.json")}) {
         SCOPED_TRACE(arguments);
-        EXPECT_EQ(cli.run(arguments), 2);
+        EXPECT_EQ(cli.run("protect" + arguments), 2);
+        EXPECT_TRUE(cli.err().starts_with("quorlane-cli: ")) << cli.err();
+        EXPECT_EQ(cli.run("protect --json" + arguments), 2);
         const auto report = nlohmann::json::parse(cli.out());
         ASSERT_TRUE(report.contains("error"));
-        EXPECT_NE(cli.err().find(report["error"].get<std::string>()), std::string::npos);
+        EXPECT_THAT(cli.err(), HasSubstr(report["error"].get<std::string>()));
     }
     EXPECT_FALSE(site.exists("protected_a.htm"));
-    EXPECT_EQ(cli.run("protect --notice '' " + Quoted(site.path())), 0) << cli.err();
+    EXPECT_EQ(cli.run("protect --notice ''" + folder), 0) << cli.err();
 }
 
-// A target named by bytes that are not UTF-8 is that very folder; the listing gives the bytes
-// as they are, and JSON gives them in hexadecimal beside a readable form.
-TEST(ProtectCommand, PathsThatAreNotUtf8KeepTheirBytes)
+// Copies go below the target, the input left as it was; a target named by bytes that are not
+// UTF-8 is that very folder: the listing gives the bytes as they are, and JSON gives them in
+// hexadecimal beside a readable form.
+TEST(ProtectCommand, CopyPutsTheTreeBelowTheTargetWhateverItsName)
 {
     TempFolder site;
     site.write("in/a.htm", "<p>a</p>");
+    site.write("in/sub/b.htm", "<p>b</p>");
+    const std::string in = " " + Quoted(site.path() / "in");
     CliProcess cli;
+    ASSERT_EQ(cli.run("protect --quiet --save copy --target " + Quoted(site.path() / "out") + in),
+              0);
+    EXPECT_TRUE(cli.out().empty());
+    EXPECT_TRUE(site.read("out/sub/b.htm").ends_with(marker));
+    EXPECT_EQ(site.read("in/sub/b.htm"), "<p>b</p>");
+
     const std::string e9 = site.path().string() + "/out\xE9";
     const std::string e8 = site.path().string() + "/out\xE8";
-    ASSERT_EQ(
-        cli.run("protect --save copy --target " + Quoted(e9) + " " + Quoted(site.path() / "in")),
-        0);
+    ASSERT_EQ(cli.run("protect --save copy --target " + Quoted(e9) + in), 0);
     EXPECT_TRUE(cli.out().starts_with(e9 + "\n"));
-    ASSERT_EQ(cli.run("protect --json --save copy --target " + Quoted(e8) + " " +
-                      Quoted(site.path() / "in")),
-              0);
-    EXPECT_TRUE(quorlane::test::fs::exists(e9 + "/a.htm"));
-    EXPECT_TRUE(quorlane::test::fs::exists(e8 + "/a.htm"));
+    ASSERT_EQ(cli.run("protect --json --save copy --target " + Quoted(e8) + in), 0);
+    EXPECT_TRUE(fs::exists(e9 + "/a.htm"));
+    EXPECT_TRUE(fs::exists(e8 + "/a.htm"));
     const auto report = nlohmann::json::parse(cli.out());
     EXPECT_EQ(report["pages"][0]["output"], site.path().string() + "/out\xEF\xBF\xBD/a.htm");
     std::string hex;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "tests/cli/CliProcess.h"
+#include "tests/cli/RunCli.h"
 
 using quorlane::test::CliProcess;
 using quorlane::test::Quoted;
@@ -50,7 +50,7 @@ TEST(Restore, EverySaveModeComesBackByteForByte)
         ASSERT_NE(quorlane::test::TreeOf(work.path()), before);
 
         ASSERT_EQ(cli.run("restore --dry-run " + Quoted(manifest)), 0) << cli.err();
-        EXPECT_NE(cli.out().find("The run would be undone"), std::string::npos);
+        EXPECT_THAT(cli.out(), HasSubstr("The run would be undone"));
         EXPECT_TRUE(fs::exists(manifest));
         ASSERT_EQ(cli.run("restore " + Quoted(manifest)), 0) << cli.err();
         EXPECT_TRUE(cli.err().empty());
@@ -75,10 +75,8 @@ TEST(Restore, APageEditedAfterTheRunSurvives)
 
         EXPECT_EQ(cli.run("restore " + Quoted(manifest)), 1);
         EXPECT_EQ(work.read(edited), "<p>edited after the run</p>");
-        EXPECT_NE(cli.err().find("left as it is: " + (work.path() / edited).string() +
-                                 " was changed after the run"),
-                  std::string::npos)
-            << cli.err();
+        EXPECT_THAT(cli.err(), HasSubstr("left as it is: " + (work.path() / edited).string() +
+                                         " was changed after the run"));
         EXPECT_EQ(work.read("index.html"),
                   quorlane::test::ReadBytes(QUORLANE_EXAMPLES "/site/index.html"));
         EXPECT_TRUE(fs::exists(manifest));
@@ -97,9 +95,8 @@ TEST(Restore, PagesOverwrittenWithoutBackupsCannotBePutBackAndItSaysSo)
     const std::string manifest = manifestOf(cli);
     const std::string protectedPage = work.read("a.htm");
     EXPECT_EQ(cli.run("restore " + Quoted(manifest)), 1);
-    EXPECT_NE(cli.err().find("cannot put back " + (work.path() / "a.htm").string() +
-                             ": the run overwrote it without a backup"),
-              std::string::npos);
+    EXPECT_THAT(cli.err(), HasSubstr("cannot put back " + (work.path() / "a.htm").string() +
+                                     ": the run overwrote it without a backup"));
     EXPECT_EQ(work.read("a.htm"), protectedPage);
     EXPECT_EQ(cli.run("restore " + Quoted(work.path() / "a.htm")), 2);
 }

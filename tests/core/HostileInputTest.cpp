@@ -36,21 +36,21 @@ TEST(HostileInput, AMillionUnclosedLinks)
     EXPECT_EQ(EncodeProtectedPart(mail, ProtectMode::EmailLinksOnly), mail);
 }
 
+// Binary garbage, lone carriage returns or line feeds, and pages that end inside a tag: every
+// mode still gives a protected page.
 TEST(HostileInput, BinaryGarbageAndOddLineEnds)
 {
     std::u16string garbage;
     for (unsigned i = 0; i < 70000; ++i) {
         garbage.push_back(static_cast<char16_t>((i * 2654435761u) >> 16));
     }
-    for (const std::u16string& page :
-         {garbage, std::u16string(u"<html>\r<body>\r<a href=x>x</a>\r</body>\r</html>\r"),
-          std::u16string(u"<html>\n<body>\n<a href=x>x</a>\n</body>\n</html>\n"),
-          std::u16string(u"<body"), std::u16string(u"<a "), std::u16string(u"</a>"),
-          std::u16string(u"<!DOCTYPE"), std::u16string(u"<frame src="), std::u16string()}) {
+    for (const std::u16string_view page : std::initializer_list<std::u16string_view>{
+             garbage, u"<html>\r<body>\r<a href=x>x</a>\r</body>\r</html>\r",
+             u"<html>\n<body>\n<a href=x>x</a>\n</body>\n</html>\n", u"<body", u"<a ", u"</a>",
+             u"<!DOCTYPE", u"<frame src=", u""}) {
         for (int m = 0; m < 4; ++m) {
-            const std::u16string out = protect(page, static_cast<ProtectMode>(m));
-            EXPECT_TRUE(out.starts_with(u"<script type=\"text/javascript\">") ||
-                        out.starts_with(u"<!DOCTYPE"))
+            EXPECT_TRUE(protect(std::u16string(page), static_cast<ProtectMode>(m))
+                            .starts_with(u"<script type=\"text/javascript\">"))
                 << m;
         }
     }

@@ -4,113 +4,80 @@
 #include <random>
 
 #include "tests/support/PageDecoding.h"
+#include "tests/support/StepwiseModes.h"
 
 using namespace quorlane::core;
-using quorlane::test::DecodeWriterBlocks;
 
-namespace {
-
-std::u16string block(std::u16string_view escaped)
+// Every code unit, each 16-bit half of a pair on its own: "%XX" below 0x100, else "%uXXXX", in
+// capital hex digits; the fast paths take runs of eight, so every unit meets every lane.
+TEST(EscapeText, EscapesEveryCodeUnitByItsHexCode)
 {
-    return u"<script type=\"text/javascript\">\r\n<!--\r\nqv_d00(unescape(\"" +
-           std::u16string(escaped) + u"\"));\r\n//-->\r\n</script>";
+    std::u16string all;
+    std::u16string expected;
+    for (unsigned c = 0; c <= 0xFFFF; ++c) {
+        all.push_back(static_cast<char16_t>(c));
+        constexpr char16_t hex[] = u"0123456789ABCDEF";
+        expected += c < 0x100 ? u"%" : u"%u";
+        for (int shift = c < 0x100 ? 4 : 12; shift >= 0; shift -= 4) {
+            expected += hex[(c >> shift) & 15];
+        }
+    }
+    EXPECT_EQ(EscapeText(all), expected);
+    EXPECT_EQ(EscapedSize(all), expected.size());
 }
 
-} // namespace
-
-TEST(WriterBlock, IsAScriptElementWithNoLineBreakAroundIt)
+// External script elements stay plain between writer blocks; everything else, inline scripts
+// too, is escaped with the markup before it.
+TEST(EncodeMarkup, KeepsOnlyExternalScriptsPlain)
 {
-    EXPECT_EQ(MakeWriterBlock(u"<p>"), block(u"%3C%70%3E"));
-    EXPECT_EQ(MakeWriterBlock(u""), block(u""));
-}
-
-TEST(WriterFunction, IsTheExactDefinitionOfQvOkAndQvD00)
-{
-    EXPECT_EQ(WriterFunctionText(),
-              u"\r\nvar qv_ok=true;\r\nfunction qv_d00(s)\r\n{\r\n   "
-              u"if(!qv_ok)\r\n       return;\r\n   document.write(s)\r\n}\r\n");
-}
-
-TEST(EncodeMarkup, MarkupWithoutScriptsIsOneWriterBlock)
-{
-    EXPECT_EQ(EncodeMarkup(u"<p>x</p>"), MakeWriterBlock(u"<p>x</p>"));
-    EXPECT_EQ(EncodeMarkup(u""), MakeWriterBlock(u""));
-}
-
-TEST(EncodeMarkup, KeepsExternalScriptsPlainBetweenWriterBlocks)
-{
-    const std::u16string script = u"<SCRIPT SRC=\"a.js\"></SCRIPT>";
-    EXPECT_EQ(EncodeMarkup(u"<p>1</p>" + script + u"<p>2</p>"),
-              MakeWriterBlock(u"<p>1</p>") + script + MakeWriterBlock(u"<p>2</p>"));
-    // Alone, the element still stands between two (empty) writer blocks.
-    EXPECT_EQ(EncodeMarkup(script), MakeWriterBlock(u"") + script + MakeWriterBlock(u""));
-    // Attributes before src count too.
+    const std::u16string src = u"<SCRIPT SRC=\"a.js\"></SCRIPT>";
     const std::u16string late = u"<script type=\"text/javascript\" src=\"b.js\"></script>";
-    EXPECT_EQ(EncodeMarkup(late + u"x"), MakeWriterBlock(u"") + late + MakeWriterBlock(u"x"));
-}
-
-TEST(EncodeMarkup, InlineScriptsAreEscapedWithTheMarkupBeforeThem)
-{
-    const std::u16string inlineScript = u"<script type=\"text/javascript\">var a=1;</script>";
-    EXPECT_EQ(EncodeMarkup(u"<b>" + inlineScript + u"<p>x</p>"),
-              MakeWriterBlock(u"<b>" + inlineScript) + MakeWriterBlock(u"<p>x</p>"));
-    // Blanks between src and "=" make it inline; so does a script tag without a blank.
+    const std::u16string inlined = u"<script type=\"text/javascript\">var a=1;</script>";
     const std::u16string spaced = u"<script src =\"a.js\"></script>";
-    EXPECT_EQ(EncodeMarkup(spaced), MakeWriterBlock(spaced) + MakeWriterBlock(u""));
     const std::u16string bare = u"<script>var b;</script><script\nsrc=\"c.js\"></script>";
-    EXPECT_EQ(EncodeMarkup(bare), MakeWriterBlock(bare));
+    const std::u16string open = u"<p>1</p><script src=\"b.js\">never closed";
+    const struct
+    {
+        std::u16string markup;
+        std::vector<std::u16string> pieces; // "w" and what a writer block writes, or a kept element
+    } cases[] = {
+        {u"<p>x</p>", {u"w<p>x</p>"}},
+        {u"", {u"w"}},
+        {u"<p>1</p>" + src + u"<p>2</p>", {u"w<p>1</p>", src, u"w<p>2</p>"}},
+        {src, {u"w", src, u"w"}},
+        {late + u"x", {u"w", late, u"wx"}},
+        {u"<b>" + inlined + u"<p>x</p>", {u"w<b>" + inlined, u"w<p>x</p>"}},
+        {spaced, {u"w" + spaced, u"w"}},
+        {bare, {u"w" + bare}},
+        {src + open, {u"w", src, u"w" + open}},
+        {u"<script type=x", {u"w<script type=x"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(quorlane::test::U8(c.markup));
+        std::u16string expected;
+        for (const std::u16string& piece : c.pieces) {
+            expected += piece[0] == u'w' ? MakeWriterBlock(piece.substr(1)) : piece;
+        }
+        EXPECT_EQ(EncodeMarkup(c.markup), expected);
+    }
 }
 
-TEST(EncodeMarkup, UnclosedScriptLeavesTheRestAsOneWriterBlock)
-{
-    const std::u16string kept = u"<script src=\"a.js\"></script>";
-    const std::u16string rest = u"<p>1</p><script src=\"b.js\">never closed";
-    EXPECT_EQ(EncodeMarkup(kept + rest), MakeWriterBlock(u"") + kept + MakeWriterBlock(rest));
-    EXPECT_EQ(EncodeMarkup(u"<script type=x"), MakeWriterBlock(u"<script type=x"));
-}
-
-TEST(EncodeMarkup, SizeIsKnownBeforeWriting)
-{
-    const std::u16string markup = u"a\u20ACb<script src=x></script>\u00E9";
-    const MarkupEncoding encoding(markup);
-    EXPECT_EQ(encoding.size(), EncodeMarkup(markup).size());
-}
-
-// Decoding every writer block and joining them with the kept elements gives the input back,
-// for markup made of pieces that stress the seams.
+// Markup made of pieces that stress the seams: the writer blocks and the kept elements give it
+// back, and its size is known before it is written.
 TEST(EncodeMarkup, DecodesBackToItsInputForGeneratedMarkup)
 {
-    const std::u16string pieces[] = {
-        u"<p>",
-        u"</p>",
-        u"text ",
-        u"\u00E9\u20AC",
-        u"\r\n",
-        u"<script ",
-        u"src=\"a.js\">",
-        u"</script>",
-        u"<SCRIPT SRC=x>",
-        u"</SCRIPT>",
-        u"type=y>",
-        u">",
-        u"<",
-        u"<script>",
-        u"%u0041",
-        u"\U0001F600",
-    };
+    const auto pieces = quorlane::test::SplitAtBars(
+        u"<p>|</p>|text |\u00E9\u20AC|\r\n|<script |src=\"a.js\">|</script>|<SCRIPT SRC=x>|"
+        u"</SCRIPT>|type=y>|>|<|<script>|%u0041|\U0001F600");
     std::mt19937 random(7);
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
-    std::uniform_int_distribution<int> length(0, 30);
     for (int round = 0; round < 2000; ++round) {
-        std::u16string markup;
-        for (int k = length(random); k > 0; --k) {
-            markup += pieces[pick(random)];
-        }
+        const std::u16string markup = quorlane::test::GeneratedPage(random, pieces, 30);
         SCOPED_TRACE(quorlane::test::U8(markup));
         const std::u16string encoded = EncodeMarkup(markup);
-        const auto decoded = DecodeWriterBlocks(encoded);
+        const auto decoded = quorlane::test::DecodeWriterBlocks(encoded);
         ASSERT_TRUE(decoded.complete);
         ASSERT_EQ(decoded.plain, markup);
         ASSERT_GE(decoded.writtenParts.size(), 1u);
+        ASSERT_EQ(MarkupEncoding(markup).size(), encoded.size());
     }
 }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/PageTransformer.h"
-
 using namespace quorlane::core;
 
 TEST(ProtectionSettings, StartWithTheDefaultsOfAFreshStart)
@@ -15,8 +13,8 @@ TEST(ProtectionSettings, StartWithTheDefaultsOfAFreshStart)
     EXPECT_EQ(settings.protectMode, ProtectMode::WholePage);
     EXPECT_EQ(settings.saveMode, SaveMode::CreateNew);
     EXPECT_TRUE(settings.makeBackups);
-    EXPECT_FALSE(settings.domainLock || settings.urlLock || settings.passwordProtect);
-    EXPECT_FALSE(settings.rightClickWarning || settings.copyrightNotice);
+    EXPECT_FALSE(settings.domainLock || settings.urlLock || settings.passwordProtect ||
+                 settings.rightClickWarning || settings.copyrightNotice);
     EXPECT_EQ(settings.rightClickWarningText, u"This page is protected!");
     EXPECT_EQ(settings.lockDomain, u"www.example.com");
     EXPECT_EQ(settings.lockUrl, u"http://www.example.com/index.html");
@@ -24,20 +22,4 @@ TEST(ProtectionSettings, StartWithTheDefaultsOfAFreshStart)
     EXPECT_EQ(settings.saveDir, u"/opt/quorlane/backups");
     EXPECT_EQ(settings.copyrightNoticeText,
               u"\u00A9 2026-2027 www.example.com, All Rights Reserved.");
-}
-
-TEST(ProtectionSettings, EnumerationValuesAreTheControlIndexes)
-{
-    EXPECT_EQ(static_cast<int>(ScriptOption::NoRightClick), 0);
-    EXPECT_EQ(static_cast<int>(ScriptOption::NoClipboard), 5);
-    EXPECT_EQ(static_cast<int>(ScriptOption::ExpirePage), 12);
-    EXPECT_EQ(static_cast<int>(ProtectMode::EmailLinksOnly), 0);
-    EXPECT_EQ(static_cast<int>(ProtectMode::WholePage), 3);
-    EXPECT_EQ(static_cast<int>(SaveMode::Overwrite), 0);
-    EXPECT_EQ(static_cast<int>(SaveMode::CreateNew), 2);
-}
-
-TEST(ProtectedPageMarker, IsTheExactClosingComment)
-{
-    EXPECT_EQ(protectedPageMarker, u"\r\n<!-- This webpage was protected by Quorlane //-->\r\n");
 }

@@ -44,35 +44,26 @@ TEST(clsFiles, KeepsOrderAndIgnoresEmptyNames)
     EXPECT_EQ((files.begin() + 1)->fullPath(), "/site/b.htm");
 }
 
-TEST(FolderScan, TakesPagesByExtensionOnly)
+// Pages by their extension only, in any case; depth first, each folder's pages before its
+// folders, both in name order; names with blanks and letters beyond ASCII as they are.
+TEST(FolderScan, TakesPagesByExtensionDepthFirstInNameOrder)
 {
     TempFolder site;
-    for (const char* name : {"index.HTM", "about.Html", "news.shtml", "style.css", "page.htm.bak",
-                             "htm", ".hidden.htm", "protected_index.htm"}) {
+    for (const char* name : {"b.htm", "A.Html", "sub/z.html", "sub/deeper/d.HTM", "Sub2/c.htm",
+                             "aaa/x.htm", "sub/m.htm", "news.shtml", "style.css", "page.htm.bak",
+                             "htm", ".hidden.htm", "protected_b.htm", "m\xC3\xBCller seite.htm",
+                             "\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html"}) {
         site.write(name, "x");
     }
-    files::RealFileSystem fileSystem;
-    EXPECT_EQ(filenames(scan(fileSystem, site.str())),
-              (std::vector<core::PathString>{"/.hidden.htm", "/about.Html", "/index.HTM",
-                                             "/protected_index.htm"}));
-}
-
-TEST(FolderScan, WalksDepthFirstInNameOrder)
-{
-    TempFolder site;
-    for (const char* name : {"b.htm", "A.htm", "sub/z.html", "sub/deeper/d.htm", "Sub2/c.htm",
-                             "empty/", "aaa/x.htm", "sub/m.htm"}) {
-        if (std::string(name).ends_with('/')) {
-            test::fs::create_directories(site.path() / name);
-        } else {
-            site.write(name, "x");
-        }
-    }
+    test::fs::create_directories(site.path() / "empty");
     files::RealFileSystem fileSystem;
     const auto records = scan(fileSystem, site.str());
     EXPECT_EQ(filenames(records),
-              (std::vector<core::PathString>{"/A.htm", "/b.htm", "/aaa/x.htm", "/sub/m.htm",
-                                             "/sub/z.html", "/sub/deeper/d.htm", "/Sub2/c.htm"}));
+              (std::vector<core::PathString>{"/.hidden.htm", "/A.Html", "/b.htm",
+                                             "/m\xC3\xBCller seite.htm", "/protected_b.htm",
+                                             "/aaa/x.htm", "/sub/m.htm", "/sub/z.html",
+                                             "/sub/deeper/d.HTM", "/Sub2/c.htm",
+                                             "/\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html"}));
     for (const core::FileRecord& record : records) {
         EXPECT_EQ(record.RootPath, site.str());
     }
@@ -138,17 +129,6 @@ TEST(FolderScan, FollowsLinksToFoldersButEntersNoFolderTwice)
     files::RealFileSystem fileSystem;
     const auto records = scan(fileSystem, (site.path() / "a").native());
     EXPECT_EQ(filenames(records), (std::vector<core::PathString>{"/page.htm", "/link/linked.htm"}));
-}
-
-TEST(FolderScan, NamesWithBlanksAndNonAsciiLetters)
-{
-    TempFolder site;
-    site.write("m\xC3\xBCller seite.htm", "x");
-    site.write("\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html", "x");
-    files::RealFileSystem fileSystem;
-    EXPECT_EQ(filenames(scan(fileSystem, site.str())),
-              (std::vector<core::PathString>{"/m\xC3\xBCller seite.htm",
-                                             "/\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html"}));
 }
 
 TEST(MakeFolders, CreatesEachMissingFolderButNotTheFile)

@@ -22,33 +22,30 @@ core::ProtectionSettings saving(SaveMode mode, const std::string& saveDir = {})
 
 } // namespace
 
+// Paths of the computation only: no folder is made. A bare name is a page in the current folder,
+// never one at the root.
 TEST(PlaceOutput, CreateNewPutsProtectedBesideThePage)
 {
-    // Paths of the computation only: no folder is made.
     FaultyFileSystem fileSystem;
     fileSystem.setFault([](FaultyFileSystem::Operation, const core::PathString&) {
         return files::FileResult(test::Failure(files::FileError::Kind::Access));
     });
-    std::optional<files::Message> failure;
-    FileRecord own{"", "/site/index.htm"};
-    EXPECT_EQ(files::PlaceOutput(own, saving(SaveMode::CreateNew), fileSystem, {}, failure),
-              "/site/protected_index.htm");
-    EXPECT_EQ(own, (FileRecord{"", "/site/protected_index.htm"}));
-
-    FileRecord inFolder{"/site", "/sub/index.htm"};
-    EXPECT_EQ(files::PlaceOutput(inFolder, saving(SaveMode::CreateNew), fileSystem, {}, failure),
-              "/site/sub/protected_index.htm");
-    EXPECT_EQ(inFolder, (FileRecord{"/site", "/site/sub/protected_index.htm"}));
-
-    FileRecord atRoot{"/", "index.htm"};
-    EXPECT_EQ(files::PlaceOutput(atRoot, saving(SaveMode::CreateNew), fileSystem, {}, failure),
-              "/protected_index.htm");
-    // A bare name is a page in the current folder, never one at the root.
-    FileRecord bare{"", "index.htm"};
-    EXPECT_EQ(files::PlaceOutput(bare, saving(SaveMode::CreateNew), fileSystem, {}, failure),
-              "./protected_index.htm");
-    EXPECT_EQ(bare, (FileRecord{"", "./protected_index.htm"}));
-    EXPECT_FALSE(failure);
+    // The record is changed to name the output, below the same root.
+    const std::pair<FileRecord, core::PathString> cases[] = {
+        {{"", "/site/index.htm"}, "/site/protected_index.htm"},
+        {{"/site", "/sub/index.htm"}, "/site/sub/protected_index.htm"},
+        {{"/", "index.htm"}, "/protected_index.htm"},
+        {{"", "index.htm"}, "./protected_index.htm"},
+    };
+    for (auto [record, output] : cases) {
+        SCOPED_TRACE(output);
+        std::optional<files::Message> failure;
+        const core::PathString root = record.RootPath;
+        EXPECT_EQ(files::PlaceOutput(record, saving(SaveMode::CreateNew), fileSystem, {}, failure),
+                  output);
+        EXPECT_EQ(record, (FileRecord{root, output}));
+        EXPECT_FALSE(failure);
+    }
 }
 
 TEST(PlaceOutput, CopyToFolderKeepsTheFoldersBelowTheAddedFolder)

@@ -7,34 +7,21 @@ namespace quorlane::test {
 
 namespace {
 
-int hexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9') {
-        return c - u'0';
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c - u'A' + 10;
-    }
-    if (c >= u'a' && c <= u'f') {
-        return c - u'a' + 10;
-    }
-    return -1;
-}
-
-bool readHex(std::u16string_view text, std::size_t at, std::size_t digits, unsigned& value)
+// The value of the hex number of digits digits at text[at]; -1 when there is none.
+long hexAt(std::u16string_view text, std::size_t at, std::size_t digits)
 {
     if (at + digits > text.size()) {
-        return false;
+        return -1;
     }
-    value = 0;
-    for (std::size_t k = 0; k < digits; ++k) {
-        const int v = hexValue(text[at + k]);
-        if (v < 0) {
-            return false;
+    long value = 0;
+    for (const char16_t c : text.substr(at, digits)) {
+        const std::size_t digit = std::u16string_view(u"0123456789ABCDEF0123456789abcdef").find(c);
+        if (digit == std::u16string_view::npos) {
+            return -1;
         }
-        value = value * 16 + static_cast<unsigned>(v);
+        value = value * 16 + static_cast<long>(digit % 16);
     }
-    return true;
+    return value;
 }
 
 } // namespace
@@ -43,17 +30,18 @@ std::u16string Unescape(std::u16string_view escaped)
 {
     std::u16string out;
     for (std::size_t i = 0; i < escaped.size();) {
-        unsigned value = 0;
-        if (escaped[i] == u'%' && i + 1 < escaped.size() && escaped[i + 1] == u'u' &&
-            readHex(escaped, i + 2, 4, value)) {
-            out.push_back(static_cast<char16_t>(value));
+        const bool percent = escaped[i] == u'%';
+        const long wide =
+            percent && escaped.substr(i + 1, 1) == u"u" ? hexAt(escaped, i + 2, 4) : -1;
+        const long narrow = percent && wide < 0 ? hexAt(escaped, i + 1, 2) : -1;
+        if (wide >= 0) {
+            out.push_back(static_cast<char16_t>(wide));
             i += 6;
-        } else if (escaped[i] == u'%' && readHex(escaped, i + 1, 2, value)) {
-            out.push_back(static_cast<char16_t>(value));
+        } else if (narrow >= 0) {
+            out.push_back(static_cast<char16_t>(narrow));
             i += 3;
         } else {
-            out.push_back(escaped[i]);
-            ++i;
+            out.push_back(escaped[i++]);
         }
     }
     return out;
@@ -93,6 +81,11 @@ std::u16string PageScriptOf(std::u16string_view protectedPage)
     }
     const std::size_t end = protectedPage.find(u'"', at + start.size());
     return Unescape(protectedPage.substr(at + start.size(), end - at - start.size()));
+}
+
+std::string PageScriptOf(const std::string& utf8Page)
+{
+    return U8(PageScriptOf(U16(utf8Page)));
 }
 
 std::u16string U16(std::string_view utf8)

@@ -22,6 +22,7 @@ DecodedPage DecodeWriterBlocks(std::u16string_view text);
 
 // The script that the page script block at the top of a protected page evaluates.
 std::u16string PageScriptOf(std::u16string_view protectedPage);
+std::string PageScriptOf(const std::string& utf8Page);
 
 std::u16string U16(std::string_view utf8);
 std::string U8(std::u16string_view text);

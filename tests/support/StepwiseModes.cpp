@@ -251,4 +251,44 @@ void EncodeBodyStepwise(std::u16string& page)
     }
 }
 
+std::vector<std::u16string> SplitAtBars(std::u16string_view pieces)
+{
+    std::vector<std::u16string> split;
+    for (std::size_t at = 0; at <= pieces.size();) {
+        const std::size_t bar = std::min(pieces.find(u'|', at), pieces.size());
+        split.emplace_back(pieces.substr(at, bar - at));
+        at = bar + 1;
+    }
+    return split;
+}
+
+std::u16string GeneratedPage(std::mt19937& random, const std::vector<std::u16string>& pieces,
+                             int most)
+{
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+    std::u16string page;
+    for (int k = std::uniform_int_distribution<int>(0, most)(random); k > 0; --k) {
+        page += pieces[pick(random)];
+    }
+    return page;
+}
+
+std::u16string EncodeStepwise(std::u16string page, core::ProtectMode mode)
+{
+    switch (mode) {
+    case core::ProtectMode::EmailLinksOnly:
+        EncodeEmailLinksStepwise(page);
+        return page;
+    case core::ProtectMode::AllLinks:
+        EncodeAllLinksStepwise(page);
+        return page;
+    case core::ProtectMode::BodyOnly:
+        EncodeBodyStepwise(page);
+        return page;
+    case core::ProtectMode::WholePage:
+        break;
+    }
+    return core::EncodeMarkup(page);
+}
+
 } // namespace quorlane::test

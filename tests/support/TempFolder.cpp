@@ -1,6 +1,5 @@
 #include "tests/support/TempFolder.h"
 
-#include <gtest/gtest.h>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,15 +1,41 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
+#include <gmock/gmock.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
+#include "cli/Cli.h"
 #include "tests/support/TempFolder.h"
 
+using testing::HasSubstr;
+using testing::Not;
+
+// quorlane-cli for the tests: run in this process on string streams, or as the real program
+// through the shell.
 namespace quorlane::test {
 
-// Runs the real quorlane-cli through the shell, its output and errors caught in files of a
-// fresh folder.
+struct Outcome
+{
+    int status;
+    std::string out;
+    std::string err;
+    long errLines() const { return std::count(err.begin(), err.end(), '\n'); }
+};
+
+inline Outcome RunCli(const std::vector<std::string>& args, const std::string& input = {})
+{
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::Run(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// The real quorlane-cli, its output and errors caught in files of a fresh folder.
 class CliProcess
 {
 public:
