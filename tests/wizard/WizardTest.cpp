@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "tests/cli/CliProcess.h"
+#include "tests/cli/RunCli.h"
 #include "tests/support/TempFolder.h"
 #include "tests/wizard/FakeDialogs.h"
 #include "wizard/frmMain.h"
