@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -27,9 +29,9 @@ public:
     virtual QString pickFolder(QWidget* parent, const QString& title,
                                const QString& startFolder) = 0;
     virtual void beep() = 0;
-    // Opens a page or folder in the desktop's browser or file manager; false when nothing could
-    // be started for it.
-    virtual bool open(const QUrl& url) = 0;
+    // Opens a page or folder in the desktop's browser or file manager; calls failed, at once or
+    // later, when nothing could open it.
+    virtual void open(QWidget* parent, const QUrl& url, std::function<void()> failed) = 0;
 
     // Opens url, and says so when no browser or file manager could be started for it.
     void openOrSay(QWidget* parent, const QUrl& url);
@@ -46,7 +48,7 @@ public:
                           const QString& startFolder) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& startFolder) override;
     void beep() override;
-    bool open(const QUrl& url) override;
+    void open(QWidget* parent, const QUrl& url, std::function<void()> failed) override;
 };
 
 } // namespace quorlane::wizard

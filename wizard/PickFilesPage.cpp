@@ -51,8 +51,7 @@ PickFilesPage::PickFilesPage(Dialogs& dialogs, core::PathString programFolder, Q
     ui.treeFolders->setHeaderHidden(true);
     ui.treeFolders->setToolTip(tr("The folders and files to protect"));
     ui.treeFolders->setUniformRowHeights(true);
-    ui.treeFolders->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    ui.treeFolders->header()->setStretchLastSection(false);
+    widenToNodes(*ui.treeFolders);
     ui.lblAddFiles = named<QLabel>(this, "lblAddFiles", tr("Add files or folders..."));
     ui.cmdAddFile = named<QPushButton>(this, "cmdAddFile", tr("&Add File"));
     ui.cmdAddFolder = named<QPushButton>(this, "cmdAddFolder", tr("Add &Folder"));

@@ -27,8 +27,7 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     ui.treeResults->setHeaderHidden(true);
     ui.treeResults->setUniformRowHeights(true);
     // Long paths are shown whole: the tree scrolls sideways, and a node's tip names its page.
-    ui.treeResults->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    ui.treeResults->header()->setStretchLastSection(false);
+    widenToNodes(*ui.treeResults);
     ui.treeResults->viewport()->installEventFilter(this);
     ui.picSB = named<QFrame>(this, "picSB");
     ui.picSB->setFrameShape(QFrame::Box);
@@ -61,13 +60,13 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     thanks->setContentsMargins(gapX, 0, 2 * gapX, 0);
     thanks->setSpacing(gapX);
     thanks->addWidget(ui.lblThanks, 1);
-    thanks->addWidget(ui.cmdViewPage);
+    thanks->addWidget(ui.cmdViewPage, 0, Qt::AlignRight);
     rows.add(thanks, gapY);
     auto* restart = new QHBoxLayout;
     restart->setContentsMargins(32, 0, 2 * gapX, 0);
     restart->setSpacing(gapX);
     restart->addWidget(ui.lblRestart, 1);
-    restart->addWidget(ui.cmdUndo);
+    restart->addWidget(ui.cmdUndo, 0, Qt::AlignRight);
     rows.add(restart, gapY);
     rows.addSpacing(2 * gapY);
     reset();

@@ -108,7 +108,7 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     auto* info = new QVBoxLayout(ui.frmInfo);
     info->setContentsMargins(2 * gapX, 3 * gapY, 4 * gapX, gapY);
     info->addWidget(ui.lblOutputInfo);
-    ui.lblOutputInfo->setMinimumHeight(3 * fontMetrics().height());
+    ui.lblOutputInfo->setMinimumHeight(5 * fontMetrics().height());
     Rows rows(this);
     rows.add(ui.lblWhere, gapY, gapX, gapX);
     rows.add(ui.optSave[0], gapY, 2 * gapX, 2 * gapX);

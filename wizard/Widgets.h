@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QString>
+#include <QTreeView>
 #include <QWidget>
 
 namespace quorlane::wizard {
@@ -27,6 +28,11 @@ Widget* namedAt(QWidget* parent, const char* name, int index, Args&&... args)
 // Tab enters a group of option buttons at its selected button, and leaves it from there; the
 // arrow keys move between the buttons.
 void tabStopOnChecked(QButtonGroup& group);
+
+// The tree's one column grows to its widest node as nodes come, so that a long path is shown
+// whole by scrolling sideways. Only the nodes that come are measured: a tree of thousands costs
+// no more per node than a tree of ten.
+void widenToNodes(QTreeView& view);
 
 // The product's name, as the window and its messages are titled, and its web site.
 inline const QString productName = QStringLiteral("Quorlane");

@@ -283,6 +283,13 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
         previous = next;
     }
 
+    // A click leaves the focus where it was, so that Enter goes on meaning Next after a button
+    // was clicked; Tab still reaches every button, and Enter then presses it.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        if (button != m_cmdNext) {
+            button->setFocusPolicy(Qt::TabFocus);
+        }
+    }
     ResetWizard();
     m_cmdNext->setFocus();
 }
@@ -351,6 +358,7 @@ QWidget* frmMain::makePageList()
 void frmMain::ShowPage(int page)
 {
     page = std::clamp(page, 0, lastPage);
+    QWidget* const focused = focusWidget();
     for (int i = 0; i <= lastPage; ++i) {
         m_pages->widget(i)->setEnabled(i == page && (!running() || i == lastPage));
     }
@@ -368,9 +376,26 @@ void frmMain::ShowPage(int page)
         setState(page == lastPage ? WizardState::Ready : WizardState::Editing);
     }
     m_currentPage = page;
+    if (focused != nullptr && (m_pages->isAncestorOf(focused) || !focused->isEnabled())) {
+        focusFirstControl(m_pages->currentWidget());
+    }
     if (page == lastPage && !running() && m_cmdNext->isEnabled()) {
         showFindings();
     }
+}
+
+// The focus that was on the page left, or on a button that is now disabled, goes to the first
+// control of the page shown, or to Next.
+void frmMain::focusFirstControl(QWidget* page)
+{
+    for (QWidget* next = page->nextInFocusChain(); next != page; next = next->nextInFocusChain()) {
+        if (page->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus) && next->isEnabled() &&
+            next->isVisibleTo(page)) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    m_cmdNext->setFocus(Qt::TabFocusReason);
 }
 
 void frmMain::setState(WizardState state)
@@ -608,6 +633,10 @@ void frmMain::protect()
         return;
     }
     m_results->ui.lblResults->setText(QString::fromStdU16String(std::u16string(run::scanningText)));
+    // What the last run left on the page is not this run's: its Undo least of all.
+    m_results->ui.cmdUndo->setEnabled(false);
+    m_results->ui.lblThanks->hide();
+    m_results->ui.lblRestart->hide();
     setRunLocked(true);
     files::RealFileSystem fileSystem;
     Host host(*this);

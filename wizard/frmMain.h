@@ -72,6 +72,7 @@ private:
 
     QWidget* makePageList();
     void setState(WizardState state);
+    void focusFirstControl(QWidget* page);
     void cmdNextClicked();
     void showAbout();
     void protect();
