@@ -2,7 +2,12 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QPointer>
+#include <QProcess>
+
+#include "wizard/Widgets.h"
 
 namespace quorlane::wizard {
 
@@ -49,9 +54,48 @@ void QtDialogs::beep()
     QApplication::beep();
 }
 
-void QtDialogs::open(const QUrl& url)
+// Where the desktop opens things through xdg-open, its exit status tells whether a browser could
+// take the page; QDesktopServices would tell only that xdg-open itself was started. A browser
+// that xdg-open keeps in the foreground outlives the window: only xdg-open is ended with it.
+void QtDialogs::open(QWidget* parent, const QUrl& url, std::function<void()> failed)
 {
-    QDesktopServices::openUrl(url);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    auto* opener = new QProcess(parent);
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(opener, &QProcess::finished, opener,
+                     [opener, failed](int code, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || code != 0) {
+                             failed();
+                         }
+                         opener->deleteLater();
+                     });
+    QObject::connect(opener, &QProcess::errorOccurred, opener,
+                     [opener, failed](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             failed();
+                             opener->deleteLater();
+                         }
+                     });
+    opener->start(QStringLiteral("xdg-open"), {url.toString()});
+#else
+    Q_UNUSED(parent);
+    if (!QDesktopServices::openUrl(url)) {
+        failed();
+    }
+#endif
+}
+
+void Dialogs::openOrSay(QWidget* parent, const QUrl& url)
+{
+    const QString target =
+        url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    open(parent, url, [this, window = QPointer<QWidget>(parent), target] {
+        message(window, QMessageBox::Warning, productName,
+                QCoreApplication::translate("quorlane::wizard::Dialogs",
+                                            "%1 could not be opened: no browser or file manager "
+                                            "could be started for it.")
+                    .arg(target));
+    });
 }
 
 } // namespace quorlane::wizard

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -39,8 +41,12 @@ public:
         return {};
     }
     virtual void beep() = 0;
-    // Opens a page or folder in the desktop's browser or file manager.
-    virtual void open(const QUrl& url) = 0;
+    // Opens a page or folder in the desktop's browser or file manager; calls failed, at once or
+    // later, when nothing could open it.
+    virtual void open(QWidget* parent, const QUrl& url, std::function<void()> failed) = 0;
+
+    // Opens url, and says so when no browser or file manager could be started for it.
+    void openOrSay(QWidget* parent, const QUrl& url);
 };
 
 class QtDialogs : public Dialogs
@@ -58,7 +64,7 @@ public:
     QString pickFileToSave(QWidget* parent, const QString& title, const QString& filter,
                            const QString& start) override;
     void beep() override;
-    void open(const QUrl& url) override;
+    void open(QWidget* parent, const QUrl& url, std::function<void()> failed) override;
 };
 
 } // namespace quorlane::wizard

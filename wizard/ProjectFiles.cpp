@@ -8,6 +8,7 @@
 
 #include "files/RememberedFolder.h"
 #include "wizard/Dialogs.h"
+#include "wizard/Rows.h"
 #include "wizard/frmMain.h"
 
 namespace quorlane::wizard {

@@ -9,8 +9,14 @@
 #include <QWidget>
 
 #include "core/ProtectionSettings.h"
-#include "wizard/Pages.h"
+#include "wizard/EncryptionPage.h"
+#include "wizard/Images.h"
+#include "wizard/LinkLabel.h"
 #include "wizard/PickFilesPage.h"
+#include "wizard/ResultsPage.h"
+#include "wizard/ScriptsPage.h"
+#include "wizard/StoreFilesPage.h"
+#include "wizard/WelcomePage.h"
 #include "wizard/Widgets.h"
 
 namespace quorlane::wizard {
@@ -18,6 +24,15 @@ namespace quorlane::wizard {
 class AboutBox;
 class Dialogs;
 class ProjectFiles;
+
+// Where the wizard stands; the Next button's caption says it.
+enum class WizardState
+{
+    Editing,  // pages 0 to 4: "Next"
+    Ready,    // page 5, before a run: "Protect"
+    Running,  // a run is at work: "Cancel"
+    Finished, // the run is over: "Restart"
+};
 
 // The wizard's one window: the page list on the left, six pages, and Exit, Back and Next.
 class frmMain : public QWidget
@@ -33,8 +48,9 @@ public:
     void ResetWizard();
 
     int currentPage() const { return m_currentPage; }
+    WizardState state() const { return m_state; }
     bool cancelRequested() const { return m_cancelRequested; }
-    bool running() const { return m_running; }
+    bool running() const { return m_state == WizardState::Running; }
     // The choices of the option pages.
     core::ProtectionSettings settings() const;
 
@@ -46,19 +62,27 @@ public:
     ResultsPage* resultsPage() const { return m_results; }
     ProjectFiles* projectFiles() const { return m_projectFiles; }
 
+    // Sizes the window to its pages, as far as the screen it is on has room, and centres it.
+    void placeOnScreen();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class Host;
 
     QWidget* makePageList();
+    void setState(WizardState state);
+    void focusFirstControl(QWidget* page);
     void cmdNextClicked();
     void showAbout();
     void protect();
     // A lock that cannot work: its field is shown with the reason.
     bool lockRefused();
     void showFindings();
+    // Asks before pages, or protected_ files of an earlier run, are written over.
+    bool confirmReplacing();
     void undoRun();
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
@@ -84,8 +108,8 @@ private:
     QPushButton* m_cmdNext = nullptr;
 
     int m_currentPage = 0;
+    WizardState m_state = WizardState::Editing;
     bool m_cancelRequested = false;
-    bool m_running = false;
     bool m_closeAfterRun = false;
     core::PathString m_lastManifest; // of the last run, for Undo
 };

@@ -29,6 +29,7 @@ public:
     std::vector<QString> folderStarts;
     std::vector<QUrl> opened;
     int beeps = 0;
+    bool opens = true; // whether open finds a browser
 
     bool askYesNo(QWidget*, QMessageBox::Icon icon, const QString& title,
                   const QString& text) override
@@ -63,7 +64,13 @@ public:
         return take(pathAnswers);
     }
     void beep() override { ++beeps; }
-    void open(const QUrl& url) override { opened.push_back(url); }
+    void open(QWidget*, const QUrl& url, std::function<void()> failed) override
+    {
+        opened.push_back(url);
+        if (!opens) {
+            failed();
+        }
+    }
 
 private:
     template <typename T> static T take(std::deque<T>& queue)
