@@ -26,7 +26,7 @@ public:
         QLabel* imgMain;
         QLabel* lblComment;
         QWidget* framProject; // Open, Save and Save As of project files
-        QLabel* lblBanner; // the credit banner that every protected page gets
+        QLabel* lblBanner;    // the credit banner that every protected page gets
     } ui;
 };
 
