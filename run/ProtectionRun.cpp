@@ -38,6 +38,15 @@ struct PageReadFailure : std::runtime_error
     FileError error;
 };
 
+RunNotice noticeOf(RunNotice::Kind kind, std::optional<Message> message, std::u16string status = {})
+{
+    RunNotice notice;
+    notice.kind = kind;
+    notice.message = std::move(message);
+    notice.status = std::move(status);
+    return notice;
+}
+
 bool blank(std::u16string_view text)
 {
     return text.find_first_not_of(u' ') == std::u16string_view::npos;
@@ -131,7 +140,7 @@ ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
 {
 }
 
-std::optional<Message> ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
+std::optional<Refusal> ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
 {
     struct Check
     {
@@ -153,10 +162,10 @@ std::optional<Message> ProtectionRun::locksRefused(const core::ProtectionSetting
     };
     for (const Check& check : checks) {
         if (check.refused) {
-            m_host.refuseLock(check.field);
-            const Message message = warning(std::u16string(check.message));
-            m_host.showMessage(message);
-            return message;
+            return Refusal{Refusal::Kind::FieldUnusable,
+                           check.field,
+                           warning(std::u16string(check.message)),
+                           {}};
         }
     }
     return std::nullopt;
@@ -164,7 +173,7 @@ std::optional<Message> ProtectionRun::locksRefused(const core::ProtectionSetting
 
 // A target folder that is an added folder, or the folder of a picked page, would have the
 // protected pages written over their own pages, with no backup.
-std::optional<Message> ProtectionRun::targetRefusal(const core::ProtectionSettings& settings,
+std::optional<Refusal> ProtectionRun::targetRefusal(const core::ProtectionSettings& settings,
                                                     const std::vector<SelectionEntry>& selection)
 {
     if (settings.saveMode != core::SaveMode::CopyToFolder) {
@@ -186,8 +195,11 @@ std::optional<Message> ProtectionRun::targetRefusal(const core::ProtectionSettin
                       u".\r\nIts pages would be replaced by their protected pages, with no backup."
                 : u" holds the picked page " + text(entry.path) +
                       u".\r\nThe page would be replaced by its protected page, with no backup.";
-        return warning(u"The target folder " + text(target) + why +
-                       u" Please choose another folder.");
+        return Refusal{
+            Refusal::Kind::TargetHolds,
+            LockField::SaveDir,
+            warning(u"The target folder " + text(target) + why + u" Please choose another folder."),
+            {}};
     }
     return std::nullopt;
 }
@@ -216,16 +228,17 @@ bool ProtectionRun::takeFolderLocks(const core::ProtectionSettings& settings,
             u"Another run of Quorlane is at work on " + text(*busy) + u".";
         if (!m_waitForOtherRuns) {
             m_locks.release();
-            summary.lockedOut = true;
-            summary.refusal = warning(atWork + u"\r\nNothing was protected; please try again "
-                                               u"when it has finished.");
-            m_host.setStatus(atWork);
-            m_host.showMessage(*summary.refusal);
+            summary.refusal = Refusal{Refusal::Kind::OtherRunAtWork, std::nullopt,
+                                      warning(atWork + u"\r\nNothing was protected; please try "
+                                                       u"again when it has finished."),
+                                      atWork};
+            m_host.refused(*summary.refusal);
             return false;
         }
         if (!told) {
-            m_host.showMessage(
-                {Message::Icon::Information, u"Quorlane", atWork + u" Waiting for it to finish."});
+            m_host.notice(noticeOf(RunNotice::Kind::WaitingForOtherRun,
+                                   Message{Message::Icon::Information, u"Quorlane",
+                                           atWork + u" Waiting for it to finish."}));
             told = true;
         }
         if (m_host.cancelRequested()) {
@@ -233,14 +246,23 @@ bool ProtectionRun::takeFolderLocks(const core::ProtectionSettings& settings,
             summary.cancelled = true;
             return false;
         }
-        m_host.yield();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
 
-RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selection)
+RunSummary ProtectionRun::refuse(Refusal refusal)
+{
+    m_host.refused(refusal);
+    RunSummary summary;
+    summary.refusal = std::move(refusal);
+    return summary;
+}
+
+RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selection,
+                                        const core::ProtectionSettings& settings)
 {
     RunSummary summary;
+    m_settings = settings;
     m_filesToProtect = {};
     m_results.clear();
     m_cleanedFolders.clear();
@@ -250,25 +272,19 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_manifestPath.clear();
     m_manifestTried = false;
     m_recorder.clear();
-    m_host.clearResults();
     if (selection.empty()) {
-        m_host.setStatus(u"No files were picked to be protected.");
-        summary.refusal = warning(u"No files were picked to be protected");
-        m_host.showMessage(*summary.refusal);
-        return summary;
+        return refuse({Refusal::Kind::NothingPicked, std::nullopt,
+                       warning(u"No files were picked to be protected"),
+                       u"No files were picked to be protected."});
     }
-    const core::ProtectionSettings settings = m_host.settings();
-    if ((summary.refusal = locksRefused(settings))) {
-        return summary;
+    if (auto refusal = locksRefused(settings)) {
+        return refuse(std::move(*refusal));
     }
     if (auto refusal = targetRefusal(settings, selection)) {
-        m_host.refuseLock(LockField::SaveDir);
-        m_host.showMessage(*refusal);
-        summary.refusal = std::move(refusal);
-        return summary;
+        return refuse(std::move(*refusal));
     }
-    if ((summary.refusal = prepareSealing(settings))) {
-        return summary;
+    if (auto refusal = prepareSealing(settings)) {
+        return refuse(std::move(*refusal));
     }
     m_manifest.started = LocalTimeNow();
     m_manifest.settings = settings;
@@ -276,20 +292,17 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_manifestFolders = manifestFolders(settings, selection);
     if (!takeFolderLocks(settings, selection, summary)) {
         m_sealer.reset();
-        m_host.finished();
+        m_host.finished(summary);
         return summary;
     }
-    m_host.setStatus(scanningText);
+    m_host.notice(noticeOf(RunNotice::Kind::Scanning, std::nullopt, std::u16string(scanningText)));
     buildList(selection, settings);
-    m_host.setResultsVisible(false);
-    if (m_filesToProtect.Count() == 0) {
-        m_host.setStatus(u"No files found to protect");
-    }
-    protectListed(settings, summary);
+    protectListed(summary);
     m_sealer.reset();
     finishManifest(summary);
     m_locks.release();
-    m_host.finished();
+    summary.recorded = m_results.pageCount();
+    m_host.finished(summary);
     return summary;
 }
 
@@ -312,10 +325,13 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
         }
     }
     for (const files::ScanFailure& failure : failures) {
-        m_host.folderFailed(failure.folder,
-                            warning(u"Unable to Read Folder: " + text(failure.folder) + u".\r\n" +
-                                    core::Utf8ToUtf16(failure.error.text) +
-                                    u"\r\nThe pages in it were not protected."));
+        PageOutcome outcome;
+        outcome.kind = PageOutcome::Kind::FolderFailed;
+        outcome.page = failure.folder;
+        outcome.message = warning(u"Unable to Read Folder: " + text(failure.folder) + u".\r\n" +
+                                  core::Utf8ToUtf16(failure.error.text) +
+                                  u"\r\nThe pages in it were not protected.");
+        m_host.pageDone(outcome);
     }
 }
 
@@ -326,49 +342,71 @@ std::uint64_t ProtectionRun::sizeOf(const core::PathString& path)
     return m_fileSystem.fileSize(path, size) ? 0 : size;
 }
 
-void ProtectionRun::protectListed(const core::ProtectionSettings& settings, RunSummary& summary)
+void ProtectionRun::protectListed(RunSummary& summary)
 {
     m_handledPaths.clear();
-    std::uint64_t total = 0;
-    std::uint64_t done = 0;
+    m_totalBytes = 0;
+    m_doneBytes = 0;
     for (const core::FileRecord& record : m_filesToProtect) {
-        total += sizeOf(record.fullPath());
-        if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        m_totalBytes += sizeOf(record.fullPath());
+        if (m_settings.saveMode == core::SaveMode::CopyToFolder) {
             if (const auto id = m_fileSystem.identity(record.fullPath())) {
                 m_listedFiles.insert(*id);
             }
         }
     }
     summary.listed = static_cast<std::size_t>(m_filesToProtect.Count());
-    m_mode = settings.protectMode;
-    if (const auto findings = core::FindForRun(m_mode); summary.listed > 0 && !findings.empty()) {
-        m_host.pageFindings({}, findings);
+    RunStart start;
+    start.listed = summary.listed;
+    start.totalBytes = m_totalBytes;
+    if (summary.listed > 0) {
+        start.findings = core::FindForRun(m_settings.protectMode);
+    } else {
+        start.status = u"No files found to protect";
     }
-    m_host.setResultsVisible(true);
+    m_host.started(start);
     for (core::FileRecord& record : m_filesToProtect) {
         if (m_host.cancelRequested()) {
             summary.cancelled = true;
             break;
         }
         ++summary.taken;
-        done += sizeOf(record.fullPath());
+        m_doneBytes += sizeOf(record.fullPath());
         try {
             ProtectFile(record);
         } catch (const PageReadFailure& failure) {
-            pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error));
+            pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error), true);
         } catch (const core::SealingFailure& failure) {
-            pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure));
+            pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure), true);
         }
-        const double share = total == 0 ? 0.0 : static_cast<double>(done) / total * 100.0;
-        m_host.progress(static_cast<float>(share), done, total);
-        m_host.yield();
     }
 }
 
-void ProtectionRun::pageFailed(const core::PathString& page, const Message& message)
+float ProgressPercentage(std::uint64_t doneBytes, std::uint64_t totalBytes)
+{
+    const double share =
+        totalBytes == 0 ? 0.0 : static_cast<double>(doneBytes) / totalBytes * 100.0;
+    return static_cast<float>(share);
+}
+
+void ProtectionRun::tell(PageOutcome outcome, bool listed)
+{
+    if (listed) {
+        outcome.listed = true;
+        outcome.doneBytes = m_doneBytes;
+        outcome.totalBytes = m_totalBytes;
+    }
+    m_host.pageDone(outcome);
+}
+
+void ProtectionRun::pageFailed(const core::PathString& page, const Message& message, bool listed)
 {
     m_handledPaths.forget(page);
-    m_host.pageFailed(page, message);
+    PageOutcome outcome;
+    outcome.kind = PageOutcome::Kind::Failed;
+    outcome.page = page;
+    outcome.message = message;
+    tell(std::move(outcome), listed);
 }
 
 // A page read and waiting for its frame pages, which are taken on one by one before it is
@@ -384,7 +422,13 @@ struct ProtectionRun::PendingPage
     bool framesFailed = false;
     std::string sourceSha256; // of bytes, taken before they are let go
     std::uint64_t sourceSize = 0;
+    bool listed = false; // a page of the list, not a frame page
 };
+
+void ProtectionRun::failPage(PendingPage& page, const Message& message)
+{
+    pageFailed(page.path, message, page.listed);
+}
 
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
 // the frameset goes on; they wait on a stack of their own rather than in nested calls, so that
@@ -392,7 +436,7 @@ struct ProtectionRun::PendingPage
 void ProtectionRun::ProtectFile(const core::FileRecord& record)
 {
     std::vector<std::unique_ptr<PendingPage>> pending;
-    if (auto page = beginPage(record)) {
+    if (auto page = beginPage(record, true)) {
         pending.push_back(std::move(page));
     }
     while (!pending.empty()) {
@@ -404,7 +448,7 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
             if (const std::optional<core::FileRecord> frame =
                     core::FramePageRecord(top.record, source)) {
                 try {
-                    if (auto page = beginPage(*frame)) {
+                    if (auto page = beginPage(*frame, false)) {
                         pending.push_back(std::move(page));
                     }
                 } catch (const PageReadFailure&) {
@@ -426,12 +470,20 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
 // not looked at here but before each listed page: the frames of a frameset are part of its page,
 // and a frameset left with some frames in clear text would still carry the marker, so that no
 // later run would take on those frames again.
-std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core::FileRecord& record)
+std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core::FileRecord& record,
+                                                                     bool listed)
 {
     const core::PathString path = record.fullPath();
-    if (!m_handledPaths.insert(path)) {
-        m_host.pageSkipped(path, SkipReason::AlreadyHandled);
+    const auto skip = [&](SkipReason reason) {
+        PageOutcome outcome;
+        outcome.kind = PageOutcome::Kind::Skipped;
+        outcome.page = path;
+        outcome.reason = reason;
+        tell(std::move(outcome), listed);
         return nullptr;
+    };
+    if (!m_handledPaths.insert(path)) {
+        return skip(SkipReason::AlreadyHandled);
     }
     auto page = std::make_unique<PendingPage>();
     if (const files::FileResult failure = m_fileSystem.readFile(path, page->bytes, page->stamp)) {
@@ -440,15 +492,18 @@ std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core:
     }
     page->record = record;
     page->path = path;
+    page->listed = listed;
     page->decoded = files::DecodePage(page->bytes);
     page->frames = core::FrameScanner(page->decoded.text);
     if (core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos) {
-        m_host.pageSkipped(path, SkipReason::AlreadyProtected);
-        return nullptr;
+        return skip(SkipReason::AlreadyProtected);
     }
-    if (const auto findings = CheckPage(page->decoded, page->bytes.size(), m_mode);
+    if (auto findings = CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
         !findings.empty()) {
-        m_host.pageFindings(path, findings);
+        RunNotice notice = noticeOf(RunNotice::Kind::PageFindings, std::nullopt);
+        notice.page = path;
+        notice.findings = std::move(findings);
+        m_host.notice(notice);
     }
     return page;
 }
@@ -484,7 +539,7 @@ void ProtectionRun::removeStaleTemporariesBeside(const core::PathString& output)
 // Transforms (a frameset whose frames were handled stays as it is), places, writes, records.
 void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 {
-    const core::ProtectionSettings settings = m_host.settings();
+    const core::ProtectionSettings& settings = m_settings;
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     std::u16string& text = page.decoded.text;
     // Kept for the check of the written page.
@@ -496,7 +551,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 
     if (overwrite) {
         if (auto refusal = overwriteRefusal(page)) {
-            pageFailed(page.path, *refusal);
+            failPage(page, *refusal);
             return;
         }
     }
@@ -505,7 +560,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         files::PlaceOutput(page.record, settings, m_fileSystem, page.bytes, placementFailure);
     if (placementFailure) {
         // The backup failed: the page is left as it is, and not written.
-        pageFailed(page.path, *placementFailure);
+        failPage(page, *placementFailure);
         return;
     }
     page.sourceSha256 = files::Sha256Hex(page.bytes);
@@ -514,17 +569,16 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     // Changed while the backup was written: the backup holds the page as it was read.
     if (overwrite) {
         if (auto refusal = overwriteRefusal(page)) {
-            pageFailed(page.path, *refusal);
+            failPage(page, *refusal);
             return;
         }
     }
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         const auto outputId = m_fileSystem.identity(output);
         if (outputId && m_listedFiles.contains(*outputId)) {
-            pageFailed(page.path,
-                       warning(u"Unable to Write File: " + core::TextFromPath(output) +
-                               u".\r\nIt is a page of this run itself, which the protected page "
-                               u"would replace with no backup, so it was left as it is."));
+            failPage(page, warning(u"Unable to Write File: " + core::TextFromPath(output) +
+                                   u".\r\nIt is a page of this run itself, which the protected "
+                                   u"page would replace with no backup, so it was left as it is."));
             return;
         }
     }
@@ -544,12 +598,12 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     };
     if (const files::FileResult failure =
             m_fileSystem.writeFile(output, encoded, files::Durability::Renamed, check)) {
-        pageFailed(page.path, rejection ? verificationMessage(output, *rejection)
-                                        : writeFailureMessage(output, *failure, settings.saveMode));
+        failPage(page, rejection ? verificationMessage(output, *rejection)
+                                 : writeFailureMessage(output, *failure, settings.saveMode));
         return;
     }
     noteWritten(page, output, encoded, replaced);
-    RecordResult(page.path, page.record, output);
+    RecordResult(page, output);
 }
 
 // The manifest goes into the folder of the first entry of the selection (the added folder, or
@@ -602,9 +656,10 @@ void ProtectionRun::beginManifest()
             break;
         }
     }
-    m_host.showMessage(warning(u"No record of this run could be written into " +
-                               text(folders.empty() ? core::PathString() : folders.front()) +
-                               u", so it cannot be undone with quorlane-cli restore."));
+    m_host.notice(noticeOf(RunNotice::Kind::NoManifest,
+                           warning(u"No record of this run could be written into " +
+                                   text(folders.empty() ? core::PathString() : folders.front()) +
+                                   u", so it cannot be undone with quorlane-cli restore.")));
 }
 
 // A run that created nothing has nothing to undo, and leaves no record. The folders of the
@@ -691,13 +746,20 @@ std::optional<std::u16string> ProtectionRun::checkWritten(const core::PathString
     return std::nullopt;
 }
 
-void ProtectionRun::RecordResult(const core::PathString& page, const core::FileRecord& record,
-                                 const core::PathString& output)
+void ProtectionRun::RecordResult(PendingPage& page, const core::PathString& output)
 {
-    const ResultsTree::Added added = m_results.add(record);
-    m_host.resultRecorded(m_results, added, page, record, output);
-    m_host.setStatus(u"The following " + decimal(m_results.pageCount()) +
-                     u" files have been protected");
+    const ResultsTree::Added added = m_results.add(page.record);
+    PageOutcome outcome;
+    outcome.kind = PageOutcome::Kind::Protected;
+    outcome.page = page.path;
+    outcome.record = page.record;
+    outcome.output = output;
+    outcome.treeEntry = added.entry;
+    outcome.newFolder = added.newFolder;
+    outcome.recorded = m_results.pageCount();
+    outcome.status =
+        u"The following " + decimal(m_results.pageCount()) + u" files have been protected";
+    tell(std::move(outcome), page.listed);
 }
 
 } // namespace quorlane::run

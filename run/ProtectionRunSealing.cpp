@@ -12,22 +12,25 @@ files::Message SealingFailureMessage(const core::PathString& page,
                 core::Utf8ToUtf16(failure.what())};
 }
 
-std::optional<files::Message>
-ProtectionRun::prepareSealing(const core::ProtectionSettings& settings)
+std::optional<Refusal> ProtectionRun::prepareSealing(const core::ProtectionSettings& settings)
 {
     m_sealer.reset();
     if (!settings.passwordProtect || !settings.encryptHiddenPart) {
         return std::nullopt;
     }
-    m_host.setStatus(u"Making the key from the password...");
+    RunNotice making;
+    making.kind = RunNotice::Kind::MakingKey;
+    making.status = u"Making the key from the password...";
+    m_host.notice(making);
     try {
         m_sealer = crypto::SealerFor(settings);
     } catch (const std::exception& failure) {
-        const files::Message message{files::Message::Icon::Warning, u"Quorlane",
-                                     u"Unable to encrypt the pages: " +
-                                         core::Utf8ToUtf16(failure.what())};
-        m_host.showMessage(message);
-        return message;
+        return Refusal{
+            Refusal::Kind::NoKey,
+            std::nullopt,
+            files::Message{files::Message::Icon::Warning, u"Quorlane",
+                           u"Unable to encrypt the pages: " + core::Utf8ToUtf16(failure.what())},
+            {}};
     }
     return std::nullopt;
 }

@@ -48,7 +48,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    class Host;
+    friend class WizardRunHost;
+    static inline const QString restartCaption = QStringLiteral("&Restart");
 
     QWidget* makePageList();
     void cmdNextClicked();
