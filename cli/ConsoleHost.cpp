@@ -7,6 +7,7 @@
 #include "cli/FindingText.h"
 #include "core/FileRecord.h"
 #include "core/Utf8.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::cli {
 
@@ -64,32 +65,33 @@ bool ConsoleHost::cancelRequested()
     return interruptRequested != 0;
 }
 
+void ConsoleHost::setStatus(std::u16string status)
+{
+    if (!status.empty()) {
+        m_status = std::move(status);
+    }
+}
+
 void ConsoleHost::refused(const run::Refusal& refusal)
 {
-    if (!refusal.status.empty()) {
-        m_status = refusal.status;
-    }
-    showMessage(refusal.message);
+    setStatus(wording::StatusAfter(refusal));
+    showMessage(wording::RefusalMessage(refusal));
 }
 
 void ConsoleHost::notice(const run::RunNotice& notice)
 {
-    if (!notice.status.empty()) {
-        m_status = notice.status;
-    }
-    if (notice.message) {
-        showMessage(*notice.message);
+    setStatus(wording::StatusAfter(notice));
+    if (const auto message = wording::NoticeMessage(notice)) {
+        showMessage(*message);
     }
     if (notice.kind == run::RunNotice::Kind::PageFindings) {
-        showFindings(notice.page, notice.findings);
+        showFindings(notice.path, notice.findings);
     }
 }
 
 void ConsoleHost::started(const run::RunStart& start)
 {
-    if (!start.status.empty()) {
-        m_status = start.status;
-    }
+    setStatus(wording::StatusAfter(start));
     if (!start.findings.empty()) {
         showFindings({}, start.findings);
     }
@@ -97,9 +99,7 @@ void ConsoleHost::started(const run::RunStart& start)
 
 void ConsoleHost::pageDone(const run::PageOutcome& outcome)
 {
-    if (!outcome.status.empty()) {
-        m_status = outcome.status;
-    }
+    setStatus(wording::StatusAfter(outcome));
     switch (outcome.kind) {
     case run::PageOutcome::Kind::Protected:
         m_outcomes.push_back(
@@ -115,21 +115,23 @@ void ConsoleHost::pageDone(const run::PageOutcome& outcome)
                                   : "already handled"});
         break;
     case run::PageOutcome::Kind::Failed:
-    case run::PageOutcome::Kind::FolderFailed:
-        showMessage(*outcome.message);
+    case run::PageOutcome::Kind::FolderFailed: {
+        const wording::Message message = wording::FailureMessage(outcome.failure);
+        showMessage(message);
         m_outcomes.push_back({PageReport::Kind::Failed,
                               outcome.kind == run::PageOutcome::Kind::FolderFailed,
                               outcome.page,
                               {},
-                              TerminalText(outcome.message->text)});
+                              TerminalText(message.text)});
         break;
+    }
     }
     if (outcome.listed) {
         progress(run::ProgressPercentage(outcome.doneBytes, outcome.totalBytes));
     }
 }
 
-void ConsoleHost::showMessage(const files::Message& message)
+void ConsoleHost::showMessage(const wording::Message& message)
 {
     clearProgressLine();
     m_err << "quorlane-cli: " << TerminalText(message.text) << "\n";

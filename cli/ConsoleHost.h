@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "run/RunHost.h"
+#include "wording/Message.h"
 
 namespace quorlane::cli {
 
@@ -52,7 +53,8 @@ public:
     std::size_t alreadyProtected() const;
 
 private:
-    void showMessage(const files::Message& message);
+    void setStatus(std::u16string status);
+    void showMessage(const wording::Message& message);
     void showFindings(const core::PathString& page, const std::vector<core::Finding>& findings);
     void progress(float percentage);
     void clearProgressLine();

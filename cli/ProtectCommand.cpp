@@ -10,6 +10,7 @@
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
 #include "run/ProtectionRun.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::cli {
 
@@ -87,7 +88,7 @@ std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summa
         return u"Cancelled after " + decimal(summary.taken) + u" of " + decimal(summary.listed) +
                u" pages";
     }
-    if (host.status() != run::scanningText) {
+    if (host.status() != wording::scanningText) {
         return host.status();
     }
     std::u16string status = u"No files have been protected";
@@ -287,8 +288,9 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.
         if (json) {
-            out << nlohmann::json{{"error", TerminalText(summary.refusal->message.text)}}.dump(
-                       2, ' ', false, nlohmann::json::error_handler_t::replace)
+            out << nlohmann::json{{"error",
+                                   TerminalText(wording::RefusalMessage(*summary.refusal).text)}}
+                       .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
                 << "\n";
         }
         out.flush();

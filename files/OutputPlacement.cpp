@@ -1,6 +1,5 @@
 #include "files/OutputPlacement.h"
 
-#include "core/Utf8.h"
 #include "files/modAll.h"
 
 namespace quorlane::files {
@@ -17,25 +16,14 @@ PathString text(std::string_view ascii)
 // Written from the bytes the run read, not copied from the page again: whatever happens to
 // the page meanwhile, the backup is the page as it was protected from. It replaces an older
 // backup in one step, and only a regular file: a folder or a link of that name is left alone.
-std::optional<Message> makeBackup(const PathString& page, std::string_view pageBytes,
-                                  FileSystem& fileSystem)
+std::optional<BackupFailure> makeBackup(const PathString& page, std::string_view pageBytes,
+                                        FileSystem& fileSystem)
 {
     const PathString backup = page + text(".bak");
-    const FileResult failure = fileSystem.writeFile(backup, pageBytes, Durability::Synced);
-    if (!failure) {
-        return std::nullopt;
+    if (const FileResult failure = fileSystem.writeFile(backup, pageBytes, Durability::Synced)) {
+        return BackupFailure{backup, *failure};
     }
-    const std::u16string name = core::TextFromPath(backup);
-    if (failure->kind == FileError::Kind::Access) {
-        return Message{Message::Icon::None, u"Quorlane",
-                       u"Unable to Access File, Your file(s) may be read-only: " + name + u"."};
-    }
-    if (const std::u16string plain = PlainReason(*failure); !plain.empty()) {
-        return Message{Message::Icon::Warning, u"Quorlane",
-                       u"Unable to Make the Backup " + name + u".\r\n" + plain +
-                           u" The page was not protected."};
-    }
-    return Message{Message::Icon::Warning, u"Quorlane", UnknownErrorText(*failure, backup)};
+    return std::nullopt;
 }
 
 PathString createNewPath(FileRecord& record)
@@ -55,21 +43,6 @@ PathString createNewPath(FileRecord& record)
 }
 
 } // namespace
-
-std::u16string UnknownErrorText(const FileError& error, const PathString& file)
-{
-    std::u16string message = u"Unknown Error ";
-    for (char c : std::to_string(error.code)) {
-        message.push_back(static_cast<char16_t>(c));
-    }
-    message += u"\r\n";
-    message += core::Utf8ToUtf16(error.text);
-    if (!file.empty()) {
-        message += u": ";
-        message += core::TextFromPath(file);
-    }
-    return message;
-}
 
 PathString CollapseSeparators(const PathString& path)
 {
@@ -95,7 +68,7 @@ PathString CollapseSeparators(const PathString& path)
 
 PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& settings,
                        FileSystem& fileSystem, std::string_view pageBytes,
-                       std::optional<Message>& failure)
+                       std::optional<BackupFailure>& failure)
 {
     failure.reset();
     const PathString saveDir = core::PathFromText(settings.saveDir);

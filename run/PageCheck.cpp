@@ -88,7 +88,10 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
         files::FileStamp stamp;
         if (const files::FileResult failure = fileSystem.readFile(path, bytes, stamp)) {
             if (!isFrame) {
-                report.pages.push_back({path, {}, ReadFailureMessage(path, *failure)});
+                PageFailure unread;
+                unread.path = path;
+                unread.error = *failure;
+                report.pages.push_back({path, {}, unread});
             }
             continue;
         }

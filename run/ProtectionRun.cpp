@@ -22,7 +22,6 @@ namespace quorlane::run {
 namespace {
 
 using files::FileError;
-using files::Message;
 
 // A page that could not be read: it ends the per-file step and goes to its caller, which
 // reports it for a listed page and stops the frame handling for a frame page.
@@ -38,12 +37,11 @@ struct PageReadFailure : std::runtime_error
     FileError error;
 };
 
-RunNotice noticeOf(RunNotice::Kind kind, std::optional<Message> message, std::u16string status = {})
+RunNotice noticeOf(RunNotice::Kind kind, core::PathString path = {})
 {
     RunNotice notice;
     notice.kind = kind;
-    notice.message = std::move(message);
-    notice.status = std::move(status);
+    notice.path = std::move(path);
     return notice;
 }
 
@@ -52,69 +50,13 @@ bool blank(std::u16string_view text)
     return text.find_first_not_of(u' ') == std::u16string_view::npos;
 }
 
-std::u16string decimal(std::size_t n)
+PageFailure failureOf(PageFailure::Kind kind, core::PathString path, FileError error = {})
 {
-    std::u16string digits;
-    for (char c : std::to_string(n)) {
-        digits.push_back(static_cast<char16_t>(c));
-    }
-    return digits;
-}
-
-std::u16string text(const core::PathString& path)
-{
-    return core::TextFromPath(path);
-}
-
-Message warning(std::u16string message)
-{
-    return {Message::Icon::Warning, u"Quorlane", std::move(message)};
-}
-
-Message writeFailureMessage(const core::PathString& output, const FileError& error,
-                            core::SaveMode saveMode)
-{
-    if (error.kind == FileError::Kind::Access) {
-        return warning(u"Unable to Access File: " + text(output) +
-                       u".\r\nThe file may be read-only.");
-    }
-    std::u16string plain = files::PlainReason(error);
-    if (error.kind == FileError::Kind::Other && saveMode == core::SaveMode::CreateNew &&
-        !plain.empty()) {
-        plain = u"The name is too long for the file system once \"protected_\" is put in front "
-                u"of the page's name.";
-    }
-    if (!plain.empty()) {
-        return warning(u"Unable to Write File: " + text(output) + u".\r\n" + plain);
-    }
-    return warning(files::UnknownErrorText(error, output));
-}
-
-// Why a written page was not put in place: it did not read back as the page it was made from.
-Message verificationMessage(const core::PathString& output, const std::u16string& why)
-{
-    return warning(u"Unable to Write File: " + text(output) +
-                   u".\r\nThe protected page was read back and checked before it replaced "
-                   u"anything, and " +
-                   why + u" So it was not written, and the page was left as it is.");
-}
-
-std::u16string faultText(const core::VerifyFault& fault, std::u16string_view original)
-{
-    switch (fault.kind) {
-    case core::VerifyFault::Kind::NoMarker:
-        return u"it did not end with the protected-page marker.";
-    case core::VerifyFault::Kind::PageTop:
-        return u"the script block at its top was not whole.";
-    case core::VerifyFault::Kind::BrokenBlock:
-        return u"one of its writer blocks was cut short or held something unescape cannot read.";
-    case core::VerifyFault::Kind::MissingDoctype:
-        return u"the DOCTYPE at its top was not the page's own.";
-    case core::VerifyFault::Kind::Difference:
-        break;
-    }
-    return u"the markup it writes back differs from the page from line " +
-           decimal(core::LineAt(original, fault.originalAt)) + u" of the page on.";
+    PageFailure failure;
+    failure.kind = kind;
+    failure.path = std::move(path);
+    failure.error = std::move(error);
+    return failure;
 }
 
 core::PathString folderOf(const core::PathString& path)
@@ -124,13 +66,6 @@ core::PathString folderOf(const core::PathString& path)
 }
 
 } // namespace
-
-Message ReadFailureMessage(const core::PathString& page, const FileError& error)
-{
-    const std::u16string plain = files::PlainReason(error);
-    return warning(u"Unable to Read File: " + text(page) + u".\r\n" +
-                   (plain.empty() ? core::Utf8ToUtf16(error.text) : plain));
-}
 
 ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
     : m_host(host)
@@ -142,30 +77,22 @@ ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
 
 std::optional<Refusal> ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
 {
-    struct Check
-    {
-        bool refused;
-        LockField field;
-        std::u16string_view message;
-    };
     const auto blankWhenOn = [](bool on, const std::u16string& text) { return on && blank(text); };
-    const Check checks[] = {
-        {blankWhenOn(settings.domainLock, settings.lockDomain), LockField::Domain,
-         u"Please Enter a Domain"},
-        {blankWhenOn(settings.urlLock, settings.lockUrl), LockField::Url, u"Please Enter a URL"},
-        {blankWhenOn(settings.passwordProtect, settings.password), LockField::Password,
-         u"Please Enter a Password"},
+    const std::pair<bool, LockField> checks[] = {
+        {blankWhenOn(settings.domainLock, settings.lockDomain), LockField::Domain},
+        {blankWhenOn(settings.urlLock, settings.lockUrl), LockField::Url},
+        {blankWhenOn(settings.passwordProtect, settings.password), LockField::Password},
         {blankWhenOn(settings.saveMode == core::SaveMode::CopyToFolder, settings.saveDir),
-         LockField::SaveDir, u"Please Enter a Folder"},
+         LockField::SaveDir},
         {settings.copyrightNotice && !core::IsSafeNoticeText(settings.copyrightNoticeText),
-         LockField::Notice, core::unsafeNoticeMessage},
+         LockField::Notice},
     };
-    for (const Check& check : checks) {
-        if (check.refused) {
-            return Refusal{Refusal::Kind::FieldUnusable,
-                           check.field,
-                           warning(std::u16string(check.message)),
-                           {}};
+    for (const auto& [refused, field] : checks) {
+        if (refused) {
+            Refusal refusal;
+            refusal.kind = Refusal::Kind::FieldUnusable;
+            refusal.field = field;
+            return refusal;
         }
     }
     return std::nullopt;
@@ -189,17 +116,13 @@ std::optional<Refusal> ProtectionRun::targetRefusal(const core::ProtectionSettin
         if (m_fileSystem.identity(folder) != targetId) {
             continue;
         }
-        const std::u16string why =
-            entry.isFolder
-                ? u" is the added folder " + text(entry.path) +
-                      u".\r\nIts pages would be replaced by their protected pages, with no backup."
-                : u" holds the picked page " + text(entry.path) +
-                      u".\r\nThe page would be replaced by its protected page, with no backup.";
-        return Refusal{
-            Refusal::Kind::TargetHolds,
-            LockField::SaveDir,
-            warning(u"The target folder " + text(target) + why + u" Please choose another folder."),
-            {}};
+        Refusal refusal;
+        refusal.kind = Refusal::Kind::TargetHolds;
+        refusal.field = LockField::SaveDir;
+        refusal.path = target;
+        refusal.entry = entry.path;
+        refusal.entryIsFolder = entry.isFolder;
+        return refusal;
     }
     return std::nullopt;
 }
@@ -224,21 +147,16 @@ bool ProtectionRun::takeFolderLocks(const core::ProtectionSettings& settings,
         if (!busy) {
             return true;
         }
-        const std::u16string atWork =
-            u"Another run of Quorlane is at work on " + text(*busy) + u".";
         if (!m_waitForOtherRuns) {
             m_locks.release();
-            summary.refusal = Refusal{Refusal::Kind::OtherRunAtWork, std::nullopt,
-                                      warning(atWork + u"\r\nNothing was protected; please try "
-                                                       u"again when it has finished."),
-                                      atWork};
+            summary.refusal = Refusal{};
+            summary.refusal->kind = Refusal::Kind::OtherRunAtWork;
+            summary.refusal->path = *busy;
             m_host.refused(*summary.refusal);
             return false;
         }
         if (!told) {
-            m_host.notice(noticeOf(RunNotice::Kind::WaitingForOtherRun,
-                                   Message{Message::Icon::Information, u"Quorlane",
-                                           atWork + u" Waiting for it to finish."}));
+            m_host.notice(noticeOf(RunNotice::Kind::WaitingForOtherRun, *busy));
             told = true;
         }
         if (m_host.cancelRequested()) {
@@ -273,9 +191,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_manifestTried = false;
     m_recorder.clear();
     if (selection.empty()) {
-        return refuse({Refusal::Kind::NothingPicked, std::nullopt,
-                       warning(u"No files were picked to be protected"),
-                       u"No files were picked to be protected."});
+        return refuse(Refusal{});
     }
     if (auto refusal = locksRefused(settings)) {
         return refuse(std::move(*refusal));
@@ -295,7 +211,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         m_host.finished(summary);
         return summary;
     }
-    m_host.notice(noticeOf(RunNotice::Kind::Scanning, std::nullopt, std::u16string(scanningText)));
+    m_host.notice(noticeOf(RunNotice::Kind::Scanning));
     buildList(selection, settings);
     protectListed(summary);
     m_sealer.reset();
@@ -328,9 +244,8 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
         PageOutcome outcome;
         outcome.kind = PageOutcome::Kind::FolderFailed;
         outcome.page = failure.folder;
-        outcome.message = warning(u"Unable to Read Folder: " + text(failure.folder) + u".\r\n" +
-                                  core::Utf8ToUtf16(failure.error.text) +
-                                  u"\r\nThe pages in it were not protected.");
+        outcome.failure =
+            failureOf(PageFailure::Kind::FolderUnreadable, failure.folder, failure.error);
         m_host.pageDone(outcome);
     }
 }
@@ -361,8 +276,6 @@ void ProtectionRun::protectListed(RunSummary& summary)
     start.totalBytes = m_totalBytes;
     if (summary.listed > 0) {
         start.findings = core::FindForRun(m_settings.protectMode);
-    } else {
-        start.status = u"No files found to protect";
     }
     m_host.started(start);
     for (core::FileRecord& record : m_filesToProtect) {
@@ -375,9 +288,12 @@ void ProtectionRun::protectListed(RunSummary& summary)
         try {
             ProtectFile(record);
         } catch (const PageReadFailure& failure) {
-            pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error), true);
+            pageFailed(failure.page,
+                       failureOf(PageFailure::Kind::ReadFailed, failure.page, failure.error), true);
         } catch (const core::SealingFailure& failure) {
-            pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure), true);
+            PageFailure sealing = failureOf(PageFailure::Kind::SealingFailed, record.fullPath());
+            sealing.detail = failure.what();
+            pageFailed(record.fullPath(), sealing, true);
         }
     }
 }
@@ -399,13 +315,13 @@ void ProtectionRun::tell(PageOutcome outcome, bool listed)
     m_host.pageDone(outcome);
 }
 
-void ProtectionRun::pageFailed(const core::PathString& page, const Message& message, bool listed)
+void ProtectionRun::pageFailed(const core::PathString& page, PageFailure failure, bool listed)
 {
     m_handledPaths.forget(page);
     PageOutcome outcome;
     outcome.kind = PageOutcome::Kind::Failed;
     outcome.page = page;
-    outcome.message = message;
+    outcome.failure = std::move(failure);
     tell(std::move(outcome), listed);
 }
 
@@ -425,9 +341,9 @@ struct ProtectionRun::PendingPage
     bool listed = false; // a page of the list, not a frame page
 };
 
-void ProtectionRun::failPage(PendingPage& page, const Message& message)
+void ProtectionRun::failPage(PendingPage& page, PageFailure failure)
 {
-    pageFailed(page.path, message, page.listed);
+    pageFailed(page.path, std::move(failure), page.listed);
 }
 
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
@@ -500,8 +416,7 @@ std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core:
     }
     if (auto findings = CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
         !findings.empty()) {
-        RunNotice notice = noticeOf(RunNotice::Kind::PageFindings, std::nullopt);
-        notice.page = path;
+        RunNotice notice = noticeOf(RunNotice::Kind::PageFindings, path);
         notice.findings = std::move(findings);
         m_host.notice(notice);
     }
@@ -510,20 +425,16 @@ std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core:
 
 // In Overwrite mode a page is replaced only as it was read, and only when no other name of it
 // would go on showing it in clear text.
-std::optional<Message> ProtectionRun::overwriteRefusal(const PendingPage& page)
+std::optional<PageFailure> ProtectionRun::overwriteRefusal(const PendingPage& page)
 {
     const std::optional<files::FileStamp> now = m_fileSystem.stamp(page.path);
     if (!now || !(*now == page.stamp)) {
-        return warning(u"Unable to Overwrite File: " + text(page.path) +
-                       u".\r\nIt was changed on disk while it was being protected, so it was "
-                       u"left as it is.");
+        return failureOf(PageFailure::Kind::ChangedOnDisk, page.path);
     }
     if (now->links > 1) {
-        return warning(u"Unable to Overwrite File: " + text(page.path) + u".\r\nIt has " +
-                       decimal(static_cast<std::size_t>(now->links)) +
-                       u" names (hard links), and replacing it would leave the others in clear "
-                       u"text, so it was left as it is. Save the protected pages as new files or "
-                       u"into a folder instead.");
+        PageFailure failure = failureOf(PageFailure::Kind::HardLinks, page.path);
+        failure.count = now->links;
+        return failure;
     }
     return std::nullopt;
 }
@@ -555,12 +466,13 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
             return;
         }
     }
-    std::optional<Message> placementFailure;
+    std::optional<files::BackupFailure> backupFailure;
     const core::PathString output =
-        files::PlaceOutput(page.record, settings, m_fileSystem, page.bytes, placementFailure);
-    if (placementFailure) {
-        // The backup failed: the page is left as it is, and not written.
-        failPage(page, *placementFailure);
+        files::PlaceOutput(page.record, settings, m_fileSystem, page.bytes, backupFailure);
+    if (backupFailure) {
+        // The page is left as it is, and not written.
+        failPage(page, failureOf(PageFailure::Kind::BackupFailed, backupFailure->backup,
+                                 backupFailure->error));
         return;
     }
     page.sourceSha256 = files::Sha256Hex(page.bytes);
@@ -576,9 +488,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         const auto outputId = m_fileSystem.identity(output);
         if (outputId && m_listedFiles.contains(*outputId)) {
-            failPage(page, warning(u"Unable to Write File: " + core::TextFromPath(output) +
-                                   u".\r\nIt is a page of this run itself, which the protected "
-                                   u"page would replace with no backup, so it was left as it is."));
+            failPage(page, failureOf(PageFailure::Kind::OutputIsListed, output));
             return;
         }
     }
@@ -590,16 +500,18 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     if (!m_manifestTried) {
         beginManifest();
     }
-    std::optional<std::u16string> rejection;
+    std::optional<PageFailure> rejection;
     const files::WriteCheck check = [&](const core::PathString& temporary) {
-        rejection =
-            checkWritten(temporary, original, page.decoded.encoding, settings, framesHandled);
+        rejection = checkWritten(temporary, output, original, page.decoded.encoding, framesHandled);
         return !rejection;
     };
     if (const files::FileResult failure =
             m_fileSystem.writeFile(output, encoded, files::Durability::Renamed, check)) {
-        failPage(page, rejection ? verificationMessage(output, *rejection)
-                                 : writeFailureMessage(output, *failure, settings.saveMode));
+        if (!rejection) {
+            rejection = failureOf(PageFailure::Kind::WriteFailed, output, *failure);
+            rejection->newName = settings.saveMode == core::SaveMode::CreateNew;
+        }
+        failPage(page, std::move(*rejection));
         return;
     }
     noteWritten(page, output, encoded, replaced);
@@ -657,9 +569,7 @@ void ProtectionRun::beginManifest()
         }
     }
     m_host.notice(noticeOf(RunNotice::Kind::NoManifest,
-                           warning(u"No record of this run could be written into " +
-                                   text(folders.empty() ? core::PathString() : folders.front()) +
-                                   u", so it cannot be undone with quorlane-cli restore.")));
+                           folders.empty() ? core::PathString() : folders.front()));
 }
 
 // A run that created nothing has nothing to undo, and leaves no record. The folders of the
@@ -721,27 +631,32 @@ void ProtectionRun::noteWritten(const PendingPage& page, const core::PathString&
 }
 
 // Reads the written file back and checks it with a reader of its own; gives why it is refused.
-std::optional<std::u16string> ProtectionRun::checkWritten(const core::PathString& temporary,
-                                                          std::u16string_view original,
-                                                          const files::PageEncoding& encoding,
-                                                          const core::ProtectionSettings& settings,
-                                                          bool keptAsItIs)
+std::optional<PageFailure> ProtectionRun::checkWritten(const core::PathString& temporary,
+                                                       const core::PathString& output,
+                                                       std::u16string_view original,
+                                                       const files::PageEncoding& encoding,
+                                                       bool keptAsItIs)
 {
     // The buffers are kept from page to page: a large page's memory is not handed out afresh.
     files::FileStamp stamp;
     if (m_fileSystem.readFile(temporary, m_readBackBytes, stamp)) {
-        return u"it could not be read.";
+        return failureOf(PageFailure::Kind::ReadBackFailed, output);
     }
     if (!files::ReadBackInto(m_readBackBytes, encoding, m_readBackText)) {
-        return u"its bytes were not " + core::Utf8ToUtf16(encoding.name) + u".";
+        PageFailure failure = failureOf(PageFailure::Kind::NotInEncoding, output);
+        failure.detail = encoding.name;
+        return failure;
     }
     std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
     if (m_sealer) {
         shapes.push_back(core::SealedWriterBlock(*m_sealer));
     }
-    if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, settings, keptAsItIs,
-                                                     shapes, &m_revealed)) {
-        return faultText(*fault, original);
+    if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, m_settings,
+                                                     keptAsItIs, shapes, &m_revealed)) {
+        PageFailure failure = failureOf(PageFailure::Kind::NotVerified, output);
+        failure.fault = fault->kind;
+        failure.count = core::LineAt(original, fault->originalAt);
+        return failure;
     }
     return std::nullopt;
 }
@@ -757,8 +672,6 @@ void ProtectionRun::RecordResult(PendingPage& page, const core::PathString& outp
     outcome.treeEntry = added.entry;
     outcome.newFolder = added.newFolder;
     outcome.recorded = m_results.pageCount();
-    outcome.status =
-        u"The following " + decimal(m_results.pageCount()) + u" files have been protected";
     tell(std::move(outcome), page.listed);
 }
 

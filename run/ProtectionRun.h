@@ -26,8 +26,6 @@ struct SelectionEntry
     bool isFolder = false;
 };
 
-inline constexpr std::u16string_view scanningText = u"Scanning for files, please wait...";
-
 // The protection run: checks the locks, lists the pages of the selection, and takes them one by
 // one through the per-file step (read, skip what is protected, transform, place, write, record).
 // A failing page is reported and the run goes on with the next.
@@ -62,17 +60,16 @@ private:
     void ProtectFile(const core::FileRecord& record);
     std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record, bool listed);
     void finishPage(PendingPage& page, bool framesHandled);
-    std::optional<files::Message> overwriteRefusal(const PendingPage& page);
-    void failPage(PendingPage& page, const files::Message& message);
+    std::optional<PageFailure> overwriteRefusal(const PendingPage& page);
+    void failPage(PendingPage& page, PageFailure failure);
     // Tells the host; a listed page's outcome carries the progress.
     void tell(PageOutcome outcome, bool listed);
-    void pageFailed(const core::PathString& page, const files::Message& message, bool listed);
+    void pageFailed(const core::PathString& page, PageFailure failure, bool listed);
     void removeStaleTemporariesBeside(const core::PathString& output);
-    std::optional<std::u16string> checkWritten(const core::PathString& temporary,
-                                               std::u16string_view original,
-                                               const files::PageEncoding& encoding,
-                                               const core::ProtectionSettings& settings,
-                                               bool keptAsItIs);
+    std::optional<PageFailure> checkWritten(const core::PathString& temporary,
+                                            const core::PathString& output,
+                                            std::u16string_view original,
+                                            const files::PageEncoding& encoding, bool keptAsItIs);
     void RecordResult(PendingPage& page, const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
 
@@ -109,12 +106,5 @@ private:
     std::u16string m_readBackText;
     std::u16string m_revealed;
 };
-
-// The message for a page that could not be read.
-files::Message ReadFailureMessage(const core::PathString& page, const files::FileError& error);
-
-// The message for a page whose hidden part could not be encrypted.
-files::Message SealingFailureMessage(const core::PathString& page,
-                                     const core::SealingFailure& failure);
 
 } // namespace quorlane::run

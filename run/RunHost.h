@@ -3,12 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/FileRecord.h"
 #include "core/PageFindings.h"
-#include "files/Message.h"
+#include "core/PageVerifier.h"
+#include "files/FileError.h"
 
+// What a protection run tells, as facts: the front ends put them into words.
 namespace quorlane::run {
 
 // The settings field that keeps a run from starting.
@@ -34,26 +37,27 @@ struct Refusal
     };
     Kind kind = Kind::NothingPicked;
     std::optional<LockField> field; // the field to show
-    files::Message message;
-    std::u16string status; // the status line, when the refusal sets it
+    // TargetHolds: the target folder; OtherRunAtWork: the folder or page held.
+    core::PathString path;
+    core::PathString entry; // TargetHolds: the added folder or the picked page
+    bool entryIsFolder = false;
+    std::string detail; // NoKey: what failed
 };
 
-// What the run tells while it gets ready, and what it could not keep.
+// What the run tells while it gets ready and while it goes.
 struct RunNotice
 {
     enum class Kind
     {
         MakingKey,          // the key of an encrypted lock is being derived from the password
         Scanning,           // the list of pages is being built
-        WaitingForOtherRun, // another run holds a folder of this one; this one waits for it
-        NoManifest,         // no record of the run could be written: it cannot be undone
-        PageFindings,       // what the protection of page will break or leave open, told when
-                            // the page is read, before it (and any frame page of it) is written
+        WaitingForOtherRun, // another run holds path, a folder or page of this one
+        NoManifest,         // no record of the run could be written into path: no undo
+        PageFindings,       // what the protection of the page path will break or leave open,
+                            // told when it is read, before it (and any frame of it) is written
     };
     Kind kind = Kind::Scanning;
-    std::optional<files::Message> message;
-    std::u16string status; // the status line, when the notice sets it
-    core::PathString page; // PageFindings
+    core::PathString path;
     std::vector<core::Finding> findings;
 };
 
@@ -63,7 +67,32 @@ struct RunStart
     std::size_t listed = 0;              // pages in the list
     std::uint64_t totalBytes = 0;        // their sizes added up
     std::vector<core::Finding> findings; // for the run as a whole
-    std::u16string status;               // the status line, when the start sets it
+};
+
+// Why a page, or a folder of pages, was not protected.
+struct PageFailure
+{
+    enum class Kind
+    {
+        ReadFailed,       // path: the page
+        FolderUnreadable, // path: the folder, whose pages are missing from the list
+        BackupFailed,     // path: the backup
+        WriteFailed,      // path: the output
+        ReadBackFailed,   // path: the output, which could not be read back to be checked
+        NotInEncoding,    // path: the output, whose bytes were not in detail, the page's encoding
+        NotVerified,      // path: the output, which does not hold the page: see fault
+        ChangedOnDisk,    // path: the page, changed since it was read (Overwrite)
+        HardLinks,        // path: the page, which has count names (Overwrite)
+        OutputIsListed,   // path: the output, itself a page of the run (CopyToFolder)
+        SealingFailed,    // path: the page; detail: what failed
+    };
+    Kind kind = Kind::ReadFailed;
+    core::PathString path;
+    files::FileError error; // ReadFailed, FolderUnreadable, BackupFailed, WriteFailed
+    bool newName = false;   // WriteFailed: the output is the page's name behind "protected_"
+    core::VerifyFault::Kind fault = core::VerifyFault::Kind::Difference; // NotVerified
+    std::uint64_t count = 0; // NotVerified, a Difference: the page's line; HardLinks: the names
+    std::string detail;
 };
 
 // Why a page was not protected, though nothing failed.
@@ -95,12 +124,11 @@ struct PageOutcome
     bool newFolder = false;
     std::size_t recorded = 0;
     SkipReason reason = SkipReason::AlreadyHandled; // Skipped
-    std::optional<files::Message> message;          // Failed and FolderFailed
+    PageFailure failure;                            // Failed and FolderFailed
     // A page of the list, the last outcome of its own frames: the bytes of the list done so far.
     bool listed = false;
     std::uint64_t doneBytes = 0;
     std::uint64_t totalBytes = 0;
-    std::u16string status; // the status line, when the outcome sets it
 };
 
 // How a run ended.

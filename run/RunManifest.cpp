@@ -176,16 +176,16 @@ std::string ManifestJson(const RunManifest& manifest)
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-std::optional<RunManifest> ParseManifest(std::string_view json, std::string& why)
+std::optional<RunManifest> ParseManifest(std::string_view json, ManifestProblem& problem)
 {
     try {
         const Json document = Json::parse(json);
         if (document.at("format") != formatName) {
-            why = "it is not the record of a Quorlane run";
+            problem = {ManifestProblem::Kind::NotARecord, {}};
             return std::nullopt;
         }
         if (document.at("version") != formatVersion) {
-            why = "it was written by another version of Quorlane";
+            problem = {ManifestProblem::Kind::OtherVersion, {}};
             return std::nullopt;
         }
         RunManifest manifest;
@@ -211,7 +211,7 @@ std::optional<RunManifest> ParseManifest(std::string_view json, std::string& why
         }
         return manifest;
     } catch (const std::exception& error) {
-        why = std::string("it cannot be read as the record of a run (") + error.what() + ")";
+        problem = {ManifestProblem::Kind::Malformed, error.what()};
         return std::nullopt;
     }
 }

@@ -7,6 +7,7 @@
 
 #include "wizard/Dialogs.h"
 #include "wizard/frmMain.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::wizard {
 
@@ -36,31 +37,25 @@ void WizardRunHost::refused(const run::Refusal& refusal)
     if (refusal.field) {
         showField(*refusal.field);
     }
-    if (!refusal.status.empty()) {
-        setStatus(refusal.status);
-    }
-    show(refusal.message);
+    setStatus(wording::StatusAfter(refusal));
+    show(wording::RefusalMessage(refusal));
 }
 
 void WizardRunHost::notice(const run::RunNotice& notice)
 {
-    if (!notice.status.empty()) {
-        setStatus(notice.status);
-    }
-    if (notice.message) {
-        show(*notice.message);
+    setStatus(wording::StatusAfter(notice));
+    if (const auto message = wording::NoticeMessage(notice)) {
+        show(*message);
     }
     if (notice.kind == run::RunNotice::Kind::PageFindings) {
-        m_findings[notice.page] = notice.findings;
+        m_findings[notice.path] = notice.findings;
     }
 }
 
 // Back stays disabled until the run ends.
 void WizardRunHost::started(const run::RunStart& start)
 {
-    if (!start.status.empty()) {
-        setStatus(start.status);
-    }
+    setStatus(wording::StatusAfter(start));
     m_window.m_results->ui.treeResults->setVisible(true);
     m_window.m_cmdPrev->setEnabled(false);
 }
@@ -73,14 +68,12 @@ void WizardRunHost::pageDone(const run::PageOutcome& outcome)
         break;
     case run::PageOutcome::Kind::Failed:
     case run::PageOutcome::Kind::FolderFailed:
-        show(*outcome.message);
+        show(wording::FailureMessage(outcome.failure));
         break;
     case run::PageOutcome::Kind::Skipped:
         break;
     }
-    if (!outcome.status.empty()) {
-        setStatus(outcome.status);
-    }
+    setStatus(wording::StatusAfter(outcome));
     if (outcome.listed) {
         m_window.m_results->setProgress(
             run::ProgressPercentage(outcome.doneBytes, outcome.totalBytes));
@@ -99,17 +92,20 @@ void WizardRunHost::finished(const run::RunSummary&)
 
 void WizardRunHost::setStatus(const std::u16string& text)
 {
+    if (text.empty()) {
+        return;
+    }
     QLabel* label = m_window.m_results->ui.lblResults;
     label->setText(QString::fromStdU16String(text));
     label->update();
 }
 
-void WizardRunHost::show(const files::Message& message)
+void WizardRunHost::show(const wording::Message& message)
 {
     const QMessageBox::Icon icon =
-        message.icon == files::Message::Icon::Warning       ? QMessageBox::Warning
-        : message.icon == files::Message::Icon::Information ? QMessageBox::Information
-                                                            : QMessageBox::NoIcon;
+        message.icon == wording::Message::Icon::Warning       ? QMessageBox::Warning
+        : message.icon == wording::Message::Icon::Information ? QMessageBox::Information
+                                                              : QMessageBox::NoIcon;
     m_window.m_dialogs.message(&m_window, icon, QString::fromStdU16String(message.title),
                                QString::fromStdU16String(message.text));
 }

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 
 #include "run/RunHost.h"
+#include "wording/Message.h"
 
 namespace quorlane::wizard {
 
@@ -27,7 +28,7 @@ public:
 
 private:
     void setStatus(const std::u16string& text);
-    void show(const files::Message& message);
+    void show(const wording::Message& message);
     void showField(run::LockField field);
     void addResult(const run::PageOutcome& outcome);
     void yield();

@@ -15,6 +15,7 @@
 #include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
 #include "wizard/WizardRunHost.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::wizard {
 
@@ -208,10 +209,12 @@ void frmMain::undoRun()
     }
     files::RealFileSystem fileSystem;
     const run::RestoreReport report = run::RestoreRun(fileSystem, m_lastManifest, false);
-    if (!report.refusal.empty()) {
-        m_dialogs.message(this, QMessageBox::Warning, caption,
-                          tr("The run cannot be undone: its record %1 %2.")
-                              .arg(textOf(m_lastManifest), QString::fromStdString(report.refusal)));
+    if (report.refusal) {
+        m_dialogs.message(
+            this, QMessageBox::Warning, caption,
+            tr("The run cannot be undone: its record %1 %2.")
+                .arg(textOf(m_lastManifest),
+                     QString::fromStdString(wording::ManifestProblemText(*report.refusal))));
         return;
     }
     QStringList left;
@@ -360,7 +363,8 @@ void frmMain::protect()
         return;
     }
     m_cmdNext->setText(cancelCaption);
-    m_results->ui.lblResults->setText(QString::fromStdU16String(std::u16string(run::scanningText)));
+    m_results->ui.lblResults->setText(
+        QString::fromStdU16String(std::u16string(wording::scanningText)));
     setRunLocked(true);
     files::RealFileSystem fileSystem;
     WizardRunHost host(*this);

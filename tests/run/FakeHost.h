@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "run/RunHost.h"
+#include "wording/RunWording.h"
 
 // The run's host in the tests: keeps every call, and cancels when told.
 namespace quorlane::test {
@@ -23,22 +24,22 @@ public:
     void refused(const run::Refusal& refusal) override
     {
         refusals.push_back(refusal);
-        status(refusal.status);
+        status(wording::StatusAfter(refusal));
     }
     void notice(const run::RunNotice& notice) override
     {
         notices.push_back(notice);
-        status(notice.status);
+        status(wording::StatusAfter(notice));
     }
     void started(const run::RunStart& start) override
     {
         starts.push_back(start);
-        status(start.status);
+        status(wording::StatusAfter(start));
     }
     void pageDone(const run::PageOutcome& outcome) override
     {
         outcomes.push_back(outcome);
-        status(outcome.status);
+        status(wording::StatusAfter(outcome));
         if (outcome.listed && afterListed) {
             afterListed(++m_listedDone);
         }
@@ -69,18 +70,19 @@ public:
     {
         std::vector<std::u16string> texts;
         for (const run::PageOutcome& outcome : outcomes) {
-            if (outcome.message) {
-                texts.push_back(outcome.message->text);
+            if (outcome.kind == run::PageOutcome::Kind::Failed ||
+                outcome.kind == run::PageOutcome::Kind::FolderFailed) {
+                texts.push_back(wording::FailureMessage(outcome.failure).text);
             }
         }
         return texts;
     }
 
 private:
-    void status(const std::u16string& text)
+    void status(std::u16string text)
     {
         if (!text.empty()) {
-            statuses.push_back(text);
+            statuses.push_back(std::move(text));
         }
     }
 

@@ -166,8 +166,8 @@ TEST_F(ProtectionRunTest, AReadOnlyOutputFileIsReportedAndTheRunGoesOn)
     ASSERT_EQ(host.failures().size(), 1u);
     EXPECT_EQ(host.failures()[0], u"Unable to Access File: " + core::TextFromPath(site.str()) +
                                       u"/protected_a.htm.\r\nThe file may be read-only.");
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->message->icon,
-              files::Message::Icon::Warning);
+    EXPECT_EQ(wording::FailureMessage(host.of(run::PageOutcome::Kind::Failed)[0]->failure).icon,
+              wording::Message::Icon::Warning);
     EXPECT_EQ(site.read("protected_a.htm"), earlier);
     EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/b.htm"}));
 }
@@ -266,7 +266,7 @@ TEST_F(ProtectionRunTest, LocksWithBlankTextsStopTheRunInTheirOrder)
     settings.passwordProtect = true;
     run({folder()});
     ASSERT_EQ(host.refusals.size(), 1u);
-    EXPECT_EQ(host.refusals[0].message.text, u"Please Enter a Domain");
+    EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text, u"Please Enter a Domain");
     EXPECT_EQ(host.refusals[0].field, run::LockField::Domain);
     EXPECT_FALSE(site.exists("protected_a.htm"));
     EXPECT_EQ(host.summaries.size(), 0);
@@ -285,7 +285,7 @@ TEST_F(ProtectionRunTest, LocksWithBlankTextsStopTheRunInTheirOrder)
         set(settings);
         run({folder()});
         ASSERT_EQ(host.refusals.size(), 1u);
-        EXPECT_EQ(host.refusals[0].message.text, message);
+        EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text, message);
     }
 }
 
@@ -295,7 +295,8 @@ TEST_F(ProtectionRunTest, NothingPickedOrNothingFound)
     EXPECT_EQ(host.statuses,
               (std::vector<std::u16string>{u"No files were picked to be protected."}));
     ASSERT_EQ(host.refusals.size(), 1u);
-    EXPECT_EQ(host.refusals[0].message.text, u"No files were picked to be protected");
+    EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text,
+              u"No files were picked to be protected");
     EXPECT_EQ(host.summaries.size(), 0);
 
     host = FakeHost{};
@@ -322,17 +323,34 @@ TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
 {
     site.write("a.htm", "<p>a</p>");
     settings.saveMode = core::SaveMode::Overwrite;
-    fileSystem.setFault([](FaultyFileSystem::Operation operation, const PathString& path) {
-        return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
-                   ? files::FileResult(test::Failure(files::FileError::Kind::Access))
-                   : std::nullopt;
-    });
-    run({folder()});
-    ASSERT_EQ(host.failures().size(), 1u);
-    EXPECT_EQ(host.failures()[0], u"Unable to Access File, Your file(s) may be read-only: " +
-                                      core::TextFromPath(site.str()) + u"/a.htm.bak.");
-    EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
-    EXPECT_TRUE(host.recorded().empty());
+    const std::u16string backup = core::TextFromPath(site.str()) + u"/a.htm.bak";
+    const std::pair<files::FileError::Kind, wording::Message> cases[] = {
+        {files::FileError::Kind::Access,
+         {wording::Message::Icon::None, u"Quorlane",
+          u"Unable to Access File, Your file(s) may be read-only: " + backup + u"."}},
+        {files::FileError::Kind::Other,
+         {wording::Message::Icon::Warning, u"Quorlane",
+          u"Unknown Error 28\r\nNo space left on device: " + backup}},
+        {files::FileError::Kind::InvalidArgument,
+         {wording::Message::Icon::Warning, u"Quorlane",
+          u"Unknown Error 22\r\nInvalid argument: " + backup}},
+    };
+    for (const auto& [kind, expected] : cases) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        host = FakeHost{};
+        fileSystem.setFault(
+            [kind = kind](FaultyFileSystem::Operation operation, const PathString& path) {
+                return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
+                           ? files::FileResult(test::Failure(kind))
+                           : std::nullopt;
+            });
+        run({folder()});
+        const auto failed = host.of(run::PageOutcome::Kind::Failed);
+        ASSERT_EQ(failed.size(), 1u);
+        EXPECT_EQ(wording::FailureMessage(failed[0]->failure), expected);
+        EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
+        EXPECT_TRUE(host.recorded().empty());
+    }
 }
 
 // A copy target that is an added folder, however spelled, or the folder of a picked page, is
@@ -353,8 +371,8 @@ TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)
         const run::RunSummary summary =
             ProtectionRun(host, fileSystem).RunProtection({entry}, settings);
         ASSERT_TRUE(summary.refusal);
-        EXPECT_TRUE(summary.refusal->message.text.starts_with(u"The target folder " +
-                                                              core::TextFromPath(target)));
+        EXPECT_TRUE(wording::RefusalMessage(*summary.refusal)
+                        .text.starts_with(u"The target folder " + core::TextFromPath(target)));
         EXPECT_EQ(host.refusals[0].field, run::LockField::SaveDir);
         EXPECT_EQ(site.read("s/index.htm"), "<p>1</p>");
     }
