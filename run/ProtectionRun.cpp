@@ -1,7 +1,6 @@
 #include "run/ProtectionRun.h"
 
 #include <chrono>
-#include <stdexcept>
 #include <thread>
 
 #include "core/PageTransformer.h"
@@ -22,20 +21,6 @@ namespace quorlane::run {
 namespace {
 
 using files::FileError;
-
-// A page that could not be read: it ends the per-file step and goes to its caller, which
-// reports it for a listed page and stops the frame handling for a frame page.
-struct PageReadFailure : std::runtime_error
-{
-    PageReadFailure(core::PathString page, FileError error)
-        : std::runtime_error("page read failure")
-        , page(std::move(page))
-        , error(std::move(error))
-    {
-    }
-    core::PathString page;
-    FileError error;
-};
 
 RunNotice noticeOf(RunNotice::Kind kind, core::PathString path = {})
 {
@@ -285,16 +270,7 @@ void ProtectionRun::protectListed(RunSummary& summary)
         }
         ++summary.taken;
         m_doneBytes += sizeOf(record.fullPath());
-        try {
-            ProtectFile(record);
-        } catch (const PageReadFailure& failure) {
-            pageFailed(failure.page,
-                       failureOf(PageFailure::Kind::ReadFailed, failure.page, failure.error), true);
-        } catch (const core::SealingFailure& failure) {
-            PageFailure sealing = failureOf(PageFailure::Kind::SealingFailed, record.fullPath());
-            sealing.detail = failure.what();
-            pageFailed(record.fullPath(), sealing, true);
-        }
+        ProtectFile(record);
     }
 }
 
@@ -352,8 +328,12 @@ void ProtectionRun::failPage(PendingPage& page, PageFailure failure)
 void ProtectionRun::ProtectFile(const core::FileRecord& record)
 {
     std::vector<std::unique_ptr<PendingPage>> pending;
-    if (auto page = beginPage(record, true)) {
+    std::optional<FileError> unread;
+    if (auto page = beginPage(record, true, unread)) {
         pending.push_back(std::move(page));
+    } else if (unread) {
+        pageFailed(record.fullPath(),
+                   failureOf(PageFailure::Kind::ReadFailed, record.fullPath(), *unread), true);
     }
     while (!pending.empty()) {
         PendingPage& top = *pending.back();
@@ -363,11 +343,9 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
         if (next == core::FrameScanner::Next::Frame) {
             if (const std::optional<core::FileRecord> frame =
                     core::FramePageRecord(top.record, source)) {
-                try {
-                    if (auto page = beginPage(*frame, false)) {
-                        pending.push_back(std::move(page));
-                    }
-                } catch (const PageReadFailure&) {
+                if (auto page = beginPage(*frame, false, unread)) {
+                    pending.push_back(std::move(page));
+                } else if (unread) {
                     top.framesFailed = true; // the frameset is then protected as a page
                 }
             }
@@ -382,13 +360,16 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
     }
 }
 
-// Reads a page, unless it is to be left alone; a page that cannot be read throws. A cancel is
+// Reads a page, unless it is to be left alone; for a page that cannot be read, unread tells why.
+// A cancel is
 // not looked at here but before each listed page: the frames of a frameset are part of its page,
 // and a frameset left with some frames in clear text would still carry the marker, so that no
 // later run would take on those frames again.
-std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core::FileRecord& record,
-                                                                     bool listed)
+std::unique_ptr<ProtectionRun::PendingPage>
+ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
+                         std::optional<FileError>& unread)
 {
+    unread.reset();
     const core::PathString path = record.fullPath();
     const auto skip = [&](SkipReason reason) {
         PageOutcome outcome;
@@ -404,7 +385,8 @@ std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core:
     auto page = std::make_unique<PendingPage>();
     if (const files::FileResult failure = m_fileSystem.readFile(path, page->bytes, page->stamp)) {
         m_handledPaths.forget(path);
-        throw PageReadFailure(path, *failure);
+        unread = *failure;
+        return nullptr;
     }
     page->record = record;
     page->path = path;
@@ -457,6 +439,12 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const std::u16string original = text;
     if (!framesHandled) {
         core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset, m_sealer.get());
+        if (auto why = m_sealer ? m_sealer->takeFailure() : std::nullopt) {
+            PageFailure failure = failureOf(PageFailure::Kind::SealingFailed, page.path);
+            failure.detail = std::move(*why);
+            failPage(page, std::move(failure));
+            return;
+        }
     }
     text += core::protectedPageMarker;
 

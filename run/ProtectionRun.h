@@ -58,7 +58,8 @@ private:
                    const core::ProtectionSettings& settings);
     void protectListed(RunSummary& summary);
     void ProtectFile(const core::FileRecord& record);
-    std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record, bool listed);
+    std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record, bool listed,
+                                           std::optional<files::FileError>& unread);
     void finishPage(PendingPage& page, bool framesHandled);
     std::optional<PageFailure> overwriteRefusal(const PendingPage& page);
     void failPage(PendingPage& page, PageFailure failure);

@@ -12,14 +12,14 @@ std::optional<Refusal> ProtectionRun::prepareSealing(const core::ProtectionSetti
     RunNotice making;
     making.kind = RunNotice::Kind::MakingKey;
     m_host.notice(making);
-    try {
-        m_sealer = crypto::SealerFor(settings);
-    } catch (const std::exception& failure) {
+    crypto::SealerResult sealing = crypto::SealerFor(settings);
+    if (sealing.failure) {
         Refusal refusal;
         refusal.kind = Refusal::Kind::NoKey;
-        refusal.detail = failure.what();
+        refusal.detail = *sealing.failure;
         return refusal;
     }
+    m_sealer = std::move(sealing.sealer);
     return std::nullopt;
 }
 

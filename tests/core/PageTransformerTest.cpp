@@ -34,7 +34,7 @@ std::u16string pageTop(const ProtectionSettings& settings)
 std::u16string protect(std::u16string page, const ProtectionSettings& settings,
                        std::string_view charset = {})
 {
-    ProtectPage(FileRecord{}, page, settings, nullptr, charset);
+    ProtectPage(page, settings, charset);
     return page;
 }
 
@@ -228,42 +228,39 @@ TEST(ProtectPage, NoticeCommentFollowsTheNoScriptNotice)
     EXPECT_EQ(out.substr(pageTop(settings).size(), 17), u"<!-- \u00A9 me-->\r\n<ht");
 }
 
-TEST(ProtectPage, FramesetPagesHandTheirLocalFramesOn)
+TEST(ProtectPage, FramesetPagesStayAndNameTheirLocalFrames)
 {
     const ProtectionSettings settings;
     const std::u16string frameset =
         u"<frameset cols=\"50%,50%\"><FRAME name=a SRC=\"left page.htm\">"
         u"<frame src='sub/right.htm' ><frame src=http://www.other.example/x.htm></frameset>";
-    std::vector<FileRecord> handed;
     std::u16string page = frameset;
-    const FileRecord record{"/site", "/pages/index.htm"};
-    ProtectPage(record, page, settings, [&](FileRecord& frame) { handed.push_back(frame); });
+    ProtectPage(page, settings);
     EXPECT_EQ(page, frameset);
-    ASSERT_EQ(handed.size(), 2u);
-    EXPECT_EQ(handed[0], (FileRecord{"/site", "/pages/left page.htm"}));
-    EXPECT_EQ(handed[1], (FileRecord{"/site", "/pages/sub/right.htm"}));
+    std::vector<FileRecord> named;
+    FrameScanner frames(frameset);
+    for (std::u16string source; frames.next(source) == FrameScanner::Next::Frame;) {
+        if (const auto frame = FramePageRecord({"/site", "/pages/index.htm"}, source)) {
+            named.push_back(*frame);
+        }
+    }
+    ASSERT_EQ(named.size(), 2u);
+    EXPECT_EQ(named[0], (FileRecord{"/site", "/pages/left page.htm"}));
+    EXPECT_EQ(named[1], (FileRecord{"/site", "/pages/sub/right.htm"}));
 }
 
-TEST(ProtectPage, FailedFrameHandlingProtectsTheFramesetAsAPage)
+TEST(ProtectPage, AFrameWithoutSourceMakesTheFramesetAPage)
 {
     const ProtectionSettings settings;
-    const std::u16string frameset = u"<frameset><frame src=a.htm><frame src=b.htm></frameset>";
-    int calls = 0;
+    const std::u16string frameset = u"<frameset><frame src=a.htm><frame name=x></frameset>";
     std::u16string page = frameset;
-    ProtectPage(FileRecord{}, page, settings, [&](FileRecord&) {
-        ++calls;
-        throw std::runtime_error("unreadable");
-    });
-    EXPECT_EQ(calls, 1);
+    ProtectPage(page, settings);
     EXPECT_NE(page, frameset);
     // A page with "<frame" gets no banner.
     EXPECT_EQ(decodedBody(page, settings).find(u"<table"), std::u16string::npos);
-
-    // A frame tag without src is a failure as well.
-    EXPECT_FALSE(ProtectFramePages(FileRecord{}, u"<frame name=x>", nullptr));
-    EXPECT_FALSE(ProtectFramePages(FileRecord{}, u"<frame src>", nullptr));
-    EXPECT_FALSE(ProtectFramePages(FileRecord{}, u"<frameset></frameset>", nullptr));
-    EXPECT_TRUE(ProtectFramePages(FileRecord{}, u"<frame src=x.htm>", nullptr));
+    EXPECT_FALSE(FramesRecognised(u"<frame src>"));
+    EXPECT_FALSE(FramesRecognised(u"<frameset></frameset>"));
+    EXPECT_TRUE(FramesRecognised(u"<frame src=x.htm>"));
 }
 
 TEST(ReadAttributeValue, ReadsQuotedAndBareValues)

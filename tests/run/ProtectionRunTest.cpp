@@ -20,11 +20,10 @@ using test::TempFolder;
 namespace {
 
 // What the run must write for a page's bytes.
-std::string protectedBytes(const std::string& bytes, const core::ProtectionSettings& settings,
-                           const core::FileRecord& record = {})
+std::string protectedBytes(const std::string& bytes, const core::ProtectionSettings& settings)
 {
     files::DecodedPage page = files::DecodePage(bytes);
-    core::ProtectPage(record, page.text, settings, nullptr, page.declaredCharset);
+    core::ProtectPage(page.text, settings, page.declaredCharset);
     page.text += core::protectedPageMarker;
     return files::EncodePage(page.text, page.encoding);
 }
