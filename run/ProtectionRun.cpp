@@ -632,7 +632,7 @@ std::optional<PageFailure> ProtectionRun::checkWritten(const core::PathString& t
     }
     if (!files::ReadBackInto(m_readBackBytes, encoding, m_readBackText)) {
         PageFailure failure = failureOf(PageFailure::Kind::NotInEncoding, output);
-        failure.detail = encoding.name;
+        failure.detail = encoding.name();
         return failure;
     }
     std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};

@@ -32,7 +32,7 @@ TEST(PageCodec, Utf8PagesKeepEveryCharacterBothWays)
 {
     const std::string bytes = "<p>Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80</p>";
     const DecodedPage page = DecodePage(bytes);
-    EXPECT_EQ(page.encoding, (PageEncoding{"UTF-8", false}));
+    EXPECT_EQ(page.encoding, (PageEncoding{Encoding::Utf8, false}));
     EXPECT_EQ(page.text, u"<p>Caf\u00E9 \u65E5\u672C \U0001F600</p>");
     EXPECT_TRUE(page.declaredCharset.empty());
     EXPECT_EQ(EncodePage(page.text, page.encoding), bytes);
@@ -42,7 +42,7 @@ TEST(PageCodec, BytesThatAreNotUtf8AreReadAsWindows1252Losslessly)
 {
     const std::string bytes = allBytesExceptNul();
     const DecodedPage page = DecodePage(bytes);
-    EXPECT_EQ(page.encoding.name, "windows-1252");
+    EXPECT_EQ(page.encoding.name(), "windows-1252");
     EXPECT_EQ(page.text[0x80 - 1], u'\u20AC');
     EXPECT_EQ(page.text[0x81 - 1], u'\u0081');
     EXPECT_EQ(page.text[0xE9 - 1], u'\u00E9');
@@ -56,7 +56,7 @@ TEST(PageCodec, MalformedUtf8IsReadAsWindows1252)
     for (const std::string& bytes : {std::string("<p>\xED\xA0\xBD\xED\xB8\x80</p>"),
                                      std::string("<p>\xC3</p>"), std::string("\xF0\x9F\x98")}) {
         const DecodedPage page = DecodePage(bytes);
-        EXPECT_EQ(page.encoding.name, "windows-1252");
+        EXPECT_EQ(page.encoding.name(), "windows-1252");
         EXPECT_EQ(EncodePage(page.text, page.encoding), bytes);
     }
 }
@@ -65,19 +65,19 @@ TEST(PageCodec, ByteOrderMarksDecideAndComeBack)
 {
     const std::string utf8 = "\xEF\xBB\xBF<p>\xC3\xA9</p>";
     DecodedPage page = DecodePage(utf8);
-    EXPECT_EQ(page.encoding, (PageEncoding{"UTF-8", true}));
+    EXPECT_EQ(page.encoding, (PageEncoding{Encoding::Utf8, true}));
     EXPECT_EQ(page.text, u"<p>\u00E9</p>");
     EXPECT_EQ(EncodePage(page.text, page.encoding), utf8);
 
     const std::string le("\xFF\xFE<\0p\0>\0\xE9\0", 10);
     page = DecodePage(le);
-    EXPECT_EQ(page.encoding, (PageEncoding{"UTF-16LE", true}));
+    EXPECT_EQ(page.encoding, (PageEncoding{Encoding::Utf16Le, true}));
     EXPECT_EQ(page.text, u"<p>\u00E9");
     EXPECT_EQ(EncodePage(page.text, page.encoding), le);
 
     const std::string be("\xFE\xFF\0<\0p\xD8\x3D\xDE\x00", 10);
     page = DecodePage(be);
-    EXPECT_EQ(page.encoding, (PageEncoding{"UTF-16BE", true}));
+    EXPECT_EQ(page.encoding, (PageEncoding{Encoding::Utf16Be, true}));
     EXPECT_EQ(page.text, u"<p\U0001F600");
     EXPECT_EQ(EncodePage(page.text, page.encoding), be);
 
@@ -86,7 +86,7 @@ TEST(PageCodec, ByteOrderMarksDecideAndComeBack)
     page = DecodePage(std::string("\xFF\xFE\x00\xD8<\0x", 7));
     EXPECT_EQ(page.text, u"\uFFFD<\uFFFD");
     page = DecodePage("\xEF\xBB\xBF" + metaPage("shift_jis", "\xFF"));
-    EXPECT_EQ(page.encoding.name, "UTF-8");
+    EXPECT_EQ(page.encoding.name(), "UTF-8");
     EXPECT_TRUE(page.declaredCharset.empty());
     EXPECT_NE(page.text.find(u"\uFFFD"), std::u16string::npos);
 }
@@ -95,17 +95,17 @@ TEST(PageCodec, DeclaredEncodingsAreUsedWhenThePageDecodesInThem)
 {
     // "日本" in Shift_JIS and "한국어" in EUC-KR.
     DecodedPage page = DecodePage(metaPage("Shift_JIS", "\x93\xFA\x96\x7B"));
-    EXPECT_EQ(page.encoding.name, "Shift_JIS");
+    EXPECT_EQ(page.encoding.name(), "Shift_JIS");
     EXPECT_EQ(page.declaredCharset, "shift_jis");
     EXPECT_NE(page.text.find(u"\u65E5\u672C"), std::u16string::npos);
     EXPECT_EQ(EncodePage(page.text, page.encoding), metaPage("Shift_JIS", "\x93\xFA\x96\x7B"));
 
     page = DecodePage("<meta charset=\"euc-kr\"><p>\xC7\xD1\xB1\xB9\xBE\xEE</p>");
-    EXPECT_EQ(page.encoding.name, "EUC-KR");
+    EXPECT_EQ(page.encoding.name(), "EUC-KR");
     EXPECT_EQ(page.text, u"<meta charset=\"euc-kr\"><p>\uD55C\uAD6D\uC5B4</p>");
 
     page = DecodePage(metaPage("iso-8859-1", "\xE9\x80"));
-    EXPECT_EQ(page.encoding.name, "windows-1252");
+    EXPECT_EQ(page.encoding.name(), "windows-1252");
     EXPECT_EQ(page.declaredCharset, "iso-8859-1");
     EXPECT_NE(page.text.find(u"\u00E9\u20AC"), std::u16string::npos);
 }
@@ -116,24 +116,24 @@ TEST(PageCodec, DeclarationsThatDoNotHoldFallBack)
     // when they are UTF-8, else Windows-1252, while the declaration is still repeated for the
     // browser.
     DecodedPage page = DecodePage(metaPage("shift_jis", "\xC3\xA9 \x81 "));
-    EXPECT_EQ(page.encoding.name, "windows-1252");
+    EXPECT_EQ(page.encoding.name(), "windows-1252");
     EXPECT_EQ(page.declaredCharset, "shift_jis");
     page = DecodePage(metaPage("shift_jis", "\xC3\xA9 \xE2\x82\xAC\xA0"));
-    EXPECT_EQ(page.encoding.name, "windows-1252");
+    EXPECT_EQ(page.encoding.name(), "windows-1252");
     page = DecodePage(metaPage("euc-kr", "\xC3\xA9"));
-    EXPECT_EQ(page.encoding.name, "EUC-KR");
+    EXPECT_EQ(page.encoding.name(), "EUC-KR");
 
     // UTF-16 declared in an ASCII page means UTF-8; x-user-defined means Windows-1252.
     page = DecodePage(metaPage("utf-16", "\xC3\xA9"));
-    EXPECT_EQ(page.encoding.name, "UTF-8");
+    EXPECT_EQ(page.encoding.name(), "UTF-8");
     EXPECT_EQ(page.declaredCharset, "utf-16");
     page = DecodePage(metaPage("x-user-defined", "\xC3\xA9"));
-    EXPECT_EQ(page.encoding.name, "windows-1252");
+    EXPECT_EQ(page.encoding.name(), "windows-1252");
 
     // Unknown and replacement labels are ignored.
     for (const char* label : {"klingon", "iso-2022-kr", ""}) {
         page = DecodePage(metaPage(label, "\xC3\xA9"));
-        EXPECT_EQ(page.encoding.name, "UTF-8") << label;
+        EXPECT_EQ(page.encoding.name(), "UTF-8") << label;
         EXPECT_TRUE(page.declaredCharset.empty()) << label;
     }
 }
@@ -144,7 +144,7 @@ TEST(PageCodec, BrowserTablesWinOverIcus)
     const auto decoded = [](std::string_view charset, const std::string& bytes) {
         const DecodedPage page = DecodePage("<meta charset=" + std::string(charset) + ">" + bytes);
         EXPECT_EQ(page.declaredCharset, charset);
-        return page.encoding.name + ":" +
+        return std::string(page.encoding.name()) + ":" +
                quorlane::test::U8(page.text.substr(page.text.find(u'>') + 1));
     };
     EXPECT_EQ(decoded("shift_jis", "\x1A\x1C\x7F\x80\x5C\x7E"),
@@ -166,7 +166,7 @@ TEST(PageCodec, BytesBeyondTheLeadBytesAreRejected)
     for (const char* charset : {"shift_jis", "euc-kr", "gbk", "big5", "euc-jp"}) {
         const DecodedPage page =
             DecodePage("<meta charset=" + std::string(charset) + ">\xFF\xFF\xA1");
-        EXPECT_EQ(page.encoding.name, "windows-1252") << charset;
+        EXPECT_EQ(page.encoding.name(), "windows-1252") << charset;
     }
 }
 
@@ -210,13 +210,17 @@ TEST(DeclaredCharsetLabel, ReadsTheFirstCharsetOfAMetaTagWithinTheFirst1024Bytes
 
 TEST(EncodingForLabel, FollowsTheBrowsersTable)
 {
-    EXPECT_EQ(EncodingForLabel("latin1"), "windows-1252");
-    EXPECT_EQ(EncodingForLabel("us-ascii"), "windows-1252");
-    EXPECT_EQ(EncodingForLabel("sjis"), "Shift_JIS");
-    EXPECT_EQ(EncodingForLabel("gb2312"), "GBK");
-    EXPECT_EQ(EncodingForLabel("iso-2022-kr"), "replacement");
-    EXPECT_EQ(EncodingForLabel("ucs-2"), "UTF-16LE");
-    EXPECT_EQ(EncodingForLabel("nonsense"), "");
+    EXPECT_EQ(EncodingForLabel("latin1"), Encoding::Windows1252);
+    EXPECT_EQ(EncodingForLabel("us-ascii"), Encoding::Windows1252);
+    EXPECT_EQ(EncodingForLabel("sjis"), Encoding::ShiftJis);
+    EXPECT_EQ(EncodingForLabel("gb2312"), Encoding::Gbk);
+    EXPECT_EQ(EncodingForLabel("iso-2022-kr"), Encoding::Replacement);
+    EXPECT_EQ(EncodingForLabel("ucs-2"), Encoding::Utf16Le);
+    EXPECT_EQ(EncodingForLabel("nonsense"), std::nullopt);
+    // One row per encoding, in the order of the enumeration.
+    for (int e = 0; e <= static_cast<int>(Encoding::XUserDefined); ++e) {
+        EXPECT_EQ(EncodingNamed(EncodingName(Encoding(e))), Encoding(e)) << e;
+    }
 }
 
 TEST(PageCodec, NulCharactersAreRemoved)
@@ -231,10 +235,10 @@ TEST(PageCodec, NulCharactersAreRemoved)
 
 TEST(PageCodec, CharactersAnEncodingCannotHoldBecomeQuestionMarks)
 {
-    EXPECT_EQ(EncodePage(u"\u00E9\u4E00\u20AC", {"windows-1252", false}), "\xE9?\x80");
-    EXPECT_EQ(EncodePage(std::u16string{u'a', 0xD800, u'b'}, {"UTF-8", false}), "a?b");
-    EXPECT_EQ(EncodePage(u"\u65E5\u00E9", {"Shift_JIS", false}), "\x93\xFA?");
-    EXPECT_EQ(EncodePage(u"\u0218\u00E9\u4E00", {"ISO-8859-16", false}), "\xAA\xE9?");
+    EXPECT_EQ(EncodePage(u"\u00E9\u4E00\u20AC", {Encoding::Windows1252, false}), "\xE9?\x80");
+    EXPECT_EQ(EncodePage(std::u16string{u'a', 0xD800, u'b'}, {Encoding::Utf8, false}), "a?b");
+    EXPECT_EQ(EncodePage(u"\u65E5\u00E9", {Encoding::ShiftJis, false}), "\x93\xFA?");
+    EXPECT_EQ(EncodePage(u"\u0218\u00E9\u4E00", {Encoding::Iso8859_16, false}), "\xAA\xE9?");
 }
 
 TEST(PageCodec, WritingInPiecesGivesTheSameBytes)
@@ -244,10 +248,10 @@ TEST(PageCodec, WritingInPiecesGivesTheSameBytes)
         text += (i % 3 == 0) ? u"\U0001F600" : (i % 3 == 1 ? u"\u00E9x" : u"\u65E5");
     }
     for (const PageEncoding& encoding :
-         {PageEncoding{"UTF-8", true}, PageEncoding{"windows-1252", false},
-          PageEncoding{"UTF-16BE", true}, PageEncoding{"EUC-JP", false},
-          PageEncoding{"ISO-2022-JP", false}}) {
-        SCOPED_TRACE(encoding.name);
+         {PageEncoding{Encoding::Utf8, true}, PageEncoding{Encoding::Windows1252, false},
+          PageEncoding{Encoding::Utf16Be, true}, PageEncoding{Encoding::EucJp, false},
+          PageEncoding{Encoding::Iso2022Jp, false}}) {
+        SCOPED_TRACE(std::string(encoding.name()));
         const std::string bytes = EncodePage(text, encoding);
         std::ostringstream out;
         WritePage(out, text, encoding);
