@@ -70,7 +70,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    class Host;
+    friend class WizardRunHost;
 
     QWidget* makePageList();
     void setState(WizardState state);
