@@ -35,7 +35,7 @@ public:
     }
     QString pickFolder(QWidget*, const QString&, const QString&) override { return folder; }
     void beep() override {}
-    void open(const QUrl&) override {}
+    void open(QWidget*, const QUrl&, std::function<void()>) override {}
 };
 
 void BM_AddFiles(benchmark::State& state)
