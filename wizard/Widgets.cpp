@@ -1,10 +1,11 @@
 #include "wizard/Widgets.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include <QAbstractButton>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QStyle>
 #include <QTimer>
@@ -24,15 +25,15 @@ void tabStopOnChecked(QButtonGroup& group)
 
 namespace {
 
-// The width of a node's text as the sum of its characters' advances: close enough for a column
-// (kerning only narrows it), and far cheaper than shaping every path that comes.
-int advance(const QFontMetrics& metrics, const QString& text)
+// The width of a node's text as the sum of its characters' advances, unrounded: close enough for
+// a column (kerning only narrows it), and far cheaper than shaping every path that comes.
+int advance(const QFontMetricsF& metrics, const QString& text)
 {
-    int width = 0;
+    qreal width = 0;
     for (const QChar c : text) {
         width += metrics.horizontalAdvance(c);
     }
-    return width;
+    return static_cast<int>(std::ceil(width)) + 1;
 }
 
 } // namespace
@@ -56,7 +57,7 @@ void widenToNodes(QTreeView& view)
                              ? view.iconSize().width()
                              : style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &view);
         const int around = depth * view.indentation() + icon + 4 * margin;
-        const QFontMetrics metrics(view.font());
+        const QFontMetricsF metrics(view.font());
         // The first node of an emptied tree starts the measure anew.
         const bool anew = !parent.isValid() && first == 0;
         const bool pending = *wanted >= 0;
