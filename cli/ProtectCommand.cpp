@@ -293,8 +293,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
         for (const run::SelectionEntry& entry : selection) {
             if (entry.isFolder && paths.empty() && !fileSystem.isFolder(entry.path)) {
                 return "the project file " + projectFile + " names the folder " +
-                       core::Utf16ToUtf8(core::TextFromPath(entry.path)) +
-                       ", which is not there";
+                       core::Utf16ToUtf8(core::TextFromPath(entry.path)) + ", which is not there";
             }
         }
     }
