@@ -9,16 +9,6 @@
 
 namespace quorlane::wizard {
 
-namespace {
-
-QLabel* wrapped(QLabel* label)
-{
-    label->setWordWrap(true);
-    return label;
-}
-
-} // namespace
-
 EncryptionPage::EncryptionPage(Dialogs& dialogs, QWidget* parent)
     : QWidget(parent)
 {

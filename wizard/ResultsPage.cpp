@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QHelpEvent>
 #include <QStyle>
 #include <QToolTip>

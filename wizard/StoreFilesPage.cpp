@@ -31,12 +31,6 @@ constexpr const char* outputInfo[3] = {
                       "their protected_ copies."),
 };
 
-QLabel* wrapped(QLabel* label)
-{
-    label->setWordWrap(true);
-    return label;
-}
-
 // The folder itself, or the nearest one above it that exists.
 QString existingFolder(QString path)
 {

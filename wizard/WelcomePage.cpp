@@ -10,16 +10,6 @@
 
 namespace quorlane::wizard {
 
-namespace {
-
-QLabel* wrapped(QLabel* label)
-{
-    label->setWordWrap(true);
-    return label;
-}
-
-} // namespace
-
 WelcomePage::WelcomePage(Dialogs& dialogs, QWidget* parent)
     : QWidget(parent)
 {

@@ -1,11 +1,14 @@
 #include "wizard/Widgets.h"
 
 #include <algorithm>
+#include <cmath>
+#include <memory>
 
 #include <QAbstractButton>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QStyle>
-#include <QStyleOptionViewItem>
+#include <QTimer>
 
 namespace quorlane::wizard {
 
@@ -20,41 +23,60 @@ void tabStopOnChecked(QButtonGroup& group)
     follow();
 }
 
+namespace {
+
+// The width of a node's text as the sum of its characters' advances, unrounded: close enough for
+// a column (kerning only narrows it), and far cheaper than shaping every path that comes.
+int advance(const QFontMetricsF& metrics, const QString& text)
+{
+    qreal width = 0;
+    for (const QChar c : text) {
+        width += metrics.horizontalAdvance(c);
+    }
+    return static_cast<int>(std::ceil(width)) + 1;
+}
+
+} // namespace
+
 void widenToNodes(QTreeView& view)
 {
     view.header()->setStretchLastSection(false);
-    const auto measure = [&view](const QModelIndex& parent, int first, int last, bool came) {
+    // The width wanted, applied once the nodes that come together are all measured: resizing
+    // the column costs more than measuring a node.
+    auto wanted = std::make_shared<int>(-1);
+    const auto measure = [&view, wanted](const QModelIndex& parent, int first, int last) {
         int depth = view.rootIsDecorated() ? 1 : 0;
         for (QModelIndex above = parent; above.isValid(); above = above.parent()) {
             ++depth;
         }
-        QStyleOptionViewItem option;
-        option.initFrom(&view);
-        option.widget = &view;
-        const int icon = view.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &view);
-        option.decorationSize = view.iconSize().isValid() ? view.iconSize() : QSize(icon, icon);
+        // Indentation, an icon (most nodes get one just after they come) and the margins
+        // around icon and text, as the view's style lays a node out.
+        const QStyle* style = view.style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+        const int icon = view.iconSize().isValid()
+                             ? view.iconSize().width()
+                             : style->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &view);
+        const int around = depth * view.indentation() + icon + 4 * margin;
+        const QFontMetricsF metrics(view.font());
         // The first node of an emptied tree starts the measure anew.
-        const bool anew = came && !parent.isValid() && first == 0;
-        int widest = anew ? 0 : view.columnWidth(0);
+        const bool anew = !parent.isValid() && first == 0;
+        const bool pending = *wanted >= 0;
+        int widest = anew ? 0 : std::max(*wanted, view.columnWidth(0));
         for (int row = first; row <= last; ++row) {
-            const QModelIndex index = view.model()->index(row, 0, parent);
-            widest = std::max(widest, depth * view.indentation() +
-                                          view.itemDelegate()->sizeHint(option, index).width());
+            const QString text = view.model()->index(row, 0, parent).data().toString();
+            widest = std::max(widest, around + advance(metrics, text));
         }
-        if (anew || widest > view.columnWidth(0)) {
-            view.setColumnWidth(0, widest);
+        *wanted = widest;
+        if (!pending) {
+            QTimer::singleShot(0, &view, [&view, wanted] {
+                if (*wanted != view.columnWidth(0)) {
+                    view.setColumnWidth(0, *wanted);
+                }
+                *wanted = -1;
+            });
         }
     };
-    QAbstractItemModel* model = view.model();
-    QObject::connect(model, &QAbstractItemModel::rowsInserted, &view,
-                     [measure](const QModelIndex& parent, int first, int last) {
-                         measure(parent, first, last, true);
-                     });
-    // A node's icon is set after it came.
-    QObject::connect(model, &QAbstractItemModel::dataChanged, &view,
-                     [measure](const QModelIndex& from, const QModelIndex& to) {
-                         measure(from.parent(), from.row(), to.row(), false);
-                     });
+    QObject::connect(view.model(), &QAbstractItemModel::rowsInserted, &view, measure);
 }
 
 } // namespace quorlane::wizard

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QButtonGroup>
+#include <QLabel>
 #include <QString>
 #include <QTreeView>
 #include <QWidget>
@@ -23,6 +24,13 @@ Widget* namedAt(QWidget* parent, const char* name, int index, Args&&... args)
     auto* widget = new Widget(std::forward<Args>(args)..., parent);
     widget->setObjectName(QString::fromLatin1(name) + QLatin1Char('_') + QString::number(index));
     return widget;
+}
+
+// A label whose text wraps at its width.
+inline QLabel* wrapped(QLabel* label)
+{
+    label->setWordWrap(true);
+    return label;
 }
 
 // Tab enters a group of option buttons at its selected button, and leaves it from there; the

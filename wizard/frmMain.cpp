@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QScreen>
 #include <QStackedLayout>
 #include <QStyle>
@@ -140,8 +139,7 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    QWidget* pageList = makePageList();
-    layout->addWidget(pageList);
+    layout->addWidget(makePageList());
     layout->addWidget(picLine);
     layout->addLayout(right, 1);
 

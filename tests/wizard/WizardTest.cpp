@@ -659,7 +659,7 @@ private slots:
         QTreeWidgetItem* page = folder->child(0);
         const QString whole = q(site.str() + "/" + deep + "/protected_page-with-a-long-name.htm");
         QCOMPARE(wizard::ResultsPage::resultPath(page), whole);
-        QVERIFY(w.results()->columnWidth(0) > w.results()->viewport()->width());
+        QTRY_VERIFY(w.results()->columnWidth(0) > w.results()->viewport()->width());
         w.results()->scrollToItem(page);
         QHelpEvent tip(QEvent::ToolTip, w.results()->visualItemRect(page).center(), QPoint());
         QApplication::sendEvent(w.results()->viewport(), &tip);
