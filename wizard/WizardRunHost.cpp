@@ -71,6 +71,7 @@ void WizardRunHost::pageDone(const run::PageOutcome& outcome)
         show(wording::FailureMessage(outcome.failure));
         break;
     case run::PageOutcome::Kind::Skipped:
+    case run::PageOutcome::Kind::Copied:
         break;
     }
     setStatus(wording::StatusAfter(outcome));

@@ -496,17 +496,17 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
     site.write("in/old.htm.bak", "<p>the page in clear</p>");
     site.write("secret.txt", "not for the web");
     test::fs::create_symlink(site.path() / "secret.txt", site.path() / "in/secret.txt");
-    host.current.saveMode = core::SaveMode::CopyToFolder;
-    host.current.saveDir = core::TextFromPath(site.str() + "/out");
+    settings.saveMode = core::SaveMode::CopyToFolder;
+    settings.saveDir = core::TextFromPath(site.str() + "/out");
     run({folder("in")});
-    EXPECT_EQ(site.read("out/index.htm"), protectedBytes(page, host.current));
+    EXPECT_EQ(site.read("out/index.htm"), protectedBytes(page, settings));
     EXPECT_EQ(site.read("out/css/site.css"), "p { color: red }");
     EXPECT_EQ(site.read("out/img/logo.png"), picture);
     EXPECT_FALSE(site.exists("out/old.htm.bak"));
     EXPECT_FALSE(site.exists("out/secret.txt"));
-    ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0].first, site.str() + "/in/secret.txt");
-    EXPECT_NE(host.failures[0].second.text.find(u"a link that leads out of the added folder"),
+    ASSERT_EQ(host.failures().size(), 1u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/in/secret.txt");
+    EXPECT_NE(host.failures()[0].find(u"a link that leads out of the added folder"),
               std::u16string::npos);
 }
 
@@ -535,26 +535,26 @@ TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
         SCOPED_TRACE(name);
         TempFolder work;
         FakeHost host;
+        core::ProtectionSettings current;
         work.write("site/in/fs.htm",
                    "<frameset><frame src=\"pages/m.htm\"><frame src=\"../../x.htm\"></frameset>");
         work.write("site/in/pages/m.htm", "<p>m</p>");
         work.write("x.htm", "<p>x</p>");
-        host.current.saveMode = mode;
-        host.current.makeBackups = false;
-        host.current.saveDir = core::TextFromPath(work.str() + "/site/out");
+        current.saveMode = mode;
+        current.makeBackups = false;
+        current.saveDir = core::TextFromPath(work.str() + "/site/out");
         std::vector<SelectionEntry> selection{{work.str() + "/site/in/fs.htm", false}};
         if (folderToo) {
             selection.push_back({work.str() + "/site", true});
         }
-        ProtectionRun(host, fileSystem).RunProtection(selection);
+        ProtectionRun(host, fileSystem).RunProtection(selection, current);
         EXPECT_TRUE(work.read(frameset).ends_with("//-->\r\n"));
-        EXPECT_EQ(work.read(frame), protectedBytes("<p>m</p>", host.current));
+        EXPECT_EQ(work.read(frame), protectedBytes("<p>m</p>", current));
         if (mode == core::SaveMode::CopyToFolder) {
             EXPECT_EQ(work.read("x.htm"), "<p>x</p>");
             EXPECT_FALSE(work.exists("site/x.htm"));
-            ASSERT_EQ(host.failures.size(), 1u) << "and the cases after it not tried";
-            EXPECT_NE(host.failures[0].second.text.find(u"outside the target folder"),
-                      std::u16string::npos);
+            ASSERT_EQ(host.failures().size(), 1u) << "and the cases after it not tried";
+            EXPECT_NE(host.failures()[0].find(u"outside the target folder"), std::u16string::npos);
         }
     }
 }
