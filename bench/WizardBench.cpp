@@ -35,7 +35,7 @@ public:
     }
     QString pickFolder(QWidget*, const QString&, const QString&) override { return folder; }
     void beep() override {}
-    void open(const QUrl&) override {}
+    bool open(const QUrl&) override { return true; }
 };
 
 void BM_AddFiles(benchmark::State& state)

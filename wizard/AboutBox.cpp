@@ -6,7 +6,9 @@
 #include <QVBoxLayout>
 
 #include "wizard/Dialogs.h"
-#include "wizard/Pages.h"
+#include "wizard/Images.h"
+#include "wizard/Rows.h"
+#include "wizard/Widgets.h"
 
 namespace quorlane::wizard {
 
@@ -21,7 +23,7 @@ namespace {
 // package's copyright file names the same.
 QString licencesText()
 {
-    return QStringLiteral(
+    return AboutBox::tr(
                "Quorlane uses these libraries, each under its own licence:<ul>"
                "<li>Qt %1 (Qt Base, Qt SVG), The Qt Company Ltd.: GNU Lesser General Public "
                "License version 3 (or GNU General Public License version 2). Qt is linked "
@@ -43,28 +45,28 @@ AboutBox::AboutBox(Dialogs& dialogs, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About Quorlane"));
-    ui.lblAboutName = named<QLabel>(this, "lblAboutName", QStringLiteral("Quorlane"));
+    setWindowTitle(tr("About %1").arg(productName));
+    ui.lblAboutName = named<QLabel>(this, "lblAboutName", productName);
     QFont title = ui.lblAboutName->font();
     title.setBold(true);
     title.setPointSizeF(title.pointSizeF() * 1.4);
     ui.lblAboutName->setFont(title);
     ui.lblAboutVersion =
-        named<QLabel>(this, "lblAboutVersion", QStringLiteral("Version ") + programVersion());
-    ui.lblAboutCopyRight = named<QLabel>(this, "lblAboutCopyRight",
-                                         QStringLiteral("Copyright \u00A9 Quorlane. All rights "
-                                                        "reserved."));
+        named<QLabel>(this, "lblAboutVersion", tr("Version %1").arg(programVersion()));
+    ui.lblAboutCopyRight =
+        named<QLabel>(this, "lblAboutCopyRight",
+                      tr("Copyright \u00A9 %1. All rights reserved.").arg(productName));
     ui.lblAboutURL = named<LinkLabel>(this, "lblAboutURL", productSite);
     ui.lblAboutURL->setCursor(images::hand());
     ui.lblAboutURL->setStyleSheet(QStringLiteral("color: #1a3fb0;"));
     connect(ui.lblAboutURL, &LinkLabel::clicked, this,
-            [&dialogs] { dialogs.open(QUrl(productSite)); });
+            [this, &dialogs] { dialogs.openOrSay(this, QUrl(productSite)); });
     ui.lblLicences = named<QLabel>(this, "lblLicences", licencesText());
     ui.lblLicences->setTextFormat(Qt::RichText);
     ui.lblLicences->setWordWrap(true);
-    ui.cmdAboutQt = named<QPushButton>(this, "cmdAboutQt", QStringLiteral("About &Qt"));
+    ui.cmdAboutQt = named<QPushButton>(this, "cmdAboutQt", tr("About &Qt"));
     connect(ui.cmdAboutQt, &QPushButton::clicked, this, [this] { QMessageBox::aboutQt(this); });
-    ui.cmdClose = named<QPushButton>(this, "cmdClose", QStringLiteral("&Close"));
+    ui.cmdClose = named<QPushButton>(this, "cmdClose", tr("&Close"));
     ui.cmdClose->setDefault(true);
     connect(ui.cmdClose, &QPushButton::clicked, this, &QDialog::close);
 

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QString>
 
-#include "wizard/Widgets.h"
+#include "wizard/LinkLabel.h"
 
 namespace quorlane::wizard {
 
@@ -18,6 +18,7 @@ QString programVersion();
 // their licences. It is not modal, so the window goes on working while it is open.
 class AboutBox : public QDialog
 {
+    Q_OBJECT
 public:
     AboutBox(Dialogs& dialogs, QWidget* parent = nullptr);
 

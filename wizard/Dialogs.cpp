@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+
+#include "wizard/Widgets.h"
 
 namespace quorlane::wizard {
 
@@ -37,9 +40,23 @@ void QtDialogs::beep()
     QApplication::beep();
 }
 
-void QtDialogs::open(const QUrl& url)
+bool QtDialogs::open(const QUrl& url)
 {
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
+}
+
+void Dialogs::openOrSay(QWidget* parent, const QUrl& url)
+{
+    if (open(url)) {
+        return;
+    }
+    const QString target =
+        url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    message(parent, QMessageBox::Warning, productName,
+            QCoreApplication::translate("quorlane::wizard::Dialogs",
+                                        "%1 could not be opened: no browser or file manager could "
+                                        "be started for it.")
+                .arg(target));
 }
 
 } // namespace quorlane::wizard

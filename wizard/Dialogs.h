@@ -27,8 +27,12 @@ public:
     virtual QString pickFolder(QWidget* parent, const QString& title,
                                const QString& startFolder) = 0;
     virtual void beep() = 0;
-    // Opens a page or folder in the desktop's browser or file manager.
-    virtual void open(const QUrl& url) = 0;
+    // Opens a page or folder in the desktop's browser or file manager; false when nothing could
+    // be started for it.
+    virtual bool open(const QUrl& url) = 0;
+
+    // Opens url, and says so when no browser or file manager could be started for it.
+    void openOrSay(QWidget* parent, const QUrl& url);
 };
 
 class QtDialogs : public Dialogs
@@ -42,7 +46,7 @@ public:
                           const QString& startFolder) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& startFolder) override;
     void beep() override;
-    void open(const QUrl& url) override;
+    bool open(const QUrl& url) override;
 };
 
 } // namespace quorlane::wizard

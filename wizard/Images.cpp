@@ -1,7 +1,4 @@
-#include <QIcon>
-#include <QPixmap>
-
-#include "wizard/Widgets.h"
+#include "wizard/Images.h"
 
 namespace quorlane::wizard::images {
 

@@ -4,11 +4,12 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "files/RememberedFolder.h"
 #include "wizard/Dialogs.h"
-#include "wizard/Pages.h"
+#include "wizard/Images.h"
 #include "wizard/Rows.h"
 #include "wizard/Widgets.h"
 
@@ -19,8 +20,6 @@ namespace {
 constexpr int keyRole = Qt::UserRole;
 constexpr int folderRole = Qt::UserRole + 1;
 const QString rootKey = QStringLiteral("root");
-const QString rootText = QStringLiteral("Folders and files to protect");
-const QString placeholderText = QStringLiteral("browsing...");
 
 QString key(const QTreeWidgetItem* node)
 {
@@ -45,24 +44,28 @@ PickFilesPage::PickFilesPage(Dialogs& dialogs, core::PathString programFolder, Q
     , m_programFolder(std::move(programFolder))
 {
     setObjectName(QStringLiteral("picFrame_1"));
-    ui.lblPage2 = named<QLabel>(
-        this, "lblPage2", QStringLiteral("Specify the files and folders you wish to protect."));
+    ui.lblPage2 =
+        named<QLabel>(this, "lblPage2", tr("Specify the files and folders you wish to protect."));
     ui.lblPage2->setWordWrap(true);
     ui.treeFolders = named<QTreeWidget>(this, "treeFolders");
     ui.treeFolders->setHeaderHidden(true);
-    ui.treeFolders->setToolTip(
-        QStringLiteral("Shows a list of all the folders/files being shared"));
+    ui.treeFolders->setToolTip(tr("The folders and files to protect"));
     ui.treeFolders->setUniformRowHeights(true);
-    ui.lblAddFiles = named<QLabel>(this, "lblAddFiles", QStringLiteral("Add files or folders..."));
-    ui.cmdAddFile = named<QPushButton>(this, "cmdAddFile", QStringLiteral("&Add File"));
-    ui.cmdAddFolder = named<QPushButton>(this, "cmdAddFolder", QStringLiteral("Add &Folder"));
-    ui.cmdRemoveFolder = named<QPushButton>(this, "cmdRemoveFolder", QStringLiteral("&Remove"));
+    ui.treeFolders->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    ui.treeFolders->header()->setStretchLastSection(false);
+    ui.lblAddFiles = named<QLabel>(this, "lblAddFiles", tr("Add files or folders..."));
+    ui.cmdAddFile = named<QPushButton>(this, "cmdAddFile", tr("&Add File"));
+    ui.cmdAddFolder = named<QPushButton>(this, "cmdAddFolder", tr("Add &Folder"));
+    ui.cmdRemoveFolder = named<QPushButton>(this, "cmdRemoveFolder", tr("&Remove"));
     ui.cmdRemoveFolder->setEnabled(false);
+    auto* removeKey = new QShortcut(QKeySequence::Delete, ui.treeFolders);
+    removeKey->setContext(Qt::WidgetShortcut);
 
     connect(ui.cmdAddFile, &QPushButton::clicked, this, [this] { addFiles(); });
     connect(ui.cmdAddFolder, &QPushButton::clicked, this, [this] { addFolder(); });
     connect(ui.cmdRemoveFolder, &QPushButton::clicked, this, [this] { removeEntry(); });
-    connect(ui.treeFolders, &QTreeWidget::itemClicked, this, [this] { treeClicked(); });
+    connect(removeKey, &QShortcut::activated, this, [this] { removeEntry(); });
+    connect(ui.treeFolders, &QTreeWidget::currentItemChanged, this, [this] { currentChanged(); });
     connect(ui.treeFolders, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* node) { expanded(node); });
     connect(ui.treeFolders, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
@@ -123,14 +126,15 @@ void PickFilesPage::resetTree()
     ui.treeFolders->clear();
     m_texts.clear();
     m_nextIndex = 1;
-    addNode(nullptr, rootText, images::root(), rootKey)->setExpanded(true);
+    addNode(nullptr, tr("Folders and files to protect"), images::root(), rootKey)
+        ->setExpanded(true);
 }
 
 void PickFilesPage::AddFolderNode(const QString& name, QTreeWidgetItem* parent)
 {
     if (FileExsistOrNot(name)) {
-        m_dialogs.message(window(), QMessageBox::Information, QStringLiteral("Quorlane"),
-                          QStringLiteral("The file/folder already added int the list."));
+        m_dialogs.message(window(), QMessageBox::Information, productName,
+                          tr("%1 is already in the list.").arg(name));
         return;
     }
     QTreeWidgetItem* node = addNode(parent, name, images::folder(), QString());
@@ -138,14 +142,14 @@ void PickFilesPage::AddFolderNode(const QString& name, QTreeWidgetItem* parent)
     const int index = m_nextIndex - 1;
     parent->setExpanded(true);
     ui.treeFolders->scrollToItem(node);
-    addNode(node, placeholderText, QIcon(), QStringLiteral("BFO") + QString::number(index));
+    addNode(node, tr("browsing..."), QIcon(), QStringLiteral("BFO") + QString::number(index));
 }
 
 void PickFilesPage::AddFileNode(const QString& path, QTreeWidgetItem* parent, bool reveal)
 {
     if (FileExsistOrNot(path)) {
-        m_dialogs.message(window(), QMessageBox::Information, QStringLiteral("Quorlane"),
-                          QStringLiteral("The file/folder already added in the list."));
+        m_dialogs.message(window(), QMessageBox::Information, productName,
+                          tr("%1 is already in the list.").arg(path));
         return;
     }
     QTreeWidgetItem* node = addNode(parent, path, images::page(), QString());
@@ -172,8 +176,8 @@ QString PickFilesPage::rememberedFolder() const
 void PickFilesPage::addFiles()
 {
     const QStringList picked =
-        m_dialogs.pickFiles(window(), QStringLiteral("Select A File To Protect"),
-                            QStringLiteral("HTML Files (*.html *.htm)"), rememberedFolder());
+        m_dialogs.pickFiles(window(), tr("Select A File To Protect"),
+                            tr("HTML Files (*.html *.htm)"), rememberedFolder());
     // The folder of the pick is remembered, and forgotten after a cancel.
     files::CreateRememberedFolderFile(m_programFolder);
     if (!picked.isEmpty()) {
@@ -191,8 +195,8 @@ void PickFilesPage::addFiles()
 
 void PickFilesPage::addFolder()
 {
-    const QString folder = m_dialogs.pickFolder(
-        window(), QStringLiteral("Please select the folder to add "), rememberedFolder());
+    const QString folder =
+        m_dialogs.pickFolder(window(), tr("Please select the folder to add"), rememberedFolder());
     if (!folder.isEmpty()) {
         AddFolderNode(QDir::toNativeSeparators(folder), rootNode());
         files::CreateRememberedFolderFile(m_programFolder);
@@ -201,24 +205,25 @@ void PickFilesPage::addFolder()
     CheckEnableDisableNextButton();
 }
 
-void PickFilesPage::treeClicked()
+void PickFilesPage::currentChanged()
 {
-    QTreeWidgetItem* node = ui.treeFolders->currentItem();
-    ui.cmdRemoveFolder->setEnabled(false);
-    if (node != nullptr && node->parent() == rootNode()) {
-        ui.cmdRemoveFolder->setEnabled(true);
-        CheckEnableDisableNextButton();
-    }
+    const QTreeWidgetItem* node = ui.treeFolders->currentItem();
+    ui.cmdRemoveFolder->setEnabled(node != nullptr && node->parent() == rootNode());
 }
 
+// The entry that takes the removed one's place is selected, so that Remove goes on working.
 void PickFilesPage::removeEntry()
 {
     QTreeWidgetItem* node = ui.treeFolders->currentItem();
-    if (node != nullptr && node->parent() == rootNode()) {
+    QTreeWidgetItem* root = rootNode();
+    if (node != nullptr && node->parent() == root) {
+        const int index = root->indexOfChild(node);
         forget(node);
         delete node;
+        const int left = root->childCount();
+        ui.treeFolders->setCurrentItem(left == 0 ? root : root->child(std::min(index, left - 1)));
     }
-    ui.cmdRemoveFolder->setEnabled(false);
+    currentChanged();
     CheckEnableDisableNextButton();
 }
 

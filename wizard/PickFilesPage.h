@@ -5,12 +5,10 @@
 
 #include <QHash>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QWidget>
 
-#include "run/PageCheck.h"
 #include "run/ProtectionRun.h"
 
 namespace quorlane::wizard {
@@ -60,7 +58,8 @@ private:
     void addFiles();
     void addFolder();
     void removeEntry();
-    void treeClicked();
+    // Remove follows the current node, whether the mouse or the keys made it current.
+    void currentChanged();
     void expanded(QTreeWidgetItem* node);
     void CheckEnableDisableNextButton();
 
@@ -68,39 +67,6 @@ private:
     core::PathString m_programFolder;
     QHash<QString, int> m_texts; // how many nodes show each text
     int m_nextIndex = 1;
-};
-
-// Page 5: the results of the run, its progress and View Page.
-class ResultsPage : public QWidget
-{
-public:
-    ResultsPage(Dialogs& dialogs, QWidget* parent = nullptr);
-    void reset();
-    void setProgress(float percentage);
-    // What the protection would break or leave open, shown before Protect: a count and a list.
-    void showFindings(const run::CheckReport& report);
-    // Marks a written page's node when its protection had warnings.
-    void markNode(QTreeWidgetItem* node, const std::vector<core::Finding>& findings) const;
-    static QString findingText(const core::Finding& finding);
-
-    struct Ui
-    {
-        QLabel* lblResults;
-        QTreeWidget* treeResults;
-        QFrame* picSB;
-        QFrame* picProg;
-        QLabel* lblThanks;
-        QPushButton* cmdViewPage;
-        QLabel* lblRestart;
-        QLabel* lblFindings;
-        QListWidget* lstFindings;
-        QPushButton* cmdUndo;
-    } ui;
-
-private:
-    void viewPage();
-
-    Dialogs& m_dialogs;
 };
 
 } // namespace quorlane::wizard

@@ -1,14 +1,18 @@
+#include "wizard/ResultsPage.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QStyle>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "wizard/Dialogs.h"
-#include "wizard/Pages.h"
-#include "wizard/PickFilesPage.h"
 #include "wizard/Rows.h"
+#include "wizard/Widgets.h"
 
 namespace quorlane::wizard {
 
@@ -22,16 +26,19 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     ui.treeResults = named<QTreeWidget>(this, "treeResults");
     ui.treeResults->setHeaderHidden(true);
     ui.treeResults->setUniformRowHeights(true);
+    // Long paths are shown whole: the tree scrolls sideways, and a node's tip names its page.
+    ui.treeResults->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    ui.treeResults->header()->setStretchLastSection(false);
+    ui.treeResults->viewport()->installEventFilter(this);
     ui.picSB = named<QFrame>(this, "picSB");
     ui.picSB->setFrameShape(QFrame::Box);
     ui.picSB->setFixedHeight(10);
     ui.picProg = named<QFrame>(ui.picSB, "picProg");
     ui.picProg->setStyleSheet(QStringLiteral("background-color: rgb(113, 147, 228);"));
     ui.picProg->setGeometry(0, 0, 0, 10);
-    ui.lblThanks = named<QLabel>(this, "lblThanks", QStringLiteral("Thank you for using Quorlane"));
-    ui.cmdViewPage = named<QPushButton>(this, "cmdViewPage", QStringLiteral("&View Page"));
-    ui.lblRestart =
-        named<QLabel>(this, "lblRestart", QStringLiteral("Click 'Restart' to start again!"));
+    ui.lblThanks = named<QLabel>(this, "lblThanks", tr("Thank you for using %1").arg(productName));
+    ui.cmdViewPage = named<QPushButton>(this, "cmdViewPage", tr("&View Page"));
+    ui.lblRestart = named<QLabel>(this, "lblRestart", tr("Click 'Restart' to start again!"));
     ui.lblFindings = named<QLabel>(this, "lblFindings");
     ui.lblFindings->setWordWrap(true);
     ui.lstFindings = named<QListWidget>(this, "lstFindings");
@@ -39,8 +46,8 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     ui.lstFindings->setMaximumHeight(110);
     ui.cmdUndo = named<QPushButton>(this, "cmdUndo", tr("&Undo this run"));
     ui.cmdUndo->setEnabled(false);
-    connect(ui.treeResults, &QTreeWidget::itemClicked, this,
-            [this] { ui.cmdViewPage->setEnabled(ui.treeResults->currentItem() != nullptr); });
+    connect(ui.treeResults, &QTreeWidget::itemSelectionChanged, this,
+            [this] { ui.cmdViewPage->setEnabled(!ui.treeResults->selectedItems().isEmpty()); });
     connect(ui.cmdViewPage, &QPushButton::clicked, this, [this] { viewPage(); });
 
     Rows rows(this);
@@ -68,10 +75,11 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
 
 void ResultsPage::reset()
 {
-    ui.lblResults->setText(QStringLiteral("Press 'Protect' button to start"));
+    ui.lblResults->setText(tr("Press the Protect button to start."));
     ui.lblThanks->setVisible(false);
     ui.lblRestart->setVisible(false);
     ui.treeResults->clear();
+    ui.cmdViewPage->setEnabled(false);
     ui.lblFindings->clear();
     ui.lstFindings->clear();
     ui.lstFindings->setVisible(false);
@@ -170,17 +178,42 @@ void ResultsPage::setProgress(float percentage)
 
 // A top-level node names a page (or a folder) whole; a page under a folder node names it below
 // that folder, unless placement already made it a whole path.
-void ResultsPage::viewPage()
+QString ResultsPage::resultPath(const QTreeWidgetItem* node)
 {
-    const QTreeWidgetItem* node = ui.treeResults->currentItem();
-    if (node == nullptr) {
-        return;
-    }
     QString target = node->text(0);
     if (node->parent() != nullptr && !QFileInfo::exists(target)) {
         target = node->parent()->text(0) + target;
     }
-    m_dialogs.open(QUrl::fromLocalFile(target));
+    return target;
+}
+
+void ResultsPage::viewPage()
+{
+    const QList<QTreeWidgetItem*> selected = ui.treeResults->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    m_dialogs.openOrSay(window(), QUrl::fromLocalFile(resultPath(selected.front())));
+}
+
+// The tip of a node: the whole path of its page, then what its protection warned of.
+bool ResultsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != ui.treeResults->viewport() || event->type() != QEvent::ToolTip) {
+        return QWidget::eventFilter(watched, event);
+    }
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QTreeWidgetItem* node = ui.treeResults->itemAt(help->pos());
+    if (node == nullptr) {
+        QToolTip::hideText();
+        return true;
+    }
+    const QString warnings = node->toolTip(0);
+    QToolTip::showText(help->globalPos(),
+                       warnings.isEmpty() ? resultPath(node)
+                                          : resultPath(node) + QLatin1Char('\n') + warnings,
+                       ui.treeResults->viewport());
+    return true;
 }
 
 } // namespace quorlane::wizard

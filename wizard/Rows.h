@@ -6,6 +6,10 @@
 
 namespace quorlane::wizard {
 
+// Spacing of every page: 6 pixels down, 12 across.
+inline constexpr int gapY = 6;
+inline constexpr int gapX = 12;
+
 // Places a page's controls one below the other, each with its own gap above it and its own
 // distance from the page's left and right edges, as the wizard's layout rules give them.
 class Rows

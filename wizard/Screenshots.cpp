@@ -1,3 +1,5 @@
+#include "wizard/Screenshots.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
@@ -5,6 +7,8 @@
 
 #include "wizard/Dialogs.h"
 #include "wizard/frmMain.h"
+
+namespace quorlane::wizard {
 
 namespace {
 
@@ -30,7 +34,7 @@ bool save(QWidget& window, const QString& file)
 
 } // namespace
 
-int screenshots(quorlane::wizard::frmMain& window, const QString& folder, const QString& site)
+int screenshots(frmMain& window, const QString& folder, const QString& site)
 {
     QDir().mkpath(folder);
     window.resize(window.sizeHint());
@@ -47,7 +51,7 @@ int screenshots(quorlane::wizard::frmMain& window, const QString& folder, const 
         pick->AddFolderNode(QDir::toNativeSeparators(copy), pick->ui.treeFolders->topLevelItem(0));
         emit pick->entriesChanged(true);
     }
-    for (int page = 0; page <= quorlane::wizard::frmMain::lastPage; ++page) {
+    for (int page = 0; page <= frmMain::lastPage; ++page) {
         window.ShowPage(page);
         if (!save(window, QStringLiteral("%1/page-%2.png").arg(folder).arg(page))) {
             return 1;
@@ -56,7 +60,9 @@ int screenshots(quorlane::wizard::frmMain& window, const QString& folder, const 
     if (site.isEmpty()) {
         return 0;
     }
-    window.ShowPage(quorlane::wizard::frmMain::lastPage);
+    window.ShowPage(frmMain::lastPage);
     window.findChild<QPushButton*>(QStringLiteral("cmdNext"))->click();
     return save(window, folder + QStringLiteral("/results.png")) ? 0 : 1;
 }
+
+} // namespace quorlane::wizard

@@ -4,17 +4,23 @@
 
 #include "core/ScriptText.h"
 #include "wizard/Dialogs.h"
+#include "wizard/ScriptTextValidator.h"
 
 namespace quorlane::wizard {
 
-ScriptTextFilter::ScriptTextFilter(QLineEdit* box, QLabel* warning, Dialogs& dialogs)
+ScriptTextFilter::ScriptTextFilter(QLineEdit* box, QLabel* warning, Dialogs& dialogs,
+                                   std::function<void()> placeWarning)
     : QObject(box)
     , m_box(box)
     , m_warning(warning)
     , m_dialogs(dialogs)
+    , m_placeWarning(std::move(placeWarning))
 {
     box->installEventFilter(this);
-    box->setValidator(new ScriptTextValidator(box));
+    auto* validator = new ScriptTextValidator(box);
+    box->setValidator(validator);
+    connect(validator, &ScriptTextValidator::refused, this, [this] { refuse(); });
+    connect(box, &QLineEdit::textEdited, warning, &QWidget::hide);
 }
 
 bool ScriptTextFilter::eventFilter(QObject* watched, QEvent* event)
@@ -23,23 +29,21 @@ bool ScriptTextFilter::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     const QString text = static_cast<QKeyEvent*>(event)->text();
-    const bool refused = !text.isEmpty() && !core::IsAllowedChar(text.at(0).unicode());
-    if (!refused) {
+    if (text.isEmpty() || core::IsAllowedChar(text.at(0).unicode())) {
         m_warning->hide();
         return false;
     }
-    // Right above the box, in the coordinates of the label's own parent.
-    const QPoint boxTop = m_box->mapTo(m_warning->parentWidget(), QPoint(0, 0));
-    m_warning->move(m_warning->x(), boxTop.y() - m_warning->height());
-    m_warning->show();
-    m_warning->raise();
-    m_dialogs.beep();
+    refuse();
     return true;
 }
 
-QValidator::State ScriptTextValidator::validate(QString& input, int&) const
+void ScriptTextFilter::refuse()
 {
-    return core::IsSafeScriptText(input.toStdU16String()) ? Acceptable : Invalid;
+    if (m_placeWarning) {
+        m_placeWarning();
+    }
+    m_warning->show();
+    m_dialogs.beep();
 }
 
 } // namespace quorlane::wizard

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QCursor>
-#include <QIcon>
-#include <QLabel>
-#include <QMouseEvent>
+#include <QButtonGroup>
 #include <QString>
+#include <QWidget>
 
 namespace quorlane::wizard {
 
@@ -26,47 +24,12 @@ Widget* namedAt(QWidget* parent, const char* name, int index, Args&&... args)
     return widget;
 }
 
-// A label that acts on a click and underlines itself while the mouse is over it.
-class LinkLabel : public QLabel
-{
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
+// Tab enters a group of option buttons at its selected button, and leaves it from there; the
+// arrow keys move between the buttons.
+void tabStopOnChecked(QButtonGroup& group);
 
-signals:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override
-    {
-        if (event->button() == Qt::LeftButton && isEnabled()) {
-            emit clicked();
-        }
-    }
-    void enterEvent(QEnterEvent*) override { setUnderlined(true); }
-    void leaveEvent(QEvent*) override { setUnderlined(false); }
-
-private:
-    void setUnderlined(bool on)
-    {
-        QFont f = font();
-        f.setUnderline(on && isEnabled());
-        setFont(f);
-    }
-};
-
-// The pictures of the window, drawn for us as SVG.
-namespace images {
-QIcon root();
-QIcon folder();
-QIcon page();
-QIcon windowIcon();
-QPixmap pageList(int index, bool current);
-QPixmap welcome();
-QCursor hand();
-} // namespace images
-
-// The product's web site.
+// The product's name, as the window and its messages are titled, and its web site.
+inline const QString productName = QStringLiteral("Quorlane");
 inline const QString productSite = QStringLiteral("https://www.quorlane.example/");
 
 } // namespace quorlane::wizard

@@ -92,7 +92,6 @@ void WizardRunHost::finished(const run::RunSummary&)
 {
     ResultsPage* results = m_window.m_results;
     results->setProgress(0);
-    m_window.m_cmdNext->setText(frmMain::restartCaption);
     results->ui.lblThanks->setVisible(true);
     results->ui.lblRestart->setVisible(true);
 }

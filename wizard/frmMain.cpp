@@ -3,7 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QScreen>
 #include <QStackedLayout>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "core/LockTargets.h"
@@ -14,20 +18,47 @@
 #include "run/Restore.h"
 #include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
+#include "wizard/PageScroller.h"
+#include "wizard/ReplacedFiles.h"
+#include "wizard/Rows.h"
 #include "wizard/WizardRunHost.h"
 
 namespace quorlane::wizard {
 
 namespace {
 
-const QString caption = QStringLiteral("Quorlane");
-const QString nextCaption = QStringLiteral("&Next >>");
-const QString protectCaption = QStringLiteral("&Protect");
-const QString cancelCaption = QStringLiteral("&Cancel");
+const QString& caption = productName;
 const QColor highlight(113, 147, 228);
 
-constexpr const char* pageCaptions[6] = {"Welcome",    "Pick Files", "Store Files",
-                                         "Encryption", "Scripts",    "Go!"};
+// The Next button's caption in each state, in the order of WizardState.
+constexpr const char* stateCaptions[4] = {
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "&Next >>"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "&Protect"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "&Cancel"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "&Restart"),
+};
+
+QString captionOf(WizardState state)
+{
+    return frmMain::tr(stateCaptions[static_cast<int>(state)]);
+}
+
+// The caption the run's host gives Next when the run ends, translated where it is used.
+struct TranslatedCaption
+{
+    WizardState state;
+    operator QString() const { return captionOf(state); }
+};
+const TranslatedCaption restartCaption{WizardState::Finished};
+
+constexpr const char* pageCaptions[6] = {
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "Welcome"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "Pick Files"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "Store Files"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "Encryption"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "Scripts"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::frmMain", "Go!"),
+};
 
 void setBackground(QWidget* widget, const QColor& colour)
 {
@@ -69,15 +100,15 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     m_pages = new QStackedWidget;
     for (QWidget* page : std::initializer_list<QWidget*>{m_welcome, m_pickFiles, m_storeFiles,
                                                          m_encryption, m_scripts, m_results}) {
-        m_pages->addWidget(page);
+        m_pages->addWidget(new PageScroller(page));
     }
     connect(m_pickFiles, &PickFilesPage::entriesChanged, this,
             [this](bool hasEntries) { CheckEnableDisableNextButton(hasEntries); });
 
-    m_cmdExit = named<QPushButton>(this, "cmdExit", QStringLiteral("E&xit"));
-    m_cmdAbout = named<QPushButton>(this, "cmdAbout", QStringLiteral("Abou&t"));
-    m_cmdPrev = named<QPushButton>(this, "cmdPrev", QStringLiteral("<< &Back"));
-    m_cmdNext = named<QPushButton>(this, "cmdNext", nextCaption);
+    m_cmdExit = named<QPushButton>(this, "cmdExit", tr("E&xit"));
+    m_cmdAbout = named<QPushButton>(this, "cmdAbout", tr("Abou&t"));
+    m_cmdPrev = named<QPushButton>(this, "cmdPrev", tr("<< &Back"));
+    m_cmdNext = named<QPushButton>(this, "cmdNext", captionOf(WizardState::Editing));
     for (QPushButton* button : {m_cmdExit, m_cmdAbout, m_cmdPrev, m_cmdNext}) {
         button->setMinimumWidth(81);
     }
@@ -106,13 +137,35 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(makePageList());
+    QWidget* pageList = makePageList();
+    layout->addWidget(pageList);
     layout->addWidget(picLine);
     layout->addLayout(right, 1);
-    m_pages->setMinimumWidth(340);
-    setMinimumHeight(560);
+
+    // Tab goes down the page list, through the page shown, then along the buttons.
+    QWidget* previous = m_lblMain;
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             m_lnkFrame[0], m_lnkFrame[1], m_lnkFrame[2], m_lnkFrame[3], m_lnkFrame[4],
+             m_lnkFrame[5], m_pages, m_cmdExit, m_cmdAbout, m_cmdPrev, m_cmdNext}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
 
     ResetWizard();
+    m_cmdNext->setFocus();
+}
+
+void frmMain::placeOnScreen()
+{
+    const QRect screen = this->screen()->availableGeometry();
+    // Before the window is first shown its frame is not known; a title bar is a fair guess.
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty()) {
+        frame = QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    }
+    const QSize room = screen.size() - frame;
+    resize(sizeHint().boundedTo(room).expandedTo(minimumSizeHint()));
+    move(screen.center() - QPoint(width() / 2, (height() + frame.height()) / 2));
 }
 
 QWidget* frmMain::makePageList()
@@ -132,7 +185,7 @@ QWidget* frmMain::makePageList()
     m_lblMain->setFixedHeight(48);
     m_lblMain->setCursor(images::hand());
     connect(static_cast<LinkLabel*>(m_lblMain), &LinkLabel::clicked, this,
-            [this] { m_dialogs.open(QUrl(productSite)); });
+            [this] { m_dialogs.openOrSay(this, QUrl(productSite)); });
     layout->addWidget(m_lblMain);
     for (int i = 0; i < 6; ++i) {
         m_picPos[i] = namedAt<QFrame>(picLeft, "picPos", i);
@@ -149,8 +202,7 @@ QWidget* frmMain::makePageList()
             icon->setAlignment(Qt::AlignCenter);
             stack->addWidget(icon);
         }
-        m_lnkFrame[i] =
-            namedAt<LinkLabel>(m_picPos[i], "lnkFrame", i, QString::fromLatin1(pageCaptions[i]));
+        m_lnkFrame[i] = namedAt<LinkLabel>(m_picPos[i], "lnkFrame", i, tr(pageCaptions[i]));
         m_lnkFrame[i]->setCursor(images::hand());
         connect(m_lnkFrame[i], &LinkLabel::clicked, this, [this, i] { ShowPage(i); });
         auto* row = new QHBoxLayout(m_picPos[i]);
@@ -168,7 +220,7 @@ void frmMain::ShowPage(int page)
 {
     page = std::clamp(page, 0, lastPage);
     for (int i = 0; i <= lastPage; ++i) {
-        m_pages->widget(i)->setEnabled(i == page && (!m_running || i == lastPage));
+        m_pages->widget(i)->setEnabled(i == page && (!running() || i == lastPage));
     }
     m_pages->setCurrentIndex(page);
     for (int i = 0; i <= lastPage; ++i) {
@@ -178,13 +230,21 @@ void frmMain::ShowPage(int page)
         m_imgLinkB[i]->setVisible(i == page);
         m_imgLink[i]->setVisible(i != page);
     }
-    m_cmdPrev->setEnabled(page > 0 && !m_running);
+    m_cmdPrev->setEnabled(page > 0 && !running());
     m_cmdNext->setEnabled(page == 0 || m_pickFiles->hasEntries());
-    m_cmdNext->setText(page == lastPage ? protectCaption : nextCaption);
+    if (!running()) {
+        setState(page == lastPage ? WizardState::Ready : WizardState::Editing);
+    }
     m_currentPage = page;
-    if (page == lastPage && !m_running && m_cmdNext->isEnabled()) {
+    if (page == lastPage && !running() && m_cmdNext->isEnabled()) {
         showFindings();
     }
+}
+
+void frmMain::setState(WizardState state)
+{
+    m_state = state;
+    m_cmdNext->setText(captionOf(state));
 }
 
 // Before Protect: what the protection would break or leave open on the pages picked, with the
@@ -260,7 +320,6 @@ void frmMain::ResetWizard()
     m_cancelRequested = false;
     m_results->reset();
     setWindowTitle(caption);
-    m_welcome->ui.lblVersion->setText(caption + QStringLiteral(" 2009"));
     m_encryption->ui.framProtect->setVisible(true);
     m_pickFiles->resetTree();
     m_storeFiles->resetInformation();
@@ -314,21 +373,47 @@ bool frmMain::lockRefused()
 
 void frmMain::cmdNextClicked()
 {
-    const QString text = m_cmdNext->text();
-    if (text == cancelCaption) {
+    switch (m_state) {
+    case WizardState::Running:
         if (m_dialogs.askYesNo(this, QMessageBox::Question, caption,
-                               QStringLiteral("Do you really want to cancel?"))) {
+                               tr("Do you really want to cancel?"))) {
             m_cancelRequested = true;
         }
-    } else if (text == restartCaption) {
+        break;
+    case WizardState::Finished:
         ResetWizard();
-    } else if (m_currentPage == lastPage && text == protectCaption) {
+        break;
+    case WizardState::Ready:
         protect();
-    } else {
+        break;
+    case WizardState::Editing:
         ShowPage(m_currentPage + 1);
         if (m_currentPage == 1) {
             CheckEnableDisableNextButton(m_pickFiles->hasEntries());
         }
+        break;
+    }
+}
+
+// Enter presses the button that has the focus (Next at the start), else Next; Escape asks
+// whether to quit. Keys that a control takes for itself (Enter in a text of several lines)
+// never come here.
+void frmMain::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else if (m_cmdNext->isEnabled()) {
+            m_cmdNext->click();
+        }
+        return;
+    case Qt::Key_Escape:
+        close();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
     }
 }
 
@@ -347,29 +432,65 @@ void frmMain::showAbout()
 // pages are locked, so that no second run can begin.
 void frmMain::setRunLocked(bool locked)
 {
-    m_running = locked;
+    if (locked) {
+        setState(WizardState::Running);
+    } else if (running()) {
+        setState(WizardState::Finished);
+    }
     for (int i = 0; i <= lastPage; ++i) {
         m_lnkFrame[i]->setEnabled(!locked && (i < 2 || m_pickFiles->hasEntries()));
     }
     m_cmdPrev->setEnabled(!locked && m_currentPage > 0);
 }
 
+bool frmMain::confirmReplacing()
+{
+    const core::ProtectionSettings chosen = settings();
+    if (chosen.saveMode == core::SaveMode::CopyToFolder) {
+        return true;
+    }
+    const ReplacedFiles replaced = CountReplacedFiles(m_pickFiles->selection(), chosen.saveMode);
+    QString question;
+    if (chosen.saveMode == core::SaveMode::Overwrite && replaced.pages > 0) {
+        const int pages = static_cast<int>(replaced.pages);
+        question = tr("%Ln page(s) will be replaced by their protected versions.", "", pages) +
+                   QLatin1Char(' ') +
+                   (chosen.makeBackups
+                        ? tr("Backups are on: each page is kept beside it, with .bak added to "
+                             "its name.")
+                        : tr("Backups are off: the pages as they are now cannot be put back."));
+    } else if (replaced.earlierProtected > 0) {
+        question = tr("%Ln protected_ file(s) of an earlier run will be replaced by the pages "
+                      "protected now.",
+                      "", static_cast<int>(replaced.earlierProtected));
+    } else {
+        return true;
+    }
+    return m_dialogs.askYesNo(this, QMessageBox::Question, caption,
+                              question + QStringLiteral("\n\n") + tr("Protect them?"));
+}
+
 void frmMain::protect()
 {
-    if (lockRefused()) {
+    if (lockRefused() || !confirmReplacing()) {
         return;
     }
-    m_cmdNext->setText(cancelCaption);
     m_results->ui.lblResults->setText(QString::fromStdU16String(std::u16string(run::scanningText)));
     setRunLocked(true);
     files::RealFileSystem fileSystem;
     WizardRunHost host(*this);
     run::ProtectionRun protectionRun(host, fileSystem);
-    m_lastManifest = protectionRun.RunProtection(m_pickFiles->selection(), settings()).manifest;
+    const run::RunSummary summary =
+        protectionRun.RunProtection(m_pickFiles->selection(), settings());
+    m_lastManifest = summary.manifest;
     m_results->ui.cmdUndo->setEnabled(!m_lastManifest.empty());
-    const bool wasRunning = m_running;
+    // A run that showed a field it could not use has gone back to editing already.
+    const bool wasRunning = running();
     setRunLocked(false);
-    if (wasRunning) {
+    if (wasRunning && summary.refusal &&
+        summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
+        setState(WizardState::Ready); // refused before it began: Protect may be pressed again
+    } else if (wasRunning) {
         m_cmdPrev->setEnabled(false); // Back stays off until another page is shown
     }
     if (m_closeAfterRun) {
@@ -379,16 +500,19 @@ void frmMain::protect()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    if (m_closeAfterRun && !m_running) {
+    if (m_closeAfterRun && !running()) {
         event->accept();
         return;
     }
-    if (!m_dialogs.askYesNo(this, QMessageBox::Information, caption,
-                            QStringLiteral("Are you sure you wish to quit?"))) {
+    const QString question = running() ? tr("A protection run is at work. Stop it after the "
+                                            "page it is on, and quit?")
+                                       : tr("Are you sure you wish to quit?");
+    if (!m_dialogs.askYesNo(this, running() ? QMessageBox::Question : QMessageBox::Information,
+                            caption, question)) {
         event->ignore();
         return;
     }
-    if (m_running) {
+    if (running()) {
         // The run stops after the page it is on, then the window closes.
         m_cancelRequested = true;
         m_closeAfterRun = true;

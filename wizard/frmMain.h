@@ -9,14 +9,29 @@
 #include <QWidget>
 
 #include "core/ProtectionSettings.h"
-#include "wizard/Pages.h"
+#include "wizard/EncryptionPage.h"
+#include "wizard/Images.h"
+#include "wizard/LinkLabel.h"
 #include "wizard/PickFilesPage.h"
+#include "wizard/ResultsPage.h"
+#include "wizard/ScriptsPage.h"
+#include "wizard/StoreFilesPage.h"
+#include "wizard/WelcomePage.h"
 #include "wizard/Widgets.h"
 
 namespace quorlane::wizard {
 
 class AboutBox;
 class Dialogs;
+
+// Where the wizard stands; the Next button's caption says it.
+enum class WizardState
+{
+    Editing,  // pages 0 to 4: "Next"
+    Ready,    // page 5, before a run: "Protect"
+    Running,  // a run is at work: "Cancel"
+    Finished, // the run is over: "Restart"
+};
 
 // The wizard's one window: the page list on the left, six pages, and Exit, Back and Next.
 class frmMain : public QWidget
@@ -32,8 +47,9 @@ public:
     void ResetWizard();
 
     int currentPage() const { return m_currentPage; }
+    WizardState state() const { return m_state; }
     bool cancelRequested() const { return m_cancelRequested; }
-    bool running() const { return m_running; }
+    bool running() const { return m_state == WizardState::Running; }
     // The choices of the option pages.
     core::ProtectionSettings settings() const;
 
@@ -44,20 +60,26 @@ public:
     ScriptsPage* scriptsPage() const { return m_scripts; }
     ResultsPage* resultsPage() const { return m_results; }
 
+    // Sizes the window to its pages, as far as the screen it is on has room, and centres it.
+    void placeOnScreen();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class WizardRunHost;
-    static inline const QString restartCaption = QStringLiteral("&Restart");
 
     QWidget* makePageList();
+    void setState(WizardState state);
     void cmdNextClicked();
     void showAbout();
     void protect();
     // A lock that cannot work: its field is shown with the reason.
     bool lockRefused();
     void showFindings();
+    // Asks before pages, or protected_ files of an earlier run, are written over.
+    bool confirmReplacing();
     void undoRun();
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
@@ -82,8 +104,8 @@ private:
     QPushButton* m_cmdNext = nullptr;
 
     int m_currentPage = 0;
+    WizardState m_state = WizardState::Editing;
     bool m_cancelRequested = false;
-    bool m_running = false;
     bool m_closeAfterRun = false;
     core::PathString m_lastManifest; // of the last run, for Undo
 };

@@ -6,12 +6,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QScreen>
 #include <QStandardPaths>
 
 #include "core/FileRecord.h"
 #include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
+#include "wizard/Screenshots.h"
 #include "wizard/frmMain.h"
 
 namespace {
@@ -33,7 +33,8 @@ QString programFolder()
     return data;
 }
 
-constexpr const char* helpText =
+constexpr const char* helpText = QT_TRANSLATE_NOOP(
+    "main",
     "Usage: quorlane [--screenshots DIR [SITE]]\n"
     "The desktop wizard of Quorlane, which protects web pages against copying: pick page files\n"
     "and folders, choose where the protected pages go, what to hide from view-source and which\n"
@@ -49,7 +50,7 @@ constexpr const char* helpText =
     "Qt's own options, such as -platform offscreen, are taken as well. The last folder picked\n"
     "is remembered in filepath.txt, and the default target folder is backups, both in the\n"
     "user's data folder (~/.local/share/Quorlane) when the program is installed, else in the\n"
-    "program's own folder where it can write there.\n";
+    "program's own folder where it can write there.\n");
 
 // --help and --version are answered before any window system is needed.
 bool answeredAlone(int argc, char** argv)
@@ -58,7 +59,7 @@ bool answeredAlone(int argc, char** argv)
         return false;
     }
     if (std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(helpText, stdout);
+        std::fputs(QCoreApplication::translate("main", helpText).toLocal8Bit().constData(), stdout);
         return true;
     }
     if (std::strcmp(argv[1], "--version") == 0) {
@@ -69,10 +70,6 @@ bool answeredAlone(int argc, char** argv)
 }
 
 } // namespace
-
-// quorlane --screenshots DIR [SITE]: each page of the window as DIR/page-N.png, and the
-// results page after protecting SITE (copied to a scratch folder first) as DIR/results.png.
-int screenshots(quorlane::wizard::frmMain& window, const QString& folder, const QString& site);
 
 int main(int argc, char** argv)
 {
@@ -94,11 +91,10 @@ int main(int argc, char** argv)
                                      QDate::currentDate().year());
     const QStringList args = QApplication::arguments();
     if (args.size() >= 3 && args.at(1) == QStringLiteral("--screenshots")) {
-        return screenshots(window, args.at(2), args.size() >= 4 ? args.at(3) : QString());
+        return quorlane::wizard::screenshots(window, args.at(2),
+                                             args.size() >= 4 ? args.at(3) : QString());
     }
-    window.adjustSize();
-    const QRect screen = window.screen()->availableGeometry();
-    window.move(screen.center() - window.rect().center());
+    window.placeOnScreen();
     window.show();
     return QApplication::exec();
 }

@@ -28,6 +28,7 @@ public:
     std::vector<QString> folderStarts;
     std::vector<QUrl> opened;
     int beeps = 0;
+    bool opens = true; // whether open finds a browser
 
     bool askYesNo(QWidget*, QMessageBox::Icon icon, const QString& title,
                   const QString& text) override
@@ -54,7 +55,11 @@ public:
         return take(folderAnswers);
     }
     void beep() override { ++beeps; }
-    void open(const QUrl& url) override { opened.push_back(url); }
+    bool open(const QUrl& url) override
+    {
+        opened.push_back(url);
+        return opens;
+    }
 
 private:
     template <typename T> static T take(std::deque<T>& queue)

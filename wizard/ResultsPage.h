@@ -1,0 +1,58 @@
+#pragma once
+
+#include <vector>
+
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include "core/PageFindings.h"
+#include "run/PageCheck.h"
+
+namespace quorlane::wizard {
+
+class Dialogs;
+
+// Page 5: the results of the run, its progress and View Page.
+class ResultsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    ResultsPage(Dialogs& dialogs, QWidget* parent = nullptr);
+    void reset();
+    void setProgress(float percentage);
+    // What the protection would break or leave open, shown before Protect: a count and a list.
+    void showFindings(const run::CheckReport& report);
+    // Marks a written page's node when its protection had warnings.
+    void markNode(QTreeWidgetItem* node, const std::vector<core::Finding>& findings) const;
+    static QString findingText(const core::Finding& finding);
+    // The whole path of what a node of the results names.
+    static QString resultPath(const QTreeWidgetItem* node);
+
+    struct Ui
+    {
+        QLabel* lblResults;
+        QTreeWidget* treeResults;
+        QFrame* picSB;
+        QFrame* picProg;
+        QLabel* lblThanks;
+        QPushButton* cmdViewPage;
+        QLabel* lblRestart;
+        QLabel* lblFindings;
+        QListWidget* lstFindings;
+        QPushButton* cmdUndo;
+    } ui;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void viewPage();
+
+    Dialogs& m_dialogs;
+};
+
+} // namespace quorlane::wizard

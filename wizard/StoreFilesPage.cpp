@@ -1,0 +1,225 @@
+#include "wizard/StoreFilesPage.h"
+
+#include <algorithm>
+
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "core/ScriptText.h"
+#include "wizard/Dialogs.h"
+#include "wizard/Rows.h"
+#include "wizard/Widgets.h"
+
+namespace quorlane::wizard {
+
+namespace {
+
+constexpr const char* outputInfo[3] = {
+    QT_TRANSLATE_NOOP("quorlane::wizard::StoreFilesPage",
+                      "All current files will be replaced with their protected versions - We "
+                      "highly recommend you make backups"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::StoreFilesPage",
+                      "Files will be copied to this new folder, with their folder structures "
+                      "intact"),
+    QT_TRANSLATE_NOOP("quorlane::wizard::StoreFilesPage",
+                      "Protected files will be placed in the same folders with a protected_ "
+                      "prefix. A protected frameset still shows the original frame pages, not "
+                      "their protected_ copies."),
+};
+
+QLabel* wrapped(QLabel* label)
+{
+    label->setWordWrap(true);
+    return label;
+}
+
+// The folder itself, or the nearest one above it that exists.
+QString existingFolder(QString path)
+{
+    while (!path.isEmpty() && !QFileInfo(path).isDir()) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path) {
+            return QString();
+        }
+        path = parent;
+    }
+    return path;
+}
+
+} // namespace
+
+StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent)
+    , m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("picFrame_2"));
+    ui.lblWhere = wrapped(named<QLabel>(
+        this, "lblWhere", tr("Select where you would like the protected files to be placed.")));
+    const QString captions[3] = {tr("Overwrite existing files"), tr("Copy to new folder"),
+                                 tr("Create new protected files")};
+    for (int i = 0; i < 3; ++i) {
+        ui.optSave[i] = namedAt<QRadioButton>(this, "optSave", i, captions[i]);
+        m_group.addButton(ui.optSave[i], i);
+        ui.optSave[i]->installEventFilter(this);
+        ui.optSave[i]->setMouseTracking(true);
+    }
+    ui.chkBackups =
+        named<QCheckBox>(this, "chkBackups", tr("Make a backup of every replaced file"));
+    ui.chkBackups->setChecked(true);
+    ui.txtSaveDir = named<QLineEdit>(this, "txtSaveDir");
+    ui.cmdSelectDirectory = named<QPushButton>(this, "cmdSelectDirectory", tr("..."));
+    ui.cmdSelectDirectory->setToolTip(tr("Choose the target folder"));
+    ui.cmdSelectDirectory->setFixedWidth(32);
+    ui.frmInfo = named<QGroupBox>(this, "frmInfo", tr("Information"));
+    ui.lblOutputInfo = wrapped(named<QLabel>(ui.frmInfo, "lblOutputInfo"));
+    ui.lblOutputInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui.lblWould = wrapped(named<QLabel>(
+        this, "lblWould", tr("Would you like a copyright notice placed in your files?")));
+    ui.chkCopyrightNotice = named<QCheckBox>(this, "chkCopyrightNotice",
+                                             tr("Insert the notice at the top of every page"));
+    ui.txtCopyrightNotice = named<QLineEdit>(this, "txtCopyrightNotice");
+    ui.txtCopyrightNotice->setEnabled(false);
+    ui.lblNoticeWarning = wrapped(
+        named<QLabel>(this, "lblNoticeWarning",
+                      QString::fromStdU16String(std::u16string(core::unsafeNoticeMessage))));
+    ui.lblNoticeWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
+    ui.lblNoticeWarning->hide();
+    ui.optSave[2]->setChecked(true);
+    optSaveClicked(2);
+    tabStopOnChecked(m_group);
+    resetInformation();
+
+    QObject::connect(&m_group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) {
+            optSaveClicked(id);
+        }
+    });
+    QObject::connect(ui.chkCopyrightNotice, &QCheckBox::toggled, ui.txtCopyrightNotice,
+                     &QLineEdit::setEnabled);
+    QObject::connect(ui.chkCopyrightNotice, &QCheckBox::toggled, this, [this] { checkNotice(); });
+    QObject::connect(ui.txtCopyrightNotice, &QLineEdit::textChanged, this,
+                     [this] { checkNotice(); });
+    QObject::connect(ui.cmdSelectDirectory, &QPushButton::clicked, this,
+                     [this] { selectDirectory(); });
+
+    auto* info = new QVBoxLayout(ui.frmInfo);
+    info->setContentsMargins(2 * gapX, 3 * gapY, 4 * gapX, gapY);
+    info->addWidget(ui.lblOutputInfo);
+    ui.lblOutputInfo->setMinimumHeight(3 * fontMetrics().height());
+    Rows rows(this);
+    rows.add(ui.lblWhere, gapY, gapX, gapX);
+    rows.add(ui.optSave[0], gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.chkBackups, gapY / 3, 4 * gapX, 2 * gapX);
+    rows.add(ui.optSave[1], 0, 2 * gapX, 2 * gapX);
+    auto* folder = new QHBoxLayout;
+    folder->setContentsMargins(4 * gapX, 0, 2 * gapX, 0);
+    folder->setSpacing(gapX / 2);
+    folder->addWidget(ui.txtSaveDir);
+    folder->addWidget(ui.cmdSelectDirectory);
+    rows.add(folder, gapY / 2);
+    rows.add(ui.optSave[2], gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.frmInfo, 3 * gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.lblWould, gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.chkCopyrightNotice, gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.txtCopyrightNotice, gapY, 2 * gapX, 2 * gapX);
+    rows.add(ui.lblNoticeWarning, 0, 2 * gapX, 2 * gapX);
+    rows.addStretch();
+}
+
+// The run refuses such a notice; the page says why while it is typed.
+void StoreFilesPage::checkNotice()
+{
+    ui.lblNoticeWarning->setVisible(
+        ui.chkCopyrightNotice->isChecked() &&
+        !core::IsSafeNoticeText(ui.txtCopyrightNotice->text().toStdU16String()));
+}
+
+// Long texts are shown from their start.
+void StoreFilesPage::setDefaults(const core::ProtectionSettings& defaults)
+{
+    ui.txtSaveDir->setText(QString::fromStdU16String(defaults.saveDir));
+    ui.txtSaveDir->setCursorPosition(0);
+    ui.txtCopyrightNotice->setText(QString::fromStdU16String(defaults.copyrightNoticeText));
+    ui.txtCopyrightNotice->setCursorPosition(0);
+}
+
+void StoreFilesPage::resetInformation()
+{
+    m_hovered = -1;
+    showInformation();
+}
+
+void StoreFilesPage::showInformation()
+{
+    int index = m_hovered;
+    for (int i = 0; i < 3 && index < 0; ++i) {
+        index = ui.optSave[i]->hasFocus() ? i : -1;
+    }
+    if (index < 0) {
+        index = std::max(m_group.checkedId(), 0);
+    }
+    ui.lblOutputInfo->setText(tr(outputInfo[index]));
+}
+
+void StoreFilesPage::optSaveClicked(int index)
+{
+    ui.txtSaveDir->setEnabled(index == 1);
+    ui.cmdSelectDirectory->setEnabled(index == 1);
+    ui.chkBackups->setEnabled(index == 0);
+    showInformation();
+}
+
+// The browser opens at the target folder as it stands, or as near it as exists.
+void StoreFilesPage::selectDirectory()
+{
+    QString start = existingFolder(QDir::fromNativeSeparators(ui.txtSaveDir->text().trimmed()));
+    if (start.isEmpty() && m_remembered) {
+        start = m_remembered();
+    }
+    const QString folder =
+        m_dialogs.pickFolder(window(), tr("Please select the folder to save to"), start);
+    if (!folder.isEmpty()) {
+        ui.txtSaveDir->setText(QDir::toNativeSeparators(folder));
+        ui.txtSaveDir->setCursorPosition(0);
+    }
+}
+
+bool StoreFilesPage::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto index =
+        std::find(ui.optSave.begin(), ui.optSave.end(), watched) - ui.optSave.begin();
+    if (index < 3) {
+        switch (event->type()) {
+        case QEvent::Enter:
+        case QEvent::MouseMove:
+            m_hovered = static_cast<int>(index);
+            showInformation();
+            break;
+        case QEvent::Leave:
+            m_hovered = -1;
+            showInformation();
+            break;
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            showInformation();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void StoreFilesPage::readInto(core::ProtectionSettings& settings) const
+{
+    settings.saveMode = static_cast<core::SaveMode>(m_group.checkedId());
+    settings.makeBackups = ui.chkBackups->isChecked();
+    settings.saveDir = ui.txtSaveDir->text().toStdU16String();
+    settings.copyrightNotice = ui.chkCopyrightNotice->isChecked();
+    settings.copyrightNoticeText = ui.txtCopyrightNotice->text().toStdU16String();
+}
+
+} // namespace quorlane::wizard
