@@ -1,5 +1,6 @@
 #include "run/ProtectionRun.h"
 
+#include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -121,6 +122,25 @@ core::PathString folderOf(const core::PathString& path)
 {
     const core::PathString folder = core::getFilePathOnly(path);
     return folder.empty() ? core::PathString(1, '.') : folder;
+}
+
+// A folder's path without the separator that may end it, unless it is the root.
+core::PathString withoutEndSeparator(core::PathString folder)
+{
+    while (folder.size() > 1 && folder.back() == core::pathSeparator) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+Message folderFailureMessage(const core::PathString& folder, const FileError& error)
+{
+    std::u16string why = files::PlainReason(error);
+    if (why.empty()) {
+        why = error.code == EEXIST ? u"A file of that name stands in its place."
+                                   : core::Utf8ToUtf16(error.text);
+    }
+    return warning(u"Unable to Create Folder: " + text(folder) + u".\r\n" + why);
 }
 
 } // namespace
@@ -272,6 +292,8 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_manifestPath.clear();
     m_manifestTried = false;
     m_recorder.clear();
+    m_stopCause.reset();
+    m_pagesTried = 0;
     if (selection.empty()) {
         return refuse({Refusal::Kind::NothingPicked, std::nullopt,
                        warning(u"No files were picked to be protected"),
@@ -331,6 +353,7 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
         outcome.message = warning(u"Unable to Read Folder: " + text(failure.folder) + u".\r\n" +
                                   core::Utf8ToUtf16(failure.error.text) +
                                   u"\r\nThe pages in it were not protected.");
+        outcome.cause = {FailureCause::Kind::Unreadable, failure.folder, failure.error};
         m_host.pageDone(outcome);
     }
 }
@@ -375,9 +398,15 @@ void ProtectionRun::protectListed(RunSummary& summary)
         try {
             ProtectFile(record);
         } catch (const PageReadFailure& failure) {
-            pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error), true);
+            pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error),
+                       {FailureCause::Kind::Unreadable, {}, failure.error}, true);
         } catch (const core::SealingFailure& failure) {
-            pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure), true);
+            pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure), {},
+                       true);
+        }
+        if (m_stopCause) {
+            summary.targetUnwritable = m_stopCause;
+            break;
         }
     }
 }
@@ -399,14 +428,86 @@ void ProtectionRun::tell(PageOutcome outcome, bool listed)
     m_host.pageDone(outcome);
 }
 
-void ProtectionRun::pageFailed(const core::PathString& page, const Message& message, bool listed)
+void ProtectionRun::pageFailed(const core::PathString& page, const Message& message,
+                               const FailureCause& cause, bool listed)
 {
     m_handledPaths.forget(page);
     PageOutcome outcome;
     outcome.kind = PageOutcome::Kind::Failed;
     outcome.page = page;
     outcome.message = message;
+    outcome.cause = cause;
+    outcome.stopsRun = stopsRun(cause);
+    if (outcome.stopsRun) {
+        m_stopCause = cause;
+    }
+    if (cause.kind != FailureCause::Kind::Unreadable) {
+        ++m_pagesTried;
+    }
     tell(std::move(outcome), listed);
+}
+
+// A copy whose first page finds that the target folder, or a folder above it, cannot be made,
+// or that the target folder takes no new file, can write no page at all.
+bool ProtectionRun::stopsRun(const FailureCause& cause)
+{
+    if (m_settings.saveMode != core::SaveMode::CopyToFolder || m_pagesTried > 0) {
+        return false;
+    }
+    const core::PathString target =
+        withoutEndSeparator(files::CollapseSeparators(core::PathFromText(m_settings.saveDir)));
+    switch (cause.kind) {
+    case FailureCause::Kind::FolderNotMade:
+        return target.starts_with(cause.folder) &&
+               (target.size() == cause.folder.size() ||
+                target[cause.folder.size()] == core::pathSeparator);
+    case FailureCause::Kind::FolderReadOnly: {
+        const auto folder = m_fileSystem.identity(cause.folder);
+        return folder && folder == m_fileSystem.identity(target);
+    }
+    default:
+        return false;
+    }
+}
+
+// Placement makes the folders an output needs and passes over one it cannot make; the first
+// that is still missing is tried once more here, to tell why.
+std::optional<FailureCause> ProtectionRun::missingFolder(const core::PathString& output)
+{
+    if (m_fileSystem.isFolder(folderOf(output))) {
+        return std::nullopt;
+    }
+    for (std::size_t at = output.find(core::pathSeparator, 1); at != core::PathString::npos;
+         at = output.find(core::pathSeparator, at + 1)) {
+        const core::PathString folder = output.substr(0, at + 1);
+        if (m_fileSystem.isFolder(folder)) {
+            continue;
+        }
+        files::FileResult failure = m_fileSystem.createFolder(folder);
+        // Access is also what a folder made meanwhile by someone else gives, and what a file
+        // of that name gives.
+        if (!failure ||
+            (failure->kind == FileError::Kind::Access && m_fileSystem.isFolder(folder))) {
+            continue;
+        }
+        if (failure->kind == FileError::Kind::Access && m_fileSystem.stamp(folder)) {
+            failure = files::classify(std::make_error_code(std::errc::file_exists));
+        }
+        return FailureCause{FailureCause::Kind::FolderNotMade, output.substr(0, at), *failure};
+    }
+    return std::nullopt;
+}
+
+FailureCause ProtectionRun::writeFailureCause(const core::PathString& output,
+                                              const FileError& error)
+{
+    if (error.kind != FileError::Kind::Access) {
+        return {FailureCause::Kind::Other, {}, error};
+    }
+    // The whole disk is read-only, or no file of that name stood there: the folder refused it.
+    const bool folderRefused = error.code == EROFS || !m_fileSystem.stamp(output);
+    return {folderRefused ? FailureCause::Kind::FolderReadOnly : FailureCause::Kind::ReadOnly,
+            withoutEndSeparator(folderOf(output)), error};
 }
 
 // A page read and waiting for its frame pages, which are taken on one by one before it is
@@ -425,9 +526,9 @@ struct ProtectionRun::PendingPage
     bool listed = false; // a page of the list, not a frame page
 };
 
-void ProtectionRun::failPage(PendingPage& page, const Message& message)
+void ProtectionRun::failPage(PendingPage& page, const Message& message, const FailureCause& cause)
 {
-    pageFailed(page.path, message, page.listed);
+    pageFailed(page.path, message, cause, page.listed);
 }
 
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
@@ -563,6 +664,10 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         failPage(page, *placementFailure);
         return;
     }
+    if (const std::optional<FailureCause> cause = missingFolder(output)) {
+        failPage(page, folderFailureMessage(cause->folder, *cause->error), *cause);
+        return;
+    }
     page.sourceSha256 = files::Sha256Hex(page.bytes);
     page.sourceSize = page.bytes.size();
     page.bytes = std::string();
@@ -598,8 +703,12 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     };
     if (const files::FileResult failure =
             m_fileSystem.writeFile(output, encoded, files::Durability::Renamed, check)) {
-        failPage(page, rejection ? verificationMessage(output, *rejection)
-                                 : writeFailureMessage(output, *failure, settings.saveMode));
+        if (rejection) {
+            failPage(page, verificationMessage(output, *rejection));
+        } else {
+            failPage(page, writeFailureMessage(output, *failure, settings.saveMode),
+                     writeFailureCause(output, *failure));
+        }
         return;
     }
     noteWritten(page, output, encoded, replaced);
@@ -748,6 +857,7 @@ std::optional<std::u16string> ProtectionRun::checkWritten(const core::PathString
 
 void ProtectionRun::RecordResult(PendingPage& page, const core::PathString& output)
 {
+    ++m_pagesTried;
     const ResultsTree::Added added = m_results.add(page.record);
     PageOutcome outcome;
     outcome.kind = PageOutcome::Kind::Protected;

@@ -63,10 +63,15 @@ private:
     std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record, bool listed);
     void finishPage(PendingPage& page, bool framesHandled);
     std::optional<files::Message> overwriteRefusal(const PendingPage& page);
-    void failPage(PendingPage& page, const files::Message& message);
+    void failPage(PendingPage& page, const files::Message& message, const FailureCause& cause = {});
     // Tells the host; a listed page's outcome carries the progress.
     void tell(PageOutcome outcome, bool listed);
-    void pageFailed(const core::PathString& page, const files::Message& message, bool listed);
+    void pageFailed(const core::PathString& page, const files::Message& message,
+                    const FailureCause& cause, bool listed);
+    bool stopsRun(const FailureCause& cause);
+    // The folder of output that is still missing, and why it could not be made.
+    std::optional<FailureCause> missingFolder(const core::PathString& output);
+    FailureCause writeFailureCause(const core::PathString& output, const files::FileError& error);
     void removeStaleTemporariesBeside(const core::PathString& output);
     std::optional<std::u16string> checkWritten(const core::PathString& temporary,
                                                std::u16string_view original,
@@ -102,6 +107,9 @@ private:
     std::vector<core::PathString> m_manifestFolders;
     bool m_manifestTried = false;
     std::uint64_t m_doneBytes = 0;
+    // Pages whose writing was tried, written or not; and why a run stops that can write none.
+    std::size_t m_pagesTried = 0;
+    std::optional<FailureCause> m_stopCause;
     std::uint64_t m_totalBytes = 0;
     std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;

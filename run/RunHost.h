@@ -7,6 +7,7 @@
 
 #include "core/FileRecord.h"
 #include "core/PageFindings.h"
+#include "files/FileError.h"
 #include "files/Message.h"
 
 namespace quorlane::run {
@@ -73,6 +74,25 @@ enum class SkipReason
     AlreadyProtected, // it carries the protected-page marker
 };
 
+// What kept a page (or a folder) from being protected, as far as the run can tell: a summary of
+// many failures can say once what they share.
+struct FailureCause
+{
+    enum class Kind
+    {
+        Other,          // only the message tells
+        Unreadable,     // the page, or the folder being listed, could not be read
+        ReadOnly,       // writing the output into folder was refused: the file there that it
+                        // replaces is read-only, or the folder is
+        FolderReadOnly, // no file can be made in folder (access refused, or a read-only disk)
+        FolderNotMade,  // folder, which the output needs, could not be created
+    };
+    Kind kind = Kind::Other;
+    core::PathString folder; // ReadOnly, FolderReadOnly, FolderNotMade
+    std::optional<files::FileError> error;
+    bool operator==(const FailureCause&) const = default;
+};
+
 // What became of one page (a listed page or a frame page), or of a folder that could not be
 // read while the list was built.
 struct PageOutcome
@@ -96,6 +116,10 @@ struct PageOutcome
     std::size_t recorded = 0;
     SkipReason reason = SkipReason::AlreadyHandled; // Skipped
     std::optional<files::Message> message;          // Failed and FolderFailed
+    FailureCause cause;                             // Failed and FolderFailed
+    // Failed: the first page of a copy found that nothing can be written into the target
+    // folder; the run stops once this page is done with.
+    bool stopsRun = false;
     // A page of the list, the last outcome of its own frames: the bytes of the list done so far.
     bool listed = false;
     std::uint64_t doneBytes = 0;
@@ -111,6 +135,8 @@ struct RunSummary
     std::size_t listed = 0;         // pages in the list
     std::size_t taken = 0;          // listed pages taken through the per-file step
     std::size_t recorded = 0;       // pages in the results tree
+    // Stopped after the first page: nothing can be written into the target folder.
+    std::optional<FailureCause> targetUnwritable;
     // The record of the run, for an undo; empty when the run touched nothing, or when no
     // folder would take it.
     core::PathString manifest;
