@@ -17,6 +17,20 @@ volatile std::sig_atomic_t interruptRequested = 0;
 
 constexpr const char* alreadyProtectedReason = "already protected";
 
+// Why a copy stopped at its first page: nothing can be written into its target folder.
+std::u16string stopText(const run::FailureCause& cause)
+{
+    const std::u16string folder = core::TextFromPath(cause.folder);
+    const std::u16string why = cause.error ? core::Utf8ToUtf16(cause.error->text) : u"";
+    const std::u16string stopped = u" Nothing was protected: the run stopped after the first page.";
+    if (cause.kind == run::FailureCause::Kind::FolderNotMade) {
+        return u"The target folder cannot be made: " + folder + u" could not be created (" + why +
+               u")." + stopped;
+    }
+    return u"The target folder " + folder + u" is read-only (" + why +
+           u"): no file can be written into it." + stopped;
+}
+
 extern "C" void onInterrupt(int)
 {
     interruptRequested = 1;
@@ -116,7 +130,10 @@ void ConsoleHost::pageDone(const run::PageOutcome& outcome)
         break;
     case run::PageOutcome::Kind::Failed:
     case run::PageOutcome::Kind::FolderFailed:
-        showMessage(*outcome.message);
+        // A run that stops at once says why in one message.
+        showMessage(outcome.stopsRun ? files::Message{files::Message::Icon::Warning, u"Quorlane",
+                                                      stopText(outcome.cause)}
+                                     : *outcome.message);
         m_outcomes.push_back({PageReport::Kind::Failed,
                               outcome.kind == run::PageOutcome::Kind::FolderFailed,
                               outcome.page,
