@@ -27,8 +27,8 @@ std::u16string stopText(const run::FailureCause& cause)
         return u"The target folder cannot be made: " + folder + u" could not be created (" + why +
                u")." + stopped;
     }
-    return u"The target folder " + folder + u" is read-only (" + why +
-           u"): no file can be written into it." + stopped;
+    return u"Nothing can be written into the target folder: " + folder + u" is read-only (" + why +
+           u")." + stopped;
 }
 
 extern "C" void onInterrupt(int)

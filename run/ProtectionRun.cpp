@@ -447,32 +447,26 @@ void ProtectionRun::pageFailed(const core::PathString& page, const Message& mess
     tell(std::move(outcome), listed);
 }
 
-// A copy whose first page finds that the target folder, or a folder above it, cannot be made,
-// or that the target folder takes no new file, can write no page at all.
+// A copy whose first page finds that the target folder takes no new file or folder, or that it
+// cannot be made, can write no page at all. The folder of the cause is then the target or one
+// above it, named as the output's path names it.
 bool ProtectionRun::stopsRun(const FailureCause& cause)
 {
-    if (m_settings.saveMode != core::SaveMode::CopyToFolder || m_pagesTried > 0) {
+    if (m_settings.saveMode != core::SaveMode::CopyToFolder || m_pagesTried > 0 ||
+        (cause.kind != FailureCause::Kind::FolderReadOnly &&
+         cause.kind != FailureCause::Kind::FolderNotMade)) {
         return false;
     }
     const core::PathString target =
         withoutEndSeparator(files::CollapseSeparators(core::PathFromText(m_settings.saveDir)));
-    switch (cause.kind) {
-    case FailureCause::Kind::FolderNotMade:
-        return target.starts_with(cause.folder) &&
-               (target.size() == cause.folder.size() ||
-                target[cause.folder.size()] == core::pathSeparator);
-    case FailureCause::Kind::FolderReadOnly: {
-        const auto folder = m_fileSystem.identity(cause.folder);
-        return folder && folder == m_fileSystem.identity(target);
-    }
-    default:
-        return false;
-    }
+    return target.starts_with(cause.folder) && (target.size() == cause.folder.size() ||
+                                                target[cause.folder.size()] == core::pathSeparator);
 }
 
 // Placement makes the folders an output needs and passes over one it cannot make; the first
 // that is still missing is tried once more here, to tell why.
-std::optional<FailureCause> ProtectionRun::missingFolder(const core::PathString& output)
+std::optional<ProtectionRun::FolderFailure>
+ProtectionRun::missingFolder(const core::PathString& output)
 {
     if (m_fileSystem.isFolder(folderOf(output))) {
         return std::nullopt;
@@ -490,10 +484,19 @@ std::optional<FailureCause> ProtectionRun::missingFolder(const core::PathString&
             (failure->kind == FileError::Kind::Access && m_fileSystem.isFolder(folder))) {
             continue;
         }
-        if (failure->kind == FileError::Kind::Access && m_fileSystem.stamp(folder)) {
-            failure = files::classify(std::make_error_code(std::errc::file_exists));
+        const core::PathString made = output.substr(0, at);
+        if (failure->kind != FileError::Kind::Access) {
+            return FolderFailure{made, {FailureCause::Kind::FolderNotMade, made, *failure}};
         }
-        return FailureCause{FailureCause::Kind::FolderNotMade, output.substr(0, at), *failure};
+        if (m_fileSystem.stamp(folder)) {
+            return FolderFailure{made,
+                                 {FailureCause::Kind::FolderNotMade, made,
+                                  files::classify(std::make_error_code(std::errc::file_exists))}};
+        }
+        // The folder above refuses new folders: it, or its disk, is read-only.
+        return FolderFailure{
+            made,
+            {FailureCause::Kind::FolderReadOnly, withoutEndSeparator(folderOf(made)), *failure}};
     }
     return std::nullopt;
 }
@@ -664,8 +667,9 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         failPage(page, *placementFailure);
         return;
     }
-    if (const std::optional<FailureCause> cause = missingFolder(output)) {
-        failPage(page, folderFailureMessage(cause->folder, *cause->error), *cause);
+    if (const std::optional<FolderFailure> missing = missingFolder(output)) {
+        failPage(page, folderFailureMessage(missing->folder, *missing->cause.error),
+                 missing->cause);
         return;
     }
     page.sourceSha256 = files::Sha256Hex(page.bytes);

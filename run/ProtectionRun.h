@@ -69,8 +69,14 @@ private:
     void pageFailed(const core::PathString& page, const files::Message& message,
                     const FailureCause& cause, bool listed);
     bool stopsRun(const FailureCause& cause);
-    // The folder of output that is still missing, and why it could not be made.
-    std::optional<FailureCause> missingFolder(const core::PathString& output);
+    // A folder that could not be made, and why.
+    struct FolderFailure
+    {
+        core::PathString folder;
+        FailureCause cause;
+    };
+    // The first folder of output that is still missing.
+    std::optional<FolderFailure> missingFolder(const core::PathString& output);
     FailureCause writeFailureCause(const core::PathString& output, const files::FileError& error);
     void removeStaleTemporariesBeside(const core::PathString& output);
     std::optional<std::u16string> checkWritten(const core::PathString& temporary,

@@ -84,8 +84,10 @@ struct FailureCause
         Unreadable,     // the page, or the folder being listed, could not be read
         ReadOnly,       // writing the output into folder was refused: the file there that it
                         // replaces is read-only, or the folder is
-        FolderReadOnly, // no file can be made in folder (access refused, or a read-only disk)
-        FolderNotMade,  // folder, which the output needs, could not be created
+        FolderReadOnly, // no file or folder can be made in folder (access refused, or a
+                        // read-only disk)
+        FolderNotMade,  // folder, which the output needs, could not be created for another
+                        // reason (a file stands in its place, a name too long)
     };
     Kind kind = Kind::Other;
     core::PathString folder; // ReadOnly, FolderReadOnly, FolderNotMade

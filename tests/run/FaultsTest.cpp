@@ -114,9 +114,9 @@ TEST(Faults, ATargetThatCannotBeWritten)
     } cases[] = {
         {"locked", Kind::FolderReadOnly, "locked",
          u"Unable to Access File: " + root + u"/locked/a.htm.\r\nThe file may be read-only.", true},
-        {"locked/new/target", Kind::FolderNotMade, "locked/new",
+        {"locked/new/target", Kind::FolderReadOnly, "locked",
          u"Unable to Create Folder: " + root + u"/locked/new.\r\nPermission denied", true},
-        {"open", Kind::FolderNotMade, "open/sub/deep",
+        {"open", Kind::FolderReadOnly, "open/sub",
          u"Unable to Create Folder: " + root + u"/open/sub/deep.\r\nPermission denied", false},
     };
     for (const auto& c : cases) {
