@@ -30,7 +30,8 @@ inline constexpr std::u16string_view scanningText = u"Scanning for files, please
 
 // The protection run: checks the locks, lists the pages of the selection, and takes them one by
 // one through the per-file step (read, skip what is protected, transform, place, write, record).
-// A failing page is reported and the run goes on with the next.
+// A failing page is reported and the run goes on with the next, unless the first page of a copy
+// finds that nothing can be written into the target folder.
 class ProtectionRun
 {
 public:

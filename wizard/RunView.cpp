@@ -211,6 +211,9 @@ void RunView::addFailure(const run::PageOutcome& outcome)
     node->setData(0, Qt::UserRole, QStringLiteral("failed"));
     m_failures.push_back({textOf(outcome.page), outcome.cause,
                           outcome.kind == run::PageOutcome::Kind::FolderFailed});
+    if (m_firstFailure == nullptr) {
+        m_firstFailure = node;
+    }
     m_lastNode = node;
 }
 
@@ -235,6 +238,11 @@ void RunView::finish(const RunReturned& end, bool quietly)
     results->ui.lblRestart->setVisible(ran);
     results->ui.lblThanks->setVisible(ran && !m_refusal && !end.failure && !summary.cancelled &&
                                       !summary.targetUnwritable);
+    // Failures stand beside the pages written, most often after them: the first is brought
+    // into sight.
+    if (m_firstFailure != nullptr) {
+        results->ui.treeResults->scrollToItem(m_firstFailure, QAbstractItemView::PositionAtTop);
+    }
     if (!m_notes.isEmpty()) {
         box += (box.isEmpty() ? QString() : QStringLiteral("\n\n")) +
                m_notes.join(QStringLiteral("\n\n"));

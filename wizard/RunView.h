@@ -60,6 +60,7 @@ private:
     std::map<core::PathString, std::vector<core::Finding>> m_findings;
     std::vector<QTreeWidgetItem*> m_entries; // the tree's items for the run's results entries
     QTreeWidgetItem* m_lastNode = nullptr;
+    QTreeWidgetItem* m_firstFailure = nullptr;
     std::optional<float> m_progress;
     std::optional<run::Refusal> m_refusal;
     std::vector<Failure> m_failures;
