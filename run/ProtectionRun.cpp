@@ -459,6 +459,10 @@ bool ProtectionRun::stopsRun(const FailureCause& cause)
     }
     const core::PathString target =
         withoutEndSeparator(files::CollapseSeparators(core::PathFromText(m_settings.saveDir)));
+    // The current folder, when the first folder of a relative target cannot be made in it.
+    if (cause.folder == core::PathString(1, '.')) {
+        return true;
+    }
     return target.starts_with(cause.folder) && (target.size() == cause.folder.size() ||
                                                 target[cause.folder.size()] == core::pathSeparator);
 }
