@@ -124,7 +124,8 @@ void ConsoleHost::pageDone(const run::PageOutcome& outcome)
     case run::PageOutcome::Kind::Failed:
     case run::PageOutcome::Kind::FolderFailed: {
         const wording::Message message = wording::FailureMessage(outcome.failure);
-        showMessage(message);
+        // A run that stops at once says why in one message.
+        showMessage(outcome.stopsRun ? wording::StopMessage(outcome.cause) : message);
         m_outcomes.push_back({PageReport::Kind::Failed,
                               outcome.kind == run::PageOutcome::Kind::FolderFailed,
                               outcome.page,

@@ -1,5 +1,6 @@
 #include "run/ProtectionRun.h"
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -48,6 +49,15 @@ core::PathString folderOf(const core::PathString& path)
 {
     const core::PathString folder = core::getFilePathOnly(path);
     return folder.empty() ? core::PathString(1, '.') : folder;
+}
+
+// A folder's path without the separator that may end it, unless it is the root.
+core::PathString withoutEndSeparator(core::PathString folder)
+{
+    while (folder.size() > 1 && folder.back() == core::pathSeparator) {
+        folder.pop_back();
+    }
+    return folder;
 }
 
 } // namespace
@@ -176,6 +186,8 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_manifestPath.clear();
     m_manifestTried = false;
     m_recorder.clear();
+    m_stopCause.reset();
+    m_pagesTried = 0;
     if (selection.empty()) {
         return refuse(Refusal{});
     }
@@ -236,6 +248,7 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
         outcome.page = failure.folder;
         outcome.failure =
             failureOf(PageFailure::Kind::FolderUnreadable, failure.folder, failure.error);
+        outcome.cause = {FailureCause::Kind::Unreadable, failure.folder, failure.error};
         m_host.pageDone(outcome);
     }
 }
@@ -277,8 +290,12 @@ void ProtectionRun::protectListed(RunSummary& summary)
         ++summary.taken;
         m_doneBytes += sizeOf(record.fullPath());
         ProtectFile(record);
+        if (m_stopCause) {
+            summary.targetUnwritable = m_stopCause;
+            break;
+        }
     }
-    if (!summary.cancelled) {
+    if (!summary.cancelled && !m_stopCause) {
         copyOtherFiles(summary);
     }
 }
@@ -300,14 +317,110 @@ void ProtectionRun::tell(PageOutcome outcome, bool listed)
     m_host.pageDone(outcome);
 }
 
-void ProtectionRun::pageFailed(const core::PathString& page, PageFailure failure, bool listed)
+void ProtectionRun::pageFailed(const core::PathString& page, PageFailure failure, bool listed,
+                               std::optional<FailureCause> cause)
 {
     m_handledPaths.forget(page);
     PageOutcome outcome;
     outcome.kind = PageOutcome::Kind::Failed;
     outcome.page = page;
+    if (!cause) {
+        cause = causeOf(failure);
+    }
     outcome.failure = std::move(failure);
+    outcome.cause = *cause;
+    outcome.stopsRun = stopsRun(*cause);
+    if (outcome.stopsRun) {
+        m_stopCause = cause;
+    }
+    if (cause->kind != FailureCause::Kind::Unreadable) {
+        ++m_pagesTried;
+    }
     tell(std::move(outcome), listed);
+}
+
+// A copy whose first page finds that the target folder takes no new file or folder, or that it
+// cannot be made, can write no page at all. The folder of the cause is then the target or one
+// above it, named as the output's path names it.
+bool ProtectionRun::stopsRun(const FailureCause& cause)
+{
+    if (m_settings.saveMode != core::SaveMode::CopyToFolder || m_pagesTried > 0 ||
+        (cause.kind != FailureCause::Kind::FolderReadOnly &&
+         cause.kind != FailureCause::Kind::FolderNotMade)) {
+        return false;
+    }
+    const core::PathString target =
+        withoutEndSeparator(files::CollapseSeparators(core::PathFromText(m_settings.saveDir)));
+    // The current folder, when the first folder of a relative target cannot be made in it.
+    if (cause.folder == core::PathString(1, '.')) {
+        return true;
+    }
+    return target.starts_with(cause.folder) && (target.size() == cause.folder.size() ||
+                                                target[cause.folder.size()] == core::pathSeparator);
+}
+
+// Placement makes the folders an output needs and passes over one it cannot make; the first
+// that is still missing is tried once more here, to tell why.
+std::optional<ProtectionRun::FolderFailure>
+ProtectionRun::missingFolder(const core::PathString& output)
+{
+    if (m_fileSystem.isFolder(folderOf(output))) {
+        return std::nullopt;
+    }
+    for (std::size_t at = output.find(core::pathSeparator, 1); at != core::PathString::npos;
+         at = output.find(core::pathSeparator, at + 1)) {
+        const core::PathString folder = output.substr(0, at + 1);
+        if (m_fileSystem.isFolder(folder)) {
+            continue;
+        }
+        files::FileResult failure = m_fileSystem.createFolder(folder);
+        // Access is also what a folder made meanwhile by someone else gives, and what a file
+        // of that name gives.
+        if (!failure ||
+            (failure->kind == FileError::Kind::Access && m_fileSystem.isFolder(folder))) {
+            continue;
+        }
+        const core::PathString made = output.substr(0, at);
+        if (failure->kind != FileError::Kind::Access) {
+            return FolderFailure{made, {FailureCause::Kind::FolderNotMade, made, *failure}};
+        }
+        if (m_fileSystem.stamp(folder)) {
+            return FolderFailure{made,
+                                 {FailureCause::Kind::FolderNotMade, made,
+                                  files::classify(std::make_error_code(std::errc::file_exists))}};
+        }
+        // The folder above refuses new folders: it, or its disk, is read-only.
+        return FolderFailure{
+            made,
+            {FailureCause::Kind::FolderReadOnly, withoutEndSeparator(folderOf(made)), *failure}};
+    }
+    return std::nullopt;
+}
+
+// The cause a failure tells of itself; a folder that could not be made is told by its finder.
+FailureCause ProtectionRun::causeOf(const PageFailure& failure)
+{
+    switch (failure.kind) {
+    case PageFailure::Kind::ReadFailed:
+    case PageFailure::Kind::FolderUnreadable:
+        return {FailureCause::Kind::Unreadable, {}, failure.error};
+    case PageFailure::Kind::WriteFailed:
+        return writeFailureCause(failure.path, failure.error);
+    default:
+        return {};
+    }
+}
+
+FailureCause ProtectionRun::writeFailureCause(const core::PathString& output,
+                                              const FileError& error)
+{
+    if (error.kind != FileError::Kind::Access) {
+        return {FailureCause::Kind::Other, {}, error};
+    }
+    // The whole disk is read-only, or no file of that name stood there: the folder refused it.
+    const bool folderRefused = error.code == EROFS || !m_fileSystem.stamp(output);
+    return {folderRefused ? FailureCause::Kind::FolderReadOnly : FailureCause::Kind::ReadOnly,
+            withoutEndSeparator(folderOf(output)), error};
 }
 
 // A page read and waiting for its frame pages, which are taken on one by one before it is
@@ -326,9 +439,10 @@ struct ProtectionRun::PendingPage
     bool listed = false; // a page of the list, not a frame page
 };
 
-void ProtectionRun::failPage(PendingPage& page, PageFailure failure)
+void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
+                             std::optional<FailureCause> cause)
 {
-    pageFailed(page.path, std::move(failure), page.listed);
+    pageFailed(page.path, std::move(failure), page.listed, std::move(cause));
 }
 
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
@@ -476,6 +590,13 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         // The page is left as it is, and not written.
         failPage(page, failureOf(PageFailure::Kind::BackupFailed, backupFailure->backup,
                                  backupFailure->error));
+        return;
+    }
+    if (const std::optional<FolderFailure> missing = missingFolder(output)) {
+        failPage(
+            page,
+            failureOf(PageFailure::Kind::FolderNotMade, missing->folder, *missing->cause.error),
+            missing->cause);
         return;
     }
     page.sourceSha256 = files::Sha256Hex(page.bytes);
@@ -666,6 +787,7 @@ std::optional<PageFailure> ProtectionRun::checkWritten(const core::PathString& t
 
 void ProtectionRun::RecordResult(PendingPage& page, const core::PathString& output)
 {
+    ++m_pagesTried;
     const ResultsTree::Added added = m_results.add(page.record);
     PageOutcome outcome;
     outcome.kind = PageOutcome::Kind::Protected;

@@ -29,7 +29,8 @@ struct SelectionEntry
 
 // The protection run: checks the locks, lists the pages of the selection, and takes them one by
 // one through the per-file step (read, skip what is protected, transform, place, write, record).
-// A failing page is reported and the run goes on with the next.
+// A failing page is reported and the run goes on with the next, unless the first page of a copy
+// finds that nothing can be written into the target folder.
 class ProtectionRun
 {
 public:
@@ -63,10 +64,24 @@ private:
                                            std::optional<files::FileError>& unread);
     void finishPage(PendingPage& page, bool framesHandled);
     std::optional<PageFailure> overwriteRefusal(const PendingPage& page);
-    void failPage(PendingPage& page, PageFailure failure);
+    // A failure whose cause is not given tells its own (causeOf).
+    void failPage(PendingPage& page, PageFailure failure,
+                  std::optional<FailureCause> cause = std::nullopt);
     // Tells the host; a listed page's outcome carries the progress.
     void tell(PageOutcome outcome, bool listed);
-    void pageFailed(const core::PathString& page, PageFailure failure, bool listed);
+    void pageFailed(const core::PathString& page, PageFailure failure, bool listed,
+                    std::optional<FailureCause> cause = std::nullopt);
+    FailureCause causeOf(const PageFailure& failure);
+    bool stopsRun(const FailureCause& cause);
+    // A folder that could not be made, and why.
+    struct FolderFailure
+    {
+        core::PathString folder;
+        FailureCause cause;
+    };
+    // The first folder of output that is still missing.
+    std::optional<FolderFailure> missingFolder(const core::PathString& output);
+    FailureCause writeFailureCause(const core::PathString& output, const files::FileError& error);
     void removeStaleTemporariesBeside(const core::PathString& output);
     std::optional<PageFailure> checkWritten(const core::PathString& temporary,
                                             const core::PathString& output,
@@ -108,6 +123,9 @@ private:
     std::vector<core::PathString> m_manifestFolders;
     bool m_manifestTried = false;
     std::uint64_t m_doneBytes = 0;
+    // Pages whose writing was tried, written or not; and why a run stops that can write none.
+    std::size_t m_pagesTried = 0;
+    std::optional<FailureCause> m_stopCause;
     std::uint64_t m_totalBytes = 0;
     std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;

@@ -89,12 +89,14 @@ struct PageFailure
         CopyFailed,       // path: a file of an added folder that is no page; output: its copy
         CopyLeavesFolder, // path: the file, reached by a link out of output, its added folder
         CopyIsSource,     // path: the file; output: its copy, which is a file of the run itself
+        FolderNotMade,    // path: a folder the output needs, which could not be created
     };
     Kind kind = Kind::ReadFailed;
     core::PathString path;
-    files::FileError error; // ReadFailed, FolderUnreadable, BackupFailed, WriteFailed, CopyFailed
+    files::FileError error;  // ReadFailed, FolderUnreadable, BackupFailed, WriteFailed, CopyFailed,
+                             // FolderNotMade
     core::PathString output; // OutsideTarget, CopyFailed, CopyLeavesFolder, CopyIsSource
-    bool newName = false;   // WriteFailed: the output is the page's name behind "protected_"
+    bool newName = false;    // WriteFailed: the output is the page's name behind "protected_"
     core::VerifyFault::Kind fault = core::VerifyFault::Kind::Difference; // NotVerified
     std::uint64_t count = 0; // NotVerified, a Difference: the page's line; HardLinks: the names
     std::string detail;
@@ -105,6 +107,27 @@ enum class SkipReason
 {
     AlreadyHandled,   // taken on earlier in this run (picked twice, or a frame of another page)
     AlreadyProtected, // it carries the protected-page marker
+};
+
+// What kept a page (or a folder) from being protected, as far as the run can tell: a summary of
+// many failures can say once what they share.
+struct FailureCause
+{
+    enum class Kind
+    {
+        Other,          // only the message tells
+        Unreadable,     // the page, or the folder being listed, could not be read
+        ReadOnly,       // writing the output into folder was refused: the file there that it
+                        // replaces is read-only, or the folder is
+        FolderReadOnly, // no file or folder can be made in folder (access refused, or a
+                        // read-only disk)
+        FolderNotMade,  // folder, which the output needs, could not be created for another
+                        // reason (a file stands in its place, a name too long)
+    };
+    Kind kind = Kind::Other;
+    core::PathString folder; // ReadOnly, FolderReadOnly, FolderNotMade
+    std::optional<files::FileError> error;
+    bool operator==(const FailureCause&) const = default;
 };
 
 // What became of one page (a listed page or a frame page), or of a folder that could not be
@@ -121,9 +144,9 @@ struct PageOutcome
     };
     Kind kind = Kind::Protected;
     core::PathString page; // the page file, or the folder, or the file copied
-    // Protected: the record as output placement left it, the output file (Copied: the copy), where the results tree
-    // put the page (its top-level entry, and whether that folder entry is new), and the pages in
-    // the tree now.
+    // Protected: the record as output placement left it, the output file (Copied: the copy),
+    // where the results tree put the page (its top-level entry, and whether that folder entry is
+    // new), and the pages in the tree now.
     core::FileRecord record;
     core::PathString output;
     std::size_t treeEntry = 0;
@@ -131,6 +154,10 @@ struct PageOutcome
     std::size_t recorded = 0;
     SkipReason reason = SkipReason::AlreadyHandled; // Skipped
     PageFailure failure;                            // Failed and FolderFailed
+    FailureCause cause;                             // Failed and FolderFailed
+    // Failed: the first page of a copy found that nothing can be written into the target
+    // folder; the run stops once this page is done with.
+    bool stopsRun = false;
     // A page of the list, the last outcome of its own frames: the bytes of the list done so far.
     bool listed = false;
     std::uint64_t doneBytes = 0;
@@ -145,6 +172,8 @@ struct RunSummary
     std::size_t listed = 0;         // pages in the list
     std::size_t taken = 0;          // listed pages taken through the per-file step
     std::size_t recorded = 0;       // pages in the results tree
+    // Stopped after the first page: nothing can be written into the target folder.
+    std::optional<FailureCause> targetUnwritable;
     // The record of the run, for an undo; empty when the run touched nothing, or when no
     // folder would take it.
     core::PathString manifest;

@@ -21,7 +21,8 @@
 #include "wizard/ProjectFiles.h"
 #include "wizard/ReplacedFiles.h"
 #include "wizard/Rows.h"
-#include "wizard/WizardRunHost.h"
+#include "wizard/RunThread.h"
+#include "wizard/RunView.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::wizard {
@@ -162,6 +163,11 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     ResetWizard();
     m_projectFiles->openRemembered();
     m_cmdNext->setFocus();
+}
+
+frmMain::~frmMain()
+{
+    m_run.reset();
 }
 
 void frmMain::placeOnScreen()
@@ -346,7 +352,6 @@ void frmMain::undoRun()
 
 void frmMain::ResetWizard()
 {
-    m_cancelRequested = false;
     m_results->reset();
     setWindowTitle(caption);
     m_encryption->ui.framProtect->setVisible(true);
@@ -405,9 +410,8 @@ void frmMain::cmdNextClicked()
 {
     switch (m_state) {
     case WizardState::Running:
-        if (m_dialogs.askYesNo(this, QMessageBox::Question, caption,
-                               tr("Do you really want to cancel?"))) {
-            m_cancelRequested = true;
+        if (askDuringRun(tr("Do you really want to cancel?")) && m_run) {
+            m_run->requestCancel();
         }
         break;
     case WizardState::Finished:
@@ -500,11 +504,16 @@ bool frmMain::confirmReplacing()
                               question + QStringLiteral("\n\n") + tr("Protect them?"));
 }
 
+// The run works on a thread of its own; the window stays live and shows what it tells as it
+// comes.
 void frmMain::protect()
 {
     if (lockRefused() || !confirmReplacing()) {
         return;
     }
+    m_run.reset();
+    const core::ProtectionSettings chosen = settings();
+    m_runView = std::make_unique<RunView>(*this, chosen);
     m_results->ui.lblResults->setText(
         QString::fromStdU16String(std::u16string(wording::scanningText)));
     // What the last run left on the page is not this run's: its Undo least of all.
@@ -512,22 +521,69 @@ void frmMain::protect()
     m_results->ui.lblThanks->hide();
     m_results->ui.lblRestart->hide();
     setRunLocked(true);
-    files::RealFileSystem fileSystem;
-    WizardRunHost host(*this);
-    run::ProtectionRun protectionRun(host, fileSystem);
-    const run::RunSummary summary =
-        protectionRun.RunProtection(m_pickFiles->selection(), settings());
-    m_lastManifest = summary.manifest;
+    m_run = std::make_unique<RunThread>(
+        *this, [this] { takeRunEvents(); }, m_pickFiles->selection(), chosen);
+}
+
+// Events come in the order the run told them: a call made while a batch is being shown (from a
+// message box's own loop) leaves the next batch to the call at work.
+void frmMain::takeRunEvents()
+{
+    if (m_takingEvents) {
+        m_moreEvents = true;
+        return;
+    }
+    m_takingEvents = true;
+    do {
+        m_moreEvents = false;
+        for (RunEvent& event : m_run ? m_run->take() : std::vector<RunEvent>()) {
+            if (auto* returned = std::get_if<RunReturned>(&event)) {
+                m_runReturned = std::move(*returned);
+            } else {
+                m_runView->show(event);
+            }
+        }
+        if (m_runView) {
+            m_runView->showBatch();
+        }
+    } while (m_moreEvents && !m_runReturned);
+    m_takingEvents = false;
+    endRun();
+}
+
+bool frmMain::askDuringRun(const QString& question)
+{
+    m_asking = true;
+    const bool yes = m_dialogs.askYesNo(this, QMessageBox::Question, caption, question);
+    m_asking = false;
+    if (m_runReturned) {
+        QMetaObject::invokeMethod(
+            this, [this] { endRun(); }, Qt::QueuedConnection);
+    }
+    return yes;
+}
+
+void frmMain::endRun()
+{
+    if (!m_runReturned || m_asking) {
+        return;
+    }
+    const RunReturned end = std::move(*m_runReturned);
+    m_runReturned.reset();
+    m_run.reset(); // its thread has returned
+    m_lastManifest = end.summary.manifest;
     m_results->ui.cmdUndo->setEnabled(!m_lastManifest.empty());
     // A run that showed a field it could not use has gone back to editing already.
     const bool wasRunning = running();
     setRunLocked(false);
-    if (wasRunning && summary.refusal &&
-        summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
+    if (wasRunning && end.summary.refusal &&
+        end.summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         setState(WizardState::Ready); // refused before it began: Protect may be pressed again
     } else if (wasRunning) {
         m_cmdPrev->setEnabled(false); // Back stays off until another page is shown
     }
+    m_runView->finish(end, m_closeAfterRun);
+    emit runEnded();
     if (m_closeAfterRun) {
         close();
     }
@@ -539,18 +595,20 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    const QString question = running() ? tr("A protection run is at work. Stop it after the "
-                                            "page it is on, and quit?")
-                                       : tr("Are you sure you wish to quit?");
-    if (!m_dialogs.askYesNo(this, running() ? QMessageBox::Question : QMessageBox::Information,
-                            caption, question)) {
+    if (running()) {
+        // The run stops after the page it is on, then the window closes.
+        if (askDuringRun(tr("A protection run is at work. Stop it after the page it is on, "
+                            "and quit?"))) {
+            m_closeAfterRun = true;
+            if (m_run) {
+                m_run->requestCancel();
+            }
+        }
         event->ignore();
         return;
     }
-    if (running()) {
-        // The run stops after the page it is on, then the window closes.
-        m_cancelRequested = true;
-        m_closeAfterRun = true;
+    if (!m_dialogs.askYesNo(this, QMessageBox::Information, caption,
+                            tr("Are you sure you wish to quit?"))) {
         event->ignore();
         return;
     }

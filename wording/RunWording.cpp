@@ -190,6 +190,19 @@ std::optional<Message> NoticeMessage(const run::RunNotice& notice)
     }
 }
 
+Message StopMessage(const run::FailureCause& cause)
+{
+    const std::u16string folder = text(cause.folder);
+    const std::u16string why = cause.error ? core::Utf8ToUtf16(cause.error->text) : u"";
+    const std::u16string stopped = u" Nothing was protected: the run stopped after the first page.";
+    if (cause.kind == run::FailureCause::Kind::FolderNotMade) {
+        return warning(u"The target folder cannot be made: " + folder + u" could not be created (" +
+                       why + u")." + stopped);
+    }
+    return warning(u"Nothing can be written into the target folder: " + folder +
+                   u" is read-only (" + why + u")." + stopped);
+}
+
 Message FailureMessage(const PageFailure& failure)
 {
     const std::u16string path = text(failure.path);
@@ -250,9 +263,16 @@ Message FailureMessage(const PageFailure& failure)
                        u".\r\nIt is reached through a link that leads out of the added folder " +
                        text(failure.output) + u", so it was not copied.");
     case PageFailure::Kind::CopyIsSource:
-        return warning(u"Unable to Copy File: " + path + u".\r\nIts copy " +
-                       text(failure.output) +
+        return warning(u"Unable to Copy File: " + path + u".\r\nIts copy " + text(failure.output) +
                        u" would replace a file of this run itself, so it was left as it is.");
+    case PageFailure::Kind::FolderNotMade: {
+        std::u16string why = plainReason(failure.error);
+        if (why.empty()) {
+            why = failure.error.code == EEXIST ? u"A file of that name stands in its place."
+                                               : core::Utf8ToUtf16(failure.error.text);
+        }
+        return warning(u"Unable to Create Folder: " + path + u".\r\n" + why);
+    }
     case PageFailure::Kind::SealingFailed:
         break;
     }

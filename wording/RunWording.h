@@ -18,6 +18,8 @@ Message RefusalMessage(const run::Refusal& refusal);
 // The message of a notice that has one.
 std::optional<Message> NoticeMessage(const run::RunNotice& notice);
 Message FailureMessage(const run::PageFailure& failure);
+// Why a copy stopped at its first page: nothing can be written into its target folder.
+Message StopMessage(const run::FailureCause& cause);
 
 // The status line above the results after each event; empty when the event leaves it as it is.
 std::u16string StatusAfter(const run::Refusal& refusal);

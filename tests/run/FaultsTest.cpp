@@ -89,6 +89,66 @@ TEST(Faults, PermissionsRefusedToAnOrdinaryUser)
     EXPECT_TRUE(site.exists("open/protected_page.htm"));
 }
 
+// As an unprivileged user: a copy whose target folder is read-only, or cannot be created, stops
+// at its first page with one failure; a folder that cannot be made below a target that works is
+// named as the cause of its page's failure, and the other pages are protected.
+TEST(Faults, ATargetThatCannotBeWritten)
+{
+    TempFolder site;
+    openToEveryone(site.path());
+    for (const char* page : {"a.htm", "b.htm", "sub/deep/c.htm"}) {
+        site.write(std::string("in/") + page, "<p>x</p>");
+    }
+    site.write("locked/keep", "x");
+    site.write("open/sub/keep", "x");
+    openToEveryone(site.path() / "open");
+    const std::u16string root = core::TextFromPath(site.str());
+    using Kind = run::FailureCause::Kind;
+    const struct
+    {
+        std::string target;
+        Kind kind;
+        std::string folder;
+        std::u16string message;
+        bool stops;
+    } cases[] = {
+        {"locked", Kind::FolderReadOnly, "locked",
+         u"Unable to Access File: " + root + u"/locked/a.htm.\r\nThe file may be read-only.", true},
+        {"locked/new/target", Kind::FolderReadOnly, "locked",
+         u"Unable to Create Folder: " + root + u"/locked/new.\r\nPermission denied", true},
+        {"open", Kind::FolderReadOnly, "open/sub",
+         u"Unable to Create Folder: " + root + u"/open/sub/deep.\r\nPermission denied", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const int status = test::RunAsNobody([&] {
+            files::RealFileSystem fileSystem;
+            test::FakeHost host;
+            core::ProtectionSettings copy = saving(core::SaveMode::CopyToFolder);
+            copy.saveDir = core::TextFromPath(site.str() + "/" + c.target);
+            const run::RunSummary summary = run::ProtectionRun(host, fileSystem)
+                                                .RunProtection({{site.str() + "/in", true}}, copy);
+            const auto failed = host.of(run::PageOutcome::Kind::Failed);
+            if (failed.size() != 1 ||
+                wording::FailureMessage(failed[0]->failure).text != c.message) {
+                return 1;
+            }
+            if (failed[0]->cause.kind != c.kind ||
+                failed[0]->cause.folder != site.str() + "/" + c.folder) {
+                return 2;
+            }
+            if (failed[0]->stopsRun != c.stops || summary.targetUnwritable.has_value() != c.stops) {
+                return 3;
+            }
+            const std::size_t recorded = c.stops ? 0 : 2;
+            return summary.taken == (c.stops ? 1u : 3u) && host.recorded().size() == recorded ? 0
+                                                                                              : 4;
+        });
+        ASSERT_NE(status, -1);
+        EXPECT_EQ(status, 0);
+    }
+}
+
 TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
 {
     TempFolder site;
@@ -109,8 +169,6 @@ TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
     EXPECT_EQ(filesIn(site.path() / "pages"), 1u);
 }
 
-// A disk that fills up while a page is written: the old page and its backup stay as they were,
-// no temporary file is left, and the message names the file.
 // A disk that fills up while a page or its backup is written: the page and its older backup
 // stay as they were, no temporary file is left, and the message names the file.
 TEST(Faults, AFullDiskLeavesPageAndBackupIntact)
@@ -151,7 +209,7 @@ TEST(Faults, ANameTooLongForTheFileSystem)
     core::ProtectionSettings copy = saving(core::SaveMode::CopyToFolder);
     copy.saveDir = core::TextFromPath(site.str() + "/" + std::string(300, 'n'));
     const auto failures = failuresOfRun({{site.str() + "/in", true}}, copy);
-    ASSERT_EQ(failures.size(), 2u);
+    ASSERT_EQ(failures.size(), 1u); // no page can go into a target that cannot be made
     EXPECT_TRUE(failures[0].ends_with(u".\r\nThe name is too long for the file system."));
 
     // A name that is too long only once "protected_" is put in front of it.
