@@ -132,7 +132,7 @@ void protectPage(benchmark::State& state, const ModeCase& modeCase)
         state.PauseTiming();
         std::u16string text = page;
         state.ResumeTiming();
-        core::ProtectPage({}, text, settings, nullptr, "utf-8");
+        core::ProtectPage(text, settings, "utf-8");
         benchmark::DoNotOptimize(text.data());
         protectedSize = text.size();
     }

@@ -60,7 +60,7 @@ void BM_ProtectPage(benchmark::State& state)
     const bool sealed = state.range(2) != 0;
     core::ProtectionSettings settings = lockedSettings(mode);
     settings.encryptHiddenPart = sealed;
-    const auto sealer = crypto::SealerFor(settings);
+    const auto sealer = std::move(crypto::SealerFor(settings).sealer);
     for (auto _ : state) {
         std::u16string text = original;
         core::ProtectOrdinaryPage(text, settings, "utf-8", sealer.get());

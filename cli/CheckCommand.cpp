@@ -7,6 +7,7 @@
 #include "cli/ProtectCommand.h"
 #include "core/Utf8.h"
 #include "run/PageCheck.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::cli {
 
@@ -50,7 +51,8 @@ void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& rep
 {
     for (const run::PageCheckResult& page : report.pages) {
         if (page.failure) {
-            err << "quorlane-cli: " << TerminalText(page.failure->text) << "\n";
+            err << "quorlane-cli: " << TerminalText(wording::FailureMessage(*page.failure).text)
+                << "\n";
             continue;
         }
         if (page.findings.empty() || quiet) {
@@ -96,7 +98,7 @@ void writeJson(std::ostream& out, const run::CheckReport& report, const Totals& 
 #endif
         if (page.failure) {
             entry["outcome"] = "failed";
-            entry["message"] = TerminalText(page.failure->text);
+            entry["message"] = TerminalText(wording::FailureMessage(*page.failure).text);
         }
         nlohmann::ordered_json findings = nlohmann::ordered_json::array();
         for (const core::Finding& finding : page.findings) {
@@ -133,7 +135,8 @@ int ProtectCommand::check(std::ostream& out, std::ostream& err,
     if (json) {
         for (const run::PageCheckResult& page : report.pages) {
             if (page.failure) {
-                err << "quorlane-cli: " << TerminalText(page.failure->text) << "\n";
+                err << "quorlane-cli: " << TerminalText(wording::FailureMessage(*page.failure).text)
+                    << "\n";
             }
         }
         writeJson(out, report, totals);

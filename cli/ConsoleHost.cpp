@@ -7,6 +7,7 @@
 #include "cli/FindingText.h"
 #include "core/FileRecord.h"
 #include "core/Utf8.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::cli {
 
@@ -53,25 +54,100 @@ std::string TerminalText(std::u16string_view text)
     return bytes;
 }
 
-ConsoleHost::ConsoleHost(core::ProtectionSettings settings, std::ostream& err, bool progressBar)
-    : m_settings(std::move(settings))
-    , m_err(err)
+ConsoleHost::ConsoleHost(std::ostream& err, bool progressBar)
+    : m_err(err)
     , m_progressBar(progressBar)
 {
 }
 
-bool ConsoleHost::cancelRequested() const
+bool ConsoleHost::cancelRequested()
 {
     return interruptRequested != 0;
 }
 
-void ConsoleHost::showMessage(const files::Message& message)
+void ConsoleHost::setStatus(std::u16string status)
+{
+    if (!status.empty()) {
+        m_status = std::move(status);
+    }
+}
+
+void ConsoleHost::refused(const run::Refusal& refusal)
+{
+    setStatus(wording::StatusAfter(refusal));
+    showMessage(wording::RefusalMessage(refusal));
+}
+
+void ConsoleHost::notice(const run::RunNotice& notice)
+{
+    setStatus(wording::StatusAfter(notice));
+    if (const auto message = wording::NoticeMessage(notice)) {
+        showMessage(*message);
+    }
+    if (notice.kind == run::RunNotice::Kind::PageFindings) {
+        showFindings(notice.path, notice.findings);
+    }
+}
+
+void ConsoleHost::started(const run::RunStart& start)
+{
+    setStatus(wording::StatusAfter(start));
+    if (!start.findings.empty()) {
+        showFindings({}, start.findings);
+    }
+}
+
+void ConsoleHost::pageDone(const run::PageOutcome& outcome)
+{
+    if (outcome.kind == run::PageOutcome::Kind::Copied) {
+        ++m_copied;
+        if (outcome.listed) {
+            progress(run::ProgressPercentage(outcome.doneBytes, outcome.totalBytes));
+        }
+        return;
+    }
+    setStatus(wording::StatusAfter(outcome));
+    switch (outcome.kind) {
+    case run::PageOutcome::Kind::Protected:
+        m_outcomes.push_back(
+            {PageReport::Kind::Protected, false, outcome.page, outcome.output, {}});
+        break;
+    case run::PageOutcome::Kind::Skipped:
+        m_outcomes.push_back({PageReport::Kind::Skipped,
+                              false,
+                              outcome.page,
+                              {},
+                              outcome.reason == run::SkipReason::AlreadyProtected
+                                  ? alreadyProtectedReason
+                                  : "already handled"});
+        break;
+    case run::PageOutcome::Kind::Failed:
+    case run::PageOutcome::Kind::FolderFailed: {
+        const wording::Message message = wording::FailureMessage(outcome.failure);
+        // A run that stops at once says why in one message.
+        showMessage(outcome.stopsRun ? wording::StopMessage(outcome.cause) : message);
+        m_outcomes.push_back({PageReport::Kind::Failed,
+                              outcome.kind == run::PageOutcome::Kind::FolderFailed,
+                              outcome.page,
+                              {},
+                              TerminalText(message.text)});
+        break;
+    }
+    case run::PageOutcome::Kind::Copied:
+        break;
+    }
+    if (outcome.listed) {
+        progress(run::ProgressPercentage(outcome.doneBytes, outcome.totalBytes));
+    }
+}
+
+void ConsoleHost::showMessage(const wording::Message& message)
 {
     clearProgressLine();
     m_err << "quorlane-cli: " << TerminalText(message.text) << "\n";
 }
 
-void ConsoleHost::progress(float percentage, std::uint64_t, std::uint64_t)
+void ConsoleHost::progress(float percentage)
 {
     ++m_pagesDone;
     if (!m_progressBar) {
@@ -99,35 +175,6 @@ void ConsoleHost::clearProgressLine()
     }
 }
 
-void ConsoleHost::resultRecorded(const run::ResultsTree&, run::ResultsTree::Added,
-                                 const core::PathString& page, const core::FileRecord&,
-                                 const core::PathString& output)
-{
-    m_outcomes.push_back({PageOutcome::Kind::Protected, false, page, output, {}});
-}
-
-void ConsoleHost::pageFailed(const core::PathString& page, const files::Message& message)
-{
-    showMessage(message);
-    m_outcomes.push_back({PageOutcome::Kind::Failed, false, page, {}, TerminalText(message.text)});
-}
-
-void ConsoleHost::folderFailed(const core::PathString& folder, const files::Message& message)
-{
-    showMessage(message);
-    m_outcomes.push_back({PageOutcome::Kind::Failed, true, folder, {}, TerminalText(message.text)});
-}
-
-void ConsoleHost::pageSkipped(const core::PathString& page, run::SkipReason reason)
-{
-    m_outcomes.push_back(
-        {PageOutcome::Kind::Skipped,
-         false,
-         page,
-         {},
-         reason == run::SkipReason::AlreadyProtected ? alreadyProtectedReason : "already handled"});
-}
-
 std::string FindingLine(const core::PathString& page, const core::Finding& finding)
 {
     std::string line = SeverityName(finding.severity);
@@ -140,7 +187,7 @@ std::string FindingLine(const core::PathString& page, const core::Finding& findi
            std::string(core::FindingCodeName(finding.code)) + "]";
 }
 
-void ConsoleHost::pageFindings(const core::PathString& page,
+void ConsoleHost::showFindings(const core::PathString& page,
                                const std::vector<core::Finding>& findings)
 {
     for (const core::Finding& finding : findings) {
@@ -160,23 +207,23 @@ const std::vector<core::Finding>& ConsoleHost::findingsOf(const core::PathString
     return it == m_findings.end() ? none : it->second;
 }
 
-void ConsoleHost::finished()
+void ConsoleHost::finished(const run::RunSummary&)
 {
     clearProgressLine();
 }
 
-std::size_t ConsoleHost::count(PageOutcome::Kind kind) const
+std::size_t ConsoleHost::count(PageReport::Kind kind) const
 {
     return static_cast<std::size_t>(
         std::count_if(m_outcomes.begin(), m_outcomes.end(),
-                      [kind](const PageOutcome& outcome) { return outcome.kind == kind; }));
+                      [kind](const PageReport& outcome) { return outcome.kind == kind; }));
 }
 
 std::size_t ConsoleHost::alreadyProtected() const
 {
     return static_cast<std::size_t>(
-        std::count_if(m_outcomes.begin(), m_outcomes.end(), [](const PageOutcome& outcome) {
-            return outcome.kind == PageOutcome::Kind::Skipped &&
+        std::count_if(m_outcomes.begin(), m_outcomes.end(), [](const PageReport& outcome) {
+            return outcome.kind == PageReport::Kind::Skipped &&
                    outcome.detail == alreadyProtectedReason;
         }));
 }

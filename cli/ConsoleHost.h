@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "run/RunHost.h"
+#include "wording/Message.h"
 
 namespace quorlane::cli {
 
 // What happened to one page of a run, for the report.
-struct PageOutcome
+struct PageReport
 {
     enum class Kind
     {
@@ -31,45 +32,35 @@ struct PageOutcome
 class ConsoleHost : public run::RunHost
 {
 public:
-    ConsoleHost(core::ProtectionSettings settings, std::ostream& err, bool progressBar);
+    ConsoleHost(std::ostream& err, bool progressBar);
 
-    core::ProtectionSettings settings() const override { return m_settings; }
-    bool cancelRequested() const override;
-    void yield() override {}
-    void clearResults() override {}
-    void setStatus(std::u16string_view text) override { m_status = text; }
-    void showMessage(const files::Message& message) override;
-    void refuseLock(run::LockField) override {}
-    void setResultsVisible(bool) override {}
-    void progress(float percentage, std::uint64_t doneBytes, std::uint64_t totalBytes) override;
-    void resultRecorded(const run::ResultsTree& tree, run::ResultsTree::Added added,
-                        const core::PathString& page, const core::FileRecord& record,
-                        const core::PathString& output) override;
-    void pageFailed(const core::PathString& page, const files::Message& message) override;
-    void folderFailed(const core::PathString& folder, const files::Message& message) override;
-    void pageSkipped(const core::PathString& page, run::SkipReason reason) override;
-    void fileCopied(const core::PathString&, const core::PathString&) override { ++m_copied; }
-    void pageFindings(const core::PathString& page,
-                      const std::vector<core::Finding>& findings) override;
-    void finished() override;
+    bool cancelRequested() override;
+    void refused(const run::Refusal& refusal) override;
+    void notice(const run::RunNotice& notice) override;
+    void started(const run::RunStart& start) override;
+    void pageDone(const run::PageOutcome& outcome) override;
+    void finished(const run::RunSummary& summary) override;
 
     // Whether findings of mere information go to standard error too (warnings always do).
     void setNotesShown(bool shown) { m_notesShown = shown; }
     // The findings of a page; those of the run as a whole under an empty path.
     const std::vector<core::Finding>& findingsOf(const core::PathString& page) const;
 
-    const std::vector<PageOutcome>& outcomes() const { return m_outcomes; }
+    const std::vector<PageReport>& outcomes() const { return m_outcomes; }
     const std::u16string& status() const { return m_status; }
-    std::size_t count(PageOutcome::Kind kind) const;
+    std::size_t count(PageReport::Kind kind) const;
     // Pages skipped because they carry the protected-page marker.
     std::size_t alreadyProtected() const;
     // Other files of the folders copied unchanged into a copy.
     std::size_t copied() const { return m_copied; }
 
 private:
+    void setStatus(std::u16string status);
+    void showMessage(const wording::Message& message);
+    void showFindings(const core::PathString& page, const std::vector<core::Finding>& findings);
+    void progress(float percentage);
     void clearProgressLine();
 
-    core::ProtectionSettings m_settings;
     std::ostream& m_err;
     bool m_progressBar;
     bool m_progressShown = false;
@@ -77,7 +68,7 @@ private:
     std::size_t m_pagesDone = 0;
     std::size_t m_copied = 0;
     std::u16string m_status;
-    std::vector<PageOutcome> m_outcomes;
+    std::vector<PageReport> m_outcomes;
     std::map<core::PathString, std::vector<core::Finding>> m_findings;
     bool m_notesShown = false;
 };

@@ -11,6 +11,7 @@
 #include "files/FileSystem.h"
 #include "run/ProjectFile.h"
 #include "run/ProtectionRun.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::cli {
 
@@ -67,14 +68,14 @@ core::SaveMode saveModeNamed(const std::string& name)
     return core::SaveMode::CreateNew;
 }
 
-const char* kindName(PageOutcome::Kind kind)
+const char* kindName(PageReport::Kind kind)
 {
     switch (kind) {
-    case PageOutcome::Kind::Protected:
+    case PageReport::Kind::Protected:
         return "protected";
-    case PageOutcome::Kind::Skipped:
+    case PageReport::Kind::Skipped:
         return "skipped";
-    case PageOutcome::Kind::Failed:
+    case PageReport::Kind::Failed:
         break;
     }
     return "failed";
@@ -88,12 +89,12 @@ std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summa
         return u"Cancelled after " + decimal(summary.taken) + u" of " + decimal(summary.listed) +
                u" pages";
     }
-    if (host.status() != run::scanningText) {
+    if (host.status() != wording::scanningText) {
         return host.status();
     }
     std::u16string status = u"No files have been protected";
     const std::pair<std::size_t, std::u16string_view> counts[] = {
-        {host.count(PageOutcome::Kind::Failed), u" failed"},
+        {host.count(PageReport::Kind::Failed), u" failed"},
         {host.alreadyProtected(), u" already protected"},
     };
     std::u16string_view glue = u": ";
@@ -128,13 +129,13 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
                const run::RunSummary& summary)
 {
     nlohmann::ordered_json pages = nlohmann::ordered_json::array();
-    for (const PageOutcome& outcome : host.outcomes()) {
+    for (const PageReport& outcome : host.outcomes()) {
         nlohmann::ordered_json page = pathObject(outcome.folder ? "folder" : "page", outcome.page);
         page["outcome"] = kindName(outcome.kind);
-        if (outcome.kind == PageOutcome::Kind::Protected) {
+        if (outcome.kind == PageReport::Kind::Protected) {
             putPath(page, "output", outcome.output);
         } else {
-            page[outcome.kind == PageOutcome::Kind::Failed ? "message" : "reason"] = outcome.detail;
+            page[outcome.kind == PageReport::Kind::Failed ? "message" : "reason"] = outcome.detail;
         }
         if (!outcome.folder && !host.findingsOf(outcome.page).empty()) {
             nlohmann::ordered_json findings = nlohmann::ordered_json::array();
@@ -170,9 +171,9 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         {"findings", runFindings},
         {"results", tree},
         {"totals",
-         {{"protected", host.count(PageOutcome::Kind::Protected)},
-          {"skipped", host.count(PageOutcome::Kind::Skipped)},
-          {"failed", host.count(PageOutcome::Kind::Failed)},
+         {{"protected", host.count(PageReport::Kind::Protected)},
+          {"skipped", host.count(PageReport::Kind::Skipped)},
+          {"failed", host.count(PageReport::Kind::Failed)},
           {"copied", host.copied()}}},
     };
     if (summary.manifest.empty()) {
@@ -188,14 +189,13 @@ int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
     if (summary.cancelled) {
         return exitCancelled;
     }
-    if (summary.lockedOut) {
-        return exitNothingProtected;
+    if (summary.refusal) {
+        return exitNothingProtected; // another run kept this one out
     }
-    if (host.count(PageOutcome::Kind::Failed) == 0) {
+    if (host.count(PageReport::Kind::Failed) == 0) {
         return exitOk;
     }
-    const bool anyGood =
-        host.count(PageOutcome::Kind::Protected) > 0 || host.alreadyProtected() > 0;
+    const bool anyGood = host.count(PageReport::Kind::Protected) > 0 || host.alreadyProtected() > 0;
     return anyGood ? exitPageFailed : exitNothingProtected;
 }
 
@@ -351,16 +351,17 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (checkOnly) {
         return check(out, err, settings, selection);
     }
-    ConsoleHost host(settings, err, errIsTerminal && !quiet && !json);
+    ConsoleHost host(err, errIsTerminal && !quiet && !json);
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
     run.setWaitForOtherRuns(wait);
-    const run::RunSummary summary = run.RunProtection(selection);
-    if (summary.refusal && !summary.lockedOut) {
+    const run::RunSummary summary = run.RunProtection(selection, settings);
+    if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.
         if (json) {
-            out << nlohmann::json{{"error", TerminalText(summary.refusal->text)}}.dump(
-                       2, ' ', false, nlohmann::json::error_handler_t::replace)
+            out << nlohmann::json{{"error",
+                                   TerminalText(wording::RefusalMessage(*summary.refusal).text)}}
+                       .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
                 << "\n";
         }
         out.flush();

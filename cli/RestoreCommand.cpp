@@ -8,6 +8,7 @@
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
 #include "run/Restore.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::cli {
 
@@ -80,8 +81,9 @@ int RestoreCommand::run(std::ostream& out, std::ostream& err) const
 {
     files::RealFileSystem fileSystem;
     const run::RestoreReport report = run::RestoreRun(fileSystem, manifest, dryRun);
-    if (!report.refusal.empty()) {
-        err << "quorlane-cli: " << manifest << ": " << report.refusal << "\n";
+    if (report.refusal) {
+        err << "quorlane-cli: " << manifest << ": " << wording::ManifestProblemText(*report.refusal)
+            << "\n";
         return exitUsage;
     }
     bool noBackups = false;

@@ -87,26 +87,22 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
         return exitAlreadyProtected;
     }
     bytes = std::string(); // the text is all that is needed from here on
-    std::unique_ptr<core::HiddenPartSealer> sealer;
-    try {
-        sealer = crypto::SealerFor(settings);
-    } catch (const std::exception& failure) {
-        err << "quorlane-cli: cannot encrypt the page: " << failure.what() << "\n";
+    const crypto::SealerResult sealing = crypto::SealerFor(settings);
+    if (sealing.failure) {
+        err << "quorlane-cli: cannot encrypt the page: " << *sealing.failure << "\n";
         return exitPageFailed;
     }
     // The protected page is written while it is made.
     files::PageWriter writer(out, page.encoding);
-    const core::FileRecord record{{}, file};
-    try {
-        if (core::ProtectFramePages(record, page.text, nullptr)) {
-            writer.append(page.text); // a frameset stays as it is
-        } else {
-            core::WriteOrdinaryPage(page.text, settings, page.declaredCharset, writer,
-                                    sealer.get());
-        }
-    } catch (const core::SealingFailure& failure) {
+    if (core::FramesRecognised(page.text)) {
+        writer.append(page.text); // a frameset stays as it is
+    } else {
+        core::WriteOrdinaryPage(page.text, settings, page.declaredCharset, writer,
+                                sealing.sealer.get());
+    }
+    if (const auto failure = sealing.sealer ? sealing.sealer->takeFailure() : std::nullopt) {
         writer.finish();
-        err << "quorlane-cli: cannot encrypt the page: " << failure.what()
+        err << "quorlane-cli: cannot encrypt the page: " << *failure
             << "; the page written is incomplete\n";
         return exitPageFailed;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,8 +26,12 @@ public:
 
     // Appends the sealed form of markup to out: base64 only (A-Z, a-z, 0-9, "+", "/", "="),
     // so it stands in a double-quoted script string, and none of the page's tag searches can
-    // find anything in it. Throws SealingFailure rather than give a weak result.
+    // find anything in it. Rather than give a weak result it appends nothing and keeps why, for
+    // takeFailure: a page that was made meanwhile is not to be written.
     virtual void appendSealed(std::u16string& out, std::u16string_view markup) = 0;
+
+    // Why a part could not be sealed since the last call, or nothing.
+    virtual std::optional<std::string> takeFailure() = 0;
 
     // Opens a text that appendSealed made under this sealer's key, appending the markup to out
     // (as UTF-8 carries it: a lone surrogate comes back as U+FFFD); false when the text is not
@@ -35,11 +39,6 @@ public:
     virtual bool openSealed(std::u16string_view sealed, std::u16string& out) = 0;
 
     virtual const UnlockParameters& unlockParameters() const = 0;
-};
-
-struct SealingFailure : std::runtime_error
-{
-    using std::runtime_error::runtime_error;
 };
 
 } // namespace quorlane::core

@@ -1,7 +1,6 @@
 #include "core/PageTransformer.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "core/PageEncoder.h"
 #include "core/ProtectModes.h"
@@ -248,11 +247,10 @@ std::u16string pageTop(const ProtectionSettings& settings, std::u16string_view d
 
 } // namespace
 
-void ProtectPage(const FileRecord& record, std::u16string& page, const ProtectionSettings& settings,
-                 const FramePageStep& protectFramePage, std::string_view declaredCharset,
-                 HiddenPartSealer* sealer)
+void ProtectPage(std::u16string& page, const ProtectionSettings& settings,
+                 std::string_view declaredCharset, HiddenPartSealer* sealer)
 {
-    if (ProtectFramePages(record, page, protectFramePage)) {
+    if (FramesRecognised(page)) {
         return;
     }
     ProtectOrdinaryPage(page, settings, declaredCharset, sealer);
@@ -359,8 +357,7 @@ std::optional<FileRecord> FramePageRecord(const FileRecord& frameset, std::u16st
     return FileRecord{root, PathString(1, pathSeparator) + PathFromText(source)};
 }
 
-bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
-                       const FramePageStep& protectFramePage)
+bool FramesRecognised(std::u16string_view page)
 {
     FrameScanner frames(page);
     std::u16string source;
@@ -372,14 +369,6 @@ bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
             return false;
         case FrameScanner::Next::Frame:
             break;
-        }
-        std::optional<FileRecord> frame = FramePageRecord(record, source);
-        if (frame && protectFramePage) {
-            try {
-                protectFramePage(*frame);
-            } catch (const std::exception&) {
-                return false;
-            }
         }
     }
 }

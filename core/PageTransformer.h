@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,24 +19,18 @@ inline constexpr std::u16string_view protectedPageMarker =
 // Where the banner and the no-script notice point.
 inline constexpr std::u16string_view productAddress = u"https://www.quorlane.example/";
 
-// The step that protects one frame page, completely, while its frameset is being transformed.
-// It signals a failure by throwing; frame handling then stops and the frameset page is
-// protected as an ordinary page.
-using FramePageStep = std::function<void(FileRecord&)>;
-
 // Rewrites page into the protected page for settings. A frameset page whose frames are
-// recognised is left as it is and its local frame pages are handed to protectFramePage (an
-// empty step follows no frame). declaredCharset is the page's own encoding label, lower case,
+// recognised is left as it is: its frame pages are protected on their own (the run takes them on
+// with a FrameScanner). declaredCharset is the page's own encoding label, lower case,
 // when it declares one that resolves; it is repeated at the very top of the protected page so
 // that the browser still finds it. With a sealer and the password lock on, the hidden part is
 // sealed under the run's key and the page carries the unlock script.
-void ProtectPage(const FileRecord& record, std::u16string& page, const ProtectionSettings& settings,
-                 const FramePageStep& protectFramePage, std::string_view declaredCharset = {},
-                 HiddenPartSealer* sealer = nullptr);
+void ProtectPage(std::u16string& page, const ProtectionSettings& settings,
+                 std::string_view declaredCharset = {}, HiddenPartSealer* sealer = nullptr);
 
-// Whether the page holds frame elements whose pages were handed on (and none failed).
-bool ProtectFramePages(const FileRecord& record, std::u16string_view page,
-                       const FramePageStep& protectFramePage);
+// Whether the page holds frame elements, each with a source that can be read: a frameset that
+// stays as it is once its frame pages are protected.
+bool FramesRecognised(std::u16string_view page);
 
 // Rewrites a page that is not a frameset whose frames were handled: everything ProtectPage does
 // after the frames.

@@ -5,7 +5,7 @@
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
-#include <stdexcept>
+#include <utility>
 
 #include "core/Utf8.h"
 
@@ -61,11 +61,6 @@ bool decodeBase64(std::u16string_view text, std::string& bytes)
     return true;
 }
 
-[[noreturn]] void fail(const char* what)
-{
-    throw core::SealingFailure(std::string("OpenSSL could not ") + what);
-}
-
 } // namespace
 
 struct PasswordSealer::Cipher
@@ -80,7 +75,8 @@ PasswordSealer::PasswordSealer(std::u16string_view password, std::uint32_t itera
     , m_opener(std::make_unique<Cipher>())
 {
     if (iterations < core::minimumKdfIterations || iterations > core::maximumKdfIterations) {
-        throw std::invalid_argument("iteration count out of range");
+        m_setupFailure = "the iteration count is out of range";
+        return;
     }
     std::string secret;
     core::AppendUtf16AsUtf8(secret, password, "\xEF\xBF\xBD");
@@ -88,16 +84,18 @@ PasswordSealer::PasswordSealer(std::u16string_view password, std::uint32_t itera
         secret.data(), static_cast<int>(secret.size()), salt.data(), static_cast<int>(salt.size()),
         static_cast<int>(iterations), EVP_sha256(), static_cast<int>(m_key.size()), m_key.data());
     OPENSSL_cleanse(secret.data(), secret.size());
+    const auto setUp = [](Cipher& cipher, auto init, const unsigned char* key) {
+        return cipher.context != nullptr &&
+               init(cipher.context, EVP_aes_256_gcm(), nullptr, key, nullptr) == 1;
+    };
     if (derived != 1) {
-        fail("derive the key");
+        m_setupFailure = "OpenSSL could not derive the key";
+    } else if (!setUp(*m_cipher, EVP_EncryptInit_ex, m_key.data()) ||
+               !setUp(*m_opener, EVP_DecryptInit_ex, m_key.data())) {
+        m_setupFailure = "OpenSSL could not set up AES-256-GCM";
     }
-    if (m_cipher->context == nullptr || EVP_EncryptInit_ex(m_cipher->context, EVP_aes_256_gcm(),
-                                                           nullptr, m_key.data(), nullptr) != 1) {
-        fail("set up AES-256-GCM");
-    }
-    if (m_opener->context == nullptr || EVP_DecryptInit_ex(m_opener->context, EVP_aes_256_gcm(),
-                                                           nullptr, m_key.data(), nullptr) != 1) {
-        fail("set up AES-256-GCM");
+    if (m_setupFailure) {
+        return;
     }
     m_parameters.salt = base64(salt.data(), salt.size());
     m_parameters.iterations = iterations;
@@ -112,22 +110,49 @@ PasswordSealer::~PasswordSealer()
 std::unique_ptr<PasswordSealer> PasswordSealer::ForPassword(std::u16string_view password,
                                                             std::uint32_t iterations)
 {
-    Salt salt;
-    if (RAND_bytes(salt.data(), static_cast<int>(salt.size())) != 1) {
-        fail("make a random salt");
+    Salt salt{};
+    const bool random = RAND_bytes(salt.data(), static_cast<int>(salt.size())) == 1;
+    auto sealer = std::make_unique<PasswordSealer>(password, iterations, salt);
+    if (!random) {
+        sealer->m_setupFailure = "OpenSSL could not make a random salt";
     }
-    return std::make_unique<PasswordSealer>(password, iterations, salt);
+    return sealer;
+}
+
+void PasswordSealer::fail(std::string what)
+{
+    if (!m_failure) {
+        m_failure = std::move(what);
+    }
+}
+
+std::optional<std::string> PasswordSealer::takeFailure()
+{
+    if (m_setupFailure) {
+        return m_setupFailure;
+    }
+    return std::exchange(m_failure, std::nullopt);
 }
 
 void PasswordSealer::appendSealed(std::u16string& out, std::u16string_view markup)
 {
+    if (m_setupFailure) {
+        return;
+    }
     if (++m_sealCount > maxSealsPerKey) {
-        throw core::SealingFailure("too many parts sealed under one key");
+        fail("too many parts sealed under one key");
+        return;
     }
     m_plain.clear();
     core::AppendUtf16AsUtf8(m_plain, markup, "\xEF\xBF\xBD");
     if (m_plain.size() > INT_MAX - nonceBytes - tagBytes) {
-        throw core::SealingFailure("a hidden part too large to seal");
+        fail("a hidden part too large to seal");
+        return;
+    }
+    const unsigned char* fresh = nextNonce();
+    if (fresh == nullptr) {
+        fail("OpenSSL could not make random nonces");
+        return;
     }
     m_sealed.resize(nonceBytes + m_plain.size() + tagBytes);
     auto* nonce = reinterpret_cast<unsigned char*>(m_sealed.data());
@@ -135,7 +160,7 @@ void PasswordSealer::appendSealed(std::u16string& out, std::u16string_view marku
     unsigned char* tag = cipherText + m_plain.size();
     int written = 0;
     int finalWritten = 0;
-    std::copy_n(nextNonce(), nonceBytes, nonce);
+    std::copy_n(fresh, nonceBytes, nonce);
     if (EVP_EncryptInit_ex(m_cipher->context, nullptr, nullptr, nullptr, nonce) != 1 ||
         EVP_EncryptUpdate(m_cipher->context, cipherText, &written,
                           reinterpret_cast<const unsigned char*>(m_plain.data()),
@@ -143,7 +168,8 @@ void PasswordSealer::appendSealed(std::u16string& out, std::u16string_view marku
         EVP_EncryptFinal_ex(m_cipher->context, cipherText + written, &finalWritten) != 1 ||
         EVP_CIPHER_CTX_ctrl(m_cipher->context, EVP_CTRL_GCM_GET_TAG, static_cast<int>(tagBytes),
                             tag) != 1) {
-        fail("seal a hidden part");
+        fail("OpenSSL could not seal a hidden part");
+        return;
     }
     appendBase64(out, nonce, m_sealed.size());
 }
@@ -177,19 +203,27 @@ const unsigned char* PasswordSealer::nextNonce()
 {
     if (m_noncesUsed == m_nonces.size() / nonceBytes) {
         if (RAND_bytes(m_nonces.data(), static_cast<int>(m_nonces.size())) != 1) {
-            fail("make random nonces");
+            return nullptr;
         }
         m_noncesUsed = 0;
     }
     return m_nonces.data() + nonceBytes * m_noncesUsed++;
 }
 
-std::unique_ptr<core::HiddenPartSealer> SealerFor(const core::ProtectionSettings& settings)
+SealerResult SealerFor(const core::ProtectionSettings& settings)
 {
+    SealerResult result;
     if (!settings.passwordProtect || !settings.encryptHiddenPart) {
-        return nullptr;
+        return result;
     }
-    return PasswordSealer::ForPassword(settings.password, settings.kdfIterations);
+    std::unique_ptr<PasswordSealer> sealer =
+        PasswordSealer::ForPassword(settings.password, settings.kdfIterations);
+    if (sealer->failed()) {
+        result.failure = sealer->failed();
+    } else {
+        result.sealer = std::move(sealer);
+    }
+    return result;
 }
 
 } // namespace quorlane::crypto

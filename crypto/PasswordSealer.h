@@ -25,8 +25,8 @@ using Salt = std::array<unsigned char, saltBytes>;
 class PasswordSealer final : public core::HiddenPartSealer
 {
 public:
-    // Derives the key; throws core::SealingFailure when OpenSSL fails, std::invalid_argument
-    // for an iteration count outside the allowed range.
+    // Derives the key. When that fails (OpenSSL fails, the iteration count is out of range),
+    // failed() tells it, and the sealer seals nothing.
     PasswordSealer(std::u16string_view password, std::uint32_t iterations, const Salt& salt);
     ~PasswordSealer() override;
     PasswordSealer(const PasswordSealer&) = delete;
@@ -36,7 +36,11 @@ public:
     static std::unique_ptr<PasswordSealer> ForPassword(std::u16string_view password,
                                                        std::uint32_t iterations);
 
+    // What failed while the key was made, or nothing.
+    const std::optional<std::string>& failed() const { return m_setupFailure; }
+
     void appendSealed(std::u16string& out, std::u16string_view markup) override;
+    std::optional<std::string> takeFailure() override;
     bool openSealed(std::u16string_view sealed, std::u16string& out) override;
     const core::UnlockParameters& unlockParameters() const override { return m_parameters; }
 
@@ -46,6 +50,7 @@ private:
     // Random nonces drawn from OpenSSL in batches, each handed out once: one call per nonce
     // would cost more than sealing a small part.
     const unsigned char* nextNonce();
+    void fail(std::string what);
 
     std::array<unsigned char, keyBytes> m_key{};
     std::array<unsigned char, 256 * nonceBytes> m_nonces{};
@@ -57,10 +62,17 @@ private:
     std::string m_opened;
     std::uint64_t m_sealCount = 0;
     core::UnlockParameters m_parameters;
+    std::optional<std::string> m_setupFailure;
+    std::optional<std::string> m_failure;
 };
 
 // The sealer of a run with these settings: one with a fresh salt when the password lock is on
-// and encrypts, else nothing.
-std::unique_ptr<core::HiddenPartSealer> SealerFor(const core::ProtectionSettings& settings);
+// and encrypts, else none; or why it could not be made.
+struct SealerResult
+{
+    std::unique_ptr<core::HiddenPartSealer> sealer;
+    std::optional<std::string> failure;
+};
+SealerResult SealerFor(const core::ProtectionSettings& settings);
 
 } // namespace quorlane::crypto

@@ -1,7 +1,5 @@
 #include "files/FileError.h"
 
-#include <cerrno>
-
 namespace quorlane::files {
 
 FileError classify(std::error_code error)
@@ -33,17 +31,6 @@ FileError RejectedError()
 FileError NotRegularFileError()
 {
     return {FileError::Kind::NotRegularFile, 0, "not a regular file"};
-}
-
-std::u16string PlainReason(const FileError& error)
-{
-    if (error.kind == FileError::Kind::NotRegularFile) {
-        return u"It is not a regular file, so it was left alone.";
-    }
-    if (error.kind == FileError::Kind::Other && error.code == ENAMETOOLONG) {
-        return u"The name is too long for the file system.";
-    }
-    return {};
 }
 
 } // namespace quorlane::files

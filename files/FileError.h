@@ -38,8 +38,4 @@ FileError NotRegularFileError();
 // The failure of a write whose file its check refused.
 FileError RejectedError();
 
-// The failure in plain words where the system's own text would puzzle (a name too long for the
-// file system, something that is not a regular file); empty otherwise.
-std::u16string PlainReason(const FileError& error);
-
 } // namespace quorlane::files

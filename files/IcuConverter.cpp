@@ -6,56 +6,11 @@
 #include <unicode/ucnv_err.h>
 #include <utility>
 
+#include "files/EncodingLabels.h"
+
 namespace quorlane::files {
 
 namespace {
-
-// ICU's converter for each browser encoding. A browser reads GBK with its gb18030 decoder,
-// ISO-8859-8-I as ISO-8859-8, Shift_JIS as Windows code page 932 and EUC-KR as 949.
-const char* converterName(std::string_view encodingName)
-{
-    static const std::pair<std::string_view, const char*> names[] = {
-        {"IBM866", "ibm-866_P100-1995"},
-        {"ISO-8859-2", "ISO-8859-2"},
-        {"ISO-8859-3", "ISO-8859-3"},
-        {"ISO-8859-4", "ISO-8859-4"},
-        {"ISO-8859-5", "ISO-8859-5"},
-        {"ISO-8859-6", "ISO-8859-6"},
-        {"ISO-8859-7", "ISO-8859-7"},
-        {"ISO-8859-8", "ISO-8859-8"},
-        {"ISO-8859-8-I", "ISO-8859-8"},
-        {"ISO-8859-10", "ISO-8859-10"},
-        {"ISO-8859-13", "ISO-8859-13"},
-        {"ISO-8859-14", "ISO-8859-14"},
-        {"ISO-8859-15", "ISO-8859-15"},
-        {"KOI8-R", "KOI8-R"},
-        {"KOI8-U", "KOI8-U"},
-        {"macintosh", "macintosh"},
-        {"windows-874", "windows-874"},
-        {"windows-1250", "windows-1250"},
-        {"windows-1251", "windows-1251"},
-        {"windows-1253", "windows-1253"},
-        {"windows-1254", "windows-1254"},
-        {"windows-1255", "windows-1255"},
-        {"windows-1256", "windows-1256"},
-        {"windows-1257", "windows-1257"},
-        {"windows-1258", "windows-1258"},
-        {"x-mac-cyrillic", "x-mac-cyrillic"},
-        {"GBK", "gb18030"},
-        {"gb18030", "gb18030"},
-        {"Big5", "Big5-HKSCS"},
-        {"EUC-JP", "EUC-JP"},
-        {"ISO-2022-JP", "ISO-2022-JP"},
-        {"Shift_JIS", "windows-31j"},
-        {"EUC-KR", "windows-949"},
-    };
-    for (const auto& [browserName, icuName] : names) {
-        if (browserName == encodingName) {
-            return icuName;
-        }
-    }
-    return nullptr;
-}
 
 struct ConverterCloser
 {
@@ -63,9 +18,9 @@ struct ConverterCloser
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
-Converter openConverter(std::string_view encodingName)
+Converter openConverter(Encoding encoding)
 {
-    const char* name = converterName(encodingName);
+    const char* name = IcuConverterName(encoding);
     if (name == nullptr) {
         return nullptr;
     }
@@ -76,14 +31,14 @@ Converter openConverter(std::string_view encodingName)
 
 } // namespace
 
-bool HasIcuConverter(std::string_view encodingName)
+bool HasIcuConverter(Encoding encoding)
 {
-    return converterName(encodingName) != nullptr;
+    return IcuConverterName(encoding) != nullptr;
 }
 
-bool DecodeWithIcuOnly(std::string_view encodingName, std::string_view bytes, std::u16string& out)
+bool DecodeWithIcuOnly(Encoding encoding, std::string_view bytes, std::u16string& out)
 {
-    Converter converter = openConverter(encodingName);
+    Converter converter = openConverter(encoding);
     if (!converter) {
         return false;
     }
@@ -115,9 +70,9 @@ bool DecodeWithIcuOnly(std::string_view encodingName, std::string_view bytes, st
     return true;
 }
 
-void EncodeWithIcuOnly(std::string_view encodingName, std::u16string_view text, std::string& out)
+void EncodeWithIcuOnly(Encoding encoding, std::u16string_view text, std::string& out)
 {
-    Converter converter = openConverter(encodingName);
+    Converter converter = openConverter(encoding);
     if (!converter) {
         out.append(text.size(), '?');
         return;

@@ -44,18 +44,12 @@ constexpr int trailFirst = 0x40;
 constexpr int trailLast = 0xFE;
 constexpr int trails = trailLast - trailFirst + 1;
 
-bool isMultiByte(std::string_view encoding)
-{
-    return encoding == "Shift_JIS" || encoding == "EUC-KR" || encoding == "gb18030" ||
-           encoding == "Big5" || encoding == "EUC-JP";
-}
-
 // The decoding of every one-byte sequence and, for the multi-byte encodings, of every two-byte
 // sequence with a lead byte 0x81-0xFE and a trail byte 0x40-0xFE; and the way back.
 class ByteTable
 {
 public:
-    explicit ByteTable(std::string_view encoding);
+    explicit ByteTable(Encoding encoding);
 
     Decoded single(std::uint8_t byte) const { return m_single[byte]; }
     // A two-byte sequence, or an error for one outside the table.
@@ -75,8 +69,8 @@ public:
     }
 
 private:
-    Decoded fromIcu(std::string_view encoding, const std::string& bytes) const;
-    void applyOverrides(std::string_view encoding);
+    Decoded fromIcu(Encoding encoding, const std::string& bytes) const;
+    void applyOverrides(Encoding encoding);
     void buildReverse();
 
     std::array<Decoded, 256> m_single{};
@@ -84,7 +78,7 @@ private:
     std::unordered_map<Decoded, std::string> m_reverse;
 };
 
-Decoded ByteTable::fromIcu(std::string_view encoding, const std::string& bytes) const
+Decoded ByteTable::fromIcu(Encoding encoding, const std::string& bytes) const
 {
     std::u16string units;
     if (!DecodeWithIcuOnly(encoding, bytes, units) || units.empty() || units.size() > 2) {
@@ -93,13 +87,13 @@ Decoded ByteTable::fromIcu(std::string_view encoding, const std::string& bytes) 
     return pack(units.data(), units.size());
 }
 
-ByteTable::ByteTable(std::string_view encoding)
+ByteTable::ByteTable(Encoding encoding)
 {
     for (int b = 0; b < 256; ++b) {
         m_single[static_cast<std::size_t>(b)] =
             fromIcu(encoding, std::string(1, static_cast<char>(b)));
     }
-    if (isMultiByte(encoding)) {
+    if (IsMultiByte(encoding)) {
         m_pairs.resize(static_cast<std::size_t>((leadLast - leadFirst + 1) * trails));
         for (int lead = leadFirst; lead <= leadLast; ++lead) {
             for (int trail = trailFirst; trail <= trailLast; ++trail) {
@@ -113,10 +107,10 @@ ByteTable::ByteTable(std::string_view encoding)
     buildReverse();
 }
 
-void ByteTable::applyOverrides(std::string_view encoding)
+void ByteTable::applyOverrides(Encoding encoding)
 {
     for (const Override& o : overrides) {
-        if (o.encoding != encoding) {
+        if (EncodingNamed(o.encoding) != encoding) {
             continue;
         }
         const Decoded value = pack(o.units.data(), static_cast<std::size_t>(o.count));
@@ -160,10 +154,10 @@ void ByteTable::buildReverse()
 }
 
 // One table per encoding, built on first use.
-const ByteTable* tableFor(std::string_view encoding)
+const ByteTable* tableFor(Encoding encoding)
 {
     static std::mutex mutex;
-    static std::map<std::string, std::unique_ptr<ByteTable>, std::less<>> tables;
+    static std::map<Encoding, std::unique_ptr<ByteTable>> tables;
     const std::lock_guard lock(mutex);
     const auto it = tables.find(encoding);
     if (it != tables.end()) {
@@ -172,8 +166,7 @@ const ByteTable* tableFor(std::string_view encoding)
     if (!HasIcuConverter(encoding)) {
         return nullptr;
     }
-    return tables.emplace(std::string(encoding), std::make_unique<ByteTable>(encoding))
-        .first->second.get();
+    return tables.emplace(encoding, std::make_unique<ByteTable>(encoding)).first->second.get();
 }
 
 void appendDecoded(std::u16string& out, Decoded value)
@@ -186,14 +179,14 @@ void appendDecoded(std::u16string& out, Decoded value)
 
 // The sequences longer than two bytes: gb18030's four-byte ones (second byte a digit) and
 // EUC-JP's three-byte ones (lead 0x8F). Gives their length, or 0.
-std::size_t longSequenceAt(std::string_view encoding, std::string_view bytes, std::size_t i)
+std::size_t longSequenceAt(Encoding encoding, std::string_view bytes, std::size_t i)
 {
     const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(bytes[k]); };
-    if (encoding == "gb18030" && i + 3 < bytes.size() && byte(i + 1) >= 0x30 &&
+    if (encoding == Encoding::Gb18030 && i + 3 < bytes.size() && byte(i + 1) >= 0x30 &&
         byte(i + 1) <= 0x39) {
         return 4;
     }
-    if (encoding == "EUC-JP" && byte(i) == 0x8F && i + 2 < bytes.size()) {
+    if (encoding == Encoding::EucJp && byte(i) == 0x8F && i + 2 < bytes.size()) {
         return 3;
     }
     return 0;
@@ -201,11 +194,10 @@ std::size_t longSequenceAt(std::string_view encoding, std::string_view bytes, st
 
 } // namespace
 
-bool DecodeLegacy(std::string_view encodingName, std::string_view bytes, std::u16string& out)
+bool DecodeLegacy(Encoding given, std::string_view bytes, std::u16string& out)
 {
-    // A browser reads GBK with its gb18030 decoder.
-    const std::string_view encoding = encodingName == "GBK" ? "gb18030" : encodingName;
-    if (encoding == "ISO-2022-JP") {
+    const Encoding encoding = ReadAs(given);
+    if (encoding == Encoding::Iso2022Jp) {
         return DecodeWithIcuOnly(encoding, bytes, out); // stateful: no table
     }
     const ByteTable* table = tableFor(encoding);
@@ -238,10 +230,10 @@ bool DecodeLegacy(std::string_view encodingName, std::string_view bytes, std::u1
     return true;
 }
 
-void EncodeLegacy(std::string_view encodingName, std::u16string_view text, std::string& out)
+void EncodeLegacy(Encoding given, std::u16string_view text, std::string& out)
 {
-    const std::string_view encoding = encodingName == "GBK" ? "gb18030" : encodingName;
-    const ByteTable* table = encoding == "ISO-2022-JP" ? nullptr : tableFor(encoding);
+    const Encoding encoding = ReadAs(given);
+    const ByteTable* table = encoding == Encoding::Iso2022Jp ? nullptr : tableFor(encoding);
     if (table == nullptr) {
         EncodeWithIcuOnly(encoding, text, out);
         return;

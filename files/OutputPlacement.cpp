@@ -19,25 +19,14 @@ PathString text(std::string_view ascii)
 // Written from the bytes the run read, not copied from the page again: whatever happens to
 // the page meanwhile, the backup is the page as it was protected from. It replaces an older
 // backup in one step, and only a regular file: a folder or a link of that name is left alone.
-std::optional<Message> makeBackup(const PathString& page, std::string_view pageBytes,
-                                  FileSystem& fileSystem)
+std::optional<BackupFailure> makeBackup(const PathString& page, std::string_view pageBytes,
+                                        FileSystem& fileSystem)
 {
     const PathString backup = page + text(".bak");
-    const FileResult failure = fileSystem.writeFile(backup, pageBytes, Durability::Synced);
-    if (!failure) {
-        return std::nullopt;
+    if (const FileResult failure = fileSystem.writeFile(backup, pageBytes, Durability::Synced)) {
+        return BackupFailure{backup, *failure};
     }
-    const std::u16string name = core::TextFromPath(backup);
-    if (failure->kind == FileError::Kind::Access) {
-        return Message{Message::Icon::None, u"Quorlane",
-                       u"Unable to Access File, Your file(s) may be read-only: " + name + u"."};
-    }
-    if (const std::u16string plain = PlainReason(*failure); !plain.empty()) {
-        return Message{Message::Icon::Warning, u"Quorlane",
-                       u"Unable to Make the Backup " + name + u".\r\n" + plain +
-                           u" The page was not protected."};
-    }
-    return Message{Message::Icon::Warning, u"Quorlane", UnknownErrorText(*failure, backup)};
+    return std::nullopt;
 }
 
 // Whether path, its "." and ".." taken as written, lies below folder.
@@ -67,21 +56,6 @@ PathString createNewPath(FileRecord& record)
 
 } // namespace
 
-std::u16string UnknownErrorText(const FileError& error, const PathString& file)
-{
-    std::u16string message = u"Unknown Error ";
-    for (char c : std::to_string(error.code)) {
-        message.push_back(static_cast<char16_t>(c));
-    }
-    message += u"\r\n";
-    message += core::Utf8ToUtf16(error.text);
-    if (!file.empty()) {
-        message += u": ";
-        message += core::TextFromPath(file);
-    }
-    return message;
-}
-
 PathString CollapseSeparators(const PathString& path)
 {
     PathString collapsed;
@@ -106,7 +80,7 @@ PathString CollapseSeparators(const PathString& path)
 
 PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& settings,
                        FileSystem& fileSystem, std::string_view pageBytes,
-                       std::optional<Message>& failure)
+                       std::optional<BackupFailure>& failure)
 {
     failure.reset();
     const PathString saveDir = core::PathFromText(settings.saveDir);
@@ -132,13 +106,7 @@ PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& setti
             record.RootPath = saveDir;
             output = saveDir + separator + record.Filename;
             if (!staysBelow(output, saveDir)) {
-                failure = Message{Message::Icon::Warning, u"Quorlane",
-                                  u"Unable to Write File: " +
-                                      core::TextFromPath(CollapseSeparators(output)) +
-                                      u".\r\nIts path climbs above the folder it was found in, "
-                                      u"so its place in the copy would lie outside the target "
-                                      u"folder " +
-                                      settings.saveDir + u"; it was not written."};
+                failure = BackupFailure{CollapseSeparators(output), {}, true};
                 return {};
             }
         }

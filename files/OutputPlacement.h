@@ -4,10 +4,19 @@
 
 #include "core/ProtectionSettings.h"
 #include "files/FileSystem.h"
-#include "files/Message.h"
 #include "files/clsFiles.h"
 
 namespace quorlane::files {
+
+// A backup that could not be made.
+struct BackupFailure
+{
+    PathString backup; // or, with outsideTarget, the output
+    FileError error;
+    // In a copy: the page's path climbs above the folder it was found in, so that its output
+    // would lie outside the target folder.
+    bool outsideTarget = false;
+};
 
 // Where the protected page of record goes under settings: over the page file (with a backup
 // when asked), beside it as "protected_" + its name, or below the target folder with the
@@ -22,14 +31,10 @@ namespace quorlane::files {
 // its name.
 PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& settings,
                        FileSystem& fileSystem, std::string_view pageBytes,
-                       std::optional<Message>& failure);
+                       std::optional<BackupFailure>& failure);
 
 // Every pair of separators made one, left to right, pairs not overlapping (three leave two).
 // On Windows a leading pair, which names a network share, is kept.
 PathString CollapseSeparators(const PathString& path);
-
-// The text of the message for an unexpected failure: "Unknown Error " + code, CR LF, and the
-// description, which names the file when one is given.
-std::u16string UnknownErrorText(const FileError& error, const PathString& file = {});
 
 } // namespace quorlane::files

@@ -54,34 +54,18 @@ void appendAsUtf16Bytes(std::string& out, std::u16string_view text, bool bigEndi
     }
 }
 
-const SingleByteCodec* singleByteCodec(std::string_view encoding)
+const SingleByteCodec* singleByteCodec(Encoding encoding)
 {
-    if (encoding == "windows-1252") {
+    if (encoding == Encoding::Windows1252) {
         return &Windows1252();
     }
-    return encoding == "ISO-8859-16" ? &Iso885916() : nullptr;
-}
-
-// The encoding a declared label makes the browser use, or empty for one it ignores.
-std::string_view declaredEncoding(std::string_view label)
-{
-    const std::string_view encoding = EncodingForLabel(label);
-    if (encoding == "replacement") {
-        return {};
-    }
-    if (encoding == "UTF-16LE" || encoding == "UTF-16BE") {
-        return "UTF-8";
-    }
-    if (encoding == "x-user-defined") {
-        return "windows-1252";
-    }
-    return encoding;
+    return encoding == Encoding::Iso8859_16 ? &Iso885916() : nullptr;
 }
 
 // Decodes bytes in encoding when they hold no malformed sequence.
-bool decodeStrictly(std::string_view encoding, std::string_view bytes, std::u16string& text)
+bool decodeStrictly(Encoding encoding, std::string_view bytes, std::u16string& text)
 {
-    if (encoding == "UTF-8") {
+    if (encoding == Encoding::Utf8) {
         if (!core::IsValidUtf8(bytes)) {
             return false;
         }
@@ -98,49 +82,34 @@ bool decodeStrictly(std::string_view encoding, std::string_view bytes, std::u16s
 void decodeWithoutBom(std::string_view bytes, DecodedPage& page)
 {
     const std::string label = DeclaredCharsetLabel(bytes);
-    const std::string_view declared = declaredEncoding(label);
-    if (!declared.empty()) {
+    if (const std::optional<Encoding> declared = DeclaredEncoding(label)) {
         page.declaredCharset = label;
-        if (decodeStrictly(declared, bytes, page.text)) {
-            page.encoding.name = declared;
+        if (decodeStrictly(*declared, bytes, page.text)) {
+            page.encoding.kind = *declared;
             return;
         }
         page.text.clear();
     }
     if (core::IsValidUtf8(bytes)) {
         core::AppendUtf8AsUtf16(page.text, bytes);
-        page.encoding.name = "UTF-8";
+        page.encoding.kind = Encoding::Utf8;
     } else {
         Windows1252().decode(page.text, bytes);
-        page.encoding.name = "windows-1252";
+        page.encoding.kind = Encoding::Windows1252;
     }
 }
 
 void appendEncoded(std::string& out, std::u16string_view text, const PageEncoding& encoding)
 {
-    if (encoding.name == "UTF-8") {
+    if (encoding.kind == Encoding::Utf8) {
         core::AppendUtf16AsUtf8(out, text, "?");
-    } else if (const SingleByteCodec* codec = singleByteCodec(encoding.name)) {
+    } else if (const SingleByteCodec* codec = singleByteCodec(encoding.kind)) {
         codec->encode(out, text);
-    } else if (encoding.name == "UTF-16LE" || encoding.name == "UTF-16BE") {
-        appendAsUtf16Bytes(out, text, encoding.name == "UTF-16BE");
+    } else if (encoding.kind == Encoding::Utf16Le || encoding.kind == Encoding::Utf16Be) {
+        appendAsUtf16Bytes(out, text, encoding.kind == Encoding::Utf16Be);
     } else {
-        EncodeLegacy(encoding.name, text, out);
+        EncodeLegacy(encoding.kind, text, out);
     }
-}
-
-std::string_view byteOrderMark(const PageEncoding& encoding)
-{
-    if (!encoding.byteOrderMark) {
-        return {};
-    }
-    if (encoding.name == "UTF-16LE") {
-        return utf16LeBom;
-    }
-    if (encoding.name == "UTF-16BE") {
-        return utf16BeBom;
-    }
-    return encoding.name == "UTF-8" ? utf8Bom : std::string_view();
 }
 
 } // namespace
@@ -154,11 +123,11 @@ DecodedPage DecodePage(std::string_view bytes)
     page.text.reserve(bytes.size() + roomToGrow);
     if (bytes.starts_with(utf8Bom)) {
         core::AppendUtf8AsUtf16(page.text, bytes.substr(3));
-        page.encoding = {"UTF-8", true};
+        page.encoding = {Encoding::Utf8, true};
     } else if (bytes.starts_with(utf16LeBom) || bytes.starts_with(utf16BeBom)) {
         const bool bigEndian = bytes.starts_with(utf16BeBom);
         appendUtf16Bytes(page.text, bytes.substr(2), bigEndian);
-        page.encoding = {bigEndian ? "UTF-16BE" : "UTF-16LE", true};
+        page.encoding = {bigEndian ? Encoding::Utf16Be : Encoding::Utf16Le, true};
     } else {
         decodeWithoutBom(bytes, page);
     }
@@ -166,9 +135,26 @@ DecodedPage DecodePage(std::string_view bytes)
     return page;
 }
 
+std::string_view ByteOrderMark(const PageEncoding& encoding)
+{
+    if (!encoding.byteOrderMark) {
+        return {};
+    }
+    switch (encoding.kind) {
+    case Encoding::Utf16Le:
+        return utf16LeBom;
+    case Encoding::Utf16Be:
+        return utf16BeBom;
+    case Encoding::Utf8:
+        return utf8Bom;
+    default:
+        return {};
+    }
+}
+
 std::string EncodePage(std::u16string_view text, const PageEncoding& encoding)
 {
-    std::string bytes(byteOrderMark(encoding));
+    std::string bytes(ByteOrderMark(encoding));
     appendEncoded(bytes, text, encoding);
     return bytes;
 }
@@ -195,7 +181,7 @@ PageWriter::PageWriter(std::ostream& out, PageEncoding encoding)
     : m_out(out)
     , m_encoding(std::move(encoding))
 {
-    m_out << byteOrderMark(m_encoding);
+    m_out << ByteOrderMark(m_encoding);
 }
 
 void PageWriter::write(std::u16string_view text)
@@ -207,7 +193,7 @@ void PageWriter::write(std::u16string_view text)
 
 void PageWriter::append(std::u16string_view text)
 {
-    if (m_encoding.name == "ISO-2022-JP") {
+    if (m_encoding.kind == Encoding::Iso2022Jp) {
         m_held += text;
         return;
     }

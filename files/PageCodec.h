@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/PageSink.h"
+#include "files/EncodingLabels.h"
 
 // Page bytes <-> page text. A page is read in the encoding the browser would read it in, and
 // written back in that same encoding, so that every character survives the round trip.
@@ -12,11 +13,12 @@ namespace quorlane::files {
 
 struct PageEncoding
 {
-    // The browser's name of the encoding: "UTF-8", "windows-1252", "UTF-16LE", "Shift_JIS", ...
-    std::string name = "UTF-8";
+    Encoding kind = Encoding::Utf8;
     // Whether the file began with a byte-order mark; it is written again on the way out.
     bool byteOrderMark = false;
 
+    // The browser's name of the encoding, for the messages that name it.
+    std::string_view name() const { return EncodingName(kind); }
     bool operator==(const PageEncoding&) const = default;
 };
 
@@ -32,6 +34,9 @@ struct DecodedPage
 // A byte-order mark decides; else a charset declared in the first 1024 bytes, when the page
 // decodes in it without error; else UTF-8 when the bytes are valid UTF-8; else Windows-1252.
 DecodedPage DecodePage(std::string_view bytes);
+
+// The byte-order mark a page written in encoding begins with, or nothing.
+std::string_view ByteOrderMark(const PageEncoding& encoding);
 
 // The bytes of text in encoding, the byte-order mark first when there was one. A character the
 // encoding cannot hold is written as "?".

@@ -13,20 +13,6 @@ namespace quorlane::files {
 
 namespace {
 
-std::string_view byteOrderMarkOf(const PageEncoding& encoding)
-{
-    if (!encoding.byteOrderMark) {
-        return {};
-    }
-    if (encoding.name == "UTF-16LE") {
-        return "\xFF\xFE";
-    }
-    if (encoding.name == "UTF-16BE") {
-        return "\xFE\xFF";
-    }
-    return encoding.name == "UTF-8" ? "\xEF\xBB\xBF" : "";
-}
-
 // Every code unit as it stands, lone surrogates too: the comparison with the page tells
 // whether they belong there.
 std::optional<std::u16string> utf16Units(std::string_view bytes, bool bigEndian)
@@ -97,26 +83,26 @@ std::optional<std::u16string> ReadBackAs(std::string_view bytes, const PageEncod
 bool ReadBackInto(std::string_view bytes, const PageEncoding& encoding, std::u16string& text)
 {
     text.clear();
-    const std::string_view mark = byteOrderMarkOf(encoding);
+    const std::string_view mark = ByteOrderMark(encoding);
     if (!bytes.starts_with(mark)) {
         return false;
     }
     bytes.remove_prefix(mark.size());
-    if (encoding.name == "UTF-8") {
+    if (encoding.kind == Encoding::Utf8) {
         // A malformed sequence becomes U+FFFD, as in the browser, and then differs from the page
         // it was written from, unless the page read U+FFFD there itself.
         appendUtf8(text, bytes);
-    } else if (encoding.name == "windows-1252") {
+    } else if (encoding.kind == Encoding::Windows1252) {
         Windows1252().decode(text, bytes);
-    } else if (encoding.name == "ISO-8859-16") {
+    } else if (encoding.kind == Encoding::Iso8859_16) {
         Iso885916().decode(text, bytes);
-    } else if (encoding.name == "UTF-16LE" || encoding.name == "UTF-16BE") {
-        std::optional<std::u16string> units = utf16Units(bytes, encoding.name == "UTF-16BE");
+    } else if (encoding.kind == Encoding::Utf16Le || encoding.kind == Encoding::Utf16Be) {
+        std::optional<std::u16string> units = utf16Units(bytes, encoding.kind == Encoding::Utf16Be);
         if (!units) {
             return false;
         }
         text = std::move(*units);
-    } else if (!DecodeLegacy(encoding.name, bytes, text)) {
+    } else if (!DecodeLegacy(encoding.kind, bytes, text)) {
         return false;
     }
     return true;

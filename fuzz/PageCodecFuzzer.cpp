@@ -18,13 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string withoutNul = bytes;
     std::erase(withoutNul, '\0');
     const std::string back = files::EncodePage(page.text, page.encoding);
-    const bool lossless = page.encoding.name == "windows-1252" ||
-                          (page.encoding.name == "UTF-8" && core::IsValidUtf8(bytes));
+    const bool lossless = page.encoding.kind == files::Encoding::Windows1252 ||
+                          (page.encoding.kind == files::Encoding::Utf8 && core::IsValidUtf8(bytes));
     if (lossless && page.declaredCharset.empty() && back != withoutNul) {
         std::abort();
     }
     // Read as Windows-1252, every byte comes back.
-    files::PageEncoding western{"windows-1252", false};
+    files::PageEncoding western{files::Encoding::Windows1252, false};
     const files::DecodedPage asWestern = files::DecodePage("<meta charset=latin1>" + withoutNul);
     if (asWestern.encoding == western &&
         files::EncodePage(asWestern.text, western) != "<meta charset=latin1>" + withoutNul) {

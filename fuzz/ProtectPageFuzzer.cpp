@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkMode(page, settings.protectMode);
 
     std::u16string protectedPage = page;
-    core::ProtectPage({}, protectedPage, settings, nullptr, (locks & 32) ? "utf-8" : "");
+    core::ProtectPage(protectedPage, settings, (locks & 32) ? "utf-8" : "");
     std::u16string expectedScript = core::WriterFunctionText();
     core::BuildProtectionScript(settings, expectedScript);
     const bool frameset = protectedPage == page;

@@ -12,20 +12,6 @@ namespace quorlane::run {
 
 namespace {
 
-// The encoding the browser reads a page in that declares label, or empty when it passes over
-// the label.
-std::string_view encodingDeclared(std::string_view label)
-{
-    const std::string_view encoding = files::EncodingForLabel(label);
-    if (encoding == "replacement") {
-        return {};
-    }
-    if (encoding == "UTF-16LE" || encoding == "UTF-16BE") {
-        return "UTF-8";
-    }
-    return encoding == "x-user-defined" ? "windows-1252" : encoding;
-}
-
 std::u16string decimal(std::uint64_t n)
 {
     return core::Utf8ToUtf16(std::to_string(n));
@@ -37,13 +23,13 @@ std::vector<core::Finding> CheckPage(const files::DecodedPage& page, std::uint64
                                      core::ProtectMode mode)
 {
     std::vector<core::Finding> findings = core::FindInPageText(page.text, mode);
-    const std::string_view declared = encodingDeclared(page.declaredCharset);
-    if (!declared.empty() && declared != page.encoding.name) {
+    const std::optional<files::Encoding> declared = files::DeclaredEncoding(page.declaredCharset);
+    if (declared && *declared != page.encoding.kind) {
         const std::size_t at = core::FindIgnoreCase(page.text, u"charset=");
         findings.push_back({core::FindingCode::EncodingFallback, core::Severity::Warning,
                             at == core::npos ? 1 : core::LineAt(page.text, at), 1,
                             core::Utf8ToUtf16(page.declaredCharset) + u" " +
-                                core::Utf8ToUtf16(page.encoding.name)});
+                                core::Utf8ToUtf16(std::string(page.encoding.name()))});
     }
     if (size > core::pageSizeLimit) {
         findings.push_back(
@@ -88,7 +74,10 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
         files::FileStamp stamp;
         if (const files::FileResult failure = fileSystem.readFile(path, bytes, stamp)) {
             if (!isFrame) {
-                report.pages.push_back({path, {}, ReadFailureMessage(path, *failure)});
+                PageFailure unread;
+                unread.path = path;
+                unread.error = *failure;
+                report.pages.push_back({path, {}, unread});
             }
             continue;
         }

@@ -5,7 +5,6 @@
 
 #include "core/PageFindings.h"
 #include "files/FileSystem.h"
-#include "files/Message.h"
 #include "files/PageCodec.h"
 #include "run/ProtectionRun.h"
 
@@ -20,7 +19,7 @@ struct PageCheckResult
 {
     core::PathString page;
     std::vector<core::Finding> findings;
-    std::optional<files::Message> failure; // the page could not be read
+    std::optional<PageFailure> failure; // the page could not be read
 };
 
 struct CheckReport

@@ -21,7 +21,7 @@ using OrderedJson = nlohmann::ordered_json;
 
 // Why a project is refused: the key, with its place in the document ("password_lock.on",
 // "pages[2].folder"), and what is wrong with it.
-struct Refusal
+struct FieldRefusal
 {
     std::string key;
     std::string why;
@@ -29,7 +29,7 @@ struct Refusal
 
 [[noreturn]] void refuse(std::string key, std::string why)
 {
-    throw Refusal{std::move(key), std::move(why)};
+    throw FieldRefusal{std::move(key), std::move(why)};
 }
 
 std::string keyIn(const std::string& where, const std::string& key)
@@ -66,7 +66,7 @@ core::PathString withoutTrailingSeparators(core::PathString path)
 }
 
 // Whether a text switched on can go into the pages as it is; the key and why when it cannot.
-std::optional<Refusal> valueProblem(const core::ProtectionSettings& settings)
+std::optional<FieldRefusal> valueProblem(const core::ProtectionSettings& settings)
 {
     const std::tuple<const char*, bool, const std::u16string&> scriptTexts[] = {
         {"warning.text", settings.rightClickWarning, settings.rightClickWarningText},
@@ -75,19 +75,19 @@ std::optional<Refusal> valueProblem(const core::ProtectionSettings& settings)
     };
     for (const auto& [key, on, text] : scriptTexts) {
         if (on && !core::IsSafeScriptText(text)) {
-            return Refusal{key, "holds a quotation mark, an apostrophe, a backslash or a line "
-                                "break, which would break out of the page script"};
+            return FieldRefusal{key, "holds a quotation mark, an apostrophe, a backslash or a line "
+                                     "break, which would break out of the page script"};
         }
     }
     if (settings.copyrightNotice && !core::IsSafeNoticeText(settings.copyrightNoticeText)) {
-        return Refusal{"notice.text", "holds \"-->\" or \"--!>\", which would end its comment "
-                                      "early"};
+        return FieldRefusal{"notice.text", "holds \"-->\" or \"--!>\", which would end its comment "
+                                           "early"};
     }
     if (settings.kdfIterations < core::minimumKdfIterations ||
         settings.kdfIterations > core::maximumKdfIterations) {
-        return Refusal{"password_lock.kdf_iterations",
-                       "must lie between " + std::to_string(core::minimumKdfIterations) + " and " +
-                           std::to_string(core::maximumKdfIterations)};
+        return FieldRefusal{"password_lock.kdf_iterations",
+                            "must lie between " + std::to_string(core::minimumKdfIterations) +
+                                " and " + std::to_string(core::maximumKdfIterations)};
     }
     return std::nullopt;
 }
@@ -326,7 +326,7 @@ OrderedJson switchedJson(bool on, const std::u16string& text)
     return {{"on", on}, {"text", core::Utf16ToUtf8(text)}};
 }
 
-std::string problemText(const core::PathString& file, const Refusal& refusal)
+std::string problemText(const core::PathString& file, const FieldRefusal& refusal)
 {
     return "the project file " + fileText(file) + ": \"" + refusal.key + "\" " + refusal.why;
 }
@@ -341,10 +341,10 @@ std::optional<std::string> ParseProject(std::string_view json, const core::PathS
         const Json document = Json::parse(json);
         checkVersion(document);
         Reader(folderOf(file)).read(document, read);
-        if (const std::optional<Refusal> problem = valueProblem(read.settings)) {
+        if (const std::optional<FieldRefusal> problem = valueProblem(read.settings)) {
             return problemText(file, *problem);
         }
-    } catch (const Refusal& refusal) {
+    } catch (const FieldRefusal& refusal) {
         return problemText(file, refusal);
     } catch (const Json::exception& error) {
         std::string why = error.what();
@@ -373,7 +373,7 @@ std::optional<std::string> ProjectJson(const Project& project, const core::PathS
                                        std::string& json)
 {
     const core::ProtectionSettings& settings = project.settings;
-    if (const std::optional<Refusal> problem = valueProblem(settings)) {
+    if (const std::optional<FieldRefusal> problem = valueProblem(settings)) {
         return "the project cannot be saved: \"" + problem->key + "\" " + problem->why;
     }
     const fs::path folder = folderOf(file);

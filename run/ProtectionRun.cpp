@@ -1,7 +1,7 @@
 #include "run/ProtectionRun.h"
 
+#include <cerrno>
 #include <chrono>
-#include <stdexcept>
 #include <thread>
 
 #include "core/PageTransformer.h"
@@ -22,90 +22,27 @@ namespace quorlane::run {
 namespace {
 
 using files::FileError;
-using files::Message;
 
-// A page that could not be read: it ends the per-file step and goes to its caller, which
-// reports it for a listed page and stops the frame handling for a frame page.
-struct PageReadFailure : std::runtime_error
+RunNotice noticeOf(RunNotice::Kind kind, core::PathString path = {})
 {
-    PageReadFailure(core::PathString page, FileError error)
-        : std::runtime_error("page read failure")
-        , page(std::move(page))
-        , error(std::move(error))
-    {
-    }
-    core::PathString page;
-    FileError error;
-};
+    RunNotice notice;
+    notice.kind = kind;
+    notice.path = std::move(path);
+    return notice;
+}
 
 bool blank(std::u16string_view text)
 {
     return text.find_first_not_of(u' ') == std::u16string_view::npos;
 }
 
-std::u16string decimal(std::size_t n)
+PageFailure failureOf(PageFailure::Kind kind, core::PathString path, FileError error = {})
 {
-    std::u16string digits;
-    for (char c : std::to_string(n)) {
-        digits.push_back(static_cast<char16_t>(c));
-    }
-    return digits;
-}
-
-std::u16string text(const core::PathString& path)
-{
-    return core::TextFromPath(path);
-}
-
-Message warning(std::u16string message)
-{
-    return {Message::Icon::Warning, u"Quorlane", std::move(message)};
-}
-
-Message writeFailureMessage(const core::PathString& output, const FileError& error,
-                            core::SaveMode saveMode)
-{
-    if (error.kind == FileError::Kind::Access) {
-        return warning(u"Unable to Access File: " + text(output) +
-                       u".\r\nThe file may be read-only.");
-    }
-    std::u16string plain = files::PlainReason(error);
-    if (error.kind == FileError::Kind::Other && saveMode == core::SaveMode::CreateNew &&
-        !plain.empty()) {
-        plain = u"The name is too long for the file system once \"protected_\" is put in front "
-                u"of the page's name.";
-    }
-    if (!plain.empty()) {
-        return warning(u"Unable to Write File: " + text(output) + u".\r\n" + plain);
-    }
-    return warning(files::UnknownErrorText(error, output));
-}
-
-// Why a written page was not put in place: it did not read back as the page it was made from.
-Message verificationMessage(const core::PathString& output, const std::u16string& why)
-{
-    return warning(u"Unable to Write File: " + text(output) +
-                   u".\r\nThe protected page was read back and checked before it replaced "
-                   u"anything, and " +
-                   why + u" So it was not written, and the page was left as it is.");
-}
-
-std::u16string faultText(const core::VerifyFault& fault, std::u16string_view original)
-{
-    switch (fault.kind) {
-    case core::VerifyFault::Kind::NoMarker:
-        return u"it did not end with the protected-page marker.";
-    case core::VerifyFault::Kind::PageTop:
-        return u"the script block at its top was not whole.";
-    case core::VerifyFault::Kind::BrokenBlock:
-        return u"one of its writer blocks was cut short or held something unescape cannot read.";
-    case core::VerifyFault::Kind::MissingDoctype:
-        return u"the DOCTYPE at its top was not the page's own.";
-    case core::VerifyFault::Kind::Difference:
-        break;
-    }
-    return u"the markup it writes back differs from the page from line " +
-           decimal(core::LineAt(original, fault.originalAt)) + u" of the page on.";
+    PageFailure failure;
+    failure.kind = kind;
+    failure.path = std::move(path);
+    failure.error = std::move(error);
+    return failure;
 }
 
 core::PathString folderOf(const core::PathString& path)
@@ -114,14 +51,16 @@ core::PathString folderOf(const core::PathString& path)
     return folder.empty() ? core::PathString(1, '.') : folder;
 }
 
-} // namespace
-
-Message ReadFailureMessage(const core::PathString& page, const FileError& error)
+// A folder's path without the separator that may end it, unless it is the root.
+core::PathString withoutEndSeparator(core::PathString folder)
 {
-    const std::u16string plain = files::PlainReason(error);
-    return warning(u"Unable to Read File: " + text(page) + u".\r\n" +
-                   (plain.empty() ? core::Utf8ToUtf16(error.text) : plain));
+    while (folder.size() > 1 && folder.back() == core::pathSeparator) {
+        folder.pop_back();
+    }
+    return folder;
 }
+
+} // namespace
 
 ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
     : m_host(host)
@@ -131,32 +70,24 @@ ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
 {
 }
 
-std::optional<Message> ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
+std::optional<Refusal> ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
 {
-    struct Check
-    {
-        bool refused;
-        LockField field;
-        std::u16string_view message;
-    };
     const auto blankWhenOn = [](bool on, const std::u16string& text) { return on && blank(text); };
-    const Check checks[] = {
-        {blankWhenOn(settings.domainLock, settings.lockDomain), LockField::Domain,
-         u"Please Enter a Domain"},
-        {blankWhenOn(settings.urlLock, settings.lockUrl), LockField::Url, u"Please Enter a URL"},
-        {blankWhenOn(settings.passwordProtect, settings.password), LockField::Password,
-         u"Please Enter a Password"},
+    const std::pair<bool, LockField> checks[] = {
+        {blankWhenOn(settings.domainLock, settings.lockDomain), LockField::Domain},
+        {blankWhenOn(settings.urlLock, settings.lockUrl), LockField::Url},
+        {blankWhenOn(settings.passwordProtect, settings.password), LockField::Password},
         {blankWhenOn(settings.saveMode == core::SaveMode::CopyToFolder, settings.saveDir),
-         LockField::SaveDir, u"Please Enter a Folder"},
+         LockField::SaveDir},
         {settings.copyrightNotice && !core::IsSafeNoticeText(settings.copyrightNoticeText),
-         LockField::Notice, core::unsafeNoticeMessage},
+         LockField::Notice},
     };
-    for (const Check& check : checks) {
-        if (check.refused) {
-            m_host.refuseLock(check.field);
-            const Message message = warning(std::u16string(check.message));
-            m_host.showMessage(message);
-            return message;
+    for (const auto& [refused, field] : checks) {
+        if (refused) {
+            Refusal refusal;
+            refusal.kind = Refusal::Kind::FieldUnusable;
+            refusal.field = field;
+            return refusal;
         }
     }
     return std::nullopt;
@@ -164,7 +95,7 @@ std::optional<Message> ProtectionRun::locksRefused(const core::ProtectionSetting
 
 // A target folder that is an added folder, or the folder of a picked page, would have the
 // protected pages written over their own pages, with no backup.
-std::optional<Message> ProtectionRun::targetRefusal(const core::ProtectionSettings& settings,
+std::optional<Refusal> ProtectionRun::targetRefusal(const core::ProtectionSettings& settings,
                                                     const std::vector<SelectionEntry>& selection)
 {
     if (settings.saveMode != core::SaveMode::CopyToFolder) {
@@ -180,14 +111,13 @@ std::optional<Message> ProtectionRun::targetRefusal(const core::ProtectionSettin
         if (m_fileSystem.identity(folder) != targetId) {
             continue;
         }
-        const std::u16string why =
-            entry.isFolder
-                ? u" is the added folder " + text(entry.path) +
-                      u".\r\nIts pages would be replaced by their protected pages, with no backup."
-                : u" holds the picked page " + text(entry.path) +
-                      u".\r\nThe page would be replaced by its protected page, with no backup.";
-        return warning(u"The target folder " + text(target) + why +
-                       u" Please choose another folder.");
+        Refusal refusal;
+        refusal.kind = Refusal::Kind::TargetHolds;
+        refusal.field = LockField::SaveDir;
+        refusal.path = target;
+        refusal.entry = entry.path;
+        refusal.entryIsFolder = entry.isFolder;
+        return refusal;
     }
     return std::nullopt;
 }
@@ -212,20 +142,16 @@ bool ProtectionRun::takeFolderLocks(const core::ProtectionSettings& settings,
         if (!busy) {
             return true;
         }
-        const std::u16string atWork =
-            u"Another run of Quorlane is at work on " + text(*busy) + u".";
         if (!m_waitForOtherRuns) {
             m_locks.release();
-            summary.lockedOut = true;
-            summary.refusal = warning(atWork + u"\r\nNothing was protected; please try again "
-                                               u"when it has finished.");
-            m_host.setStatus(atWork);
-            m_host.showMessage(*summary.refusal);
+            summary.refusal = Refusal{};
+            summary.refusal->kind = Refusal::Kind::OtherRunAtWork;
+            summary.refusal->path = *busy;
+            m_host.refused(*summary.refusal);
             return false;
         }
         if (!told) {
-            m_host.showMessage(
-                {Message::Icon::Information, u"Quorlane", atWork + u" Waiting for it to finish."});
+            m_host.notice(noticeOf(RunNotice::Kind::WaitingForOtherRun, *busy));
             told = true;
         }
         if (m_host.cancelRequested()) {
@@ -233,14 +159,23 @@ bool ProtectionRun::takeFolderLocks(const core::ProtectionSettings& settings,
             summary.cancelled = true;
             return false;
         }
-        m_host.yield();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
 
-RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selection)
+RunSummary ProtectionRun::refuse(Refusal refusal)
+{
+    m_host.refused(refusal);
+    RunSummary summary;
+    summary.refusal = std::move(refusal);
+    return summary;
+}
+
+RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selection,
+                                        const core::ProtectionSettings& settings)
 {
     RunSummary summary;
+    m_settings = settings;
     m_filesToProtect = {};
     m_otherFiles = {};
     m_results.clear();
@@ -251,25 +186,19 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_manifestPath.clear();
     m_manifestTried = false;
     m_recorder.clear();
-    m_host.clearResults();
+    m_stopCause.reset();
+    m_pagesTried = 0;
     if (selection.empty()) {
-        m_host.setStatus(u"No files were picked to be protected.");
-        summary.refusal = warning(u"No files were picked to be protected");
-        m_host.showMessage(*summary.refusal);
-        return summary;
+        return refuse(Refusal{});
     }
-    const core::ProtectionSettings settings = m_host.settings();
-    if ((summary.refusal = locksRefused(settings))) {
-        return summary;
+    if (auto refusal = locksRefused(settings)) {
+        return refuse(std::move(*refusal));
     }
     if (auto refusal = targetRefusal(settings, selection)) {
-        m_host.refuseLock(LockField::SaveDir);
-        m_host.showMessage(*refusal);
-        summary.refusal = std::move(refusal);
-        return summary;
+        return refuse(std::move(*refusal));
     }
-    if ((summary.refusal = prepareSealing(settings))) {
-        return summary;
+    if (auto refusal = prepareSealing(settings)) {
+        return refuse(std::move(*refusal));
     }
     m_manifest.started = LocalTimeNow();
     m_manifest.settings = settings;
@@ -277,20 +206,17 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_manifestFolders = manifestFolders(settings, selection);
     if (!takeFolderLocks(settings, selection, summary)) {
         m_sealer.reset();
-        m_host.finished();
+        m_host.finished(summary);
         return summary;
     }
-    m_host.setStatus(scanningText);
+    m_host.notice(noticeOf(RunNotice::Kind::Scanning));
     buildList(selection, settings);
-    m_host.setResultsVisible(false);
-    if (m_filesToProtect.Count() == 0) {
-        m_host.setStatus(u"No files found to protect");
-    }
-    protectListed(settings, summary);
+    protectListed(summary);
     m_sealer.reset();
     finishManifest(summary);
     m_locks.release();
-    m_host.finished();
+    summary.recorded = m_results.pageCount();
+    m_host.finished(summary);
     return summary;
 }
 
@@ -317,10 +243,13 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
         }
     }
     for (const files::ScanFailure& failure : failures) {
-        m_host.folderFailed(failure.folder,
-                            warning(u"Unable to Read Folder: " + text(failure.folder) + u".\r\n" +
-                                    core::Utf8ToUtf16(failure.error.text) +
-                                    u"\r\nThe pages in it were not protected."));
+        PageOutcome outcome;
+        outcome.kind = PageOutcome::Kind::FolderFailed;
+        outcome.page = failure.folder;
+        outcome.failure =
+            failureOf(PageFailure::Kind::FolderUnreadable, failure.folder, failure.error);
+        outcome.cause = {FailureCause::Kind::Unreadable, failure.folder, failure.error};
+        m_host.pageDone(outcome);
     }
 }
 
@@ -331,53 +260,167 @@ std::uint64_t ProtectionRun::sizeOf(const core::PathString& path)
     return m_fileSystem.fileSize(path, size) ? 0 : size;
 }
 
-void ProtectionRun::protectListed(const core::ProtectionSettings& settings, RunSummary& summary)
+void ProtectionRun::protectListed(RunSummary& summary)
 {
     m_handledPaths.clear();
-    std::uint64_t total = 0;
-    std::uint64_t done = 0;
+    m_totalBytes = 0;
+    m_doneBytes = 0;
     for (const core::FileRecord& record : m_filesToProtect) {
-        total += sizeOf(record.fullPath());
-        if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        m_totalBytes += sizeOf(record.fullPath());
+        if (m_settings.saveMode == core::SaveMode::CopyToFolder) {
             if (const auto id = m_fileSystem.identity(record.fullPath())) {
                 m_listedFiles.insert(*id);
             }
         }
     }
-    total += otherFilesSize();
+    m_totalBytes += otherFilesSize();
     summary.listed = static_cast<std::size_t>(m_filesToProtect.Count());
-    m_mode = settings.protectMode;
-    if (const auto findings = core::FindForRun(m_mode); summary.listed > 0 && !findings.empty()) {
-        m_host.pageFindings({}, findings);
+    RunStart start;
+    start.listed = summary.listed;
+    start.totalBytes = m_totalBytes;
+    if (summary.listed > 0) {
+        start.findings = core::FindForRun(m_settings.protectMode);
     }
-    m_host.setResultsVisible(true);
+    m_host.started(start);
     for (core::FileRecord& record : m_filesToProtect) {
         if (m_host.cancelRequested()) {
             summary.cancelled = true;
             break;
         }
         ++summary.taken;
-        done += sizeOf(record.fullPath());
-        try {
-            ProtectFile(record);
-        } catch (const PageReadFailure& failure) {
-            pageFailed(failure.page, ReadFailureMessage(failure.page, failure.error));
-        } catch (const core::SealingFailure& failure) {
-            pageFailed(record.fullPath(), SealingFailureMessage(record.fullPath(), failure));
+        m_doneBytes += sizeOf(record.fullPath());
+        ProtectFile(record);
+        if (m_stopCause) {
+            summary.targetUnwritable = m_stopCause;
+            break;
         }
-        const double share = total == 0 ? 0.0 : static_cast<double>(done) / total * 100.0;
-        m_host.progress(static_cast<float>(share), done, total);
-        m_host.yield();
     }
-    if (!summary.cancelled) {
-        copyOtherFiles(settings, done, total, summary);
+    if (!summary.cancelled && !m_stopCause) {
+        copyOtherFiles(summary);
     }
 }
 
-void ProtectionRun::pageFailed(const core::PathString& page, const Message& message)
+float ProgressPercentage(std::uint64_t doneBytes, std::uint64_t totalBytes)
+{
+    const double share =
+        totalBytes == 0 ? 0.0 : static_cast<double>(doneBytes) / totalBytes * 100.0;
+    return static_cast<float>(share);
+}
+
+void ProtectionRun::tell(PageOutcome outcome, bool listed)
+{
+    if (listed) {
+        outcome.listed = true;
+        outcome.doneBytes = m_doneBytes;
+        outcome.totalBytes = m_totalBytes;
+    }
+    m_host.pageDone(outcome);
+}
+
+void ProtectionRun::pageFailed(const core::PathString& page, PageFailure failure, bool listed,
+                               std::optional<FailureCause> cause)
 {
     m_handledPaths.forget(page);
-    m_host.pageFailed(page, message);
+    PageOutcome outcome;
+    outcome.kind = PageOutcome::Kind::Failed;
+    outcome.page = page;
+    if (!cause) {
+        cause = causeOf(failure);
+    }
+    outcome.failure = std::move(failure);
+    outcome.cause = *cause;
+    outcome.stopsRun = stopsRun(*cause);
+    if (outcome.stopsRun) {
+        m_stopCause = cause;
+    }
+    if (cause->kind != FailureCause::Kind::Unreadable) {
+        ++m_pagesTried;
+    }
+    tell(std::move(outcome), listed);
+}
+
+// A copy whose first page finds that the target folder takes no new file or folder, or that it
+// cannot be made, can write no page at all. The folder of the cause is then the target or one
+// above it, named as the output's path names it.
+bool ProtectionRun::stopsRun(const FailureCause& cause)
+{
+    if (m_settings.saveMode != core::SaveMode::CopyToFolder || m_pagesTried > 0 ||
+        (cause.kind != FailureCause::Kind::FolderReadOnly &&
+         cause.kind != FailureCause::Kind::FolderNotMade)) {
+        return false;
+    }
+    const core::PathString target =
+        withoutEndSeparator(files::CollapseSeparators(core::PathFromText(m_settings.saveDir)));
+    // The current folder, when the first folder of a relative target cannot be made in it.
+    if (cause.folder == core::PathString(1, '.')) {
+        return true;
+    }
+    return target.starts_with(cause.folder) && (target.size() == cause.folder.size() ||
+                                                target[cause.folder.size()] == core::pathSeparator);
+}
+
+// Placement makes the folders an output needs and passes over one it cannot make; the first
+// that is still missing is tried once more here, to tell why.
+std::optional<ProtectionRun::FolderFailure>
+ProtectionRun::missingFolder(const core::PathString& output)
+{
+    if (m_fileSystem.isFolder(folderOf(output))) {
+        return std::nullopt;
+    }
+    for (std::size_t at = output.find(core::pathSeparator, 1); at != core::PathString::npos;
+         at = output.find(core::pathSeparator, at + 1)) {
+        const core::PathString folder = output.substr(0, at + 1);
+        if (m_fileSystem.isFolder(folder)) {
+            continue;
+        }
+        files::FileResult failure = m_fileSystem.createFolder(folder);
+        // Access is also what a folder made meanwhile by someone else gives, and what a file
+        // of that name gives.
+        if (!failure ||
+            (failure->kind == FileError::Kind::Access && m_fileSystem.isFolder(folder))) {
+            continue;
+        }
+        const core::PathString made = output.substr(0, at);
+        if (failure->kind != FileError::Kind::Access) {
+            return FolderFailure{made, {FailureCause::Kind::FolderNotMade, made, *failure}};
+        }
+        if (m_fileSystem.stamp(folder)) {
+            return FolderFailure{made,
+                                 {FailureCause::Kind::FolderNotMade, made,
+                                  files::classify(std::make_error_code(std::errc::file_exists))}};
+        }
+        // The folder above refuses new folders: it, or its disk, is read-only.
+        return FolderFailure{
+            made,
+            {FailureCause::Kind::FolderReadOnly, withoutEndSeparator(folderOf(made)), *failure}};
+    }
+    return std::nullopt;
+}
+
+// The cause a failure tells of itself; a folder that could not be made is told by its finder.
+FailureCause ProtectionRun::causeOf(const PageFailure& failure)
+{
+    switch (failure.kind) {
+    case PageFailure::Kind::ReadFailed:
+    case PageFailure::Kind::FolderUnreadable:
+        return {FailureCause::Kind::Unreadable, {}, failure.error};
+    case PageFailure::Kind::WriteFailed:
+        return writeFailureCause(failure.path, failure.error);
+    default:
+        return {};
+    }
+}
+
+FailureCause ProtectionRun::writeFailureCause(const core::PathString& output,
+                                              const FileError& error)
+{
+    if (error.kind != FileError::Kind::Access) {
+        return {FailureCause::Kind::Other, {}, error};
+    }
+    // The whole disk is read-only, or no file of that name stood there: the folder refused it.
+    const bool folderRefused = error.code == EROFS || !m_fileSystem.stamp(output);
+    return {folderRefused ? FailureCause::Kind::FolderReadOnly : FailureCause::Kind::ReadOnly,
+            withoutEndSeparator(folderOf(output)), error};
 }
 
 // A page read and waiting for its frame pages, which are taken on one by one before it is
@@ -393,7 +436,14 @@ struct ProtectionRun::PendingPage
     bool framesFailed = false;
     std::string sourceSha256; // of bytes, taken before they are let go
     std::uint64_t sourceSize = 0;
+    bool listed = false; // a page of the list, not a frame page
 };
+
+void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
+                             std::optional<FailureCause> cause)
+{
+    pageFailed(page.path, std::move(failure), page.listed, std::move(cause));
+}
 
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
 // the frameset goes on; they wait on a stack of their own rather than in nested calls, so that
@@ -401,8 +451,12 @@ struct ProtectionRun::PendingPage
 void ProtectionRun::ProtectFile(const core::FileRecord& record)
 {
     std::vector<std::unique_ptr<PendingPage>> pending;
-    if (auto page = beginPage(record)) {
+    std::optional<FileError> unread;
+    if (auto page = beginPage(record, true, unread)) {
         pending.push_back(std::move(page));
+    } else if (unread) {
+        pageFailed(record.fullPath(),
+                   failureOf(PageFailure::Kind::ReadFailed, record.fullPath(), *unread), true);
     }
     while (!pending.empty()) {
         PendingPage& top = *pending.back();
@@ -412,11 +466,9 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
         if (next == core::FrameScanner::Next::Frame) {
             if (const std::optional<core::FileRecord> frame =
                     core::FramePageRecord(top.record, source)) {
-                try {
-                    if (auto page = beginPage(*frame)) {
-                        pending.push_back(std::move(page));
-                    }
-                } catch (const PageReadFailure&) {
+                if (auto page = beginPage(*frame, false, unread)) {
+                    pending.push_back(std::move(page));
+                } else if (unread) {
                     top.framesFailed = true; // the frameset is then protected as a page
                 }
             }
@@ -431,53 +483,63 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
     }
 }
 
-// Reads a page, unless it is to be left alone; a page that cannot be read throws. A cancel is
+// Reads a page, unless it is to be left alone; for a page that cannot be read, unread tells why.
+// A cancel is
 // not looked at here but before each listed page: the frames of a frameset are part of its page,
 // and a frameset left with some frames in clear text would still carry the marker, so that no
 // later run would take on those frames again.
-std::unique_ptr<ProtectionRun::PendingPage> ProtectionRun::beginPage(const core::FileRecord& record)
+std::unique_ptr<ProtectionRun::PendingPage>
+ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
+                         std::optional<FileError>& unread)
 {
+    unread.reset();
     const core::PathString path = record.fullPath();
-    if (!m_handledPaths.insert(path)) {
-        m_host.pageSkipped(path, SkipReason::AlreadyHandled);
+    const auto skip = [&](SkipReason reason) {
+        PageOutcome outcome;
+        outcome.kind = PageOutcome::Kind::Skipped;
+        outcome.page = path;
+        outcome.reason = reason;
+        tell(std::move(outcome), listed);
         return nullptr;
+    };
+    if (!m_handledPaths.insert(path)) {
+        return skip(SkipReason::AlreadyHandled);
     }
     auto page = std::make_unique<PendingPage>();
     if (const files::FileResult failure = m_fileSystem.readFile(path, page->bytes, page->stamp)) {
         m_handledPaths.forget(path);
-        throw PageReadFailure(path, *failure);
+        unread = *failure;
+        return nullptr;
     }
     page->record = record;
     page->path = path;
+    page->listed = listed;
     page->decoded = files::DecodePage(page->bytes);
     page->frames = core::FrameScanner(page->decoded.text);
     if (core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos) {
-        m_host.pageSkipped(path, SkipReason::AlreadyProtected);
-        return nullptr;
+        return skip(SkipReason::AlreadyProtected);
     }
-    if (const auto findings = CheckPage(page->decoded, page->bytes.size(), m_mode);
+    if (auto findings = CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
         !findings.empty()) {
-        m_host.pageFindings(path, findings);
+        RunNotice notice = noticeOf(RunNotice::Kind::PageFindings, path);
+        notice.findings = std::move(findings);
+        m_host.notice(notice);
     }
     return page;
 }
 
 // In Overwrite mode a page is replaced only as it was read, and only when no other name of it
 // would go on showing it in clear text.
-std::optional<Message> ProtectionRun::overwriteRefusal(const PendingPage& page)
+std::optional<PageFailure> ProtectionRun::overwriteRefusal(const PendingPage& page)
 {
     const std::optional<files::FileStamp> now = m_fileSystem.stamp(page.path);
     if (!now || !(*now == page.stamp)) {
-        return warning(u"Unable to Overwrite File: " + text(page.path) +
-                       u".\r\nIt was changed on disk while it was being protected, so it was "
-                       u"left as it is.");
+        return failureOf(PageFailure::Kind::ChangedOnDisk, page.path);
     }
     if (now->links > 1) {
-        return warning(u"Unable to Overwrite File: " + text(page.path) + u".\r\nIt has " +
-                       decimal(static_cast<std::size_t>(now->links)) +
-                       u" names (hard links), and replacing it would leave the others in clear "
-                       u"text, so it was left as it is. Save the protected pages as new files or "
-                       u"into a folder instead.");
+        PageFailure failure = failureOf(PageFailure::Kind::HardLinks, page.path);
+        failure.count = now->links;
+        return failure;
     }
     return std::nullopt;
 }
@@ -493,28 +555,48 @@ void ProtectionRun::removeStaleTemporariesBeside(const core::PathString& output)
 // Transforms (a frameset whose frames were handled stays as it is), places, writes, records.
 void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 {
-    const core::ProtectionSettings settings = m_host.settings();
+    const core::ProtectionSettings& settings = m_settings;
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     std::u16string& text = page.decoded.text;
     // Kept for the check of the written page.
     const std::u16string original = text;
     if (!framesHandled) {
         core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset, m_sealer.get());
+        if (auto why = m_sealer ? m_sealer->takeFailure() : std::nullopt) {
+            PageFailure failure = failureOf(PageFailure::Kind::SealingFailed, page.path);
+            failure.detail = std::move(*why);
+            failPage(page, std::move(failure));
+            return;
+        }
     }
     text += core::protectedPageMarker;
 
     if (overwrite) {
         if (auto refusal = overwriteRefusal(page)) {
-            pageFailed(page.path, *refusal);
+            failPage(page, *refusal);
             return;
         }
     }
-    std::optional<Message> placementFailure;
+    std::optional<files::BackupFailure> backupFailure;
     const core::PathString output =
-        files::PlaceOutput(page.record, settings, m_fileSystem, page.bytes, placementFailure);
-    if (placementFailure) {
-        // The backup failed: the page is left as it is, and not written.
-        pageFailed(page.path, *placementFailure);
+        files::PlaceOutput(page.record, settings, m_fileSystem, page.bytes, backupFailure);
+    if (backupFailure && backupFailure->outsideTarget) {
+        PageFailure failure = failureOf(PageFailure::Kind::OutsideTarget, backupFailure->backup);
+        failure.output = core::PathFromText(settings.saveDir);
+        failPage(page, std::move(failure));
+        return;
+    }
+    if (backupFailure) {
+        // The page is left as it is, and not written.
+        failPage(page, failureOf(PageFailure::Kind::BackupFailed, backupFailure->backup,
+                                 backupFailure->error));
+        return;
+    }
+    if (const std::optional<FolderFailure> missing = missingFolder(output)) {
+        failPage(
+            page,
+            failureOf(PageFailure::Kind::FolderNotMade, missing->folder, *missing->cause.error),
+            missing->cause);
         return;
     }
     page.sourceSha256 = files::Sha256Hex(page.bytes);
@@ -523,17 +605,14 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     // Changed while the backup was written: the backup holds the page as it was read.
     if (overwrite) {
         if (auto refusal = overwriteRefusal(page)) {
-            pageFailed(page.path, *refusal);
+            failPage(page, *refusal);
             return;
         }
     }
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         const auto outputId = m_fileSystem.identity(output);
         if (outputId && m_listedFiles.contains(*outputId)) {
-            pageFailed(page.path,
-                       warning(u"Unable to Write File: " + core::TextFromPath(output) +
-                               u".\r\nIt is a page of this run itself, which the protected page "
-                               u"would replace with no backup, so it was left as it is."));
+            failPage(page, failureOf(PageFailure::Kind::OutputIsListed, output));
             return;
         }
     }
@@ -545,20 +624,22 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     if (!m_manifestTried) {
         beginManifest();
     }
-    std::optional<std::u16string> rejection;
+    std::optional<PageFailure> rejection;
     const files::WriteCheck check = [&](const core::PathString& temporary) {
-        rejection =
-            checkWritten(temporary, original, page.decoded.encoding, settings, framesHandled);
+        rejection = checkWritten(temporary, output, original, page.decoded.encoding, framesHandled);
         return !rejection;
     };
     if (const files::FileResult failure =
             m_fileSystem.writeFile(output, encoded, files::Durability::Renamed, check)) {
-        pageFailed(page.path, rejection ? verificationMessage(output, *rejection)
-                                        : writeFailureMessage(output, *failure, settings.saveMode));
+        if (!rejection) {
+            rejection = failureOf(PageFailure::Kind::WriteFailed, output, *failure);
+            rejection->newName = settings.saveMode == core::SaveMode::CreateNew;
+        }
+        failPage(page, std::move(*rejection));
         return;
     }
     noteWritten(page, output, encoded, replaced);
-    RecordResult(page.path, page.record, output);
+    RecordResult(page, output);
 }
 
 // The manifest goes into the folder of the first entry of the selection (the added folder, or
@@ -611,9 +692,8 @@ void ProtectionRun::beginManifest()
             break;
         }
     }
-    m_host.showMessage(warning(u"No record of this run could be written into " +
-                               text(folders.empty() ? core::PathString() : folders.front()) +
-                               u", so it cannot be undone with quorlane-cli restore."));
+    m_host.notice(noticeOf(RunNotice::Kind::NoManifest,
+                           folders.empty() ? core::PathString() : folders.front()));
 }
 
 // A run that created nothing has nothing to undo, and leaves no record. The folders of the
@@ -675,38 +755,49 @@ void ProtectionRun::noteWritten(const PendingPage& page, const core::PathString&
 }
 
 // Reads the written file back and checks it with a reader of its own; gives why it is refused.
-std::optional<std::u16string> ProtectionRun::checkWritten(const core::PathString& temporary,
-                                                          std::u16string_view original,
-                                                          const files::PageEncoding& encoding,
-                                                          const core::ProtectionSettings& settings,
-                                                          bool keptAsItIs)
+std::optional<PageFailure> ProtectionRun::checkWritten(const core::PathString& temporary,
+                                                       const core::PathString& output,
+                                                       std::u16string_view original,
+                                                       const files::PageEncoding& encoding,
+                                                       bool keptAsItIs)
 {
     // The buffers are kept from page to page: a large page's memory is not handed out afresh.
     files::FileStamp stamp;
     if (m_fileSystem.readFile(temporary, m_readBackBytes, stamp)) {
-        return u"it could not be read.";
+        return failureOf(PageFailure::Kind::ReadBackFailed, output);
     }
     if (!files::ReadBackInto(m_readBackBytes, encoding, m_readBackText)) {
-        return u"its bytes were not " + core::Utf8ToUtf16(encoding.name) + u".";
+        PageFailure failure = failureOf(PageFailure::Kind::NotInEncoding, output);
+        failure.detail = encoding.name();
+        return failure;
     }
     std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
     if (m_sealer) {
         shapes.push_back(core::SealedWriterBlock(*m_sealer));
     }
-    if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, settings, keptAsItIs,
-                                                     shapes, &m_revealed)) {
-        return faultText(*fault, original);
+    if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, m_settings,
+                                                     keptAsItIs, shapes, &m_revealed)) {
+        PageFailure failure = failureOf(PageFailure::Kind::NotVerified, output);
+        failure.fault = fault->kind;
+        failure.count = core::LineAt(original, fault->originalAt);
+        return failure;
     }
     return std::nullopt;
 }
 
-void ProtectionRun::RecordResult(const core::PathString& page, const core::FileRecord& record,
-                                 const core::PathString& output)
+void ProtectionRun::RecordResult(PendingPage& page, const core::PathString& output)
 {
-    const ResultsTree::Added added = m_results.add(record);
-    m_host.resultRecorded(m_results, added, page, record, output);
-    m_host.setStatus(u"The following " + decimal(m_results.pageCount()) +
-                     u" files have been protected");
+    ++m_pagesTried;
+    const ResultsTree::Added added = m_results.add(page.record);
+    PageOutcome outcome;
+    outcome.kind = PageOutcome::Kind::Protected;
+    outcome.page = page.path;
+    outcome.record = page.record;
+    outcome.output = output;
+    outcome.treeEntry = added.entry;
+    outcome.newFolder = added.newFolder;
+    outcome.recorded = m_results.pageCount();
+    tell(std::move(outcome), page.listed);
 }
 
 } // namespace quorlane::run

@@ -27,32 +27,17 @@ struct SelectionEntry
     bool operator==(const SelectionEntry&) const = default;
 };
 
-inline constexpr std::u16string_view scanningText = u"Scanning for files, please wait...";
-
-// How a run ended, for a caller that tells it in words or in an exit status.
-struct RunSummary
-{
-    // Stopped before anything was read: the selection was empty, a field could not be used, or
-    // another run was at work on these folders; refusal is the message shown for it.
-    std::optional<files::Message> refusal;
-    bool lockedOut = false; // the refusal was another run's lock
-    bool cancelled = false; // stopped by a cancel before the last listed page
-    std::size_t listed = 0; // pages in the list
-    std::size_t taken = 0;  // listed pages taken through the per-file step
-    // The record of the run, for an undo; empty when the run touched nothing, or when no
-    // folder would take it (a message said so).
-    core::PathString manifest;
-};
-
 // The protection run: checks the locks, lists the pages of the selection, and takes them one by
 // one through the per-file step (read, skip what is protected, transform, place, write, record).
-// A failing page is reported and the run goes on with the next.
+// A failing page is reported and the run goes on with the next, unless the first page of a copy
+// finds that nothing can be written into the target folder.
 class ProtectionRun
 {
 public:
     ProtectionRun(RunHost& host, files::FileSystem& fileSystem);
 
-    RunSummary RunProtection(const std::vector<SelectionEntry>& selection);
+    RunSummary RunProtection(const std::vector<SelectionEntry>& selection,
+                             const core::ProtectionSettings& settings);
 
     // Whether a run that finds another at work on its folders waits for it (checking for a
     // cancel meanwhile) or stops at once; it stops unless told.
@@ -63,36 +48,51 @@ public:
 private:
     struct PendingPage;
 
-    std::optional<files::Message> locksRefused(const core::ProtectionSettings& settings);
-    // Derives the key of an encrypted lock, once for the whole run; the message shown when it
-    // failed.
-    std::optional<files::Message> prepareSealing(const core::ProtectionSettings& settings);
-    std::optional<files::Message> targetRefusal(const core::ProtectionSettings& settings,
-                                                const std::vector<SelectionEntry>& selection);
+    std::optional<Refusal> locksRefused(const core::ProtectionSettings& settings);
+    // Derives the key of an encrypted lock, once for the whole run.
+    std::optional<Refusal> prepareSealing(const core::ProtectionSettings& settings);
+    std::optional<Refusal> targetRefusal(const core::ProtectionSettings& settings,
+                                         const std::vector<SelectionEntry>& selection);
+    RunSummary refuse(Refusal refusal);
     bool takeFolderLocks(const core::ProtectionSettings& settings,
                          const std::vector<SelectionEntry>& selection, RunSummary& summary);
     void buildList(const std::vector<SelectionEntry>& selection,
                    const core::ProtectionSettings& settings);
-    void protectListed(const core::ProtectionSettings& settings, RunSummary& summary);
+    void protectListed(RunSummary& summary);
     void ProtectFile(const core::FileRecord& record);
-    std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record);
+    std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record, bool listed,
+                                           std::optional<files::FileError>& unread);
     void finishPage(PendingPage& page, bool framesHandled);
-    std::optional<files::Message> overwriteRefusal(const PendingPage& page);
-    void pageFailed(const core::PathString& page, const files::Message& message);
+    std::optional<PageFailure> overwriteRefusal(const PendingPage& page);
+    // A failure whose cause is not given tells its own (causeOf).
+    void failPage(PendingPage& page, PageFailure failure,
+                  std::optional<FailureCause> cause = std::nullopt);
+    // Tells the host; a listed page's outcome carries the progress.
+    void tell(PageOutcome outcome, bool listed);
+    void pageFailed(const core::PathString& page, PageFailure failure, bool listed,
+                    std::optional<FailureCause> cause = std::nullopt);
+    FailureCause causeOf(const PageFailure& failure);
+    bool stopsRun(const FailureCause& cause);
+    // A folder that could not be made, and why.
+    struct FolderFailure
+    {
+        core::PathString folder;
+        FailureCause cause;
+    };
+    // The first folder of output that is still missing.
+    std::optional<FolderFailure> missingFolder(const core::PathString& output);
+    FailureCause writeFailureCause(const core::PathString& output, const files::FileError& error);
     void removeStaleTemporariesBeside(const core::PathString& output);
-    std::optional<std::u16string> checkWritten(const core::PathString& temporary,
-                                               std::u16string_view original,
-                                               const files::PageEncoding& encoding,
-                                               const core::ProtectionSettings& settings,
-                                               bool keptAsItIs);
-    void RecordResult(const core::PathString& page, const core::FileRecord& record,
-                      const core::PathString& output);
+    std::optional<PageFailure> checkWritten(const core::PathString& temporary,
+                                            const core::PathString& output,
+                                            std::u16string_view original,
+                                            const files::PageEncoding& encoding, bool keptAsItIs);
+    void RecordResult(PendingPage& page, const core::PathString& output);
     // A copy's other files: those of the added folders that are not pages.
     std::uint64_t otherFilesSize();
-    void copyOtherFiles(const core::ProtectionSettings& settings, std::uint64_t& done,
-                        std::uint64_t total, RunSummary& summary);
+    void copyOtherFiles(RunSummary& summary);
     void
-    copyOtherFile(core::FileRecord record, const core::ProtectionSettings& settings,
+    copyOtherFile(core::FileRecord record,
                   const std::unordered_set<files::FileIdentity, files::FileIdentityHash>& sources);
     std::uint64_t sizeOf(const core::PathString& path);
 
@@ -105,6 +105,7 @@ private:
                      const std::string& encoded, bool replaced);
 
     RunHost& m_host;
+    core::ProtectionSettings m_settings;
     FolderRecorder m_recorder;
     files::FileSystem& m_fileSystem;
     files::clsFiles m_filesToProtect;
@@ -121,7 +122,11 @@ private:
     core::PathString m_manifestPath;
     std::vector<core::PathString> m_manifestFolders;
     bool m_manifestTried = false;
-    core::ProtectMode m_mode = core::ProtectMode::WholePage;
+    std::uint64_t m_doneBytes = 0;
+    // Pages whose writing was tried, written or not; and why a run stops that can write none.
+    std::size_t m_pagesTried = 0;
+    std::optional<FailureCause> m_stopCause;
+    std::uint64_t m_totalBytes = 0;
     std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;
     std::string m_readBackBytes;
@@ -133,12 +138,5 @@ private:
 // selection that it lies in, so that it keeps its place in the copied tree; else as picked.
 core::FileRecord PickedPageRecord(const core::PathString& page,
                                   const std::vector<SelectionEntry>& selection);
-
-// The message for a page that could not be read.
-files::Message ReadFailureMessage(const core::PathString& page, const files::FileError& error);
-
-// The message for a page whose hidden part could not be encrypted.
-files::Message SealingFailureMessage(const core::PathString& page,
-                                     const core::SealingFailure& failure);
 
 } // namespace quorlane::run

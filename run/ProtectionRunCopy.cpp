@@ -9,8 +9,6 @@ namespace quorlane::run {
 
 namespace {
 
-using files::Message;
-
 core::PathString nameOf(const core::PathString& path)
 {
     const std::size_t last = path.rfind(core::pathSeparator);
@@ -36,24 +34,15 @@ bool isLeftByQuorlane(const core::PathString& name)
     return name.ends_with(bak) && files::IsPageName(name.substr(0, name.size() - bak.size()));
 }
 
-Message copyWarning(const core::PathString& file, std::u16string why)
+PageFailure copyFailure(PageFailure::Kind kind, const core::PathString& file,
+                        core::PathString output, files::FileError error = {})
 {
-    return {Message::Icon::Warning, u"Quorlane",
-            u"Unable to Copy File: " + core::TextFromPath(file) + u".\r\n" + std::move(why)};
-}
-
-Message copyFailureMessage(const core::PathString& file, const core::PathString& output,
-                           const files::FileError& error)
-{
-    std::u16string why = files::PlainReason(error);
-    if (why.empty()) {
-        why = core::Utf8ToUtf16(error.text) +
-              (error.kind == files::FileError::Kind::Access
-                   ? u": the file cannot be read, or its copy " + core::TextFromPath(output) +
-                         u" is read-only."
-                   : u" (copying to " + core::TextFromPath(output) + u").");
-    }
-    return copyWarning(file, std::move(why));
+    PageFailure failure;
+    failure.kind = kind;
+    failure.path = file;
+    failure.output = std::move(output);
+    failure.error = std::move(error);
+    return failure;
 }
 
 } // namespace
@@ -88,8 +77,7 @@ std::uint64_t ProtectionRun::otherFilesSize()
 // After the pages, the other files of the added folders go into the copy as they are, so that
 // the copy works as a site: style sheets, scripts, pictures and the rest. Each is told like a
 // page (copied, or failed with the reason) and the run goes on.
-void ProtectionRun::copyOtherFiles(const core::ProtectionSettings& settings, std::uint64_t& done,
-                                   std::uint64_t total, RunSummary& summary)
+void ProtectionRun::copyOtherFiles(RunSummary& summary)
 {
     // Every file of the run's folders: a copy replaces none of them.
     std::unordered_set<files::FileIdentity, files::FileIdentityHash> sources = m_listedFiles;
@@ -103,11 +91,8 @@ void ProtectionRun::copyOtherFiles(const core::ProtectionSettings& settings, std
             summary.cancelled = true;
             return;
         }
-        done += sizeOf(record.fullPath());
-        copyOtherFile(record, settings, sources);
-        const double share = total == 0 ? 0.0 : static_cast<double>(done) / total * 100.0;
-        m_host.progress(static_cast<float>(share), done, total);
-        m_host.yield();
+        m_doneBytes += sizeOf(record.fullPath());
+        copyOtherFile(record, sources);
     }
 }
 
@@ -115,7 +100,7 @@ void ProtectionRun::copyOtherFiles(const core::ProtectionSettings& settings, std
 // leads out of it is not followed, so that nothing from elsewhere on the machine is published
 // with the site.
 void ProtectionRun::copyOtherFile(
-    core::FileRecord record, const core::ProtectionSettings& settings,
+    core::FileRecord record,
     const std::unordered_set<files::FileIdentity, files::FileIdentityHash>& sources)
 {
     const core::PathString file = record.fullPath();
@@ -123,23 +108,21 @@ void ProtectionRun::copyOtherFile(
         return;
     }
     if (!files::LiesWithin(file, record.RootPath)) {
-        pageFailed(file, copyWarning(file, u"It is reached through a link that leads out of the "
-                                           u"added folder " +
-                                               core::TextFromPath(record.RootPath) +
-                                               u", so it was not copied."));
+        pageFailed(file, copyFailure(PageFailure::Kind::CopyLeavesFolder, file, record.RootPath),
+                   true);
         return;
     }
-    std::optional<Message> placementFailure;
+    std::optional<files::BackupFailure> placementFailure;
     const core::PathString output =
-        files::PlaceOutput(record, settings, m_fileSystem, {}, placementFailure);
+        files::PlaceOutput(record, m_settings, m_fileSystem, {}, placementFailure);
     if (placementFailure) {
-        pageFailed(file, *placementFailure);
+        PageFailure failure = copyFailure(PageFailure::Kind::OutsideTarget, placementFailure->backup,
+                                          core::PathFromText(m_settings.saveDir));
+        pageFailed(file, std::move(failure), true);
         return;
     }
     if (const auto id = m_fileSystem.identity(output); id && sources.contains(*id)) {
-        pageFailed(file, copyWarning(file, u"Its copy " + core::TextFromPath(output) +
-                                               u" would replace a file of this run itself, so "
-                                               u"it was left as it is."));
+        pageFailed(file, copyFailure(PageFailure::Kind::CopyIsSource, file, output), true);
         return;
     }
     removeStaleTemporariesBeside(output);
@@ -153,7 +136,7 @@ void ProtectionRun::copyOtherFile(
     }
     files::CopiedFile copied;
     if (const files::FileResult failure = m_fileSystem.copyFile(file, output, copied)) {
-        pageFailed(file, copyFailureMessage(file, output, *failure));
+        pageFailed(file, copyFailure(PageFailure::Kind::CopyFailed, file, output, *failure), true);
         return;
     }
     entry.sourceSize = entry.outputSize = copied.size;
@@ -163,7 +146,11 @@ void ProtectionRun::copyOtherFile(
     if (std::chrono::steady_clock::now() - m_manifestWritten >= std::chrono::seconds(2)) {
         writeManifest();
     }
-    m_host.fileCopied(file, output);
+    PageOutcome outcome;
+    outcome.kind = PageOutcome::Kind::Copied;
+    outcome.page = file;
+    outcome.output = output;
+    tell(std::move(outcome), true);
 }
 
 } // namespace quorlane::run

@@ -190,11 +190,13 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
     std::string json;
     files::FileStamp stamp;
     if (const files::FileResult failure = fileSystem.readFile(manifestPath, json, stamp)) {
-        report.refusal = "it cannot be read (" + failure->text + ")";
+        report.refusal = ManifestProblem{ManifestProblem::Kind::Unreadable, failure->text};
         return report;
     }
-    const std::optional<RunManifest> manifest = ParseManifest(json, report.refusal);
+    ManifestProblem problem;
+    const std::optional<RunManifest> manifest = ParseManifest(json, problem);
     if (!manifest) {
+        report.refusal = problem;
         return report;
     }
     Undo undo(fileSystem, *manifest, dryRun);

@@ -37,8 +37,8 @@ bool LeavesSomething(RestoreStep::Action action);
 
 struct RestoreReport
 {
-    // Why nothing was done: the manifest could not be read. Empty otherwise.
-    std::string refusal;
+    // Why nothing was done: the manifest could not be used.
+    std::optional<ManifestProblem> refusal;
     std::vector<RestoreStep> steps;
     // Everything the run did is undone; the manifest is gone (or would go, in a dry run).
     bool complete = false;

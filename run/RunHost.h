@@ -1,17 +1,20 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string_view>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "core/FileRecord.h"
 #include "core/PageFindings.h"
-#include "core/ProtectionSettings.h"
-#include "files/Message.h"
-#include "run/ResultsTree.h"
+#include "core/PageVerifier.h"
+#include "files/FileError.h"
 
+// What a protection run tells, as facts: the front ends put them into words.
 namespace quorlane::run {
 
-// The settings field a lock check found blank.
+// The settings field that keeps a run from starting.
 enum class LockField
 {
     Domain,   // txtLockDomain, on the Encryption page
@@ -21,64 +24,184 @@ enum class LockField
     Notice,   // txtCopyrightNotice, on the Store Files page
 };
 
-// Why a page of the list was not protected, though nothing failed.
+// Why a run stopped before it read anything.
+struct Refusal
+{
+    enum class Kind
+    {
+        NothingPicked,  // the selection is empty
+        FieldUnusable,  // field is blank (a lock, the target folder) or cannot be used
+        TargetHolds,    // the target folder is an added folder, or holds a picked page
+        OtherRunAtWork, // another run holds a folder or page of this one
+        NoKey,          // the key of an encrypted lock could not be made
+    };
+    Kind kind = Kind::NothingPicked;
+    std::optional<LockField> field; // the field to show
+    // TargetHolds: the target folder; OtherRunAtWork: the folder or page held.
+    core::PathString path;
+    core::PathString entry; // TargetHolds: the added folder or the picked page
+    bool entryIsFolder = false;
+    std::string detail; // NoKey: what failed
+};
+
+// What the run tells while it gets ready and while it goes.
+struct RunNotice
+{
+    enum class Kind
+    {
+        MakingKey,          // the key of an encrypted lock is being derived from the password
+        Scanning,           // the list of pages is being built
+        WaitingForOtherRun, // another run holds path, a folder or page of this one
+        NoManifest,         // no record of the run could be written into path: no undo
+        PageFindings,       // what the protection of the page path will break or leave open,
+                            // told when it is read, before it (and any frame of it) is written
+    };
+    Kind kind = Kind::Scanning;
+    core::PathString path;
+    std::vector<core::Finding> findings;
+};
+
+// The list is built.
+struct RunStart
+{
+    std::size_t listed = 0;              // pages in the list
+    std::uint64_t totalBytes = 0;        // their sizes added up
+    std::vector<core::Finding> findings; // for the run as a whole
+};
+
+// Why a page, or a folder of pages, was not protected.
+struct PageFailure
+{
+    enum class Kind
+    {
+        ReadFailed,       // path: the page
+        FolderUnreadable, // path: the folder, whose pages are missing from the list
+        BackupFailed,     // path: the backup
+        WriteFailed,      // path: the output
+        ReadBackFailed,   // path: the output, which could not be read back to be checked
+        NotInEncoding,    // path: the output, whose bytes were not in detail, the page's encoding
+        NotVerified,      // path: the output, which does not hold the page: see fault
+        ChangedOnDisk,    // path: the page, changed since it was read (Overwrite)
+        HardLinks,        // path: the page, which has count names (Overwrite)
+        OutputIsListed,   // path: the output, itself a page of the run (CopyToFolder)
+        SealingFailed,    // path: the page; detail: what failed
+        OutsideTarget,    // path: the output, above the target folder; output: the target
+        CopyFailed,       // path: a file of an added folder that is no page; output: its copy
+        CopyLeavesFolder, // path: the file, reached by a link out of output, its added folder
+        CopyIsSource,     // path: the file; output: its copy, which is a file of the run itself
+        FolderNotMade,    // path: a folder the output needs, which could not be created
+    };
+    Kind kind = Kind::ReadFailed;
+    core::PathString path;
+    files::FileError error;  // ReadFailed, FolderUnreadable, BackupFailed, WriteFailed, CopyFailed,
+                             // FolderNotMade
+    core::PathString output; // OutsideTarget, CopyFailed, CopyLeavesFolder, CopyIsSource
+    bool newName = false;    // WriteFailed: the output is the page's name behind "protected_"
+    core::VerifyFault::Kind fault = core::VerifyFault::Kind::Difference; // NotVerified
+    std::uint64_t count = 0; // NotVerified, a Difference: the page's line; HardLinks: the names
+    std::string detail;
+};
+
+// Why a page was not protected, though nothing failed.
 enum class SkipReason
 {
     AlreadyHandled,   // taken on earlier in this run (picked twice, or a frame of another page)
     AlreadyProtected, // it carries the protected-page marker
 };
 
-// Everything a protection run tells the one who started it, and the little it asks. The run
-// never touches a window; the wizard and the command line implement this each in their way.
+// What kept a page (or a folder) from being protected, as far as the run can tell: a summary of
+// many failures can say once what they share.
+struct FailureCause
+{
+    enum class Kind
+    {
+        Other,          // only the message tells
+        Unreadable,     // the page, or the folder being listed, could not be read
+        ReadOnly,       // writing the output into folder was refused: the file there that it
+                        // replaces is read-only, or the folder is
+        FolderReadOnly, // no file or folder can be made in folder (access refused, or a
+                        // read-only disk)
+        FolderNotMade,  // folder, which the output needs, could not be created for another
+                        // reason (a file stands in its place, a name too long)
+    };
+    Kind kind = Kind::Other;
+    core::PathString folder; // ReadOnly, FolderReadOnly, FolderNotMade
+    std::optional<files::FileError> error;
+    bool operator==(const FailureCause&) const = default;
+};
+
+// What became of one page (a listed page or a frame page), or of a folder that could not be
+// read while the list was built.
+struct PageOutcome
+{
+    enum class Kind
+    {
+        Protected,
+        Skipped,
+        Failed,
+        FolderFailed,
+        Copied, // a file of an added folder that is no page, copied unchanged into the target
+    };
+    Kind kind = Kind::Protected;
+    core::PathString page; // the page file, or the folder, or the file copied
+    // Protected: the record as output placement left it, the output file (Copied: the copy),
+    // where the results tree put the page (its top-level entry, and whether that folder entry is
+    // new), and the pages in the tree now.
+    core::FileRecord record;
+    core::PathString output;
+    std::size_t treeEntry = 0;
+    bool newFolder = false;
+    std::size_t recorded = 0;
+    SkipReason reason = SkipReason::AlreadyHandled; // Skipped
+    PageFailure failure;                            // Failed and FolderFailed
+    FailureCause cause;                             // Failed and FolderFailed
+    // Failed: the first page of a copy found that nothing can be written into the target
+    // folder; the run stops once this page is done with.
+    bool stopsRun = false;
+    // A page of the list, the last outcome of its own frames: the bytes of the list done so far.
+    bool listed = false;
+    std::uint64_t doneBytes = 0;
+    std::uint64_t totalBytes = 0;
+};
+
+// How a run ended.
+struct RunSummary
+{
+    std::optional<Refusal> refusal; // stopped before anything was read
+    bool cancelled = false;         // stopped by a cancel before the last listed page
+    std::size_t listed = 0;         // pages in the list
+    std::size_t taken = 0;          // listed pages taken through the per-file step
+    std::size_t recorded = 0;       // pages in the results tree
+    // Stopped after the first page: nothing can be written into the target folder.
+    std::optional<FailureCause> targetUnwritable;
+    // The record of the run, for an undo; empty when the run touched nothing, or when no
+    // folder would take it.
+    core::PathString manifest;
+};
+
+// The percentage of the bytes done, as the progress bar shows it (0 when there is nothing).
+float ProgressPercentage(std::uint64_t doneBytes, std::uint64_t totalBytes);
+
+// What a protection run tells the one who started it, and the one thing it asks. Every call
+// comes from the thread that runs RunProtection, which need not be the thread of a window or
+// of other runs; each carries values only, which a host may copy to another thread as they are.
+// A run is refused, or goes: notices, started, a pageDone for every page, finished.
 class RunHost
 {
 public:
     virtual ~RunHost() = default;
 
-    // The choices of the option pages, read when the run needs them.
-    virtual core::ProtectionSettings settings() const = 0;
-    // Whether the user asked to cancel; read before each page.
-    virtual bool cancelRequested() const = 0;
-    // Lets the window repaint and take a Cancel; called after every listed page.
-    virtual void yield() = 0;
-
-    // The results tree is emptied and View Page disabled: a run begins.
-    virtual void clearResults() = 0;
-    // The status line above the results (lblResults), to be shown at once.
-    virtual void setStatus(std::u16string_view text) = 0;
-    // A message for the user about the run as a whole.
-    virtual void showMessage(const files::Message& message) = 0;
-    // A lock is on with a blank text (or the target folder or the notice cannot be used): show
-    // that field.
-    virtual void refuseLock(LockField field) = 0;
-    // The results tree is hidden while the list is built, and shown again for the pages; when
-    // shown, Back is disabled until the run ends.
-    virtual void setResultsVisible(bool visible) = 0;
-    // Progress after a listed page: percentage of the bytes done, 0 to 100.
-    virtual void progress(float percentage, std::uint64_t doneBytes, std::uint64_t totalBytes) = 0;
-    // The page file page was protected and written to output, and recorded in tree at added;
-    // record is as output placement left it.
-    virtual void resultRecorded(const ResultsTree& tree, ResultsTree::Added added,
-                                const core::PathString& page, const FileRecord& record,
-                                const core::PathString& output) = 0;
-    // A page could not be protected; message says why, as the wizard shows it.
-    virtual void pageFailed(const core::PathString& page, const files::Message& message) = 0;
-    // A folder below an added folder could not be read: its pages are missing from the list.
-    virtual void folderFailed(const core::PathString& folder, const files::Message& message)
-    {
-        pageFailed(folder, message);
-    }
-    virtual void pageSkipped(const core::PathString& page, SkipReason reason) = 0;
-    // A file of an added folder that is no page was copied unchanged into the target folder.
-    virtual void fileCopied(const core::PathString& /*file*/, const core::PathString& /*output*/) {}
-    // What the protection of a page will break or leave open, told before it is written; an
-    // empty page for the findings of the run as a whole.
-    virtual void pageFindings(const core::PathString& /*page*/,
-                              const std::vector<core::Finding>& /*findings*/)
-    {
-    }
-    // The run is over (finished, cancelled, or nothing to do): the bar empty, Restart offered.
-    virtual void finished() = 0;
+    // Whether to stop; asked before each listed page, and while waiting for another run. The
+    // page at work is always finished, with its frames.
+    virtual bool cancelRequested() = 0;
+    // The run stops before it reads anything. One that another run keeps out is finished too.
+    virtual void refused(const Refusal& refusal) = 0;
+    virtual void notice(const RunNotice& notice) = 0;
+    virtual void started(const RunStart& start) = 0;
+    // Told when the page is done with: written (or not), in the order of the list, each frame
+    // page before its frameset.
+    virtual void pageDone(const PageOutcome& outcome) = 0;
+    virtual void finished(const RunSummary& summary) = 0;
 };
 
 } // namespace quorlane::run

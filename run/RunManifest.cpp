@@ -46,28 +46,98 @@ int hexDigit(char c)
     return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
-// The path under key: its bytes when given, else its text. Throws for neither.
-core::PathString getPath(const Json& object, const std::string& key)
+// Reads the fields of a manifest: the first one that is missing or not what it should be is
+// kept in problem, and every read gives a plain value from then on.
+class Reader
+{
+public:
+    const Json* field(const Json& object, const std::string& key)
+    {
+        const auto found = object.is_object() ? object.find(key) : object.end();
+        if (found == object.end()) {
+            fail(key + " is missing");
+            return nullptr;
+        }
+        return &*found;
+    }
+    std::string text(const Json& object, const std::string& key)
+    {
+        const Json* value = field(object, key);
+        return value != nullptr && value->is_string() ? value->get<std::string>()
+                                                      : wrong<std::string>(value, key);
+    }
+    bool flag(const Json& object, const std::string& key)
+    {
+        const Json* value = field(object, key);
+        return value != nullptr && value->is_boolean() ? value->get<bool>()
+                                                       : wrong<bool>(value, key);
+    }
+    std::uint64_t number(const Json& object, const std::string& key)
+    {
+        const Json* value = field(object, key);
+        return value != nullptr && value->is_number_unsigned() ? value->get<std::uint64_t>()
+                                                               : wrong<std::uint64_t>(value, key);
+    }
+    const Json& list(const Json& object, const std::string& key)
+    {
+        static const Json none = Json::array();
+        const Json* value = field(object, key);
+        return value != nullptr && value->is_array() ? *value
+                                                     : wrong<const Json&>(value, key, none);
+    }
+    // The path under key: its bytes when given, else its text.
+    core::PathString path(const Json& object, const std::string& key);
+    template <std::size_t N>
+    std::size_t indexOf(const std::array<const char*, N>& names, const std::string& name)
+    {
+        for (std::size_t k = 0; k < N; ++k) {
+            if (name == names[k]) {
+                return k;
+            }
+        }
+        fail("unknown setting " + name);
+        return 0;
+    }
+    void fail(std::string what)
+    {
+        if (problem.empty()) {
+            problem = std::move(what);
+        }
+    }
+
+    std::string problem;
+
+private:
+    template <typename T> T wrong(const Json* value, const std::string& key, T plain = T())
+    {
+        if (value != nullptr) {
+            fail(key + " is not what it should be");
+        }
+        return plain;
+    }
+};
+
+core::PathString Reader::path(const Json& object, const std::string& key)
 {
 #ifndef _WIN32
-    if (const auto bytes = object.find(key + "_bytes"); bytes != object.end()) {
-        const std::string hex = bytes->get<std::string>();
-        if (hex.size() % 2 != 0) {
-            throw std::invalid_argument(key + "_bytes is not hexadecimal");
-        }
+    if (object.is_object() && object.contains(key + "_bytes")) {
+        const std::string hex = text(object, key + "_bytes");
         core::PathString path;
-        for (std::size_t k = 0; k < hex.size(); k += 2) {
+        for (std::size_t k = 0; k + 1 < hex.size(); k += 2) {
             const int high = hexDigit(hex[k]);
             const int low = hexDigit(hex[k + 1]);
             if (high < 0 || low < 0) {
-                throw std::invalid_argument(key + "_bytes is not hexadecimal");
+                break;
             }
             path.push_back(static_cast<char>(high << 4 | low));
+        }
+        if (path.size() * 2 != hex.size()) {
+            fail(key + "_bytes is not hexadecimal");
         }
         return path;
     }
 #endif
-    return core::PathFromText(core::Utf8ToUtf16(object.at(key).get<std::string>()));
+    return core::PathFromText(core::Utf8ToUtf16(text(object, key)));
 }
 
 Json textOrNull(bool on, const std::u16string& text)
@@ -103,36 +173,25 @@ Json settingsJson(const core::ProtectionSettings& settings)
     return json;
 }
 
-template <std::size_t N>
-std::size_t indexOf(const std::array<const char*, N>& names, const std::string& name)
-{
-    for (std::size_t k = 0; k < N; ++k) {
-        if (name == names[k]) {
-            return k;
-        }
-    }
-    throw std::invalid_argument("unknown setting " + name);
-}
-
-core::ProtectionSettings settingsFrom(const Json& json)
+core::ProtectionSettings settingsFrom(Reader& read, const Json& json)
 {
     core::ProtectionSettings settings;
     settings.protectMode =
-        static_cast<core::ProtectMode>(indexOf(modeNames, json.at("mode").get<std::string>()));
+        static_cast<core::ProtectMode>(read.indexOf(modeNames, read.text(json, "mode")));
     settings.saveMode =
-        static_cast<core::SaveMode>(indexOf(saveNames, json.at("save").get<std::string>()));
-    settings.makeBackups = json.at("backups").get<bool>();
+        static_cast<core::SaveMode>(read.indexOf(saveNames, read.text(json, "save")));
+    settings.makeBackups = read.flag(json, "backups");
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        settings.saveDir = core::TextFromPath(getPath(json, "target"));
+        settings.saveDir = core::TextFromPath(read.path(json, "target"));
         settings.copyPagesOnly = json.value("pages_only", false);
     }
-    for (const Json& name : json.at("switches")) {
-        settings.scriptSwitches.set(
-            static_cast<core::ScriptOption>(indexOf(switchNames, name.get<std::string>())));
+    for (const Json& name : read.list(json, "switches")) {
+        settings.scriptSwitches.set(static_cast<core::ScriptOption>(
+            read.indexOf(switchNames, name.is_string() ? name.get<std::string>() : "")));
     }
-    settings.passwordProtect = json.at("password").get<bool>();
+    settings.passwordProtect = read.flag(json, "password");
     // Manifests of runs from before the encrypted lock have no "encrypt".
-    settings.encryptHiddenPart = json.value("encrypt", false);
+    settings.encryptHiddenPart = json.contains("encrypt") && read.flag(json, "encrypt");
     return settings;
 }
 
@@ -175,44 +234,50 @@ std::string ManifestJson(const RunManifest& manifest)
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-std::optional<RunManifest> ParseManifest(std::string_view json, std::string& why)
+std::optional<RunManifest> ParseManifest(std::string_view json, ManifestProblem& problem)
 {
-    try {
-        const Json document = Json::parse(json);
-        if (document.at("format") != formatName) {
-            why = "it is not the record of a Quorlane run";
-            return std::nullopt;
-        }
-        if (document.at("version") != formatVersion) {
-            why = "it was written by another version of Quorlane";
-            return std::nullopt;
-        }
-        RunManifest manifest;
-        manifest.started = document.at("started").get<std::string>();
-        manifest.complete = document.at("complete").get<bool>();
-        manifest.settings = settingsFrom(document.at("settings"));
-        for (const Json& folder : document.at("created_folders")) {
-            manifest.createdFolders.push_back(getPath(folder, "path"));
-        }
-        for (const Json& entry : document.at("pages")) {
-            ManifestPage page;
-            page.source = getPath(entry, "source");
-            page.output = getPath(entry, "output");
-            if (!entry.at("backup").is_null()) {
-                page.backup = getPath(entry, "backup");
-            }
-            page.sourceSize = entry.at("source_size").get<std::uint64_t>();
-            page.sourceSha256 = entry.at("source_sha256").get<std::string>();
-            page.outputSize = entry.at("output_size").get<std::uint64_t>();
-            page.outputSha256 = entry.at("output_sha256").get<std::string>();
-            page.replacedEarlierFile = entry.at("replaced_earlier_file").get<bool>();
-            manifest.pages.push_back(std::move(page));
-        }
-        return manifest;
-    } catch (const std::exception& error) {
-        why = std::string("it cannot be read as the record of a run (") + error.what() + ")";
+    const Json document = Json::parse(json, nullptr, false);
+    if (document.is_discarded()) {
+        problem = {ManifestProblem::Kind::Malformed, "it is not JSON"};
         return std::nullopt;
     }
+    Reader read;
+    if (!document.is_object() || !document.contains("format") || document["format"] != formatName) {
+        problem = {ManifestProblem::Kind::NotARecord, {}};
+        return std::nullopt;
+    }
+    if (!document.contains("version") || document["version"] != formatVersion) {
+        problem = {ManifestProblem::Kind::OtherVersion, {}};
+        return std::nullopt;
+    }
+    RunManifest manifest;
+    manifest.started = read.text(document, "started");
+    manifest.complete = read.flag(document, "complete");
+    if (const Json* settings = read.field(document, "settings")) {
+        manifest.settings = settingsFrom(read, *settings);
+    }
+    for (const Json& folder : read.list(document, "created_folders")) {
+        manifest.createdFolders.push_back(read.path(folder, "path"));
+    }
+    for (const Json& entry : read.list(document, "pages")) {
+        ManifestPage page;
+        page.source = read.path(entry, "source");
+        page.output = read.path(entry, "output");
+        if (const Json* backup = read.field(entry, "backup"); backup && !backup->is_null()) {
+            page.backup = read.path(entry, "backup");
+        }
+        page.sourceSize = read.number(entry, "source_size");
+        page.sourceSha256 = read.text(entry, "source_sha256");
+        page.outputSize = read.number(entry, "output_size");
+        page.outputSha256 = read.text(entry, "output_sha256");
+        page.replacedEarlierFile = read.flag(entry, "replaced_earlier_file");
+        manifest.pages.push_back(std::move(page));
+    }
+    if (!read.problem.empty()) {
+        problem = {ManifestProblem::Kind::Malformed, read.problem};
+        return std::nullopt;
+    }
+    return manifest;
 }
 
 std::string ManifestName(std::string_view started, int attempt)

@@ -43,8 +43,22 @@ struct RunManifest
 // hexadecimal under the key + "_bytes" where they are not, so that every path comes back whole.
 std::string ManifestJson(const RunManifest& manifest);
 
-// Reads a manifest back; gives why it cannot when it is no manifest of a run.
-std::optional<RunManifest> ParseManifest(std::string_view json, std::string& why);
+// Why a manifest cannot be used.
+struct ManifestProblem
+{
+    enum class Kind
+    {
+        Unreadable,   // the file could not be read: detail is the system's description
+        NotARecord,   // it is no record of a run
+        OtherVersion, // written by another version
+        Malformed,    // detail says what is wrong in it
+    };
+    Kind kind = Kind::Malformed;
+    std::string detail;
+};
+
+// Reads a manifest back; sets problem when it is no manifest of a run.
+std::optional<RunManifest> ParseManifest(std::string_view json, ManifestProblem& problem);
 
 // The file name of the manifest of a run started at started ("YYYY-MM-DDTHH:MM:SS"), with
 // attempt > 1 for a run that finds that name taken: ".quorlane-run-20261206-212047.json",

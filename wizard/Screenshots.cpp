@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -61,7 +62,12 @@ int screenshots(frmMain& window, const QString& folder, const QString& site)
         return 0;
     }
     window.ShowPage(frmMain::lastPage);
+    QEventLoop running;
+    QObject::connect(&window, &frmMain::runEnded, &running, &QEventLoop::quit);
     window.findChild<QPushButton*>(QStringLiteral("cmdNext"))->click();
+    if (window.running()) {
+        running.exec();
+    }
     return save(window, folder + QStringLiteral("/results.png")) ? 0 : 1;
 }
 

@@ -1,10 +1,7 @@
 #include "wizard/frmMain.h"
 
-#include <map>
-
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
@@ -24,6 +21,9 @@
 #include "wizard/ProjectFiles.h"
 #include "wizard/ReplacedFiles.h"
 #include "wizard/Rows.h"
+#include "wizard/RunThread.h"
+#include "wizard/RunView.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::wizard {
 
@@ -81,136 +81,6 @@ bool blank(std::u16string_view text)
 }
 
 } // namespace
-
-// The run's host in the window: the results page shows what the run says, and the window
-// stays live while the run yields.
-class frmMain::Host : public run::RunHost
-{
-public:
-    explicit Host(frmMain& window)
-        : m_window(window)
-    {
-    }
-
-    core::ProtectionSettings settings() const override { return m_window.settings(); }
-    bool cancelRequested() const override { return m_window.m_cancelRequested; }
-    // The window takes its events after a page once 20 ms have passed since it last did: often
-    // enough to repaint smoothly and take a Cancel at once, and not so often that repainting
-    // costs more than protecting small pages.
-    void yield() override
-    {
-        if (!m_sinceEvents.isValid() || m_sinceEvents.elapsed() >= 20) {
-            QCoreApplication::processEvents();
-            m_sinceEvents.restart();
-        }
-    }
-    void clearResults() override
-    {
-        m_window.m_results->ui.treeResults->clear();
-        m_window.m_results->ui.cmdViewPage->setEnabled(false);
-    }
-    void setStatus(std::u16string_view text) override
-    {
-        QLabel* label = m_window.m_results->ui.lblResults;
-        label->setText(QString::fromStdU16String(std::u16string(text)));
-        label->update();
-    }
-    void showMessage(const files::Message& message) override { show(message); }
-    void refuseLock(run::LockField field) override
-    {
-        m_window.setRunLocked(false);
-        QLineEdit* box = nullptr;
-        switch (field) {
-        case run::LockField::Domain:
-            box = m_window.m_encryption->ui.txtLockDomain;
-            break;
-        case run::LockField::Url:
-            box = m_window.m_encryption->ui.txtLockURL;
-            break;
-        case run::LockField::Password:
-            box = m_window.m_encryption->ui.txtPassword;
-            break;
-        case run::LockField::SaveDir:
-            box = m_window.m_storeFiles->ui.txtSaveDir;
-            break;
-        case run::LockField::Notice:
-            box = m_window.m_storeFiles->ui.txtCopyrightNotice;
-            break;
-        }
-        const bool onStoreFiles =
-            field == run::LockField::SaveDir || field == run::LockField::Notice;
-        m_window.ShowPage(onStoreFiles ? 2 : 3);
-        box->setFocus();
-    }
-    void setResultsVisible(bool visible) override
-    {
-        m_window.m_results->ui.treeResults->setVisible(visible);
-        if (visible) {
-            m_window.m_cmdPrev->setEnabled(false);
-        }
-    }
-    void progress(float percentage, std::uint64_t, std::uint64_t) override
-    {
-        m_window.m_results->setProgress(percentage);
-    }
-    // The view's top-level items stand in the order of the tree's entries.
-    void resultRecorded(const run::ResultsTree&, run::ResultsTree::Added added,
-                        const core::PathString& page, const core::FileRecord& record,
-                        const core::PathString&) override
-    {
-        QTreeWidget* view = m_window.m_results->ui.treeResults;
-        QTreeWidgetItem* parent = nullptr;
-        if (!record.RootPath.empty()) {
-            if (added.newFolder) {
-                auto* folder = new QTreeWidgetItem(view, QStringList{textOf(record.RootPath)});
-                folder->setIcon(0, images::folder());
-            }
-            parent = view->topLevelItem(static_cast<int>(added.entry));
-            parent->setExpanded(true);
-        }
-        auto* node = parent == nullptr
-                         ? new QTreeWidgetItem(view, QStringList{textOf(record.Filename)})
-                         : new QTreeWidgetItem(parent, QStringList{textOf(record.Filename)});
-        node->setIcon(0, images::page());
-        if (const auto found = m_findings.find(page); found != m_findings.end()) {
-            m_window.m_results->markNode(node, found->second);
-        }
-        view->scrollToItem(node);
-    }
-    void pageFindings(const core::PathString& page,
-                      const std::vector<core::Finding>& findings) override
-    {
-        m_findings[page] = findings;
-    }
-    void pageFailed(const core::PathString&, const files::Message& message) override
-    {
-        show(message);
-    }
-    void pageSkipped(const core::PathString&, run::SkipReason) override {}
-    void finished() override
-    {
-        ResultsPage* results = m_window.m_results;
-        results->setProgress(0);
-        m_window.m_cmdNext->setText(restartCaption);
-        results->ui.lblThanks->setVisible(true);
-        results->ui.lblRestart->setVisible(true);
-    }
-
-private:
-    void show(const files::Message& message)
-    {
-        const QMessageBox::Icon icon =
-            message.icon == files::Message::Icon::Warning       ? QMessageBox::Warning
-            : message.icon == files::Message::Icon::Information ? QMessageBox::Information
-                                                                : QMessageBox::NoIcon;
-        m_window.m_dialogs.message(&m_window, icon, QString::fromStdU16String(message.title),
-                                   QString::fromStdU16String(message.text));
-    }
-
-    frmMain& m_window;
-    QElapsedTimer m_sinceEvents;
-    std::map<core::PathString, std::vector<core::Finding>> m_findings;
-};
 
 frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYear, QWidget* parent)
     : QWidget(parent)
@@ -293,6 +163,11 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     ResetWizard();
     m_projectFiles->openRemembered();
     m_cmdNext->setFocus();
+}
+
+frmMain::~frmMain()
+{
+    m_run.reset();
 }
 
 void frmMain::placeOnScreen()
@@ -426,10 +301,12 @@ void frmMain::undoRun()
     }
     files::RealFileSystem fileSystem;
     const run::RestoreReport report = run::RestoreRun(fileSystem, m_lastManifest, false);
-    if (!report.refusal.empty()) {
-        m_dialogs.message(this, QMessageBox::Warning, caption,
-                          tr("The run cannot be undone: its record %1 %2.")
-                              .arg(textOf(m_lastManifest), QString::fromStdString(report.refusal)));
+    if (report.refusal) {
+        m_dialogs.message(
+            this, QMessageBox::Warning, caption,
+            tr("The run cannot be undone: its record %1 %2.")
+                .arg(textOf(m_lastManifest),
+                     QString::fromStdString(wording::ManifestProblemText(*report.refusal))));
         return;
     }
     QStringList left;
@@ -475,7 +352,6 @@ void frmMain::undoRun()
 
 void frmMain::ResetWizard()
 {
-    m_cancelRequested = false;
     m_results->reset();
     setWindowTitle(caption);
     m_encryption->ui.framProtect->setVisible(true);
@@ -534,9 +410,8 @@ void frmMain::cmdNextClicked()
 {
     switch (m_state) {
     case WizardState::Running:
-        if (m_dialogs.askYesNo(this, QMessageBox::Question, caption,
-                               tr("Do you really want to cancel?"))) {
-            m_cancelRequested = true;
+        if (askDuringRun(tr("Do you really want to cancel?")) && m_run) {
+            m_run->requestCancel();
         }
         break;
     case WizardState::Finished:
@@ -629,31 +504,86 @@ bool frmMain::confirmReplacing()
                               question + QStringLiteral("\n\n") + tr("Protect them?"));
 }
 
+// The run works on a thread of its own; the window stays live and shows what it tells as it
+// comes.
 void frmMain::protect()
 {
     if (lockRefused() || !confirmReplacing()) {
         return;
     }
-    m_results->ui.lblResults->setText(QString::fromStdU16String(std::u16string(run::scanningText)));
+    m_run.reset();
+    const core::ProtectionSettings chosen = settings();
+    m_runView = std::make_unique<RunView>(*this, chosen);
+    m_results->ui.lblResults->setText(
+        QString::fromStdU16String(std::u16string(wording::scanningText)));
     // What the last run left on the page is not this run's: its Undo least of all.
     m_results->ui.cmdUndo->setEnabled(false);
     m_results->ui.lblThanks->hide();
     m_results->ui.lblRestart->hide();
     setRunLocked(true);
-    files::RealFileSystem fileSystem;
-    Host host(*this);
-    run::ProtectionRun protectionRun(host, fileSystem);
-    const run::RunSummary summary = protectionRun.RunProtection(m_pickFiles->selection());
-    m_lastManifest = summary.manifest;
+    m_run = std::make_unique<RunThread>(
+        *this, [this] { takeRunEvents(); }, m_pickFiles->selection(), chosen);
+}
+
+// Events come in the order the run told them: a call made while a batch is being shown (from a
+// message box's own loop) leaves the next batch to the call at work.
+void frmMain::takeRunEvents()
+{
+    if (m_takingEvents) {
+        m_moreEvents = true;
+        return;
+    }
+    m_takingEvents = true;
+    do {
+        m_moreEvents = false;
+        for (RunEvent& event : m_run ? m_run->take() : std::vector<RunEvent>()) {
+            if (auto* returned = std::get_if<RunReturned>(&event)) {
+                m_runReturned = std::move(*returned);
+            } else {
+                m_runView->show(event);
+            }
+        }
+        if (m_runView) {
+            m_runView->showBatch();
+        }
+    } while (m_moreEvents && !m_runReturned);
+    m_takingEvents = false;
+    endRun();
+}
+
+bool frmMain::askDuringRun(const QString& question)
+{
+    m_asking = true;
+    const bool yes = m_dialogs.askYesNo(this, QMessageBox::Question, caption, question);
+    m_asking = false;
+    if (m_runReturned) {
+        QMetaObject::invokeMethod(
+            this, [this] { endRun(); }, Qt::QueuedConnection);
+    }
+    return yes;
+}
+
+void frmMain::endRun()
+{
+    if (!m_runReturned || m_asking) {
+        return;
+    }
+    const RunReturned end = std::move(*m_runReturned);
+    m_runReturned.reset();
+    m_run.reset(); // its thread has returned
+    m_lastManifest = end.summary.manifest;
     m_results->ui.cmdUndo->setEnabled(!m_lastManifest.empty());
     // A run that showed a field it could not use has gone back to editing already.
     const bool wasRunning = running();
     setRunLocked(false);
-    if (wasRunning && summary.refusal && !summary.lockedOut) {
+    if (wasRunning && end.summary.refusal &&
+        end.summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         setState(WizardState::Ready); // refused before it began: Protect may be pressed again
     } else if (wasRunning) {
         m_cmdPrev->setEnabled(false); // Back stays off until another page is shown
     }
+    m_runView->finish(end, m_closeAfterRun);
+    emit runEnded();
     if (m_closeAfterRun) {
         close();
     }
@@ -665,18 +595,20 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    const QString question = running() ? tr("A protection run is at work. Stop it after the "
-                                            "page it is on, and quit?")
-                                       : tr("Are you sure you wish to quit?");
-    if (!m_dialogs.askYesNo(this, running() ? QMessageBox::Question : QMessageBox::Information,
-                            caption, question)) {
+    if (running()) {
+        // The run stops after the page it is on, then the window closes.
+        if (askDuringRun(tr("A protection run is at work. Stop it after the page it is on, "
+                            "and quit?"))) {
+            m_closeAfterRun = true;
+            if (m_run) {
+                m_run->requestCancel();
+            }
+        }
         event->ignore();
         return;
     }
-    if (running()) {
-        // The run stops after the page it is on, then the window closes.
-        m_cancelRequested = true;
-        m_closeAfterRun = true;
+    if (!m_dialogs.askYesNo(this, QMessageBox::Information, caption,
+                            tr("Are you sure you wish to quit?"))) {
         event->ignore();
         return;
     }

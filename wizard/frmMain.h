@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <memory>
+#include <optional>
 
 #include <QFrame>
 #include <QLabel>
@@ -18,12 +20,15 @@
 #include "wizard/StoreFilesPage.h"
 #include "wizard/WelcomePage.h"
 #include "wizard/Widgets.h"
+#include "wizard/WizardRunHost.h"
 
 namespace quorlane::wizard {
 
 class AboutBox;
 class Dialogs;
 class ProjectFiles;
+class RunThread;
+class RunView;
 
 // Where the wizard stands; the Next button's caption says it.
 enum class WizardState
@@ -43,13 +48,14 @@ public:
 
     frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYear,
             QWidget* parent = nullptr);
+    // A run at work is cancelled, and its page at work finished, first.
+    ~frmMain() override;
 
     void ShowPage(int page);
     void ResetWizard();
 
     int currentPage() const { return m_currentPage; }
     WizardState state() const { return m_state; }
-    bool cancelRequested() const { return m_cancelRequested; }
     bool running() const { return m_state == WizardState::Running; }
     // The choices of the option pages.
     core::ProtectionSettings settings() const;
@@ -65,12 +71,16 @@ public:
     // Sizes the window to its pages, as far as the screen it is on has room, and centres it.
     void placeOnScreen();
 
+signals:
+    // A run has ended and the window shows how it went.
+    void runEnded();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    class Host;
+    friend class RunView;
 
     QWidget* makePageList();
     void setState(WizardState state);
@@ -78,6 +88,12 @@ private:
     void cmdNextClicked();
     void showAbout();
     void protect();
+    // Shows what the run has told since last time; at its return, ends it.
+    void takeRunEvents();
+    void endRun();
+    // A question asked while a run is at work, which goes on meanwhile; its end waits for the
+    // answer.
+    bool askDuringRun(const QString& question);
     // A lock that cannot work: its field is shown with the reason.
     bool lockRefused();
     void showFindings();
@@ -109,7 +125,12 @@ private:
 
     int m_currentPage = 0;
     WizardState m_state = WizardState::Editing;
-    bool m_cancelRequested = false;
+    std::unique_ptr<RunView> m_runView;
+    std::unique_ptr<RunThread> m_run;
+    std::optional<RunReturned> m_runReturned; // a run's return, waiting to be shown
+    bool m_asking = false;
+    bool m_takingEvents = false;
+    bool m_moreEvents = false;
     bool m_closeAfterRun = false;
     core::PathString m_lastManifest; // of the last run, for Undo
 };

@@ -15,7 +15,7 @@ namespace {
 std::string expectedBytes(const std::string& bytes, const core::ProtectionSettings& settings)
 {
     files::DecodedPage page = files::DecodePage(bytes);
-    core::ProtectPage({}, page.text, settings, nullptr, page.declaredCharset);
+    core::ProtectPage(page.text, settings, page.declaredCharset);
     page.text += core::protectedPageMarker;
     return files::EncodePage(page.text, page.encoding);
 }

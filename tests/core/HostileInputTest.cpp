@@ -13,7 +13,7 @@ std::u16string protect(std::u16string page, ProtectMode mode)
 {
     ProtectionSettings settings;
     settings.protectMode = mode;
-    ProtectPage({}, page, settings, nullptr);
+    ProtectPage(page, settings);
     return page;
 }
 

@@ -5,17 +5,36 @@
 
 #include "core/PageEncoder.h"
 #include "core/ProtectionScript.h"
-#include "core/TextSearch.h"
 #include "tests/support/PageDecoding.h"
 
 using namespace quorlane::core;
-using quorlane::test::U8;
+using quorlane::test::DecodeWriterBlocks;
 
 namespace {
 
-std::u16string protect(std::u16string page, const ProtectionSettings& settings)
+const std::u16string banner =
+    u"<table width=100% border=0><tr bgcolor=#445577 align=center><td><a "
+    u"href=https://www.quorlane.example/><font face=Arial, Helvetica, sans-serif color=#FFFFFF "
+    u"size=-1>This webpage was protected by Quorlane</font></a></td></tr></table>";
+
+const std::u16string noScript =
+    u"\r\n<NOSCRIPT><DIV backcolor=\"white\"><H2>This page needs a JavaScript Enabled "
+    u"browser.</H2><BR><BR><P ALIGN=\"RIGHT\"><SMALL>protected by <A "
+    u"HREF=\"https://www.quorlane.example/\">Quorlane</A></SMALL></P></DIV></NOSCRIPT>\r\n";
+
+// What a protected page begins with, for settings.
+std::u16string pageTop(const ProtectionSettings& settings)
 {
-    ProtectPage(FileRecord{}, page, settings, nullptr);
+    std::u16string script = WriterFunctionText();
+    BuildProtectionScript(settings, script);
+    return u"<script type=\"text/javascript\">\r\n<!--\r\neval(unescape(\"" + EscapeText(script) +
+           u"\"));\r\n//-->\r\n</script>\r\n" + noScript;
+}
+
+std::u16string protect(std::u16string page, const ProtectionSettings& settings,
+                       std::string_view charset = {})
+{
+    ProtectPage(page, settings, charset);
     return page;
 }
 
@@ -26,25 +45,49 @@ ProtectionSettings inMode(ProtectMode mode)
     return settings;
 }
 
-// The transformed page behind the page script and the no-script notice, its writer blocks
-// decoded.
-std::u16string decodedBody(const std::u16string& protectedPage)
+// The transformed page behind the top, with its writer blocks decoded.
+std::u16string decodedBody(const std::u16string& protectedPage, const ProtectionSettings& s)
 {
-    const std::size_t at = protectedPage.find(u"</NOSCRIPT>\r\n");
-    EXPECT_NE(at, std::u16string::npos);
-    return quorlane::test::DecodeWriterBlocks(protectedPage.substr(at + 13)).plain;
+    const std::u16string top = pageTop(s);
+    EXPECT_EQ(protectedPage.substr(0, top.size()), top);
+    return DecodeWriterBlocks(protectedPage.substr(top.size())).plain;
+}
+
+std::vector<std::u16string> writtenParts(const std::u16string& protectedPage,
+                                         const ProtectionSettings& s)
+{
+    return DecodeWriterBlocks(protectedPage.substr(pageTop(s).size())).writtenParts;
 }
 
 } // namespace
 
+TEST(ProtectPage, SingleWordGetsTheWholeSkeletonAndOneWriterBlock)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::BodyOnly);
+    EXPECT_EQ(protect(u"word", settings), pageTop(settings) + u"<HTML><HEAD></HEAD><BODY>" +
+                                              MakeWriterBlock(banner + u"word" + banner) +
+                                              u"</BODY></HTML>");
+}
+
+TEST(ProtectPage, WholePageLeavesOnlyWriterBlocksAndExternalScripts)
+{
+    const ProtectionSettings settings;
+    const std::u16string page = u"<html><head><script src=\"a.js\"></script></head>"
+                                u"<body><p>x</p></body></html>";
+    const std::u16string expectedInner =
+        u"<html><head><script src=\"a.js\"></script></head><body>" + banner + u"<p>x</p>" + banner +
+        u"</body></html>";
+    EXPECT_EQ(protect(page, settings),
+              pageTop(settings) + MakeWriterBlock(u"<html><head>") +
+                  u"<script src=\"a.js\"></script>" +
+                  MakeWriterBlock(expectedInner.substr(expectedInner.find(u"</head>"))));
+}
+
 TEST(ProtectPage, SkeletonRepairAddsOnlyWhatIsMissing)
 {
-    const std::u16string banner =
-        u"<table width=100% border=0><tr bgcolor=#445577 align=center><td><a "
-        u"href=https://www.quorlane.example/><font face=Arial, Helvetica, sans-serif color=#FFFFFF "
-        u"size=-1>This webpage was protected by Quorlane</font></a></td></tr></table>";
+    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
     // {B} marks where a banner goes.
-    const struct
+    struct Case
     {
         const char* name;
         std::u16string page;
@@ -64,44 +107,83 @@ TEST(ProtectPage, SkeletonRepairAddsOnlyWhatIsMissing)
         {"header is taken for head", u"<html><header>h</header>x</html>",
          u"<html><header>h</header><BODY>{B}x{B}</BODY></html>"},
     };
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::u16string expected = c.expected;
         for (std::size_t at; (at = expected.find(u"{B}")) != std::u16string::npos;) {
             expected.replace(at, 3, banner);
         }
-        EXPECT_EQ(decodedBody(protect(c.page, inMode(ProtectMode::AllLinks))), expected);
+        EXPECT_EQ(decodedBody(protect(c.page, settings), settings), expected);
     }
 }
 
-// A DOCTYPE moves to the top when it begins within the first hundred characters, or behind
-// nothing but white space, comments and processing instructions; what stood before it stays.
 TEST(ProtectPage, DoctypeMovesToTheTopWhenItStandsEarly)
 {
-    const std::u16string doctype = u"<!doctype HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">";
+    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
+    const std::u16string doctype = u"<!DOCTYPE html>";
     const std::u16string rest = u"<html><head></head><body>x</body></html>";
-    const struct
-    {
-        std::u16string before;
-        bool moves;
-    } cases[] = {
-        {u"", true},
-        {std::u16string(91, u'x'), true},
-        {std::u16string(92, u'x'), false},
-        {u"<?xml version=\"1.0\"?>\r\n<!-- " + std::u16string(200, u'c') + u" -->\t\f \r\n", true},
-        {u"<!-- " + std::u16string(120, u'c'), false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(U8(c.before.substr(0, 30)) + " (" + std::to_string(c.before.size()) + ")");
-        const std::u16string out =
-            protect(c.before + doctype + rest, inMode(ProtectMode::AllLinks));
-        EXPECT_EQ(out.starts_with(doctype + u"\r\n<script "), c.moves);
-        EXPECT_EQ(out.find(doctype, 1) == npos, c.moves);
-        EXPECT_NE(decodedBody(out).find(c.before + (c.moves ? u"" : doctype) + u"<html><head>"),
-                  npos);
+    std::u16string out = protect(doctype + u"\r\n" + rest, settings);
+    EXPECT_EQ(out.substr(0, doctype.size() + 2), doctype + u"\r\n");
+    EXPECT_EQ(out.find(doctype, 1), std::u16string::npos);
+    EXPECT_EQ(out.substr(doctype.size() + 2, pageTop(settings).size()), pageTop(settings));
+
+    // Behind 100 characters of text, it stays where it is.
+    const std::u16string late = std::u16string(95, u'x') + doctype + rest;
+    out = protect(late, settings);
+    EXPECT_EQ(out.substr(0, pageTop(settings).size()), pageTop(settings));
+    EXPECT_NE(out.find(doctype), std::u16string::npos);
+
+    // Without a ">" after it, it stays too.
+    out = protect(u"<!DOCTYPE html", settings);
+    EXPECT_EQ(out.substr(0, pageTop(settings).size()), pageTop(settings));
+}
+
+TEST(ProtectPage, DoctypeBehindCommentsAndXmlDeclarationMovesToo)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
+    const std::u16string doctype = u"<!doctype HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">";
+    const std::u16string prolog =
+        u"<?xml version=\"1.0\"?>\r\n<!-- " + std::u16string(200, u'c') + u" -->\t\f \r\n";
+    const std::u16string out = protect(prolog + doctype + u"<html></html>", settings);
+    EXPECT_EQ(out.substr(0, doctype.size() + 2), doctype + u"\r\n");
+    // The prolog itself stays in the page, where it was.
+    EXPECT_NE(out.find(prolog + u"<html>"), std::u16string::npos);
+
+    // Anything else before it, or a comment that never ends, keeps it in place.
+    for (const std::u16string& before :
+         {std::u16string(120, u'x'), u"<!-- " + std::u16string(120, u'c')}) {
+        const std::u16string kept = protect(before + doctype, settings);
+        EXPECT_EQ(kept.substr(0, pageTop(settings).size()), pageTop(settings));
     }
-    // Without a ">" after it, it stays.
-    EXPECT_TRUE(protect(u"<!DOCTYPE html", {}).starts_with(u"<script "));
+}
+
+TEST(ProtectPage, DeclaredCharsetIsRepeatedAtTheTopBehindTheDoctype)
+{
+    const ProtectionSettings settings;
+    std::u16string out = protect(u"<!DOCTYPE html><html><head><meta charset=\"shift_jis\">"
+                                 u"</head><body>x</body></html>",
+                                 settings, "shift_jis");
+    EXPECT_TRUE(out.starts_with(u"<!DOCTYPE html>\r\n<meta charset=\"shift_jis\">\r\n<script "));
+    out = protect(u"x", settings, "euc-kr");
+    EXPECT_TRUE(out.starts_with(u"<meta charset=\"euc-kr\">\r\n<script "));
+    out = protect(u"x", settings);
+    EXPECT_TRUE(out.starts_with(u"<script "));
+}
+
+TEST(ProtectPage, HeadMarkupStandsInItsFixedOrder)
+{
+    ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
+    settings.scriptSwitches.set(ScriptOption::NoImageToolbar);
+    settings.scriptSwitches.set(ScriptOption::NoPrinting);
+    settings.scriptSwitches.set(ScriptOption::ExpirePage);
+    const std::u16string out =
+        decodedBody(protect(u"<html><head><title>t</title></head></html>", settings), settings);
+    EXPECT_NE(out.find(u"<head><META HTTP-EQUIV=\"EXPIRES\" CONTENT=\"Wed Nov 18 22:45:00 "
+                       u"UTC+0530 1992\"><style type=\"text/css\" media=\"print\">body{"
+                       u"visibility: hidden; display: none}</style><META "
+                       u"HTTP-EQUIV=\"imagetoolbar\" CONTENT=\"no\"><title>"),
+              std::u16string::npos)
+        << quorlane::test::U8(out);
 }
 
 TEST(ProtectPage, ExistingMetaElementsAreNotRepeated)
@@ -109,65 +191,182 @@ TEST(ProtectPage, ExistingMetaElementsAreNotRepeated)
     ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
     settings.scriptSwitches.set(ScriptOption::NoImageToolbar);
     settings.scriptSwitches.set(ScriptOption::ExpirePage);
-    const std::u16string out =
-        decodedBody(protect(u"<html><head><meta http-equiv=\"expires\" content=\"0\"><Meta "
-                            u"Http-Equiv=\"ImageToolbar\" content=\"no\"></head></html>",
-                            settings));
+    const std::u16string page = u"<html><head><meta http-equiv=\"expires\" content=\"0\">"
+                                u"<Meta Http-Equiv=\"ImageToolbar\" content=\"no\"></head></html>";
+    const std::u16string out = decodedBody(protect(page, settings), settings);
     EXPECT_EQ(out.find(u"EXPIRES"), std::u16string::npos);
     EXPECT_EQ(out.find(u"imagetoolbar"), std::u16string::npos);
 }
 
-TEST(ProtectPage, FramesetPagesHandTheirLocalFramesOn)
+TEST(ProtectPage, BodyAndImageAttributesGoBeforeTheClosingBracket)
 {
+    ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
+    settings.scriptSwitches.set(ScriptOption::NoTextSelect);
+    settings.scriptSwitches.set(ScriptOption::NoDragDrop);
+    settings.scriptSwitches.set(ScriptOption::NoImageToolbar);
+    const std::u16string out = decodedBody(
+        protect(u"<html><head></head><body class=a><img src=1.png/><IMG SRC=2.png></body></html>",
+                settings),
+        settings);
+    const std::u16string img = u" galleryimg=\"no\" oncontextmenu=\"return false\" ";
+    EXPECT_NE(out.find(u"<body class=a onselectstart=\"return false\" unselectable=\"on\" "
+                       u"style=\"-moz-user-select:none;\"  onbeforecopy=\"return false\" "
+                       u"oncopy=\"return false\" onselectstart=\"return false\" "
+                       u"unselectable=\"on\" style=\"-moz-user-select:none;\"  "
+                       u"ondragover=\"overDrag()\" ondragenter=\"enterDrag()\" >"),
+              std::u16string::npos);
+    EXPECT_NE(out.find(u"<img src=1.png/" + img + u"><IMG SRC=2.png" + img + u">"),
+              std::u16string::npos);
+}
+
+TEST(ProtectPage, NoticeCommentFollowsTheNoScriptNotice)
+{
+    ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
+    settings.copyrightNotice = true;
+    settings.copyrightNoticeText = u"\u00A9 me";
+    const std::u16string out = protect(u"<html><head></head><body></body></html>", settings);
+    EXPECT_EQ(out.substr(pageTop(settings).size(), 17), u"<!-- \u00A9 me-->\r\n<ht");
+}
+
+TEST(ProtectPage, FramesetPagesStayAndNameTheirLocalFrames)
+{
+    const ProtectionSettings settings;
     const std::u16string frameset =
         u"<frameset cols=\"50%,50%\"><FRAME name=a SRC=\"left page.htm\">"
         u"<frame src='sub/right.htm' ><frame src=http://www.other.example/x.htm></frameset>";
-    std::vector<FileRecord> handed;
     std::u16string page = frameset;
-    const FileRecord record{"/site", "/pages/index.htm"};
-    ProtectPage(record, page, {}, [&](FileRecord& frame) { handed.push_back(frame); });
+    ProtectPage(page, settings);
     EXPECT_EQ(page, frameset);
-    EXPECT_EQ(handed, (std::vector<FileRecord>{{"/site", "/pages/left page.htm"},
-                                               {"/site", "/pages/sub/right.htm"}}));
+    std::vector<FileRecord> named;
+    FrameScanner frames(frameset);
+    for (std::u16string source; frames.next(source) == FrameScanner::Next::Frame;) {
+        if (const auto frame = FramePageRecord({"/site", "/pages/index.htm"}, source)) {
+            named.push_back(*frame);
+        }
+    }
+    ASSERT_EQ(named.size(), 2u);
+    EXPECT_EQ(named[0], (FileRecord{"/site", "/pages/left page.htm"}));
+    EXPECT_EQ(named[1], (FileRecord{"/site", "/pages/sub/right.htm"}));
 }
 
-// A frame that cannot be handled, or a frame tag without src, makes the frameset a page like any
-// other, only without a banner.
-TEST(ProtectPage, FailedFrameHandlingProtectsTheFramesetAsAPage)
+TEST(ProtectPage, AFrameWithoutSourceMakesTheFramesetAPage)
 {
-    const std::u16string frameset = u"<frameset><frame src=a.htm><frame src=b.htm></frameset>";
-    int calls = 0;
+    const ProtectionSettings settings;
+    const std::u16string frameset = u"<frameset><frame src=a.htm><frame name=x></frameset>";
     std::u16string page = frameset;
-    ProtectPage(FileRecord{}, page, {}, [&](FileRecord&) {
-        ++calls;
-        throw std::runtime_error("unreadable");
-    });
-    EXPECT_EQ(calls, 1);
+    ProtectPage(page, settings);
     EXPECT_NE(page, frameset);
-    EXPECT_EQ(decodedBody(page).find(u"<table"), std::u16string::npos);
-
-    for (const std::u16string_view bad : {u"<frame name=x>", u"<frame src>", u"<frameset>"}) {
-        EXPECT_FALSE(ProtectFramePages(FileRecord{}, bad, nullptr)) << U8(bad);
-    }
-    EXPECT_TRUE(ProtectFramePages(FileRecord{}, u"<frame src=x.htm>", nullptr));
+    // A page with "<frame" gets no banner.
+    EXPECT_EQ(decodedBody(page, settings).find(u"<table"), std::u16string::npos);
+    EXPECT_FALSE(FramesRecognised(u"<frame src>"));
+    EXPECT_FALSE(FramesRecognised(u"<frameset></frameset>"));
+    EXPECT_TRUE(FramesRecognised(u"<frame src=x.htm>"));
 }
 
 TEST(ReadAttributeValue, ReadsQuotedAndBareValues)
 {
-    const struct
-    {
-        std::u16string_view text;
-        std::size_t first;
-        std::size_t end;
-        std::u16string_view value;
-    } cases[] = {
-        {u"\"a b\" c", 0, 7, u"a b"}, {u"  'x.htm'", 0, 9, u"x.htm"},
-        {u"\"a'b\"", 0, 5, u"a"},     {u"x.htm name=y", 0, 12, u"x.htm"},
-        {u"x\"y z", 0, 5, u"x\"y"},   {u"\tx.htm", 0, 6, u"\tx.htm"},
-        {u"\" a \"", 0, 5, u"a"},     {u"", 0, 0, u""},
-        {u"abcdef", 3, 2, u""},       {u"=abcdef", 1, 4, u"abc"},
+    const auto read = [](std::u16string_view text) {
+        return ReadAttributeValue(0, text.size(), text);
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReadAttributeValue(c.first, c.end, c.text), c.value) << U8(c.text);
-    }
+    EXPECT_EQ(read(u"\"a b\" c"), u"a b");
+    EXPECT_EQ(read(u"  'x.htm'"), u"x.htm");
+    EXPECT_EQ(read(u"\"a'b\""), u"a");
+    EXPECT_EQ(read(u"x.htm name=y"), u"x.htm");
+    EXPECT_EQ(read(u"x\"y z"), u"x\"y");
+    EXPECT_EQ(read(u"\tx.htm"), u"\tx.htm");
+    EXPECT_EQ(read(u"\" a \""), u"a");
+    EXPECT_EQ(read(u""), u"");
+    EXPECT_EQ(ReadAttributeValue(3, 2, u"abcdef"), u"");
+    EXPECT_EQ(ReadAttributeValue(1, 4, u"=abcdef"), u"abc");
+}
+
+TEST(AllLinks, OnlyTheFirstSearchIgnoresCase)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
+    const std::u16string out =
+        protect(u"<html><head></head><body><a href=1>one</a> and <A HREF=2>two</A></body></html>",
+                settings);
+    const std::vector<std::u16string> parts = writtenParts(out, settings);
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_EQ(parts[1], u"<a href=1>one</a>");
+    EXPECT_NE(out.find(u"<A HREF=2>two</A>"), std::u16string::npos);
+    // Writer blocks stand where the link stood, with no white space added around them.
+    EXPECT_NE(out.find(u"</script> and <A HREF=2>two</A>"), std::u16string::npos);
+}
+
+TEST(AllLinks, UnclosedLastLinkStaysAsItIs)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
+    const std::u16string out =
+        protect(u"<html><head></head><body><a href=1>1</a></body></html><a href=2>2", settings);
+    const auto parts = writtenParts(out, settings);
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_EQ(parts[1], u"<a href=1>1</a>");
+    EXPECT_NE(out.find(u"</html><a href=2>2"), std::u16string::npos);
+}
+
+TEST(AllLinks, LinksInsideScriptsStylesCommentsAndTitlesAreLeftAlone)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
+    const std::u16string raw =
+        u"<title>a <a x</title><script>document.write('<a href=s>s</a>')</script>"
+        u"<style>/* <a y */</style><!-- <a href=c>c</a> --><textarea><a t></textarea>"
+        u"<SCRIPT\ttype=x>'<a ';</SCRIPT>";
+    const std::u16string page =
+        u"<html><head></head><body>" + raw + u"<a href=1>1</a></body></html>";
+    const std::u16string out = protect(page, settings);
+    EXPECT_NE(out.find(raw), std::u16string::npos);
+    const auto parts = writtenParts(out, settings);
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_EQ(parts[1], u"<a href=1>1</a>");
+}
+
+TEST(EmailLinks, MailtoInTheHeadEncodesNothingAndTheSearchGoesOn)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
+    const std::u16string out =
+        protect(u"<html><head><meta name=author content=\"mailto:me@x\"></head><body>"
+                u"<a href=x>plain</a><a href=\"mailto:a@b\">mail</a></body></html>",
+                settings);
+    const auto parts = writtenParts(out, settings);
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_EQ(parts[0], u"<a href=\"mailto:a@b\">mail</a>");
+}
+
+TEST(EmailLinks, PlainMailtoEncodesEveryLinkBeforeIt)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
+    const std::u16string out =
+        protect(u"<html><head></head><body><a href=1>1</a><a href=2>2</a> write to mailto: "
+                u"<a href=\"mailto:a@b\">mail</a></body></html>",
+                settings);
+    const auto parts = writtenParts(out, settings);
+    // The banner link at the body start, both links, and the e-mail link.
+    ASSERT_EQ(parts.size(), 4u);
+    EXPECT_EQ(parts[0],
+              banner.substr(banner.find(u"<a "), banner.find(u"</a>") + 4 - banner.find(u"<a ")));
+    EXPECT_EQ(parts[1], u"<a href=1>1</a>");
+    EXPECT_EQ(parts[2], u"<a href=2>2</a>");
+    EXPECT_EQ(parts[3], u"<a href=\"mailto:a@b\">mail</a>");
+}
+
+TEST(EmailLinks, MailtoInsideAScriptTriggersNothing)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
+    const std::u16string script = u"<script>var m='mailto:x'; var l='<a href=1>';</script>";
+    const std::u16string out =
+        protect(u"<html><head></head><body><a href=0>0</a>" + script + u"</body></html>", settings);
+    EXPECT_TRUE(writtenParts(out, settings).empty());
+    EXPECT_NE(out.find(script), std::u16string::npos);
+}
+
+TEST(BodyOnly, ExternalScriptsInTheBodyStayPlain)
+{
+    const ProtectionSettings settings = inMode(ProtectMode::BodyOnly);
+    const std::u16string script = u"<script type=\"text/javascript\" src=\"x.js\"></script>";
+    const std::u16string out = protect(
+        u"<html><head></head><body><p>1</p>" + script + u"<p>2</p></body></html>", settings);
+    EXPECT_EQ(out, pageTop(settings) + u"<html><head></head><body>" +
+                       MakeWriterBlock(banner + u"<p>1</p>") + script +
+                       MakeWriterBlock(u"<p>2</p>" + banner) + u"</body></html>");
 }

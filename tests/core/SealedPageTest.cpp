@@ -40,6 +40,7 @@ public:
         out += parts[opened++];
         return true;
     }
+    std::optional<std::string> takeFailure() override { return std::nullopt; }
     const UnlockParameters& unlockParameters() const override { return m_parameters; }
 
 private:
@@ -60,7 +61,7 @@ ProtectionSettings locked(ProtectMode mode)
 std::u16string protect(std::u16string page, const ProtectionSettings& settings,
                        HiddenPartSealer* sealer)
 {
-    ProtectPage(FileRecord{}, page, settings, nullptr, "utf-8", sealer);
+    ProtectPage(page, settings, "utf-8", sealer);
     return page;
 }
 

@@ -133,7 +133,7 @@ TEST(PasswordSealer, WrittenPagesAreCheckedByOpeningTheirSealedParts)
     settings.encryptHiddenPart = true;
     PasswordSealer sealer(u"secret", iterations, crypto::Salt{7});
     std::u16string page = original;
-    core::ProtectPage(core::FileRecord{}, page, settings, nullptr, "utf-8", &sealer);
+    core::ProtectPage(page, settings, "utf-8", &sealer);
     page += core::protectedPageMarker;
     const auto verify = [&](const std::u16string& written, core::HiddenPartSealer& key) {
         return core::VerifyProtectedPage(

@@ -5,6 +5,7 @@
 
 #include "core/PageTransformer.h"
 #include "run/ProtectionRun.h"
+#include "tests/run/FakeHost.h"
 #include "tests/support/TempFolder.h"
 
 using namespace quorlane;
@@ -15,40 +16,25 @@ namespace {
 
 const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
-// Takes the messages of a run; settings as given.
-class RecordingHost : public run::RunHost
-{
-public:
-    core::ProtectionSettings current;
-    std::vector<std::u16string> failures;
-    std::vector<PathString> recorded;
-
-    core::ProtectionSettings settings() const override { return current; }
-    bool cancelRequested() const override { return false; }
-    void yield() override {}
-    void clearResults() override {}
-    void setStatus(std::u16string_view) override {}
-    void showMessage(const files::Message& message) override { failures.push_back(message.text); }
-    void refuseLock(run::LockField) override {}
-    void setResultsVisible(bool) override {}
-    void progress(float, std::uint64_t, std::uint64_t) override {}
-    void resultRecorded(const run::ResultsTree&, run::ResultsTree::Added, const PathString& page,
-                        const core::FileRecord&, const PathString&) override
-    {
-        recorded.push_back(page);
-    }
-    void pageFailed(const PathString&, const files::Message& message) override
-    {
-        failures.push_back(message.text);
-    }
-    void pageSkipped(const PathString&, run::SkipReason) override {}
-    void finished() override {}
-};
-
-void runOver(RecordingHost& host, const std::vector<run::SelectionEntry>& selection)
+// The failures a run over selection tells, and the pages it writes.
+std::vector<std::u16string> failuresOfRun(const std::vector<run::SelectionEntry>& selection,
+                                          const core::ProtectionSettings& settings = {},
+                                          std::vector<PathString>* recorded = nullptr)
 {
     files::RealFileSystem fileSystem;
-    run::ProtectionRun(host, fileSystem).RunProtection(selection);
+    test::FakeHost host;
+    run::ProtectionRun(host, fileSystem).RunProtection(selection, settings);
+    if (recorded != nullptr) {
+        *recorded = host.recorded();
+    }
+    return host.failures();
+}
+
+core::ProtectionSettings saving(core::SaveMode mode)
+{
+    core::ProtectionSettings settings;
+    settings.saveMode = mode;
+    return settings;
 }
 
 std::size_t filesIn(const test::fs::path& folder)
@@ -79,8 +65,8 @@ TEST(Faults, PermissionsRefusedToAnOrdinaryUser)
     openToEveryone(site.path() / "open");
     openToEveryone(site.path() / "open" / "page.htm");
     const int status = test::RunAsNobody([&] {
-        RecordingHost host;
-        runOver(host, {{site.str(), true}});
+        std::vector<PathString> recorded;
+        const auto failures = failuresOfRun({{site.str(), true}}, {}, &recorded);
         const std::u16string root = core::TextFromPath(site.str());
         const std::vector<std::u16string> expected = {
             u"Unable to Read Folder: " + root +
@@ -90,10 +76,10 @@ TEST(Faults, PermissionsRefusedToAnOrdinaryUser)
                 u"may be read-only.",
             u"Unable to Read File: " + root + u"/locked/secret.htm.\r\nPermission denied",
         };
-        if (host.failures != expected) {
+        if (failures != expected) {
             return 1;
         }
-        return host.recorded == std::vector<PathString>{site.str() + "/open/page.htm"} ? 0 : 2;
+        return recorded == std::vector<PathString>{site.str() + "/open/page.htm"} ? 0 : 2;
     });
     ASSERT_NE(status, -1);
     EXPECT_EQ(status, 0);
@@ -103,6 +89,66 @@ TEST(Faults, PermissionsRefusedToAnOrdinaryUser)
     EXPECT_TRUE(site.exists("open/protected_page.htm"));
 }
 
+// As an unprivileged user: a copy whose target folder is read-only, or cannot be created, stops
+// at its first page with one failure; a folder that cannot be made below a target that works is
+// named as the cause of its page's failure, and the other pages are protected.
+TEST(Faults, ATargetThatCannotBeWritten)
+{
+    TempFolder site;
+    openToEveryone(site.path());
+    for (const char* page : {"a.htm", "b.htm", "sub/deep/c.htm"}) {
+        site.write(std::string("in/") + page, "<p>x</p>");
+    }
+    site.write("locked/keep", "x");
+    site.write("open/sub/keep", "x");
+    openToEveryone(site.path() / "open");
+    const std::u16string root = core::TextFromPath(site.str());
+    using Kind = run::FailureCause::Kind;
+    const struct
+    {
+        std::string target;
+        Kind kind;
+        std::string folder;
+        std::u16string message;
+        bool stops;
+    } cases[] = {
+        {"locked", Kind::FolderReadOnly, "locked",
+         u"Unable to Access File: " + root + u"/locked/a.htm.\r\nThe file may be read-only.", true},
+        {"locked/new/target", Kind::FolderReadOnly, "locked",
+         u"Unable to Create Folder: " + root + u"/locked/new.\r\nPermission denied", true},
+        {"open", Kind::FolderReadOnly, "open/sub",
+         u"Unable to Create Folder: " + root + u"/open/sub/deep.\r\nPermission denied", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const int status = test::RunAsNobody([&] {
+            files::RealFileSystem fileSystem;
+            test::FakeHost host;
+            core::ProtectionSettings copy = saving(core::SaveMode::CopyToFolder);
+            copy.saveDir = core::TextFromPath(site.str() + "/" + c.target);
+            const run::RunSummary summary = run::ProtectionRun(host, fileSystem)
+                                                .RunProtection({{site.str() + "/in", true}}, copy);
+            const auto failed = host.of(run::PageOutcome::Kind::Failed);
+            if (failed.size() != 1 ||
+                wording::FailureMessage(failed[0]->failure).text != c.message) {
+                return 1;
+            }
+            if (failed[0]->cause.kind != c.kind ||
+                failed[0]->cause.folder != site.str() + "/" + c.folder) {
+                return 2;
+            }
+            if (failed[0]->stopsRun != c.stops || summary.targetUnwritable.has_value() != c.stops) {
+                return 3;
+            }
+            const std::size_t recorded = c.stops ? 0 : 2;
+            return summary.taken == (c.stops ? 1u : 3u) && host.recorded().size() == recorded ? 0
+                                                                                              : 4;
+        });
+        ASSERT_NE(status, -1);
+        EXPECT_EQ(status, 0);
+    }
+}
+
 TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
 {
     TempFolder site;
@@ -110,13 +156,12 @@ TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
     site.write("pages/index.htm", "<p>index</p>");
     openToEveryone(site.path() / "pages" / "index.htm");
     const int status = test::RunAsNobody([&] {
-        RecordingHost host;
-        host.current.saveMode = core::SaveMode::Overwrite;
-        runOver(host, {{site.str() + "/pages/index.htm", false}});
+        std::vector<PathString> recorded;
+        const auto failures = failuresOfRun({{site.str() + "/pages/index.htm", false}},
+                                            saving(core::SaveMode::Overwrite), &recorded);
         const std::u16string expected = u"Unable to Access File, Your file(s) may be read-only: " +
                                         core::TextFromPath(site.str()) + u"/pages/index.htm.bak.";
-        return host.failures == std::vector<std::u16string>{expected} && host.recorded.empty() ? 0
-                                                                                               : 1;
+        return failures == std::vector<std::u16string>{expected} && recorded.empty() ? 0 : 1;
     });
     ASSERT_NE(status, -1);
     EXPECT_EQ(status, 0);
@@ -124,8 +169,6 @@ TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
     EXPECT_EQ(filesIn(site.path() / "pages"), 1u);
 }
 
-// A disk that fills up while a page is written: the old page and its backup stay as they were,
-// no temporary file is left, and the message names the file.
 // A disk that fills up while a page or its backup is written: the page and its older backup
 // stay as they were, no temporary file is left, and the message names the file.
 TEST(Faults, AFullDiskLeavesPageAndBackupIntact)
@@ -137,12 +180,10 @@ TEST(Faults, AFullDiskLeavesPageAndBackupIntact)
     }
     const std::string page = "<p>" + std::string(30000, 'x') + "</p>";
     site.write("big.htm", page);
-    RecordingHost host;
-    host.current.saveMode = core::SaveMode::Overwrite;
-    runOver(host, {{site.str(), true}});
-    ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0], u"Unknown Error 28\r\nNo space left on device: " +
-                                    core::TextFromPath(site.str()) + u"/big.htm");
+    const auto failures = failuresOfRun({{site.str(), true}}, saving(core::SaveMode::Overwrite));
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0], u"Unknown Error 28\r\nNo space left on device: " +
+                               core::TextFromPath(site.str()) + u"/big.htm");
     EXPECT_EQ(site.read("big.htm"), page);
     EXPECT_EQ(site.read("big.htm.bak"), page);
     EXPECT_EQ(filesIn(site.path()), 2u);
@@ -150,12 +191,10 @@ TEST(Faults, AFullDiskLeavesPageAndBackupIntact)
     // Now too full for the backup itself.
     site.write("filler", std::string(40000, 'f'));
     site.write("big.htm.bak", "older backup");
-    RecordingHost again;
-    again.current.saveMode = core::SaveMode::Overwrite;
-    runOver(again, {{site.str(), true}});
-    ASSERT_EQ(again.failures.size(), 1u);
-    EXPECT_EQ(again.failures[0], u"Unknown Error 28\r\nNo space left on device: " +
-                                     core::TextFromPath(site.str()) + u"/big.htm.bak");
+    const auto again = failuresOfRun({{site.str(), true}}, saving(core::SaveMode::Overwrite));
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0], u"Unknown Error 28\r\nNo space left on device: " +
+                            core::TextFromPath(site.str()) + u"/big.htm.bak");
     EXPECT_EQ(site.read("big.htm"), page);
     EXPECT_EQ(site.read("big.htm.bak"), "older backup");
     EXPECT_EQ(filesIn(site.path()), 3u);
@@ -167,20 +206,18 @@ TEST(Faults, ANameTooLongForTheFileSystem)
     TempFolder site;
     site.write("in/a.htm", "<p>a</p>");
     site.write("in/b.htm", "<p>b</p>");
-    RecordingHost host;
-    host.current.saveMode = core::SaveMode::CopyToFolder;
-    host.current.saveDir = core::TextFromPath(site.str() + "/" + std::string(300, 'n'));
-    runOver(host, {{site.str() + "/in", true}});
-    ASSERT_EQ(host.failures.size(), 2u);
-    EXPECT_TRUE(host.failures[0].ends_with(u".\r\nThe name is too long for the file system."));
+    core::ProtectionSettings copy = saving(core::SaveMode::CopyToFolder);
+    copy.saveDir = core::TextFromPath(site.str() + "/" + std::string(300, 'n'));
+    const auto failures = failuresOfRun({{site.str() + "/in", true}}, copy);
+    ASSERT_EQ(failures.size(), 1u); // no page can go into a target that cannot be made
+    EXPECT_TRUE(failures[0].ends_with(u".\r\nThe name is too long for the file system."));
 
     // A name that is too long only once "protected_" is put in front of it.
     const std::string name = std::string(248, 'p') + ".htm";
     site.write("long/" + name, "<p>long</p>");
-    RecordingHost beside;
-    runOver(beside, {{site.str() + "/long", true}});
-    ASSERT_EQ(beside.failures.size(), 1u);
-    EXPECT_EQ(beside.failures[0],
+    const auto beside = failuresOfRun({{site.str() + "/long", true}});
+    ASSERT_EQ(beside.size(), 1u);
+    EXPECT_EQ(beside[0],
               u"Unable to Write File: " +
                   core::TextFromPath(site.str() + "/long/protected_" + name) +
                   u".\r\nThe name is too long for the file system once \"protected_\" is put "
@@ -196,10 +233,9 @@ TEST(Faults, FramesInARingAndInADeepChain)
                                                              std::to_string((i + 1) % ring) +
                                                              ".htm\"></frameset>");
     }
-    RecordingHost host;
-    runOver(host, {{site.str() + "/ring/0.htm", false}});
-    EXPECT_EQ(host.recorded.size(), static_cast<std::size_t>(ring));
-    EXPECT_TRUE(host.failures.empty());
+    std::vector<PathString> recorded;
+    EXPECT_TRUE(failuresOfRun({{site.str() + "/ring/0.htm", false}}, {}, &recorded).empty());
+    EXPECT_EQ(recorded.size(), static_cast<std::size_t>(ring));
 
     // A chain ten thousand framesets deep: no stack runs out. The last frameset names a page that
     // does not exist, so it is protected as a page; every other one is left as it is.
@@ -208,9 +244,8 @@ TEST(Faults, FramesInARingAndInADeepChain)
         site.write("chain/" + std::to_string(i) + ".htm",
                    "<frameset><frame src=\"" + std::to_string(i + 1) + ".htm\"></frameset>");
     }
-    RecordingHost deep;
-    runOver(deep, {{site.str() + "/chain/0.htm", false}});
-    EXPECT_EQ(deep.recorded.size(), static_cast<std::size_t>(chain));
+    failuresOfRun({{site.str() + "/chain/0.htm", false}}, {}, &recorded);
+    EXPECT_EQ(recorded.size(), static_cast<std::size_t>(chain));
     EXPECT_TRUE(site.read("chain/protected_9999.htm").starts_with("<script "));
     EXPECT_EQ(site.read("chain/protected_5000.htm"),
               "<frameset><frame src=\"5001.htm\"></frameset>" + marker);

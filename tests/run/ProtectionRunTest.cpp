@@ -6,75 +6,24 @@
 #include "core/PageTransformer.h"
 #include "core/ScriptText.h"
 #include "files/PageCodec.h"
+#include "tests/run/FakeHost.h"
 #include "tests/support/TempFolder.h"
 
 using namespace quorlane;
 using core::PathString;
 using run::ProtectionRun;
 using run::SelectionEntry;
+using test::FakeHost;
 using test::FaultyFileSystem;
 using test::TempFolder;
 
 namespace {
 
-// Records what the run tells it; answers with the settings and the cancel flag it is given.
-class FakeHost : public run::RunHost
-{
-public:
-    core::ProtectionSettings current;
-    bool cancel = false;
-    std::function<void(int)> onYield; // called with the number of yields so far
-    std::vector<std::u16string> statuses;
-    std::vector<files::Message> messages;
-    std::vector<run::LockField> refusedLocks;
-    std::vector<std::pair<PathString, files::Message>> failures;
-    std::vector<std::pair<PathString, run::SkipReason>> skipped;
-    std::vector<PathString> recordedPages;
-    std::vector<float> percentages;
-    int yields = 0;
-    int finishedCount = 0;
-    int cleared = 0;
-
-    core::ProtectionSettings settings() const override { return current; }
-    bool cancelRequested() const override { return cancel; }
-    void yield() override
-    {
-        ++yields;
-        if (onYield) {
-            onYield(yields);
-        }
-    }
-    void clearResults() override { ++cleared; }
-    void setStatus(std::u16string_view text) override { statuses.emplace_back(text); }
-    void showMessage(const files::Message& message) override { messages.push_back(message); }
-    void refuseLock(run::LockField field) override { refusedLocks.push_back(field); }
-    void setResultsVisible(bool) override {}
-    void progress(float percentage, std::uint64_t, std::uint64_t) override
-    {
-        percentages.push_back(percentage);
-    }
-    void resultRecorded(const run::ResultsTree&, run::ResultsTree::Added, const PathString& page,
-                        const core::FileRecord&, const PathString&) override
-    {
-        recordedPages.push_back(page);
-    }
-    void pageFailed(const PathString& page, const files::Message& message) override
-    {
-        failures.emplace_back(page, message);
-    }
-    void pageSkipped(const PathString& page, run::SkipReason reason) override
-    {
-        skipped.emplace_back(page, reason);
-    }
-    void finished() override { ++finishedCount; }
-};
-
 // What the run must write for a page's bytes.
-std::string protectedBytes(const std::string& bytes, const core::ProtectionSettings& settings,
-                           const core::FileRecord& record = {})
+std::string protectedBytes(const std::string& bytes, const core::ProtectionSettings& settings)
 {
     files::DecodedPage page = files::DecodePage(bytes);
-    core::ProtectPage(record, page.text, settings, nullptr, page.declaredCharset);
+    core::ProtectPage(page.text, settings, page.declaredCharset);
     page.text += core::protectedPageMarker;
     return files::EncodePage(page.text, page.encoding);
 }
@@ -90,7 +39,7 @@ protected:
     void run(const std::vector<SelectionEntry>& selection)
     {
         ProtectionRun protectionRun(host, fileSystem);
-        protectionRun.RunProtection(selection);
+        protectionRun.RunProtection(selection, settings);
         results = protectionRun.results();
     }
     SelectionEntry folder(const std::string& relative = "") const
@@ -104,6 +53,7 @@ protected:
 
     TempFolder site;
     FaultyFileSystem fileSystem;
+    core::ProtectionSettings settings;
     FakeHost host;
     run::ResultsTree results;
 };
@@ -116,11 +66,11 @@ TEST_F(ProtectionRunTest, ProtectsASiteBesideItsPagesInEveryEncoding)
     site.write("sub/legacy.html", legacyPage);
     site.write("sub/style.css", "p { color: red }");
     site.write("sub/seite m\xC3\xBCller.htm", "<p>x</p>");
-    host.current.protectMode = core::ProtectMode::BodyOnly;
+    settings.protectMode = core::ProtectMode::BodyOnly;
     run({folder()});
 
-    EXPECT_EQ(site.read("protected_index.htm"), protectedBytes(utf8Page, host.current));
-    EXPECT_EQ(site.read("sub/protected_legacy.html"), protectedBytes(legacyPage, host.current));
+    EXPECT_EQ(site.read("protected_index.htm"), protectedBytes(utf8Page, settings));
+    EXPECT_EQ(site.read("sub/protected_legacy.html"), protectedBytes(legacyPage, settings));
     EXPECT_TRUE(site.exists("sub/protected_seite m\xC3\xBCller.htm"));
     EXPECT_EQ(site.read("index.htm"), utf8Page);
     EXPECT_FALSE(site.exists("sub/protected_style.css"));
@@ -132,30 +82,29 @@ TEST_F(ProtectionRunTest, ProtectsASiteBesideItsPagesInEveryEncoding)
                                        site.str() + "/sub/protected_seite m\xC3\xBCller.htm"}));
     EXPECT_EQ(host.statuses.front(), u"Scanning for files, please wait...");
     EXPECT_EQ(host.statuses.back(), u"The following 3 files have been protected");
-    EXPECT_EQ(host.finishedCount, 1);
-    EXPECT_TRUE(host.failures.empty());
+    EXPECT_EQ(host.summaries.size(), 1);
+    EXPECT_TRUE(host.failures().empty());
 }
 
 TEST_F(ProtectionRunTest, OverwriteKeepsBackupsAndASecondRunChangesNothing)
 {
     site.write("a.htm", "<p>a</p>");
     site.write("b.htm", "<p>b</p>");
-    host.current.saveMode = core::SaveMode::Overwrite;
+    settings.saveMode = core::SaveMode::Overwrite;
     run({folder()});
     EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
-    EXPECT_EQ(site.read("a.htm"), protectedBytes("<p>a</p>", host.current));
+    EXPECT_EQ(site.read("a.htm"), protectedBytes("<p>a</p>", settings));
     ASSERT_EQ(results.entries().size(), 1u);
     EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/a.htm", "/b.htm"}));
     EXPECT_EQ(host.statuses.back(), u"The following 2 files have been protected");
 
     const std::string first = site.read("a.htm");
     host = FakeHost{};
-    host.current.saveMode = core::SaveMode::Overwrite;
     run({folder()});
     EXPECT_EQ(site.read("a.htm"), first);
     EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
     EXPECT_TRUE(results.entries().empty());
-    EXPECT_EQ(host.skipped.size(), 2u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Skipped).size(), 2u);
     // Every page skipped: the status line still reads as while scanning.
     EXPECT_EQ(host.statuses.back(), u"Scanning for files, please wait...");
 }
@@ -164,11 +113,11 @@ TEST_F(ProtectionRunTest, APagePickedTwiceIsProtectedOnceAsItsFirstEntry)
 {
     site.write("index.htm", "<p>x</p>");
     run({page("index.htm"), folder()});
-    EXPECT_EQ(host.recordedPages.size(), 1u);
+    EXPECT_EQ(host.recorded().size(), 1u);
     ASSERT_EQ(results.entries().size(), 1u);
     EXPECT_FALSE(results.entries()[0].isFolder);
-    ASSERT_EQ(host.skipped.size(), 1u);
-    EXPECT_EQ(host.skipped[0].second, run::SkipReason::AlreadyHandled);
+    ASSERT_EQ(host.of(run::PageOutcome::Kind::Skipped).size(), 1u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Skipped)[0]->reason, run::SkipReason::AlreadyHandled);
 }
 
 TEST_F(ProtectionRunTest, FramesetsHandTheirFramesToTheSameStep)
@@ -180,14 +129,14 @@ TEST_F(ProtectionRunTest, FramesetsHandTheirFramesToTheSameStep)
     site.write("left.htm", "<frameset><frame src=\"index.htm\"><frame src=\"sub/right.htm\">"
                            "</frameset>");
     site.write("sub/right.htm", "<p>right</p>");
-    host.current.saveMode = core::SaveMode::Overwrite;
-    host.current.makeBackups = false;
+    settings.saveMode = core::SaveMode::Overwrite;
+    settings.makeBackups = false;
     run({page("index.htm")});
 
     EXPECT_EQ(site.read("index.htm"), frameset + "\r\n<!-- This webpage was protected by "
                                                  "Quorlane //-->\r\n");
-    EXPECT_EQ(site.read("sub/right.htm"), protectedBytes("<p>right</p>", host.current));
-    EXPECT_EQ(host.recordedPages,
+    EXPECT_EQ(site.read("sub/right.htm"), protectedBytes("<p>right</p>", settings));
+    EXPECT_EQ(host.recorded(),
               (std::vector<PathString>{site.str() + "/sub/right.htm", site.str() + "/left.htm",
                                        site.str() + "/index.htm"}));
 }
@@ -200,7 +149,7 @@ TEST_F(ProtectionRunTest, AMissingFramePageMakesTheFramesetAnOrdinaryPage)
     EXPECT_FALSE(site.exists("protected_gone.htm"));
     const std::string written = site.read("protected_index.htm");
     EXPECT_TRUE(written.starts_with("<script type=\"text/javascript\">"));
-    EXPECT_TRUE(host.failures.empty());
+    EXPECT_TRUE(host.failures().empty());
 }
 
 TEST_F(ProtectionRunTest, AReadOnlyOutputFileIsReportedAndTheRunGoesOn)
@@ -213,13 +162,13 @@ TEST_F(ProtectionRunTest, AReadOnlyOutputFileIsReportedAndTheRunGoesOn)
     const auto locked = site.write("protected_a.htm", earlier);
     test::fs::permissions(locked, test::fs::perms::owner_read);
     run({folder()});
-    ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0].second.text, u"Unable to Access File: " +
-                                                core::TextFromPath(site.str()) +
-                                                u"/protected_a.htm.\r\nThe file may be read-only.");
-    EXPECT_EQ(host.failures[0].second.icon, files::Message::Icon::Warning);
+    ASSERT_EQ(host.failures().size(), 1u);
+    EXPECT_EQ(host.failures()[0], u"Unable to Access File: " + core::TextFromPath(site.str()) +
+                                      u"/protected_a.htm.\r\nThe file may be read-only.");
+    EXPECT_EQ(wording::FailureMessage(host.of(run::PageOutcome::Kind::Failed)[0]->failure).icon,
+              wording::Message::Icon::Warning);
     EXPECT_EQ(site.read("protected_a.htm"), earlier);
-    EXPECT_EQ(host.recordedPages, (std::vector<PathString>{site.str() + "/b.htm"}));
+    EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/b.htm"}));
 }
 
 TEST_F(ProtectionRunTest, OtherWriteFailuresGiveTheUnknownErrorMessage)
@@ -232,11 +181,10 @@ TEST_F(ProtectionRunTest, OtherWriteFailuresGiveTheUnknownErrorMessage)
                    : std::nullopt;
     });
     run({folder()});
-    ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0].second.text, u"Unknown Error 28\r\nNo space left on device: " +
-                                                core::TextFromPath(site.str()) +
-                                                u"/protected_a.htm");
-    EXPECT_EQ(host.recordedPages.size(), 1u);
+    ASSERT_EQ(host.failures().size(), 1u);
+    EXPECT_EQ(host.failures()[0], u"Unknown Error 28\r\nNo space left on device: " +
+                                      core::TextFromPath(site.str()) + u"/protected_a.htm");
+    EXPECT_EQ(host.recorded().size(), 1u);
 }
 
 TEST_F(ProtectionRunTest, PagesThatCannotBeReadAreReportedNeverEmptied)
@@ -246,21 +194,20 @@ TEST_F(ProtectionRunTest, PagesThatCannotBeReadAreReportedNeverEmptied)
     site.write("c.htm", "<p>c</p>");
     test::fs::create_directories(site.path() / "d.htm");
     // b.htm vanishes between the scan and its turn.
-    host.onYield = [&](int yields) {
+    host.afterListed = [&](std::size_t yields) {
         if (yields == 1) {
             test::fs::remove(site.path() / "b.htm");
         }
     };
     run({folder(), page("d.htm")});
-    ASSERT_EQ(host.failures.size(), 2u);
-    EXPECT_EQ(host.failures[0].first, site.str() + "/b.htm");
-    EXPECT_EQ(host.failures[0].second.text, u"Unable to Read File: " +
-                                                core::TextFromPath(site.str()) +
-                                                u"/b.htm.\r\nNo such file or directory");
-    EXPECT_EQ(host.failures[1].first, site.str() + "/d.htm");
+    ASSERT_EQ(host.failures().size(), 2u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/b.htm");
+    EXPECT_EQ(host.failures()[0], u"Unable to Read File: " + core::TextFromPath(site.str()) +
+                                      u"/b.htm.\r\nNo such file or directory");
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[1]->page, site.str() + "/d.htm");
     EXPECT_FALSE(site.exists("b.htm"));
     EXPECT_FALSE(site.exists("protected_b.htm"));
-    EXPECT_EQ(host.recordedPages.size(), 2u);
+    EXPECT_EQ(host.recorded().size(), 2u);
 }
 
 TEST_F(ProtectionRunTest, CancelStopsBeforeTheNextPage)
@@ -268,21 +215,22 @@ TEST_F(ProtectionRunTest, CancelStopsBeforeTheNextPage)
     for (int i = 0; i < 10; ++i) {
         site.write("page" + std::to_string(i) + ".htm", "<p>" + std::to_string(i) + "</p>");
     }
-    host.onYield = [&](int yields) { host.cancel = yields == 3 || host.cancel; };
+    host.afterListed = [&](std::size_t yields) { host.cancel = yields == 3 || host.cancel; };
     run({folder()});
-    EXPECT_EQ(host.recordedPages.size(), 3u);
+    EXPECT_EQ(host.recorded().size(), 3u);
     int written = 0;
     for (int i = 0; i < 10; ++i) {
         written += site.exists("protected_page" + std::to_string(i) + ".htm") ? 1 : 0;
     }
     EXPECT_EQ(written, 3);
-    EXPECT_EQ(host.finishedCount, 1);
+    EXPECT_EQ(host.summaries.size(), 1);
 
     // Protect again without a Restart: the flag is still set, nothing is read.
-    host.recordedPages.clear();
+    host = FakeHost{};
+    host.cancel = true;
     run({folder()});
-    EXPECT_TRUE(host.recordedPages.empty());
-    EXPECT_EQ(host.finishedCount, 2);
+    EXPECT_TRUE(host.recorded().empty());
+    EXPECT_EQ(host.summaries.size(), 1u);
 }
 
 TEST_F(ProtectionRunTest, ProgressFollowsTheBytesDone)
@@ -290,28 +238,37 @@ TEST_F(ProtectionRunTest, ProgressFollowsTheBytesDone)
     site.write("a.htm", std::string(100, 'a'));
     site.write("b.htm", std::string(300, 'b'));
     site.write("sub/c.htm", "");
+    const auto percentages = [&] {
+        std::vector<float> shown;
+        for (const run::PageOutcome& outcome : host.outcomes) {
+            if (outcome.listed) {
+                shown.push_back(run::ProgressPercentage(outcome.doneBytes, outcome.totalBytes));
+            }
+        }
+        return shown;
+    };
     run({folder()});
-    EXPECT_EQ(host.percentages, (std::vector<float>{25.0f, 100.0f, 100.0f}));
+    EXPECT_EQ(percentages(), (std::vector<float>{25.0f, 100.0f, 100.0f}));
 
     // Nothing to count: the bar stays empty.
-    host.percentages.clear();
+    host = FakeHost{};
     site.write("zero/c.htm", "");
     run({page("zero/c.htm")});
-    EXPECT_EQ(host.percentages, (std::vector<float>{0.0f}));
+    EXPECT_EQ(percentages(), (std::vector<float>{0.0f}));
 }
 
 TEST_F(ProtectionRunTest, LocksWithBlankTextsStopTheRunInTheirOrder)
 {
     site.write("a.htm", "<p>a</p>");
-    host.current.domainLock = true;
-    host.current.lockDomain = u"   ";
-    host.current.passwordProtect = true;
+    settings.domainLock = true;
+    settings.lockDomain = u"   ";
+    settings.passwordProtect = true;
     run({folder()});
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, u"Please Enter a Domain");
-    EXPECT_EQ(host.refusedLocks, (std::vector<run::LockField>{run::LockField::Domain}));
+    ASSERT_EQ(host.refusals.size(), 1u);
+    EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text, u"Please Enter a Domain");
+    EXPECT_EQ(host.refusals[0].field, run::LockField::Domain);
     EXPECT_FALSE(site.exists("protected_a.htm"));
-    EXPECT_EQ(host.finishedCount, 0);
+    EXPECT_EQ(host.summaries.size(), 0);
 
     const std::pair<std::function<void(core::ProtectionSettings&)>, std::u16string> cases[] = {
         {[](auto& s) { s.urlLock = true, s.lockUrl = u""; }, u"Please Enter a URL"},
@@ -323,10 +280,11 @@ TEST_F(ProtectionRunTest, LocksWithBlankTextsStopTheRunInTheirOrder)
     };
     for (const auto& [set, message] : cases) {
         host = FakeHost{};
-        set(host.current);
+        settings = {};
+        set(settings);
         run({folder()});
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text, message);
+        ASSERT_EQ(host.refusals.size(), 1u);
+        EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text, message);
     }
 }
 
@@ -335,25 +293,26 @@ TEST_F(ProtectionRunTest, NothingPickedOrNothingFound)
     run({});
     EXPECT_EQ(host.statuses,
               (std::vector<std::u16string>{u"No files were picked to be protected."}));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, u"No files were picked to be protected");
-    EXPECT_EQ(host.finishedCount, 0);
+    ASSERT_EQ(host.refusals.size(), 1u);
+    EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text,
+              u"No files were picked to be protected");
+    EXPECT_EQ(host.summaries.size(), 0);
 
     host = FakeHost{};
     site.write("style.css", "x");
     run({folder()});
     EXPECT_EQ(host.statuses.back(), u"No files found to protect");
-    EXPECT_EQ(host.finishedCount, 1);
+    EXPECT_EQ(host.summaries.size(), 1);
 }
 
 TEST_F(ProtectionRunTest, CopyToFolderRebuildsTheTreeBelowTheTarget)
 {
     site.write("in/index.htm", "<p>1</p>");
     site.write("in/sub/a.htm", "<p>2</p>");
-    host.current.saveMode = core::SaveMode::CopyToFolder;
-    host.current.saveDir = core::TextFromPath(site.str() + "/out");
+    settings.saveMode = core::SaveMode::CopyToFolder;
+    settings.saveDir = core::TextFromPath(site.str() + "/out");
     run({folder("in")});
-    EXPECT_EQ(site.read("out/sub/a.htm"), protectedBytes("<p>2</p>", host.current));
+    EXPECT_EQ(site.read("out/sub/a.htm"), protectedBytes("<p>2</p>", settings));
     ASSERT_EQ(results.entries().size(), 1u);
     EXPECT_EQ(results.entries()[0].text, site.str() + "/out");
     EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/index.htm", "/sub/a.htm"}));
@@ -362,19 +321,35 @@ TEST_F(ProtectionRunTest, CopyToFolderRebuildsTheTreeBelowTheTarget)
 TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
 {
     site.write("a.htm", "<p>a</p>");
-    host.current.saveMode = core::SaveMode::Overwrite;
-    fileSystem.setFault([](FaultyFileSystem::Operation operation, const PathString& path) {
-        return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
-                   ? files::FileResult(test::Failure(files::FileError::Kind::Access))
-                   : std::nullopt;
-    });
-    run({folder()});
-    ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0].second.text,
-              u"Unable to Access File, Your file(s) may be read-only: " +
-                  core::TextFromPath(site.str()) + u"/a.htm.bak.");
-    EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
-    EXPECT_TRUE(host.recordedPages.empty());
+    settings.saveMode = core::SaveMode::Overwrite;
+    const std::u16string backup = core::TextFromPath(site.str()) + u"/a.htm.bak";
+    const std::pair<files::FileError::Kind, wording::Message> cases[] = {
+        {files::FileError::Kind::Access,
+         {wording::Message::Icon::None, u"Quorlane",
+          u"Unable to Access File, Your file(s) may be read-only: " + backup + u"."}},
+        {files::FileError::Kind::Other,
+         {wording::Message::Icon::Warning, u"Quorlane",
+          u"Unknown Error 28\r\nNo space left on device: " + backup}},
+        {files::FileError::Kind::InvalidArgument,
+         {wording::Message::Icon::Warning, u"Quorlane",
+          u"Unknown Error 22\r\nInvalid argument: " + backup}},
+    };
+    for (const auto& [kind, expected] : cases) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        host = FakeHost{};
+        fileSystem.setFault(
+            [kind = kind](FaultyFileSystem::Operation operation, const PathString& path) {
+                return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
+                           ? files::FileResult(test::Failure(kind))
+                           : std::nullopt;
+            });
+        run({folder()});
+        const auto failed = host.of(run::PageOutcome::Kind::Failed);
+        ASSERT_EQ(failed.size(), 1u);
+        EXPECT_EQ(wording::FailureMessage(failed[0]->failure), expected);
+        EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
+        EXPECT_TRUE(host.recorded().empty());
+    }
 }
 
 // A copy target that is an added folder, however spelled, or the folder of a picked page, is
@@ -390,20 +365,21 @@ TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)
     for (const auto& [target, entry] : refused) {
         SCOPED_TRACE(target);
         host = FakeHost{};
-        host.current.saveMode = core::SaveMode::CopyToFolder;
-        host.current.saveDir = core::TextFromPath(target);
-        const run::RunSummary summary = ProtectionRun(host, fileSystem).RunProtection({entry});
+        settings.saveMode = core::SaveMode::CopyToFolder;
+        settings.saveDir = core::TextFromPath(target);
+        const run::RunSummary summary =
+            ProtectionRun(host, fileSystem).RunProtection({entry}, settings);
         ASSERT_TRUE(summary.refusal);
-        EXPECT_TRUE(
-            summary.refusal->text.starts_with(u"The target folder " + core::TextFromPath(target)));
-        EXPECT_EQ(host.refusedLocks, (std::vector<run::LockField>{run::LockField::SaveDir}));
+        EXPECT_TRUE(wording::RefusalMessage(*summary.refusal)
+                        .text.starts_with(u"The target folder " + core::TextFromPath(target)));
+        EXPECT_EQ(host.refusals[0].field, run::LockField::SaveDir);
         EXPECT_EQ(site.read("s/index.htm"), "<p>1</p>");
     }
     host = FakeHost{};
-    host.current.saveMode = core::SaveMode::CopyToFolder;
-    host.current.saveDir = core::TextFromPath(site.str() + "/s/out");
+    settings.saveMode = core::SaveMode::CopyToFolder;
+    settings.saveDir = core::TextFromPath(site.str() + "/s/out");
     run({folder("s")});
-    EXPECT_EQ(host.recordedPages, (std::vector<PathString>{site.str() + "/s/index.htm"}));
+    EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/s/index.htm"}));
     EXPECT_EQ(site.read("s/out/old.htm"), "<p>old</p>");
     EXPECT_TRUE(site.read("s/out/index.htm").ends_with("Quorlane //-->\r\n"));
 }
@@ -417,23 +393,24 @@ TEST_F(ProtectionRunTest, OverwriteWithLinksLeavesNoNameInClearText)
     test::fs::create_hard_link(site.path() / "site" / "hard.htm",
                                site.path() / "site" / "also.htm");
     test::fs::create_symlink("../real/page.htm", site.path() / "site" / "link.htm");
-    host.current.saveMode = core::SaveMode::Overwrite;
+    settings.saveMode = core::SaveMode::Overwrite;
     run({folder("site"), page("real/page.htm")});
 
     EXPECT_TRUE(test::fs::is_symlink(site.path() / "site" / "link.htm"));
-    EXPECT_EQ(site.read("real/page.htm"), protectedBytes("<p>real</p>", host.current));
+    EXPECT_EQ(site.read("real/page.htm"), protectedBytes("<p>real</p>", settings));
     EXPECT_EQ(site.read("real/page.htm.bak"), "<p>real</p>");
     EXPECT_FALSE(site.exists("site/link.htm.bak"));
-    EXPECT_EQ(host.recordedPages, (std::vector<PathString>{site.str() + "/site/link.htm"}));
+    EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/site/link.htm"}));
 
     EXPECT_EQ(site.read("site/hard.htm"), "<p>hard</p>");
     EXPECT_EQ(test::fs::hard_link_count(site.path() / "site" / "hard.htm"), 2u);
-    ASSERT_EQ(host.failures.size(), 2u);
-    EXPECT_EQ(host.failures[0].first, site.str() + "/site/also.htm");
-    EXPECT_EQ(host.failures[1].first, site.str() + "/site/hard.htm");
-    EXPECT_NE(host.failures[0].second.text.find(u"2 names (hard links)"), std::u16string::npos);
-    ASSERT_EQ(host.skipped.size(), 1u);
-    EXPECT_EQ(host.skipped[0].second, run::SkipReason::AlreadyProtected);
+    ASSERT_EQ(host.failures().size(), 2u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/site/also.htm");
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[1]->page, site.str() + "/site/hard.htm");
+    EXPECT_NE(host.failures()[0].find(u"2 names (hard links)"), std::u16string::npos);
+    ASSERT_EQ(host.of(run::PageOutcome::Kind::Skipped).size(), 1u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Skipped)[0]->reason,
+              run::SkipReason::AlreadyProtected);
 }
 
 // A page that changes on disk after it was read (here while its backup is written) is left as
@@ -441,7 +418,7 @@ TEST_F(ProtectionRunTest, OverwriteWithLinksLeavesNoNameInClearText)
 TEST_F(ProtectionRunTest, APageChangedAfterItWasReadIsLeftAlone)
 {
     site.write("a.htm", "<p>as read</p>");
-    host.current.saveMode = core::SaveMode::Overwrite;
+    settings.saveMode = core::SaveMode::Overwrite;
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
         if (operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")) {
             site.write("a.htm", "<p>edited meanwhile</p>");
@@ -451,12 +428,12 @@ TEST_F(ProtectionRunTest, APageChangedAfterItWasReadIsLeftAlone)
     run({folder()});
     EXPECT_EQ(site.read("a.htm"), "<p>edited meanwhile</p>");
     EXPECT_EQ(site.read("a.htm.bak"), "<p>as read</p>");
-    ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0].second.text,
+    ASSERT_EQ(host.failures().size(), 1u);
+    EXPECT_EQ(host.failures()[0],
               u"Unable to Overwrite File: " + core::TextFromPath(site.str()) +
                   u"/a.htm.\r\nIt was changed on disk while it was being protected, so it was "
                   u"left as it is.");
-    EXPECT_TRUE(host.recordedPages.empty());
+    EXPECT_TRUE(host.recorded().empty());
 }
 
 // A cancel while a frameset's frames are taken on stops after the frameset with all its frames,
@@ -473,7 +450,7 @@ TEST_F(ProtectionRunTest, ACancelAmongFramesFinishesTheFrameset)
         return files::FileResult();
     });
     run({page("a.htm"), page("z.htm")});
-    EXPECT_EQ(host.recordedPages.size(), 3u);
+    EXPECT_EQ(host.recorded().size(), 3u);
     EXPECT_TRUE(site.exists("protected_right.htm"));
     EXPECT_FALSE(site.exists("protected_z.htm"));
 }
@@ -486,8 +463,8 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
         "<html><body><p>Every word of this page matters.</p></body></html>";
     site.write("a.htm", damagedPage);
     site.write("b.htm", "<p>b</p>");
-    host.current.saveMode = core::SaveMode::Overwrite;
-    host.current.makeBackups = false;
+    settings.saveMode = core::SaveMode::Overwrite;
+    settings.makeBackups = false;
     fileSystem.setDamage([](const PathString& path, std::string& bytes) {
         if (path.ends_with("/a.htm")) {
             // One hex digit of an escape inside the writer block of the whole page.
@@ -497,12 +474,11 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
     });
     run({folder()});
     EXPECT_EQ(site.read("a.htm"), damagedPage);
-    EXPECT_EQ(site.read("b.htm"), protectedBytes("<p>b</p>", host.current));
-    ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0].first, site.str() + "/a.htm");
-    EXPECT_NE(host.failures[0].second.text.find(u"differs from the page from line 1"),
-              std::u16string::npos);
-    EXPECT_EQ(host.recordedPages, (std::vector<PathString>{site.str() + "/b.htm"}));
+    EXPECT_EQ(site.read("b.htm"), protectedBytes("<p>b</p>", settings));
+    ASSERT_EQ(host.failures().size(), 1u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/a.htm");
+    EXPECT_NE(host.failures()[0].find(u"differs from the page from line 1"), std::u16string::npos);
+    EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/b.htm"}));
     for (const auto& entry : test::fs::directory_iterator(site.path())) {
         EXPECT_FALSE(entry.path().extension() == ".tmp") << entry.path();
     }
@@ -520,17 +496,17 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
     site.write("in/old.htm.bak", "<p>the page in clear</p>");
     site.write("secret.txt", "not for the web");
     test::fs::create_symlink(site.path() / "secret.txt", site.path() / "in/secret.txt");
-    host.current.saveMode = core::SaveMode::CopyToFolder;
-    host.current.saveDir = core::TextFromPath(site.str() + "/out");
+    settings.saveMode = core::SaveMode::CopyToFolder;
+    settings.saveDir = core::TextFromPath(site.str() + "/out");
     run({folder("in")});
-    EXPECT_EQ(site.read("out/index.htm"), protectedBytes(page, host.current));
+    EXPECT_EQ(site.read("out/index.htm"), protectedBytes(page, settings));
     EXPECT_EQ(site.read("out/css/site.css"), "p { color: red }");
     EXPECT_EQ(site.read("out/img/logo.png"), picture);
     EXPECT_FALSE(site.exists("out/old.htm.bak"));
     EXPECT_FALSE(site.exists("out/secret.txt"));
-    ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0].first, site.str() + "/in/secret.txt");
-    EXPECT_NE(host.failures[0].second.text.find(u"a link that leads out of the added folder"),
+    ASSERT_EQ(host.failures().size(), 1u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/in/secret.txt");
+    EXPECT_NE(host.failures()[0].find(u"a link that leads out of the added folder"),
               std::u16string::npos);
 }
 
@@ -559,26 +535,26 @@ TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
         SCOPED_TRACE(name);
         TempFolder work;
         FakeHost host;
+        core::ProtectionSettings current;
         work.write("site/in/fs.htm",
                    "<frameset><frame src=\"pages/m.htm\"><frame src=\"../../x.htm\"></frameset>");
         work.write("site/in/pages/m.htm", "<p>m</p>");
         work.write("x.htm", "<p>x</p>");
-        host.current.saveMode = mode;
-        host.current.makeBackups = false;
-        host.current.saveDir = core::TextFromPath(work.str() + "/site/out");
+        current.saveMode = mode;
+        current.makeBackups = false;
+        current.saveDir = core::TextFromPath(work.str() + "/site/out");
         std::vector<SelectionEntry> selection{{work.str() + "/site/in/fs.htm", false}};
         if (folderToo) {
             selection.push_back({work.str() + "/site", true});
         }
-        ProtectionRun(host, fileSystem).RunProtection(selection);
+        ProtectionRun(host, fileSystem).RunProtection(selection, current);
         EXPECT_TRUE(work.read(frameset).ends_with("//-->\r\n"));
-        EXPECT_EQ(work.read(frame), protectedBytes("<p>m</p>", host.current));
+        EXPECT_EQ(work.read(frame), protectedBytes("<p>m</p>", current));
         if (mode == core::SaveMode::CopyToFolder) {
             EXPECT_EQ(work.read("x.htm"), "<p>x</p>");
             EXPECT_FALSE(work.exists("site/x.htm"));
-            ASSERT_EQ(host.failures.size(), 1u) << "and the cases after it not tried";
-            EXPECT_NE(host.failures[0].second.text.find(u"outside the target folder"),
-                      std::u16string::npos);
+            ASSERT_EQ(host.failures().size(), 1u) << "and the cases after it not tried";
+            EXPECT_NE(host.failures()[0].find(u"outside the target folder"), std::u16string::npos);
         }
     }
 }

@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -80,6 +82,79 @@ struct Wizard
     {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     }
+    // Presses Next (Protect) and waits for the run it starts, if any, to end.
+    void protect()
+    {
+        QSignalSpy ended(window.get(), &wizard::frmMain::runEnded);
+        next()->click();
+        if (window->running()) {
+            QVERIFY(ended.wait(60000));
+        }
+    }
+    QString status() const { return find<QLabel>("lblResults")->text(); }
+};
+
+std::string pageName(int i)
+{
+    return "p" + std::to_string(i) + ".htm";
+}
+
+// A page of some kilobytes, so that a run over a few hundred of them takes a while.
+std::string pageText(int i)
+{
+    return "<p>page " + std::to_string(i) + "</p>" + std::string(20000, 'x');
+}
+
+void writePages(const test::TempFolder& site, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        site.write(pageName(i), pageText(i));
+    }
+}
+
+// How many pages of a site of count pages a Create new run protected, when every page is as it
+// was and every protected_ file whole, and nothing else is left but the run's record; else -1.
+int protectedWhole(const test::TempFolder& site, int count)
+{
+    int written = 0;
+    for (int i = 0; i < count; ++i) {
+        if (site.read(pageName(i)) != pageText(i)) {
+            return -1;
+        }
+        if (site.exists("protected_" + pageName(i))) {
+            if (!site.read("protected_" + pageName(i)).ends_with(marker)) {
+                return -1;
+            }
+            ++written;
+        }
+    }
+    int files = 0;
+    for (const auto& entry : test::fs::directory_iterator(site.path())) {
+        files += entry.path().filename().string().starts_with(".quorlane-run-") ? 0 : 1;
+    }
+    return files == count + written ? written : -1;
+}
+
+// Counts the paint events a widget gets while a run is at work.
+class PaintsDuringRun : public QObject
+{
+public:
+    PaintsDuringRun(QWidget* widget, const wizard::frmMain& window)
+        : m_window(window)
+    {
+        widget->installEventFilter(this);
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint && m_window.running() ? 1 : 0;
+        return false;
+    }
+
+private:
+    const wizard::frmMain& m_window;
 };
 
 QString q(const std::string& text)
@@ -100,6 +175,9 @@ class WizardTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The window is touched from its own thread only.
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("thread"))); }
+
     void startsOnTheWelcomePage()
     {
         Wizard w;
@@ -329,7 +407,7 @@ private slots:
         QVERIFY(info->text().contains(QStringLiteral("encrypted")));
         QVERIFY(w.window->settings().encryptHiddenPart);
         w.window->ShowPage(5);
-        w.next()->click();
+        w.protect();
         const std::string page = site.read("protected_a.htm");
         QVERIFY(page.ends_with(marker));
         QVERIFY(page.find("qv_d00(qv_open(\"") != std::string::npos);
@@ -441,7 +519,7 @@ private slots:
         w.window->ShowPage(5);
         QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
         w.dialogs.answers.push_back(true);
-        w.next()->click();
+        w.protect();
         QCOMPARE(w.window->state(), State::Finished);
         QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
         QVERIFY(site.read("a.htm").ends_with(marker));
@@ -494,7 +572,7 @@ private slots:
         QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
 
         w.dialogs.answers.push_back(true);
-        w.next()->click();
+        w.protect();
         QTreeWidgetItem* folder = w.results()->topLevelItem(0);
         QCOMPARE(folder->child(0)->data(0, Qt::UserRole).toString(), QStringLiteral("warning"));
         QVERIFY(folder->child(1)->data(0, Qt::UserRole).isNull());
@@ -510,32 +588,118 @@ private slots:
         QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
     }
 
-    void cancelAnsweredYesAfterTheThirdPage()
+    // The run works on a thread of its own: Protect comes back at once, the window repaints and
+    // takes a Cancel mid-run, and the run stops after the page at work, every page left as it
+    // was or protected whole. The results say so, and Protect runs again afterwards, from the
+    // last page as from the start.
+    void theRunLeavesTheWindowLiveAndCancelsBetweenPages()
     {
+        constexpr int pages = 200;
         Wizard w;
         test::TempFolder site;
-        for (int i = 0; i < 10; ++i) {
-            site.write("p" + std::to_string(i) + ".htm", "<p>x</p>");
-        }
+        writePages(site, pages);
         w.addFolder(q(site.str()));
         w.window->ShowPage(5);
+        PaintsDuringRun paints(w.results()->viewport(), *w.window);
         w.dialogs.answers.push_back(true);
+        bool cancelled = false;
         QObject::connect(w.results()->model(), &QAbstractItemModel::rowsInserted, [&] {
             QTreeWidgetItem* folder = w.results()->topLevelItem(0);
-            if (folder != nullptr && folder->childCount() == 3) {
+            if (!cancelled && folder != nullptr && folder->childCount() >= 3) {
+                cancelled = true;
                 w.next()->click();
             }
         });
+        QSignalSpy ended(w.window.get(), &wizard::frmMain::runEnded);
         w.next()->click();
+        QVERIFY(w.window->running());
+        QVERIFY(ended.wait(60000));
         QCOMPARE(w.dialogs.questions.size(), std::size_t(1));
         QCOMPARE(w.dialogs.questions[0].text, QStringLiteral("Do you really want to cancel?"));
-        QCOMPARE(w.results()->topLevelItem(0)->childCount(), 3);
-        int written = 0;
-        for (int i = 0; i < 10; ++i) {
-            written += site.exists("protected_p" + std::to_string(i) + ".htm") ? 1 : 0;
-        }
-        QCOMPARE(written, 3);
+        QVERIFY(paints.count > 0);
+        const int written = protectedWhole(site, pages);
+        QVERIFY2(written >= 3 && written < pages, qPrintable(QString::number(written)));
+        QCOMPARE(w.results()->topLevelItem(0)->childCount(), written);
+        QCOMPARE(w.status(),
+                 QStringLiteral("Cancelled after %1 of %2 pages").arg(written).arg(pages));
+        QVERIFY(!w.find<QLabel>("lblThanks")->isVisible());
         QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
+
+        const QString done =
+            QStringLiteral("The following %1 files have been protected").arg(pages);
+        w.clickLink(4);
+        w.clickLink(5);
+        w.dialogs.answers.push_back(true); // protected_ files of the first run are replaced
+        w.protect();
+        QCOMPARE(w.status(), done);
+        QVERIFY(w.find<QLabel>("lblThanks")->isVisible());
+        QCOMPARE(protectedWhole(site, pages), pages);
+
+        w.next()->click(); // Restart
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(5);
+        w.dialogs.answers.push_back(true);
+        w.protect();
+        QCOMPARE(w.status(), done);
+        QVERIFY(w.dialogs.messages.empty());
+    }
+
+    // Pages that cannot be written are marked in the results with their message, and one
+    // message at the end says how many, why, and which; a copy whose target folder cannot be
+    // made stops at its first page, with one message.
+    void failuresAreCollectedIntoOneMessage()
+    {
+        test::TempFolder site;
+        QStringList failed;
+        for (int i = 0; i < 6; ++i) {
+            site.write(pageName(i), "<p>x</p>");
+            if (i % 3 != 0) {
+                const auto earlier = site.write("protected_" + pageName(i), "earlier" + marker);
+                test::fs::permissions(earlier, test::fs::perms::owner_read);
+                failed.push_back(q(site.str() + "/" + pageName(i)));
+            }
+        }
+        Wizard w;
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(5);
+        w.dialogs.answers.push_back(true);
+        w.protect();
+        QCOMPARE(w.dialogs.messages.size(), std::size_t(1));
+        QCOMPARE(w.dialogs.messages[0].text,
+                 QStringLiteral("4 page(s) could not be protected.\n\nThe files they replace in "
+                                "%1, or the folder itself, are read-only.\n\n%2\n\nEach one is "
+                                "marked in the results: point at it to read what went wrong.")
+                     .arg(q(site.str()), failed.join(QLatin1Char('\n'))));
+        QCOMPARE(w.status(),
+                 QStringLiteral("The following 2 files have been protected; 4 could not be "
+                                "protected"));
+        QStringList marked;
+        for (int i = 0; i < w.results()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* node = w.results()->topLevelItem(i);
+            if (node->data(0, Qt::UserRole).toString() == QStringLiteral("failed")) {
+                QVERIFY(node->toolTip(0).startsWith(QStringLiteral("Unable to Access File: ")));
+                marked.push_back(node->text(0));
+            }
+        }
+        QCOMPARE(marked, failed);
+
+        Wizard copy;
+        copy.addFolder(q(site.str()));
+        copy.window->ShowPage(2);
+        copy.find<QRadioButton>("optSave_1")->click();
+        copy.find<QLineEdit>("txtSaveDir")->setText(q(site.str() + "/p0.htm/out"));
+        copy.window->ShowPage(5);
+        copy.protect();
+        QCOMPARE(copy.dialogs.messages.size(), std::size_t(1));
+        const QString stop = copy.dialogs.messages[0].text;
+        QVERIFY2(stop.startsWith(QStringLiteral("The target folder cannot be made: %1 could not "
+                                                "be created (")
+                                     .arg(q(site.str() + "/p0.htm"))) &&
+                     stop.endsWith(QStringLiteral("). Nothing was protected: the run stopped "
+                                                  "after the first page.")),
+                 qPrintable(stop));
+        QCOMPARE(copy.status(), stop);
+        QCOMPARE(copy.results()->topLevelItemCount(), 1);
     }
 
     // A field the run cannot use is shown with its message, and nothing is written.
@@ -570,7 +734,7 @@ private slots:
             qobject_cast<QAbstractButton*>(w.find(c.option))->click();
             w.find<QLineEdit>(c.field)->setText(c.text);
             w.window->ShowPage(5);
-            w.next()->click();
+            w.protect();
             QCOMPARE(w.window->currentPage(), c.page);
             QCOMPARE(w.window->focusWidget(), w.find<QWidget>(c.field));
             QVERIFY2(w.dialogs.messages.back().text.startsWith(c.message),
@@ -602,7 +766,7 @@ private slots:
             QVERIFY(!w.find<QWidget>("picFrame_3")->isEnabled());
             QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
         });
-        w.next()->click();
+        w.protect();
         QVERIFY(checked);
         QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
         QVERIFY(!w.back()->isEnabled());
@@ -615,11 +779,10 @@ private slots:
 
     void closingDuringARunSaysSoStopsAfterThePageAndCloses()
     {
+        constexpr int pages = 200;
         Wizard w;
         test::TempFolder site;
-        for (int i = 0; i < 6; ++i) {
-            site.write("p" + std::to_string(i) + ".htm", "<p>x</p>");
-        }
+        writePages(site, pages);
         w.addFolder(q(site.str()));
         w.window->ShowPage(5);
         w.dialogs.answers.push_back(true);
@@ -631,15 +794,12 @@ private slots:
             }
         });
         w.next()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 60000);
         QCOMPARE(w.dialogs.questions.back().text,
                  QStringLiteral("A protection run is at work. Stop it after the page it is on, "
                                 "and quit?"));
-        QVERIFY(!w.window->isVisible());
-        int written = 0;
-        for (int i = 0; i < 6; ++i) {
-            written += site.exists("protected_p" + std::to_string(i) + ".htm") ? 1 : 0;
-        }
-        QCOMPARE(written, 1);
+        const int written = protectedWhole(site, pages);
+        QVERIFY2(written >= 1 && written < pages, qPrintable(QString::number(written)));
     }
 
     // The results name every page whole (by scrolling sideways and in a node's tip); View Page
@@ -654,7 +814,7 @@ private slots:
         w.window->ShowPage(5);
         auto* view = w.find<QPushButton>("cmdViewPage");
         QVERIFY(!view->isEnabled());
-        w.next()->click();
+        w.protect();
         QTreeWidgetItem* folder = w.results()->topLevelItem(0);
         QTreeWidgetItem* page = folder->child(0);
         const QString whole = q(site.str() + "/" + deep + "/protected_page-with-a-long-name.htm");
@@ -810,7 +970,7 @@ private slots:
         w.find<QPushButton>("cmdSaveProjectAs")->click();
         QVERIFY(work.exists("bakery.json"));
         w.window->ShowPage(5);
-        w.next()->click();
+        w.protect();
         QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
 
         test::CliProcess cli;

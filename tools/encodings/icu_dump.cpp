@@ -8,11 +8,15 @@
 
 int main(int argc, char** argv)
 {
-    const std::string encoding = argv[1];
+    const auto encoding = quorlane::files::EncodingNamed(argv[1]);
+    if (argc < 2 || !encoding) {
+        std::fprintf(stderr, "icu_dump: no such encoding\n");
+        return 2;
+    }
     const auto dump = [&](const std::string& bytes, const char* label) {
         std::u16string out;
         std::printf("%s:", label);
-        if (!quorlane::files::DecodeWithIcuOnly(encoding, bytes, out)) {
+        if (!quorlane::files::DecodeWithIcuOnly(*encoding, bytes, out)) {
             std::printf("ERR");
         }
         for (char16_t c : out) {

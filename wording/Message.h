@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace quorlane::files {
+namespace quorlane::wording {
 
 // A message for the user, shown by the wizard as a message box with an OK button.
 struct Message
@@ -21,4 +21,4 @@ struct Message
     bool operator==(const Message&) const = default;
 };
 
-} // namespace quorlane::files
+} // namespace quorlane::wording

@@ -1,0 +1,372 @@
+#include "wizard/RunView.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QLocale>
+#include <QStyle>
+#include <QTreeWidget>
+
+#include "run/ProtectionRun.h"
+#include "wizard/Dialogs.h"
+#include "wizard/frmMain.h"
+#include "wording/RunWording.h"
+
+namespace quorlane::wizard {
+
+namespace {
+
+// How many failed pages the closing message names.
+constexpr std::size_t namedFailures = 5;
+
+QString textOf(const core::PathString& path)
+{
+    return QString::fromStdU16String(core::TextFromPath(path));
+}
+
+QString number(std::size_t n)
+{
+    return QLocale().toString(static_cast<qulonglong>(n));
+}
+
+// A message of the run as one text, its lines broken the window's way.
+QString messageText(const wording::Message& message)
+{
+    return QString::fromStdU16String(message.text)
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QString systemText(const run::FailureCause& cause)
+{
+    return cause.error ? QString::fromStdString(cause.error->text) : QString();
+}
+
+} // namespace
+
+RunView::RunView(frmMain& window, core::ProtectionSettings settings)
+    : m_window(window)
+    , m_settings(std::move(settings))
+{
+    ResultsPage::Ui& ui = m_window.m_results->ui;
+    ui.treeResults->clear();
+    ui.cmdViewPage->setEnabled(false);
+    ui.cmdUndo->setEnabled(false);
+    ui.lblThanks->setVisible(false);
+    ui.lblRestart->setVisible(false);
+    m_window.m_results->setProgress(0);
+}
+
+void RunView::show(const RunEvent& event)
+{
+    if (const auto* outcome = std::get_if<run::PageOutcome>(&event)) {
+        pageDone(*outcome);
+    } else if (const auto* notice = std::get_if<run::RunNotice>(&event)) {
+        this->notice(*notice);
+    } else if (const auto* start = std::get_if<run::RunStart>(&event)) {
+        started(*start);
+    } else if (const auto* refusal = std::get_if<run::Refusal>(&event)) {
+        refused(*refusal);
+    }
+    // The summary of finished comes back with the run's return, where it is shown.
+}
+
+void RunView::showBatch()
+{
+    if (m_lastNode != nullptr) {
+        m_window.m_results->ui.treeResults->scrollToItem(m_lastNode);
+        m_lastNode = nullptr;
+    }
+    if (m_progress) {
+        m_window.m_results->setProgress(*m_progress);
+        m_progress.reset();
+    }
+}
+
+void RunView::refused(const run::Refusal& refusal)
+{
+    if (refusal.field) {
+        showField(*refusal.field);
+    }
+    setStatus(wording::StatusAfter(refusal));
+    m_refusal = refusal;
+}
+
+// A run that waits for another says so in the status line; what it could not keep is told at
+// the end, in the one message of the run.
+void RunView::notice(const run::RunNotice& notice)
+{
+    setStatus(wording::StatusAfter(notice));
+    if (notice.kind == run::RunNotice::Kind::PageFindings) {
+        m_findings[notice.path] = notice.findings;
+    } else if (const auto message = wording::NoticeMessage(notice)) {
+        if (notice.kind == run::RunNotice::Kind::WaitingForOtherRun) {
+            setStatus(message->text);
+        } else {
+            m_notes.push_back(messageText(*message));
+        }
+    }
+}
+
+// Back stays disabled until the run ends.
+void RunView::started(const run::RunStart& start)
+{
+    setStatus(wording::StatusAfter(start));
+    m_window.m_results->ui.treeResults->setVisible(true);
+    m_window.m_cmdPrev->setEnabled(false);
+}
+
+void RunView::pageDone(const run::PageOutcome& outcome)
+{
+    switch (outcome.kind) {
+    case run::PageOutcome::Kind::Protected:
+        addResult(outcome);
+        break;
+    case run::PageOutcome::Kind::Failed:
+    case run::PageOutcome::Kind::FolderFailed:
+        addFailure(outcome);
+        break;
+    case run::PageOutcome::Kind::Copied:
+        break;
+    case run::PageOutcome::Kind::Skipped:
+        m_alreadyProtected += outcome.reason == run::SkipReason::AlreadyProtected ? 1 : 0;
+        break;
+    }
+    setStatus(wording::StatusAfter(outcome));
+    if (outcome.listed) {
+        m_progress = run::ProgressPercentage(outcome.doneBytes, outcome.totalBytes);
+    }
+}
+
+void RunView::setStatus(const std::u16string& text)
+{
+    if (text.empty()) {
+        return;
+    }
+    m_window.m_results->ui.lblResults->setText(QString::fromStdU16String(text));
+}
+
+void RunView::showField(run::LockField field)
+{
+    m_window.setRunLocked(false);
+    QLineEdit* box = nullptr;
+    switch (field) {
+    case run::LockField::Domain:
+        box = m_window.m_encryption->ui.txtLockDomain;
+        break;
+    case run::LockField::Url:
+        box = m_window.m_encryption->ui.txtLockURL;
+        break;
+    case run::LockField::Password:
+        box = m_window.m_encryption->ui.txtPassword;
+        break;
+    case run::LockField::SaveDir:
+        box = m_window.m_storeFiles->ui.txtSaveDir;
+        break;
+    case run::LockField::Notice:
+        box = m_window.m_storeFiles->ui.txtCopyrightNotice;
+        break;
+    }
+    const bool onStoreFiles = field == run::LockField::SaveDir || field == run::LockField::Notice;
+    m_window.ShowPage(onStoreFiles ? 2 : 3);
+    box->setFocus();
+}
+
+// A page picked on its own is an entry of the run's results by itself; the pages of a folder
+// go under the folder's entry. Failures stand between the entries, so an entry's item is looked
+// up by its number, not by its place in the view.
+void RunView::addResult(const run::PageOutcome& outcome)
+{
+    QTreeWidget* view = m_window.m_results->ui.treeResults;
+    const core::FileRecord& record = outcome.record;
+    QTreeWidgetItem* node = nullptr;
+    if (record.RootPath.empty()) {
+        node = new QTreeWidgetItem(view, QStringList{textOf(record.Filename)});
+        m_entries.push_back(node);
+    } else {
+        if (outcome.newFolder) {
+            auto* folder = new QTreeWidgetItem(view, QStringList{textOf(record.RootPath)});
+            folder->setIcon(0, images::folder());
+            m_entries.push_back(folder);
+        }
+        QTreeWidgetItem* parent = m_entries.at(outcome.treeEntry);
+        parent->setExpanded(true);
+        node = new QTreeWidgetItem(parent, QStringList{textOf(record.Filename)});
+    }
+    node->setIcon(0, images::page());
+    if (const auto found = m_findings.find(outcome.page); found != m_findings.end()) {
+        m_window.m_results->markNode(node, found->second);
+    }
+    m_lastNode = node;
+}
+
+// A page or folder that failed: its whole path, marked, with the message as its tip.
+void RunView::addFailure(const run::PageOutcome& outcome)
+{
+    QTreeWidget* view = m_window.m_results->ui.treeResults;
+    auto* node = new QTreeWidgetItem(view, QStringList{textOf(outcome.page)});
+    node->setIcon(0, QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical));
+    node->setToolTip(0, messageText(wording::FailureMessage(outcome.failure)));
+    node->setData(0, Qt::UserRole, QStringLiteral("failed"));
+    m_failures.push_back({textOf(outcome.page), outcome.cause,
+                          outcome.kind == run::PageOutcome::Kind::FolderFailed});
+    if (m_firstFailure == nullptr) {
+        m_firstFailure = node;
+    }
+    m_lastNode = node;
+}
+
+void RunView::finish(const RunReturned& end, bool quietly)
+{
+    ResultsPage* results = m_window.m_results;
+    const run::RunSummary& summary = end.summary;
+    results->setProgress(0);
+    QString box;
+    if (end.failure) {
+        results->ui.lblResults->setText(
+            tr("The run stopped: %1").arg(QString::fromStdString(*end.failure)));
+        box = results->ui.lblResults->text();
+    } else if (m_refusal) {
+        box = messageText(wording::RefusalMessage(*m_refusal));
+    } else {
+        results->ui.lblResults->setText(statusLine(summary));
+        box = summary.targetUnwritable ? results->ui.lblResults->text() : failureText();
+    }
+    // A run that was turned away before it began has no end to thank for.
+    const bool ran = !m_refusal || m_refusal->kind == run::Refusal::Kind::OtherRunAtWork;
+    results->ui.lblRestart->setVisible(ran);
+    results->ui.lblThanks->setVisible(ran && !m_refusal && !end.failure && !summary.cancelled &&
+                                      !summary.targetUnwritable);
+    // Failures stand beside the pages written, most often after them: the first is brought
+    // into sight.
+    if (m_firstFailure != nullptr) {
+        results->ui.treeResults->scrollToItem(m_firstFailure, QAbstractItemView::PositionAtTop);
+    }
+    if (!m_notes.isEmpty()) {
+        box += (box.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+               m_notes.join(QStringLiteral("\n\n"));
+    }
+    if (!box.isEmpty() && !quietly) {
+        m_window.m_dialogs.message(&m_window, QMessageBox::Warning, productName, box);
+    }
+}
+
+// The same words as the command line's last line.
+QString RunView::statusLine(const run::RunSummary& summary) const
+{
+    if (summary.cancelled) {
+        return tr("Cancelled after %1 of %2 pages")
+            .arg(number(summary.taken), number(summary.listed));
+    }
+    if (summary.targetUnwritable) {
+        return stopText(*summary.targetUnwritable);
+    }
+    const std::size_t failed = m_failures.size();
+    if (summary.recorded == 0 && summary.listed > 0) {
+        QStringList counts;
+        if (failed > 0) {
+            counts.push_back(tr("%1 failed").arg(number(failed)));
+        }
+        if (m_alreadyProtected > 0) {
+            counts.push_back(tr("%1 already protected").arg(number(m_alreadyProtected)));
+        }
+        return counts.isEmpty()
+                   ? tr("No files have been protected")
+                   : tr("No files have been protected: %1").arg(counts.join(QStringLiteral(", ")));
+    }
+    const QString line = m_window.m_results->ui.lblResults->text();
+    return failed == 0 ? line : tr("%1; %2 could not be protected").arg(line, number(failed));
+}
+
+// The failures of the run in one text: how many, the cause they share in plain words, the
+// first few by name. Empty when nothing failed.
+QString RunView::failureText() const
+{
+    if (m_failures.empty()) {
+        return {};
+    }
+    const Failure& first = m_failures.front();
+    bool sameKind = true;
+    bool sameFolder = true;
+    std::size_t folders = 0;
+    for (const Failure& failure : m_failures) {
+        sameKind = sameKind && failure.cause.kind == first.cause.kind &&
+                   failure.cause.error == first.cause.error;
+        sameFolder = sameFolder && failure.cause.folder == first.cause.folder;
+        folders += failure.folder ? 1 : 0;
+    }
+    const std::size_t pages = m_failures.size() - folders;
+    QStringList parts;
+    const QString pagesFailed =
+        tr("%Ln page(s) could not be protected.", "", static_cast<int>(pages));
+    const QString foldersFailed =
+        tr("%Ln folder(s) could not be read.", "", static_cast<int>(folders));
+    parts.push_back(folders == 0 ? pagesFailed
+                    : pages == 0 ? foldersFailed
+                                 : pagesFailed + QLatin1Char(' ') + foldersFailed);
+    const QString cause = sameKind ? causeText(first.cause, sameFolder) : QString();
+    parts.push_back(cause.isEmpty() ? tr("They failed for different reasons.") : cause);
+    QStringList named;
+    for (std::size_t i = 0; i < m_failures.size() && i < namedFailures; ++i) {
+        named.push_back(m_failures[i].page);
+    }
+    if (m_failures.size() > namedFailures) {
+        named.push_back(tr("and %1 more").arg(number(m_failures.size() - namedFailures)));
+    }
+    parts.push_back(named.join(QLatin1Char('\n')));
+    parts.push_back(tr("Each one is marked in the results: point at it to read what went wrong."));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+// A cause many failures share, in plain words; empty when only each message can tell.
+QString RunView::causeText(const run::FailureCause& cause, bool oneFolder) const
+{
+    const QString folder = textOf(cause.folder);
+    const QString why = systemText(cause);
+    switch (cause.kind) {
+    case run::FailureCause::Kind::FolderReadOnly:
+        if (!oneFolder) {
+            return tr("The folders they go into are read-only (%1).").arg(why);
+        }
+        return (isTarget(folder) ? tr("The target folder %1 is read-only (%2).")
+                                 : tr("The folder %1 is read-only (%2)."))
+            .arg(folder, why);
+    case run::FailureCause::Kind::ReadOnly:
+        return oneFolder ? tr("The files they replace in %1, or the folder itself, are read-only.")
+                               .arg(folder)
+                         : tr("The files they replace, or their folders, are read-only.");
+    case run::FailureCause::Kind::FolderNotMade:
+        return oneFolder ? tr("The folder %1 could not be created (%2).").arg(folder, why)
+                         : tr("The folders they go into could not be created (%1).").arg(why);
+    case run::FailureCause::Kind::Unreadable:
+        return tr("They could not be read (%1).").arg(why);
+    case run::FailureCause::Kind::Other:
+        break;
+    }
+    return cause.error ? tr("The system said: %1.").arg(why) : QString();
+}
+
+// The same words as the command line's.
+QString RunView::stopText(const run::FailureCause& cause) const
+{
+    const QString stopped = tr("Nothing was protected: the run stopped after the first page.");
+    if (cause.kind == run::FailureCause::Kind::FolderNotMade) {
+        return tr("The target folder cannot be made: %1 could not be created (%2).")
+                   .arg(textOf(cause.folder), systemText(cause)) +
+               QLatin1Char(' ') + stopped;
+    }
+    return tr("Nothing can be written into the target folder: %1 is read-only (%2).")
+               .arg(textOf(cause.folder), systemText(cause)) +
+           QLatin1Char(' ') + stopped;
+}
+
+bool RunView::isTarget(const QString& folder) const
+{
+    if (m_settings.saveMode != core::SaveMode::CopyToFolder) {
+        return false;
+    }
+    const QString target =
+        QFileInfo(QString::fromStdU16String(m_settings.saveDir)).canonicalFilePath();
+    return !target.isEmpty() && QFileInfo(folder).canonicalFilePath() == target;
+}
+
+} // namespace quorlane::wizard
