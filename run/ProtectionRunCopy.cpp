@@ -116,8 +116,9 @@ void ProtectionRun::copyOtherFile(
     const core::PathString output =
         files::PlaceOutput(record, m_settings, m_fileSystem, {}, placementFailure);
     if (placementFailure) {
-        PageFailure failure = copyFailure(PageFailure::Kind::OutsideTarget, placementFailure->backup,
-                                          core::PathFromText(m_settings.saveDir));
+        PageFailure failure =
+            copyFailure(PageFailure::Kind::OutsideTarget, placementFailure->backup,
+                        core::PathFromText(m_settings.saveDir));
         pageFailed(file, std::move(failure), true);
         return;
     }
