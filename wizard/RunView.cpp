@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QLocale>
 #include <QStyle>
 #include <QTreeWidget>
@@ -148,27 +147,7 @@ void RunView::setStatus(const std::u16string& text)
 void RunView::showField(run::LockField field)
 {
     m_window.setRunLocked(false);
-    QLineEdit* box = nullptr;
-    switch (field) {
-    case run::LockField::Domain:
-        box = m_window.m_encryption->ui.txtLockDomain;
-        break;
-    case run::LockField::Url:
-        box = m_window.m_encryption->ui.txtLockURL;
-        break;
-    case run::LockField::Password:
-        box = m_window.m_encryption->ui.txtPassword;
-        break;
-    case run::LockField::SaveDir:
-        box = m_window.m_storeFiles->ui.txtSaveDir;
-        break;
-    case run::LockField::Notice:
-        box = m_window.m_storeFiles->ui.txtCopyrightNotice;
-        break;
-    }
-    const bool onStoreFiles = field == run::LockField::SaveDir || field == run::LockField::Notice;
-    m_window.ShowPage(onStoreFiles ? 2 : 3);
-    box->setFocus();
+    m_window.showField(field);
 }
 
 // A page picked on its own is an entry of the run's results by itself; the pages of a folder

@@ -387,6 +387,32 @@ core::ProtectionSettings frmMain::settings() const
     return settings;
 }
 
+// Shows the page of a field the run cannot use, with the focus in it.
+void frmMain::showField(run::LockField field)
+{
+    QLineEdit* box = nullptr;
+    switch (field) {
+    case run::LockField::Domain:
+        box = m_encryption->ui.txtLockDomain;
+        break;
+    case run::LockField::Url:
+        box = m_encryption->ui.txtLockURL;
+        break;
+    case run::LockField::Password:
+        box = m_encryption->ui.txtPassword;
+        break;
+    case run::LockField::SaveDir:
+        box = m_storeFiles->ui.txtSaveDir;
+        break;
+    case run::LockField::Notice:
+        box = m_storeFiles->ui.txtCopyrightNotice;
+        break;
+    }
+    const bool onStoreFiles = field == run::LockField::SaveDir || field == run::LockField::Notice;
+    ShowPage(onStoreFiles ? 2 : 3);
+    box->setFocus();
+}
+
 bool frmMain::lockRefused()
 {
     core::ProtectionSettings checked = settings();
@@ -397,10 +423,8 @@ bool frmMain::lockRefused()
     if (!problem) {
         return false;
     }
-    ShowPage(3);
-    QLineEdit* box = problem->text == core::LockText::Domain ? m_encryption->ui.txtLockDomain
-                                                             : m_encryption->ui.txtLockURL;
-    box->setFocus();
+    showField(problem->text == core::LockText::Domain ? run::LockField::Domain
+                                                      : run::LockField::Url);
     m_dialogs.message(this, QMessageBox::Warning, caption,
                       QString::fromStdU16String(problem->message));
     return true;

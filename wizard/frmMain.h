@@ -96,6 +96,7 @@ private:
     bool askDuringRun(const QString& question);
     // A lock that cannot work: its field is shown with the reason.
     bool lockRefused();
+    void showField(run::LockField field);
     void showFindings();
     // Asks before pages, or protected_ files of an earlier run, are written over.
     bool confirmReplacing();
