@@ -11,7 +11,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYP
     -DQUORLANE_FUZZ=ON -DQUORLANE_SANITIZE=ON -DQUORLANE_BUILD_TESTS=OFF -DQUORLANE_WERROR=ON \
     -DQUORLANE_BUILD_WIZARD=OFF \
     >/dev/null
-cmake --build build-fuzz
+targets=(ProtectPage EncodeMarkup ReadAttribute PageCodec)
+cmake --build build-fuzz --target "${targets[@]/%/Fuzzer}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the Debian package in a Release build without tests, installs it with apt, uses the
-# installed programs as a user would, checks the package with lintian, and removes it again.
-# Needs root (or sudo) and the packages of `bash tools/deps.sh test`.
+# Builds the Debian package, installs it with apt, uses the installed programs as a user would,
+# checks the package with lintian, and removes it again. Needs root (or sudo) and the packages of
+# `bash tools/deps.sh test`.
+#   bash tools/package-test.sh          a Release build of its own, without tests (build-package)
+#   bash tools/package-test.sh DIR      the build in DIR, which keeps its other settings
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,14 +32,19 @@ check() {
 }
 
 version=$(sed -n 's/^project(Quorlane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-deb="build-package/quorlane_${version}_$(dpkg --print-architecture).deb"
+build=${1:-build-package}
+deb="$build/quorlane_${version}_$(dpkg --print-architecture).deb"
 
 echo "== build the package"
-cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLANE_BUILD_TESTS=OFF \
-    -DQUORLANE_PACKAGE=ON >/dev/null
-cmake --build build-package
-rm -f build-package/quorlane_*.deb
-(cd build-package && cpack -G DEB)
+if [ $# -eq 0 ]; then
+    cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORLANE_BUILD_TESTS=OFF \
+        -DQUORLANE_PACKAGE=ON >/dev/null
+else
+    cmake -S . -B "$build" -DQUORLANE_PACKAGE=ON >/dev/null
+fi
+cmake --build "$build"
+rm -f "$build"/quorlane_*.deb
+(cd "$build" && cpack -G DEB)
 dpkg-deb --info "$deb"
 echo "size of $deb: $(stat -c %s "$deb") bytes"
 
@@ -79,7 +86,7 @@ while IFS= read -r page; do
 done < <(cd examples/site && find . -name '*.htm' -o -name '*.html')
 check "every protected page carries the marker" test "$unmarked" -eq 0
 # The installed, stripped program writes exactly what the program of the build writes.
-(cd "$scratch/site" && "$OLDPWD/build-package/cli/quorlane-cli" protect --quiet --save copy \
+(cd "$scratch/site" && "$OLDPWD/$build/cli/quorlane-cli" protect --quiet --save copy \
     --target ../built --mode body --enable no-right-click,no-text-select --notice "(c) Example" .)
 check "the installed program's pages equal the build's" diff -r "$scratch/built" "$scratch/protected"
 # And the golden pages come out byte for byte.

@@ -1,30 +1,34 @@
 #!/usr/bin/env bash
-# Installs what is missing (the test tools too), builds the Debian package and tries it out
-# installed, then builds Quorlane twice (warnings as errors; AddressSanitizer with
-# UndefinedBehaviorSanitizer) and runs every test in both builds, and the browser tests
-# (protected pages, encrypted ones too, served over HTTP to Chromium, Firefox ESR and WebKitGTK)
-# on the first build.
+# Installs what is missing (the test tools too), then builds Quorlane twice (warnings as errors;
+# AddressSanitizer with UndefinedBehaviorSanitizer) and runs every test in both builds. The first
+# build also makes the Debian package, which is tried out installed, and runs the browser tests
+# (protected pages, encrypted ones too, served over HTTP to Chromium, Firefox ESR and WebKitGTK).
+# Each step's heading tells the minutes since the start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+step() {
+    printf '== %s (at %d min %02d s)\n' "$1" $((SECONDS / 60)) $((SECONDS % 60))
+}
+
 bash tools/deps.sh test
 
-echo "== format"
+step "format"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-echo "== the unlock script of encrypted pages rebuilds from its pinned packages"
+step "the unlock script of encrypted pages rebuilds from its pinned packages"
 bash unlock/build.sh --check
 
-echo "== the Debian package: build, install, use, lintian, remove"
-bash tools/package-test.sh
-
-echo "== build and test"
+step "build and test"
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_WERROR=ON \
-    -DQUORLANE_BUILD_BENCH=ON >/dev/null
+    -DQUORLANE_BUILD_BENCH=ON -DQUORLANE_PACKAGE=ON >/dev/null
 cmake --build build-test
 ctest --test-dir build-test --output-on-failure -j"$(nproc)"
 
-echo "== quorlane-cli on the sample site under valgrind's memcheck"
+step "the Debian package of that build: install, use, lintian, remove"
+bash tools/package-test.sh build-test
+
+step "quorlane-cli on the sample site under valgrind's memcheck"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 memcheck=(valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite)
@@ -37,13 +41,15 @@ QUORLANE_PASSWORD="memcheck 1" "${memcheck[@]}" build-test/cli/quorlane-cli tran
     >"$scratch/encrypted.html"
 echo "memcheck: 3 passed, 0 failed"
 
-echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+step "browser tests (Chromium, Firefox ESR, WebKitGTK; each headful in an Xvfb of its own)"
+(cd tests/browser && npm ci --no-audit --no-fund --loglevel=error)
+# A browser that hangs ends the tests after half an hour, not at the end of the machine's time.
+QUORLANE_CLI="$PWD/build-test/cli/quorlane-cli" timeout 30m node --test --test-concurrency=1 tests/browser/
+
+step "build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLANE_WERROR=ON \
     -DQUORLANE_SANITIZE=ON >/dev/null
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
-
-echo "== browser tests (Chromium, Firefox ESR, WebKitGTK; each headful in an Xvfb of its own)"
-(cd tests/browser && npm ci --no-audit --no-fund --loglevel=error)
-QUORLANE_CLI="$PWD/build-test/cli/quorlane-cli" node --test --test-concurrency=1 tests/browser/
+step "done"

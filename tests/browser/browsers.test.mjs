@@ -109,7 +109,7 @@ function differences(original, shown, known = {}, where = '') {
     return found;
 }
 
-// QUORLANE_ENGINES=webkit,... tries some of them only (the table then stays unchecked).
+// QUORLANE_ENGINES=webkit,... tries some of them only.
 const chosen = process.env.QUORLANE_ENGINES ? process.env.QUORLANE_ENGINES.split(',') : engines;
 
 describe('three engines', { concurrency: true }, () => {
@@ -208,7 +208,10 @@ function table() {
     return lines.join('\n') + '\n';
 }
 
-test('docs/browsers.md holds what was measured', () => {
+// What all three engines measured; a run of some of them checks neither the table nor the texts.
+const partial = chosen.length < engines.length && 'only some engines ran (QUORLANE_ENGINES)';
+
+test('docs/browsers.md holds what was measured', { skip: partial }, () => {
     console.log(`engines: ${engines.map((e) => versions[e]).join(', ')}`);
     for (const engine of engines) {
         for (const [row] of checks) {
@@ -227,7 +230,7 @@ test('docs/browsers.md holds what was measured', () => {
 
 // The help of both commands and the wizard's information texts say in a word or two what each
 // switch does today, as measured.
-test('quorlane-cli help and the wizard tell what each switch does today', () => {
+test('quorlane-cli help and the wizard tell what each switch does today', { skip: partial }, () => {
     // The source's string literals joined, as the compiler joins them.
     const wizard = fs.readFileSync(path.join(top, 'wizard', 'ScriptsPage.cpp'), 'utf8')
         .replace(/"\s*\n\s*"/g, '');

@@ -79,7 +79,8 @@ class PuppeteerPage extends Page {
         this.errorList = [];
         page.on('dialog', async (dialog) => {
             this.dialogs.push({ message: dialog.message() });
-            await (this.answer === null ? dialog.dismiss() : dialog.accept(this.answer));
+            // A dialog that the page's navigation closed first is gone already.
+            await (this.answer === null ? dialog.dismiss() : dialog.accept(this.answer)).catch(() => {});
         });
         page.on('console', (message) => message.type() === 'error' && this.errorList.push(message.text()));
         page.on('pageerror', (error) => this.errorList.push(String(error.message || error)));
@@ -151,21 +152,21 @@ async function launchPuppeteer(engine, proxy) {
                      defaultViewport: null, protocolTimeout: 60000 };
     const [host, port] = proxy.split(':');
     try {
-        const browser = engine === 'chromium'
-            ? await puppeteer.launch({
+        const browser = await inTime(engine === 'chromium' ? 'Chromium' : 'Firefox ESR', engine === 'chromium'
+            ? puppeteer.launch({
                 ...common, browser: 'chrome', executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
                 args: ['--no-sandbox', `--proxy-server=${proxy}`, '--no-first-run', '--disable-gpu',
                        '--disable-background-networking', '--disable-component-update', '--disable-sync',
                        '--password-store=basic', `--window-size=${width + 100},${height + 150}`],
             })
-            : await puppeteer.launch({
+            : puppeteer.launch({
                 ...common, browser: 'firefox', executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
                 extraPrefsFirefox: {
                     'network.proxy.type': 1, 'network.proxy.http': host, 'network.proxy.http_port': Number(port),
                     'network.proxy.ssl': host, 'network.proxy.ssl_port': Number(port),
                     'network.proxy.no_proxies_on': '', 'network.proxy.allow_hijacking_localhost': true,
                 },
-            });
+            }));
         return new PuppeteerBrowser(engine, browser, x.stop);
     } catch (error) {
         x.stop();
@@ -272,22 +273,55 @@ class WebKitBrowser {
     }
 }
 
+// A start that has not finished in time: a browser that hangs while starting fails the tests
+// in a minute with what it printed, not at the end of the CI run's time.
+const startTimeout = 90000;
+function inTime(what, promise, output) {
+    let timer;
+    const late = new Promise((resolve, reject) => {
+        timer = setTimeout(() => reject(new Error(
+            `${what} did not start within ${startTimeout / 1000} s; it printed:\n${output?.text || '(nothing)'}`)),
+                           startTimeout);
+    });
+    return Promise.race([promise, late]).finally(() => clearTimeout(timer));
+}
+
+// WebKit's web processes run in a bubblewrap sandbox, which a machine without user namespaces
+// (some containers) cannot give: there the browser never shows a page. Such a machine gets
+// one more try without the sandbox, and the tests say so.
 async function launchWebKit(proxy, userAgent) {
+    try {
+        return await startWebKit(proxy, userAgent, {});
+    } catch (error) {
+        console.error(`${error.message}\nWebKitGTK: trying once more without its process sandbox`);
+        return startWebKit(proxy, userAgent, { WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS: '1' });
+    }
+}
+
+async function startWebKit(proxy, userAgent, extraEnv) {
     const x = await startX();
     const port = await freePort();
+    const output = { text: '' };
     const driverProcess = spawn('WebKitWebDriver', [`--port=${port}`],
-                                { env: { ...process.env, DISPLAY: x.display }, stdio: 'ignore' });
+                                { env: { ...process.env, ...extraEnv, DISPLAY: x.display },
+                                  stdio: ['ignore', 'pipe', 'pipe'] });
+    const keep = (data) => { output.text = (output.text + data).slice(-4000); };
+    driverProcess.stdout.on('data', keep);
+    driverProcess.stderr.on('data', keep);
     const stop = () => { driverProcess.kill(); x.stop(); };
+    let driver;
     try {
         await until('WebKitWebDriver', () => new Promise((resolve) => {
             const socket = net.connect(port, '127.0.0.1', () => { socket.end(); resolve(true); });
             socket.on('error', () => resolve(false));
         }));
         const args = ['--automation', `--proxy=http://${proxy}`, ...(userAgent ? [`--user-agent=${userAgent}`] : [])];
-        const driver = await new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({
+        const session = new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({
             browserName: 'MiniBrowser', acceptInsecureCerts: true, unhandledPromptBehavior: 'ignore',
             'webkitgtk:browserOptions': { binary: process.env.MINIBROWSER || miniBrowser, args },
         }).build();
+        driver = await inTime('WebKitGTK', session, output);
+        await inTime('WebKitGTK\'s first page', driver.get('about:blank'), output);
         await driver.manage().window().setRect({ x: 0, y: 0, width, height });
         return new WebKitBrowser(driver, stop, proxy);
     } catch (error) {
