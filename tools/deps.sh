@@ -9,7 +9,7 @@ set -euo pipefail
 run_packages=(
     cmake ninja-build g++ pkg-config
     libcli11-dev libicu-dev libssl-dev nlohmann-json3-dev
-    qt6-base-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-svg-dev qt6-l10n-tools libgl-dev
 )
 # Test frameworks, checkers, the browser of the browser tests, and the package's tools:
 # manual pages from the help texts, icons from the drawing, dependencies from the binaries.

@@ -12,6 +12,7 @@
 #include "wizard/AboutBox.h"
 #include "wizard/Dialogs.h"
 #include "wizard/Screenshots.h"
+#include "wizard/Translations.h"
 #include "wizard/frmMain.h"
 
 namespace {
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorlane"));
     QApplication::setApplicationVersion(quorlane::wizard::programVersion());
+    quorlane::wizard::installTranslations(app);
     QFont font(QStringLiteral("Verdana"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(9);

@@ -161,8 +161,13 @@ describe('three engines', { concurrency: true }, () => {
                         if (known.quirksOnly && original.mode !== 'BackCompat') {
                             known = {};
                         }
-                        if (site !== mode) {
-                            visits[site] ??= Object.assign(await browser.page(), { answer: password });
+                        if (site !== mode && !visits[site]) {
+                            // The visit gives the password on a page without frames: of two
+                            // frames that ask at once, the browser closed one prompt before it
+                            // was answered (seen in Chromium), which leaves that frame empty.
+                            visits[site] = Object.assign(await browser.page(), { answer: password });
+                            await read(browser, `http://www.harbour.example/site/${site}/pages/notes.html`,
+                                       visits[site]);
                         }
                         const shown = await read(browser, `http://www.harbour.example/site/${site}/${page}`,
                                                  visits[site]);

@@ -17,6 +17,7 @@
 #include "tests/cli/RunCli.h"
 #include "tests/support/TempFolder.h"
 #include "tests/wizard/FakeDialogs.h"
+#include "wizard/Translations.h"
 #include "wizard/frmMain.h"
 
 using namespace quorlane;
@@ -472,13 +473,13 @@ private slots:
             QString question;
         } cases[] = {
             {0, true, false,
-             QStringLiteral("2 page(s) will be replaced by their protected versions. Backups are "
+             QStringLiteral("2 pages will be replaced by their protected versions. Backups are "
                             "on")},
             {0, false, false,
-             QStringLiteral("2 page(s) will be replaced by their protected "
+             QStringLiteral("2 pages will be replaced by their protected "
                             "versions. Backups are off")},
             {2, true, true,
-             QStringLiteral("1 protected_ file(s) of an earlier run will be "
+             QStringLiteral("1 protected_ file of an earlier run will be "
                             "replaced")},
         };
         for (const auto& c : cases) {
@@ -561,7 +562,7 @@ private slots:
         w.find<QRadioButton>("optSave_0")->click();
         w.window->ShowPage(5);
         QCOMPARE(w.find<QLabel>("lblFindings")->text(),
-                 QStringLiteral("2 warning(s) about what the protection would break or leave "
+                 QStringLiteral("2 warnings about what the protection would break or leave "
                                 "open:"));
         QCOMPARE(w.find<QListWidget>("lstFindings")->count(), 3);
         QVERIFY(w.find<QListWidget>("lstFindings")
@@ -666,7 +667,7 @@ private slots:
         w.protect();
         QCOMPARE(w.dialogs.messages.size(), std::size_t(1));
         QCOMPARE(w.dialogs.messages[0].text,
-                 QStringLiteral("4 page(s) could not be protected.\n\nThe files they replace in "
+                 QStringLiteral("4 pages could not be protected.\n\nThe files they replace in "
                                 "%1, or the folder itself, are read-only.\n\n%2\n\nEach one is "
                                 "marked in the results: point at it to read what went wrong.")
                      .arg(q(site.str()), failed.join(QLatin1Char('\n'))));
@@ -993,6 +994,7 @@ int main(int argc, char** argv)
 {
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
+    quorlane::wizard::installTranslations(app);
     WizardTest test;
     return QTest::qExec(&test, argc, argv);
 }

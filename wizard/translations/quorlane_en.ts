@@ -1,0 +1,59 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<!-- The English plural forms of the texts that count something. Made with
+     lupdate -pluralonly -locations none -source-language en -target-language en
+     *.cpp *.h -ts translations/quorlane_en.ts; the forms are filled in by hand, and each context is
+     named with its namespace, as the class calls tr(). -->
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>quorlane::wizard::ResultsPage</name>
+    <message numerus="yes">
+        <source>%n link(s) stand in scripts that write markup, which the link modes do not reach.</source>
+        <translation>
+            <numerusform>%n link stands in a script that writes markup, which the link modes do not reach.</numerusform>
+            <numerusform>%n links stand in scripts that write markup, which the link modes do not reach.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n warning(s) about what the protection would break or leave open:</source>
+        <translation>
+            <numerusform>%n warning about what the protection would break or leave open:</numerusform>
+            <numerusform>%n warnings about what the protection would break or leave open:</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>quorlane::wizard::RunView</name>
+    <message numerus="yes">
+        <source>%Ln page(s) could not be protected.</source>
+        <translation>
+            <numerusform>%Ln page could not be protected.</numerusform>
+            <numerusform>%Ln pages could not be protected.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln folder(s) could not be read.</source>
+        <translation>
+            <numerusform>%Ln folder could not be read.</numerusform>
+            <numerusform>%Ln folders could not be read.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>quorlane::wizard::frmMain</name>
+    <message numerus="yes">
+        <source>%Ln page(s) will be replaced by their protected versions.</source>
+        <translation>
+            <numerusform>%Ln page will be replaced by its protected version.</numerusform>
+            <numerusform>%Ln pages will be replaced by their protected versions.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln protected_ file(s) of an earlier run will be replaced by the pages protected now.</source>
+        <translation>
+            <numerusform>%Ln protected_ file of an earlier run will be replaced by the page protected now.</numerusform>
+            <numerusform>%Ln protected_ files of an earlier run will be replaced by the pages protected now.</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>
