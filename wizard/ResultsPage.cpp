@@ -109,7 +109,7 @@ QString ResultsPage::findingText(const core::Finding& finding)
         return tr("Search engines and visitors without scripts see only the notice, not the "
                   "pages.");
     case core::FindingCode::ScriptWrittenLinks:
-        return tr("%n link(s) stand in scripts that write markup, which the link modes do not "
+        return tr("%Ln link(s) stand in scripts that write markup, which the link modes do not "
                   "reach.",
                   "", static_cast<int>(finding.count));
     case core::FindingCode::PageTooLarge:
@@ -144,9 +144,10 @@ void ResultsPage::showFindings(const run::CheckReport& report)
         add(QString(), finding);
     }
     ui.lblFindings->setText(
-        warnings == 0 ? tr("Nothing found that the protection would break.")
-                      : tr("%n warning(s) about what the protection would break or leave open:", "",
-                           warnings));
+        warnings == 0
+            ? tr("Nothing found that the protection would break.")
+            : tr("%Ln warning(s) about what the protection would break or leave open:", "",
+                 warnings));
     ui.lstFindings->setVisible(ui.lstFindings->count() > 0);
 }
 

@@ -8,17 +8,17 @@
 <context>
     <name>quorlane::wizard::ResultsPage</name>
     <message numerus="yes">
-        <source>%n link(s) stand in scripts that write markup, which the link modes do not reach.</source>
+        <source>%Ln link(s) stand in scripts that write markup, which the link modes do not reach.</source>
         <translation>
-            <numerusform>%n link stands in a script that writes markup, which the link modes do not reach.</numerusform>
-            <numerusform>%n links stand in scripts that write markup, which the link modes do not reach.</numerusform>
+            <numerusform>%Ln link stands in a script that writes markup, which the link modes do not reach.</numerusform>
+            <numerusform>%Ln links stand in scripts that write markup, which the link modes do not reach.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
-        <source>%n warning(s) about what the protection would break or leave open:</source>
+        <source>%Ln warning(s) about what the protection would break or leave open:</source>
         <translation>
-            <numerusform>%n warning about what the protection would break or leave open:</numerusform>
-            <numerusform>%n warnings about what the protection would break or leave open:</numerusform>
+            <numerusform>%Ln warning about what the protection would break or leave open:</numerusform>
+            <numerusform>%Ln warnings about what the protection would break or leave open:</numerusform>
         </translation>
     </message>
 </context>
