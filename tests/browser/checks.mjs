@@ -396,10 +396,11 @@ export const checks = [
                                                           document.getElementById('link') !== null], sampleText));
                 shown.push(page.dialogs.length);
                 assert.deepEqual(await page.errors(), [], `no script errors on page ${i}`);
-                // A visitor reads a page before opening the next. WebKit hands session storage to
-                // its storage process after the page's script has run, so a navigation at once
-                // from the driver can reach the next page before the kept key does.
-                await new Promise((resolve) => setTimeout(resolve, 500));
+                // A visitor reads a page before opening the next. WebKit and Chromium hand session
+                // storage to another process after the page's script has run, so a navigation at
+                // once from the driver can reach the next page before the kept key does (seen
+                // with half a second on a loaded machine, in both).
+                await new Promise((resolve) => setTimeout(resolve, 2000));
             }
             await page.close();
             return shown;
