@@ -367,11 +367,6 @@ std::size_t UnescapeRun(std::u16string_view text, std::u16string& out)
     return i;
 }
 
-bool UnescapeStrictly(std::u16string_view escaped, std::u16string& out)
-{
-    return UnescapeRun(escaped, out) == escaped.size();
-}
-
 WriterBlockShape EscapedWriterBlock()
 {
     return {blockStart, blockEnd, UnescapeRun};

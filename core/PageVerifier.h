@@ -59,10 +59,6 @@ VerifyProtectedPage(std::u16string_view original, std::u16string_view page,
                     const std::vector<WriterBlockShape>& shapes = {EscapedWriterBlock()},
                     std::u16string* scratch = nullptr);
 
-// What unescape() in a browser gives for text made of "%XX" and "%uXXXX" escapes only; false
-// when anything else stands in it.
-bool UnescapeStrictly(std::u16string_view escaped, std::u16string& out);
-
 // Unescapes the run of escapes at the start of text into out, up to the first unit that starts
 // no escape; gives its length, or npos when an escape there is cut short or malformed.
 std::size_t UnescapeRun(std::u16string_view text, std::u16string& out);

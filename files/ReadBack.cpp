@@ -71,15 +71,6 @@ void appendUtf8(std::u16string& text, std::string_view bytes)
 
 } // namespace
 
-std::optional<std::u16string> ReadBackAs(std::string_view bytes, const PageEncoding& encoding)
-{
-    std::u16string text;
-    if (!ReadBackInto(bytes, encoding, text)) {
-        return std::nullopt;
-    }
-    return text;
-}
-
 bool ReadBackInto(std::string_view bytes, const PageEncoding& encoding, std::u16string& text)
 {
     text.clear();

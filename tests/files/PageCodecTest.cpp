@@ -254,7 +254,9 @@ TEST(PageCodec, WritingInPiecesGivesTheSameBytes)
         SCOPED_TRACE(std::string(encoding.name()));
         const std::string bytes = EncodePage(text, encoding);
         std::ostringstream out;
-        WritePage(out, text, encoding);
+        PageWriter whole(out, encoding);
+        whole.append(text);
+        whole.finish();
         EXPECT_EQ(out.str(), bytes);
         // Handed over in pieces of many sizes, some cutting a surrogate pair in two.
         std::ostringstream inPieces;
