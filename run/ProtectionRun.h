@@ -45,6 +45,12 @@ public:
 
 private:
     struct PendingPage;
+    // The size and SHA-256 of a written file, for the manifest.
+    struct WrittenFile
+    {
+        std::uint64_t size = 0;
+        std::string sha256;
+    };
 
     std::optional<Refusal> locksRefused(const core::ProtectionSettings& settings);
     // Derives the key of an encrypted lock, once for the whole run.
@@ -70,7 +76,8 @@ private:
     std::optional<PageFailure> checkWritten(const core::PathString& temporary,
                                             const core::PathString& output,
                                             std::u16string_view original,
-                                            const files::PageEncoding& encoding, bool keptAsItIs);
+                                            const files::PageEncoding& encoding, bool keptAsItIs,
+                                            WrittenFile& written);
     void RecordResult(PendingPage& page, const core::PathString& output);
     std::uint64_t sizeOf(const core::PathString& path);
 
@@ -80,7 +87,7 @@ private:
     void writeManifest();
     void finishManifest(RunSummary& summary);
     void noteWritten(const PendingPage& page, const core::PathString& output,
-                     const std::string& encoded, bool replaced);
+                     const WrittenFile& written, bool replaced);
 
     RunHost& m_host;
     core::ProtectionSettings m_settings;
