@@ -632,29 +632,32 @@ std::optional<PageFailure> ProtectionRun::checkWritten(const core::PathString& t
                                                        const files::PageEncoding& encoding,
                                                        bool keptAsItIs, WrittenFile& written)
 {
-    // The buffers are kept from page to page: a large page's memory is not handed out afresh.
-    m_readBackBytes.clear();
-    files::Sha256 hash;
-    const files::FilePieces gather = [&](std::string_view piece) {
-        hash.add(piece);
-        m_readBackBytes += piece;
-    };
-    if (m_fileSystem.readFileInPieces(temporary, gather)) {
-        return failureOf(PageFailure::Kind::ReadBackFailed, output);
-    }
-    written.size = m_readBackBytes.size();
-    written.sha256 = hash.hex();
-    if (!files::ReadBackInto(m_readBackBytes, encoding, m_readBackText)) {
-        PageFailure failure = failureOf(PageFailure::Kind::NotInEncoding, output);
-        failure.detail = encoding.name();
-        return failure;
-    }
+    // Read, decoded and checked piece by piece: the written page is never held whole.
     std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
     if (m_sealer) {
         shapes.push_back(core::SealedWriterBlock(*m_sealer));
     }
-    if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, m_settings,
-                                                     keptAsItIs, shapes, &m_revealed)) {
+    core::ProtectedPageCheck verify(original, m_settings, keptAsItIs, std::move(shapes),
+                                    &m_revealed);
+    files::ReadBackDecoder decoder(encoding, [&](std::u16string_view text) { verify.add(text); });
+    files::Sha256 hash;
+    bool inEncoding = true;
+    written.size = 0;
+    const files::FilePieces take = [&](std::string_view piece) {
+        hash.add(piece);
+        written.size += piece.size();
+        inEncoding = inEncoding && decoder.add(piece);
+    };
+    if (m_fileSystem.readFileInPieces(temporary, take)) {
+        return failureOf(PageFailure::Kind::ReadBackFailed, output);
+    }
+    written.sha256 = hash.hex();
+    if (!inEncoding || !decoder.finish()) {
+        PageFailure failure = failureOf(PageFailure::Kind::NotInEncoding, output);
+        failure.detail = encoding.name();
+        return failure;
+    }
+    if (const auto fault = verify.finish()) {
         PageFailure failure = failureOf(PageFailure::Kind::NotVerified, output);
         failure.fault = fault->kind;
         failure.count = core::LineAt(original, fault->originalAt);

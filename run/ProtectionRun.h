@@ -110,8 +110,6 @@ private:
     std::uint64_t m_totalBytes = 0;
     std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;
-    std::string m_readBackBytes;
-    std::u16string m_readBackText;
     std::u16string m_revealed;
 };
 
