@@ -122,37 +122,6 @@ std::size_t findText(std::u16string_view text, std::u16string_view needle, std::
     return std::u16string_view::npos;
 }
 
-// The page with its writer blocks replaced by what they hold, from pos on.
-std::optional<VerifyFault> reveal(std::u16string_view page, std::size_t pos,
-                                  const std::vector<WriterBlockShape>& shapes,
-                                  std::u16string& revealed)
-{
-    revealed.reserve(page.size() - pos);
-    for (;;) {
-        std::size_t next = std::u16string_view::npos;
-        const WriterBlockShape* shape = nullptr;
-        for (const WriterBlockShape& candidate : shapes) {
-            const std::size_t at = findText(page, candidate.start, pos);
-            if (at < next) {
-                next = at;
-                shape = &candidate;
-            }
-        }
-        if (shape == nullptr) {
-            revealed.append(page.substr(pos));
-            return std::nullopt;
-        }
-        revealed.append(page.substr(pos, next - pos));
-        const std::size_t content = next + shape->start.size();
-        const std::size_t length = shape->decode(page.substr(content), revealed);
-        if (length == std::u16string_view::npos ||
-            !startsWith(page, content + length, shape->end)) {
-            return VerifyFault{VerifyFault::Kind::BrokenBlock, next, 0};
-        }
-        pos = content + length + shape->end.size();
-    }
-}
-
 // The top of a protected page: [DOCTYPE CRLF] [meta charset CRLF] page script block, no-script
 // notice, [notice comment]. Gives the position after it and the DOCTYPE it moved.
 std::optional<VerifyFault> readTop(std::u16string_view page, const ProtectionSettings& settings,
@@ -367,14 +336,9 @@ std::size_t UnescapeRun(std::u16string_view text, std::u16string& out)
     return i;
 }
 
-bool UnescapeStrictly(std::u16string_view escaped, std::u16string& out)
-{
-    return UnescapeRun(escaped, out) == escaped.size();
-}
-
 WriterBlockShape EscapedWriterBlock()
 {
-    return {blockStart, blockEnd, UnescapeRun};
+    return {blockStart, blockEnd, UnescapeRun, true};
 }
 
 std::size_t LineAt(std::u16string_view text, std::size_t pos)
@@ -389,33 +353,189 @@ std::optional<VerifyFault> VerifyProtectedPage(std::u16string_view original,
                                                const std::vector<WriterBlockShape>& shapes,
                                                std::u16string* scratch)
 {
-    if (page.size() < marker.size() || !startsWith(page, page.size() - marker.size(), marker)) {
-        return VerifyFault{VerifyFault::Kind::NoMarker, page.size(), 0};
+    ProtectedPageCheck check(original, settings, keptAsItIs, shapes, scratch);
+    check.add(page);
+    return check.finish();
+}
+
+ProtectedPageCheck::ProtectedPageCheck(std::u16string_view original,
+                                       const ProtectionSettings& settings, bool keptAsItIs,
+                                       std::vector<WriterBlockShape> shapes,
+                                       std::u16string* scratch)
+    : m_original(original)
+    , m_settings(settings)
+    , m_kept(keptAsItIs)
+    , m_shapes(std::move(shapes))
+    , m_revealed(scratch != nullptr ? *scratch : m_own)
+{
+    m_revealed.clear();
+    for (const WriterBlockShape& shape : m_shapes) {
+        m_longestStart = std::max(m_longestStart, shape.start.size());
     }
-    page.remove_suffix(marker.size());
-    if (keptAsItIs) {
-        const std::size_t run = commonRun(original, 0, page, 0);
-        if (run == original.size() && run == page.size()) {
+}
+
+void ProtectedPageCheck::add(std::u16string_view text)
+{
+    m_seen += text.size();
+    // The last units seen, for the marker that must end the page.
+    if (text.size() >= marker.size()) {
+        m_tail.assign(text.substr(text.size() - marker.size()));
+    } else {
+        m_tail += text;
+        m_tail.erase(0, m_tail.size() > marker.size() ? m_tail.size() - marker.size() : 0);
+    }
+    if (m_fault) {
+        return;
+    }
+    if (m_kept) {
+        const std::size_t from = m_seen - text.size();
+        if (!m_keptApart && from < m_original.size()) {
+            const std::u16string_view rest = m_original.substr(from);
+            const std::size_t n = std::min(rest.size(), text.size());
+            const std::size_t run = commonRun(rest, 0, text.substr(0, n), 0);
+            if (run < n) {
+                m_keptApart = from + run;
+            }
+        }
+        return;
+    }
+    m_pending.append(text);
+    take(false);
+}
+
+// Takes what can be taken of the pending text: the top, plain markup, writer blocks in pieces.
+void ProtectedPageCheck::take(bool last)
+{
+    constexpr std::size_t topRoom = 1 << 20;
+    std::size_t i = 0;
+    if (!m_topRead) {
+        if (!last && m_pending.size() < topRoom) {
+            return;
+        }
+        std::u16string_view doctype;
+        if (auto fault = readTop(m_pending, m_settings, i, doctype)) {
+            m_fault = fault;
+            return;
+        }
+        m_doctype.assign(doctype);
+        m_topRead = true;
+    }
+    const std::u16string_view text = m_pending;
+    while (i < text.size() && !m_fault) {
+        if (m_block == nullptr) {
+            std::size_t next = std::u16string_view::npos;
+            for (const WriterBlockShape& shape : m_shapes) {
+                const std::size_t at = findText(text, shape.start, i);
+                if (at < next) {
+                    next = at;
+                    m_block = &shape;
+                }
+            }
+            if (m_block == nullptr) {
+                // A block may start in the last units: they wait for what follows.
+                const std::size_t keep = last ? 0 : std::min(text.size() - i, m_longestStart - 1);
+                m_revealed.append(text.substr(i, text.size() - keep - i));
+                i = text.size() - keep;
+                break;
+            }
+            m_revealed.append(text.substr(i, next - i));
+            i = next + m_block->start.size();
+            continue;
+        }
+        bool more = false;
+        i = takeBlockContent(text, i, last, more);
+        if (more) {
+            break;
+        }
+    }
+    m_pending.erase(0, i);
+    if (last && m_block != nullptr && !m_fault) {
+        m_fault = VerifyFault{VerifyFault::Kind::BrokenBlock, m_seen, 0};
+    }
+}
+
+// Decodes the content of the block at i and its end, and gives where the text goes on; more is
+// set when what follows is needed first (the escapes taken so far are given back already).
+std::size_t ProtectedPageCheck::takeBlockContent(std::u16string_view text, std::size_t i, bool last,
+                                                 bool& more)
+{
+    const auto broken = [&] {
+        m_fault = VerifyFault{VerifyFault::Kind::BrokenBlock, m_seen, 0};
+        return text.size();
+    };
+    const auto waitAt = [&](std::size_t at) {
+        more = true;
+        return at;
+    };
+    std::size_t end = i;
+    if (m_block->escapes) {
+        // Whole escapes only, so that a piece never cuts one in two.
+        while (end < text.size() && text[end] == u'%') {
+            const std::size_t length = end + 1 < text.size() && text[end + 1] == u'u' ? 6 : 3;
+            if (end + 1 == text.size() || end + length > text.size()) {
+                break;
+            }
+            end += length;
+        }
+        if (UnescapeRun(text.substr(i, end - i), m_revealed) != end - i) {
+            return broken();
+        }
+        if (end == text.size() || text[end] == u'%') {
+            return last ? broken() : waitAt(end);
+        }
+    } else {
+        const std::size_t close = text.find(u'"', i);
+        if (close == std::u16string_view::npos || close + m_block->end.size() > text.size()) {
+            return last ? broken() : waitAt(i);
+        }
+        const std::size_t length = m_block->decode(text.substr(i), m_revealed);
+        if (length == std::u16string_view::npos) {
+            return broken();
+        }
+        end = i + length;
+    }
+    if (text.size() - end < m_block->end.size()) {
+        return last ? broken() : waitAt(end);
+    }
+    if (!startsWith(text, end, m_block->end)) {
+        return broken();
+    }
+    end += m_block->end.size();
+    m_block = nullptr;
+    return end;
+}
+
+std::optional<VerifyFault> ProtectedPageCheck::finish()
+{
+    if (m_tail != marker) {
+        return VerifyFault{VerifyFault::Kind::NoMarker, m_seen, 0};
+    }
+    if (m_kept) {
+        const std::size_t body = m_seen - marker.size();
+        if (!m_keptApart && body == m_original.size()) {
             return std::nullopt;
         }
+        const std::size_t run = m_keptApart ? *m_keptApart : std::min(body, m_original.size());
         return VerifyFault{VerifyFault::Kind::Difference, run, run};
     }
-    std::size_t pos = 0;
-    std::u16string_view doctype;
-    if (auto fault = readTop(page, settings, pos, doctype)) {
-        return fault;
+    if (!m_fault && std::u16string_view(m_pending).ends_with(marker)) {
+        m_pending.resize(m_pending.size() - marker.size());
+        take(true);
+    } else if (!m_fault) {
+        m_fault = VerifyFault{VerifyFault::Kind::BrokenBlock, m_seen, 0};
     }
-    std::u16string own;
-    std::u16string& revealed = scratch != nullptr ? *scratch : own;
-    revealed.clear();
-    if (auto fault = reveal(page, pos, shapes, revealed)) {
-        return fault;
+    if (m_fault) {
+        return m_fault;
     }
+    std::u16string_view original = m_original;
+    std::u16string& revealed = m_revealed;
+    const std::u16string_view doctype = m_doctype;
+    const std::size_t pos = 0;
     if (!doctype.empty() && original.find(doctype) == std::u16string_view::npos) {
         return VerifyFault{VerifyFault::Kind::MissingDoctype, 0, 0};
     }
     std::optional<std::u16string> strippedOriginal;
-    for (std::u16string_view piece : switchPieces(settings.scriptSwitches)) {
+    for (std::u16string_view piece : switchPieces(m_settings.scriptSwitches)) {
         strippedOriginal = without(strippedOriginal ? *strippedOriginal : original, piece);
         revealed = without(revealed, piece);
     }

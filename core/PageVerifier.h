@@ -41,6 +41,8 @@ struct WriterBlockShape
     std::u16string_view start;
     std::u16string_view end;
     std::function<std::size_t(std::u16string_view text, std::u16string& out)> decode;
+    // The content is escapes only, and may be read in pieces; else it runs to a double quote.
+    bool escapes = false;
 };
 
 // The writer block of plain protection: qv_d00(unescape("...")).
@@ -59,9 +61,38 @@ VerifyProtectedPage(std::u16string_view original, std::u16string_view page,
                     const std::vector<WriterBlockShape>& shapes = {EscapedWriterBlock()},
                     std::u16string* scratch = nullptr);
 
-// What unescape() in a browser gives for text made of "%XX" and "%uXXXX" escapes only; false
-// when anything else stands in it.
-bool UnescapeStrictly(std::u16string_view escaped, std::u16string& out);
+// The same check for a protected page that comes in pieces, as it is read back from a file: it
+// holds the markup the page gives back, never the page itself.
+class ProtectedPageCheck
+{
+public:
+    ProtectedPageCheck(std::u16string_view original, const ProtectionSettings& settings,
+                       bool keptAsItIs, std::vector<WriterBlockShape> shapes,
+                       std::u16string* scratch = nullptr);
+    // The next piece of the protected page.
+    void add(std::u16string_view text);
+    std::optional<VerifyFault> finish();
+
+private:
+    void take(bool last);
+    std::size_t takeBlockContent(std::u16string_view text, std::size_t i, bool last, bool& more);
+
+    std::u16string_view m_original;
+    const ProtectionSettings& m_settings;
+    bool m_kept;
+    std::vector<WriterBlockShape> m_shapes;
+    std::u16string m_own;
+    std::u16string& m_revealed;
+    std::u16string m_pending; // what is not yet taken
+    std::u16string m_tail;    // the last units of the page
+    std::u16string m_doctype;
+    std::size_t m_seen = 0;
+    std::size_t m_longestStart = 0;
+    bool m_topRead = false;
+    const WriterBlockShape* m_block = nullptr; // the writer block being read
+    std::optional<VerifyFault> m_fault;
+    std::optional<std::size_t> m_keptApart;
+};
 
 // Unescapes the run of escapes at the start of text into out, up to the first unit that starts
 // no escape; gives its length, or npos when an escape there is cut short or malformed.

@@ -32,7 +32,8 @@ WriterBlockShape SealedWriterBlock(HiddenPartSealer& sealer)
                     return std::u16string_view::npos;
                 }
                 return length;
-            }};
+            },
+            false};
 }
 
 constexpr std::u16string_view unlockStart = u"<script type=\"text/javascript\">\r\n";

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,6 +70,12 @@ struct CopiedFile
 // once the file is complete and closed. False keeps the file from being put in place.
 using WriteCheck = std::function<bool(const PathString& temporary)>;
 
+// Writes the bytes of a file to out while the file is made; false gives up on the file.
+using FileContent = std::function<bool(std::ostream& out)>;
+
+// Takes the bytes of a file piece by piece, in order.
+using FilePieces = std::function<void(std::string_view piece)>;
+
 // Every way the run and the folder scan touch the disk. The program uses RealFileSystem; tests
 // put failures in its way through a subclass.
 class FileSystem
@@ -94,6 +101,14 @@ public:
     // over a read-only one. The copy has the permissions of from, writable by its owner.
     virtual FileResult copyFile(const PathString& from, const PathString& to,
                                 CopiedFile& copied) = 0;
+    // The same, with the bytes made by content while they are written, so that a large file is
+    // never held whole; a content that gives up replaces nothing (a Rejected failure). By
+    // default the bytes are gathered first and handed to writeFile.
+    virtual FileResult writeFileFrom(const PathString& path, const FileContent& content,
+                                     Durability durability, const WriteCheck& check = {});
+    // Reads a regular file as readFile does, handing its bytes on in pieces rather than holding
+    // them whole. By default in one piece.
+    virtual FileResult readFileInPieces(const PathString& path, const FilePieces& pieces);
     // Removes the temporary files that writes of runs which no longer live left in folder.
     virtual void removeStaleTemporaries(const PathString& folder) = 0;
     // The path of the file that path names once the links that make up its last part are
@@ -122,6 +137,9 @@ public:
     FileResult writeFile(const PathString& path, std::string_view bytes, Durability durability,
                          const WriteCheck& check = {}) override;
     FileResult copyFile(const PathString& from, const PathString& to, CopiedFile& copied) override;
+    FileResult writeFileFrom(const PathString& path, const FileContent& content,
+                             Durability durability, const WriteCheck& check = {}) override;
+    FileResult readFileInPieces(const PathString& path, const FilePieces& pieces) override;
     void removeStaleTemporaries(const PathString& folder) override;
     PathString linkTarget(const PathString& path) override;
     FileResult createFolder(const PathString& path) override;

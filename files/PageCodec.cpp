@@ -159,13 +159,6 @@ std::string EncodePage(std::u16string_view text, const PageEncoding& encoding)
     return bytes;
 }
 
-void WritePage(std::ostream& out, std::u16string_view text, const PageEncoding& encoding)
-{
-    PageWriter writer(out, encoding);
-    writer.append(text);
-    writer.finish();
-}
-
 namespace {
 
 constexpr std::size_t sliceUnits = 1 << 16;

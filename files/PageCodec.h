@@ -42,9 +42,6 @@ std::string_view ByteOrderMark(const PageEncoding& encoding);
 // encoding cannot hold is written as "?".
 std::string EncodePage(std::u16string_view text, const PageEncoding& encoding);
 
-// The same, written to out piece by piece, so that no second copy of a large page is made.
-void WritePage(std::ostream& out, std::u16string_view text, const PageEncoding& encoding);
-
 // Writes a page to out while it is being made: the text handed over is encoded and written in
 // slices, so that neither the whole text nor its bytes are ever held. (ISO-2022-JP carries its
 // state from one character to the next, and is encoded in one piece at the end.)

@@ -69,25 +69,9 @@ void appendUtf8(std::u16string& text, std::string_view bytes)
     }
 }
 
-} // namespace
-
-std::optional<std::u16string> ReadBackAs(std::string_view bytes, const PageEncoding& encoding)
+// Appends the text of a stretch of bytes that starts and ends between two characters.
+bool decodeStretch(std::string_view bytes, const PageEncoding& encoding, std::u16string& text)
 {
-    std::u16string text;
-    if (!ReadBackInto(bytes, encoding, text)) {
-        return std::nullopt;
-    }
-    return text;
-}
-
-bool ReadBackInto(std::string_view bytes, const PageEncoding& encoding, std::u16string& text)
-{
-    text.clear();
-    const std::string_view mark = ByteOrderMark(encoding);
-    if (!bytes.starts_with(mark)) {
-        return false;
-    }
-    bytes.remove_prefix(mark.size());
     if (encoding.kind == Encoding::Utf8) {
         // A malformed sequence becomes U+FFFD, as in the browser, and then differs from the page
         // it was written from, unless the page read U+FFFD there itself.
@@ -101,11 +85,103 @@ bool ReadBackInto(std::string_view bytes, const PageEncoding& encoding, std::u16
         if (!units) {
             return false;
         }
-        text = std::move(*units);
+        text += *units;
     } else if (!DecodeLegacy(encoding.kind, bytes, text)) {
         return false;
     }
     return true;
+}
+
+// Where a stretch of bytes may end: after a byte that no sequence of the encoding holds inside
+// it (below 0x30 for the multi-byte encodings, any ASCII byte for the others), after an even
+// count for UTF-16; ISO-2022-JP carries its state along and is taken in one stretch.
+std::size_t safeEnd(std::string_view bytes, const PageEncoding& encoding)
+{
+    switch (encoding.kind) {
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        return bytes.size() - bytes.size() % 2;
+    case Encoding::Iso2022Jp:
+        return 0;
+    default:
+        break;
+    }
+    const unsigned char limit = IsMultiByte(encoding.kind) ? 0x30 : 0x80;
+    for (std::size_t k = bytes.size(); k > 0; --k) {
+        if (static_cast<unsigned char>(bytes[k - 1]) < limit) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+ReadBackDecoder::ReadBackDecoder(PageEncoding encoding, TextPieces pieces)
+    : m_encoding(encoding)
+    , m_pieces(std::move(pieces))
+{
+}
+
+bool ReadBackDecoder::add(std::string_view bytes)
+{
+    if (m_failed) {
+        return false;
+    }
+    m_held += bytes;
+    const std::string_view mark = ByteOrderMark(m_encoding);
+    std::size_t from = 0;
+    if (!m_markRead) {
+        if (m_held.size() < mark.size()) {
+            return true;
+        }
+        if (!std::string_view(m_held).starts_with(mark)) {
+            m_failed = true;
+            return false;
+        }
+        from = mark.size();
+        m_markRead = true;
+    }
+    const std::string_view rest = std::string_view(m_held).substr(from);
+    const std::size_t end = safeEnd(rest, m_encoding);
+    if (end > 0) {
+        m_text.clear();
+        if (!decodeStretch(rest.substr(0, end), m_encoding, m_text)) {
+            m_failed = true;
+            return false;
+        }
+        m_pieces(m_text);
+    }
+    m_held.erase(0, from + end);
+    return true;
+}
+
+bool ReadBackDecoder::finish()
+{
+    if (m_failed || (!m_markRead && m_held.size() < ByteOrderMark(m_encoding).size())) {
+        return false;
+    }
+    const std::string_view mark = m_markRead ? std::string_view() : ByteOrderMark(m_encoding);
+    if (!std::string_view(m_held).starts_with(mark)) {
+        return false;
+    }
+    m_text.clear();
+    if (!decodeStretch(std::string_view(m_held).substr(mark.size()), m_encoding, m_text)) {
+        return false;
+    }
+    m_held.clear();
+    m_pieces(m_text);
+    return true;
+}
+
+bool ReadBackInto(std::string_view bytes, const PageEncoding& encoding, std::u16string& text)
+{
+    text.clear();
+    const std::string_view mark = ByteOrderMark(encoding);
+    if (!bytes.starts_with(mark)) {
+        return false;
+    }
+    return decodeStretch(bytes.substr(mark.size()), encoding, text);
 }
 
 } // namespace quorlane::files

@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <random>
+#include <sstream>
 
 #include "core/FileRecord.h"
 #include "files/FileSystem.h"
@@ -104,6 +106,60 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+// A stream buffer that writes to a file descriptor, keeping the first error.
+class DescriptorBuffer : public std::streambuf
+{
+public:
+    explicit DescriptorBuffer(int fd)
+        : m_fd(fd)
+    {
+        setp(m_buffer, m_buffer + sizeof m_buffer);
+    }
+    int error() const { return m_error; }
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (!drain()) {
+            return traits_type::eof();
+        }
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        if (n < static_cast<std::streamsize>(sizeof m_buffer)) {
+            return std::streambuf::xsputn(s, n);
+        }
+        // Large pieces go straight to the file.
+        if (!drain() || !writeAll(m_fd, std::string_view(s, static_cast<std::size_t>(n)))) {
+            m_error = m_error != 0 ? m_error : errno;
+            return 0;
+        }
+        return n;
+    }
+    int sync() override { return drain() ? 0 : -1; }
+
+private:
+    bool drain()
+    {
+        const std::size_t held = static_cast<std::size_t>(pptr() - pbase());
+        if (m_error != 0 || (held > 0 && !writeAll(m_fd, std::string_view(pbase(), held)))) {
+            m_error = m_error != 0 ? m_error : errno;
+            return false;
+        }
+        setp(m_buffer, m_buffer + sizeof m_buffer);
+        return true;
+    }
+
+    int m_fd;
+    int m_error = 0;
+    char m_buffer[1 << 16];
+};
+
 constexpr std::string_view temporaryPrefix = ".quorlane-";
 constexpr std::string_view temporarySuffix = ".tmp";
 
@@ -171,6 +227,27 @@ int syncFolder(const PathString& folder)
 #endif
 
 } // namespace
+
+FileResult FileSystem::writeFileFrom(const PathString& path, const FileContent& content,
+                                     Durability durability, const WriteCheck& check)
+{
+    std::ostringstream bytes;
+    if (!content(bytes)) {
+        return RejectedError();
+    }
+    return writeFile(path, std::move(bytes).str(), durability, check);
+}
+
+FileResult FileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
+{
+    std::string bytes;
+    FileStamp stamp;
+    if (FileResult failure = readFile(path, bytes, stamp)) {
+        return failure;
+    }
+    pieces(bytes);
+    return std::nullopt;
+}
 
 bool NameOrder(std::u16string_view a, std::u16string_view b)
 {
@@ -253,10 +330,41 @@ std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
     return stampOf(info);
 }
 
+FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
+{
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info
+    {
+    };
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+        return fromErrno(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+    }
+    std::string buffer(1 << 20, '\0');
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fromErrno(errno);
+        }
+        if (got == 0) {
+            return std::nullopt;
+        }
+        pieces(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    }
+}
+
 namespace {
 
+// What a fill gives when its content gave up: nothing is replaced (a Rejected failure).
+constexpr int gaveUp = -1;
+
 // Puts a new file at path in one step: fill writes its bytes to a temporary file beside path
-// (giving 0, or the error number of what failed), which then replaces the regular file that
+// (giving 0, the error number of what failed, or gaveUp), which then replaces the regular file that
 // path names, if any. mode: the new file's permissions; none keeps those of the file replaced.
 FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
                        const std::function<int(int fd)>& fill, Durability durability,
@@ -299,6 +407,10 @@ FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
     // a large site take many times as long, so only what must outlive a power cut (a backup,
     // the only copy of a page that is about to be replaced) is synced.
     if (const int error = fill(file.get())) {
+        if (error == gaveUp) {
+            ::unlink(temporary.c_str());
+            return RejectedError();
+        }
         return fail(error);
     }
     if (durability == Durability::Synced && ::fsync(file.get()) != 0 && errno != EINVAL) {
@@ -330,6 +442,21 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
                                      Durability durability, const WriteCheck& check)
 {
     const auto fill = [bytes](int fd) { return writeAll(fd, bytes) ? 0 : errno; };
+    return replaceFile(path, std::nullopt, fill, durability, check);
+}
+
+FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
+                                         Durability durability, const WriteCheck& check)
+{
+    const auto fill = [&content](int fd) {
+        DescriptorBuffer buffer(fd);
+        std::ostream out(&buffer);
+        const bool made = content(out);
+        if (!out.flush() || buffer.error() != 0) {
+            return buffer.error() != 0 ? buffer.error() : EIO;
+        }
+        return made ? 0 : gaveUp;
+    };
     return replaceFile(path, std::nullopt, fill, durability, check);
 }
 
@@ -479,8 +606,13 @@ std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
     return stamp;
 }
 
-FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes, Durability,
-                                     const WriteCheck& check)
+FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
+{
+    return FileSystem::readFileInPieces(path, pieces);
+}
+
+FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
+                                         Durability, const WriteCheck& check)
 {
     std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
@@ -496,8 +628,8 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
     const fs::path temporary = fs::path(path).concat(L".quorlane.tmp");
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!file.flush()) {
+        const bool made = content(file);
+        if (!file.flush() || !made) {
             fs::remove(temporary, error);
             return classify(std::make_error_code(std::errc::io_error));
         }

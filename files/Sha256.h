@@ -9,7 +9,7 @@ namespace quorlane::files {
 // The SHA-256 digest of bytes in lower-case hexadecimal (64 digits).
 std::string Sha256Hex(std::string_view bytes);
 
-// The same digest of bytes that come in pieces.
+// The same for bytes that come in pieces.
 class Sha256
 {
 public:
@@ -19,7 +19,7 @@ public:
     Sha256& operator=(const Sha256&) = delete;
 
     void add(std::string_view bytes);
-    // The digest of everything added, in the form of Sha256Hex; nothing may be added after it.
+    // The digest of everything added; the hash starts afresh.
     std::string hex();
 
 private:

@@ -43,6 +43,17 @@ public:
     {
         return m_inner.copyFile(from, to, copied);
     }
+    files::FileResult writeFileFrom(const core::PathString& path, const files::FileContent& content,
+                                    files::Durability durability,
+                                    const files::WriteCheck& check = {}) override
+    {
+        return m_inner.writeFileFrom(path, content, durability, check);
+    }
+    files::FileResult readFileInPieces(const core::PathString& path,
+                                       const files::FilePieces& pieces) override
+    {
+        return m_inner.readFileInPieces(path, pieces);
+    }
     void removeStaleTemporaries(const core::PathString& folder) override
     {
         m_inner.removeStaleTemporaries(folder);

@@ -557,20 +557,6 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 {
     const core::ProtectionSettings& settings = m_settings;
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
-    std::u16string& text = page.decoded.text;
-    // Kept for the check of the written page.
-    const std::u16string original = text;
-    if (!framesHandled) {
-        core::ProtectOrdinaryPage(text, settings, page.decoded.declaredCharset, m_sealer.get());
-        if (auto why = m_sealer ? m_sealer->takeFailure() : std::nullopt) {
-            PageFailure failure = failureOf(PageFailure::Kind::SealingFailed, page.path);
-            failure.detail = std::move(*why);
-            failPage(page, std::move(failure));
-            return;
-        }
-    }
-    text += core::protectedPageMarker;
-
     if (overwrite) {
         if (auto refusal = overwriteRefusal(page)) {
             failPage(page, *refusal);
@@ -619,18 +605,39 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     removeStaleTemporariesBeside(output);
     const bool replaced = !overwrite && m_fileSystem.stamp(output).has_value() &&
                           !m_writtenOutputs.contains(AbsolutePath(output));
-    const std::string encoded = files::EncodePage(text, page.decoded.encoding);
-    text = std::u16string();
     if (!m_manifestTried) {
         beginManifest();
     }
+    // The page is made while it is written: neither the protected text nor its bytes are ever
+    // held whole. The page as read is kept for the check of the written file.
+    std::u16string& text = page.decoded.text;
+    const std::u16string original = text;
     std::optional<PageFailure> rejection;
+    const files::FileContent content = [&](std::ostream& out) {
+        files::PageWriter writer(out, page.decoded.encoding);
+        if (framesHandled) {
+            writer.append(text);
+        } else {
+            core::WriteOrdinaryPage(text, settings, page.decoded.declaredCharset, writer,
+                                    m_sealer.get());
+        }
+        writer.append(core::protectedPageMarker);
+        text = std::u16string();
+        if (auto why = m_sealer ? m_sealer->takeFailure() : std::nullopt) {
+            rejection = failureOf(PageFailure::Kind::SealingFailed, page.path);
+            rejection->detail = std::move(*why);
+            return false;
+        }
+        return writer.finish();
+    };
+    WrittenFile written;
     const files::WriteCheck check = [&](const core::PathString& temporary) {
-        rejection = checkWritten(temporary, output, original, page.decoded.encoding, framesHandled);
+        rejection = checkWritten(temporary, output, original, page.decoded.encoding, framesHandled,
+                                 written);
         return !rejection;
     };
     if (const files::FileResult failure =
-            m_fileSystem.writeFile(output, encoded, files::Durability::Renamed, check)) {
+            m_fileSystem.writeFileFrom(output, content, files::Durability::Renamed, check)) {
         if (!rejection) {
             rejection = failureOf(PageFailure::Kind::WriteFailed, output, *failure);
             rejection->newName = settings.saveMode == core::SaveMode::CreateNew;
@@ -638,7 +645,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         failPage(page, std::move(*rejection));
         return;
     }
-    noteWritten(page, output, encoded, replaced);
+    noteWritten(page, output, written, replaced);
     RecordResult(page, output);
 }
 
@@ -733,7 +740,7 @@ void ProtectionRun::writeManifest()
 // Puts a written page into the manifest, which is written again now and then while the run is
 // at work, so that a run that is killed still leaves a record of nearly all it did.
 void ProtectionRun::noteWritten(const PendingPage& page, const core::PathString& output,
-                                const std::string& encoded, bool replaced)
+                                const WrittenFile& written, bool replaced)
 {
     const core::ProtectionSettings& settings = m_manifest.settings;
     ManifestPage entry;
@@ -744,8 +751,8 @@ void ProtectionRun::noteWritten(const PendingPage& page, const core::PathString&
     }
     entry.sourceSize = page.sourceSize;
     entry.sourceSha256 = page.sourceSha256;
-    entry.outputSize = encoded.size();
-    entry.outputSha256 = files::Sha256Hex(encoded);
+    entry.outputSize = written.size;
+    entry.outputSha256 = written.sha256;
     entry.replacedEarlierFile = replaced;
     m_writtenOutputs.insert(entry.output);
     m_manifest.pages.push_back(std::move(entry));
@@ -759,24 +766,34 @@ std::optional<PageFailure> ProtectionRun::checkWritten(const core::PathString& t
                                                        const core::PathString& output,
                                                        std::u16string_view original,
                                                        const files::PageEncoding& encoding,
-                                                       bool keptAsItIs)
+                                                       bool keptAsItIs, WrittenFile& written)
 {
-    // The buffers are kept from page to page: a large page's memory is not handed out afresh.
-    files::FileStamp stamp;
-    if (m_fileSystem.readFile(temporary, m_readBackBytes, stamp)) {
-        return failureOf(PageFailure::Kind::ReadBackFailed, output);
-    }
-    if (!files::ReadBackInto(m_readBackBytes, encoding, m_readBackText)) {
-        PageFailure failure = failureOf(PageFailure::Kind::NotInEncoding, output);
-        failure.detail = encoding.name();
-        return failure;
-    }
+    // Read, decoded and checked piece by piece: the written page is never held whole.
     std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
     if (m_sealer) {
         shapes.push_back(core::SealedWriterBlock(*m_sealer));
     }
-    if (const auto fault = core::VerifyProtectedPage(original, m_readBackText, m_settings,
-                                                     keptAsItIs, shapes, &m_revealed)) {
+    core::ProtectedPageCheck verify(original, m_settings, keptAsItIs, std::move(shapes),
+                                    &m_revealed);
+    files::ReadBackDecoder decoder(encoding, [&](std::u16string_view text) { verify.add(text); });
+    files::Sha256 hash;
+    bool inEncoding = true;
+    written.size = 0;
+    const files::FilePieces take = [&](std::string_view piece) {
+        hash.add(piece);
+        written.size += piece.size();
+        inEncoding = inEncoding && decoder.add(piece);
+    };
+    if (m_fileSystem.readFileInPieces(temporary, take)) {
+        return failureOf(PageFailure::Kind::ReadBackFailed, output);
+    }
+    written.sha256 = hash.hex();
+    if (!inEncoding || !decoder.finish()) {
+        PageFailure failure = failureOf(PageFailure::Kind::NotInEncoding, output);
+        failure.detail = encoding.name();
+        return failure;
+    }
+    if (const auto fault = verify.finish()) {
         PageFailure failure = failureOf(PageFailure::Kind::NotVerified, output);
         failure.fault = fault->kind;
         failure.count = core::LineAt(original, fault->originalAt);

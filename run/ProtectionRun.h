@@ -47,6 +47,12 @@ public:
 
 private:
     struct PendingPage;
+    // The size and SHA-256 of a written file, for the manifest.
+    struct WrittenFile
+    {
+        std::uint64_t size = 0;
+        std::string sha256;
+    };
 
     std::optional<Refusal> locksRefused(const core::ProtectionSettings& settings);
     // Derives the key of an encrypted lock, once for the whole run.
@@ -86,7 +92,8 @@ private:
     std::optional<PageFailure> checkWritten(const core::PathString& temporary,
                                             const core::PathString& output,
                                             std::u16string_view original,
-                                            const files::PageEncoding& encoding, bool keptAsItIs);
+                                            const files::PageEncoding& encoding, bool keptAsItIs,
+                                            WrittenFile& written);
     void RecordResult(PendingPage& page, const core::PathString& output);
     // A copy's other files: those of the added folders that are not pages.
     std::uint64_t otherFilesSize();
@@ -102,7 +109,7 @@ private:
     void writeManifest();
     void finishManifest(RunSummary& summary);
     void noteWritten(const PendingPage& page, const core::PathString& output,
-                     const std::string& encoded, bool replaced);
+                     const WrittenFile& written, bool replaced);
 
     RunHost& m_host;
     core::ProtectionSettings m_settings;
@@ -129,8 +136,6 @@ private:
     std::uint64_t m_totalBytes = 0;
     std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;
-    std::string m_readBackBytes;
-    std::u16string m_readBackText;
     std::u16string m_revealed;
 };
 

@@ -148,3 +148,41 @@ TEST(VerifyProtectedPage, CatchesEachKindOfDamage)
 }
 
 } // namespace
+
+// A page read back in pieces of any size is judged as the page whole: pieces that cut an escape,
+// a block's start or end, or the marker in two change nothing.
+TEST(ProtectedPageCheck, PiecesOfAnySizeAreJudgedAsTheWholePage)
+{
+    std::u16string original = u"<html><head></head><body>";
+    while (original.size() < (3u << 19)) {
+        original +=
+            u"<p>caf\u00E9 <a href=\"p.html\">link</a> <script src=\"a.js\"></script></p>\n";
+    }
+    original += u"</body></html>";
+    for (const ProtectMode mode : {ProtectMode::WholePage, ProtectMode::AllLinks}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        const ProtectionSettings settings = settingsFor(mode, false);
+        const std::u16string good = protect(original, settings);
+        std::u16string damaged = good;
+        damaged[damaged.size() / 2 + 1] = u'Z';
+        for (const std::u16string& page : {good, damaged}) {
+            const auto whole = core::VerifyProtectedPage(original, page, settings, false);
+            for (const std::size_t first : {1u, 7u, 4093u}) {
+                core::ProtectedPageCheck check(original, settings, false,
+                                               {core::EscapedWriterBlock()});
+                for (std::size_t i = 0, n = first; i < page.size();
+                     i += n, n = n * 31 % 65521 + 1) {
+                    check.add(std::u16string_view(page).substr(i, n));
+                }
+                const auto pieces = check.finish();
+                ASSERT_EQ(pieces.has_value(), whole.has_value()) << first;
+                if (whole) {
+                    EXPECT_EQ(pieces->kind, whole->kind);
+                    EXPECT_EQ(pieces->originalAt, whole->originalAt);
+                }
+            }
+        }
+        EXPECT_FALSE(core::VerifyProtectedPage(original, good, settings, false));
+        EXPECT_TRUE(core::VerifyProtectedPage(original, damaged, settings, false));
+    }
+}

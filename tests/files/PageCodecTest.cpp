@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "files/EncodingLabels.h"
+#include "files/ReadBack.h"
 #include "tests/support/PageDecoding.h"
 
 using namespace quorlane::files;
@@ -254,7 +255,9 @@ TEST(PageCodec, WritingInPiecesGivesTheSameBytes)
         SCOPED_TRACE(std::string(encoding.name()));
         const std::string bytes = EncodePage(text, encoding);
         std::ostringstream out;
-        WritePage(out, text, encoding);
+        PageWriter whole(out, encoding);
+        whole.append(text);
+        whole.finish();
         EXPECT_EQ(out.str(), bytes);
         // Handed over in pieces of many sizes, some cutting a surrogate pair in two.
         std::ostringstream inPieces;
@@ -265,4 +268,33 @@ TEST(PageCodec, WritingInPiecesGivesTheSameBytes)
         EXPECT_TRUE(writer.finish());
         EXPECT_EQ(inPieces.str(), bytes);
     }
+}
+
+// Read back in pieces of any size, a written page gives the text it gives whole, and bytes that
+// are no page in its encoding are refused.
+TEST(ReadBackDecoder, PiecesGiveTheTextOfTheWhole)
+{
+    std::u16string text;
+    for (int i = 0; i < 3000; ++i) {
+        text += u"<p>\u65E5\u672C a%\u00E9</p>\r\n";
+    }
+    for (const PageEncoding& encoding :
+         {PageEncoding{Encoding::Utf8, true}, PageEncoding{Encoding::Utf16Be, true},
+          PageEncoding{Encoding::ShiftJis, false}, PageEncoding{Encoding::Gbk, false},
+          PageEncoding{Encoding::Iso2022Jp, false}}) {
+        SCOPED_TRACE(std::string(encoding.name()));
+        const std::string bytes = EncodePage(text, encoding);
+        std::u16string whole;
+        ASSERT_TRUE(ReadBackInto(bytes, encoding, whole));
+        std::u16string pieces;
+        ReadBackDecoder decoder(encoding, [&](std::u16string_view piece) { pieces += piece; });
+        for (std::size_t i = 0, n = 1; i < bytes.size(); i += n, n = n * 13 % 997 + 1) {
+            ASSERT_TRUE(decoder.add(std::string_view(bytes).substr(i, n)));
+        }
+        ASSERT_TRUE(decoder.finish());
+        EXPECT_EQ(pieces, whole);
+    }
+    ReadBackDecoder cut({Encoding::ShiftJis, false}, [](std::u16string_view) {});
+    EXPECT_TRUE(cut.add("<p>\x93"));
+    EXPECT_FALSE(cut.finish());
 }

@@ -66,6 +66,13 @@ public:
     files::FileResult writeFile(const core::PathString& path, std::string_view bytes,
                                 files::Durability durability,
                                 const files::WriteCheck& check = {}) override;
+    // Through writeFile, so that its faults and damage apply.
+    files::FileResult writeFileFrom(const core::PathString& path, const files::FileContent& content,
+                                    files::Durability durability,
+                                    const files::WriteCheck& check = {}) override
+    {
+        return FileSystem::writeFileFrom(path, content, durability, check);
+    }
     files::FileResult createFolder(const core::PathString& path) override;
     files::FileResult listFolder(const core::PathString& path,
                                  files::FolderListing& listing) override;
