@@ -18,6 +18,8 @@ import { cli, combinations, encrypted, firstDifference, modes, pageScriptOf, pas
 
 const bannerText = 'This webpage was protected by Quorlane';
 const engineNames = { chromium: 'Chromium', firefox: 'Firefox ESR', webkit: 'WebKitGTK' };
+// The longest a test may take; the slowest take about 15 s on a loaded machine.
+const testTimeout = 120000;
 
 // Pages the page format cannot render alike, with the reason and exactly how they differ.
 function knownDifference(page, engine, mode) {
@@ -129,7 +131,31 @@ describe('three engines', { concurrency: true }, () => {
             });
             after(() => browser?.close());
 
-            test('page scripts compile for every mix of switches and locks', async () => {
+            // A test that has not ended in time fails, and the engine is started afresh, so that
+            // one command the browser never answers cannot hold up every test after it.
+            const bounded = (body) => async () => {
+                let timer;
+                const late = new Promise((resolve, reject) => {
+                    timer = setTimeout(() => reject(new Error(`timed out after ${testTimeout / 1000} s`)),
+                                       testTimeout);
+                });
+                try {
+                    return await Promise.race([body(), late]);
+                } catch (error) {
+                    if (/^timed out after/.test(error.message)) {
+                        browser.kill();
+                        browser = await launch(engine, { proxy: server.proxy });
+                        visitor = Object.assign(new Visitor(browser, server), { count: visitor.count });
+                        Object.keys(visits).forEach((site) => delete visits[site]);
+                        error.message += `; ${engineNames[engine]} started again`;
+                    }
+                    throw error;
+                } finally {
+                    clearTimeout(timer);
+                }
+            };
+
+            test('page scripts compile for every mix of switches and locks', bounded(async () => {
                 const cases = combinations();
                 assert.ok(cases.length >= 500);
                 const page = await browser.page();
@@ -144,17 +170,17 @@ describe('three engines', { concurrency: true }, () => {
                 }), cases.map((args) => pageScriptOf(protect('<p>x</p>', args).toString())));
                 await page.close();
                 assert.deepEqual(failures.map(([i, message]) => `${cases[i].join(' ')} -> ${message}`), []);
-            });
+            }));
 
             for (const [row, check] of checks) {
-                test(row, async () => {
+                test(row, bounded(async () => {
                     measured[engine][row] = await check(visitor);
-                });
+                }));
             }
 
             for (const page of samplePages()) {
                 for (const [mode, site] of modes.flatMap((m) => [[m, m], [m, `${m}-encrypted`]])) {
-                    test(`${page} (${site}) reads as the original`, async () => {
+                    test(`${page} (${site}) reads as the original`, bounded(async () => {
                         originals[page] ??= await read(browser, `http://www.harbour.example/site/original/${page}`);
                         const original = originals[page];
                         let known = knownDifference(page, engine, mode);
@@ -183,7 +209,7 @@ describe('three engines', { concurrency: true }, () => {
                         }
                         assert.deepEqual(shown.errors.filter((e) => !original.errors.includes(e)), [],
                                          'errors the original did not show');
-                    });
+                    }));
                 }
             }
         });

@@ -144,6 +144,11 @@ class PuppeteerBrowser {
         await this.browser.close();
         this.stopX();
     }
+    // Ends the browser without asking it: for one that no longer answers.
+    kill() {
+        this.browser.process()?.kill('SIGKILL');
+        this.stopX();
+    }
 }
 
 async function launchPuppeteer(engine, proxy) {
@@ -271,6 +276,8 @@ class WebKitBrowser {
         await this.driver.quit().catch(() => {});
         this.stop();
     }
+    // Ends the browser without asking it: for one that no longer answers.
+    kill() { this.stop(); }
 }
 
 // A start that has not finished in time: a browser that hangs while starting fails the tests
