@@ -369,6 +369,9 @@ ProtectedPageCheck::ProtectedPageCheck(std::u16string_view original,
     , m_revealed(scratch != nullptr ? *scratch : m_own)
 {
     m_revealed.clear();
+    // What the blocks give back is the original and what protection adds around it: room for
+    // that at once, so that a large page's revealed text does not grow by doubling.
+    m_revealed.reserve(original.size() + original.size() / 8 + 4096);
     for (const WriterBlockShape& shape : m_shapes) {
         m_longestStart = std::max(m_longestStart, shape.start.size());
     }
