@@ -117,44 +117,39 @@ TEST(ProtectPage, SkeletonRepairAddsOnlyWhatIsMissing)
     }
 }
 
-TEST(ProtectPage, DoctypeMovesToTheTopWhenItStandsEarly)
+// A doctype moves to the top when only an XML declaration, comments and white space stand before
+// it within the first 100 characters; anything else before it keeps it (and the prolog) in place.
+TEST(ProtectPage, AnEarlyDoctypeMovesToTheTop)
 {
     const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
-    const std::u16string doctype = u"<!DOCTYPE html>";
-    const std::u16string rest = u"<html><head></head><body>x</body></html>";
-    std::u16string out = protect(doctype + u"\r\n" + rest, settings);
-    EXPECT_EQ(out.substr(0, doctype.size() + 2), doctype + u"\r\n");
-    EXPECT_EQ(out.find(doctype, 1), std::u16string::npos);
-    EXPECT_EQ(out.substr(doctype.size() + 2, pageTop(settings).size()), pageTop(settings));
-
-    // Behind 100 characters of text, it stays where it is.
-    const std::u16string late = std::u16string(95, u'x') + doctype + rest;
-    out = protect(late, settings);
-    EXPECT_EQ(out.substr(0, pageTop(settings).size()), pageTop(settings));
-    EXPECT_NE(out.find(doctype), std::u16string::npos);
-
-    // Without a ">" after it, it stays too.
-    out = protect(u"<!DOCTYPE html", settings);
-    EXPECT_EQ(out.substr(0, pageTop(settings).size()), pageTop(settings));
-}
-
-TEST(ProtectPage, DoctypeBehindCommentsAndXmlDeclarationMovesToo)
-{
-    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
-    const std::u16string doctype = u"<!doctype HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">";
+    const std::u16string html = u"<!DOCTYPE html>";
+    const std::u16string w3c = u"<!doctype HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">";
     const std::u16string prolog =
         u"<?xml version=\"1.0\"?>\r\n<!-- " + std::u16string(200, u'c') + u" -->\t\f \r\n";
-    const std::u16string out = protect(prolog + doctype + u"<html></html>", settings);
-    EXPECT_EQ(out.substr(0, doctype.size() + 2), doctype + u"\r\n");
-    // The prolog itself stays in the page, where it was.
-    EXPECT_NE(out.find(prolog + u"<html>"), std::u16string::npos);
-
-    // Anything else before it, or a comment that never ends, keeps it in place.
-    for (const std::u16string& before :
-         {std::u16string(120, u'x'), u"<!-- " + std::u16string(120, u'c')}) {
-        const std::u16string kept = protect(before + doctype, settings);
-        EXPECT_EQ(kept.substr(0, pageTop(settings).size()), pageTop(settings));
+    const std::u16string rest = u"<html><head></head><body>x</body></html>";
+    const struct
+    {
+        std::u16string before;
+        std::u16string doctype;
+        bool moves;
+    } cases[] = {
+        {u"", html + u"\r\n", true},
+        {prolog, w3c, true},
+        {std::u16string(95, u'x'), html, false},
+        {std::u16string(120, u'x'), w3c, false},
+        {u"<!-- " + std::u16string(120, u'c'), w3c, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(quorlane::test::U8(c.before.substr(0, 20) + c.doctype));
+        const std::u16string out = protect(c.before + c.doctype + rest, settings);
+        const std::u16string top = out.substr(0, out.find(u"<script"));
+        EXPECT_EQ(top, c.moves ? c.doctype.substr(0, c.doctype.find(u'>') + 1) + u"\r\n" : u"");
+        EXPECT_EQ(out.find(c.doctype, top.size()) != std::u16string::npos, !c.moves);
+        EXPECT_NE(out.find(c.before + (c.moves ? u"" : c.doctype) + u"<html>"),
+                  std::u16string::npos);
     }
+    // Without a ">" after it, it stays too.
+    EXPECT_TRUE(protect(u"<!DOCTYPE html", settings).starts_with(u"<script"));
 }
 
 TEST(ProtectPage, DeclaredCharsetIsRepeatedAtTheTopBehindTheDoctype)
