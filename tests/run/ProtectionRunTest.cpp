@@ -102,17 +102,6 @@ TEST_F(ProtectionRunTest, OverwriteKeepsBackupsAndASecondRunChangesNothing)
     EXPECT_EQ(host.statuses.back(), u"Scanning for files, please wait...");
 }
 
-TEST_F(ProtectionRunTest, APagePickedTwiceIsProtectedOnceAsItsFirstEntry)
-{
-    site.write("index.htm", "<p>x</p>");
-    run({page("index.htm"), folder()});
-    EXPECT_EQ(host.recorded().size(), 1u);
-    ASSERT_EQ(results.entries().size(), 1u);
-    EXPECT_FALSE(results.entries()[0].isFolder);
-    ASSERT_EQ(host.of(run::PageOutcome::Kind::Skipped).size(), 1u);
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Skipped)[0]->reason, run::SkipReason::AlreadyHandled);
-}
-
 TEST_F(ProtectionRunTest, FramesetsHandTheirFramesToTheSameStep)
 {
     const std::string frameset = "<frameset><frame src=\"left.htm\"><frame src='sub/right.htm'>"
@@ -282,19 +271,6 @@ TEST_F(ProtectionRunTest, NothingPickedOrNothingFound)
     EXPECT_EQ(host.summaries.size(), 1);
 }
 
-TEST_F(ProtectionRunTest, CopyToFolderRebuildsTheTreeBelowTheTarget)
-{
-    site.write("in/index.htm", "<p>1</p>");
-    site.write("in/sub/a.htm", "<p>2</p>");
-    settings.saveMode = core::SaveMode::CopyToFolder;
-    settings.saveDir = core::TextFromPath(site.str() + "/out");
-    run({folder("in")});
-    EXPECT_EQ(site.read("out/sub/a.htm"), test::ProtectedFileBytes("<p>2</p>", settings));
-    ASSERT_EQ(results.entries().size(), 1u);
-    EXPECT_EQ(results.entries()[0].text, site.str() + "/out");
-    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/index.htm", "/sub/a.htm"}));
-}
-
 TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
 {
     site.write("a.htm", "<p>a</p>");
@@ -461,13 +437,15 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
     }
 }
 
-// A copy is a working site: the other files of the folder go along byte for byte; backups,
-// which hold pages in clear text, and what a link brings in from outside the folder do not.
+// A copy is a working site: the tree is rebuilt below the target, and the other files of the
+// folder go along byte for byte; backups, which hold pages in clear text, and what a link brings
+// in from outside the folder do not.
 TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
 {
     const std::string page = "<link rel=stylesheet href=\"css/site.css\"><p>1</p>";
     const std::string picture("\x89PNG\r\n\x1a\n\0\xff", 10);
     site.write("in/index.htm", page);
+    site.write("in/sub/a.htm", "<p>2</p>");
     site.write("in/css/site.css", "p { color: red }");
     site.write("in/img/logo.png", picture);
     site.write("in/old.htm.bak", "<p>the page in clear</p>");
@@ -477,6 +455,10 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
     settings.saveDir = core::TextFromPath(site.str() + "/out");
     run({folder("in")});
     EXPECT_EQ(site.read("out/index.htm"), test::ProtectedFileBytes(page, settings));
+    EXPECT_EQ(site.read("out/sub/a.htm"), test::ProtectedFileBytes("<p>2</p>", settings));
+    ASSERT_EQ(results.entries().size(), 1u);
+    EXPECT_EQ(results.entries()[0].text, site.str() + "/out");
+    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/index.htm", "/sub/a.htm"}));
     EXPECT_EQ(site.read("out/css/site.css"), "p { color: red }");
     EXPECT_EQ(site.read("out/img/logo.png"), picture);
     EXPECT_FALSE(site.exists("out/old.htm.bak"));
