@@ -4,13 +4,12 @@
 #include "tests/cli/RunCli.h"
 
 using quorlane::test::CliProcess;
+using quorlane::test::marker;
 using quorlane::test::Quoted;
 using quorlane::test::TempFolder;
 namespace fs = quorlane::test::fs;
 
 namespace {
-
-const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
 // The one manifest a run left in folder.
 std::string manifestIn(const fs::path& folder)

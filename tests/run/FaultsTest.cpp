@@ -10,11 +10,10 @@
 
 using namespace quorlane;
 using core::PathString;
+using test::marker;
 using test::TempFolder;
 
 namespace {
-
-const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
 // The failures a run over selection tells, and the pages it writes.
 std::vector<std::u16string> failuresOfRun(const std::vector<run::SelectionEntry>& selection,

@@ -22,11 +22,12 @@
 
 using namespace quorlane;
 using quorlane::test::FakeDialogs;
+using quorlane::test::marker;
+using quorlane::test::SitePage;
+using quorlane::test::SitePageName;
 using State = quorlane::wizard::WizardState;
 
 namespace {
-
-const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
 // A fresh window with fake dialogs, and short ways to its controls by name.
 struct Wizard
@@ -95,35 +96,17 @@ struct Wizard
     QString status() const { return find<QLabel>("lblResults")->text(); }
 };
 
-std::string pageName(int i)
-{
-    return "p" + std::to_string(i) + ".htm";
-}
-
-// A page of some kilobytes, so that a run over a few hundred of them takes a while.
-std::string pageText(int i)
-{
-    return "<p>page " + std::to_string(i) + "</p>" + std::string(20000, 'x');
-}
-
-void writePages(const test::TempFolder& site, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        site.write(pageName(i), pageText(i));
-    }
-}
-
 // How many pages of a site of count pages a Create new run protected, when every page is as it
 // was and every protected_ file whole, and nothing else is left but the run's record; else -1.
 int protectedWhole(const test::TempFolder& site, int count)
 {
     int written = 0;
     for (int i = 0; i < count; ++i) {
-        if (site.read(pageName(i)) != pageText(i)) {
+        if (site.read(SitePageName(i)) != SitePage(i)) {
             return -1;
         }
-        if (site.exists("protected_" + pageName(i))) {
-            if (!site.read("protected_" + pageName(i)).ends_with(marker)) {
+        if (site.exists("protected_" + SitePageName(i))) {
+            if (!site.read("protected_" + SitePageName(i)).ends_with(marker)) {
                 return -1;
             }
             ++written;
@@ -581,7 +564,7 @@ private slots:
         constexpr int pages = 200;
         Wizard w;
         test::TempFolder site;
-        writePages(site, pages);
+        test::WriteSite(site, pages);
         w.addFolder(q(site.str()));
         w.window->ShowPage(5);
         PaintsDuringRun paints(w.results()->viewport(), *w.window);
@@ -643,11 +626,11 @@ private slots:
         test::TempFolder site;
         QStringList failed;
         for (int i = 0; i < 6; ++i) {
-            site.write(pageName(i), "<p>x</p>");
+            site.write(SitePageName(i), "<p>x</p>");
             if (i % 3 != 0) {
-                const auto earlier = site.write("protected_" + pageName(i), "earlier" + marker);
+                const auto earlier = site.write("protected_" + SitePageName(i), "earlier" + marker);
                 test::fs::permissions(earlier, test::fs::perms::owner_read);
-                failed.push_back(q(site.str() + "/" + pageName(i)));
+                failed.push_back(q(site.str() + "/" + SitePageName(i)));
             }
         }
         Wizard w;
@@ -740,7 +723,7 @@ private slots:
         constexpr int pages = 200;
         Wizard w;
         test::TempFolder site;
-        writePages(site, pages);
+        test::WriteSite(site, pages);
         w.addFolder(q(site.str()));
         w.window->ShowPage(5);
         w.dialogs.answers.push_back(true);
