@@ -11,17 +11,6 @@ namespace fs = quorlane::test::fs;
 
 namespace {
 
-// The one manifest a run left in folder.
-std::string manifestIn(const fs::path& folder)
-{
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().filename().string().starts_with(".quorlane-run-")) {
-            return entry.path().string();
-        }
-    }
-    return {};
-}
-
 // The last line of a listing but the manifest's.
 std::string statusLine(const std::string& out)
 {
@@ -47,7 +36,7 @@ TEST(ProtectCommand, ListsWhatItProtectedAndExitsZero)
                              "\n    /index.htm\n    /sub/a.html\n"
                              "The following 2 files have been protected\n"
                              "Manifest (quorlane-cli restore undoes the run): " +
-                             manifestIn(site.path()) + "\n");
+                             quorlane::test::ManifestIn(site.path()) + "\n");
     EXPECT_TRUE(site.read("index.htm").ends_with(marker));
     EXPECT_FALSE(site.exists("index.htm.bak"));
     EXPECT_TRUE(cli.err().empty());
@@ -113,7 +102,7 @@ TEST(ProtectCommand, ABareNameIsAPageInTheCurrentFolder)
     ASSERT_EQ(cli.run("protect index.html", site.path().string()), 0) << cli.err();
     EXPECT_EQ(cli.out(), "./protected_index.html\nThe following 1 files have been protected\n"
                          "Manifest (quorlane-cli restore undoes the run): " +
-                             manifestIn(site.path()) + "\n");
+                             quorlane::test::ManifestIn(site.path()) + "\n");
     EXPECT_TRUE(site.read("protected_index.html").ends_with(marker));
 }
 

@@ -325,14 +325,10 @@ TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
             CliRun protect(args);
             EXPECT_EQ(protect.wait(), 0) << protect.err();
             // A copy's manifest goes beside its target, the others' into the site.
-            for (const auto& entry :
-                 fs::directory_iterator(mode[1] == "copy" ? work.path() : work.path() / "site")) {
-                if (entry.path().filename().string().starts_with(".quorlane-run-")) {
-                    return std::make_pair(before, entry.path().string());
-                }
-            }
-            ADD_FAILURE() << "no manifest: " << protect.out() << protect.err();
-            return std::make_pair(before, std::string());
+            const std::string manifest =
+                quorlane::test::ManifestIn(mode[1] == "copy" ? work.path() : work.path() / "site");
+            EXPECT_FALSE(manifest.empty()) << "no manifest: " << protect.out() << protect.err();
+            return std::make_pair(before, manifest);
         };
         TempFolder timed;
         const auto timedRun = protectedSite(timed);

@@ -37,6 +37,16 @@ std::string TempFolder::read(const std::string& relative) const
     return ReadBytes(m_path / fs::u8path(relative));
 }
 
+std::string ManifestIn(const fs::path& folder)
+{
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with(".quorlane-run-")) {
+            return entry.path().string();
+        }
+    }
+    return {};
+}
+
 std::string SitePageName(int i)
 {
     return "p" + std::to_string(i) + ".htm";

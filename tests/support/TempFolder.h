@@ -39,6 +39,9 @@ std::string ReadBytes(const fs::path& path);
 // The line every protected file ends with.
 inline const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
+// The manifest a run left in folder; empty when there is none.
+std::string ManifestIn(const fs::path& folder);
+
 // A made-up site: page i is p<i>.htm, of some kilobytes, so that a run over a few hundred of
 // them takes a while.
 std::string SitePageName(int i);
