@@ -5,6 +5,7 @@
 #include "tests/cli/RunCli.h"
 
 using quorlane::test::CliProcess;
+using quorlane::test::marker;
 using quorlane::test::Quoted;
 using quorlane::test::TempFolder;
 namespace fs = quorlane::test::fs;
@@ -27,7 +28,6 @@ std::vector<std::string> findingsOf(const std::string& out)
 
 TEST(CheckCommand, FindsWhatEachKindOfPageBreaks)
 {
-    const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
     const struct
     {
         const char* name;

@@ -4,24 +4,12 @@
 #include "tests/cli/RunCli.h"
 
 using quorlane::test::CliProcess;
+using quorlane::test::marker;
 using quorlane::test::Quoted;
 using quorlane::test::TempFolder;
 namespace fs = quorlane::test::fs;
 
 namespace {
-
-const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
-
-// The one manifest a run left in folder.
-std::string manifestIn(const fs::path& folder)
-{
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().filename().string().starts_with(".quorlane-run-")) {
-            return entry.path().string();
-        }
-    }
-    return {};
-}
 
 // The last line of a listing but the manifest's.
 std::string statusLine(const std::string& out)
@@ -48,7 +36,7 @@ TEST(ProtectCommand, ListsWhatItProtectedAndExitsZero)
                              "\n    /index.htm\n    /sub/a.html\n"
                              "The following 2 files have been protected\n"
                              "Manifest (quorlane-cli restore undoes the run): " +
-                             manifestIn(site.path()) + "\n");
+                             quorlane::test::ManifestIn(site.path()) + "\n");
     EXPECT_TRUE(site.read("index.htm").ends_with(marker));
     EXPECT_FALSE(site.exists("index.htm.bak"));
     EXPECT_TRUE(cli.err().empty());
@@ -114,7 +102,7 @@ TEST(ProtectCommand, ABareNameIsAPageInTheCurrentFolder)
     ASSERT_EQ(cli.run("protect index.html", site.path().string()), 0) << cli.err();
     EXPECT_EQ(cli.out(), "./protected_index.html\nThe following 1 files have been protected\n"
                          "Manifest (quorlane-cli restore undoes the run): " +
-                             manifestIn(site.path()) + "\n");
+                             quorlane::test::ManifestIn(site.path()) + "\n");
     EXPECT_TRUE(site.read("protected_index.html").ends_with(marker));
 }
 

@@ -1,26 +1,12 @@
 #include <array>
 #include <gtest/gtest.h>
 
-#include "core/PageTransformer.h"
-#include "files/PageCodec.h"
 #include "tests/cli/RunCli.h"
+#include "tests/support/PageDecoding.h"
 
 using namespace quorlane;
 using test::Outcome;
 using test::RunCli;
-
-namespace {
-
-// What transform must write for bytes under settings.
-std::string expectedBytes(const std::string& bytes, const core::ProtectionSettings& settings)
-{
-    files::DecodedPage page = files::DecodePage(bytes);
-    core::ProtectPage(page.text, settings, page.declaredCharset);
-    page.text += core::protectedPageMarker;
-    return files::EncodePage(page.text, page.encoding);
-}
-
-} // namespace
 
 TEST(Transform, SettingsFromOptionsReachThePage)
 {
@@ -40,7 +26,7 @@ TEST(Transform, SettingsFromOptionsReachThePage)
                                     "--password", "open sesame", "--notice", "(c) me"},
                                    page);
     EXPECT_EQ(outcome.status, cli::exitOk) << outcome.err;
-    EXPECT_EQ(outcome.out, expectedBytes(page, settings));
+    EXPECT_EQ(outcome.out, test::ProtectedFileBytes(page, settings));
 
     settings = {};
     settings.scriptSwitches.set(core::ScriptOption::NoPrinting);
@@ -53,7 +39,7 @@ TEST(Transform, SettingsFromOptionsReachThePage)
                       "www.site.example", "--url-lock", "http://www.site.example/a.html"},
                      page)
                   .out,
-              expectedBytes(page, settings));
+              test::ProtectedFileBytes(page, settings));
     // Hosts outside ASCII are written in the form the browser reports.
     settings = {};
     settings.domainLock = true;
@@ -63,7 +49,7 @@ TEST(Transform, SettingsFromOptionsReachThePage)
                       "cher.example"},
                      page)
                   .out,
-              expectedBytes(page, settings));
+              test::ProtectedFileBytes(page, settings));
 }
 
 // Texts that could leave their string in the page script, blank ones, and locks the browser
@@ -125,7 +111,7 @@ TEST(TransformProcess, WritesTheProtectedPageOfAFileOrOfStandardInput)
     for (const std::string& input : {file, "- <" + file}) {
         ASSERT_EQ(cli.run("transform --mode body --enable no-offline,block-opera " + input), 0)
             << cli.err();
-        EXPECT_EQ(cli.out(), expectedBytes(page, settings));
+        EXPECT_EQ(cli.out(), test::ProtectedFileBytes(page, settings));
     }
 }
 

@@ -117,44 +117,39 @@ TEST(ProtectPage, SkeletonRepairAddsOnlyWhatIsMissing)
     }
 }
 
-TEST(ProtectPage, DoctypeMovesToTheTopWhenItStandsEarly)
+// A doctype moves to the top when only an XML declaration, comments and white space stand before
+// it within the first 100 characters; anything else before it keeps it (and the prolog) in place.
+TEST(ProtectPage, AnEarlyDoctypeMovesToTheTop)
 {
     const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
-    const std::u16string doctype = u"<!DOCTYPE html>";
-    const std::u16string rest = u"<html><head></head><body>x</body></html>";
-    std::u16string out = protect(doctype + u"\r\n" + rest, settings);
-    EXPECT_EQ(out.substr(0, doctype.size() + 2), doctype + u"\r\n");
-    EXPECT_EQ(out.find(doctype, 1), std::u16string::npos);
-    EXPECT_EQ(out.substr(doctype.size() + 2, pageTop(settings).size()), pageTop(settings));
-
-    // Behind 100 characters of text, it stays where it is.
-    const std::u16string late = std::u16string(95, u'x') + doctype + rest;
-    out = protect(late, settings);
-    EXPECT_EQ(out.substr(0, pageTop(settings).size()), pageTop(settings));
-    EXPECT_NE(out.find(doctype), std::u16string::npos);
-
-    // Without a ">" after it, it stays too.
-    out = protect(u"<!DOCTYPE html", settings);
-    EXPECT_EQ(out.substr(0, pageTop(settings).size()), pageTop(settings));
-}
-
-TEST(ProtectPage, DoctypeBehindCommentsAndXmlDeclarationMovesToo)
-{
-    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
-    const std::u16string doctype = u"<!doctype HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">";
+    const std::u16string html = u"<!DOCTYPE html>";
+    const std::u16string w3c = u"<!doctype HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">";
     const std::u16string prolog =
         u"<?xml version=\"1.0\"?>\r\n<!-- " + std::u16string(200, u'c') + u" -->\t\f \r\n";
-    const std::u16string out = protect(prolog + doctype + u"<html></html>", settings);
-    EXPECT_EQ(out.substr(0, doctype.size() + 2), doctype + u"\r\n");
-    // The prolog itself stays in the page, where it was.
-    EXPECT_NE(out.find(prolog + u"<html>"), std::u16string::npos);
-
-    // Anything else before it, or a comment that never ends, keeps it in place.
-    for (const std::u16string& before :
-         {std::u16string(120, u'x'), u"<!-- " + std::u16string(120, u'c')}) {
-        const std::u16string kept = protect(before + doctype, settings);
-        EXPECT_EQ(kept.substr(0, pageTop(settings).size()), pageTop(settings));
+    const std::u16string rest = u"<html><head></head><body>x</body></html>";
+    const struct
+    {
+        std::u16string before;
+        std::u16string doctype;
+        bool moves;
+    } cases[] = {
+        {u"", html + u"\r\n", true},
+        {prolog, w3c, true},
+        {std::u16string(95, u'x'), html, false},
+        {std::u16string(120, u'x'), w3c, false},
+        {u"<!-- " + std::u16string(120, u'c'), w3c, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(quorlane::test::U8(c.before.substr(0, 20) + c.doctype));
+        const std::u16string out = protect(c.before + c.doctype + rest, settings);
+        const std::u16string top = out.substr(0, out.find(u"<script"));
+        EXPECT_EQ(top, c.moves ? c.doctype.substr(0, c.doctype.find(u'>') + 1) + u"\r\n" : u"");
+        EXPECT_EQ(out.find(c.doctype, top.size()) != std::u16string::npos, !c.moves);
+        EXPECT_NE(out.find(c.before + (c.moves ? u"" : c.doctype) + u"<html>"),
+                  std::u16string::npos);
     }
+    // Without a ">" after it, it stays too.
+    EXPECT_TRUE(protect(u"<!DOCTYPE html", settings).starts_with(u"<script"));
 }
 
 TEST(ProtectPage, DeclaredCharsetIsRepeatedAtTheTopBehindTheDoctype)
@@ -280,84 +275,73 @@ TEST(ReadAttributeValue, ReadsQuotedAndBareValues)
     EXPECT_EQ(ReadAttributeValue(1, 4, u"=abcdef"), u"abc");
 }
 
-TEST(AllLinks, OnlyTheFirstSearchIgnoresCase)
+// The links each link mode encodes, and the text it leaves as it stands.
+TEST(LinkModes, EncodeTheirLinksAndLeaveTheRest)
 {
-    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
-    const std::u16string out =
-        protect(u"<html><head></head><body><a href=1>one</a> and <A HREF=2>two</A></body></html>",
-                settings);
-    const std::vector<std::u16string> parts = writtenParts(out, settings);
-    ASSERT_EQ(parts.size(), 3u);
-    EXPECT_EQ(parts[1], u"<a href=1>one</a>");
-    EXPECT_NE(out.find(u"<A HREF=2>two</A>"), std::u16string::npos);
-    // Writer blocks stand where the link stood, with no white space added around them.
-    EXPECT_NE(out.find(u"</script> and <A HREF=2>two</A>"), std::u16string::npos);
-}
-
-TEST(AllLinks, UnclosedLastLinkStaysAsItIs)
-{
-    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
-    const std::u16string out =
-        protect(u"<html><head></head><body><a href=1>1</a></body></html><a href=2>2", settings);
-    const auto parts = writtenParts(out, settings);
-    ASSERT_EQ(parts.size(), 3u);
-    EXPECT_EQ(parts[1], u"<a href=1>1</a>");
-    EXPECT_NE(out.find(u"</html><a href=2>2"), std::u16string::npos);
-}
-
-TEST(AllLinks, LinksInsideScriptsStylesCommentsAndTitlesAreLeftAlone)
-{
-    const ProtectionSettings settings = inMode(ProtectMode::AllLinks);
+    const std::u16string bannerLink =
+        banner.substr(banner.find(u"<a "), banner.find(u"</a>") + 4 - banner.find(u"<a "));
     const std::u16string raw =
         u"<title>a <a x</title><script>document.write('<a href=s>s</a>')</script>"
         u"<style>/* <a y */</style><!-- <a href=c>c</a> --><textarea><a t></textarea>"
         u"<SCRIPT\ttype=x>'<a ';</SCRIPT>";
-    const std::u16string page =
-        u"<html><head></head><body>" + raw + u"<a href=1>1</a></body></html>";
-    const std::u16string out = protect(page, settings);
-    EXPECT_NE(out.find(raw), std::u16string::npos);
-    const auto parts = writtenParts(out, settings);
-    ASSERT_EQ(parts.size(), 3u);
-    EXPECT_EQ(parts[1], u"<a href=1>1</a>");
-}
-
-TEST(EmailLinks, MailtoInTheHeadEncodesNothingAndTheSearchGoesOn)
-{
-    const ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
+    const std::u16string mailScript = u"<script>var m='mailto:x'; var l='<a href=1>';</script>";
+    const struct
+    {
+        const char* name;
+        ProtectMode mode;
+        std::u16string head;
+        std::u16string body;
+        std::vector<std::u16string> parts;
+        std::u16string kept;
+    } cases[] = {
+        // Only the first search ignores case; writer blocks stand where the link stood, with no
+        // white space added around them.
+        {"all, case",
+         ProtectMode::AllLinks,
+         u"",
+         u"<a href=1>one</a> and <A HREF=2>two</A>",
+         {bannerLink, u"<a href=1>one</a>", bannerLink},
+         u"</script> and <A HREF=2>two</A>"},
+        {"all, inside scripts, styles, comments and titles",
+         ProtectMode::AllLinks,
+         u"",
+         raw + u"<a href=1>1</a>",
+         {bannerLink, u"<a href=1>1</a>", bannerLink},
+         raw},
+        {"e-mail, mailto in the head",
+         ProtectMode::EmailLinksOnly,
+         u"<meta name=author content=\"mailto:me@x\">",
+         u"<a href=x>plain</a><a href=\"mailto:a@b\">mail</a>",
+         {u"<a href=\"mailto:a@b\">mail</a>"},
+         u"<a href=x>plain</a>"},
+        // A plain "mailto:" makes every link before it encoded, the banner's too.
+        {"e-mail, plain mailto",
+         ProtectMode::EmailLinksOnly,
+         u"",
+         u"<a href=1>1</a><a href=2>2</a> write to mailto: <a href=\"mailto:a@b\">mail</a>",
+         {bannerLink, u"<a href=1>1</a>", u"<a href=2>2</a>", u"<a href=\"mailto:a@b\">mail</a>"},
+         u""},
+        {"e-mail, mailto inside a script",
+         ProtectMode::EmailLinksOnly,
+         u"",
+         u"<a href=0>0</a>" + mailScript,
+         {},
+         mailScript},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProtectionSettings settings = inMode(c.mode);
+        const std::u16string out = protect(
+            u"<html><head>" + c.head + u"</head><body>" + c.body + u"</body></html>", settings);
+        EXPECT_EQ(writtenParts(out, settings), c.parts);
+        EXPECT_NE(out.find(c.kept), std::u16string::npos);
+    }
+    // An unclosed last link stays as it is.
+    const ProtectionSettings all = inMode(ProtectMode::AllLinks);
     const std::u16string out =
-        protect(u"<html><head><meta name=author content=\"mailto:me@x\"></head><body>"
-                u"<a href=x>plain</a><a href=\"mailto:a@b\">mail</a></body></html>",
-                settings);
-    const auto parts = writtenParts(out, settings);
-    ASSERT_EQ(parts.size(), 1u);
-    EXPECT_EQ(parts[0], u"<a href=\"mailto:a@b\">mail</a>");
-}
-
-TEST(EmailLinks, PlainMailtoEncodesEveryLinkBeforeIt)
-{
-    const ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
-    const std::u16string out =
-        protect(u"<html><head></head><body><a href=1>1</a><a href=2>2</a> write to mailto: "
-                u"<a href=\"mailto:a@b\">mail</a></body></html>",
-                settings);
-    const auto parts = writtenParts(out, settings);
-    // The banner link at the body start, both links, and the e-mail link.
-    ASSERT_EQ(parts.size(), 4u);
-    EXPECT_EQ(parts[0],
-              banner.substr(banner.find(u"<a "), banner.find(u"</a>") + 4 - banner.find(u"<a ")));
-    EXPECT_EQ(parts[1], u"<a href=1>1</a>");
-    EXPECT_EQ(parts[2], u"<a href=2>2</a>");
-    EXPECT_EQ(parts[3], u"<a href=\"mailto:a@b\">mail</a>");
-}
-
-TEST(EmailLinks, MailtoInsideAScriptTriggersNothing)
-{
-    const ProtectionSettings settings = inMode(ProtectMode::EmailLinksOnly);
-    const std::u16string script = u"<script>var m='mailto:x'; var l='<a href=1>';</script>";
-    const std::u16string out =
-        protect(u"<html><head></head><body><a href=0>0</a>" + script + u"</body></html>", settings);
-    EXPECT_TRUE(writtenParts(out, settings).empty());
-    EXPECT_NE(out.find(script), std::u16string::npos);
+        protect(u"<html><head></head><body><a href=1>1</a></body></html><a href=2>2", all);
+    EXPECT_EQ(writtenParts(out, all).size(), 3u);
+    EXPECT_NE(out.find(u"</html><a href=2>2"), std::u16string::npos);
 }
 
 TEST(BodyOnly, ExternalScriptsInTheBodyStayPlain)

@@ -96,49 +96,6 @@ TEST(PlaceOutput, OverwriteMakesAFreshBackupOfWhatWasRead)
     EXPECT_EQ(site.read("index.htm.bak"), "as read");
 }
 
-// Over a link, the page it leads to is replaced, and its backup made beside it.
-TEST(PlaceOutput, OverwriteThroughALinkGoesToThePage)
-{
-    TempFolder site;
-    site.write("real/page.htm", "page");
-    test::fs::create_directories(site.path() / "links");
-    test::fs::create_symlink("../real/page.htm", site.path() / "links" / "page.htm");
-    files::RealFileSystem fileSystem;
-    std::optional<files::BackupFailure> failure;
-    FileRecord record{site.str() + "/links", "/page.htm"};
-    EXPECT_EQ(files::PlaceOutput(record, saving(SaveMode::Overwrite), fileSystem, "page", failure),
-              site.str() + "/links/../real/page.htm");
-    EXPECT_EQ(site.read("real/page.htm.bak"), "page");
-    EXPECT_FALSE(site.exists("links/page.htm.bak"));
-    EXPECT_TRUE(test::fs::is_symlink(site.path() / "links" / "page.htm"));
-}
-
-TEST(PlaceOutput, BackupFailuresNameTheBackupAndGiveNoPath)
-{
-    TempFolder site;
-    site.write("index.htm", "original");
-    FaultyFileSystem fileSystem;
-    std::optional<files::BackupFailure> failure;
-    for (const auto kind : {files::FileError::Kind::Access, files::FileError::Kind::Other,
-                            files::FileError::Kind::InvalidArgument}) {
-        SCOPED_TRACE(static_cast<int>(kind));
-        fileSystem.setFault(
-            [kind = kind](FaultyFileSystem::Operation operation, const core::PathString& path) {
-                return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
-                           ? files::FileResult(test::Failure(kind))
-                           : std::nullopt;
-            });
-        FileRecord record{site.str(), "/index.htm"};
-        EXPECT_TRUE(
-            files::PlaceOutput(record, saving(SaveMode::Overwrite), fileSystem, "original", failure)
-                .empty());
-        ASSERT_TRUE(failure);
-        EXPECT_EQ(failure->backup, site.str() + "/index.htm.bak");
-        EXPECT_EQ(failure->error.kind, kind);
-    }
-    EXPECT_EQ(site.read("index.htm"), "original");
-}
-
 // Something of the backup's name that is not a regular file is never removed or replaced.
 TEST(PlaceOutput, ABackupNameThatIsNoFileIsLeftAlone)
 {

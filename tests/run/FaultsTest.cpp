@@ -10,11 +10,10 @@
 
 using namespace quorlane;
 using core::PathString;
+using test::marker;
 using test::TempFolder;
 
 namespace {
-
-const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
 // The failures a run over selection tells, and the pages it writes.
 std::vector<std::u16string> failuresOfRun(const std::vector<run::SelectionEntry>& selection,
@@ -147,26 +146,6 @@ TEST(Faults, ATargetThatCannotBeWritten)
         ASSERT_NE(status, -1);
         EXPECT_EQ(status, 0);
     }
-}
-
-TEST(Faults, ABackupThatCannotBeWrittenLeavesThePage)
-{
-    TempFolder site;
-    openToEveryone(site.path());
-    site.write("pages/index.htm", "<p>index</p>");
-    openToEveryone(site.path() / "pages" / "index.htm");
-    const int status = test::RunAsNobody([&] {
-        std::vector<PathString> recorded;
-        const auto failures = failuresOfRun({{site.str() + "/pages/index.htm", false}},
-                                            saving(core::SaveMode::Overwrite), &recorded);
-        const std::u16string expected = u"Unable to Access File, Your file(s) may be read-only: " +
-                                        core::TextFromPath(site.str()) + u"/pages/index.htm.bak.";
-        return failures == std::vector<std::u16string>{expected} && recorded.empty() ? 0 : 1;
-    });
-    ASSERT_NE(status, -1);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(site.read("pages/index.htm"), "<p>index</p>");
-    EXPECT_EQ(filesIn(site.path() / "pages"), 1u);
 }
 
 // A disk that fills up while a page or its backup is written: the page and its older backup

@@ -13,13 +13,14 @@
 
 #include "tests/support/TempFolder.h"
 
+using quorlane::test::marker;
+using quorlane::test::SitePage;
 using quorlane::test::TempFolder;
+using quorlane::test::WriteSite;
 namespace fs = quorlane::test::fs;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
 // quorlane-cli started with args, its output and errors going to files of a folder of its own.
 class CliRun
@@ -81,19 +82,6 @@ private:
     std::optional<int> m_status;
 };
 
-std::string pageText(int i)
-{
-    return "<html><body><p>page " + std::to_string(i) + " " + std::string(20000, 'k') +
-           "</p></body></html>";
-}
-
-void writeSite(const TempFolder& site, int pages)
-{
-    for (int i = 0; i < pages; ++i) {
-        site.write("p" + std::to_string(i) + ".htm", pageText(i));
-    }
-}
-
 bool isProtectedPage(const std::string& bytes)
 {
     return bytes.starts_with("<script type=\"text/javascript\">") && bytes.ends_with(marker);
@@ -122,14 +110,14 @@ SiteState stateOf(const TempFolder& site, int pages)
 {
     SiteState state;
     for (int i = 0; i < pages; ++i) {
-        const std::string name = "p" + std::to_string(i) + ".htm";
+        const std::string name = quorlane::test::SitePageName(i);
         const std::string page = site.read(name);
         if (isProtectedPage(page)) {
             ++state.protectedPages;
-        } else if (page != pageText(i)) {
+        } else if (page != SitePage(i)) {
             ++state.partialPages;
         }
-        if (site.exists(name + ".bak") && site.read(name + ".bak") != pageText(i)) {
+        if (site.exists(name + ".bak") && site.read(name + ".bak") != SitePage(i)) {
             ++state.partialBackups;
         }
     }
@@ -197,7 +185,7 @@ TEST(Processes, TwoOverwriteRunsAtOnceKeepEveryOriginal)
         for (int trial = 0; trial < 2; ++trial) {
             SCOPED_TRACE(std::to_string(trial) + (wait ? " waiting" : ""));
             TempFolder site;
-            writeSite(site, pages);
+            WriteSite(site, pages);
             std::vector<std::string> args{"protect", "--quiet", "--save", "overwrite"};
             if (wait) {
                 args.push_back("--wait");
@@ -236,7 +224,7 @@ TEST(Processes, KilledAtRandomMomentsNothingIsPartial)
     };
     // How long a whole run takes here: the kills fall anywhere in it.
     TempFolder timed;
-    writeSite(timed, pages);
+    WriteSite(timed, pages);
     const auto start = Clock::now();
     ASSERT_EQ(CliRun(runOver(timed)).wait(), 0);
     const auto length = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
@@ -249,7 +237,7 @@ TEST(Processes, KilledAtRandomMomentsNothingIsPartial)
     int temporariesLeft = 0;
     for (int trial = 0; trial < trials; ++trial) {
         TempFolder site;
-        writeSite(site, pages);
+        WriteSite(site, pages);
         CliRun killed(runOver(site));
         std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
         killed.signal(SIGKILL);
@@ -285,7 +273,7 @@ TEST(Processes, ASignalStopsAfterThePageAndSaysSo)
     for (const int number : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(number);
         TempFolder site;
-        writeSite(site, pages);
+        WriteSite(site, pages);
         CliRun run({"protect", "--json", "--save", "overwrite", "--no-backups", site.str()});
         // Stopped once it is at work on the pages.
         while (run.running() && !isProtectedPage(site.read("p0.htm"))) {
@@ -324,7 +312,7 @@ TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
                 for (int i = 0; i < 5; ++i) {
                     work.write("site/f" + std::to_string(folder) + "/p" + std::to_string(i) +
                                    ".htm",
-                               pageText(i));
+                               SitePage(i));
                 }
             }
             auto before = quorlane::test::TreeOf(work.path());
@@ -337,14 +325,10 @@ TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
             CliRun protect(args);
             EXPECT_EQ(protect.wait(), 0) << protect.err();
             // A copy's manifest goes beside its target, the others' into the site.
-            for (const auto& entry :
-                 fs::directory_iterator(mode[1] == "copy" ? work.path() : work.path() / "site")) {
-                if (entry.path().filename().string().starts_with(".quorlane-run-")) {
-                    return std::make_pair(before, entry.path().string());
-                }
-            }
-            ADD_FAILURE() << "no manifest: " << protect.out() << protect.err();
-            return std::make_pair(before, std::string());
+            const std::string manifest =
+                quorlane::test::ManifestIn(mode[1] == "copy" ? work.path() : work.path() / "site");
+            EXPECT_FALSE(manifest.empty()) << "no manifest: " << protect.out() << protect.err();
+            return std::make_pair(before, manifest);
         };
         TempFolder timed;
         const auto timedRun = protectedSite(timed);

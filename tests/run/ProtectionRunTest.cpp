@@ -7,6 +7,7 @@
 #include "core/ScriptText.h"
 #include "files/PageCodec.h"
 #include "tests/run/FakeHost.h"
+#include "tests/support/PageDecoding.h"
 #include "tests/support/TempFolder.h"
 
 using namespace quorlane;
@@ -18,15 +19,6 @@ using test::FaultyFileSystem;
 using test::TempFolder;
 
 namespace {
-
-// What the run must write for a page's bytes.
-std::string protectedBytes(const std::string& bytes, const core::ProtectionSettings& settings)
-{
-    files::DecodedPage page = files::DecodePage(bytes);
-    core::ProtectPage(page.text, settings, page.declaredCharset);
-    page.text += core::protectedPageMarker;
-    return files::EncodePage(page.text, page.encoding);
-}
 
 const std::string utf8Page = "<html><head><meta charset=\"utf-8\"></head><body><p>Caf\xC3\xA9 "
                              "\xE6\x97\xA5\xE6\x9C\xAC</p></body></html>";
@@ -69,8 +61,9 @@ TEST_F(ProtectionRunTest, ProtectsASiteBesideItsPagesInEveryEncoding)
     settings.protectMode = core::ProtectMode::BodyOnly;
     run({folder()});
 
-    EXPECT_EQ(site.read("protected_index.htm"), protectedBytes(utf8Page, settings));
-    EXPECT_EQ(site.read("sub/protected_legacy.html"), protectedBytes(legacyPage, settings));
+    EXPECT_EQ(site.read("protected_index.htm"), test::ProtectedFileBytes(utf8Page, settings));
+    EXPECT_EQ(site.read("sub/protected_legacy.html"),
+              test::ProtectedFileBytes(legacyPage, settings));
     EXPECT_TRUE(site.exists("sub/protected_seite m\xC3\xBCller.htm"));
     EXPECT_EQ(site.read("index.htm"), utf8Page);
     EXPECT_FALSE(site.exists("sub/protected_style.css"));
@@ -93,7 +86,7 @@ TEST_F(ProtectionRunTest, OverwriteKeepsBackupsAndASecondRunChangesNothing)
     settings.saveMode = core::SaveMode::Overwrite;
     run({folder()});
     EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
-    EXPECT_EQ(site.read("a.htm"), protectedBytes("<p>a</p>", settings));
+    EXPECT_EQ(site.read("a.htm"), test::ProtectedFileBytes("<p>a</p>", settings));
     ASSERT_EQ(results.entries().size(), 1u);
     EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/a.htm", "/b.htm"}));
     EXPECT_EQ(host.statuses.back(), u"The following 2 files have been protected");
@@ -107,17 +100,6 @@ TEST_F(ProtectionRunTest, OverwriteKeepsBackupsAndASecondRunChangesNothing)
     EXPECT_EQ(host.of(run::PageOutcome::Kind::Skipped).size(), 2u);
     // Every page skipped: the status line still reads as while scanning.
     EXPECT_EQ(host.statuses.back(), u"Scanning for files, please wait...");
-}
-
-TEST_F(ProtectionRunTest, APagePickedTwiceIsProtectedOnceAsItsFirstEntry)
-{
-    site.write("index.htm", "<p>x</p>");
-    run({page("index.htm"), folder()});
-    EXPECT_EQ(host.recorded().size(), 1u);
-    ASSERT_EQ(results.entries().size(), 1u);
-    EXPECT_FALSE(results.entries()[0].isFolder);
-    ASSERT_EQ(host.of(run::PageOutcome::Kind::Skipped).size(), 1u);
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Skipped)[0]->reason, run::SkipReason::AlreadyHandled);
 }
 
 TEST_F(ProtectionRunTest, FramesetsHandTheirFramesToTheSameStep)
@@ -135,7 +117,7 @@ TEST_F(ProtectionRunTest, FramesetsHandTheirFramesToTheSameStep)
 
     EXPECT_EQ(site.read("index.htm"), frameset + "\r\n<!-- This webpage was protected by "
                                                  "Quorlane //-->\r\n");
-    EXPECT_EQ(site.read("sub/right.htm"), protectedBytes("<p>right</p>", settings));
+    EXPECT_EQ(site.read("sub/right.htm"), test::ProtectedFileBytes("<p>right</p>", settings));
     EXPECT_EQ(host.recorded(),
               (std::vector<PathString>{site.str() + "/sub/right.htm", site.str() + "/left.htm",
                                        site.str() + "/index.htm"}));
@@ -169,22 +151,6 @@ TEST_F(ProtectionRunTest, AReadOnlyOutputFileIsReportedAndTheRunGoesOn)
               wording::Message::Icon::Warning);
     EXPECT_EQ(site.read("protected_a.htm"), earlier);
     EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/b.htm"}));
-}
-
-TEST_F(ProtectionRunTest, OtherWriteFailuresGiveTheUnknownErrorMessage)
-{
-    site.write("a.htm", "<p>a</p>");
-    site.write("b.htm", "<p>b</p>");
-    fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
-        return operation == FaultyFileSystem::Operation::Write && path.ends_with("protected_a.htm")
-                   ? files::FileResult(test::Failure(files::FileError::Kind::Other))
-                   : std::nullopt;
-    });
-    run({folder()});
-    ASSERT_EQ(host.failures().size(), 1u);
-    EXPECT_EQ(host.failures()[0], u"Unknown Error 28\r\nNo space left on device: " +
-                                      core::TextFromPath(site.str()) + u"/protected_a.htm");
-    EXPECT_EQ(host.recorded().size(), 1u);
 }
 
 TEST_F(ProtectionRunTest, PagesThatCannotBeReadAreReportedNeverEmptied)
@@ -305,19 +271,6 @@ TEST_F(ProtectionRunTest, NothingPickedOrNothingFound)
     EXPECT_EQ(host.summaries.size(), 1);
 }
 
-TEST_F(ProtectionRunTest, CopyToFolderRebuildsTheTreeBelowTheTarget)
-{
-    site.write("in/index.htm", "<p>1</p>");
-    site.write("in/sub/a.htm", "<p>2</p>");
-    settings.saveMode = core::SaveMode::CopyToFolder;
-    settings.saveDir = core::TextFromPath(site.str() + "/out");
-    run({folder("in")});
-    EXPECT_EQ(site.read("out/sub/a.htm"), protectedBytes("<p>2</p>", settings));
-    ASSERT_EQ(results.entries().size(), 1u);
-    EXPECT_EQ(results.entries()[0].text, site.str() + "/out");
-    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/index.htm", "/sub/a.htm"}));
-}
-
 TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
 {
     site.write("a.htm", "<p>a</p>");
@@ -397,7 +350,7 @@ TEST_F(ProtectionRunTest, OverwriteWithLinksLeavesNoNameInClearText)
     run({folder("site"), page("real/page.htm")});
 
     EXPECT_TRUE(test::fs::is_symlink(site.path() / "site" / "link.htm"));
-    EXPECT_EQ(site.read("real/page.htm"), protectedBytes("<p>real</p>", settings));
+    EXPECT_EQ(site.read("real/page.htm"), test::ProtectedFileBytes("<p>real</p>", settings));
     EXPECT_EQ(site.read("real/page.htm.bak"), "<p>real</p>");
     EXPECT_FALSE(site.exists("site/link.htm.bak"));
     EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/site/link.htm"}));
@@ -474,7 +427,7 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
     });
     run({folder()});
     EXPECT_EQ(site.read("a.htm"), damagedPage);
-    EXPECT_EQ(site.read("b.htm"), protectedBytes("<p>b</p>", settings));
+    EXPECT_EQ(site.read("b.htm"), test::ProtectedFileBytes("<p>b</p>", settings));
     ASSERT_EQ(host.failures().size(), 1u);
     EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/a.htm");
     EXPECT_NE(host.failures()[0].find(u"differs from the page from line 1"), std::u16string::npos);
@@ -484,13 +437,15 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
     }
 }
 
-// A copy is a working site: the other files of the folder go along byte for byte; backups,
-// which hold pages in clear text, and what a link brings in from outside the folder do not.
+// A copy is a working site: the tree is rebuilt below the target, and the other files of the
+// folder go along byte for byte; backups, which hold pages in clear text, and what a link brings
+// in from outside the folder do not.
 TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
 {
     const std::string page = "<link rel=stylesheet href=\"css/site.css\"><p>1</p>";
     const std::string picture("\x89PNG\r\n\x1a\n\0\xff", 10);
     site.write("in/index.htm", page);
+    site.write("in/sub/a.htm", "<p>2</p>");
     site.write("in/css/site.css", "p { color: red }");
     site.write("in/img/logo.png", picture);
     site.write("in/old.htm.bak", "<p>the page in clear</p>");
@@ -499,7 +454,11 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
     settings.saveMode = core::SaveMode::CopyToFolder;
     settings.saveDir = core::TextFromPath(site.str() + "/out");
     run({folder("in")});
-    EXPECT_EQ(site.read("out/index.htm"), protectedBytes(page, settings));
+    EXPECT_EQ(site.read("out/index.htm"), test::ProtectedFileBytes(page, settings));
+    EXPECT_EQ(site.read("out/sub/a.htm"), test::ProtectedFileBytes("<p>2</p>", settings));
+    ASSERT_EQ(results.entries().size(), 1u);
+    EXPECT_EQ(results.entries()[0].text, site.str() + "/out");
+    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/index.htm", "/sub/a.htm"}));
     EXPECT_EQ(site.read("out/css/site.css"), "p { color: red }");
     EXPECT_EQ(site.read("out/img/logo.png"), picture);
     EXPECT_FALSE(site.exists("out/old.htm.bak"));
@@ -549,7 +508,7 @@ TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
         }
         ProtectionRun(host, fileSystem).RunProtection(selection, current);
         EXPECT_TRUE(work.read(frameset).ends_with("//-->\r\n"));
-        EXPECT_EQ(work.read(frame), protectedBytes("<p>m</p>", current));
+        EXPECT_EQ(work.read(frame), test::ProtectedFileBytes("<p>m</p>", current));
         if (mode == core::SaveMode::CopyToFolder) {
             EXPECT_EQ(work.read("x.htm"), "<p>x</p>");
             EXPECT_FALSE(work.exists("site/x.htm"));

@@ -1,7 +1,9 @@
 #include "tests/support/PageDecoding.h"
 
 #include "core/PageEncoder.h"
+#include "core/PageTransformer.h"
 #include "core/Utf8.h"
+#include "files/PageCodec.h"
 
 namespace quorlane::test {
 
@@ -96,6 +98,14 @@ std::u16string U16(std::string_view utf8)
 std::string U8(std::u16string_view text)
 {
     return core::Utf16ToUtf8(text);
+}
+
+std::string ProtectedFileBytes(const std::string& bytes, const core::ProtectionSettings& settings)
+{
+    files::DecodedPage page = files::DecodePage(bytes);
+    core::ProtectPage(page.text, settings, page.declaredCharset);
+    page.text += core::protectedPageMarker;
+    return files::EncodePage(page.text, page.encoding);
 }
 
 } // namespace quorlane::test

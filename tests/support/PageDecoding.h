@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ProtectionSettings.h"
+
 // Reading protected pages back, as a browser would, for the tests.
 namespace quorlane::test {
 
@@ -23,6 +25,10 @@ DecodedPage DecodeWriterBlocks(std::u16string_view text);
 // The script that the page script block at the top of a protected page evaluates.
 std::u16string PageScriptOf(std::u16string_view protectedPage);
 std::string PageScriptOf(const std::string& utf8Page);
+
+// The bytes a run or transform must write for a page's bytes: decoded, protected, marked and
+// encoded again as they came.
+std::string ProtectedFileBytes(const std::string& bytes, const core::ProtectionSettings& settings);
 
 std::u16string U16(std::string_view utf8);
 std::string U8(std::u16string_view text);

@@ -37,6 +37,34 @@ std::string TempFolder::read(const std::string& relative) const
     return ReadBytes(m_path / fs::u8path(relative));
 }
 
+std::string ManifestIn(const fs::path& folder)
+{
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with(".quorlane-run-")) {
+            return entry.path().string();
+        }
+    }
+    return {};
+}
+
+std::string SitePageName(int i)
+{
+    return "p" + std::to_string(i) + ".htm";
+}
+
+std::string SitePage(int i)
+{
+    return "<html><body><p>page " + std::to_string(i) + " " + std::string(20000, 'k') +
+           "</p></body></html>";
+}
+
+void WriteSite(const TempFolder& site, int pages)
+{
+    for (int i = 0; i < pages; ++i) {
+        site.write(SitePageName(i), SitePage(i));
+    }
+}
+
 std::string ReadBytes(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);

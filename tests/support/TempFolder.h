@@ -36,6 +36,18 @@ private:
 
 std::string ReadBytes(const fs::path& path);
 
+// The line every protected file ends with.
+inline const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
+
+// The manifest a run left in folder; empty when there is none.
+std::string ManifestIn(const fs::path& folder);
+
+// A made-up site: page i is p<i>.htm, of some kilobytes, so that a run over a few hundred of
+// them takes a while.
+std::string SitePageName(int i);
+std::string SitePage(int i);
+void WriteSite(const TempFolder& site, int pages);
+
 // Every file and folder below root by its path below root, with a file's bytes ("<folder>" for
 // a folder): two trees are the same when these are equal.
 std::map<std::string, std::string> TreeOf(const fs::path& root);
