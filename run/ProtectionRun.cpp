@@ -282,6 +282,19 @@ void ProtectionRun::protectListed(RunSummary& summary)
         start.findings = core::FindForRun(m_settings.protectMode);
     }
     m_host.started(start);
+    std::unique_ptr<PagePreparer> preparer;
+    if (m_jobs > 1 && summary.listed > 1) {
+        std::vector<core::PathString> paths;
+        paths.reserve(summary.listed);
+        for (const core::FileRecord& record : m_filesToProtect) {
+            paths.push_back(record.fullPath());
+        }
+        // A sealer draws on state of its own from page to page: sealed pages are transformed
+        // here, in list order.
+        preparer = std::make_unique<PagePreparer>(m_fileSystem, m_settings, m_sealer == nullptr,
+                                                  std::move(paths), m_jobs);
+    }
+    std::size_t index = 0;
     for (core::FileRecord& record : m_filesToProtect) {
         if (m_host.cancelRequested()) {
             summary.cancelled = true;
@@ -289,7 +302,7 @@ void ProtectionRun::protectListed(RunSummary& summary)
         }
         ++summary.taken;
         m_doneBytes += sizeOf(record.fullPath());
-        ProtectFile(record);
+        ProtectFile(record, preparer ? preparer->take(index++) : nullptr);
         if (m_stopCause) {
             summary.targetUnwritable = m_stopCause;
             break;
@@ -437,6 +450,9 @@ struct ProtectionRun::PendingPage
     std::string sourceSha256; // of bytes, taken before they are let go
     std::uint64_t sourceSize = 0;
     bool listed = false; // a page of the list, not a frame page
+    // An ordinary page transformed ahead of its turn: encoded holds the page to write.
+    bool transformed = false;
+    std::string encoded;
 };
 
 void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
@@ -448,11 +464,12 @@ void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
 // the frameset goes on; they wait on a stack of their own rather than in nested calls, so that
 // no chain of frames, however deep, can exhaust the program's stack.
-void ProtectionRun::ProtectFile(const core::FileRecord& record)
+void ProtectionRun::ProtectFile(const core::FileRecord& record,
+                                std::unique_ptr<PreparedPage> prepared)
 {
     std::vector<std::unique_ptr<PendingPage>> pending;
     std::optional<FileError> unread;
-    if (auto page = beginPage(record, true, unread)) {
+    if (auto page = beginPage(record, true, unread, std::move(prepared))) {
         pending.push_back(std::move(page));
     } else if (unread) {
         pageFailed(record.fullPath(),
@@ -490,7 +507,7 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
 // later run would take on those frames again.
 std::unique_ptr<ProtectionRun::PendingPage>
 ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
-                         std::optional<FileError>& unread)
+                         std::optional<FileError>& unread, std::unique_ptr<PreparedPage> prepared)
 {
     unread.reset();
     const core::PathString path = record.fullPath();
@@ -506,20 +523,36 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
         return skip(SkipReason::AlreadyHandled);
     }
     auto page = std::make_unique<PendingPage>();
-    if (const files::FileResult failure = m_fileSystem.readFile(path, page->bytes, page->stamp)) {
-        m_handledPaths.forget(path);
-        unread = *failure;
-        return nullptr;
+    // What was read ahead counts only while the file stands as it was then.
+    if (prepared && prepared->read && m_fileSystem.stamp(path) == prepared->stamp) {
+        page->bytes = std::move(prepared->bytes);
+        page->stamp = prepared->stamp;
+        page->decoded = std::move(prepared->decoded);
+        page->transformed = prepared->transformed;
+        page->encoded = std::move(prepared->encoded);
+    } else {
+        prepared.reset();
+        if (const files::FileResult failure =
+                m_fileSystem.readFile(path, page->bytes, page->stamp)) {
+            m_handledPaths.forget(path);
+            unread = *failure;
+            return nullptr;
+        }
+        page->decoded = files::DecodePage(page->bytes);
     }
     page->record = record;
     page->path = path;
     page->listed = listed;
-    page->decoded = files::DecodePage(page->bytes);
     page->frames = core::FrameScanner(page->decoded.text);
-    if (core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos) {
+    const bool protectedAlready =
+        prepared ? prepared->protectedAlready
+                 : core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos;
+    if (protectedAlready) {
         return skip(SkipReason::AlreadyProtected);
     }
-    if (auto findings = CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
+    if (auto findings = prepared
+                            ? std::move(prepared->findings)
+                            : CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
         !findings.empty()) {
         RunNotice notice = noticeOf(RunNotice::Kind::PageFindings, path);
         notice.findings = std::move(findings);
@@ -614,6 +647,12 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const std::u16string original = text;
     std::optional<PageFailure> rejection;
     const files::FileContent content = [&](std::ostream& out) {
+        if (page.transformed) {
+            // Made ahead of its turn, marker included.
+            out.write(page.encoded.data(), static_cast<std::streamsize>(page.encoded.size()));
+            page.encoded = std::string();
+            return static_cast<bool>(out);
+        }
         files::PageWriter writer(out, page.decoded.encoding);
         if (framesHandled) {
             writer.append(text);
