@@ -4,21 +4,28 @@
 
 #include "core/PageTransformer.h"
 #include "core/TextSearch.h"
+#include "files/Sha256.h"
 #include "run/PageCheck.h"
+#include "run/WrittenPageCheck.h"
 
 namespace quorlane::run {
 
 PagePreparer::PagePreparer(files::FileSystem& fileSystem, const core::ProtectionSettings& settings,
-                           bool transform, std::vector<core::PathString> paths, unsigned jobs)
+                           core::HiddenPartSealer* sealer, std::vector<core::PathString> paths,
+                           unsigned jobs)
     : m_fileSystem(fileSystem)
     , m_settings(settings)
-    , m_transform(transform)
     , m_paths(std::move(paths))
-    , m_window(std::size_t{jobs} * 2)
+    , m_window(std::size_t{jobs} * 4)
     , m_done(m_paths.size())
 {
+    for (unsigned worker = 0; sealer && worker < jobs; ++worker) {
+        m_sealers.push_back(sealer->forAnotherThread());
+        m_transform = m_transform && m_sealers.back() != nullptr;
+    }
     for (unsigned worker = 0; worker < jobs; ++worker) {
-        m_workers.emplace_back([this] { work(); });
+        core::HiddenPartSealer* own = m_sealers.empty() ? nullptr : m_sealers[worker].get();
+        m_workers.emplace_back([this, own] { work(own); });
     }
 }
 
@@ -34,7 +41,7 @@ PagePreparer::~PagePreparer()
     }
 }
 
-void PagePreparer::work()
+void PagePreparer::work(core::HiddenPartSealer* sealer)
 {
     for (;;) {
         std::size_t index = 0;
@@ -50,7 +57,7 @@ void PagePreparer::work()
         }
         std::unique_ptr<PreparedPage> page;
         try {
-            page = prepare(m_paths[index]);
+            page = prepare(m_paths[index], sealer);
         } catch (const std::exception&) {
             // Out of memory, say: the run then reads the page itself, and tells what fails.
             page = std::make_unique<PreparedPage>();
@@ -74,13 +81,15 @@ std::unique_ptr<PreparedPage> PagePreparer::take(std::size_t index)
     return page;
 }
 
-std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path) const
+std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path,
+                                                    core::HiddenPartSealer* sealer) const
 {
     auto page = std::make_unique<PreparedPage>();
     if (m_fileSystem.readFile(path, page->bytes, page->stamp)) {
         return std::make_unique<PreparedPage>();
     }
     page->read = true;
+    page->sourceSha256 = files::Sha256Hex(page->bytes);
     page->decoded = files::DecodePage(page->bytes);
     const std::u16string_view text = page->decoded.text;
     page->protectedAlready = core::FindExact(text, core::protectedPageMarker) != core::npos;
@@ -93,11 +102,21 @@ std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path
     if (!m_transform || frames.next(source) != core::FrameScanner::Next::End || frames.foundAny()) {
         return page;
     }
+    page->transformed = true;
     std::u16string protectedText(text);
-    core::ProtectOrdinaryPage(protectedText, m_settings, page->decoded.declaredCharset, nullptr);
+    core::ProtectOrdinaryPage(protectedText, m_settings, page->decoded.declaredCharset, sealer);
+    if (sealer) {
+        page->sealFailure = sealer->takeFailure();
+        if (page->sealFailure) {
+            return page;
+        }
+    }
     protectedText += core::protectedPageMarker;
     page->encoded = files::EncodePage(protectedText, page->decoded.encoding);
-    page->transformed = true;
+    page->encodedSha256 = files::Sha256Hex(page->encoded);
+    WrittenPageScratch scratch;
+    page->writtenFault = CheckWrittenPage(page->encoded, text, page->decoded.encoding, m_settings,
+                                          false, sealer, scratch);
     return page;
 }
 

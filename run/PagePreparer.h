@@ -3,31 +3,41 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/HiddenPartSealer.h"
 #include "core/PageFindings.h"
 #include "core/ProtectionSettings.h"
 #include "files/FileSystem.h"
 #include "files/PageCodec.h"
+#include "run/RunHost.h"
 
 namespace quorlane::run {
 
-// A listed page read and, when it is an ordinary page, transformed and encoded ahead of its
-// turn. The run uses it only when the file still stands as it was read; else it reads afresh.
+// A listed page read and, when it is an ordinary page, transformed, encoded and checked ahead
+// of its turn. The run uses it only when the file still stands as it was read; else it reads
+// afresh.
 struct PreparedPage
 {
     bool read = false;
     std::string bytes;
     files::FileStamp stamp;
     files::DecodedPage decoded;
+    std::string sourceSha256; // of bytes
     bool protectedAlready = false;
     std::vector<core::Finding> findings;
-    // The written page (marker included) of an ordinary page; empty for a frameset, for a page
-    // left alone, or when the run transforms on its own side.
+    // An ordinary page made ahead: encoded is the page to write (marker included), with its
+    // digest and what the check of written pages finds wrong with exactly these bytes; or
+    // sealFailure tells why its hidden parts could not be sealed. Not made for a frameset, a
+    // page left alone, or when the run transforms on its own side.
     bool transformed = false;
+    std::optional<std::string> sealFailure;
     std::string encoded;
+    std::string encodedSha256;
+    std::optional<PageFailure> writtenFault;
 };
 
 // Prepares the pages of a list on worker threads, never more than a window ahead of the page
@@ -35,9 +45,11 @@ struct PreparedPage
 class PagePreparer
 {
 public:
-    // transform false: the pages are read and decoded only.
+    // sealer: the run's, when it seals hidden parts; the pages are then only read and decoded
+    // unless it can give each worker a sealer of its own.
     PagePreparer(files::FileSystem& fileSystem, const core::ProtectionSettings& settings,
-                 bool transform, std::vector<core::PathString> paths, unsigned jobs);
+                 core::HiddenPartSealer* sealer, std::vector<core::PathString> paths,
+                 unsigned jobs);
     ~PagePreparer();
     PagePreparer(const PagePreparer&) = delete;
     PagePreparer& operator=(const PagePreparer&) = delete;
@@ -46,14 +58,16 @@ public:
     std::unique_ptr<PreparedPage> take(std::size_t index);
 
 private:
-    void work();
-    std::unique_ptr<PreparedPage> prepare(const core::PathString& path) const;
+    void work(core::HiddenPartSealer* sealer);
+    std::unique_ptr<PreparedPage> prepare(const core::PathString& path,
+                                          core::HiddenPartSealer* sealer) const;
 
     files::FileSystem& m_fileSystem;
     const core::ProtectionSettings& m_settings;
-    const bool m_transform;
+    bool m_transform = true;
     const std::vector<core::PathString> m_paths;
     const std::size_t m_window;
+    std::vector<std::unique_ptr<core::HiddenPartSealer>> m_sealers; // one per worker, if any
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::unique_ptr<PreparedPage>> m_done;

@@ -98,7 +98,8 @@ private:
                                             const core::PathString& output,
                                             std::u16string_view original,
                                             const files::PageEncoding& encoding, bool keptAsItIs,
-                                            WrittenFile& written);
+                                            const PendingPage* made, WrittenFile& written);
+    bool holdsJust(const core::PathString& file, std::string_view bytes);
     void RecordResult(PendingPage& page, const core::PathString& output);
     // A copy's other files: those of the added folders that are not pages.
     std::uint64_t otherFilesSize();
