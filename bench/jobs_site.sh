@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # quorlane-cli protect of a 10,000-page site (copies of the sample site's front page, each made
 # a little different, in 100 folders) with --jobs 1, 2, 4, ... up to the machine's hardware
-# threads, beside cp -r of the same site: wall time of each, best of two, and the speed-up over
-# one thread.
+# threads, beside cp -r of the same site: wall time of each, best and median of three, and the
+# speed-up of the best over the best of one thread.
 #   bash bench/jobs_site.sh [BUILD_DIR] [WORK_DIR]   (a WORK_DIR in /dev/shm keeps the disk out)
 # Every run protects into a fresh copy folder (--save copy --pages-only), so every run writes
 # the same files.
@@ -21,31 +21,31 @@ done
 sync
 
 run=0
-best_wall() { # command...: the faster wall time of two runs, in seconds
-    local best=""
-    for _ in 1 2; do
+times() { # command...: best and median wall time of three runs, in seconds
+    local walls=()
+    for _ in 1 2 3; do
         run=$((run + 1))
         /usr/bin/time -f '%e' -o "$work/time" "$@" "$work/out$run" >/dev/null
-        local wall
-        wall=$(cat "$work/time")
-        best=$(awk -v a="$best" -v b="$wall" 'BEGIN { print (a == "" || b < a) ? b : a }')
+        walls+=("$(cat "$work/time")")
+        rm -rf "$work/out$run"
     done
-    echo "$best"
+    printf '%s\n' "${walls[@]}" | sort -g | awk 'NR == 1 { best = $1 } NR == 2 { median = $1 }
+        END { print best, median }'
 }
 copy() { cp -r "$work/site" "$1"; }
 protect() { "$cli" protect --quiet --jobs "$jobs" --save copy --pages-only "$work/site" --target "$1"; }
 
-cp_wall=$(best_wall copy)
-printf '%-16s wall %6.2f s\n' "cp -r" "$cp_wall"
+read -r cp_best cp_median < <(times copy)
+printf '%-14s best %6.2f s  median %6.2f s\n' "cp -r" "$cp_best" "$cp_median"
 threads=$(nproc --all)
 jobs=1
 one=""
 while :; do
-    wall=$(best_wall protect)
-    one=${one:-$wall}
-    awk -v j="$jobs" -v w="$wall" -v o="$one" -v c="$cp_wall" 'BEGIN {
-        printf "--jobs %-9d wall %6.2f s   speed-up %.2f (%.2f per thread)   %.2f x cp -r\n",
-               j, w, o / w, o / w / j, w / c }'
+    read -r best median < <(times protect)
+    one=${one:-$best}
+    awk -v j="$jobs" -v b="$best" -v m="$median" -v o="$one" -v c="$cp_best" 'BEGIN {
+        printf "--jobs %-7d best %6.2f s  median %6.2f s  speed-up %.2f (%.2f per thread)  %.2f x cp -r\n",
+               j, b, m, o / b, o / b / j, b / c }'
     [ "$jobs" -ge "$threads" ] && break
     jobs=$((jobs * 2 > threads ? threads : jobs * 2))
 done
