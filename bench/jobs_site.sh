@@ -21,11 +21,11 @@ done
 sync
 
 run=0
-times() { # command...: best and median wall time of three runs, in seconds
-    local walls=()
+timed() { # command...: best and median wall time of three runs, in seconds
+    local walls=() TIMEFORMAT=%R
     for _ in 1 2 3; do
         run=$((run + 1))
-        /usr/bin/time -f '%e' -o "$work/time" "$@" "$work/out$run" >/dev/null
+        { time "$@" "$work/out$run" >/dev/null 2>"$work/err"; } 2>"$work/time"
         walls+=("$(cat "$work/time")")
         rm -rf "$work/out$run"
     done
@@ -35,13 +35,13 @@ times() { # command...: best and median wall time of three runs, in seconds
 copy() { cp -r "$work/site" "$1"; }
 protect() { "$cli" protect --quiet --jobs "$jobs" --save copy --pages-only "$work/site" --target "$1"; }
 
-read -r cp_best cp_median < <(times copy)
+read -r cp_best cp_median < <(timed copy)
 printf '%-14s best %6.2f s  median %6.2f s\n' "cp -r" "$cp_best" "$cp_median"
 threads=$(nproc --all)
 jobs=1
 one=""
 while :; do
-    read -r best median < <(times protect)
+    read -r best median < <(timed protect)
     one=${one:-$best}
     awk -v j="$jobs" -v b="$best" -v m="$median" -v o="$one" -v c="$cp_best" 'BEGIN {
         printf "--jobs %-7d best %6.2f s  median %6.2f s  speed-up %.2f (%.2f per thread)  %.2f x cp -r\n",
