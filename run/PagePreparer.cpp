@@ -84,8 +84,15 @@ std::unique_ptr<PreparedPage> PagePreparer::take(std::size_t index)
 std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path,
                                                     core::HiddenPartSealer* sealer) const
 {
+    // A large page is left for the run, which makes it while it writes it instead of holding
+    // it several times over in memory.
+    std::uint64_t size = 0;
+    if (m_fileSystem.fileSize(path, size) || size > largestPreparedPage) {
+        return std::make_unique<PreparedPage>();
+    }
     auto page = std::make_unique<PreparedPage>();
-    if (m_fileSystem.readFile(path, page->bytes, page->stamp)) {
+    if (m_fileSystem.readFile(path, page->bytes, page->stamp) ||
+        page->bytes.size() > largestPreparedPage) {
         return std::make_unique<PreparedPage>();
     }
     page->read = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -39,6 +40,9 @@ struct PreparedPage
     std::string encodedSha256;
     std::optional<PageFailure> writtenFault;
 };
+
+// The largest page prepared ahead; a larger one is left unread, for the run to take on its own.
+inline constexpr std::uint64_t largestPreparedPage = std::uint64_t{4} << 20;
 
 // Prepares the pages of a list on worker threads, never more than a window ahead of the page
 // the run has reached, and hands them over in list order. Workers only read files.
