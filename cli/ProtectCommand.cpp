@@ -1,8 +1,12 @@
 #include "cli/ProtectCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <charconv>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <thread>
+#include <variant>
 
 #include "cli/Cli.h"
 #include "cli/ConsoleHost.h"
@@ -199,6 +203,21 @@ int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
     return anyGood ? exitPageFailed : exitNothingProtected;
 }
 
+// The number of --jobs, or why it is not one; the machine's threads when none is given.
+std::variant<unsigned, std::string> JobCount(const std::optional<std::string>& given)
+{
+    if (!given) {
+        return std::max(1u, std::thread::hardware_concurrency());
+    }
+    const std::string& text = *given;
+    unsigned count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc() || end != text.data() + text.size() || count == 0) {
+        return "--jobs takes a whole number of threads, 1 or more, not \"" + text + "\"";
+    }
+    return count;
+}
+
 } // namespace
 
 nlohmann::ordered_json FindingJson(const core::Finding& finding)
@@ -260,6 +279,15 @@ void ProtectCommand::addTo(CLI::App& app)
     command->add_flag("--wait", wait,
                       "When another run is at work on these folders, wait for it to finish "
                       "rather than stop");
+    if (!checkOnly) {
+        command
+            ->add_option("--jobs", jobs,
+                         "Protect N pages at a time, on N threads (the default: one per "
+                         "hardware thread of the machine). The pages written, the listing, "
+                         "--json and the exit status are the same for every N; 1 takes the "
+                         "pages one by one")
+            ->type_name("N");
+    }
     command
         ->add_option("PATH", paths,
                      "Page files and folders, in the order to protect them (or those of "
@@ -344,6 +372,10 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
 {
     core::ProtectionSettings settings = StartSettings();
     std::vector<run::SelectionEntry> selection;
+    const std::variant<unsigned, std::string> jobCount = JobCount(jobs);
+    if (const auto* refusal = std::get_if<std::string>(&jobCount)) {
+        return UsageError(out, err, json, *refusal);
+    }
     if (const auto refusal = job(settings, selection)) {
         return UsageError(out, err, json, *refusal);
     }
@@ -355,6 +387,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
     run.setWaitForOtherRuns(wait);
+    run.setJobs(std::get<unsigned>(jobCount));
     const run::RunSummary summary = run.RunProtection(selection, settings);
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.

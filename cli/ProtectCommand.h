@@ -26,6 +26,7 @@ struct ProtectCommand
     bool json = false;
     bool quiet = false;
     bool wait = false;
+    std::optional<std::string> jobs; // --jobs: as given; the machine's threads when not
     std::vector<std::string> paths;
 
     void addTo(CLI::App& app);

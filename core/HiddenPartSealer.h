@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,11 @@ public:
     virtual bool openSealed(std::u16string_view sealed, std::u16string& out) = 0;
 
     virtual const UnlockParameters& unlockParameters() const = 0;
+
+    // A sealer under the same key and parameters, for use on another thread at the same time
+    // as this one; what the two seal together stays within the limits of one key. None when
+    // this sealer cannot be shared: its parts are then all sealed on one thread.
+    virtual std::unique_ptr<HiddenPartSealer> forAnotherThread() { return nullptr; }
 };
 
 } // namespace quorlane::core

@@ -73,6 +73,7 @@ PasswordSealer::PasswordSealer(std::u16string_view password, std::uint32_t itera
                                const Salt& salt)
     : m_cipher(std::make_unique<Cipher>())
     , m_opener(std::make_unique<Cipher>())
+    , m_sealCount(std::make_shared<std::atomic<std::uint64_t>>(0))
 {
     if (iterations < core::minimumKdfIterations || iterations > core::maximumKdfIterations) {
         m_setupFailure = "the iteration count is out of range";
@@ -84,14 +85,9 @@ PasswordSealer::PasswordSealer(std::u16string_view password, std::uint32_t itera
         secret.data(), static_cast<int>(secret.size()), salt.data(), static_cast<int>(salt.size()),
         static_cast<int>(iterations), EVP_sha256(), static_cast<int>(m_key.size()), m_key.data());
     OPENSSL_cleanse(secret.data(), secret.size());
-    const auto setUp = [](Cipher& cipher, auto init, const unsigned char* key) {
-        return cipher.context != nullptr &&
-               init(cipher.context, EVP_aes_256_gcm(), nullptr, key, nullptr) == 1;
-    };
     if (derived != 1) {
         m_setupFailure = "OpenSSL could not derive the key";
-    } else if (!setUp(*m_cipher, EVP_EncryptInit_ex, m_key.data()) ||
-               !setUp(*m_opener, EVP_DecryptInit_ex, m_key.data())) {
+    } else if (!setUpCiphers()) {
         m_setupFailure = "OpenSSL could not set up AES-256-GCM";
     }
     if (m_setupFailure) {
@@ -100,6 +96,33 @@ PasswordSealer::PasswordSealer(std::u16string_view password, std::uint32_t itera
     m_parameters.salt = base64(salt.data(), salt.size());
     m_parameters.iterations = iterations;
     appendSealed(m_parameters.check, u"");
+}
+
+PasswordSealer::PasswordSealer(const PasswordSealer& other, int)
+    : m_key(other.m_key)
+    , m_cipher(std::make_unique<Cipher>())
+    , m_opener(std::make_unique<Cipher>())
+    , m_sealCount(other.m_sealCount)
+    , m_parameters(other.m_parameters)
+    , m_setupFailure(other.m_setupFailure)
+{
+    if (!m_setupFailure && !setUpCiphers()) {
+        m_setupFailure = "OpenSSL could not set up AES-256-GCM";
+    }
+}
+
+std::unique_ptr<core::HiddenPartSealer> PasswordSealer::forAnotherThread()
+{
+    return std::unique_ptr<PasswordSealer>(new PasswordSealer(*this, 0));
+}
+
+bool PasswordSealer::setUpCiphers()
+{
+    const auto setUp = [this](Cipher& cipher, auto init) {
+        return cipher.context != nullptr &&
+               init(cipher.context, EVP_aes_256_gcm(), nullptr, m_key.data(), nullptr) == 1;
+    };
+    return setUp(*m_cipher, EVP_EncryptInit_ex) && setUp(*m_opener, EVP_DecryptInit_ex);
 }
 
 PasswordSealer::~PasswordSealer()
@@ -139,7 +162,7 @@ void PasswordSealer::appendSealed(std::u16string& out, std::u16string_view marku
     if (m_setupFailure) {
         return;
     }
-    if (++m_sealCount > maxSealsPerKey) {
+    if (m_sealCount->fetch_add(1, std::memory_order_relaxed) >= maxSealsPerKey) {
         fail("too many parts sealed under one key");
         return;
     }
@@ -199,6 +222,8 @@ bool PasswordSealer::openSealed(std::u16string_view sealed, std::u16string& out)
     return opened;
 }
 
+// Each sealer under a key draws its own batches straight from OpenSSL's generator, which is safe
+// to call from many threads: the nonces of all of them are as fresh as those of one.
 const unsigned char* PasswordSealer::nextNonce()
 {
     if (m_noncesUsed == m_nonces.size() / nonceBytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,7 +22,8 @@ using Salt = std::array<unsigned char, saltBytes>;
 // Seals hidden parts with AES-256-GCM under one key, derived once with PBKDF2-HMAC-SHA256 from
 // the password's UTF-8 bytes, a random salt and the iteration count. A sealed text is the
 // base64 of a fresh random 96-bit nonce, the ciphertext of the markup's UTF-8 bytes and the
-// 128-bit tag. Not for use by two threads at once.
+// 128-bit tag. Not for use by two threads at once: each thread seals with a sealer of its own
+// from forAnotherThread.
 class PasswordSealer final : public core::HiddenPartSealer
 {
 public:
@@ -43,9 +45,15 @@ public:
     std::optional<std::string> takeFailure() override;
     bool openSealed(std::u16string_view sealed, std::u16string& out) override;
     const core::UnlockParameters& unlockParameters() const override { return m_parameters; }
+    // Shares the key and the count of sealed parts; draws random nonces of its own.
+    std::unique_ptr<core::HiddenPartSealer> forAnotherThread() override;
 
 private:
     struct Cipher;
+
+    // A sealer under the key of other; the check value is not sealed again.
+    explicit PasswordSealer(const PasswordSealer& other, int);
+    bool setUpCiphers();
 
     // Random nonces drawn from OpenSSL in batches, each handed out once: one call per nonce
     // would cost more than sealing a small part.
@@ -60,7 +68,8 @@ private:
     std::string m_plain;
     std::string m_sealed;
     std::string m_opened;
-    std::uint64_t m_sealCount = 0;
+    // Of every sealer under this key, on whatever thread.
+    std::shared_ptr<std::atomic<std::uint64_t>> m_sealCount;
     core::UnlockParameters m_parameters;
     std::optional<std::string> m_setupFailure;
     std::optional<std::string> m_failure;

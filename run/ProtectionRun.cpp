@@ -282,6 +282,17 @@ void ProtectionRun::protectListed(RunSummary& summary)
         start.findings = core::FindForRun(m_settings.protectMode);
     }
     m_host.started(start);
+    std::unique_ptr<PagePreparer> preparer;
+    if (m_jobs > 1 && summary.listed > 1) {
+        std::vector<core::PathString> paths;
+        paths.reserve(summary.listed);
+        for (const core::FileRecord& record : m_filesToProtect) {
+            paths.push_back(record.fullPath());
+        }
+        preparer = std::make_unique<PagePreparer>(m_fileSystem, m_settings, m_sealer.get(),
+                                                  std::move(paths), m_jobs);
+    }
+    std::size_t index = 0;
     for (core::FileRecord& record : m_filesToProtect) {
         if (m_host.cancelRequested()) {
             summary.cancelled = true;
@@ -289,7 +300,7 @@ void ProtectionRun::protectListed(RunSummary& summary)
         }
         ++summary.taken;
         m_doneBytes += sizeOf(record.fullPath());
-        ProtectFile(record);
+        ProtectFile(record, preparer ? preparer->take(index++) : nullptr);
         if (m_stopCause) {
             summary.targetUnwritable = m_stopCause;
             break;
@@ -437,6 +448,12 @@ struct ProtectionRun::PendingPage
     std::string sourceSha256; // of bytes, taken before they are let go
     std::uint64_t sourceSize = 0;
     bool listed = false; // a page of the list, not a frame page
+    // An ordinary page transformed ahead of its turn (see PreparedPage).
+    bool transformed = false;
+    std::optional<std::string> sealFailure;
+    std::string encoded;
+    std::string encodedSha256;
+    std::optional<PageFailure> writtenFault;
 };
 
 void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
@@ -448,11 +465,12 @@ void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
 // The per-file step. A frameset's frame pages go through the same step, each completely, before
 // the frameset goes on; they wait on a stack of their own rather than in nested calls, so that
 // no chain of frames, however deep, can exhaust the program's stack.
-void ProtectionRun::ProtectFile(const core::FileRecord& record)
+void ProtectionRun::ProtectFile(const core::FileRecord& record,
+                                std::unique_ptr<PreparedPage> prepared)
 {
     std::vector<std::unique_ptr<PendingPage>> pending;
     std::optional<FileError> unread;
-    if (auto page = beginPage(record, true, unread)) {
+    if (auto page = beginPage(record, true, unread, std::move(prepared))) {
         pending.push_back(std::move(page));
     } else if (unread) {
         pageFailed(record.fullPath(),
@@ -490,7 +508,7 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record)
 // later run would take on those frames again.
 std::unique_ptr<ProtectionRun::PendingPage>
 ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
-                         std::optional<FileError>& unread)
+                         std::optional<FileError>& unread, std::unique_ptr<PreparedPage> prepared)
 {
     unread.reset();
     const core::PathString path = record.fullPath();
@@ -506,20 +524,40 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
         return skip(SkipReason::AlreadyHandled);
     }
     auto page = std::make_unique<PendingPage>();
-    if (const files::FileResult failure = m_fileSystem.readFile(path, page->bytes, page->stamp)) {
-        m_handledPaths.forget(path);
-        unread = *failure;
-        return nullptr;
+    // What was read ahead counts only while the file stands as it was then.
+    if (prepared && prepared->read && m_fileSystem.stamp(path) == prepared->stamp) {
+        page->bytes = std::move(prepared->bytes);
+        page->stamp = prepared->stamp;
+        page->decoded = std::move(prepared->decoded);
+        page->sourceSha256 = std::move(prepared->sourceSha256);
+        page->transformed = prepared->transformed;
+        page->sealFailure = std::move(prepared->sealFailure);
+        page->encoded = std::move(prepared->encoded);
+        page->encodedSha256 = std::move(prepared->encodedSha256);
+        page->writtenFault = std::move(prepared->writtenFault);
+    } else {
+        prepared.reset();
+        if (const files::FileResult failure =
+                m_fileSystem.readFile(path, page->bytes, page->stamp)) {
+            m_handledPaths.forget(path);
+            unread = *failure;
+            return nullptr;
+        }
+        page->decoded = files::DecodePage(page->bytes);
     }
     page->record = record;
     page->path = path;
     page->listed = listed;
-    page->decoded = files::DecodePage(page->bytes);
     page->frames = core::FrameScanner(page->decoded.text);
-    if (core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos) {
+    const bool protectedAlready =
+        prepared ? prepared->protectedAlready
+                 : core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos;
+    if (protectedAlready) {
         return skip(SkipReason::AlreadyProtected);
     }
-    if (auto findings = CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
+    if (auto findings = prepared
+                            ? std::move(prepared->findings)
+                            : CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
         !findings.empty()) {
         RunNotice notice = noticeOf(RunNotice::Kind::PageFindings, path);
         notice.findings = std::move(findings);
@@ -585,7 +623,9 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
             missing->cause);
         return;
     }
-    page.sourceSha256 = files::Sha256Hex(page.bytes);
+    if (page.sourceSha256.empty()) {
+        page.sourceSha256 = files::Sha256Hex(page.bytes);
+    }
     page.sourceSize = page.bytes.size();
     page.bytes = std::string();
     // Changed while the backup was written: the backup holds the page as it was read.
@@ -609,11 +649,22 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         beginManifest();
     }
     // The page is made while it is written: neither the protected text nor its bytes are ever
-    // held whole. The page as read is kept for the check of the written file.
+    // held whole. The page as read is kept for the check of the written file; a page made
+    // ahead of its turn needs it for nothing else.
     std::u16string& text = page.decoded.text;
-    const std::u16string original = text;
+    const std::u16string original = page.transformed ? std::move(text) : text;
     std::optional<PageFailure> rejection;
     const files::FileContent content = [&](std::ostream& out) {
+        if (page.transformed) {
+            // Made ahead of its turn, marker included.
+            if (auto& why = page.sealFailure) {
+                rejection = failureOf(PageFailure::Kind::SealingFailed, page.path);
+                rejection->detail = std::move(*why);
+                return false;
+            }
+            out.write(page.encoded.data(), static_cast<std::streamsize>(page.encoded.size()));
+            return static_cast<bool>(out);
+        }
         files::PageWriter writer(out, page.decoded.encoding);
         if (framesHandled) {
             writer.append(text);
@@ -633,7 +684,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     WrittenFile written;
     const files::WriteCheck check = [&](const core::PathString& temporary) {
         rejection = checkWritten(temporary, output, original, page.decoded.encoding, framesHandled,
-                                 written);
+                                 page.transformed ? &page : nullptr, written);
         return !rejection;
     };
     if (const files::FileResult failure =
@@ -762,12 +813,22 @@ void ProtectionRun::noteWritten(const PendingPage& page, const core::PathString&
 }
 
 // Reads the written file back and checks it with a reader of its own; gives why it is refused.
-std::optional<PageFailure> ProtectionRun::checkWritten(const core::PathString& temporary,
-                                                       const core::PathString& output,
-                                                       std::u16string_view original,
-                                                       const files::PageEncoding& encoding,
-                                                       bool keptAsItIs, WrittenFile& written)
+// A page made ahead was checked as encoded then: when the file holds just those bytes, that
+// check stands.
+std::optional<PageFailure>
+ProtectionRun::checkWritten(const core::PathString& temporary, const core::PathString& output,
+                            std::u16string_view original, const files::PageEncoding& encoding,
+                            bool keptAsItIs, const PendingPage* made, WrittenFile& written)
 {
+    if (made && holdsJust(temporary, made->encoded)) {
+        written.size = made->encoded.size();
+        written.sha256 = made->encodedSha256;
+        std::optional<PageFailure> failure = made->writtenFault;
+        if (failure) {
+            failure->path = output;
+        }
+        return failure;
+    }
     // Read, decoded and checked piece by piece: the written page is never held whole.
     std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
     if (m_sealer) {
@@ -800,6 +861,19 @@ std::optional<PageFailure> ProtectionRun::checkWritten(const core::PathString& t
         return failure;
     }
     return std::nullopt;
+}
+
+// Whether file reads back as just bytes; anything else, a failed read too, is for the full
+// check to tell.
+bool ProtectionRun::holdsJust(const core::PathString& file, std::string_view bytes)
+{
+    std::size_t at = 0;
+    bool same = true;
+    const files::FilePieces compare = [&](std::string_view piece) {
+        same = same && bytes.substr(at, piece.size()) == piece;
+        at += piece.size();
+    };
+    return !m_fileSystem.readFileInPieces(file, compare) && same && at == bytes.size();
 }
 
 void ProtectionRun::RecordResult(PendingPage& page, const core::PathString& output)

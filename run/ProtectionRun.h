@@ -12,6 +12,7 @@
 #include "files/clsFiles.h"
 #include "run/FolderRecorder.h"
 #include "run/HandledPaths.h"
+#include "run/PagePreparer.h"
 #include "run/ResultsTree.h"
 #include "run/RunHost.h"
 #include "run/RunManifest.h"
@@ -42,6 +43,9 @@ public:
     // Whether a run that finds another at work on its folders waits for it (checking for a
     // cancel meanwhile) or stops at once; it stops unless told.
     void setWaitForOtherRuns(bool wait) { m_waitForOtherRuns = wait; }
+    // How many threads read and transform the listed pages ahead of their turn; 1 takes the
+    // pages one by one. Whatever the number, the run tells and writes the same, in list order.
+    void setJobs(unsigned jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
 
     const ResultsTree& results() const { return m_results; }
 
@@ -65,9 +69,10 @@ private:
     void buildList(const std::vector<SelectionEntry>& selection,
                    const core::ProtectionSettings& settings);
     void protectListed(RunSummary& summary);
-    void ProtectFile(const core::FileRecord& record);
+    void ProtectFile(const core::FileRecord& record, std::unique_ptr<PreparedPage> prepared);
     std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record, bool listed,
-                                           std::optional<files::FileError>& unread);
+                                           std::optional<files::FileError>& unread,
+                                           std::unique_ptr<PreparedPage> prepared = nullptr);
     void finishPage(PendingPage& page, bool framesHandled);
     std::optional<PageFailure> overwriteRefusal(const PendingPage& page);
     // A failure whose cause is not given tells its own (causeOf).
@@ -93,7 +98,8 @@ private:
                                             const core::PathString& output,
                                             std::u16string_view original,
                                             const files::PageEncoding& encoding, bool keptAsItIs,
-                                            WrittenFile& written);
+                                            const PendingPage* made, WrittenFile& written);
+    bool holdsJust(const core::PathString& file, std::string_view bytes);
     void RecordResult(PendingPage& page, const core::PathString& output);
     // A copy's other files: those of the added folders that are not pages.
     std::uint64_t otherFilesSize();
@@ -121,6 +127,7 @@ private:
     ResultsTree m_results;
     std::unique_ptr<core::HiddenPartSealer> m_sealer;
     bool m_waitForOtherRuns = false;
+    unsigned m_jobs = 1;
     files::TreeLocks m_locks;
     std::unordered_set<core::PathString> m_cleanedFolders;
     // In CopyToFolder mode: the files of the listed pages, which no output may replace.

@@ -31,6 +31,7 @@ protected:
     void run(const std::vector<SelectionEntry>& selection)
     {
         ProtectionRun protectionRun(host, fileSystem);
+        protectionRun.setJobs(jobs);
         protectionRun.RunProtection(selection, settings);
         results = protectionRun.results();
     }
@@ -48,6 +49,7 @@ protected:
     core::ProtectionSettings settings;
     FakeHost host;
     run::ResultsTree results;
+    unsigned jobs = 1;
 };
 
 } // namespace
@@ -435,6 +437,27 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
     for (const auto& entry : test::fs::directory_iterator(site.path())) {
         EXPECT_FALSE(entry.path().extension() == ".tmp") << entry.path();
     }
+}
+
+// A page made and checked on a worker thread is trusted only when the file holds just the bytes
+// that were checked.
+TEST_F(ProtectionRunTest, APageMadeAheadIsCheckedAgainWhenItsFileDiffers)
+{
+    for (int page = 0; page < 6; ++page) {
+        site.write("p" + std::to_string(page) + ".htm", "<p>page " + std::to_string(page) + "</p>");
+    }
+    jobs = 4;
+    fileSystem.setDamage([](const PathString& path, std::string& bytes) {
+        if (path.ends_with("/protected_p3.htm")) {
+            bytes.insert(bytes.find("<script"), "<p>added</p>");
+        }
+    });
+    run({folder()});
+    ASSERT_EQ(host.failures().size(), 1u);
+    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/p3.htm");
+    EXPECT_FALSE(site.exists("protected_p3.htm"));
+    EXPECT_EQ(host.recorded().size(), 5u);
+    EXPECT_EQ(site.read("protected_p5.htm"), test::ProtectedFileBytes("<p>page 5</p>", settings));
 }
 
 // A copy is a working site: the tree is rebuilt below the target, and the other files of the

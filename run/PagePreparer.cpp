@@ -1,0 +1,130 @@
+#include "run/PagePreparer.h"
+
+#include <algorithm>
+
+#include "core/PageTransformer.h"
+#include "core/TextSearch.h"
+#include "files/Sha256.h"
+#include "run/PageCheck.h"
+#include "run/WrittenPageCheck.h"
+
+namespace quorlane::run {
+
+PagePreparer::PagePreparer(files::FileSystem& fileSystem, const core::ProtectionSettings& settings,
+                           core::HiddenPartSealer* sealer, std::vector<core::PathString> paths,
+                           unsigned jobs)
+    : m_fileSystem(fileSystem)
+    , m_settings(settings)
+    , m_paths(std::move(paths))
+    , m_window(std::size_t{jobs} * 4)
+    , m_done(m_paths.size())
+{
+    for (unsigned worker = 0; sealer && worker < jobs; ++worker) {
+        m_sealers.push_back(sealer->forAnotherThread());
+        m_transform = m_transform && m_sealers.back() != nullptr;
+    }
+    for (unsigned worker = 0; worker < jobs; ++worker) {
+        core::HiddenPartSealer* own = m_sealers.empty() ? nullptr : m_sealers[worker].get();
+        m_workers.emplace_back([this, own] { work(own); });
+    }
+}
+
+PagePreparer::~PagePreparer()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    for (std::thread& worker : m_workers) {
+        worker.join();
+    }
+}
+
+void PagePreparer::work(core::HiddenPartSealer* sealer)
+{
+    for (;;) {
+        std::size_t index = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] {
+                return m_stopping || m_next >= m_paths.size() || m_next < m_taken + m_window;
+            });
+            if (m_stopping || m_next >= m_paths.size()) {
+                return;
+            }
+            index = m_next++;
+        }
+        std::unique_ptr<PreparedPage> page;
+        try {
+            page = prepare(m_paths[index], sealer);
+        } catch (const std::exception&) {
+            // Out of memory, say: the run then reads the page itself, and tells what fails.
+            page = std::make_unique<PreparedPage>();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_done[index] = std::move(page);
+        }
+        m_changed.notify_all();
+    }
+}
+
+std::unique_ptr<PreparedPage> PagePreparer::take(std::size_t index)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_done[index] != nullptr; });
+    std::unique_ptr<PreparedPage> page = std::move(m_done[index]);
+    m_taken = index + 1;
+    lock.unlock();
+    m_changed.notify_all();
+    return page;
+}
+
+std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path,
+                                                    core::HiddenPartSealer* sealer) const
+{
+    // A large page is left for the run, which makes it while it writes it instead of holding
+    // it several times over in memory.
+    std::uint64_t size = 0;
+    if (m_fileSystem.fileSize(path, size) || size > largestPreparedPage) {
+        return std::make_unique<PreparedPage>();
+    }
+    auto page = std::make_unique<PreparedPage>();
+    if (m_fileSystem.readFile(path, page->bytes, page->stamp) ||
+        page->bytes.size() > largestPreparedPage) {
+        return std::make_unique<PreparedPage>();
+    }
+    page->read = true;
+    page->sourceSha256 = files::Sha256Hex(page->bytes);
+    page->decoded = files::DecodePage(page->bytes);
+    const std::u16string_view text = page->decoded.text;
+    page->protectedAlready = core::FindExact(text, core::protectedPageMarker) != core::npos;
+    if (page->protectedAlready) {
+        return page;
+    }
+    page->findings = CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
+    core::FrameScanner frames(text);
+    std::u16string source;
+    if (!m_transform || frames.next(source) != core::FrameScanner::Next::End || frames.foundAny()) {
+        return page;
+    }
+    page->transformed = true;
+    std::u16string protectedText(text);
+    core::ProtectOrdinaryPage(protectedText, m_settings, page->decoded.declaredCharset, sealer);
+    if (sealer) {
+        page->sealFailure = sealer->takeFailure();
+        if (page->sealFailure) {
+            return page;
+        }
+    }
+    protectedText += core::protectedPageMarker;
+    page->encoded = files::EncodePage(protectedText, page->decoded.encoding);
+    page->encodedSha256 = files::Sha256Hex(page->encoded);
+    WrittenPageScratch scratch;
+    page->writtenFault = CheckWrittenPage(page->encoded, text, page->decoded.encoding, m_settings,
+                                          false, sealer, scratch);
+    return page;
+}
+
+} // namespace quorlane::run
