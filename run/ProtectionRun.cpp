@@ -870,7 +870,8 @@ bool ProtectionRun::holdsJust(const core::PathString& file, std::string_view byt
     std::size_t at = 0;
     bool same = true;
     const files::FilePieces compare = [&](std::string_view piece) {
-        same = same && bytes.substr(at, piece.size()) == piece;
+        // A file longer than bytes differs; substr past the end would throw.
+        same = same && at <= bytes.size() && bytes.substr(at, piece.size()) == piece;
         at += piece.size();
     };
     return !m_fileSystem.readFileInPieces(file, compare) && same && at == bytes.size();
