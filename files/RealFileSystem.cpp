@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <random>
 #include <sstream>
@@ -342,9 +343,13 @@ FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePi
     if (!S_ISREG(info.st_mode)) {
         return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
     }
-    std::string buffer(1 << 20, '\0');
+    // Pieces of at most 1 MiB; a small file is read in one piece, into a buffer of its size
+    // (one byte more, to see the end in the same call) that nothing needs to clear first.
+    const std::size_t size = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1, 1 << 20);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(size);
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer.data(), buffer.size());
+        const ssize_t got = ::read(file.get(), buffer.get(), size);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -354,7 +359,7 @@ FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePi
         if (got == 0) {
             return std::nullopt;
         }
-        pieces(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        pieces(std::string_view(buffer.get(), static_cast<std::size_t>(got)));
     }
 }
 
@@ -729,12 +734,27 @@ std::optional<FileIdentity> RealFileSystem::identity(const PathString&)
 
 FileResult RealFileSystem::fileSize(const PathString& path, std::uint64_t& size)
 {
+#ifndef _WIN32
+    // One look at the file, where the library's two functions take two.
+    struct stat info
+    {
+    };
+    if (::stat(path.c_str(), &info) != 0) {
+        return fromErrno(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+    }
+    size = static_cast<std::uint64_t>(info.st_size);
+    return std::nullopt;
+#else
     std::error_code error;
     if (fs::is_directory(path, error)) {
         return classify(std::make_error_code(std::errc::is_a_directory));
     }
     size = fs::file_size(path, error);
     return fromCode(error);
+#endif
 }
 
 FileResult RealFileSystem::createFolder(const PathString& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <unordered_set>
 #include <vector>
 
 #include "files/FileSystem.h"
@@ -7,7 +8,10 @@
 namespace quorlane::run {
 
 // A file system that passes every call on and notes each folder it created, in order, as an
-// absolute path: what an undo of the run has to remove again.
+// absolute path: what an undo of the run has to remove again. It also keeps the folders that it
+// made or found standing, so that a run does not ask again, for every page it places, after
+// each folder above the page: a folder known is answered as one until clear(). Used by one
+// thread at a time.
 class FolderRecorder : public files::FileSystem
 {
 public:
@@ -17,7 +21,11 @@ public:
     }
 
     const std::vector<core::PathString>& created() const { return m_created; }
-    void clear() { m_created.clear(); }
+    void clear()
+    {
+        m_created.clear();
+        m_folders.clear();
+    }
 
     files::FileResult readFile(const core::PathString& path, std::string& bytes,
                                files::FileStamp& stamp) override
@@ -68,7 +76,7 @@ public:
     {
         return m_inner.listFolder(path, listing);
     }
-    bool isFolder(const core::PathString& path) override { return m_inner.isFolder(path); }
+    bool isFolder(const core::PathString& path) override;
     std::optional<files::FileIdentity> identity(const core::PathString& path) override
     {
         return m_inner.identity(path);
@@ -77,10 +85,7 @@ public:
     {
         return m_inner.removeFile(path);
     }
-    files::FileResult removeEmptyFolder(const core::PathString& path) override
-    {
-        return m_inner.removeEmptyFolder(path);
-    }
+    files::FileResult removeEmptyFolder(const core::PathString& path) override;
     files::FileResult moveOver(const core::PathString& from, const core::PathString& to) override
     {
         return m_inner.moveOver(from, to);
@@ -89,6 +94,7 @@ public:
 private:
     files::FileSystem& m_inner;
     std::vector<core::PathString> m_created;
+    std::unordered_set<core::PathString> m_folders; // without the separator that may end them
 };
 
 // path made absolute against the current folder, "." and ".." parts taken out.

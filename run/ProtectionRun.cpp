@@ -265,8 +265,12 @@ void ProtectionRun::protectListed(RunSummary& summary)
     m_handledPaths.clear();
     m_totalBytes = 0;
     m_doneBytes = 0;
+    // Taken once: the progress of each page adds its size as it was when the run began.
+    std::vector<std::uint64_t> sizes;
+    sizes.reserve(static_cast<std::size_t>(m_filesToProtect.Count()));
     for (const core::FileRecord& record : m_filesToProtect) {
-        m_totalBytes += sizeOf(record.fullPath());
+        sizes.push_back(sizeOf(record.fullPath()));
+        m_totalBytes += sizes.back();
         if (m_settings.saveMode == core::SaveMode::CopyToFolder) {
             if (const auto id = m_fileSystem.identity(record.fullPath())) {
                 m_listedFiles.insert(*id);
@@ -299,8 +303,9 @@ void ProtectionRun::protectListed(RunSummary& summary)
             break;
         }
         ++summary.taken;
-        m_doneBytes += sizeOf(record.fullPath());
-        ProtectFile(record, preparer ? preparer->take(index++) : nullptr);
+        m_doneBytes += sizes[index];
+        ProtectFile(record, preparer ? preparer->take(index) : nullptr);
+        ++index;
         if (m_stopCause) {
             summary.targetUnwritable = m_stopCause;
             break;
@@ -635,7 +640,9 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
             return;
         }
     }
-    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+    // Only a file that stands at the output can be a listed page or be replaced.
+    const bool standing = !overwrite && m_fileSystem.stamp(output).has_value();
+    if (standing && settings.saveMode == core::SaveMode::CopyToFolder) {
         const auto outputId = m_fileSystem.identity(output);
         if (outputId && m_listedFiles.contains(*outputId)) {
             failPage(page, failureOf(PageFailure::Kind::OutputIsListed, output));
@@ -643,8 +650,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         }
     }
     removeStaleTemporariesBeside(output);
-    const bool replaced = !overwrite && m_fileSystem.stamp(output).has_value() &&
-                          !m_writtenOutputs.contains(AbsolutePath(output));
+    const bool replaced = standing && !m_writtenOutputs.contains(AbsolutePath(output));
     if (!m_manifestTried) {
         beginManifest();
     }
