@@ -553,7 +553,9 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
     page->record = record;
     page->path = path;
     page->listed = listed;
-    page->frames = core::FrameScanner(page->decoded.text);
+    // A page made ahead was found to hold no frame element; it is not looked through again.
+    page->frames = core::FrameScanner(page->transformed ? std::u16string_view()
+                                                        : std::u16string_view(page->decoded.text));
     const bool protectedAlready =
         prepared ? prepared->protectedAlready
                  : core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos;
