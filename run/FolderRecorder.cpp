@@ -1,11 +1,43 @@
 #include "run/FolderRecorder.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <string_view>
 
 namespace quorlane::run {
 
+namespace {
+
+// Whether path is absolute already and has no part that making it normal would change: no
+// empty part, no "." and no "..".
+bool isNormalAbsolute(const core::PathString& path)
+{
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    if (path.empty() || path.front() != '/') {
+        return false;
+    }
+    for (std::size_t start = 1; start <= path.size();) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string_view part(path.data() + start, end - start);
+        if ((part.empty() && end < path.size()) || part == "." || part == "..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+#endif
+}
+
+} // namespace
+
 core::PathString AbsolutePath(const core::PathString& path)
 {
+    if (isNormalAbsolute(path)) {
+        return path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+    }
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     if (error) {
