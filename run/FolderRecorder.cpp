@@ -80,19 +80,6 @@ files::FileResult FolderRecorder::createFolder(const core::PathString& path)
     return result;
 }
 
-bool FolderRecorder::isFolder(const core::PathString& path)
-{
-    core::PathString key = folderKey(path);
-    if (m_folders.contains(key)) {
-        return true;
-    }
-    if (!m_inner.isFolder(path)) {
-        return false;
-    }
-    m_folders.insert(std::move(key));
-    return true;
-}
-
 files::FileResult FolderRecorder::removeEmptyFolder(const core::PathString& path)
 {
     m_folders.erase(folderKey(path));

@@ -9,9 +9,9 @@ namespace quorlane::run {
 
 // A file system that passes every call on and notes each folder it created, in order, as an
 // absolute path: what an undo of the run has to remove again. It also keeps the folders that it
-// made or found standing, so that a run does not ask again, for every page it places, after
-// each folder above the page: a folder known is answered as one until clear(). Used by one
-// thread at a time.
+// made or found standing, so that a run does not try again, for every page it places, to make
+// each folder above the page: a folder known is not made again until clear() or
+// forgetFolders(). Used by one thread at a time.
 class FolderRecorder : public files::FileSystem
 {
 public:
@@ -26,6 +26,8 @@ public:
         m_created.clear();
         m_folders.clear();
     }
+    // For when a folder known has gone: the next folders are made afresh.
+    void forgetFolders() { m_folders.clear(); }
 
     files::FileResult readFile(const core::PathString& path, std::string& bytes,
                                files::FileStamp& stamp) override
@@ -76,7 +78,7 @@ public:
     {
         return m_inner.listFolder(path, listing);
     }
-    bool isFolder(const core::PathString& path) override;
+    bool isFolder(const core::PathString& path) override { return m_inner.isFolder(path); }
     std::optional<files::FileIdentity> identity(const core::PathString& path) override
     {
         return m_inner.identity(path);

@@ -383,6 +383,12 @@ ProtectionRun::missingFolder(const core::PathString& output)
     if (m_fileSystem.isFolder(folderOf(output))) {
         return std::nullopt;
     }
+    // A folder that the run made or found before may have been taken away since.
+    m_recorder.forgetFolders();
+    files::MakeFolders(m_fileSystem, output);
+    if (m_fileSystem.isFolder(folderOf(output))) {
+        return std::nullopt;
+    }
     for (std::size_t at = output.find(core::pathSeparator, 1); at != core::PathString::npos;
          at = output.find(core::pathSeparator, at + 1)) {
         const core::PathString folder = output.substr(0, at + 1);
