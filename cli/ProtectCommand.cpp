@@ -5,7 +5,6 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <thread>
 #include <variant>
 
 #include "cli/Cli.h"
@@ -207,7 +206,7 @@ int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
 std::variant<unsigned, std::string> JobCount(const std::optional<std::string>& given)
 {
     if (!given) {
-        return std::max(1u, std::thread::hardware_concurrency());
+        return run::ProtectionRun::machineJobs();
     }
     const std::string& text = *given;
     unsigned count = 0;

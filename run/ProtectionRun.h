@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -46,6 +48,8 @@ public:
     // How many threads read and transform the listed pages ahead of their turn; 1 takes the
     // pages one by one. Whatever the number, the run tells and writes the same, in list order.
     void setJobs(unsigned jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
+    // The jobs of a run that is not told: one per hardware thread of the machine.
+    static unsigned machineJobs() { return std::max(1u, std::thread::hardware_concurrency()); }
 
     const ResultsTree& results() const { return m_results; }
 

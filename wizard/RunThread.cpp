@@ -26,6 +26,7 @@ void RunThread::work(const std::vector<run::SelectionEntry>& selection,
                      const core::ProtectionSettings& settings)
 {
     RunReturned end;
+    m_run.setJobs(run::ProtectionRun::machineJobs());
     try {
         end.summary = m_run.RunProtection(selection, settings);
     } catch (const std::exception& failure) {
