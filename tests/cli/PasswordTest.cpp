@@ -53,43 +53,6 @@ TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
     ::unsetenv("QUORLANE_TEST_PASSWORD");
 }
 
-TEST(PasswordSources, ProblemsAreRefusedWithOneLineBeforeAnythingIsWritten)
-{
-    TempFolder folder;
-    const std::string page = folder.write("page.html", hidden).string();
-    const std::string empty = folder.write("empty.txt", "\n").string();
-    ::unsetenv("QUORLANE_NO_SUCH_VARIABLE");
-    struct Case
-    {
-        std::vector<std::string> args;
-        std::string says;
-    };
-    const Case cases[] = {
-        {{"transform", "--password", "-"}, "already gives the page"},
-        {{"transform", page, "--password-file", "/no/such/file"}, "cannot read the password"},
-        {{"transform", page, "--password-file", empty}, "holds no password"},
-        {{"transform", page, "--password-env", "QUORLANE_NO_SUCH_VARIABLE"}, "is not set"},
-        {{"transform", page, "--password", "-"}, "standard input holds no password"},
-        {{"transform", page, "--password", "a", "--password-file", empty}, "one way only"},
-        {{"transform", page, "--encrypt"}, "--encrypt needs a password"},
-        {{"transform", page, "--encrypt", "--password=x", "--kdf-iterations=99999"},
-         "between 100000 and 10000000"},
-        {{"transform", page, "--password=x", "--kdf-iterations=200000"}, "with --encrypt only"},
-        {{"transform", page, "--password=x", "--no-remember"}, "with --encrypt only"},
-        {{"transform", page, "--encrypt", "--password=a\nb"}, "holds a line break"},
-        {{"protect", folder.path().string(), "--encrypt"}, "--encrypt needs a password"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.says);
-        const Outcome outcome = RunCli(c.args);
-        EXPECT_EQ(outcome.status, cli::exitUsage);
-        EXPECT_THAT(outcome.err, HasSubstr(c.says)) << outcome.err;
-        EXPECT_EQ(outcome.errLines(), 1) << outcome.err;
-        EXPECT_TRUE(outcome.out.empty());
-    }
-    EXPECT_FALSE(folder.exists("protected_page.html"));
-}
-
 // On a terminal the password is asked twice, unseen; a mismatch gives no password.
 TEST(PasswordSources, TheTerminalAsksTwice)
 {
