@@ -56,14 +56,18 @@ public:
         }
         return found;
     }
-    // The pages written, in order.
+    // The pages of the outcomes of kind, in order; recorded() the pages written.
+    std::vector<core::PathString> pages(run::PageOutcome::Kind kind) const
+    {
+        std::vector<core::PathString> found;
+        for (const run::PageOutcome* outcome : of(kind)) {
+            found.push_back(outcome->page);
+        }
+        return found;
+    }
     std::vector<core::PathString> recorded() const
     {
-        std::vector<core::PathString> pages;
-        for (const run::PageOutcome* outcome : of(run::PageOutcome::Kind::Protected)) {
-            pages.push_back(outcome->page);
-        }
-        return pages;
+        return pages(run::PageOutcome::Kind::Protected);
     }
     // The message of every failure, folders' too, in order.
     std::vector<std::u16string> failures() const
