@@ -162,7 +162,8 @@ private slots:
     // The window is touched from its own thread only.
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("thread"))); }
 
-    void startsOnTheWelcomePage()
+    // The window starts on the Welcome page; Next and Back walk the pages with their captions.
+    void startsOnTheWelcomePageAndWalksThePages()
     {
         Wizard w;
         QCOMPARE(w.window->currentPage(), 0);
@@ -182,11 +183,6 @@ private slots:
                     ->text()
                     .contains(QStringLiteral("\"This webpage was protected by Quorlane\"")));
         QCOMPARE(w.find<QLabel>("lblURL")->x(), w.find<QLabel>("lblVersion")->x());
-    }
-
-    void nextAndBackWalkThePagesWithTheirCaptions()
-    {
-        Wizard w;
         w.next()->click();
         QCOMPARE(w.window->currentPage(), 1);
         QVERIFY(!w.next()->isEnabled());
@@ -472,60 +468,22 @@ private slots:
         }
     }
 
-    void aWholeRunThroughTheWindow()
-    {
-        Wizard w;
-        test::TempFolder site;
-        site.write("a.htm", "<p>a</p>");
-        site.write("sub/b.html", "<p>b</p>");
-        w.addFolder(q(site.str()));
-        w.window->ShowPage(2);
-        w.find<QRadioButton>("optSave_0")->click();
-        w.window->ShowPage(4);
-        w.find<QCheckBox>("chkScript_4")->click();
-        w.window->ShowPage(5);
-        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
-        w.dialogs.answers.push_back(true);
-        w.protect();
-        QCOMPARE(w.window->state(), State::Finished);
-        QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
-        QVERIFY(site.read("a.htm").ends_with(marker));
-        QCOMPARE(site.read("a.htm.bak"), std::string("<p>a</p>"));
-        QCOMPARE(w.results()->topLevelItemCount(), 1);
-        QTreeWidgetItem* folder = w.results()->topLevelItem(0);
-        QCOMPARE(folder->text(0), q(site.str()));
-        QCOMPARE(folder->child(0)->text(0), QStringLiteral("/a.htm"));
-        QCOMPARE(folder->child(1)->text(0), QStringLiteral("/sub/b.html"));
-        QCOMPARE(w.find<QLabel>("lblResults")->text(),
-                 QStringLiteral("The following 2 files have been protected"));
-        QVERIFY(w.find<QLabel>("lblThanks")->isVisible());
-        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
-        w.results()->setCurrentItem(folder->child(0));
-        w.find<QPushButton>("cmdViewPage")->click();
-        QCOMPARE(w.dialogs.opened.back(), QUrl::fromLocalFile(q(site.str() + "/a.htm")));
-
-        // Restart empties both trees and keeps every option.
-        w.next()->click();
-        QCOMPARE(w.window->currentPage(), 0);
-        QCOMPARE(w.files()->topLevelItem(0)->childCount(), 0);
-        QCOMPARE(w.results()->topLevelItemCount(), 0);
-        QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
-        QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
-    }
-
-    // The Go! page tells what the protection would break before Protect, the results mark those
-    // pages, and Undo, once confirmed, gives the site back as it was.
-    void findingsBeforeTheRunAndUndoAfterIt()
+    // The Go! page tells what the protection would break before Protect; a run writes the pages,
+    // lists and marks them in the results, View Page opens one; Undo, once confirmed, gives the
+    // site back as it was, and Restart empties both trees and keeps every option.
+    void aWholeRunThroughTheWindowAndItsUndo()
     {
         Wizard w;
         test::TempFolder site;
         site.write("csp.htm", "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src "
                               "'self'\"><p>a</p>");
-        site.write("plain.htm", "<p>b</p>");
+        site.write("sub/b.html", "<p>b</p>");
         const auto before = test::TreeOf(site.path());
         w.addFolder(q(site.str()));
         w.window->ShowPage(2);
         w.find<QRadioButton>("optSave_0")->click();
+        w.window->ShowPage(4);
+        w.find<QCheckBox>("chkScript_4")->click();
         w.window->ShowPage(5);
         QCOMPARE(w.find<QLabel>("lblFindings")->text(),
                  QStringLiteral("2 warnings about what the protection would break or leave "
@@ -536,23 +494,44 @@ private slots:
                     ->text()
                     .contains(QStringLiteral("csp.htm, line 1: Its Content-Security-Policy")));
         QCOMPARE(test::TreeOf(site.path()), before);
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
         QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
-
         w.dialogs.answers.push_back(true);
         w.protect();
+        QCOMPARE(w.window->state(), State::Finished);
+        QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
+        QVERIFY(site.read("sub/b.html").ends_with(marker));
+        QCOMPARE(site.read("sub/b.html.bak"), std::string("<p>b</p>"));
+        QCOMPARE(w.results()->topLevelItemCount(), 1);
         QTreeWidgetItem* folder = w.results()->topLevelItem(0);
+        QCOMPARE(folder->text(0), q(site.str()));
+        QCOMPARE(folder->child(0)->text(0), QStringLiteral("/csp.htm"));
+        QCOMPARE(folder->child(1)->text(0), QStringLiteral("/sub/b.html"));
         QCOMPARE(folder->child(0)->data(0, Qt::UserRole).toString(), QStringLiteral("warning"));
         QVERIFY(folder->child(1)->data(0, Qt::UserRole).isNull());
-        QVERIFY(w.find<QPushButton>("cmdUndo")->isEnabled());
+        QCOMPARE(w.status(), QStringLiteral("The following 2 files have been protected"));
+        QVERIFY(w.find<QLabel>("lblThanks")->isVisible());
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
+        w.results()->setCurrentItem(folder->child(1));
+        w.find<QPushButton>("cmdViewPage")->click();
+        QCOMPARE(w.dialogs.opened.back(), QUrl::fromLocalFile(q(site.str() + "/sub/b.html")));
 
+        QVERIFY(w.find<QPushButton>("cmdUndo")->isEnabled());
         w.dialogs.answers.push_back(false);
         w.find<QPushButton>("cmdUndo")->click();
-        QVERIFY(site.read("plain.htm").ends_with(marker));
+        QVERIFY(site.read("sub/b.html").ends_with(marker));
         w.dialogs.answers.push_back(true);
         w.find<QPushButton>("cmdUndo")->click();
         QCOMPARE(test::TreeOf(site.path()), before);
         QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("The run was undone."));
         QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
+
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 0);
+        QCOMPARE(w.files()->topLevelItem(0)->childCount(), 0);
+        QCOMPARE(w.results()->topLevelItemCount(), 0);
+        QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
+        QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
     }
 
     // The run works on a thread of its own: Protect comes back at once, the window repaints and
