@@ -50,7 +50,7 @@ TEST(ProtectCommand, ListsWhatItProtectedAndExitsZero)
     EXPECT_TRUE(site.read("sub/protected_new.html").ends_with(marker));
 }
 
-TEST(ProtectCommand, JsonReportsEveryPageWithItsOutcome)
+TEST(ProtectCommand, JsonReportsEveryPageAndTheExitStatusHowTheRunEnded)
 {
     TempFolder site;
     site.write("a.htm", "<p>a</p>");
@@ -85,34 +85,19 @@ TEST(ProtectCommand, JsonReportsEveryPageWithItsOutcome)
     // The same text goes to standard error.
     EXPECT_EQ(cli.err(), "quorlane-cli: Unable to Access File: " + root +
                              "/protected_c.htm.\nThe file may be read-only.\n");
-}
 
-// 0 all protected or already protected, 1 some failed, 5 none could be protected; the last line
-// tells how the run ended, never that it is still scanning.
-TEST(ProtectCommand, TheExitStatusTellsHowTheRunEnded)
-{
-    TempFolder site;
-    site.write("done.htm", "<p>done</p>" + marker);
-    site.write("good.htm", "<p>good</p>");
-    site.write("bad.htm", "<p>bad</p>");
-    site.write("protected_bad.htm", "<p>read-only</p>");
-    fs::permissions(site.path() / "protected_bad.htm", fs::perms::owner_read);
-    const auto page = [&](const std::string& name) { return Quoted(site.path() / name) + " "; };
-    const struct
-    {
-        std::string pages;
-        int status;
-        std::string lastLine;
-    } cases[] = {
-        {page("done.htm"), 0, "No files have been protected: 1 already protected"},
-        {page("bad.htm") + page("good.htm"), 1, "The following 1 files have been protected"},
-        {page("bad.htm") + page("missing.htm"), 5, "No files have been protected: 2 failed"},
-    };
-    CliProcess cli;
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.pages);
-        EXPECT_EQ(cli.run("protect " + test.pages), test.status) << cli.err();
-        EXPECT_EQ(statusLine(cli.out()), test.lastLine) << cli.out();
+    // 0 all protected or already protected, 1 some failed, 5 none could be protected; the last
+    // line tells how the run ended, never that it is still scanning.
+    site.write("d.htm", "<p>d</p>");
+    const auto page = [&](const std::string& name) { return " " + Quoted(site.path() / name); };
+    for (const auto& [pages, status, lastLine] :
+         std::vector<std::tuple<std::string, int, std::string>>{
+             {page("b.htm"), 0, "No files have been protected: 1 already protected"},
+             {page("c.htm") + page("d.htm"), 1, "The following 1 files have been protected"},
+             {page("c.htm") + page("missing.htm"), 5, "No files have been protected: 2 failed"}}) {
+        SCOPED_TRACE(pages);
+        EXPECT_EQ(cli.run("protect" + pages), status) << cli.err();
+        EXPECT_EQ(statusLine(cli.out()), lastLine) << cli.out();
     }
 }
 
