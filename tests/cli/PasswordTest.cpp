@@ -23,32 +23,25 @@ TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
     const std::string crlf = folder.write("crlf.txt", "first line\r\nsecond\r\n").string();
     const std::string bom = folder.write("bom.txt", "\xEF\xBB\xBFmarked").string();
     ::setenv("QUORLANE_TEST_PASSWORD", "from the environment", 1);
-    struct Case
-    {
-        std::vector<std::string> args;
-        std::string input;
-        std::string password;
-        bool warns;
-    };
-    const Case cases[] = {
+    const std::tuple<std::vector<std::string>, std::string, std::string, bool> cases[] = {
         {{"--password", "typed"}, "", "typed", true},
         {{"--password-file", crlf}, "", "first line", false},
         {{"--password-file", bom}, "", "marked", false},
         {{"--password-env", "QUORLANE_TEST_PASSWORD"}, "", "from the environment", false},
         {{"--password", "-"}, "piped\nrest\n", "piped", false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    for (const auto& [options, input, password, warns] : cases) {
+        SCOPED_TRACE(options[0] + " " + options[1]);
         std::vector<std::string> args = {"transform", page};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const Outcome outcome = RunCli(args, c.input);
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = RunCli(args, input);
         ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
         const std::string script = test::PageScriptOf(outcome.out);
-        EXPECT_THAT(script, HasSubstr("p!='" + c.password + "'"));
+        EXPECT_THAT(script, HasSubstr("p!='" + password + "'"));
         EXPECT_EQ(outcome.err.find("other users of this machine can see") != std::string::npos,
-                  c.warns)
+                  warns)
             << outcome.err;
-        EXPECT_EQ(outcome.errLines(), c.warns ? 1 : 0);
+        EXPECT_EQ(outcome.errLines(), warns ? 1 : 0);
     }
     ::unsetenv("QUORLANE_TEST_PASSWORD");
 }

@@ -54,29 +54,22 @@ public:
     }
 
     void signal(int number) const { ::kill(m_pid, number); }
-    bool running()
-    {
-        int status = 0;
-        if (m_status || ::waitpid(m_pid, &status, WNOHANG) == 0) {
-            return !m_status;
-        }
-        m_status = status;
-        return false;
-    }
+    bool running() { return !reaped(WNOHANG); }
     // The exit status; -1 when it did not exit of itself.
-    int wait()
-    {
-        if (!m_status) {
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
-            m_status = status;
-        }
-        return WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1;
-    }
+    int wait() { return reaped(0) && WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1; }
     std::string out() const { return m_folder.read("out"); }
     std::string err() const { return m_folder.read("err"); }
 
 private:
+    bool reaped(int options)
+    {
+        int status = 0;
+        if (!m_status && ::waitpid(m_pid, &status, options) == m_pid) {
+            m_status = status;
+        }
+        return m_status.has_value();
+    }
+
     TempFolder m_folder;
     pid_t m_pid = -1;
     std::optional<int> m_status;

@@ -196,35 +196,30 @@ TEST_F(ProtectionRunTest, BlankLocksOrNoPagesStopTheRunInTheirOrder)
 {
     site.write("a.htm", "<p>a</p>");
     using Field = run::LockField;
-    const struct
-    {
-        std::function<void(core::ProtectionSettings&)> set;
-        bool picked;
-        std::u16string message;
-        Field field;
-    } cases[] = {
-        {[](auto& s) { s.domainLock = true, s.lockDomain = u"   ", s.passwordProtect = true; },
-         true, u"Please Enter a Domain", Field::Domain},
-        {[](auto& s) { s.urlLock = true, s.lockUrl = u""; }, true, u"Please Enter a URL",
-         Field::Url},
-        {[](auto& s) { s.passwordProtect = true; }, true, u"Please Enter a Password",
-         Field::Password},
-        {[](auto& s) { s.saveMode = core::SaveMode::CopyToFolder, s.saveDir = u" "; }, true,
-         u"Please Enter a Folder", Field::SaveDir},
-        {[](auto& s) { s.copyrightNotice = true, s.copyrightNoticeText = u"a--><script>"; }, true,
-         std::u16string(core::unsafeNoticeMessage), Field::Notice},
-        {[](auto&) {}, false, u"No files were picked to be protected", Field::Domain},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(core::Utf16ToUtf8(c.message));
+    const std::tuple<std::function<void(core::ProtectionSettings&)>, bool, std::u16string, Field>
+        cases[] = {
+            {[](auto& s) { s.domainLock = true, s.lockDomain = u"   ", s.passwordProtect = true; },
+             true, u"Please Enter a Domain", Field::Domain},
+            {[](auto& s) { s.urlLock = true, s.lockUrl = u""; }, true, u"Please Enter a URL",
+             Field::Url},
+            {[](auto& s) { s.passwordProtect = true; }, true, u"Please Enter a Password",
+             Field::Password},
+            {[](auto& s) { s.saveMode = core::SaveMode::CopyToFolder, s.saveDir = u" "; }, true,
+             u"Please Enter a Folder", Field::SaveDir},
+            {[](auto& s) { s.copyrightNotice = true, s.copyrightNoticeText = u"a--><script>"; },
+             true, std::u16string(core::unsafeNoticeMessage), Field::Notice},
+            {[](auto&) {}, false, u"No files were picked to be protected", Field::Domain},
+        };
+    for (const auto& [set, picked, message, field] : cases) {
+        SCOPED_TRACE(core::Utf16ToUtf8(message));
         host = FakeHost{};
         settings = {};
-        c.set(settings);
-        run(c.picked ? std::vector<SelectionEntry>{folder()} : std::vector<SelectionEntry>{});
+        set(settings);
+        run(picked ? std::vector<SelectionEntry>{folder()} : std::vector<SelectionEntry>{});
         ASSERT_EQ(host.refusals.size(), 1u);
-        EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text, c.message);
-        if (c.picked) {
-            EXPECT_EQ(host.refusals[0].field, c.field);
+        EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text, message);
+        if (picked) {
+            EXPECT_EQ(host.refusals[0].field, field);
         }
         EXPECT_TRUE(host.summaries.empty());
         EXPECT_FALSE(site.exists("protected_a.htm"));
