@@ -454,14 +454,7 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
 // written outside the copy, and so never over a page of the site.
 TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
 {
-    const struct
-    {
-        const char* name;
-        core::SaveMode mode;
-        bool folderToo;
-        const char* frameset;
-        const char* frame;
-    } cases[] = {
+    const std::tuple<const char*, core::SaveMode, bool, const char*, const char*> cases[] = {
         {"overwrite", core::SaveMode::Overwrite, false, "site/in/fs.htm", "site/in/pages/m.htm"},
         {"new", core::SaveMode::CreateNew, true, "site/in/protected_fs.htm",
          "site/in/pages/protected_m.htm"},
