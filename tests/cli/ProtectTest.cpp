@@ -149,6 +149,7 @@ TEST(ProtectCommand, CopyPutsTheTreeBelowTheTargetWhateverItsName)
                       Quoted(site.path() / "pages") + in),
               0);
     EXPECT_EQ(quorlane::test::TreeOf(site.path() / "pages").size(), 3u); // a.htm, sub, sub/b.htm
+    EXPECT_TRUE(site.read("pages/a.htm").ends_with(marker));
 
     const std::string e9 = site.path().string() + "/out\xE9";
     const std::string e8 = site.path().string() + "/out\xE8";
