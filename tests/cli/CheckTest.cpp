@@ -28,13 +28,7 @@ std::vector<std::string> findingsOf(const std::string& out)
 
 TEST(CheckCommand, FindsWhatEachKindOfPageBreaks)
 {
-    const struct
-    {
-        const char* name;
-        std::string bytes;
-        const char* mode;
-        std::vector<std::string> expected;
-    } pages[] = {
+    const std::tuple<const char*, std::string, const char*, std::vector<std::string>> pages[] = {
         {"csp.html",
          "<html>\n<head>\n<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
          "'self'\">\n</head><body>x</body></html>",
@@ -71,18 +65,18 @@ TEST(CheckCommand, FindsWhatEachKindOfPageBreaks)
          "email",
          {"script-written-links@1"}},
     };
-    for (const auto& page : pages) {
-        SCOPED_TRACE(page.name);
+    for (const auto& [name, bytes, mode, expected] : pages) {
+        SCOPED_TRACE(name);
         TempFolder site;
-        site.write(page.name, page.bytes);
-        if (std::string(page.name) == "frames.html") {
+        site.write(name, bytes);
+        if (std::string(name) == "frames.html") {
             site.write("local.html", "<p>local</p>");
         }
         CliProcess cli;
-        const int status = cli.run(std::string("check --json --mode ") + page.mode + " " +
-                                   Quoted(site.path() / page.name));
-        EXPECT_EQ(status, page.expected.empty() ? 0 : 4) << cli.err();
-        EXPECT_EQ(findingsOf(cli.out()), page.expected);
+        const int status =
+            cli.run(std::string("check --json --mode ") + mode + " " + Quoted(site.path() / name));
+        EXPECT_EQ(status, expected.empty() ? 0 : 4) << cli.err();
+        EXPECT_EQ(findingsOf(cli.out()), expected);
     }
 
     TempFolder site;

@@ -23,71 +23,27 @@ TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
     const std::string crlf = folder.write("crlf.txt", "first line\r\nsecond\r\n").string();
     const std::string bom = folder.write("bom.txt", "\xEF\xBB\xBFmarked").string();
     ::setenv("QUORLANE_TEST_PASSWORD", "from the environment", 1);
-    struct Case
-    {
-        std::vector<std::string> args;
-        std::string input;
-        std::string password;
-        bool warns;
-    };
-    const Case cases[] = {
+    const std::tuple<std::vector<std::string>, std::string, std::string, bool> cases[] = {
         {{"--password", "typed"}, "", "typed", true},
         {{"--password-file", crlf}, "", "first line", false},
         {{"--password-file", bom}, "", "marked", false},
         {{"--password-env", "QUORLANE_TEST_PASSWORD"}, "", "from the environment", false},
         {{"--password", "-"}, "piped\nrest\n", "piped", false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    for (const auto& [options, input, password, warns] : cases) {
+        SCOPED_TRACE(options[0] + " " + options[1]);
         std::vector<std::string> args = {"transform", page};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const Outcome outcome = RunCli(args, c.input);
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = RunCli(args, input);
         ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
         const std::string script = test::PageScriptOf(outcome.out);
-        EXPECT_THAT(script, HasSubstr("p!='" + c.password + "'"));
+        EXPECT_THAT(script, HasSubstr("p!='" + password + "'"));
         EXPECT_EQ(outcome.err.find("other users of this machine can see") != std::string::npos,
-                  c.warns)
+                  warns)
             << outcome.err;
-        EXPECT_EQ(outcome.errLines(), c.warns ? 1 : 0);
+        EXPECT_EQ(outcome.errLines(), warns ? 1 : 0);
     }
     ::unsetenv("QUORLANE_TEST_PASSWORD");
-}
-
-TEST(PasswordSources, ProblemsAreRefusedWithOneLineBeforeAnythingIsWritten)
-{
-    TempFolder folder;
-    const std::string page = folder.write("page.html", hidden).string();
-    const std::string empty = folder.write("empty.txt", "\n").string();
-    ::unsetenv("QUORLANE_NO_SUCH_VARIABLE");
-    struct Case
-    {
-        std::vector<std::string> args;
-        std::string says;
-    };
-    const Case cases[] = {
-        {{"transform", "--password", "-"}, "already gives the page"},
-        {{"transform", page, "--password-file", "/no/such/file"}, "cannot read the password"},
-        {{"transform", page, "--password-file", empty}, "holds no password"},
-        {{"transform", page, "--password-env", "QUORLANE_NO_SUCH_VARIABLE"}, "is not set"},
-        {{"transform", page, "--password", "-"}, "standard input holds no password"},
-        {{"transform", page, "--password", "a", "--password-file", empty}, "one way only"},
-        {{"transform", page, "--encrypt"}, "--encrypt needs a password"},
-        {{"transform", page, "--encrypt", "--password=x", "--kdf-iterations=99999"},
-         "between 100000 and 10000000"},
-        {{"transform", page, "--password=x", "--kdf-iterations=200000"}, "with --encrypt only"},
-        {{"transform", page, "--password=x", "--no-remember"}, "with --encrypt only"},
-        {{"transform", page, "--encrypt", "--password=a\nb"}, "holds a line break"},
-        {{"protect", folder.path().string(), "--encrypt"}, "--encrypt needs a password"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.says);
-        const Outcome outcome = RunCli(c.args);
-        EXPECT_EQ(outcome.status, cli::exitUsage);
-        EXPECT_THAT(outcome.err, HasSubstr(c.says)) << outcome.err;
-        EXPECT_EQ(outcome.errLines(), 1) << outcome.err;
-        EXPECT_TRUE(outcome.out.empty());
-    }
-    EXPECT_FALSE(folder.exists("protected_page.html"));
 }
 
 // On a terminal the password is asked twice, unseen; a mismatch gives no password.

@@ -24,25 +24,33 @@ std::string statusLine(const std::string& out)
 
 } // namespace
 
+// The listing names the folder and its pages, or a page given by its bare name from inside its
+// folder, which is protected beside itself.
 TEST(ProtectCommand, ListsWhatItProtectedAndExitsZero)
 {
     TempFolder site;
     site.write("index.htm", "<p>1</p>");
     site.write("sub/a.html", "<p>2</p>");
+    const std::string manifest = "Manifest (quorlane-cli restore undoes the run): ";
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --save overwrite --no-backups " + Quoted(site.path())), 0)
         << cli.err();
     EXPECT_EQ(cli.out(), site.path().string() +
                              "\n    /index.htm\n    /sub/a.html\n"
-                             "The following 2 files have been protected\n"
-                             "Manifest (quorlane-cli restore undoes the run): " +
-                             quorlane::test::ManifestIn(site.path()) + "\n");
+                             "The following 2 files have been protected\n" +
+                             manifest + quorlane::test::ManifestIn(site.path()) + "\n");
     EXPECT_TRUE(site.read("index.htm").ends_with(marker));
     EXPECT_FALSE(site.exists("index.htm.bak"));
     EXPECT_TRUE(cli.err().empty());
+
+    site.write("sub/new.html", "<p>3</p>");
+    ASSERT_EQ(cli.run("protect new.html", (site.path() / "sub").string()), 0) << cli.err();
+    EXPECT_EQ(cli.out(), "./protected_new.html\nThe following 1 files have been protected\n" +
+                             manifest + quorlane::test::ManifestIn(site.path() / "sub") + "\n");
+    EXPECT_TRUE(site.read("sub/protected_new.html").ends_with(marker));
 }
 
-TEST(ProtectCommand, JsonReportsEveryPageWithItsOutcome)
+TEST(ProtectCommand, JsonReportsEveryPageAndTheExitStatusHowTheRunEnded)
 {
     TempFolder site;
     site.write("a.htm", "<p>a</p>");
@@ -72,66 +80,24 @@ TEST(ProtectCommand, JsonReportsEveryPageWithItsOutcome)
     EXPECT_EQ(pages[3]["message"],
               "Unable to Access File: " + root + "/protected_c.htm.\nThe file may be read-only.");
     EXPECT_EQ(pages[4]["output"], root + "/protected_protected_c.htm");
+    EXPECT_EQ(site.read("protected_c.htm"), "<p>old</p>");
     EXPECT_EQ(report["results"][0], (nlohmann::json{{"page", root + "/protected_a.htm"}}));
     // The same text goes to standard error.
     EXPECT_EQ(cli.err(), "quorlane-cli: Unable to Access File: " + root +
                              "/protected_c.htm.\nThe file may be read-only.\n");
-}
 
-// --pages-only copies as before the other files went along: the protected pages alone.
-TEST(ProtectCommand, PagesOnlyCopiesThePagesAlone)
-{
-    TempFolder site;
-    site.write("in/index.htm", "<p>1</p>");
-    site.write("in/css/site.css", "p {}");
-    CliProcess cli;
-    ASSERT_EQ(cli.run("protect --quiet --pages-only --save copy --target " +
-                      Quoted(site.path() / "out") + " " + Quoted(site.path() / "in")),
-              0);
-    const auto copy = quorlane::test::TreeOf(site.path() / "out");
-    ASSERT_EQ(copy.size(), 1u);
-    EXPECT_TRUE(copy.begin()->second.ends_with(marker));
-}
-
-// A page given by its bare name, from inside its folder, is protected beside itself.
-TEST(ProtectCommand, ABareNameIsAPageInTheCurrentFolder)
-{
-    TempFolder site;
-    site.write("index.html", "<p>1</p>");
-    CliProcess cli;
-    ASSERT_EQ(cli.run("protect index.html", site.path().string()), 0) << cli.err();
-    EXPECT_EQ(cli.out(), "./protected_index.html\nThe following 1 files have been protected\n"
-                         "Manifest (quorlane-cli restore undoes the run): " +
-                             quorlane::test::ManifestIn(site.path()) + "\n");
-    EXPECT_TRUE(site.read("protected_index.html").ends_with(marker));
-}
-
-// 0 all protected or already protected, 1 some failed, 5 none could be protected; the last line
-// tells how the run ended, never that it is still scanning.
-TEST(ProtectCommand, TheExitStatusTellsHowTheRunEnded)
-{
-    TempFolder site;
-    site.write("done.htm", "<p>done</p>" + marker);
-    site.write("good.htm", "<p>good</p>");
-    site.write("bad.htm", "<p>bad</p>");
-    site.write("protected_bad.htm", "<p>read-only</p>");
-    fs::permissions(site.path() / "protected_bad.htm", fs::perms::owner_read);
-    const auto page = [&](const std::string& name) { return Quoted(site.path() / name) + " "; };
-    const struct
-    {
-        std::string pages;
-        int status;
-        std::string lastLine;
-    } cases[] = {
-        {page("done.htm"), 0, "No files have been protected: 1 already protected"},
-        {page("bad.htm") + page("good.htm"), 1, "The following 1 files have been protected"},
-        {page("bad.htm") + page("missing.htm"), 5, "No files have been protected: 2 failed"},
-    };
-    CliProcess cli;
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.pages);
-        EXPECT_EQ(cli.run("protect " + test.pages), test.status) << cli.err();
-        EXPECT_EQ(statusLine(cli.out()), test.lastLine) << cli.out();
+    // 0 all protected or already protected, 1 some failed, 5 none could be protected; the last
+    // line tells how the run ended, never that it is still scanning.
+    site.write("d.htm", "<p>d</p>");
+    const auto page = [&](const std::string& name) { return " " + Quoted(site.path() / name); };
+    for (const auto& [pages, status, lastLine] :
+         std::vector<std::tuple<std::string, int, std::string>>{
+             {page("b.htm"), 0, "No files have been protected: 1 already protected"},
+             {page("c.htm") + page("d.htm"), 1, "The following 1 files have been protected"},
+             {page("c.htm") + page("missing.htm"), 5, "No files have been protected: 2 failed"}}) {
+        SCOPED_TRACE(pages);
+        EXPECT_EQ(cli.run("protect" + pages), status) << cli.err();
+        EXPECT_EQ(statusLine(cli.out()), lastLine) << cli.out();
     }
 }
 
@@ -161,7 +127,8 @@ TEST(ProtectCommand, UsageErrorsExitTwoBeforeTouchingAnything)
     EXPECT_EQ(cli.run("protect --notice ''" + folder), 0) << cli.err();
 }
 
-// Copies go below the target, the input left as it was; a target named by bytes that are not
+// Copies go below the target, the input left as it was, and with --pages-only the pages alone; a
+// target named by bytes that are not
 // UTF-8 is that very folder: the listing gives the bytes as they are, and JSON gives them in
 // hexadecimal beside a readable form.
 TEST(ProtectCommand, CopyPutsTheTreeBelowTheTargetWhateverItsName)
@@ -169,13 +136,20 @@ TEST(ProtectCommand, CopyPutsTheTreeBelowTheTargetWhateverItsName)
     TempFolder site;
     site.write("in/a.htm", "<p>a</p>");
     site.write("in/sub/b.htm", "<p>b</p>");
+    site.write("in/css/site.css", "p {}");
     const std::string in = " " + Quoted(site.path() / "in");
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --quiet --save copy --target " + Quoted(site.path() / "out") + in),
               0);
     EXPECT_TRUE(cli.out().empty());
     EXPECT_TRUE(site.read("out/sub/b.htm").ends_with(marker));
+    EXPECT_EQ(site.read("out/css/site.css"), "p {}");
     EXPECT_EQ(site.read("in/sub/b.htm"), "<p>b</p>");
+    ASSERT_EQ(cli.run("protect --quiet --pages-only --save copy --target " +
+                      Quoted(site.path() / "pages") + in),
+              0);
+    EXPECT_EQ(quorlane::test::TreeOf(site.path() / "pages").size(), 3u); // a.htm, sub, sub/b.htm
+    EXPECT_TRUE(site.read("pages/a.htm").ends_with(marker));
 
     const std::string e9 = site.path().string() + "/out\xE9";
     const std::string e8 = site.path().string() + "/out\xE8";

@@ -28,22 +28,18 @@ std::string manifestOf(const CliProcess& cli)
 
 TEST(Restore, EverySaveModeComesBackByteForByte)
 {
-    const struct
-    {
-        const char* name;
-        std::string options;
-    } modes[] = {
+    const std::tuple<const char*, std::string> modes[] = {
         {"overwrite", "--save overwrite"},
         {"new", "--save new --enable no-printing,no-text-select --mode links"},
         {"copy", "--save copy --target out/deep"},
     };
-    for (const auto& mode : modes) {
-        SCOPED_TRACE(mode.name);
+    for (const auto& [name, options] : modes) {
+        SCOPED_TRACE(name);
         TempFolder work;
         writeSite(work.path() / "site");
         const auto before = quorlane::test::TreeOf(work.path());
         CliProcess cli;
-        ASSERT_EQ(cli.run("protect --json " + mode.options + " site", work.path().string()), 0)
+        ASSERT_EQ(cli.run("protect --json " + options + " site", work.path().string()), 0)
             << cli.err();
         const std::string manifest = manifestOf(cli);
         ASSERT_TRUE(fs::exists(manifest)) << cli.out();

@@ -1,4 +1,3 @@
-#include <array>
 #include <gtest/gtest.h>
 
 #include "tests/cli/RunCli.h"
@@ -7,7 +6,11 @@
 using namespace quorlane;
 using test::Outcome;
 using test::RunCli;
+using test::TempFolder;
 
+// The options reach the page as settings (the golden pages show each option on its own):
+// repeated --enable options add up, texts outside ASCII come through, and hosts outside ASCII are
+// written in the form the browser reports.
 TEST(Transform, SettingsFromOptionsReachThePage)
 {
     const std::string page = "<html><head></head><body><a href=\"mailto:a@b\">m</a></body></html>";
@@ -17,76 +20,72 @@ TEST(Transform, SettingsFromOptionsReachThePage)
     settings.scriptSwitches.set(core::ScriptOption::ExpirePage);
     settings.rightClickWarning = true;
     settings.rightClickWarningText = u"Mine \u00E9";
-    settings.passwordProtect = true;
-    settings.password = u"open sesame";
-    settings.copyrightNotice = true;
-    settings.copyrightNoticeText = u"(c) me";
-    const Outcome outcome = RunCli({"transform", "--mode", "email", "--enable", "no-right-click",
-                                    "--enable=expire-page", "--warning", "Mine \xC3\xA9",
-                                    "--password", "open sesame", "--notice", "(c) me"},
-                                   page);
-    EXPECT_EQ(outcome.status, cli::exitOk) << outcome.err;
-    EXPECT_EQ(outcome.out, test::ProtectedFileBytes(page, settings));
-
-    settings = {};
-    settings.scriptSwitches.set(core::ScriptOption::NoPrinting);
-    settings.scriptSwitches.set(core::ScriptOption::BlockOpera);
-    settings.domainLock = true;
-    settings.lockDomain = u"www.site.example";
-    settings.urlLock = true;
-    settings.lockUrl = u"http://www.site.example/a.html";
-    EXPECT_EQ(RunCli({"transform", "--enable", "no-printing,block-opera", "--domain-lock",
-                      "www.site.example", "--url-lock", "http://www.site.example/a.html"},
-                     page)
-                  .out,
-              test::ProtectedFileBytes(page, settings));
-    // Hosts outside ASCII are written in the form the browser reports.
-    settings = {};
     settings.domainLock = true;
     settings.lockDomain = u"xn--bcher-kva.example";
-    EXPECT_EQ(RunCli({"transform", "--domain-lock",
-                      "B\xC3\xBC"
-                      "cher.example"},
-                     page)
-                  .out,
-              test::ProtectedFileBytes(page, settings));
+    const Outcome outcome =
+        RunCli({"transform", "--mode", "email", "--enable", "no-right-click",
+                "--enable=expire-page", "--warning", "Mine \xC3\xA9", "--domain-lock",
+                "B\xC3\xBC"
+                "cher.example"},
+               page);
+    EXPECT_EQ(outcome.status, cli::exitOk) << outcome.err;
+    EXPECT_EQ(outcome.out, test::ProtectedFileBytes(page, settings));
 }
 
-// Texts that could leave their string in the page script, blank ones, and locks the browser
-// could never match are refused in one line naming the option or the entry, before any page is
-// read.
-TEST(Transform, BadTextsAreRefusedBeforeReading)
+// Bad usage, texts that could leave their string in the page script, blank ones, locks the
+// browser could never match and password problems are refused in one line naming the option or
+// the entry, before any page is read.
+TEST(Usage, ProblemsAreRefusedInOneLineBeforeAnyPageIsRead)
 {
-    for (const auto& [option, text, named] : std::vector<std::array<std::string, 3>>{
-             {"--warning", "it's", "--warning"},
-             {"--password", "a\"b", "--password"},
-             {"--domain-lock", "a\\b", "--domain-lock"},
-             {"--url-lock", "http://x/\ny", "--url-lock"},
-             {"--url-lock", "http://x/\xE2\x80\xA8", "--url-lock"},
-             {"--domain-lock", "   ", "--domain-lock"},
-             {"--password", "", "--password"},
-             {"--domain-lock", "a.example, www.b.example/shop", "\"www.b.example/shop\""},
-             {"--url-lock", "https:///index.html", "\"https:///index.html\""},
-         }) {
-        SCOPED_TRACE(option + " " + text);
-        const Outcome outcome = RunCli({"transform", "/no/such/page.html", option, text});
+    TempFolder folder;
+    const std::string empty = folder.write("empty.txt", "\n").string();
+    const std::string page = "/no/such/page.html";
+    ::unsetenv("QUORLANE_NO_SUCH_VARIABLE");
+    const struct
+    {
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {{}, "A subcommand is required"},
+        {{"frobnicate"}, "A subcommand is required"},
+        {{"transform", page, "b"}, "not expected: b"},
+        {{"transform", page, "--mode", "half"}, "--mode: half not in"},
+        {{"transform", page, "--enable", "no-mouse"}, "--enable: no-mouse not in"},
+        {{"transform", page, "--warning", "it's"}, "--warning"},
+        {{"transform", page, "--password", "a\"b"}, "--password"},
+        {{"transform", page, "--domain-lock", "a\\b"}, "--domain-lock"},
+        {{"transform", page, "--url-lock", "http://x/\ny"}, "--url-lock"},
+        {{"transform", page, "--url-lock", "http://x/\xE2\x80\xA8"}, "--url-lock"},
+        {{"transform", page, "--domain-lock", "   "}, "--domain-lock"},
+        {{"transform", page, "--password", ""}, "--password"},
+        {{"transform", page, "--domain-lock", "a.example, www.b.example/shop"},
+         "\"www.b.example/shop\""},
+        {{"transform", page, "--url-lock", "https:///index.html"}, "\"https:///index.html\""},
+        {{"transform", "--password", "-"}, "already gives the page"},
+        {{"transform", page, "--password-file", "/no/such/file"}, "cannot read the password"},
+        {{"transform", page, "--password-file", empty}, "holds no password"},
+        {{"transform", page, "--password-env", "QUORLANE_NO_SUCH_VARIABLE"}, "is not set"},
+        {{"transform", page, "--password", "-"}, "standard input holds no password"},
+        {{"transform", page, "--password", "a", "--password-file", empty}, "one way only"},
+        {{"transform", page, "--encrypt"}, "--encrypt needs a password"},
+        {{"transform", page, "--encrypt", "--password=x", "--kdf-iterations=99999"},
+         "between 100000 and 10000000"},
+        {{"transform", page, "--password=x", "--kdf-iterations=200000"}, "with --encrypt only"},
+        {{"transform", page, "--password=x", "--no-remember"}, "with --encrypt only"},
+        {{"transform", page, "--encrypt", "--password=a\nb"}, "holds a line break"},
+        {{"protect", "/no/such", "--encrypt"}, "--encrypt needs a password"},
+        {{"protect", "--jobs", "0", "/no/such"}, "--jobs takes a whole number"},
+        {{"protect", "--jobs", "two", "/no/such"}, "--jobs takes a whole number"},
+        {{"protect", "--jobs", "-3", "/no/such"}, "--jobs takes a whole number"},
+        {{"protect", "--jobs", "4x", "/no/such"}, "--jobs takes a whole number"},
+        {{"protect", "--jobs", "", "/no/such"}, "--jobs takes a whole number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        const Outcome outcome = RunCli(c.args);
         EXPECT_EQ(outcome.status, cli::exitUsage);
-        EXPECT_THAT(outcome.err, HasSubstr(named));
-        EXPECT_THAT(outcome.err, Not(HasSubstr("page.html"))) << "read before refusing";
-        EXPECT_EQ(outcome.errLines(), 1);
-    }
-}
-
-TEST(Transform, BadUsageGivesOneLineAndStatusTwo)
-{
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"transform", "--mode", "half"},
-                                               {"transform", "--enable", "no-mouse"},
-                                               {"frobnicate"},
-                                               {"transform", "a", "b"}}) {
-        const Outcome outcome = RunCli(args);
-        EXPECT_EQ(outcome.status, cli::exitUsage);
+        EXPECT_THAT(outcome.err, HasSubstr(c.says));
+        EXPECT_THAT(outcome.err, Not(HasSubstr("/no/such/page"))) << "read before refusing";
         EXPECT_EQ(outcome.errLines(), 1) << outcome.err;
         EXPECT_TRUE(outcome.out.empty());
     }
@@ -96,11 +95,11 @@ TEST(Transform, BadUsageGivesOneLineAndStatusTwo)
     EXPECT_THAT(help.out, HasSubstr("block-netscape"));
 }
 
-// The real program: a file or its standard input; a list of switches does not swallow the file
+// The real program: a file or its standard input, a list of switches does not swallow the file
 // name behind it; and the exit statuses.
-TEST(TransformProcess, WritesTheProtectedPageOfAFileOrOfStandardInput)
+TEST(TransformProcess, WritesTheProtectedPageAndExitsWithWhatHappened)
 {
-    test::TempFolder folder;
+    TempFolder folder;
     test::CliProcess cli;
     const std::string page = "<html><body><p>\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80</p></body>";
     const std::string file = folder.write("page.html", page).string();
@@ -113,14 +112,6 @@ TEST(TransformProcess, WritesTheProtectedPageOfAFileOrOfStandardInput)
             << cli.err();
         EXPECT_EQ(cli.out(), test::ProtectedFileBytes(page, settings));
     }
-}
-
-TEST(TransformProcess, ExitStatusesTellWhatHappened)
-{
-    test::TempFolder folder;
-    test::CliProcess cli;
-    const std::string page = folder.write("page.html", "<p>x</p>").string();
-    ASSERT_EQ(cli.run("transform " + page), 0);
     const std::string protectedPage = cli.out();
     EXPECT_EQ(cli.run("transform " + folder.write("protected.html", protectedPage).string()), 3);
     EXPECT_EQ(cli.out(), protectedPage);
@@ -128,6 +119,6 @@ TEST(TransformProcess, ExitStatusesTellWhatHappened)
     EXPECT_EQ(cli.run("transform " + (folder.path() / "missing.html").string()), 2);
     EXPECT_THAT(cli.err(), HasSubstr("missing.html"));
     EXPECT_EQ(cli.run("transform " + folder.path().string()), 2);
-    EXPECT_EQ(cli.run("transform --mode none " + page), 2);
+    EXPECT_EQ(cli.run("transform --mode none " + file), 2);
     EXPECT_TRUE(cli.out().empty());
 }

@@ -14,8 +14,6 @@ public:
     bool cancel = false;
     std::function<void(std::size_t)> afterListed; // with the listed pages done so far
     std::vector<run::Refusal> refusals;
-    std::vector<run::RunNotice> notices;
-    std::vector<run::RunStart> starts;
     std::vector<run::PageOutcome> outcomes;
     std::vector<run::RunSummary> summaries;
     std::vector<std::u16string> statuses; // the status lines, in order
@@ -26,16 +24,8 @@ public:
         refusals.push_back(refusal);
         status(wording::StatusAfter(refusal));
     }
-    void notice(const run::RunNotice& notice) override
-    {
-        notices.push_back(notice);
-        status(wording::StatusAfter(notice));
-    }
-    void started(const run::RunStart& start) override
-    {
-        starts.push_back(start);
-        status(wording::StatusAfter(start));
-    }
+    void notice(const run::RunNotice& notice) override { status(wording::StatusAfter(notice)); }
+    void started(const run::RunStart& start) override { status(wording::StatusAfter(start)); }
     void pageDone(const run::PageOutcome& outcome) override
     {
         outcomes.push_back(outcome);
@@ -56,14 +46,18 @@ public:
         }
         return found;
     }
-    // The pages written, in order.
+    // The pages of the outcomes of kind, in order; recorded() the pages written.
+    std::vector<core::PathString> pages(run::PageOutcome::Kind kind) const
+    {
+        std::vector<core::PathString> found;
+        for (const run::PageOutcome* outcome : of(kind)) {
+            found.push_back(outcome->page);
+        }
+        return found;
+    }
     std::vector<core::PathString> recorded() const
     {
-        std::vector<core::PathString> pages;
-        for (const run::PageOutcome* outcome : of(run::PageOutcome::Kind::Protected)) {
-            pages.push_back(outcome->page);
-        }
-        return pages;
+        return pages(run::PageOutcome::Kind::Protected);
     }
     // The message of every failure, folders' too, in order.
     std::vector<std::u16string> failures() const

@@ -54,29 +54,22 @@ public:
     }
 
     void signal(int number) const { ::kill(m_pid, number); }
-    bool running()
-    {
-        int status = 0;
-        if (m_status || ::waitpid(m_pid, &status, WNOHANG) == 0) {
-            return !m_status;
-        }
-        m_status = status;
-        return false;
-    }
+    bool running() { return !reaped(WNOHANG); }
     // The exit status; -1 when it did not exit of itself.
-    int wait()
-    {
-        if (!m_status) {
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
-            m_status = status;
-        }
-        return WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1;
-    }
+    int wait() { return reaped(0) && WIFEXITED(*m_status) ? WEXITSTATUS(*m_status) : -1; }
     std::string out() const { return m_folder.read("out"); }
     std::string err() const { return m_folder.read("err"); }
 
 private:
+    bool reaped(int options)
+    {
+        int status = 0;
+        if (!m_status && ::waitpid(m_pid, &status, options) == m_pid) {
+            m_status = status;
+        }
+        return m_status.has_value();
+    }
+
     TempFolder m_folder;
     pid_t m_pid = -1;
     std::optional<int> m_status;
@@ -122,6 +115,24 @@ SiteState stateOf(const TempFolder& site, int pages)
         }
     }
     return state;
+}
+
+// How long a run of args takes here, in microseconds: kills up to then fall anywhere in a run.
+long LengthOfRun(const std::vector<std::string>& args)
+{
+    const auto start = Clock::now();
+    EXPECT_EQ(CliRun(args).wait(), 0);
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+}
+
+// Starts a run of args and kills it at a random moment up to length microseconds.
+void KillAtRandom(const std::vector<std::string>& args, std::mt19937& random, long length)
+{
+    CliRun killed(args);
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(std::uniform_int_distribution<long>(0, length)(random)));
+    killed.signal(SIGKILL);
+    killed.wait();
 }
 
 // Holds a lock on a folder as another run would.
@@ -222,31 +233,21 @@ TEST(Processes, KilledAtRandomMomentsNothingIsPartial)
         all.push_back(site.str());
         return all;
     };
-    // How long a whole run takes here: the kills fall anywhere in it.
     TempFolder timed;
     WriteSite(timed, pages);
-    const auto start = Clock::now();
-    ASSERT_EQ(CliRun(runOver(timed)).wait(), 0);
-    const auto length = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
-
+    const long length = LengthOfRun(runOver(timed));
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
-    std::uniform_int_distribution<long> moment(0, length.count());
     SiteState total;
     int midRun = 0;
-    int temporariesLeft = 0;
     for (int trial = 0; trial < trials; ++trial) {
         TempFolder site;
         WriteSite(site, pages);
-        CliRun killed(runOver(site));
-        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
-        killed.signal(SIGKILL);
-        killed.wait();
+        KillAtRandom(runOver(site), random, length);
         const SiteState after = stateOf(site, pages);
         total.partialPages += after.partialPages;
         total.partialBackups += after.partialBackups;
         midRun += after.protectedPages > 0 && after.protectedPages < pages ? 1 : 0;
-        temporariesLeft += temporariesIn(site.path()) > 0 ? 1 : 0;
 
         CliRun next(runOver(site));
         ASSERT_EQ(next.wait(), 0) << next.err();
@@ -257,12 +258,8 @@ TEST(Processes, KilledAtRandomMomentsNothingIsPartial)
     }
     EXPECT_EQ(total.partialPages, 0) << "seed " << seed;
     EXPECT_EQ(total.partialBackups, 0) << "seed " << seed;
-    RecordProperty("kills that fell between the first and the last page", midRun);
-    RecordProperty("kills that left a temporary file for the next run", temporariesLeft);
-    std::cout << "SIGKILL " << trials << " trials (seed " << seed << ", a run of "
-              << length.count() / 1000 << " ms): " << midRun << " mid-run, " << total.partialPages
-              << " partial pages, " << total.partialBackups << " partial backups, "
-              << temporariesLeft << " left a temporary file, none after the next run\n";
+    std::cout << "SIGKILL: " << midRun << " of " << trials << " kills fell mid-run (seed " << seed
+              << ")\n";
 }
 
 // SIGTERM and Ctrl-C stop after the current page: the pages done stay, no temporary file is
@@ -331,20 +328,12 @@ TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
             return std::make_pair(before, manifest);
         };
         TempFolder timed;
-        const auto timedRun = protectedSite(timed);
-        const auto start = Clock::now();
-        ASSERT_EQ(CliRun({"restore", timedRun.second}).wait(), 0);
-        const auto length =
-            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
-        std::uniform_int_distribution<long> moment(0, length.count());
+        const long length = LengthOfRun({"restore", protectedSite(timed).second});
         int stopped = 0;
         for (int trial = 0; trial < trials; ++trial) {
             TempFolder work;
             const auto [before, manifest] = protectedSite(work);
-            CliRun killed({"restore", manifest});
-            std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
-            killed.signal(SIGKILL);
-            killed.wait();
+            KillAtRandom({"restore", manifest}, random, length);
             // Gone: the undo had finished before the kill.
             if (fs::exists(manifest)) {
                 ++stopped;

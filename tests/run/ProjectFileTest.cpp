@@ -54,12 +54,7 @@ TEST(ProjectFile, KeepsEveryChoiceButThePassword)
 // and the key.
 TEST(ProjectFile, RefusesWhatItCannotTakeByFileAndKey)
 {
-    const struct
-    {
-        const char* name;
-        const char* json;
-        const char* said;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"not JSON", R"({"version": 1,)", "is no JSON document"},
         {"no version", R"({"pages": []})", "\"version\" is missing"},
         {"a later version", R"({"version": 2, "colour": 1})", "\"version\" is 2"},

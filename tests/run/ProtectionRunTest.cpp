@@ -1,10 +1,12 @@
 #include "run/ProtectionRun.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
 #include "core/PageTransformer.h"
 #include "core/ScriptText.h"
+#include "core/Utf8.h"
 #include "files/PageCodec.h"
 #include "tests/run/FakeHost.h"
 #include "tests/support/PageDecoding.h"
@@ -16,6 +18,7 @@ using run::ProtectionRun;
 using run::SelectionEntry;
 using test::FakeHost;
 using test::FaultyFileSystem;
+using test::marker;
 using test::TempFolder;
 
 namespace {
@@ -39,10 +42,9 @@ protected:
     {
         return {relative.empty() ? site.str() : (site.path() / relative).native(), true};
     }
-    SelectionEntry page(const std::string& relative) const
-    {
-        return {(site.path() / relative).native(), false};
-    }
+    SelectionEntry page(const std::string& relative) const { return {at(relative), false}; }
+    PathString at(const std::string& relative) const { return site.str() + "/" + relative; }
+    std::vector<PathString> failed() const { return host.pages(run::PageOutcome::Kind::Failed); }
 
     TempFolder site;
     FaultyFileSystem fileSystem;
@@ -72,9 +74,8 @@ TEST_F(ProtectionRunTest, ProtectsASiteBesideItsPagesInEveryEncoding)
     ASSERT_EQ(results.entries().size(), 1u);
     EXPECT_EQ(results.entries()[0].text, site.str());
     EXPECT_EQ(results.entries()[0].pages,
-              (std::vector<PathString>{site.str() + "/protected_index.htm",
-                                       site.str() + "/sub/protected_legacy.html",
-                                       site.str() + "/sub/protected_seite m\xC3\xBCller.htm"}));
+              (std::vector<PathString>{at("protected_index.htm"), at("sub/protected_legacy.html"),
+                                       at("sub/protected_seite m\xC3\xBCller.htm")}));
     EXPECT_EQ(host.statuses.front(), u"Scanning for files, please wait...");
     EXPECT_EQ(host.statuses.back(), u"The following 3 files have been protected");
     EXPECT_EQ(host.summaries.size(), 1);
@@ -117,42 +118,10 @@ TEST_F(ProtectionRunTest, FramesetsHandTheirFramesToTheSameStep)
     settings.makeBackups = false;
     run({page("index.htm")});
 
-    EXPECT_EQ(site.read("index.htm"), frameset + "\r\n<!-- This webpage was protected by "
-                                                 "Quorlane //-->\r\n");
+    EXPECT_EQ(site.read("index.htm"), frameset + marker);
     EXPECT_EQ(site.read("sub/right.htm"), test::ProtectedFileBytes("<p>right</p>", settings));
     EXPECT_EQ(host.recorded(),
-              (std::vector<PathString>{site.str() + "/sub/right.htm", site.str() + "/left.htm",
-                                       site.str() + "/index.htm"}));
-}
-
-TEST_F(ProtectionRunTest, AMissingFramePageMakesTheFramesetAnOrdinaryPage)
-{
-    site.write("index.htm", "<frameset><frame src=\"gone.htm\"></frameset>");
-    run({page("index.htm")});
-    EXPECT_FALSE(site.exists("gone.htm"));
-    EXPECT_FALSE(site.exists("protected_gone.htm"));
-    const std::string written = site.read("protected_index.htm");
-    EXPECT_TRUE(written.starts_with("<script type=\"text/javascript\">"));
-    EXPECT_TRUE(host.failures().empty());
-}
-
-TEST_F(ProtectionRunTest, AReadOnlyOutputFileIsReportedAndTheRunGoesOn)
-{
-    site.write("a.htm", "<p>a</p>");
-    site.write("b.htm", "<p>b</p>");
-    // Left by an earlier run (so it is skipped itself), then made read-only.
-    const std::string earlier = "left from before\r\n<!-- This webpage was protected by "
-                                "Quorlane //-->\r\n";
-    const auto locked = site.write("protected_a.htm", earlier);
-    test::fs::permissions(locked, test::fs::perms::owner_read);
-    run({folder()});
-    ASSERT_EQ(host.failures().size(), 1u);
-    EXPECT_EQ(host.failures()[0], u"Unable to Access File: " + core::TextFromPath(site.str()) +
-                                      u"/protected_a.htm.\r\nThe file may be read-only.");
-    EXPECT_EQ(wording::FailureMessage(host.of(run::PageOutcome::Kind::Failed)[0]->failure).icon,
-              wording::Message::Icon::Warning);
-    EXPECT_EQ(site.read("protected_a.htm"), earlier);
-    EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/b.htm"}));
+              (std::vector<PathString>{at("sub/right.htm"), at("left.htm"), at("index.htm")}));
 }
 
 TEST_F(ProtectionRunTest, PagesThatCannotBeReadAreReportedNeverEmptied)
@@ -168,11 +137,9 @@ TEST_F(ProtectionRunTest, PagesThatCannotBeReadAreReportedNeverEmptied)
         }
     };
     run({folder(), page("d.htm")});
-    ASSERT_EQ(host.failures().size(), 2u);
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/b.htm");
+    ASSERT_EQ(failed(), (std::vector<PathString>{at("b.htm"), at("d.htm")}));
     EXPECT_EQ(host.failures()[0], u"Unable to Read File: " + core::TextFromPath(site.str()) +
                                       u"/b.htm.\r\nNo such file or directory");
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[1]->page, site.str() + "/d.htm");
     EXPECT_FALSE(site.exists("b.htm"));
     EXPECT_FALSE(site.exists("protected_b.htm"));
     EXPECT_EQ(host.recorded().size(), 2u);
@@ -186,11 +153,10 @@ TEST_F(ProtectionRunTest, CancelStopsBeforeTheNextPage)
     host.afterListed = [&](std::size_t yields) { host.cancel = yields == 3 || host.cancel; };
     run({folder()});
     EXPECT_EQ(host.recorded().size(), 3u);
-    int written = 0;
-    for (int i = 0; i < 10; ++i) {
-        written += site.exists("protected_page" + std::to_string(i) + ".htm") ? 1 : 0;
-    }
-    EXPECT_EQ(written, 3);
+    const auto tree = test::TreeOf(site.path());
+    EXPECT_EQ(std::count_if(tree.begin(), tree.end(),
+                            [](const auto& file) { return file.first.starts_with("protected_"); }),
+              3);
     EXPECT_EQ(host.summaries.size(), 1);
 
     // Protect again without a Restart: the flag is still set, nothing is read.
@@ -225,48 +191,44 @@ TEST_F(ProtectionRunTest, ProgressFollowsTheBytesDone)
     EXPECT_EQ(percentages(), (std::vector<float>{0.0f}));
 }
 
-TEST_F(ProtectionRunTest, LocksWithBlankTextsStopTheRunInTheirOrder)
+// A run that cannot start says why once, in the order of the fields, and writes nothing.
+TEST_F(ProtectionRunTest, BlankLocksOrNoPagesStopTheRunInTheirOrder)
 {
     site.write("a.htm", "<p>a</p>");
-    settings.domainLock = true;
-    settings.lockDomain = u"   ";
-    settings.passwordProtect = true;
-    run({folder()});
-    ASSERT_EQ(host.refusals.size(), 1u);
-    EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text, u"Please Enter a Domain");
-    EXPECT_EQ(host.refusals[0].field, run::LockField::Domain);
-    EXPECT_FALSE(site.exists("protected_a.htm"));
-    EXPECT_EQ(host.summaries.size(), 0);
-
-    const std::pair<std::function<void(core::ProtectionSettings&)>, std::u16string> cases[] = {
-        {[](auto& s) { s.urlLock = true, s.lockUrl = u""; }, u"Please Enter a URL"},
-        {[](auto& s) { s.passwordProtect = true; }, u"Please Enter a Password"},
-        {[](auto& s) { s.saveMode = core::SaveMode::CopyToFolder, s.saveDir = u" "; },
-         u"Please Enter a Folder"},
-        {[](auto& s) { s.copyrightNotice = true, s.copyrightNoticeText = u"a--><script>"; },
-         std::u16string(core::unsafeNoticeMessage)},
-    };
-    for (const auto& [set, message] : cases) {
+    using Field = run::LockField;
+    const std::tuple<std::function<void(core::ProtectionSettings&)>, bool, std::u16string, Field>
+        cases[] = {
+            {[](auto& s) { s.domainLock = true, s.lockDomain = u"   ", s.passwordProtect = true; },
+             true, u"Please Enter a Domain", Field::Domain},
+            {[](auto& s) { s.urlLock = true, s.lockUrl = u""; }, true, u"Please Enter a URL",
+             Field::Url},
+            {[](auto& s) { s.passwordProtect = true; }, true, u"Please Enter a Password",
+             Field::Password},
+            {[](auto& s) { s.saveMode = core::SaveMode::CopyToFolder, s.saveDir = u" "; }, true,
+             u"Please Enter a Folder", Field::SaveDir},
+            {[](auto& s) { s.copyrightNotice = true, s.copyrightNoticeText = u"a--><script>"; },
+             true, std::u16string(core::unsafeNoticeMessage), Field::Notice},
+            {[](auto&) {}, false, u"No files were picked to be protected", Field::Domain},
+        };
+    for (const auto& [set, picked, message, field] : cases) {
+        SCOPED_TRACE(core::Utf16ToUtf8(message));
         host = FakeHost{};
         settings = {};
         set(settings);
-        run({folder()});
+        run(picked ? std::vector<SelectionEntry>{folder()} : std::vector<SelectionEntry>{});
         ASSERT_EQ(host.refusals.size(), 1u);
         EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text, message);
+        if (picked) {
+            EXPECT_EQ(host.refusals[0].field, field);
+        }
+        EXPECT_TRUE(host.summaries.empty());
+        EXPECT_FALSE(site.exists("protected_a.htm"));
     }
-}
-
-TEST_F(ProtectionRunTest, NothingPickedOrNothingFound)
-{
-    run({});
     EXPECT_EQ(host.statuses,
               (std::vector<std::u16string>{u"No files were picked to be protected."}));
-    ASSERT_EQ(host.refusals.size(), 1u);
-    EXPECT_EQ(wording::RefusalMessage(host.refusals[0]).text,
-              u"No files were picked to be protected");
-    EXPECT_EQ(host.summaries.size(), 0);
 
     host = FakeHost{};
+    test::fs::remove(site.path() / "a.htm");
     site.write("style.css", "x");
     run({folder()});
     EXPECT_EQ(host.statuses.back(), u"No files found to protect");
@@ -334,7 +296,7 @@ TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)
     settings.saveMode = core::SaveMode::CopyToFolder;
     settings.saveDir = core::TextFromPath(site.str() + "/s/out");
     run({folder("s")});
-    EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/s/index.htm"}));
+    EXPECT_EQ(host.recorded(), (std::vector<PathString>{at("s/index.htm")}));
     EXPECT_EQ(site.read("s/out/old.htm"), "<p>old</p>");
     EXPECT_TRUE(site.read("s/out/index.htm").ends_with("Quorlane //-->\r\n"));
 }
@@ -355,17 +317,15 @@ TEST_F(ProtectionRunTest, OverwriteWithLinksLeavesNoNameInClearText)
     EXPECT_EQ(site.read("real/page.htm"), test::ProtectedFileBytes("<p>real</p>", settings));
     EXPECT_EQ(site.read("real/page.htm.bak"), "<p>real</p>");
     EXPECT_FALSE(site.exists("site/link.htm.bak"));
-    EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/site/link.htm"}));
+    EXPECT_EQ(host.recorded(), (std::vector<PathString>{at("site/link.htm")}));
 
     EXPECT_EQ(site.read("site/hard.htm"), "<p>hard</p>");
     EXPECT_EQ(test::fs::hard_link_count(site.path() / "site" / "hard.htm"), 2u);
-    ASSERT_EQ(host.failures().size(), 2u);
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/site/also.htm");
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[1]->page, site.str() + "/site/hard.htm");
+    ASSERT_EQ(failed(), (std::vector<PathString>{at("site/also.htm"), at("site/hard.htm")}));
     EXPECT_NE(host.failures()[0].find(u"2 names (hard links)"), std::u16string::npos);
-    ASSERT_EQ(host.of(run::PageOutcome::Kind::Skipped).size(), 1u);
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Skipped)[0]->reason,
-              run::SkipReason::AlreadyProtected);
+    const auto skipped = host.of(run::PageOutcome::Kind::Skipped);
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0]->reason, run::SkipReason::AlreadyProtected);
 }
 
 // A page that changes on disk after it was read (here while its backup is written) is left as
@@ -430,10 +390,9 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
     run({folder()});
     EXPECT_EQ(site.read("a.htm"), damagedPage);
     EXPECT_EQ(site.read("b.htm"), test::ProtectedFileBytes("<p>b</p>", settings));
-    ASSERT_EQ(host.failures().size(), 1u);
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/a.htm");
+    ASSERT_EQ(failed(), std::vector<PathString>{at("a.htm")});
     EXPECT_NE(host.failures()[0].find(u"differs from the page from line 1"), std::u16string::npos);
-    EXPECT_EQ(host.recorded(), (std::vector<PathString>{site.str() + "/b.htm"}));
+    EXPECT_EQ(host.recorded(), std::vector<PathString>{at("b.htm")});
     for (const auto& entry : test::fs::directory_iterator(site.path())) {
         EXPECT_FALSE(entry.path().extension() == ".tmp") << entry.path();
     }
@@ -453,8 +412,7 @@ TEST_F(ProtectionRunTest, APageMadeAheadIsCheckedAgainWhenItsFileDiffers)
         }
     });
     run({folder()});
-    ASSERT_EQ(host.failures().size(), 1u);
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/p3.htm");
+    EXPECT_EQ(failed(), std::vector<PathString>{at("p3.htm")});
     EXPECT_FALSE(site.exists("protected_p3.htm"));
     EXPECT_EQ(host.recorded().size(), 5u);
     EXPECT_EQ(site.read("protected_p5.htm"), test::ProtectedFileBytes("<p>page 5</p>", settings));
@@ -486,8 +444,7 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
     EXPECT_EQ(site.read("out/img/logo.png"), picture);
     EXPECT_FALSE(site.exists("out/old.htm.bak"));
     EXPECT_FALSE(site.exists("out/secret.txt"));
-    ASSERT_EQ(host.failures().size(), 1u);
-    EXPECT_EQ(host.of(run::PageOutcome::Kind::Failed)[0]->page, site.str() + "/in/secret.txt");
+    ASSERT_EQ(failed(), std::vector<PathString>{at("in/secret.txt")});
     EXPECT_NE(host.failures()[0].find(u"a link that leads out of the added folder"),
               std::u16string::npos);
 }
@@ -497,14 +454,7 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
 // written outside the copy, and so never over a page of the site.
 TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
 {
-    const struct
-    {
-        const char* name;
-        core::SaveMode mode;
-        bool folderToo;
-        const char* frameset;
-        const char* frame;
-    } cases[] = {
+    const std::tuple<const char*, core::SaveMode, bool, const char*, const char*> cases[] = {
         {"overwrite", core::SaveMode::Overwrite, false, "site/in/fs.htm", "site/in/pages/m.htm"},
         {"new", core::SaveMode::CreateNew, true, "site/in/protected_fs.htm",
          "site/in/pages/protected_m.htm"},

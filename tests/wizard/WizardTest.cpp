@@ -49,10 +49,6 @@ struct Wizard
         }
         return widget;
     }
-    template <typename T = QWidget> T* find(const char* name) const
-    {
-        return find<T>(QString::fromLatin1(name));
-    }
     QPushButton* next() const { return find<QPushButton>("cmdNext"); }
     QPushButton* back() const { return find<QPushButton>("cmdPrev"); }
     QTreeWidget* files() const { return find<QTreeWidget>("treeFolders"); }
@@ -84,9 +80,20 @@ struct Wizard
     {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     }
-    // Presses Next (Protect) and waits for the run it starts, if any, to end.
-    void protect()
+    // Shows the page and clicks the check box or option button there.
+    void click(int page, const char* name)
     {
+        window->ShowPage(page);
+        qobject_cast<QAbstractButton*>(find(name))->click();
+    }
+    // Presses Protect on the Go! page, saying Yes first when yes, and waits for the run it starts,
+    // if any, to end.
+    void protect(bool yes = false)
+    {
+        window->ShowPage(5);
+        if (yes) {
+            dialogs.answers.push_back(true);
+        }
         QSignalSpy ended(window.get(), &wizard::frmMain::runEnded);
         next()->click();
         if (window->running()) {
@@ -162,7 +169,8 @@ private slots:
     // The window is touched from its own thread only.
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("thread"))); }
 
-    void startsOnTheWelcomePage()
+    // The window starts on the Welcome page; Next and Back walk the pages with their captions.
+    void startsOnTheWelcomePageAndWalksThePages()
     {
         Wizard w;
         QCOMPARE(w.window->currentPage(), 0);
@@ -182,11 +190,6 @@ private slots:
                     ->text()
                     .contains(QStringLiteral("\"This webpage was protected by Quorlane\"")));
         QCOMPARE(w.find<QLabel>("lblURL")->x(), w.find<QLabel>("lblVersion")->x());
-    }
-
-    void nextAndBackWalkThePagesWithTheirCaptions()
-    {
-        Wizard w;
         w.next()->click();
         QCOMPARE(w.window->currentPage(), 1);
         QVERIFY(!w.next()->isEnabled());
@@ -318,27 +321,21 @@ private slots:
     // shows whole, right below the box that refused it.
     void aRefusedCharacterIsToldBelowItsBox()
     {
-        const struct
-        {
-            int page;
-            const char* box;
-            const char* warning;
-            bool paste;
-        } cases[] = {
+        const std::tuple<int, const char*, const char*, bool> cases[] = {
             {3, "txtLockURL", "lblWarning", false},
             {3, "txtPassword", "lblWarning", true},
             {4, "txtRightClickWarning", "lblWarning2", false},
             {4, "txtRightClickWarning", "lblWarning2", true},
         };
-        for (const auto& c : cases) {
+        for (const auto& [page, boxName, warningName, paste] : cases) {
             Wizard w;
-            const QString trace = QString::fromLatin1(c.box) + (c.paste ? " pasted" : " typed");
-            w.window->ShowPage(c.page);
-            auto* box = w.find<QLineEdit>(c.box);
-            auto* warning = w.find<QLabel>(c.warning);
+            const QString trace = QString::fromLatin1(boxName) + (paste ? " pasted" : " typed");
+            w.window->ShowPage(page);
+            auto* box = w.find<QLineEdit>(boxName);
+            auto* warning = w.find<QLabel>(warningName);
             box->setEnabled(true);
             box->setText(QStringLiteral("ab"));
-            if (c.paste) {
+            if (paste) {
                 box->insert(QStringLiteral("x\"y"));
             } else {
                 QTest::keyClicks(box, QStringLiteral("\\"));
@@ -373,15 +370,13 @@ private slots:
         encrypt->click();
         QVERIFY(info->text().contains(QStringLiteral("encrypted")));
         QVERIFY(w.window->settings().encryptHiddenPart);
-        w.window->ShowPage(5);
         w.protect();
         const std::string page = site.read("protected_a.htm");
         QVERIFY(page.ends_with(marker));
         QVERIFY(page.find("qv_d00(qv_open(\"") != std::string::npos);
         QVERIFY(page.find("qv_d00(unescape(") == std::string::npos);
         // Clearing the password lock leaves the box ticked but the pages in the clear.
-        w.window->ShowPage(3);
-        w.find<QCheckBox>("chkPasswordScript")->click();
+        w.click(3, "chkPasswordScript");
         QVERIFY(!encrypt->isEnabled() && encrypt->isChecked());
     }
 
@@ -431,13 +426,7 @@ private slots:
     // No leaves every file as it was.
     void replacingFilesIsAskedFirst()
     {
-        const struct
-        {
-            int saveMode;
-            bool backups;
-            bool earlierRun;
-            QString question;
-        } cases[] = {
+        const std::tuple<int, bool, bool, QString> cases[] = {
             {0, true, false,
              QStringLiteral("2 pages will be replaced by their protected versions. Backups are "
                             "on")},
@@ -448,84 +437,44 @@ private slots:
              QStringLiteral("1 protected_ file of an earlier run will be "
                             "replaced")},
         };
-        for (const auto& c : cases) {
+        for (const auto& [saveMode, backups, earlierRun, question] : cases) {
             Wizard w;
             test::TempFolder site;
             site.write("a.htm", "<p>a</p>");
             site.write("sub/b.htm", "<p>b</p>");
-            if (c.earlierRun) {
+            if (earlierRun) {
                 site.write("protected_a.htm", "earlier");
             }
             const auto before = test::TreeOf(site.path());
             w.addFolder(q(site.str()));
             w.addFiles({q(site.str() + "/a.htm")}); // the same page twice counts once
             w.window->ShowPage(2);
-            w.find<QRadioButton>(QStringLiteral("optSave_%1").arg(c.saveMode))->click();
-            w.find<QCheckBox>("chkBackups")->setChecked(c.backups);
+            w.find<QRadioButton>(QStringLiteral("optSave_%1").arg(saveMode))->click();
+            w.find<QCheckBox>("chkBackups")->setChecked(backups);
             w.window->ShowPage(5);
             w.next()->click();
             QCOMPARE(w.dialogs.questions.size(), std::size_t(1));
-            QVERIFY2(w.dialogs.questions[0].text.startsWith(c.question),
+            QVERIFY2(w.dialogs.questions[0].text.startsWith(question),
                      qPrintable(w.dialogs.questions[0].text));
             QCOMPARE(test::TreeOf(site.path()), before);
             QCOMPARE(w.window->state(), State::Ready);
         }
     }
 
-    void aWholeRunThroughTheWindow()
-    {
-        Wizard w;
-        test::TempFolder site;
-        site.write("a.htm", "<p>a</p>");
-        site.write("sub/b.html", "<p>b</p>");
-        w.addFolder(q(site.str()));
-        w.window->ShowPage(2);
-        w.find<QRadioButton>("optSave_0")->click();
-        w.window->ShowPage(4);
-        w.find<QCheckBox>("chkScript_4")->click();
-        w.window->ShowPage(5);
-        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
-        w.dialogs.answers.push_back(true);
-        w.protect();
-        QCOMPARE(w.window->state(), State::Finished);
-        QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
-        QVERIFY(site.read("a.htm").ends_with(marker));
-        QCOMPARE(site.read("a.htm.bak"), std::string("<p>a</p>"));
-        QCOMPARE(w.results()->topLevelItemCount(), 1);
-        QTreeWidgetItem* folder = w.results()->topLevelItem(0);
-        QCOMPARE(folder->text(0), q(site.str()));
-        QCOMPARE(folder->child(0)->text(0), QStringLiteral("/a.htm"));
-        QCOMPARE(folder->child(1)->text(0), QStringLiteral("/sub/b.html"));
-        QCOMPARE(w.find<QLabel>("lblResults")->text(),
-                 QStringLiteral("The following 2 files have been protected"));
-        QVERIFY(w.find<QLabel>("lblThanks")->isVisible());
-        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
-        w.results()->setCurrentItem(folder->child(0));
-        w.find<QPushButton>("cmdViewPage")->click();
-        QCOMPARE(w.dialogs.opened.back(), QUrl::fromLocalFile(q(site.str() + "/a.htm")));
-
-        // Restart empties both trees and keeps every option.
-        w.next()->click();
-        QCOMPARE(w.window->currentPage(), 0);
-        QCOMPARE(w.files()->topLevelItem(0)->childCount(), 0);
-        QCOMPARE(w.results()->topLevelItemCount(), 0);
-        QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
-        QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
-    }
-
-    // The Go! page tells what the protection would break before Protect, the results mark those
-    // pages, and Undo, once confirmed, gives the site back as it was.
-    void findingsBeforeTheRunAndUndoAfterIt()
+    // The Go! page tells what the protection would break before Protect; a run writes the pages,
+    // lists and marks them in the results, View Page opens one; Undo, once confirmed, gives the
+    // site back as it was, and Restart empties the list of pages and keeps every option.
+    void aWholeRunThroughTheWindowAndItsUndo()
     {
         Wizard w;
         test::TempFolder site;
         site.write("csp.htm", "<meta http-equiv=\"Content-Security-Policy\" content=\"script-src "
                               "'self'\"><p>a</p>");
-        site.write("plain.htm", "<p>b</p>");
+        site.write("sub/b.html", "<p>b</p>");
         const auto before = test::TreeOf(site.path());
         w.addFolder(q(site.str()));
-        w.window->ShowPage(2);
-        w.find<QRadioButton>("optSave_0")->click();
+        w.click(2, "optSave_0");
+        w.click(4, "chkScript_4");
         w.window->ShowPage(5);
         QCOMPARE(w.find<QLabel>("lblFindings")->text(),
                  QStringLiteral("2 warnings about what the protection would break or leave "
@@ -536,29 +485,48 @@ private slots:
                     ->text()
                     .contains(QStringLiteral("csp.htm, line 1: Its Content-Security-Policy")));
         QCOMPARE(test::TreeOf(site.path()), before);
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
         QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
-
-        w.dialogs.answers.push_back(true);
-        w.protect();
+        w.protect(true);
+        QCOMPARE(w.window->state(), State::Finished);
+        QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
+        QVERIFY(site.read("sub/b.html").ends_with(marker));
+        QCOMPARE(site.read("sub/b.html.bak"), std::string("<p>b</p>"));
+        QCOMPARE(w.results()->topLevelItemCount(), 1);
         QTreeWidgetItem* folder = w.results()->topLevelItem(0);
+        QCOMPARE(folder->text(0), q(site.str()));
+        QCOMPARE(folder->child(0)->text(0), QStringLiteral("/csp.htm"));
+        QCOMPARE(folder->child(1)->text(0), QStringLiteral("/sub/b.html"));
         QCOMPARE(folder->child(0)->data(0, Qt::UserRole).toString(), QStringLiteral("warning"));
         QVERIFY(folder->child(1)->data(0, Qt::UserRole).isNull());
-        QVERIFY(w.find<QPushButton>("cmdUndo")->isEnabled());
+        QCOMPARE(w.status(), QStringLiteral("The following 2 files have been protected"));
+        QVERIFY(w.find<QLabel>("lblThanks")->isVisible());
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
+        w.results()->setCurrentItem(folder->child(1));
+        w.find<QPushButton>("cmdViewPage")->click();
+        QCOMPARE(w.dialogs.opened.back(), QUrl::fromLocalFile(q(site.str() + "/sub/b.html")));
 
+        QVERIFY(w.find<QPushButton>("cmdUndo")->isEnabled());
         w.dialogs.answers.push_back(false);
         w.find<QPushButton>("cmdUndo")->click();
-        QVERIFY(site.read("plain.htm").ends_with(marker));
+        QVERIFY(site.read("sub/b.html").ends_with(marker));
         w.dialogs.answers.push_back(true);
         w.find<QPushButton>("cmdUndo")->click();
         QCOMPARE(test::TreeOf(site.path()), before);
         QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("The run was undone."));
         QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
+
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 0);
+        QCOMPARE(w.files()->topLevelItem(0)->childCount(), 0);
+        QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
+        QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
     }
 
     // The run works on a thread of its own: Protect comes back at once, the window repaints and
     // takes a Cancel mid-run, and the run stops after the page at work, every page left as it
     // was or protected whole. The results say so, and Protect runs again afterwards, from the
-    // last page as from the start.
+    // last page as from the start after a Restart, which empties the results.
     void theRunLeavesTheWindowLiveAndCancelsBetweenPages()
     {
         constexpr int pages = 200;
@@ -603,17 +571,15 @@ private slots:
             QStringLiteral("The following %1 files have been protected").arg(pages);
         w.clickLink(4);
         w.clickLink(5);
-        w.dialogs.answers.push_back(true); // protected_ files of the first run are replaced
-        w.protect();
+        w.protect(true); // protected_ files of the first run are replaced
         QCOMPARE(w.status(), done);
         QVERIFY(w.find<QLabel>("lblThanks")->isVisible());
         QCOMPARE(protectedWhole(site, pages), pages);
 
         w.next()->click(); // Restart
+        QCOMPARE(w.results()->topLevelItemCount(), 0);
         w.addFolder(q(site.str()));
-        w.window->ShowPage(5);
-        w.dialogs.answers.push_back(true);
-        w.protect();
+        w.protect(true);
         QCOMPARE(w.status(), done);
         QVERIFY(w.dialogs.messages.empty());
     }
@@ -635,9 +601,7 @@ private slots:
         }
         Wizard w;
         w.addFolder(q(site.str()));
-        w.window->ShowPage(5);
-        w.dialogs.answers.push_back(true);
-        w.protect();
+        w.protect(true);
         QCOMPARE(w.dialogs.messages.size(), std::size_t(1));
         QCOMPARE(w.dialogs.messages[0].text,
                  QStringLiteral("4 pages could not be protected.\n\nThe files they replace in "
@@ -659,10 +623,8 @@ private slots:
 
         Wizard copy;
         copy.addFolder(q(site.str()));
-        copy.window->ShowPage(2);
-        copy.find<QRadioButton>("optSave_1")->click();
+        copy.click(2, "optSave_1");
         copy.find<QLineEdit>("txtSaveDir")->setText(q(site.str() + "/p0.htm/out"));
-        copy.window->ShowPage(5);
         copy.protect();
         QCOMPARE(copy.dialogs.messages.size(), std::size_t(1));
         const QString stop = copy.dialogs.messages[0].text;
@@ -679,14 +641,9 @@ private slots:
     // A field the run cannot use is shown with its message, and nothing is written.
     void aFieldTheRunCannotUseIsShown()
     {
-        const struct
-        {
-            int page;
-            const char* option; // the check box or option button that makes the field count
-            const char* field;
-            QString text;
-            QString message;
-        } cases[] = {
+        // The page, the check box or option button that makes the field count, the field, its text
+        // and the message.
+        const std::tuple<int, const char*, const char*, QString, QString> cases[] = {
             {3, "chkPasswordScript", "txtPassword", QString(),
              QStringLiteral("Please Enter a Password")},
             {3, "chkDomainLock", "txtLockDomain", QStringLiteral("a.example, b.example/shop"),
@@ -699,19 +656,17 @@ private slots:
              QStringLiteral("x--!><script>alert(1)</script>"),
              QStringLiteral("The notice may not hold")},
         };
-        for (const auto& c : cases) {
+        for (const auto& [page, option, field, text, message] : cases) {
             Wizard w;
             test::TempFolder site;
             site.write("a.htm", "<p>a</p>");
             w.addFolder(q(site.str()));
-            w.window->ShowPage(c.page);
-            qobject_cast<QAbstractButton*>(w.find(c.option))->click();
-            w.find<QLineEdit>(c.field)->setText(c.text);
-            w.window->ShowPage(5);
+            w.click(page, option);
+            w.find<QLineEdit>(field)->setText(text);
             w.protect();
-            QCOMPARE(w.window->currentPage(), c.page);
-            QCOMPARE(w.window->focusWidget(), w.find<QWidget>(c.field));
-            QVERIFY2(w.dialogs.messages.back().text.startsWith(c.message),
+            QCOMPARE(w.window->currentPage(), page);
+            QCOMPARE(w.window->focusWidget(), w.find<QWidget>(field));
+            QVERIFY2(w.dialogs.messages.back().text.startsWith(message),
                      qPrintable(w.dialogs.messages.back().text));
             QCOMPARE(w.next()->text(), QStringLiteral("&Next >>"));
             QVERIFY(!site.exists("protected_a.htm"));
@@ -792,28 +747,23 @@ private slots:
         const QSize least = w.window->minimumSizeHint();
         QVERIFY2(least.width() <= 960 && least.height() <= 500,
                  qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
-        const struct
-        {
-            int page;
-            const char* label;
-            const char* box;
-        } pairs[] = {
+        const std::tuple<int, const char*, const char*> pairs[] = {
             {0, "lblURL", "HyperLink21"},      {2, "txtSaveDir", "cmdSelectDirectory"},
             {3, "lblDomain", "txtLockDomain"}, {3, "lblLockTo", "txtLockURL"},
             {3, "lblPwd", "txtPassword"},      {4, "chkRightMouse", "txtRightClickWarning"},
         };
         for (const QSize size : {least, QSize(1900, 1000)}) {
             w.window->resize(size);
-            for (const auto& pair : pairs) {
-                w.window->ShowPage(pair.page);
+            for (const auto& [page, labelName, boxName] : pairs) {
+                w.window->ShowPage(page);
                 QApplication::processEvents();
-                const QRect label = placed(w.find(pair.label)), box = placed(w.find(pair.box));
+                QWidget* shown = w.find(labelName);
+                const QRect label = placed(shown), box = placed(w.find(boxName));
                 // A label's text ends at its size hint; a text box grows to its full width.
-                QWidget* shown = w.find(pair.label);
                 const int labelEnd = qobject_cast<QLineEdit*>(shown)
                                          ? label.right() + 1
                                          : label.left() + shown->sizeHint().width();
-                const QString trace = QStringLiteral("%1 at %2").arg(pair.box).arg(size.width());
+                const QString trace = QStringLiteral("%1 at %2").arg(boxName).arg(size.width());
                 QVERIFY2(box.left() >= labelEnd && box.left() - labelEnd <= 24, qPrintable(trace));
                 QVERIFY2(qAbs(box.center().y() - label.center().y()) <= label.height() / 2,
                          qPrintable(trace));
@@ -838,8 +788,7 @@ private slots:
         w.key(Qt::Key_Enter);
         QCOMPARE(w.dialogs.folderStarts.size(), std::size_t(2));
         QCOMPARE(w.window->currentPage(), 1);
-        w.window->ShowPage(3);
-        w.find<QCheckBox>("chkDomainLock")->click();
+        w.click(3, "chkDomainLock");
         w.find<QWidget>("txtLockDomain")->setFocus();
         w.key(Qt::Key_Return);
         QCOMPARE(w.window->currentPage(), 4);
@@ -895,12 +844,10 @@ private slots:
         test::fs::copy(QUORLANE_EXAMPLES "/site", work.path() / "site",
                        test::fs::copy_options::recursive);
         w.addFolder(q((work.path() / "site").string()));
-        w.window->ShowPage(2);
-        w.find<QRadioButton>("optSave_1")->click();
+        w.click(2, "optSave_1");
         w.find<QLineEdit>("txtSaveDir")->setText(q((work.path() / "by-wizard").string()));
         w.find<QCheckBox>("chkCopyrightNotice")->click();
-        w.window->ShowPage(3);
-        w.find<QRadioButton>("optProtect_1")->click();
+        w.click(3, "optProtect_1");
         w.find<QCheckBox>("chkDomainLock")->click();
         w.window->ShowPage(4);
         for (const char* name : {"chkScript_0", "chkScript_5", "chkScript_9", "chkRightMouse"}) {
@@ -910,7 +857,6 @@ private slots:
         w.dialogs.pathAnswers.push_back(q((work.path() / "bakery").string()));
         w.find<QPushButton>("cmdSaveProjectAs")->click();
         QVERIFY(work.exists("bakery.json"));
-        w.window->ShowPage(5);
         w.protect();
         QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
 
