@@ -490,3 +490,21 @@ TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
         }
     }
 }
+
+TEST_F(ProtectionRunTest, AnOutputFolderTakenAwayDuringTheRunIsMadeAgain)
+{
+    site.write("sub/a.htm", "<p>a</p>");
+    site.write("sub/b.htm", "<p>b</p>");
+    const TempFolder target;
+    settings.saveMode = core::SaveMode::CopyToFolder;
+    settings.saveDir = core::TextFromPath(target.str() + "/out");
+    host.afterListed = [&](std::size_t done) {
+        if (done == 1) {
+            std::filesystem::remove_all(target.path() / "out" / "sub");
+        }
+    };
+    run({folder()});
+    EXPECT_TRUE(failed().empty());
+    EXPECT_EQ(host.recorded().size(), 2u);
+    EXPECT_TRUE(target.read("out/sub/b.htm").ends_with(marker));
+}
