@@ -70,13 +70,6 @@ TEST(Utf8, AsciiRunsOfEveryLengthAroundOtherCharacters)
     }
 }
 
-TEST(Utf8, LoneSurrogatesBecomeTheReplacementGiven)
-{
-    std::string out;
-    AppendUtf16AsUtf8(out, std::u16string{u'a', 0xDC00, 0xD800}, "?");
-    EXPECT_EQ(out, "a??");
-}
-
 // Path bytes that are not UTF-8 survive the trip through text, and two such names stay two.
 TEST(PathText, KeepsBytesThatAreNotUtf8)
 {

@@ -45,21 +45,23 @@ TEST(clsFiles, KeepsOrderAndIgnoresEmptyNames)
 }
 
 // Pages by their extension only, in any case; depth first, each folder's pages before its
-// folders, both in name order; names with blanks and letters beyond ASCII as they are.
+// folders, both in name order (case ignored first, capitals first among names alike); names
+// with blanks and letters beyond ASCII as they are.
 TEST(FolderScan, TakesPagesByExtensionDepthFirstInNameOrder)
 {
     TempFolder site;
-    for (const char* name : {"b.htm", "A.Html", "sub/z.html", "sub/deeper/d.HTM", "Sub2/c.htm",
-                             "aaa/x.htm", "sub/m.htm", "news.shtml", "style.css", "page.htm.bak",
-                             "htm", ".hidden.htm", "protected_b.htm", "m\xC3\xBCller seite.htm",
-                             "\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html"}) {
+    for (const char* name :
+         {"b.htm", "B.htm", "A.Html", "sub/z.html", "sub/deeper/d.HTM", "Sub2/c.htm", "aaa/x.htm",
+          "sub/m.htm", "news.shtml", "style.css", "page.htm.bak", "htm", ".hidden.htm",
+          "protected_b.htm", "m\xC3\xBCller seite.htm",
+          "\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html"}) {
         site.write(name, "x");
     }
     test::fs::create_directories(site.path() / "empty");
     files::RealFileSystem fileSystem;
     const auto records = scan(fileSystem, site.str());
     EXPECT_EQ(filenames(records),
-              (std::vector<core::PathString>{"/.hidden.htm", "/A.Html", "/b.htm",
+              (std::vector<core::PathString>{"/.hidden.htm", "/A.Html", "/B.htm", "/b.htm",
                                              "/m\xC3\xBCller seite.htm", "/protected_b.htm",
                                              "/aaa/x.htm", "/sub/m.htm", "/sub/z.html",
                                              "/sub/deeper/d.HTM", "/Sub2/c.htm",
