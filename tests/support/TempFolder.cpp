@@ -84,53 +84,18 @@ std::map<std::string, std::string> TreeOf(const fs::path& root)
     return tree;
 }
 
-files::FileResult FaultyFileSystem::readFile(const core::PathString& path, std::string& bytes,
-                                             files::FileStamp& stamp)
-{
-    if (auto failure = fault(Operation::Read, path)) {
-        return failure;
-    }
-    return RealFileSystem::readFile(path, bytes, stamp);
-}
-
-files::FileResult FaultyFileSystem::fileSize(const core::PathString& path, std::uint64_t& size)
-{
-    if (auto failure = fault(Operation::Size, path)) {
-        return failure;
-    }
-    return RealFileSystem::fileSize(path, size);
-}
-
 files::FileResult FaultyFileSystem::writeFile(const core::PathString& path, std::string_view bytes,
                                               files::Durability durability,
                                               const files::WriteCheck& check)
 {
-    if (auto failure = fault(Operation::Write, path)) {
-        return failure;
-    }
-    if (m_damage) {
+    return unlessFault(Operation::Write, path, [&] {
+        if (!m_damage) {
+            return RealFileSystem::writeFile(path, bytes, durability, check);
+        }
         std::string damaged(bytes);
         m_damage(path, damaged);
         return RealFileSystem::writeFile(path, damaged, durability, check);
-    }
-    return RealFileSystem::writeFile(path, bytes, durability, check);
-}
-
-files::FileResult FaultyFileSystem::createFolder(const core::PathString& path)
-{
-    if (auto failure = fault(Operation::CreateFolder, path)) {
-        return failure;
-    }
-    return RealFileSystem::createFolder(path);
-}
-
-files::FileResult FaultyFileSystem::listFolder(const core::PathString& path,
-                                               files::FolderListing& listing)
-{
-    if (auto failure = fault(Operation::List, path)) {
-        return failure;
-    }
-    return RealFileSystem::listFolder(path, listing);
+    });
 }
 
 files::FileError Failure(files::FileError::Kind kind)
