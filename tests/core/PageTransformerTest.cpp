@@ -53,12 +53,6 @@ std::u16string decodedBody(const std::u16string& protectedPage, const Protection
     return DecodeWriterBlocks(protectedPage.substr(top.size())).plain;
 }
 
-std::vector<std::u16string> writtenParts(const std::u16string& protectedPage,
-                                         const ProtectionSettings& s)
-{
-    return DecodeWriterBlocks(protectedPage.substr(pageTop(s).size())).writtenParts;
-}
-
 } // namespace
 
 TEST(ProtectPage, SkeletonRepairAddsOnlyWhatIsMissing)
@@ -196,67 +190,4 @@ TEST(ReadAttributeValue, ReadsQuotedAndBareValues)
     EXPECT_EQ(read(u""), u"");
     EXPECT_EQ(ReadAttributeValue(3, 2, u"abcdef"), u"");
     EXPECT_EQ(ReadAttributeValue(1, 4, u"=abcdef"), u"abc");
-}
-
-// The links each link mode encodes, and the text it leaves as it stands.
-TEST(LinkModes, EncodeTheirLinksAndLeaveTheRest)
-{
-    const std::u16string bannerLink =
-        banner.substr(banner.find(u"<a "), banner.find(u"</a>") + 4 - banner.find(u"<a "));
-    const std::u16string raw =
-        u"<title>a <a x</title><script>document.write('<a href=s>s</a>')</script>"
-        u"<style>/* <a y */</style><!-- <a href=c>c</a> --><textarea><a t></textarea>"
-        u"<SCRIPT\ttype=x>'<a ';</SCRIPT>";
-    const std::u16string mailScript = u"<script>var m='mailto:x'; var l='<a href=1>';</script>";
-    const struct
-    {
-        const char* name;
-        ProtectMode mode;
-        std::u16string head;
-        std::u16string body;
-        std::vector<std::u16string> parts;
-        std::u16string kept;
-    } cases[] = {
-        // Only the first search ignores case; writer blocks stand where the link stood, with no
-        // white space added around them.
-        {"all, case",
-         ProtectMode::AllLinks,
-         u"",
-         u"<a href=1>one</a> and <A HREF=2>two</A>",
-         {bannerLink, u"<a href=1>one</a>", bannerLink},
-         u"</script> and <A HREF=2>two</A>"},
-        {"all, inside scripts, styles, comments and titles",
-         ProtectMode::AllLinks,
-         u"",
-         raw + u"<a href=1>1</a>",
-         {bannerLink, u"<a href=1>1</a>", bannerLink},
-         raw},
-        // A plain "mailto:" makes every link before it encoded, the banner's too.
-        {"e-mail, plain mailto",
-         ProtectMode::EmailLinksOnly,
-         u"",
-         u"<a href=1>1</a><a href=2>2</a> write to mailto: <a href=\"mailto:a@b\">mail</a>",
-         {bannerLink, u"<a href=1>1</a>", u"<a href=2>2</a>", u"<a href=\"mailto:a@b\">mail</a>"},
-         u""},
-        {"e-mail, mailto inside a script",
-         ProtectMode::EmailLinksOnly,
-         u"",
-         u"<a href=0>0</a>" + mailScript,
-         {},
-         mailScript},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ProtectionSettings settings = inMode(c.mode);
-        const std::u16string out = protect(
-            u"<html><head>" + c.head + u"</head><body>" + c.body + u"</body></html>", settings);
-        EXPECT_EQ(writtenParts(out, settings), c.parts);
-        EXPECT_NE(out.find(c.kept), std::u16string::npos);
-    }
-    // An unclosed last link stays as it is.
-    const ProtectionSettings all = inMode(ProtectMode::AllLinks);
-    const std::u16string out =
-        protect(u"<html><head></head><body><a href=1>1</a></body></html><a href=2>2", all);
-    EXPECT_EQ(writtenParts(out, all).size(), 3u);
-    EXPECT_NE(out.find(u"</html><a href=2>2"), std::u16string::npos);
 }
