@@ -132,47 +132,36 @@ std::size_t encodeSpan(std::u16string& page, Spans& encodings, std::size_t begin
     return begin + encoded.size();
 }
 
-// Only the first search, from the page start, ignores case. Each search goes on one past the end
-// of the element it found, in the old positions applied to the changed page, that is, inside the
-// encoding just made, which is raw text. A link whose element would hold an encoding made before
-// is left as it stands.
-void encodeEmailLinks(std::u16string& page)
+// Each link, or each link that holds or ends before a "mailto:" in e-mail mode. Only the first
+// search, from the page start, ignores case. Each search goes on one past the end of the element
+// it found, in the old positions applied to the changed page, that is, inside the encoding just
+// made, which is raw text. An e-mail link whose element would hold an encoding made before is
+// left as it stands; a link without an end tag ends the search for links.
+void encodeLinks(std::u16string& page, bool emailOnly)
 {
     Spans encodings;
     for (std::size_t from = 0;;) {
         const Spans raw = rawText(page, encodings);
-        const std::size_t m = findOutsideRawText(page, raw, u"mailto:", from, from == 0);
+        const std::size_t m =
+            findOutsideRawText(page, raw, emailOnly ? u"mailto:" : u"<a ", from, from == 0);
         if (m == npos) {
             return;
         }
-        const std::size_t a = findLastOutsideRawText(page, raw, u"<a ", m + 1);
+        const std::size_t a = emailOnly ? findLastOutsideRawText(page, raw, u"<a ", m + 1) : m;
         std::size_t close = a == npos ? npos : FindIgnoreCase(page, u"</a>", a);
         if (close != npos && std::any_of(encodings.begin(), encodings.end(), [&](const Span& e) {
                 return e.begin >= a && e.begin < close + 4;
             })) {
             close = npos;
         }
-        if (close == npos) {
-            from = m + 1;
-        } else {
+        if (close != npos) {
             encodeSpan(page, encodings, a, close + 4);
             from = close + 4 + 1;
-        }
-    }
-}
-
-void encodeAllLinks(std::u16string& page)
-{
-    Spans encodings;
-    for (std::size_t from = 0;;) {
-        const Spans raw = rawText(page, encodings);
-        const std::size_t a = findOutsideRawText(page, raw, u"<a ", from, from == 0);
-        const std::size_t close = a == npos ? npos : FindIgnoreCase(page, u"</a>", a);
-        if (close == npos) {
+        } else if (emailOnly) {
+            from = m + 1;
+        } else {
             return;
         }
-        encodeSpan(page, encodings, a, close + 4);
-        from = close + 4 + 1;
     }
 }
 
@@ -198,10 +187,8 @@ std::u16string EncodeStepwise(std::u16string page, core::ProtectMode mode)
 {
     switch (mode) {
     case core::ProtectMode::EmailLinksOnly:
-        encodeEmailLinks(page);
-        return page;
     case core::ProtectMode::AllLinks:
-        encodeAllLinks(page);
+        encodeLinks(page, mode == core::ProtectMode::EmailLinksOnly);
         return page;
     case core::ProtectMode::BodyOnly:
         encodeBody(page);
