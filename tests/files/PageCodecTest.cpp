@@ -189,7 +189,6 @@ TEST(EncodingForLabel, FollowsTheBrowsersTable)
     EXPECT_EQ(EncodingForLabel("us-ascii"), Encoding::Windows1252);
     EXPECT_EQ(EncodingForLabel("sjis"), Encoding::ShiftJis);
     EXPECT_EQ(EncodingForLabel("gb2312"), Encoding::Gbk);
-    EXPECT_EQ(EncodingForLabel("iso-2022-kr"), Encoding::Replacement);
     EXPECT_EQ(EncodingForLabel("ucs-2"), Encoding::Utf16Le);
     EXPECT_EQ(EncodingForLabel("nonsense"), std::nullopt);
     // One row per encoding, in the order of the enumeration.
