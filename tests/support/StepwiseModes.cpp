@@ -50,13 +50,16 @@ std::size_t rawRegionEnd(std::u16string_view text, std::size_t open)
     return npos;
 }
 
-// The raw text of the page as it stands, in order: its comments and script, style, textarea and
-// title elements, found by scanning from its start, and every encoding made so far as a region
-// of its own, whatever it holds. The page text between two encodings is scanned on its own: a
-// region still open where an encoding begins ends there.
-Spans rawText(std::u16string_view page, const Spans& encodings)
+// Which units of the page as it stands are raw text: its comments and script, style, textarea
+// and title elements, found by scanning from its start, and every encoding made so far, whatever
+// it holds. The page text between two encodings is scanned on its own: a region still open where
+// an encoding begins ends there.
+std::vector<bool> rawText(std::u16string_view page, const Spans& encodings)
 {
-    Spans regions;
+    std::vector<bool> raw(page.size(), false);
+    const auto mark = [&](std::size_t begin, std::size_t end) {
+        std::fill(raw.begin() + begin, raw.begin() + end, true);
+    };
     std::size_t from = 0;
     for (std::size_t next = 0; next <= encodings.size(); ++next) {
         const bool encodingAhead = next < encodings.size();
@@ -65,53 +68,36 @@ Spans rawText(std::u16string_view page, const Spans& encodings)
         for (std::size_t open; (open = FindUnit(text, u'<', from)) != npos;) {
             const std::size_t end = rawRegionEnd(text, open);
             if (end != npos) {
-                regions.push_back({open, end});
+                mark(open, end);
             }
             from = end != npos ? end : open + 1;
         }
         if (encodingAhead) {
-            regions.push_back(encodings[next]);
+            mark(encodings[next].begin, encodings[next].end);
             from = encodings[next].end;
         }
     }
-    return regions;
+    return raw;
 }
 
-// The region of raw text that holds pos; nullptr when pos is outside raw text.
-const Span* rawRegionAt(const Spans& raw, std::size_t pos)
-{
-    const auto after = std::upper_bound(raw.begin(), raw.end(), pos,
-                                        [](std::size_t p, const Span& r) { return p < r.begin; });
-    return after != raw.begin() && pos < std::prev(after)->end ? &*std::prev(after) : nullptr;
-}
-
-std::size_t findOutsideRawText(std::u16string_view page, const Spans& raw,
+std::size_t findOutsideRawText(std::u16string_view page, const std::vector<bool>& raw,
                                std::u16string_view needle, std::size_t from, bool ignoreCase)
 {
-    for (;;) {
-        const std::size_t at = core::Find(page, needle, from, ignoreCase);
-        const Span* region = at == npos ? nullptr : rawRegionAt(raw, at);
-        if (region == nullptr) {
-            return at;
-        }
-        from = region->end;
+    std::size_t at = core::Find(page, needle, from, ignoreCase);
+    while (at != npos && raw[at]) {
+        at = core::Find(page, needle, at + 1, ignoreCase);
     }
+    return at;
 }
 
-std::size_t findLastOutsideRawText(std::u16string_view page, const Spans& raw,
+std::size_t findLastOutsideRawText(std::u16string_view page, const std::vector<bool>& raw,
                                    std::u16string_view needle, std::size_t end)
 {
-    for (;;) {
-        const std::size_t at = core::FindLastIgnoreCase(page, needle, end);
-        const Span* region = at == npos ? nullptr : rawRegionAt(raw, at);
-        if (region == nullptr) {
-            return at;
-        }
-        if (region->begin == 0) {
-            return npos;
-        }
-        end = region->begin - 1 + needle.size();
+    std::size_t at = core::FindLastIgnoreCase(page, needle, end);
+    while (at != npos && raw[at]) {
+        at = at == 0 ? npos : core::FindLastIgnoreCase(page, needle, at - 1 + needle.size());
     }
+    return at;
 }
 
 // Replaces [begin, end) by its encoding, notes where the encoding stands, and gives where it
@@ -141,7 +127,7 @@ void encodeLinks(std::u16string& page, bool emailOnly)
 {
     Spans encodings;
     for (std::size_t from = 0;;) {
-        const Spans raw = rawText(page, encodings);
+        const std::vector<bool> raw = rawText(page, encodings);
         const std::size_t m =
             findOutsideRawText(page, raw, emailOnly ? u"mailto:" : u"<a ", from, from == 0);
         if (m == npos) {
