@@ -29,28 +29,25 @@ TEST(PlaceOutput, CreateNewPutsProtectedBesideThePage)
     fileSystem.setFault([](FaultyFileSystem::Operation, const core::PathString&) {
         return files::FileResult(test::Failure(files::FileError::Kind::Access));
     });
-    const struct
-    {
-        FileRecord record;
-        core::PathString output;
-        FileRecord placed;
-    } cases[] = {
-        {{"", "/site/index.htm"}, "/site/protected_index.htm", {"", "/site/protected_index.htm"}},
-        {{"/site", "/sub/index.htm"},
-         "/site/sub/protected_index.htm",
-         {"/site", "/site/sub/protected_index.htm"}},
-        {{"/", "index.htm"}, "/protected_index.htm", {"/", "/protected_index.htm"}},
-        // A bare name is a page in the current folder, never one at the root.
-        {{"", "index.htm"}, "./protected_index.htm", {"", "./protected_index.htm"}},
-    };
     std::optional<files::BackupFailure> failure;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.output);
-        FileRecord record = c.record;
-        EXPECT_EQ(files::PlaceOutput(record, saving(SaveMode::CreateNew), fileSystem, {}, failure),
-                  c.output);
-        EXPECT_EQ(record, c.placed);
-    }
+    FileRecord own{"", "/site/index.htm"};
+    EXPECT_EQ(files::PlaceOutput(own, saving(SaveMode::CreateNew), fileSystem, {}, failure),
+              "/site/protected_index.htm");
+    EXPECT_EQ(own, (FileRecord{"", "/site/protected_index.htm"}));
+
+    FileRecord inFolder{"/site", "/sub/index.htm"};
+    EXPECT_EQ(files::PlaceOutput(inFolder, saving(SaveMode::CreateNew), fileSystem, {}, failure),
+              "/site/sub/protected_index.htm");
+    EXPECT_EQ(inFolder, (FileRecord{"/site", "/site/sub/protected_index.htm"}));
+
+    FileRecord atRoot{"/", "index.htm"};
+    EXPECT_EQ(files::PlaceOutput(atRoot, saving(SaveMode::CreateNew), fileSystem, {}, failure),
+              "/protected_index.htm");
+    // A bare name is a page in the current folder, never one at the root.
+    FileRecord bare{"", "index.htm"};
+    EXPECT_EQ(files::PlaceOutput(bare, saving(SaveMode::CreateNew), fileSystem, {}, failure),
+              "./protected_index.htm");
+    EXPECT_EQ(bare, (FileRecord{"", "./protected_index.htm"}));
     EXPECT_FALSE(failure);
 }
 
