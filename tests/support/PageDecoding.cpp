@@ -45,17 +45,13 @@ std::u16string Unescape(std::u16string_view escaped)
 DecodedPage DecodeWriterBlocks(std::u16string_view text)
 {
     DecodedPage decoded;
-    std::size_t pos = 0;
-    for (;;) {
+    for (std::size_t pos = 0;;) {
         const std::size_t start = text.find(core::writerBlockStart, pos);
-        if (start == std::u16string_view::npos) {
-            decoded.plain += text.substr(pos);
-            return decoded;
-        }
         const std::size_t escapedAt = start + core::writerBlockStart.size();
-        const std::size_t end = text.find(core::writerBlockEnd, escapedAt);
+        const std::size_t end =
+            start == std::u16string_view::npos ? start : text.find(core::writerBlockEnd, escapedAt);
         if (end == std::u16string_view::npos) {
-            decoded.complete = false;
+            decoded.complete = start == std::u16string_view::npos;
             decoded.plain += text.substr(pos);
             return decoded;
         }

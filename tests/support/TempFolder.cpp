@@ -100,21 +100,15 @@ files::FileResult FaultyFileSystem::writeFile(const core::PathString& path, std:
 
 files::FileError Failure(files::FileError::Kind kind)
 {
-    switch (kind) {
-    case files::FileError::Kind::Missing:
-        return files::classify(std::make_error_code(std::errc::no_such_file_or_directory));
-    case files::FileError::Kind::InvalidArgument:
-        return files::classify(std::make_error_code(std::errc::invalid_argument));
-    case files::FileError::Kind::Access:
-        return files::classify(std::make_error_code(std::errc::permission_denied));
-    case files::FileError::Kind::NotRegularFile:
-        return files::NotRegularFileError();
-    case files::FileError::Kind::Rejected:
-        return files::RejectedError();
-    case files::FileError::Kind::Other:
-        break;
+    using Kind = files::FileError::Kind;
+    if (kind == Kind::NotRegularFile || kind == Kind::Rejected) {
+        return kind == Kind::Rejected ? files::RejectedError() : files::NotRegularFileError();
     }
-    return files::classify(std::make_error_code(std::errc::no_space_on_device));
+    const std::errc code = kind == Kind::Missing           ? std::errc::no_such_file_or_directory
+                           : kind == Kind::InvalidArgument ? std::errc::invalid_argument
+                           : kind == Kind::Access          ? std::errc::permission_denied
+                                                           : std::errc::no_space_on_device;
+    return files::classify(std::make_error_code(code));
 }
 
 int RunAsNobody(const std::function<int()>& body)
