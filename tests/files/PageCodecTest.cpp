@@ -159,10 +159,6 @@ TEST(PageCodec, DeclaredEncodingsAreUsedWhenThePageDecodesInThem)
             EXPECT_EQ(EncodePage(page.text, page.encoding), bytes);
         }
     }
-    // The declaration in a Content-Type meta element counts as well.
-    const DecodedPage page = DecodePage(metaPage("Shift_JIS", "\x93\xFA\x96\x7B"));
-    EXPECT_EQ(page.encoding.name(), "Shift_JIS");
-    EXPECT_EQ(page.declaredCharset, "shift_jis");
 }
 
 TEST(DeclaredCharsetLabel, ReadsTheFirstCharsetOfAMetaTagWithinTheFirst1024Bytes)
