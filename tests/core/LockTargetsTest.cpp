@@ -46,6 +46,8 @@ TEST(LockAddress, ComparesWithoutQueryFragmentSchemeOrCapitalsInTheHost)
     EXPECT_EQ(LockAddress(u"http://B\u00DCcher.example/", nullptr), u"//b\u00DCcher.example/");
 }
 
+// One condition per host, capitals folded; a leading dot admits subdomains (the golden pages
+// show the script for one host).
 TEST(DomainLockScript, OneConditionPerHostAndADotAdmitsSubdomains)
 {
     const std::u16string head =
@@ -57,7 +59,6 @@ TEST(DomainLockScript, OneConditionPerHostAndADotAdmitsSubdomains)
         std::u16string_view domain;
         std::u16string condition;
     } cases[] = {
-        {u"www.a.b", std::u16string(host) + u"!='www.a.b'"},
         {u"WWW.A.b", std::u16string(host) + u"!='www.a.b'"},
         {u" a.example,.B\u00FCcher.example\r\n\tc.example ,, ",
          std::u16string(host) + u"!='a.example'&&('.'+" + std::u16string(host) +
@@ -67,7 +68,6 @@ TEST(DomainLockScript, OneConditionPerHostAndADotAdmitsSubdomains)
         SCOPED_TRACE(Utf16ToUtf8(c.domain));
         EXPECT_EQ(DomainLockScript(c.domain, fakeIdna), head + u"if(" + c.condition + tail);
     }
-    EXPECT_EQ(head.substr(0, 21), u"\r\nfunction qv_hn(h)\r\n");
 }
 
 // Every entry is a host, or a lock the browser could never match is refused, naming the entry.

@@ -31,29 +31,21 @@ ProtectionSettings with(std::initializer_list<ScriptOption> options)
 
 } // namespace
 
-// The handlers without a warning, which no golden page shows.
-TEST(ScriptPieces, MouseHandlersWithoutAWarning)
-{
-    EXPECT_EQ(ContextMenuScript(u""),
-              u"\r\nfunction qv_cm()\r\n{\r\n\r\n   return false;\r\n}\r\n");
-    EXPECT_EQ(MouseDownScript(u"", false),
-              u"\r\nfunction qv_md(e)\r\n{\r\n   if(e.which==2||e.which==3)\r\n   {\r\n\r\n"
-              u"       return false;\r\n   }\r\n}\r\n");
-}
-
+// What each of the two mouse switches brings on its own (the golden pages show both together),
+// with the handlers as they are without a warning.
 TEST(BuildProtectionScript, MouseBlockDependsOnWhichOfTheTwoSwitchesIsOn)
 {
     EXPECT_EQ(scriptFor(ProtectionSettings{}), errorHandler);
-    const std::u16string dn(snippetDn);
-    const std::u16string mu(snippetMu);
-    const std::u16string hooks(snippetCmHooks);
-    const std::u16string menu = ContextMenuScript(u"");
+    const std::u16string menu = u"\r\nfunction qv_cm()\r\n{\r\n\r\n   return false;\r\n}\r\n";
+    EXPECT_EQ(ContextMenuScript(u""), menu);
+    const std::u16string down = MouseDownScript(u"", false);
+    EXPECT_EQ(down, u"\r\nfunction qv_md(e)\r\n{\r\n   if(e.which==2||e.which==3)\r\n   {\r\n\r\n"
+                    u"       return false;\r\n   }\r\n}\r\n");
     EXPECT_EQ(scriptFor(with({ScriptOption::NoRightClick})),
-              errorHandler + menu + MouseDownScript(u"", false) + hooks);
+              errorHandler + menu + down + std::u16string(snippetCmHooks));
     EXPECT_EQ(scriptFor(with({ScriptOption::NoTextSelect})),
-              errorHandler + dn + menu + MouseDownScript(u"", true) + mu);
-    EXPECT_EQ(scriptFor(with({ScriptOption::NoRightClick, ScriptOption::NoTextSelect})),
-              errorHandler + dn + menu + MouseDownScript(u"", true) + mu + hooks);
+              errorHandler + std::u16string(snippetDn) + menu + MouseDownScript(u"", true) +
+                  std::u16string(snippetMu));
 }
 
 // The warning goes with its flag and a text, whether or not right clicks are blocked.

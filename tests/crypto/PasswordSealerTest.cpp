@@ -142,8 +142,9 @@ TEST(PasswordSealer, WrittenPagesAreCheckedByOpeningTheirSealedParts)
     };
     EXPECT_EQ(verify(page, sealer), std::nullopt);
 
-    const std::size_t sealed = page.find(core::sealedBlockStart) + core::sealedBlockStart.size();
-    ASSERT_NE(sealed, std::u16string::npos);
+    const std::size_t block = page.find(core::sealedBlockStart);
+    ASSERT_NE(block, std::u16string::npos);
+    const std::size_t sealed = block + core::sealedBlockStart.size();
     std::u16string tampered = page;
     tampered[sealed + 20] = tampered[sealed + 20] == u'A' ? u'B' : u'A';
     const auto fault = verify(tampered, sealer);

@@ -138,11 +138,3 @@ TEST(RealFileSystem, StaleTemporariesOfDeadWritersAreRemoved)
     EXPECT_FALSE(folder.exists(".quorlane-" + dead + "-1.tmp"));
     EXPECT_EQ(entriesIn(folder.path()), 4);
 }
-
-TEST(NameOrder, IgnoresCaseFirst)
-{
-    EXPECT_TRUE(files::NameOrder(u"a.htm", u"B.htm"));
-    EXPECT_TRUE(files::NameOrder(u"B", u"b"));
-    EXPECT_FALSE(files::NameOrder(u"b", u"B"));
-    EXPECT_TRUE(files::NameOrder(u"sub", u"Sub2"));
-}

@@ -35,16 +35,9 @@ std::u16string Unescape(std::u16string_view escaped)
         const bool percent = escaped[i] == u'%';
         const long wide =
             percent && escaped.substr(i + 1, 1) == u"u" ? hexAt(escaped, i + 2, 4) : -1;
-        const long narrow = percent && wide < 0 ? hexAt(escaped, i + 1, 2) : -1;
-        if (wide >= 0) {
-            out.push_back(static_cast<char16_t>(wide));
-            i += 6;
-        } else if (narrow >= 0) {
-            out.push_back(static_cast<char16_t>(narrow));
-            i += 3;
-        } else {
-            out.push_back(escaped[i++]);
-        }
+        const long value = wide >= 0 ? wide : percent ? hexAt(escaped, i + 1, 2) : -1;
+        out.push_back(value >= 0 ? static_cast<char16_t>(value) : escaped[i]);
+        i += value < 0 ? 1 : wide >= 0 ? 6 : 3;
     }
     return out;
 }
@@ -52,17 +45,13 @@ std::u16string Unescape(std::u16string_view escaped)
 DecodedPage DecodeWriterBlocks(std::u16string_view text)
 {
     DecodedPage decoded;
-    std::size_t pos = 0;
-    for (;;) {
+    for (std::size_t pos = 0;;) {
         const std::size_t start = text.find(core::writerBlockStart, pos);
-        if (start == std::u16string_view::npos) {
-            decoded.plain += text.substr(pos);
-            return decoded;
-        }
         const std::size_t escapedAt = start + core::writerBlockStart.size();
-        const std::size_t end = text.find(core::writerBlockEnd, escapedAt);
+        const std::size_t end =
+            start == std::u16string_view::npos ? start : text.find(core::writerBlockEnd, escapedAt);
         if (end == std::u16string_view::npos) {
-            decoded.complete = false;
+            decoded.complete = start == std::u16string_view::npos;
             decoded.plain += text.substr(pos);
             return decoded;
         }

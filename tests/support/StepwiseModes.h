@@ -11,10 +11,7 @@
 // and quadratic: kept only as the measure the protect modes are tested against.
 namespace quorlane::test {
 
-void EncodeEmailLinksStepwise(std::u16string& page);
-void EncodeAllLinksStepwise(std::u16string& page);
-void EncodeBodyStepwise(std::u16string& page);
-// The protected part of page in mode, by the loops above (whole pages are one encoding anyway).
+// The protected part of page in mode (whole pages are one encoding anyway).
 std::u16string EncodeStepwise(std::u16string page, core::ProtectMode mode);
 
 // Generated pages for the tests that compare the protect modes with the loops above: pieces

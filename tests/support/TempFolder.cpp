@@ -84,72 +84,31 @@ std::map<std::string, std::string> TreeOf(const fs::path& root)
     return tree;
 }
 
-files::FileResult FaultyFileSystem::readFile(const core::PathString& path, std::string& bytes,
-                                             files::FileStamp& stamp)
-{
-    if (auto failure = fault(Operation::Read, path)) {
-        return failure;
-    }
-    return RealFileSystem::readFile(path, bytes, stamp);
-}
-
-files::FileResult FaultyFileSystem::fileSize(const core::PathString& path, std::uint64_t& size)
-{
-    if (auto failure = fault(Operation::Size, path)) {
-        return failure;
-    }
-    return RealFileSystem::fileSize(path, size);
-}
-
 files::FileResult FaultyFileSystem::writeFile(const core::PathString& path, std::string_view bytes,
                                               files::Durability durability,
                                               const files::WriteCheck& check)
 {
-    if (auto failure = fault(Operation::Write, path)) {
-        return failure;
-    }
-    if (m_damage) {
+    return unlessFault(Operation::Write, path, [&] {
+        if (!m_damage) {
+            return RealFileSystem::writeFile(path, bytes, durability, check);
+        }
         std::string damaged(bytes);
         m_damage(path, damaged);
         return RealFileSystem::writeFile(path, damaged, durability, check);
-    }
-    return RealFileSystem::writeFile(path, bytes, durability, check);
-}
-
-files::FileResult FaultyFileSystem::createFolder(const core::PathString& path)
-{
-    if (auto failure = fault(Operation::CreateFolder, path)) {
-        return failure;
-    }
-    return RealFileSystem::createFolder(path);
-}
-
-files::FileResult FaultyFileSystem::listFolder(const core::PathString& path,
-                                               files::FolderListing& listing)
-{
-    if (auto failure = fault(Operation::List, path)) {
-        return failure;
-    }
-    return RealFileSystem::listFolder(path, listing);
+    });
 }
 
 files::FileError Failure(files::FileError::Kind kind)
 {
-    switch (kind) {
-    case files::FileError::Kind::Missing:
-        return files::classify(std::make_error_code(std::errc::no_such_file_or_directory));
-    case files::FileError::Kind::InvalidArgument:
-        return files::classify(std::make_error_code(std::errc::invalid_argument));
-    case files::FileError::Kind::Access:
-        return files::classify(std::make_error_code(std::errc::permission_denied));
-    case files::FileError::Kind::NotRegularFile:
-        return files::NotRegularFileError();
-    case files::FileError::Kind::Rejected:
-        return files::RejectedError();
-    case files::FileError::Kind::Other:
-        break;
+    using Kind = files::FileError::Kind;
+    if (kind == Kind::NotRegularFile || kind == Kind::Rejected) {
+        return kind == Kind::Rejected ? files::RejectedError() : files::NotRegularFileError();
     }
-    return files::classify(std::make_error_code(std::errc::no_space_on_device));
+    const std::errc code = kind == Kind::Missing           ? std::errc::no_such_file_or_directory
+                           : kind == Kind::InvalidArgument ? std::errc::invalid_argument
+                           : kind == Kind::Access          ? std::errc::permission_denied
+                                                           : std::errc::no_space_on_device;
+    return files::classify(std::make_error_code(code));
 }
 
 int RunAsNobody(const std::function<int()>& body)

@@ -73,8 +73,16 @@ public:
     void setDamage(Damage damage) { m_damage = std::move(damage); }
 
     files::FileResult readFile(const core::PathString& path, std::string& bytes,
-                               files::FileStamp& stamp) override;
-    files::FileResult fileSize(const core::PathString& path, std::uint64_t& size) override;
+                               files::FileStamp& stamp) override
+    {
+        return unlessFault(Operation::Read, path,
+                           [&] { return RealFileSystem::readFile(path, bytes, stamp); });
+    }
+    files::FileResult fileSize(const core::PathString& path, std::uint64_t& size) override
+    {
+        return unlessFault(Operation::Size, path,
+                           [&] { return RealFileSystem::fileSize(path, size); });
+    }
     files::FileResult writeFile(const core::PathString& path, std::string_view bytes,
                                 files::Durability durability,
                                 const files::WriteCheck& check = {}) override;
@@ -85,14 +93,28 @@ public:
     {
         return FileSystem::writeFileFrom(path, content, durability, check);
     }
-    files::FileResult createFolder(const core::PathString& path) override;
+    files::FileResult createFolder(const core::PathString& path) override
+    {
+        return unlessFault(Operation::CreateFolder, path,
+                           [&] { return RealFileSystem::createFolder(path); });
+    }
     files::FileResult listFolder(const core::PathString& path,
-                                 files::FolderListing& listing) override;
+                                 files::FolderListing& listing) override
+    {
+        return unlessFault(Operation::List, path,
+                           [&] { return RealFileSystem::listFolder(path, listing); });
+    }
 
 private:
-    files::FileResult fault(Operation operation, const core::PathString& path) const
+    // The failure the fault gives for the operation on path, else what real gives.
+    template <typename Real>
+    files::FileResult unlessFault(Operation operation, const core::PathString& path,
+                                  Real real) const
     {
-        return m_fault ? m_fault(operation, path) : std::nullopt;
+        if (auto failure = m_fault ? m_fault(operation, path) : std::nullopt) {
+            return failure;
+        }
+        return real();
     }
     Fault m_fault;
     Damage m_damage;
