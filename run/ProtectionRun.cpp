@@ -180,7 +180,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_otherFiles = {};
     m_results.clear();
     m_cleanedFolders.clear();
-    m_listedFiles.clear();
+    m_listedFiles.reset();
     m_writtenOutputs.clear();
     m_manifest = {};
     m_manifestPath.clear();
@@ -271,11 +271,6 @@ void ProtectionRun::protectListed(RunSummary& summary)
     for (const core::FileRecord& record : m_filesToProtect) {
         sizes.push_back(sizeOf(record.fullPath()));
         m_totalBytes += sizes.back();
-        if (m_settings.saveMode == core::SaveMode::CopyToFolder) {
-            if (const auto id = m_fileSystem.identity(record.fullPath())) {
-                m_listedFiles.insert(*id);
-            }
-        }
     }
     m_totalBytes += otherFilesSize();
     summary.listed = static_cast<std::size_t>(m_filesToProtect.Count());
@@ -314,6 +309,19 @@ void ProtectionRun::protectListed(RunSummary& summary)
     if (!summary.cancelled && !m_stopCause) {
         copyOtherFiles(summary);
     }
+}
+
+const ProtectionRun::FileIdentities& ProtectionRun::listedFiles()
+{
+    if (!m_listedFiles) {
+        m_listedFiles.emplace();
+        for (const core::FileRecord& record : m_filesToProtect) {
+            if (const auto id = m_fileSystem.identity(record.fullPath())) {
+                m_listedFiles->insert(*id);
+            }
+        }
+    }
+    return *m_listedFiles;
 }
 
 float ProgressPercentage(std::uint64_t doneBytes, std::uint64_t totalBytes)
@@ -652,7 +660,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const bool standing = !overwrite && m_fileSystem.stamp(output).has_value();
     if (standing && settings.saveMode == core::SaveMode::CopyToFolder) {
         const auto outputId = m_fileSystem.identity(output);
-        if (outputId && m_listedFiles.contains(*outputId)) {
+        if (outputId && listedFiles().contains(*outputId)) {
             failPage(page, failureOf(PageFailure::Kind::OutputIsListed, output));
             return;
         }

@@ -105,12 +105,11 @@ private:
                                             const PendingPage* made, WrittenFile& written);
     bool holdsJust(const core::PathString& file, std::string_view bytes);
     void RecordResult(PendingPage& page, const core::PathString& output);
+    using FileIdentities = std::unordered_set<files::FileIdentity, files::FileIdentityHash>;
     // A copy's other files: those of the added folders that are not pages.
     std::uint64_t otherFilesSize();
     void copyOtherFiles(RunSummary& summary);
-    void
-    copyOtherFile(core::FileRecord record,
-                  const std::unordered_set<files::FileIdentity, files::FileIdentityHash>& sources);
+    void copyOtherFile(core::FileRecord record, const FileIdentities& sources);
     std::uint64_t sizeOf(const core::PathString& path);
 
     std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,
@@ -134,8 +133,11 @@ private:
     unsigned m_jobs = 1;
     files::TreeLocks m_locks;
     std::unordered_set<core::PathString> m_cleanedFolders;
-    // In CopyToFolder mode: the files of the listed pages, which no output may replace.
-    std::unordered_set<files::FileIdentity, files::FileIdentityHash> m_listedFiles;
+    // In CopyToFolder mode: the files of the listed pages, which no output may replace. Looked
+    // for when the first output that stands already is met: before it, no output has replaced
+    // any file.
+    const FileIdentities& listedFiles();
+    std::optional<FileIdentities> m_listedFiles;
     RunManifest m_manifest;
     core::PathString m_manifestPath;
     std::vector<core::PathString> m_manifestFolders;

@@ -80,7 +80,7 @@ std::uint64_t ProtectionRun::otherFilesSize()
 void ProtectionRun::copyOtherFiles(RunSummary& summary)
 {
     // Every file of the run's folders: a copy replaces none of them.
-    std::unordered_set<files::FileIdentity, files::FileIdentityHash> sources = m_listedFiles;
+    FileIdentities sources = listedFiles();
     for (const core::FileRecord& record : m_otherFiles) {
         if (const auto id = m_fileSystem.identity(record.fullPath())) {
             sources.insert(*id);
@@ -99,9 +99,7 @@ void ProtectionRun::copyOtherFiles(RunSummary& summary)
 // A link is copied as the file it leads to, when that lies in the added folder; a link that
 // leads out of it is not followed, so that nothing from elsewhere on the machine is published
 // with the site.
-void ProtectionRun::copyOtherFile(
-    core::FileRecord record,
-    const std::unordered_set<files::FileIdentity, files::FileIdentityHash>& sources)
+void ProtectionRun::copyOtherFile(core::FileRecord record, const FileIdentities& sources)
 {
     const core::PathString file = record.fullPath();
     if (isLeftByQuorlane(nameOf(file))) {

@@ -222,15 +222,15 @@ std::string ManifestJson(const RunManifest& manifest)
         entry["replaced_earlier_file"] = page.replacedEarlierFile;
         pages.push_back(std::move(entry));
     }
-    const Json document = {
-        {"format", formatName},
-        {"version", formatVersion},
-        {"started", manifest.started},
-        {"complete", manifest.complete},
-        {"settings", settingsJson(manifest.settings)},
-        {"created_folders", folders},
-        {"pages", pages},
-    };
+    // Keys in this order; the lists are moved in, not copied as a braced list would.
+    Json document = Json::object();
+    document["format"] = formatName;
+    document["version"] = formatVersion;
+    document["started"] = manifest.started;
+    document["complete"] = manifest.complete;
+    document["settings"] = settingsJson(manifest.settings);
+    document["created_folders"] = std::move(folders);
+    document["pages"] = std::move(pages);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

@@ -508,3 +508,18 @@ TEST_F(ProtectionRunTest, AnOutputFolderTakenAwayDuringTheRunIsMadeAgain)
     EXPECT_EQ(host.recorded().size(), 2u);
     EXPECT_TRUE(target.read("out/sub/b.htm").ends_with(marker));
 }
+
+TEST_F(ProtectionRunTest, ACopyNeverWritesOverAPageOfItsOwnRun)
+{
+    // The target's folder x leads back into the site: x/a.htm's output is the page a.htm.
+    site.write("a.htm", "<p>a</p>");
+    site.write("x/a.htm", "<p>x</p>");
+    const TempFolder target;
+    std::filesystem::create_directory_symlink(site.path(), target.path() / "x");
+    settings.saveMode = core::SaveMode::CopyToFolder;
+    settings.saveDir = core::TextFromPath(target.str());
+    run({folder()});
+    EXPECT_EQ(failed(), std::vector<PathString>{at("x/a.htm")});
+    EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
+    EXPECT_TRUE(target.read("a.htm").ends_with(marker));
+}
