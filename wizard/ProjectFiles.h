@@ -33,6 +33,9 @@ public:
     bool save();
     bool saveAs();
     const QString& currentFile() const { return m_file; }
+    // The window starts over with no pages: no project is current any more, so that saving
+    // asks for a file. The last project still opens at the next start.
+    void startOver() { setCurrent({}); }
 
     // The choices no page shows.
     void readInto(core::ProtectionSettings& settings) const;

@@ -356,6 +356,7 @@ void frmMain::ResetWizard()
     setWindowTitle(caption);
     m_encryption->ui.framProtect->setVisible(true);
     m_pickFiles->resetTree();
+    m_projectFiles->startOver();
     m_storeFiles->resetInformation();
     m_currentPage = 0;
     ShowPage(0);

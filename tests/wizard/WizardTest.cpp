@@ -873,6 +873,13 @@ private slots:
         QVERIFY(again.findChild<QLabel*>(QStringLiteral("lblProject"))
                     ->text()
                     .endsWith(QStringLiteral("bakery.json")));
+
+        // Restart empties the list of pages and leaves the project: saving then asks for a
+        // file (none given here) instead of writing a project without pages over it.
+        const std::string saved = work.read("bakery.json");
+        w.next()->click();
+        w.find<QPushButton>("cmdSaveProject")->click();
+        QCOMPARE(work.read("bakery.json"), saved);
     }
 };
 
