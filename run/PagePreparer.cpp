@@ -12,10 +12,11 @@ namespace quorlane::run {
 
 PagePreparer::PagePreparer(files::FileSystem& fileSystem, const core::ProtectionSettings& settings,
                            core::HiddenPartSealer* sealer, std::vector<core::PathString> paths,
-                           unsigned jobs)
+                           std::vector<std::uint64_t> sizes, unsigned jobs)
     : m_fileSystem(fileSystem)
     , m_settings(settings)
     , m_paths(std::move(paths))
+    , m_sizes(std::move(sizes))
     , m_window(std::size_t{jobs} * 4)
     , m_done(m_paths.size())
 {
@@ -57,7 +58,7 @@ void PagePreparer::work(core::HiddenPartSealer* sealer)
         }
         std::unique_ptr<PreparedPage> page;
         try {
-            page = prepare(m_paths[index], sealer);
+            page = prepare(m_paths[index], m_sizes[index], sealer);
         } catch (const std::exception&) {
             // Out of memory, say: the run then reads the page itself, and tells what fails.
             page = std::make_unique<PreparedPage>();
@@ -82,12 +83,12 @@ std::unique_ptr<PreparedPage> PagePreparer::take(std::size_t index)
 }
 
 std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path,
+                                                    std::uint64_t size,
                                                     core::HiddenPartSealer* sealer) const
 {
     // A large page is left for the run, which makes it while it writes it instead of holding
-    // it several times over in memory.
-    std::uint64_t size = 0;
-    if (m_fileSystem.fileSize(path, size) || size > largestPreparedPage) {
+    // it several times over in memory; one that has grown since is let go once read.
+    if (size > largestPreparedPage) {
         return std::make_unique<PreparedPage>();
     }
     auto page = std::make_unique<PreparedPage>();

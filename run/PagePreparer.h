@@ -49,11 +49,12 @@ inline constexpr std::uint64_t largestPreparedPage = std::uint64_t{4} << 20;
 class PagePreparer
 {
 public:
-    // sealer: the run's, when it seals hidden parts; the pages are then only read and decoded
-    // unless it can give each worker a sealer of its own.
+    // sizes: of the pages at paths, as the run took them. sealer: the run's, when it seals hidden
+    // parts; the pages are then only read and decoded unless it can give each worker a sealer of
+    // its own.
     PagePreparer(files::FileSystem& fileSystem, const core::ProtectionSettings& settings,
                  core::HiddenPartSealer* sealer, std::vector<core::PathString> paths,
-                 unsigned jobs);
+                 std::vector<std::uint64_t> sizes, unsigned jobs);
     ~PagePreparer();
     PagePreparer(const PagePreparer&) = delete;
     PagePreparer& operator=(const PagePreparer&) = delete;
@@ -63,13 +64,14 @@ public:
 
 private:
     void work(core::HiddenPartSealer* sealer);
-    std::unique_ptr<PreparedPage> prepare(const core::PathString& path,
+    std::unique_ptr<PreparedPage> prepare(const core::PathString& path, std::uint64_t size,
                                           core::HiddenPartSealer* sealer) const;
 
     files::FileSystem& m_fileSystem;
     const core::ProtectionSettings& m_settings;
     bool m_transform = true;
     const std::vector<core::PathString> m_paths;
+    const std::vector<std::uint64_t> m_sizes;
     const std::size_t m_window;
     std::vector<std::unique_ptr<core::HiddenPartSealer>> m_sealers; // one per worker, if any
     std::mutex m_mutex;

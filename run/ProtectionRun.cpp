@@ -16,6 +16,7 @@
 #include "files/Sha256.h"
 #include "files/modAll.h"
 #include "run/PageCheck.h"
+#include "run/WrittenPageCheck.h"
 
 namespace quorlane::run {
 
@@ -289,7 +290,7 @@ void ProtectionRun::protectListed(RunSummary& summary)
             paths.push_back(record.fullPath());
         }
         preparer = std::make_unique<PagePreparer>(m_fileSystem, m_settings, m_sealer.get(),
-                                                  std::move(paths), m_jobs);
+                                                  std::move(paths), sizes, m_jobs);
     }
     std::size_t index = 0;
     for (core::FileRecord& record : m_filesToProtect) {
@@ -852,12 +853,8 @@ ProtectionRun::checkWritten(const core::PathString& temporary, const core::PathS
         return failure;
     }
     // Read, decoded and checked piece by piece: the written page is never held whole.
-    std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
-    if (m_sealer) {
-        shapes.push_back(core::SealedWriterBlock(*m_sealer));
-    }
-    core::ProtectedPageCheck verify(original, m_settings, keptAsItIs, std::move(shapes),
-                                    &m_revealed);
+    core::ProtectedPageCheck verify(original, m_settings, keptAsItIs,
+                                    WriterBlockShapes(m_sealer.get()), &m_revealed);
     files::ReadBackDecoder decoder(encoding, [&](std::u16string_view text) { verify.add(text); });
     files::Sha256 hash;
     bool inEncoding = true;
@@ -871,15 +868,14 @@ ProtectionRun::checkWritten(const core::PathString& temporary, const core::PathS
         return failureOf(PageFailure::Kind::ReadBackFailed, output);
     }
     written.sha256 = hash.hex();
+    std::optional<PageFailure> failure;
     if (!inEncoding || !decoder.finish()) {
-        PageFailure failure = failureOf(PageFailure::Kind::NotInEncoding, output);
-        failure.detail = encoding.name();
-        return failure;
+        failure = NotInEncodingFailure(encoding);
+    } else if (const auto fault = verify.finish()) {
+        failure = NotVerifiedFailure(*fault, original);
     }
-    if (const auto fault = verify.finish()) {
-        PageFailure failure = failureOf(PageFailure::Kind::NotVerified, output);
-        failure.fault = fault->kind;
-        failure.count = core::LineAt(original, fault->originalAt);
+    if (failure) {
+        failure->path = output;
         return failure;
     }
     return std::nullopt;

@@ -107,6 +107,7 @@ private:
     void RecordResult(PendingPage& page, const core::PathString& output);
     using FileIdentities = std::unordered_set<files::FileIdentity, files::FileIdentityHash>;
     // A copy's other files: those of the added folders that are not pages.
+    // Also keeps their sizes, which their progress adds as they are copied.
     std::uint64_t otherFilesSize();
     void copyOtherFiles(RunSummary& summary);
     void copyOtherFile(core::FileRecord record, const FileIdentities& sources);
@@ -137,6 +138,7 @@ private:
     // for when the first output that stands already is met: before it, no output has replaced
     // any file.
     const FileIdentities& listedFiles();
+    std::vector<std::uint64_t> m_otherSizes; // of m_otherFiles, in order
     std::optional<FileIdentities> m_listedFiles;
     RunManifest m_manifest;
     core::PathString m_manifestPath;

@@ -68,8 +68,10 @@ core::FileRecord PickedPageRecord(const core::PathString& page,
 std::uint64_t ProtectionRun::otherFilesSize()
 {
     std::uint64_t total = 0;
+    m_otherSizes.clear();
     for (const core::FileRecord& record : m_otherFiles) {
-        total += sizeOf(record.fullPath());
+        m_otherSizes.push_back(sizeOf(record.fullPath()));
+        total += m_otherSizes.back();
     }
     return total;
 }
@@ -86,12 +88,13 @@ void ProtectionRun::copyOtherFiles(RunSummary& summary)
             sources.insert(*id);
         }
     }
+    std::size_t index = 0;
     for (const core::FileRecord& record : m_otherFiles) {
         if (m_host.cancelRequested()) {
             summary.cancelled = true;
             return;
         }
-        m_doneBytes += sizeOf(record.fullPath());
+        m_doneBytes += m_otherSizes[index++];
         copyOtherFile(record, sources);
     }
 }

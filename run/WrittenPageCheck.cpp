@@ -8,6 +8,32 @@
 
 namespace quorlane::run {
 
+std::vector<core::WriterBlockShape> WriterBlockShapes(core::HiddenPartSealer* sealer)
+{
+    std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
+    if (sealer) {
+        shapes.push_back(core::SealedWriterBlock(*sealer));
+    }
+    return shapes;
+}
+
+PageFailure NotInEncodingFailure(const files::PageEncoding& encoding)
+{
+    PageFailure failure;
+    failure.kind = PageFailure::Kind::NotInEncoding;
+    failure.detail = encoding.name();
+    return failure;
+}
+
+PageFailure NotVerifiedFailure(const core::VerifyFault& fault, std::u16string_view original)
+{
+    PageFailure failure;
+    failure.kind = PageFailure::Kind::NotVerified;
+    failure.fault = fault.kind;
+    failure.count = core::LineAt(original, fault.originalAt);
+    return failure;
+}
+
 std::optional<PageFailure> CheckWrittenPage(std::string_view bytes, std::u16string_view original,
                                             const files::PageEncoding& encoding,
                                             const core::ProtectionSettings& settings,
@@ -15,22 +41,12 @@ std::optional<PageFailure> CheckWrittenPage(std::string_view bytes, std::u16stri
                                             WrittenPageScratch& scratch)
 {
     if (!files::ReadBackInto(bytes, encoding, scratch.text)) {
-        PageFailure failure;
-        failure.kind = PageFailure::Kind::NotInEncoding;
-        failure.detail = encoding.name();
-        return failure;
+        return NotInEncodingFailure(encoding);
     }
-    std::vector<core::WriterBlockShape> shapes{core::EscapedWriterBlock()};
-    if (sealer) {
-        shapes.push_back(core::SealedWriterBlock(*sealer));
-    }
-    if (const auto fault = core::VerifyProtectedPage(original, scratch.text, settings, keptAsItIs,
-                                                     shapes, &scratch.revealed)) {
-        PageFailure failure;
-        failure.kind = PageFailure::Kind::NotVerified;
-        failure.fault = fault->kind;
-        failure.count = core::LineAt(original, fault->originalAt);
-        return failure;
+    if (const auto fault =
+            core::VerifyProtectedPage(original, scratch.text, settings, keptAsItIs,
+                                      WriterBlockShapes(sealer), &scratch.revealed)) {
+        return NotVerifiedFailure(*fault, original);
     }
     return std::nullopt;
 }
