@@ -52,8 +52,9 @@ export class Visitor {
     }
 
     // The sample page protected with args (null: left plain), put at every address given (paths
-    // on any host, or whole addresses); gives the first.
-    place(args, addresses = [`/check/${++this.count}.html`], html = samplePage) {
+    // on any host, or whole addresses); gives the first. The addresses made here are the engine's
+    // own, since the engines' tests share the server.
+    place(args, addresses = [`/check/${this.engine}/${++this.count}.html`], html = samplePage) {
         const bytes = args === null ? html : protect(html, args);
         addresses.forEach((address) => this.server.put(address, bytes));
         return addresses[0].startsWith('/') ? `http://www.harbour.example${addresses[0]}` : addresses[0];
@@ -290,7 +291,7 @@ export const checks = [
         // Whether the page leaves a frame of host's page for the whole window.
         const framed = (args, host) => {
             const url = v.place(args);
-            const frameHost = `http://${host}/frame${++v.count}.html`;
+            const frameHost = `http://${host}/frame/${v.engine}/${++v.count}.html`;
             v.server.put(frameHost, `<!DOCTYPE html><iframe src="${url}" width="600" height="300"></iframe>`, 'text/html');
             return v.use(frameHost, (page) => within(2000, async () => (await page.url()) === url));
         };
@@ -383,9 +384,10 @@ export const checks = [
         tampered[at] = tampered[at] === 65 ? 66 : 65;
         const whole = protect(samplePage, encrypted);
         // Each visit on a host of its own, so that no key kept by another visit is found; for
-        // each page of it, [text shown, link shown], then the prompts so far.
+        // each page of it, [text shown, link shown], then the prompts so far. The pages are
+        // opened one right after the other, as a quick click or a script does.
         const visit = async (pages, answer) => {
-            const host = `http://visit${++v.count}.harbour.example`;
+            const host = `http://visit${++v.count}.${v.engine}.harbour.example`;
             pages.forEach((bytes, i) => v.server.put(`${host}/${i}.html`, bytes));
             const page = await v.browser.page();
             page.answer = answer;
@@ -396,11 +398,6 @@ export const checks = [
                                                           document.getElementById('link') !== null], sampleText));
                 shown.push(page.dialogs.length);
                 assert.deepEqual(await page.errors(), [], `no script errors on page ${i}`);
-                // A visitor reads a page before opening the next. WebKit and Chromium hand session
-                // storage to another process after the page's script has run, so a navigation at
-                // once from the driver can reach the next page before the kept key does (seen
-                // with half a second on a loaded machine, in both).
-                await new Promise((resolve) => setTimeout(resolve, 2000));
             }
             await page.close();
             return shown;

@@ -103,9 +103,15 @@ export async function startServer() {
 
     return {
         proxy: `127.0.0.1:${server.address().port}`,
-        // body at address (any host when address is a path only); type from the extension.
+        // body at address (any host when address is a path only); type from the extension. The
+        // engines are tested at once against this one server: an address serves one body for good,
+        // so that no test can be handed a page that another engine's test put there since.
         put(address, body, type) {
             const key = address.startsWith('/') ? address : address.replace(/^https?:\/\//, '');
+            const taken = pages.get(key);
+            if (taken && !Buffer.from(taken.body).equals(Buffer.from(body))) {
+                throw new Error(`${address} serves another page already: give each test addresses of its own`);
+            }
             pages.set(key, { body, type: type || types[path.extname(key).toLowerCase()] || 'text/html' });
         },
         mount(prefix, folder) {
