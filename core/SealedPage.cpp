@@ -67,8 +67,7 @@ std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool rem
     script += ascii(std::to_string(parameters.iterations));
     script += u",'";
     script += parameters.check;
-    script += remember ? u"',true," : u"',false,";
-    script += u"function(){return prompt('Enter Password:','');});\r\n}\r\n";
+    script += remember ? u"',true);\r\n}\r\n" : u"',false);\r\n}\r\n";
     return script;
 }
 

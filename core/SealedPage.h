@@ -28,9 +28,9 @@ std::u16string UnlockScriptElement();
 void AppendUnlockScriptElement(std::u16string& out);
 std::size_t UnlockScriptElementSize();
 
-// The password prompt of an encrypted lock: the page is unlocked by the key kept for this visit
-// (when remember is on) or by the password the visitor types; otherwise qv_ok is cleared and
-// nothing hidden is written.
+// The password lock of an encrypted page: the page is unlocked by the key kept for this visit
+// (when remember is on) or handed on by the unlock form; otherwise qv_ok is cleared, nothing
+// hidden is written, and the unlock form asks for the password.
 std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool remember);
 
 } // namespace quorlane::core

@@ -383,8 +383,9 @@ export const checks = [
         const tampered = Buffer.from(run['a.html']);
         tampered[at] = tampered[at] === 65 ? 66 : 65;
         const whole = protect(samplePage, encrypted);
+        const forgetful = protect(samplePage, [...encrypted, '--no-remember']);
         // Each visit on a host of its own, so that no key kept by another visit is found; for
-        // each page of it, [text shown, link shown], then the prompts so far. The pages are
+        // each page of it, [text shown, link shown], then the unlock forms so far. The pages are
         // opened one right after the other, as a quick click or a script does.
         const visit = async (pages, answer) => {
             const host = `http://visit${++v.count}.${v.engine}.harbour.example`;
@@ -396,23 +397,58 @@ export const checks = [
                 await page.goto(`${host}/${i}.html`);
                 shown.push(await page.evaluate((text) => [document.documentElement.innerText.includes(text),
                                                           document.getElementById('link') !== null], sampleText));
-                shown.push(page.dialogs.length);
+                shown.push(page.unlockForms);
                 assert.deepEqual(await page.errors(), [], `no script errors on page ${i}`);
             }
+            assert.deepEqual(page.dialogs, [], 'no dialog box');
             await page.close();
             return shown;
         };
         for (const [name, pages, answer, expected] of [
             ['the right password', [whole], password, [[true, true], 1]],
             ['a wrong password', [whole], 'p\u00e4ssw\u00f6rd 7', [[false, false], 1]],
-            ['a cancelled prompt', [whole], null, [[false, false], 1]],
+            ['no password', [whole], '', [[false, false], 1]],
+            ['the form left alone', [whole], null, [[false, false], 1]],
             ['a tampered block', [tampered], password, [[true, false], 1]],
             ['pages of one run and then of another', [run['a.html'], run['b.html'], otherRun['c.html']], password,
              [[true, true], 1, [true, true], 1, [true, true], 2]],
+            ['a run that keeps no key', [forgetful, forgetful], password, [[true, true], 1, [true, true], 2]],
         ]) {
             assert.deepEqual(await visit(pages, answer), expected, name);
         }
         return 'works (only the right password opens it, a tampered block stays out; asked once per visit and run)';
+    }],
+    ['the unlock form of encrypted pages', async (v) => {
+        const url = `http://form.${v.engine}.harbour.example/page.html`;
+        v.server.put(url, protect(samplePage, encrypted));
+        return v.use(url, async (page) => {
+            // The field has the focus at once, masked; the page's own markup is not written.
+            const form = () => page.evaluate(() => {
+                const root = document.getElementById('qv-unlock').shadowRoot;
+                const field = root.getElementById('p');
+                return { focused: document.activeElement.id === 'qv-unlock' && root.activeElement === field,
+                         type: field.type, label: root.querySelector('label[for=p]').textContent,
+                         message: root.getElementById('m').textContent, value: field.value,
+                         own: document.getElementById('own') !== null };
+            });
+            assert.deepEqual(await form(), { focused: true, type: 'password', label: 'Password', message: '',
+                                             value: '', own: false });
+            // Keyboard only: a wrong password is said and selected, the toggle shows what is typed.
+            page.answer = 'not it';
+            assert.equal(await page.unlockIfAsked(), 'Wrong password. Please try again.');
+            const afterWrong = await form();
+            assert.equal(afterWrong.focused, true, 'the field keeps the focus');
+            await page.press('Tab');
+            await page.press(' ');
+            assert.equal((await form()).type, 'text', 'show password');
+            await page.press('Shift+Tab');
+            await page.press('Control+a');
+            page.answer = password;
+            assert.equal(await page.unlockIfAsked(), 'unlocked');
+            assert.equal(await page.evaluate(() => document.getElementById('qv-unlock')), null);
+            assert.equal(await page.evaluate(() => document.getElementById('own').textContent), "The page's own element");
+            return 'works (keyboard only: focus in the field, a wrong password said, show password, then the page)';
+        }, { answer: null });
     }],
     ['forms, under every switch', async (v) => {
         // block-netscape turns Gecko away.

@@ -50,12 +50,41 @@ async function until(what, check, timeout = 10000) {
     }
 }
 
-// What pages of both kinds share: the dialogs seen, the answer to give a prompt (null cancels),
-// and going back to the page before, however the browser brings it back (loaded anew or from
-// its cache of recent pages, which fires no load event).
+// What pages of both kinds share: the dialogs seen, the answer to give a prompt or the unlock
+// form of an encrypted page (null cancels a prompt and leaves a form alone), the unlock forms
+// met, and going back to the page before, however the browser brings it back (loaded anew or
+// from its cache of recent pages, which fires no load event).
 class Page {
     dialogs = [];
     answer = null;
+    unlockForms = 0;
+
+    // Answers the unlock form of an encrypted page, if the page shows one, as a visitor does with
+    // the keyboard alone: the password typed where the focus is, then Enter. Waits for the page
+    // to load again unlocked, or for the form to say why not; gives what the form then says.
+    async unlockIfAsked() {
+        // A page that sent itself elsewhere while loading has no form to answer.
+        if (!await this.evaluate(() => document.getElementById('qv-unlock') !== null).catch(() => false)) {
+            return null;
+        }
+        this.unlockForms++;
+        if (this.answer === null) {
+            return null;
+        }
+        await this.evaluate(() => { window.quorlaneLocked = true; });
+        if (this.answer !== '') {
+            await this.type(this.answer);
+        }
+        await this.press('Enter');
+        return until('the unlocked page or the form\'s answer', () => this.evaluate(() => {
+            if (!window.quorlaneLocked) {
+                return document.readyState === 'complete' && 'unlocked';
+            }
+            const form = document.getElementById('qv-unlock').shadowRoot;
+            return !form.querySelector('button').disabled && form.getElementById('m').textContent;
+        }).catch(() => false), 60000);
+    }
+
     async back() {
         const from = await this.evaluate(() => location.href);
         await this.evaluate(() => { setTimeout(() => history.back(), 0); });
@@ -93,6 +122,7 @@ class PuppeteerPage extends Page {
                 throw error;
             }
         });
+        await this.unlockIfAsked();
     }
     url() { return this.page.url(); }
     // The errors of the console since the last goto.
@@ -228,6 +258,7 @@ class WebKitPage extends Page {
         }
         await until('the page to load', () => this.driver.executeScript(
             'return document.readyState == "complete"').catch(() => false));
+        await this.unlockIfAsked();
     }
     url() { return this.driver.getCurrentUrl(); }
     // WebKitWebDriver tells nothing of the console: the tests' server puts a collector of
