@@ -281,7 +281,21 @@ class WebKitPage extends Page {
             return actions;
         });
     }
-    type(text) { return this.perform((actions) => actions.sendKeys(text)); }
+    // Types text as a keyboard does. WebKitWebDriver, once other keys went with Control, types
+    // capitals as small letters and drops the characters that the X server's keymap has no key
+    // for (such as "\u00e4" under Xvfb's US keymap): a capital is typed with Shift held, as
+    // on a keyboard, and such a character put in as an input method does, through the editing
+    // command that types text where the focus is.
+    async type(text) {
+        for (const run of text.match(/[\x20-\x7e]+|[^\x20-\x7e]+/g) || []) {
+            if (!/^[\x20-\x7e]/.test(run)) {
+                await this.evaluate((chars) => document.execCommand('insertText', false, chars), run);
+                continue;
+            }
+            await this.perform((actions) => [...run].reduce((a, c) => (/[A-Z]/.test(c)
+                ? a.keyDown(Key.SHIFT).sendKeys(c.toLowerCase()).keyUp(Key.SHIFT) : a.sendKeys(c)), actions));
+        }
+    }
     close() { return this.driver.get('about:blank'); }
 }
 
