@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLocale>
 #include <QPointer>
 #include <QProcess>
 
@@ -24,6 +25,30 @@ void QtDialogs::message(QWidget* parent, QMessageBox::Icon icon, const QString& 
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+void QtDialogs::messageWithList(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                const QString& text, const QStringList& items)
+{
+    ListMessageBox(parent, icon, title, text, items)->exec();
+}
+
+std::unique_ptr<QMessageBox> ListMessageBox(QWidget* parent, QMessageBox::Icon icon,
+                                            const QString& title, const QString& text,
+                                            const QStringList& items)
+{
+    // As many lines as stand in the text itself; more go into the details.
+    constexpr qsizetype inText = 5;
+    auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+    if (items.size() <= inText) {
+        box->setText(text + QStringLiteral("\n\n") + items.join(QLatin1Char('\n')));
+        return box;
+    }
+    box->setInformativeText(QCoreApplication::translate("quorlane::wizard::Dialogs",
+                                                        "All %1 are listed under Show Details.")
+                                .arg(QLocale().toString(static_cast<qlonglong>(items.size()))));
+    box->setDetailedText(items.join(QLatin1Char('\n')));
+    return box;
 }
 
 QStringList QtDialogs::pickFiles(QWidget* parent, const QString& title, const QString& filter,
