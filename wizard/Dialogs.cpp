@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QPointer>
 #include <QProcess>
+#include <QScreen>
+#include <QTextEdit>
 
 #include "wizard/Widgets.h"
 
@@ -44,10 +46,22 @@ std::unique_ptr<QMessageBox> ListMessageBox(QWidget* parent, QMessageBox::Icon i
         box->setText(text + QStringLiteral("\n\n") + items.join(QLatin1Char('\n')));
         return box;
     }
+    // A text that leads into its list ends in a colon; with the list out of sight, in a stop.
+    if (text.endsWith(QLatin1Char(':'))) {
+        box->setText(text.chopped(1) + QLatin1Char('.'));
+    }
     box->setInformativeText(QCoreApplication::translate("quorlane::wizard::Dialogs",
                                                         "All %1 are listed under Show Details.")
                                 .arg(QLocale().toString(static_cast<qlonglong>(items.size()))));
     box->setDetailedText(items.join(QLatin1Char('\n')));
+    // Wide enough for a path, a line each, and a third of the screen high at most.
+    if (auto* list = box->findChild<QTextEdit*>()) {
+        const QRect screen = box->screen()->availableGeometry();
+        const QFontMetrics metrics = list->fontMetrics();
+        list->setLineWrapMode(QTextEdit::NoWrap);
+        list->setMinimumWidth(std::min(screen.width() / 2, 70 * metrics.averageCharWidth()));
+        list->setFixedHeight(std::min(screen.height() / 3, 12 * metrics.lineSpacing()));
+    }
     return box;
 }
 

@@ -775,7 +775,7 @@ private slots:
         const auto longBox =
             wizard::ListMessageBox(nullptr, QMessageBox::Warning, "Quorlane", "Left:", many);
         QCOMPARE(longBox->detailedText().split('\n'), many);
-        QVERIFY(!longBox->text().contains(many[5]));
+        QCOMPARE(longBox->text(), QStringLiteral("Left."));
         longBox->show();
         QApplication::processEvents();
         QVERIFY(longBox->frameGeometry().height() <=
