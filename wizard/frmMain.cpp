@@ -357,6 +357,11 @@ void frmMain::undoRun()
         m_dialogs.message(this, QMessageBox::Information, caption, tr("The run was undone."));
         return;
     }
+    // The results no longer say what stands on disk: the status line says so.
+    m_results->ui.lblThanks->hide();
+    m_results->ui.lblResults->setText(
+        tr("The run was undone in part: %Ln file(s) were left as they are.", "",
+           static_cast<int>(left.size())));
     m_dialogs.messageWithList(this, QMessageBox::Warning, caption,
                               tr("Some of the run was left as it is:"), left);
 }

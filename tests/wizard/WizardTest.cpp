@@ -809,6 +809,8 @@ private slots:
                  QStringLiteral("Some of the run was left as it is:"));
         QCOMPARE(w.dialogs.messages.back().items.size(), pages);
         QVERIFY(w.dialogs.messages.back().items[0].contains(q("protected_" + SitePageName(0))));
+        QCOMPARE(w.status(),
+                 QStringLiteral("The run was undone in part: 30 files were left as they are."));
     }
 
     // The second click of a double click on Protect finds Restart not yet taking clicks; Restart

@@ -52,6 +52,13 @@
 <context>
     <name>quorlane::wizard::frmMain</name>
     <message numerus="yes">
+        <source>The run was undone in part: %Ln file(s) were left as they are.</source>
+        <translation>
+            <numerusform>The run was undone in part: %Ln file was left as it is.</numerusform>
+            <numerusform>The run was undone in part: %Ln files were left as they are.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>%Ln of the folders and files picked are gone: moved, renamed or deleted after they were picked. Remove them from the list, or add them again where they are now.</source>
         <translation>
             <numerusform>%Ln of the folders and files picked is gone: moved, renamed or deleted after it was picked. Remove it from the list, or add it again where it is now.</numerusform>
