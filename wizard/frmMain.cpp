@@ -351,6 +351,7 @@ void frmMain::undoRun()
         m_results->reset();
         if (m_currentPage == lastPage) {
             setState(WizardState::Ready);
+            m_cmdPrev->setEnabled(true);
             showFindings();
         }
         m_results->ui.lblResults->setText(tr("The run was undone."));

@@ -505,6 +505,7 @@ private slots:
         QVERIFY(!w.find<QLabel>("lblThanks")->isVisible());
         QCOMPARE(shown(), findings);
         QCOMPARE(w.next()->text(), QStringLiteral("&Protect"));
+        QVERIFY(w.back()->isEnabled());
         QCOMPARE(w.results()->topLevelItemCount(), 0);
     }
 
