@@ -497,7 +497,9 @@ bool frmMain::fieldRefused()
     }
     showField(*refusal->field);
     const wording::Message message = wording::RefusalMessage(*refusal);
-    m_dialogs.message(this, QMessageBox::Warning, caption, QString::fromStdU16String(message.text));
+    m_dialogs.message(this, QMessageBox::Warning, caption,
+                      QString::fromStdU16String(message.text)
+                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     return true;
 }
 
