@@ -1,5 +1,7 @@
 #include "core/LockTargets.h"
 
+#include <algorithm>
+
 #include "core/TextSearch.h"
 #include "core/Utf8.h"
 
@@ -143,6 +145,115 @@ std::u16string quotedText(std::u16string_view text)
     return u"\"" + std::u16string(text) + u"\"";
 }
 
+// A host name as a browser reports it: labels of ASCII letters, digits and hyphens, none empty,
+// none longer than 63 or beginning or ending with a hyphen, 253 characters in all at most.
+// Addresses written as four numbers are host names of this kind too.
+bool isHostName(std::u16string_view name)
+{
+    if (name.empty() || name.size() > 253) {
+        return false;
+    }
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const std::size_t end = std::min(name.size(), name.find(u'.', start));
+        const std::u16string_view label = name.substr(start, end - start);
+        if (label.empty() || label.size() > 63 || label.front() == u'-' || label.back() == u'-') {
+            return false;
+        }
+        for (char16_t c : label) {
+            const bool letterOrDigit =
+                (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+            if (!letterOrDigit && c != u'-') {
+                return false;
+            }
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+// Whether an entry of the domain lock is a host name, with or without a leading ".".
+bool isDomainEntry(std::u16string_view entry, HostToAscii toAscii)
+{
+    const std::u16string_view name = entry.front() == u'.' ? entry.substr(1) : entry;
+    for (char16_t c : name) {
+        if (isForbiddenInHost(c)) {
+            return false; // as typed; IDNA would map some of them to others
+        }
+    }
+    const std::optional<std::u16string> host = asciiHost(name, toAscii);
+    return host && isHostName(*host);
+}
+
+std::u16string hostNamesExpected()
+{
+    return u" Give host names such as " + std::u16string(sampleDomain) +
+           u" or .example.com (that host and all below it), separated by commas or blanks.";
+}
+
+std::optional<std::u16string> domainLockProblem(std::u16string_view text, HostToAscii toAscii)
+{
+    const std::vector<std::u16string_view> entries = LockDomainEntries(text);
+    if (entries.empty()) {
+        return u"The domain lock names no host." + hostNamesExpected();
+    }
+    for (std::u16string_view entry : entries) {
+        if (!isDomainEntry(entry, toAscii)) {
+            return quotedText(entry) + u" in the domain lock is not a host name." +
+                   hostNamesExpected();
+        }
+    }
+    return std::nullopt;
+}
+
+bool isPortNumber(std::u16string_view port)
+{
+    if (port.empty() || port.size() > 5) {
+        return false;
+    }
+    return std::all_of(port.begin(), port.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The host of an address, a host name with an optional port, when it is one.
+bool isAddressHost(std::u16string_view host, HostToAscii toAscii)
+{
+    const std::size_t colon = host.find(u':');
+    const std::u16string_view name = host.substr(0, colon);
+    if (colon != npos && !isPortNumber(host.substr(colon + 1))) {
+        return false;
+    }
+    if (std::any_of(name.begin(), name.end(), isForbiddenInHost)) {
+        return false;
+    }
+    const std::optional<std::u16string> ascii = asciiHost(name, toAscii);
+    return ascii && isHostName(*ascii);
+}
+
+std::optional<std::u16string> urlLockProblem(std::u16string_view url, HostToAscii toAscii)
+{
+    const std::u16string expected = u" Give the address of a page, beginning with http:// or "
+                                    u"https://, such as " +
+                                    std::u16string(sampleAddress) + u".";
+    constexpr std::u16string_view blanks = u" \t\r\n";
+    const std::size_t first = url.find_first_not_of(blanks);
+    const std::u16string_view text =
+        first == npos ? std::u16string_view()
+                      : url.substr(first, url.find_last_not_of(blanks) - first + 1);
+    const bool web =
+        MatchesIgnoreCase(text, 0, u"http://") || MatchesIgnoreCase(text, 0, u"https://");
+    if (!web) {
+        return u"The URL lock " + quotedText(text) + u" is not a web address." + expected;
+    }
+    const AddressParts parts = addressParts(text);
+    if (parts.host.empty()) {
+        return u"The URL lock " + quotedText(text) + u" names no host." + expected;
+    }
+    if (!isAddressHost(parts.host, toAscii)) {
+        return quotedText(parts.host) + u" in the URL lock is not a host name." + expected;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::vector<std::u16string_view> LockDomainEntries(std::u16string_view text)
@@ -181,40 +292,14 @@ std::u16string LockAddress(std::u16string_view url, HostToAscii toAscii)
 
 std::optional<LockProblem> FindLockProblem(const ProtectionSettings& settings)
 {
-    const std::u16string hostExample = u" Give host names such as " + std::u16string(sampleDomain) +
-                                       u", separated by commas or blanks.";
     if (settings.domainLock) {
-        const std::vector<std::u16string_view> entries = LockDomainEntries(settings.lockDomain);
-        if (entries.empty()) {
-            return LockProblem{LockText::Domain, u"The domain lock names no host." + hostExample};
-        }
-        for (std::u16string_view entry : entries) {
-            const std::u16string_view name = entry.front() == u'.' ? entry.substr(1) : entry;
-            bool forbidden = name.empty();
-            for (char16_t c : name) {
-                forbidden = forbidden || isForbiddenInHost(c);
-            }
-            if (forbidden || !asciiEntry(entry, settings.hostToAscii)) {
-                return LockProblem{LockText::Domain, quotedText(entry) +
-                                                         u" in the domain lock is not a host "
-                                                         u"name." +
-                                                         hostExample};
-            }
+        if (auto problem = domainLockProblem(settings.lockDomain, settings.hostToAscii)) {
+            return LockProblem{LockText::Domain, std::move(*problem)};
         }
     }
     if (settings.urlLock) {
-        const std::u16string addressExample =
-            u" Give a page address such as " + std::u16string(sampleAddress) + u".";
-        const AddressParts parts = addressParts(settings.lockUrl);
-        const bool onDisk = MatchesIgnoreCase(parts.head, 0, u"file://");
-        if (!parts.hasHost || (parts.host.empty() && !onDisk)) {
-            return LockProblem{LockText::Url, u"The URL lock " + quotedText(settings.lockUrl) +
-                                                  u" names no host." + addressExample};
-        }
-        if (!asciiAddressHost(parts.host, settings.hostToAscii)) {
-            return LockProblem{LockText::Url, quotedText(parts.host) +
-                                                  u" in the URL lock is not a host name." +
-                                                  addressExample};
+        if (auto problem = urlLockProblem(settings.lockUrl, settings.hostToAscii)) {
+            return LockProblem{LockText::Url, std::move(*problem)};
         }
     }
     return std::nullopt;

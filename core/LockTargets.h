@@ -39,10 +39,11 @@ struct LockProblem
     std::u16string message; // names the entry at fault
 };
 
-// Why a lock that is on cannot work, or nothing: a domain-lock entry that is no host name (it
-// holds "/", ":", "@", a blank or another character no host holds, or IDNA refuses it), a
-// domain lock without any entry, a URL lock without a host (an address on disk, "file:///...",
-// has none and is fine).
+// Why a lock that is on cannot work, or nothing, with what is expected instead. Each entry of
+// the domain lock must be a host name (letters, digits and hyphens in labels between dots, in
+// the IDNA ASCII form when typed otherwise), with an optional leading "." that admits every
+// host below it; the URL lock must be an http or https address whose host is such a name, with
+// an optional port.
 std::optional<LockProblem> FindLockProblem(const ProtectionSettings& settings);
 
 } // namespace quorlane::core

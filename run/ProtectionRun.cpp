@@ -71,7 +71,7 @@ ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
 {
 }
 
-std::optional<Refusal> ProtectionRun::locksRefused(const core::ProtectionSettings& settings)
+std::optional<Refusal> FindUnusableField(const core::ProtectionSettings& settings)
 {
     const auto blankWhenOn = [](bool on, const std::u16string& text) { return on && blank(text); };
     const std::pair<bool, LockField> checks[] = {
@@ -192,7 +192,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     if (selection.empty()) {
         return refuse(Refusal{});
     }
-    if (auto refusal = locksRefused(settings)) {
+    if (auto refusal = FindUnusableField(settings)) {
         return refuse(std::move(*refusal));
     }
     if (auto refusal = targetRefusal(settings, selection)) {

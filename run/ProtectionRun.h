@@ -30,6 +30,11 @@ struct SelectionEntry
     bool operator==(const SelectionEntry&) const = default;
 };
 
+// A field that keeps a run from starting: a lock, or the target folder of a copy, that is on
+// while blank, or a notice that would end its comment early. Asked by the run before it reads
+// anything, and by a front end before it asks anything of the user.
+std::optional<Refusal> FindUnusableField(const core::ProtectionSettings& settings);
+
 // The protection run: checks the locks, lists the pages of the selection, and takes them one by
 // one through the per-file step (read, skip what is protected, transform, place, write, record).
 // A failing page is reported and the run goes on with the next, unless the first page of a copy
@@ -62,7 +67,6 @@ private:
         std::string sha256;
     };
 
-    std::optional<Refusal> locksRefused(const core::ProtectionSettings& settings);
     // Derives the key of an encrypted lock, once for the whole run.
     std::optional<Refusal> prepareSealing(const core::ProtectionSettings& settings);
     std::optional<Refusal> targetRefusal(const core::ProtectionSettings& settings,

@@ -4,8 +4,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLocale>
 #include <QPointer>
 #include <QProcess>
+#include <QScreen>
+#include <QTextEdit>
 
 #include "wizard/Widgets.h"
 
@@ -24,6 +27,42 @@ void QtDialogs::message(QWidget* parent, QMessageBox::Icon icon, const QString& 
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+void QtDialogs::messageWithList(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                const QString& text, const QStringList& items)
+{
+    ListMessageBox(parent, icon, title, text, items)->exec();
+}
+
+std::unique_ptr<QMessageBox> ListMessageBox(QWidget* parent, QMessageBox::Icon icon,
+                                            const QString& title, const QString& text,
+                                            const QStringList& items)
+{
+    // As many lines as stand in the text itself; more go into the details.
+    constexpr qsizetype inText = 5;
+    auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+    if (items.size() <= inText) {
+        box->setText(text + QStringLiteral("\n\n") + items.join(QLatin1Char('\n')));
+        return box;
+    }
+    // A text that leads into its list ends in a colon; with the list out of sight, in a stop.
+    if (text.endsWith(QLatin1Char(':'))) {
+        box->setText(text.chopped(1) + QLatin1Char('.'));
+    }
+    box->setInformativeText(QCoreApplication::translate("quorlane::wizard::Dialogs",
+                                                        "All %1 are listed under Show Details.")
+                                .arg(QLocale().toString(static_cast<qlonglong>(items.size()))));
+    box->setDetailedText(items.join(QLatin1Char('\n')));
+    // Wide enough for a path, a line each, and a third of the screen high at most.
+    if (auto* list = box->findChild<QTextEdit*>()) {
+        const QRect screen = box->screen()->availableGeometry();
+        const QFontMetrics metrics = list->fontMetrics();
+        list->setLineWrapMode(QTextEdit::NoWrap);
+        list->setMinimumWidth(std::min(screen.width() / 2, 70 * metrics.averageCharWidth()));
+        list->setFixedHeight(std::min(screen.height() / 3, 12 * metrics.lineSpacing()));
+    }
+    return box;
 }
 
 QStringList QtDialogs::pickFiles(QWidget* parent, const QString& title, const QString& filter,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QMessageBox>
 #include <QString>
@@ -22,6 +23,10 @@ public:
                           const QString& text) = 0;
     virtual void message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                          const QString& text) = 0;
+    // A message about many pages or files: text says what happened, items name them, one a
+    // line, in a list that scrolls, so that the box fits the screen however long the list.
+    virtual void messageWithList(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                 const QString& text, const QStringList& items) = 0;
     // Several page files; empty when cancelled.
     virtual QStringList pickFiles(QWidget* parent, const QString& title, const QString& filter,
                                   const QString& startFolder) = 0;
@@ -56,6 +61,8 @@ public:
                   const QString& text) override;
     void message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override;
+    void messageWithList(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                         const QString& text, const QStringList& items) override;
     QStringList pickFiles(QWidget* parent, const QString& title, const QString& filter,
                           const QString& startFolder) override;
     QString pickFolder(QWidget* parent, const QString& title, const QString& startFolder) override;
@@ -66,5 +73,11 @@ public:
     void beep() override;
     void open(QWidget* parent, const QUrl& url, std::function<void()> failed) override;
 };
+
+// The box of messageWithList: a short list stands in the text itself; a longer one goes into the
+// box's details, shown open, in a text area of a few lines that scrolls.
+std::unique_ptr<QMessageBox> ListMessageBox(QWidget* parent, QMessageBox::Icon icon,
+                                            const QString& title, const QString& text,
+                                            const QStringList& items);
 
 } // namespace quorlane::wizard

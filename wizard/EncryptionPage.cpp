@@ -77,6 +77,10 @@ QGridLayout* EncryptionPage::makeLockRows(Dialogs& dialogs)
     ui.lblWarning = named<QLabel>(frame, "lblWarning", tr("\\ \" or ' not allowed"));
     ui.lblWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
     ui.lblWarning->hide();
+    ui.lblLockProblem = wrapped(named<QLabel>(frame, "lblLockProblem"));
+    ui.lblLockProblem->setStyleSheet(QStringLiteral("color: #b00000;"));
+    ui.lblLockProblem->hide();
+    makePasswordControls();
 
     auto* grid = new QGridLayout;
     grid->setContentsMargins(2 * gapX, 0, 3, 0);
@@ -89,6 +93,9 @@ QGridLayout* EncryptionPage::makeLockRows(Dialogs& dialogs)
         {ui.chkURLLock, ui.lblLockTo, ui.txtLockURL},
         {ui.chkPasswordScript, ui.lblPwd, ui.txtPassword},
     };
+    // Each lock takes six rows: its check box, its text box and the place below it of a refused
+    // character, the password's second box and its place of a refused character (empty rows
+    // for the other locks), and the place of a problem.
     int row = 0;
     for (const auto& [box, label, text] : rows) {
         text->setEnabled(false);
@@ -96,18 +103,53 @@ QGridLayout* EncryptionPage::makeLockRows(Dialogs& dialogs)
         text->setMinimumWidth(12 * fontMetrics().averageCharWidth());
         label->setBuddy(text);
         QObject::connect(box, &QCheckBox::toggled, text, &QLineEdit::setEnabled);
-        grid->addWidget(box, row, 0, 1, 3);
+        QObject::connect(box, &QCheckBox::toggled, ui.lblLockProblem, &QWidget::hide);
+        grid->addWidget(box, row, 0, 1, 4);
         grid->addWidget(label, row + 1, 1);
         grid->addWidget(text, row + 1, 2);
-        const int warningRow = row + 2;
-        new ScriptTextFilter(text, ui.lblWarning, dialogs, [this, grid, warningRow] {
-            grid->removeWidget(ui.lblWarning);
-            grid->addWidget(ui.lblWarning, warningRow, 2);
-        });
-        row += 3;
+        filterScriptText(text, row + 2, grid, dialogs);
+        row += 6;
     }
-    grid->addWidget(ui.lblWarning, 2, 2);
+    grid->addWidget(ui.chkShowPassword, 13, 3);
+    grid->addWidget(ui.lblPwdConfirm, 15, 1);
+    grid->addWidget(ui.txtPasswordConfirm, 15, 2);
+    filterScriptText(ui.txtPasswordConfirm, 16, grid, dialogs);
+    grid->addWidget(ui.lblWarning, 2, 2, 1, 2);
+    grid->addWidget(ui.lblLockProblem, 5, 1, 1, 3);
+    m_lockGrid = grid;
     return grid;
+}
+
+// The box keeps ' " \ out, telling so in the warning row below it; an edit clears a problem
+// told about it.
+void EncryptionPage::filterScriptText(QLineEdit* text, int warningRow, QGridLayout* grid,
+                                      Dialogs& dialogs)
+{
+    new ScriptTextFilter(text, ui.lblWarning, dialogs, [this, grid, warningRow] {
+        grid->removeWidget(ui.lblWarning);
+        grid->addWidget(ui.lblWarning, warningRow, 2, 1, 2);
+    });
+    QObject::connect(text, &QLineEdit::textEdited, ui.lblLockProblem, &QWidget::hide);
+}
+
+void EncryptionPage::makePasswordControls()
+{
+    QWidget* frame = ui.framProtect;
+    ui.chkShowPassword = named<QCheckBox>(frame, "chkShowPassword", tr("S&how"));
+    ui.lblPwdConfirm = named<QLabel>(frame, "lblPwdConfirm", tr("Again"));
+    ui.txtPasswordConfirm = named<QLineEdit>(frame, "txtPasswordConfirm");
+    ui.txtPasswordConfirm->setEnabled(false);
+    ui.lblPwdConfirm->setBuddy(ui.txtPasswordConfirm);
+    ui.txtPasswordConfirm->setMinimumWidth(12 * fontMetrics().averageCharWidth());
+    QObject::connect(ui.chkPasswordScript, &QCheckBox::toggled, ui.txtPasswordConfirm,
+                     &QLineEdit::setEnabled);
+    const auto echo = [this](bool shown) {
+        const QLineEdit::EchoMode mode = shown ? QLineEdit::Normal : QLineEdit::Password;
+        ui.txtPassword->setEchoMode(mode);
+        ui.txtPasswordConfirm->setEchoMode(mode);
+    };
+    QObject::connect(ui.chkShowPassword, &QCheckBox::toggled, this, echo);
+    echo(false);
 }
 
 void EncryptionPage::showEncryptInfo()
@@ -119,6 +161,29 @@ void EncryptionPage::showEncryptInfo()
                  "not stop those who know the password from copying what the page shows.")
             : tr("Without encryption the password stands in the page source, and the hidden "
                  "part beside it, merely escaped: anyone who reads the source can read both."));
+}
+
+void EncryptionPage::showLockProblem(core::LockText text, const QString& message)
+{
+    placeLockProblem(text == core::LockText::Domain ? 5 : 11, message);
+}
+
+bool EncryptionPage::passwordsDiffer()
+{
+    if (!ui.chkPasswordScript->isChecked() ||
+        ui.txtPassword->text() == ui.txtPasswordConfirm->text()) {
+        return false;
+    }
+    placeLockProblem(17, tr("The two passwords differ. Type the same password in both boxes."));
+    return true;
+}
+
+void EncryptionPage::placeLockProblem(int row, const QString& message)
+{
+    m_lockGrid->removeWidget(ui.lblLockProblem);
+    m_lockGrid->addWidget(ui.lblLockProblem, row, 1, 1, 3);
+    ui.lblLockProblem->setText(message);
+    ui.lblLockProblem->show();
 }
 
 void EncryptionPage::readInto(core::ProtectionSettings& settings) const

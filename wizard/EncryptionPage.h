@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include "core/LockTargets.h"
 #include "core/ProtectionSettings.h"
 
 namespace quorlane::wizard {
@@ -24,6 +25,10 @@ class EncryptionPage : public QWidget
 public:
     EncryptionPage(Dialogs& dialogs, QWidget* parent = nullptr);
     void readInto(core::ProtectionSettings& settings) const;
+    // Why a lock cannot work, shown below its box until the box is edited or the lock unticked.
+    void showLockProblem(core::LockText text, const QString& message);
+    // The password lock is on and the two password boxes differ: said below them.
+    bool passwordsDiffer();
 
     struct Ui
     {
@@ -39,9 +44,13 @@ public:
         QLineEdit* txtLockURL;
         QCheckBox* chkPasswordScript;
         QLabel* lblPwd;
-        QLineEdit* txtPassword;
+        QLineEdit* txtPassword; // masked unless chkShowPassword is ticked
+        QCheckBox* chkShowPassword;
+        QLabel* lblPwdConfirm;
+        QLineEdit* txtPasswordConfirm; // the password typed again
         QLabel* lblInfo;
-        QLabel* lblWarning; // below whichever of the three boxes refused a character
+        QLabel* lblWarning;     // below whichever of the three boxes refused a character
+        QLabel* lblLockProblem; // below the lock box whose text cannot work
         QCheckBox* chkEncrypt;
         QLabel* lblEncryptInfo;
     } ui;
@@ -49,9 +58,14 @@ public:
 private:
     // The three locks, each a check box with its label and text box on the line below.
     QGridLayout* makeLockRows(Dialogs& dialogs);
+    // The password typed twice, shown or masked in both boxes at once.
+    void makePasswordControls();
+    void placeLockProblem(int row, const QString& message);
+    void filterScriptText(QLineEdit* text, int warningRow, QGridLayout* grid, Dialogs& dialogs);
     void showEncryptInfo();
 
     QButtonGroup m_group;
+    QGridLayout* m_lockGrid = nullptr;
 };
 
 } // namespace quorlane::wizard

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QSet>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -184,11 +185,28 @@ void PickFilesPage::addFiles()
             m_programFolder,
             core::getFilePathOnly(pathOf(QDir::toNativeSeparators(picked.front()))));
     }
+    // The files already in the list are named in one message, however many they are.
+    QStringList added;
+    QStringList twice;
+    QSet<QString> seen;
+    for (const QString& file : picked) {
+        const QString path = QDir::toNativeSeparators(file);
+        (FileExsistOrNot(path) || seen.contains(path) ? twice : added).push_back(path);
+        seen.insert(path);
+    }
     ui.treeFolders->setUpdatesEnabled(false);
-    for (qsizetype i = 0; i < picked.size(); ++i) {
-        AddFileNode(QDir::toNativeSeparators(picked[i]), rootNode(), i + 1 == picked.size());
+    for (qsizetype i = 0; i < added.size(); ++i) {
+        AddFileNode(added[i], rootNode(), i + 1 == added.size());
     }
     ui.treeFolders->setUpdatesEnabled(true);
+    if (twice.size() == 1) {
+        AddFileNode(twice.front(), rootNode());
+    } else if (!twice.isEmpty()) {
+        m_dialogs.messageWithList(window(), QMessageBox::Information, productName,
+                                  tr("%Ln of the files picked are already in the list:", "",
+                                     static_cast<int>(twice.size())),
+                                  twice);
+    }
     CheckEnableDisableNextButton();
 }
 

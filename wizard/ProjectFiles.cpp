@@ -212,6 +212,7 @@ void ProjectFiles::apply(const run::Project& project)
     locks.txtLockURL->setText(qs(settings.lockUrl));
     locks.chkPasswordScript->setChecked(settings.passwordProtect);
     locks.txtPassword->clear();
+    locks.txtPasswordConfirm->clear();
     locks.chkEncrypt->setChecked(settings.encryptHiddenPart);
     m_kdfIterations = settings.kdfIterations;
     m_rememberUnlock = settings.rememberUnlock;

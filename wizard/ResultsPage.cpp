@@ -71,9 +71,14 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     reset();
 }
 
-void ResultsPage::reset()
+void ResultsPage::showReady()
 {
     ui.lblResults->setText(tr("Press the Protect button to start."));
+}
+
+void ResultsPage::reset()
+{
+    showReady();
     ui.lblThanks->setVisible(false);
     ui.lblRestart->setVisible(false);
     ui.treeResults->clear();

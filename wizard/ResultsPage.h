@@ -23,6 +23,8 @@ class ResultsPage : public QWidget
 public:
     ResultsPage(Dialogs& dialogs, QWidget* parent = nullptr);
     void reset();
+    // The status line before a run: what Protect does.
+    void showReady();
     void setProgress(float percentage);
     // What the protection would break or leave open, shown before Protect: a count and a list.
     void showFindings(const run::CheckReport& report);

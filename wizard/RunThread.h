@@ -25,6 +25,10 @@ public:
     RunThread& operator=(const RunThread&) = delete;
 
     void requestCancel() { m_host.requestCancel(); }
+    // The run waits at its next page boundary until release or requestCancel.
+    void hold() { m_host.hold(); }
+    void release() { m_host.release(); }
+    bool waiting() const { return m_host.waiting(); }
     std::vector<RunEvent> take() { return m_host.take(); }
 
 private:

@@ -86,7 +86,14 @@ void RunView::refused(const run::Refusal& refusal)
     if (refusal.field) {
         showField(*refusal.field);
     }
-    setStatus(wording::StatusAfter(refusal));
+    // A run turned away began nothing: the status line says so, or goes back to what it said
+    // before.
+    const std::u16string status = wording::StatusAfter(refusal);
+    if (status.empty()) {
+        m_window.m_results->showReady();
+    } else {
+        setStatus(status);
+    }
     m_refusal = refusal;
 }
 

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "wizard/Dialogs.h"
 #include "wizard/frmMain.h"
@@ -68,6 +69,9 @@ int screenshots(frmMain& window, const QString& folder, const QString& site)
     if (window.running()) {
         running.exec();
     }
+    // Restart is shown as it is once it takes clicks, a moment after the run.
+    QTimer::singleShot(QApplication::doubleClickInterval() + 100, &running, &QEventLoop::quit);
+    running.exec();
     return save(window, folder + QStringLiteral("/results.png")) ? 0 : 1;
 }
 

@@ -9,6 +9,10 @@ WizardRunHost::WizardRunHost(std::function<void()> wake)
 
 bool WizardRunHost::cancelRequested()
 {
+    std::unique_lock<std::mutex> lock(m_holdMutex);
+    m_waiting = m_held && !m_cancel.load();
+    m_holdChanged.wait(lock, [this] { return !m_held || m_cancel.load(); });
+    m_waiting = false;
     return m_cancel.load();
 }
 
@@ -44,7 +48,32 @@ void WizardRunHost::returned(RunReturned end)
 
 void WizardRunHost::requestCancel()
 {
-    m_cancel.store(true);
+    {
+        const std::lock_guard<std::mutex> lock(m_holdMutex);
+        m_cancel.store(true);
+    }
+    m_holdChanged.notify_all();
+}
+
+void WizardRunHost::hold()
+{
+    const std::lock_guard<std::mutex> lock(m_holdMutex);
+    m_held = true;
+}
+
+void WizardRunHost::release()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_holdMutex);
+        m_held = false;
+    }
+    m_holdChanged.notify_all();
+}
+
+bool WizardRunHost::waiting() const
+{
+    const std::lock_guard<std::mutex> lock(m_holdMutex);
+    return m_waiting;
 }
 
 std::vector<RunEvent> WizardRunHost::take()

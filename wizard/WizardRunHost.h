@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -28,6 +29,8 @@ using RunEvent = std::variant<run::Refusal, run::RunNotice, run::RunStart, run::
 // here. Each call's values are copied into a queue, and wake is called, on the run's thread,
 // when the queue gets its first event since the window last took them; the window takes them on
 // its own thread, in the order the run told them. Cancel is a flag that either thread may read.
+// While the window holds the run (a question about stopping it is open), the run waits at its
+// next page boundary, where it asks whether to stop, until it is let go or cancelled.
 class WizardRunHost : public run::RunHost
 {
 public:
@@ -44,6 +47,12 @@ public:
 
     // From the window's thread: the run stops after the page at work.
     void requestCancel();
+    // From the window's thread: the run waits before its next page until release or
+    // requestCancel.
+    void hold();
+    void release();
+    // Whether the run is waiting now, held at a page boundary.
+    bool waiting() const;
     // From the window's thread: the events told since it last took them.
     std::vector<RunEvent> take();
 
@@ -52,6 +61,10 @@ private:
 
     std::function<void()> m_wake;
     std::atomic<bool> m_cancel{false};
+    mutable std::mutex m_holdMutex;
+    std::condition_variable m_holdChanged;
+    bool m_held = false;
+    bool m_waiting = false;
     std::mutex m_mutex;
     std::vector<RunEvent> m_events;
     bool m_woken = false;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
@@ -160,6 +161,8 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
             button->setFocusPolicy(Qt::TabFocus);
         }
     }
+    m_nextGuard.setSingleShot(true);
+    connect(&m_nextGuard, &QTimer::timeout, this, [this] { endNextGuard(); });
     ResetWizard();
     m_projectFiles->openRemembered();
     m_cmdNext->setFocus();
@@ -168,6 +171,11 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
 frmMain::~frmMain()
 {
     m_run.reset();
+}
+
+bool frmMain::runWaiting() const
+{
+    return m_run && m_run->waiting();
 }
 
 void frmMain::placeOnScreen()
@@ -247,7 +255,7 @@ void frmMain::ShowPage(int page)
         m_imgLink[i]->setVisible(i != page);
     }
     m_cmdPrev->setEnabled(page > 0 && !running());
-    m_cmdNext->setEnabled(page == 0 || m_pickFiles->hasEntries());
+    nextEnabled(page == 0 || m_pickFiles->hasEntries());
     if (!running()) {
         setState(page == lastPage ? WizardState::Ready : WizardState::Editing);
     }
@@ -255,7 +263,7 @@ void frmMain::ShowPage(int page)
     if (focused != nullptr && (m_pages->isAncestorOf(focused) || !focused->isEnabled())) {
         focusFirstControl(m_pages->currentWidget());
     }
-    if (page == lastPage && !running() && m_cmdNext->isEnabled()) {
+    if (page == lastPage && !running() && m_pickFiles->hasEntries()) {
         showFindings();
     }
 }
@@ -337,22 +345,32 @@ void frmMain::undoRun()
         }
     }
     if (report.complete) {
+        // The window is as before the run: what the protection would do is told afresh, and
+        // Protect may be pressed again.
         m_lastManifest.clear();
-        m_results->ui.cmdUndo->setEnabled(false);
-        m_results->ui.treeResults->clear();
-        m_results->ui.cmdViewPage->setEnabled(false);
+        m_results->reset();
+        if (m_currentPage == lastPage) {
+            setState(WizardState::Ready);
+            m_cmdPrev->setEnabled(true);
+            showFindings();
+        }
         m_results->ui.lblResults->setText(tr("The run was undone."));
         m_dialogs.message(this, QMessageBox::Information, caption, tr("The run was undone."));
         return;
     }
-    m_dialogs.message(this, QMessageBox::Warning, caption,
-                      tr("Some of the run was left as it is:") + QStringLiteral("\n") +
-                          left.join(QLatin1Char('\n')));
+    // The results no longer say what stands on disk: the status line says so.
+    m_results->ui.lblThanks->hide();
+    m_results->ui.lblResults->setText(
+        tr("The run was undone in part: %Ln file(s) were left as they are.", "",
+           static_cast<int>(left.size())));
+    m_dialogs.messageWithList(this, QMessageBox::Warning, caption,
+                              tr("Some of the run was left as it is:"), left);
 }
 
 void frmMain::ResetWizard()
 {
     m_results->reset();
+    m_lastManifest.clear();
     setWindowTitle(caption);
     m_encryption->ui.framProtect->setVisible(true);
     m_pickFiles->resetTree();
@@ -369,12 +387,50 @@ void frmMain::ResetWizard()
 
 void frmMain::CheckEnableDisableNextButton(bool hasEntries)
 {
-    m_cmdNext->setEnabled(hasEntries);
+    nextEnabled(hasEntries);
     for (int i = 2; i <= lastPage; ++i) {
         m_lnkFrame[i]->setEnabled(hasEntries);
         m_imgLink[i]->setEnabled(hasEntries);
         m_imgLinkB[i]->setEnabled(hasEntries);
     }
+}
+
+void frmMain::nextEnabled(bool enabled)
+{
+    m_cmdNext->setEnabled(enabled && !m_nextGuard.isActive());
+}
+
+// The focus, when it was on Next, waits on the results, where Enter presses nothing.
+void frmMain::guardNext()
+{
+    m_nextHadFocus = m_cmdNext->hasFocus();
+    if (m_nextHadFocus) {
+        m_results->ui.treeResults->setFocus();
+    }
+    m_nextGuard.start(QApplication::doubleClickInterval());
+    m_cmdNext->setEnabled(false);
+}
+
+void frmMain::endNextGuard()
+{
+    nextEnabled(m_currentPage == 0 || m_pickFiles->hasEntries());
+    if (m_nextHadFocus && m_cmdNext->isEnabled() && focusWidget() == m_results->ui.treeResults) {
+        m_cmdNext->setFocus();
+    }
+    m_nextHadFocus = false;
+}
+
+// A run that can still be undone from the window is left only when the user says so.
+void frmMain::restart()
+{
+    if (!m_lastManifest.empty() &&
+        !m_dialogs.askYesNo(this, QMessageBox::Question, caption,
+                            tr("Start again? The results of this run will be cleared, and it "
+                               "can then no longer be undone here. The pages it wrote stay as "
+                               "they are."))) {
+        return;
+    }
+    ResetWizard();
 }
 
 core::ProtectionSettings frmMain::settings() const
@@ -426,8 +482,59 @@ bool frmMain::lockRefused()
     }
     showField(problem->text == core::LockText::Domain ? run::LockField::Domain
                                                       : run::LockField::Url);
+    m_encryption->showLockProblem(problem->text, QString::fromStdU16String(problem->message));
+    m_dialogs.beep();
+    return true;
+}
+
+// Every field is checked before anything is asked: a blank lock is told before the question
+// about replacing pages, not after it.
+bool frmMain::fieldRefused()
+{
+    const std::optional<run::Refusal> refusal = run::FindUnusableField(settings());
+    if (!refusal) {
+        return false;
+    }
+    showField(*refusal->field);
+    const wording::Message message = wording::RefusalMessage(*refusal);
     m_dialogs.message(this, QMessageBox::Warning, caption,
-                      QString::fromStdU16String(problem->message));
+                      QString::fromStdU16String(message.text)
+                          .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    return true;
+}
+
+bool frmMain::passwordsDiffer()
+{
+    if (!m_encryption->passwordsDiffer()) {
+        return false;
+    }
+    ShowPage(3);
+    m_encryption->ui.txtPasswordConfirm->setFocus();
+    m_dialogs.beep();
+    return true;
+}
+
+// Entries of the list whose folder or file is no longer there are named as gone, rather than
+// found empty by the run.
+bool frmMain::goneRefused()
+{
+    QStringList gone;
+    for (const run::SelectionEntry& entry : m_pickFiles->selection()) {
+        const QString path = textOf(entry.path);
+        if (!QFileInfo::exists(path)) {
+            gone.push_back(path);
+        }
+    }
+    if (gone.isEmpty()) {
+        return false;
+    }
+    ShowPage(1);
+    m_dialogs.messageWithList(
+        this, QMessageBox::Warning, caption,
+        tr("%Ln of the folders and files picked are gone: moved, renamed or deleted after they "
+           "were picked. Remove them from the list, or add them again where they are now.",
+           "", static_cast<int>(gone.size())),
+        gone);
     return true;
 }
 
@@ -435,12 +542,10 @@ void frmMain::cmdNextClicked()
 {
     switch (m_state) {
     case WizardState::Running:
-        if (askDuringRun(tr("Do you really want to cancel?")) && m_run) {
-            m_run->requestCancel();
-        }
+        askDuringRun(tr("Do you really want to cancel?"));
         break;
     case WizardState::Finished:
-        ResetWizard();
+        restart();
         break;
     case WizardState::Ready:
         protect();
@@ -533,7 +638,8 @@ bool frmMain::confirmReplacing()
 // comes.
 void frmMain::protect()
 {
-    if (lockRefused() || !confirmReplacing()) {
+    if (lockRefused() || fieldRefused() || passwordsDiffer() || goneRefused() ||
+        !confirmReplacing()) {
         return;
     }
     m_run.reset();
@@ -579,8 +685,17 @@ void frmMain::takeRunEvents()
 bool frmMain::askDuringRun(const QString& question)
 {
     m_asking = true;
+    if (m_run) {
+        m_run->hold();
+    }
     const bool yes = m_dialogs.askYesNo(this, QMessageBox::Question, caption, question);
     m_asking = false;
+    if (m_run) {
+        if (yes) {
+            m_run->requestCancel();
+        }
+        m_run->release();
+    }
     if (m_runReturned) {
         QMetaObject::invokeMethod(
             this, [this] { endRun(); }, Qt::QueuedConnection);
@@ -606,6 +721,7 @@ void frmMain::endRun()
         setState(WizardState::Ready); // refused before it began: Protect may be pressed again
     } else if (wasRunning) {
         m_cmdPrev->setEnabled(false); // Back stays off until another page is shown
+        guardNext();
     }
     m_runView->finish(end, m_closeAfterRun);
     emit runEnded();
@@ -625,9 +741,6 @@ void frmMain::closeEvent(QCloseEvent* event)
         if (askDuringRun(tr("A protection run is at work. Stop it after the page it is on, "
                             "and quit?"))) {
             m_closeAfterRun = true;
-            if (m_run) {
-                m_run->requestCancel();
-            }
         }
         event->ignore();
         return;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QWidget>
 
 #include "core/ProtectionSettings.h"
@@ -57,6 +58,8 @@ public:
     int currentPage() const { return m_currentPage; }
     WizardState state() const { return m_state; }
     bool running() const { return m_state == WizardState::Running; }
+    // Whether the run waits at a page boundary while a question about stopping it is open.
+    bool runWaiting() const;
     // The choices of the option pages.
     core::ProtectionSettings settings() const;
 
@@ -91,11 +94,18 @@ private:
     // Shows what the run has told since last time; at its return, ends it.
     void takeRunEvents();
     void endRun();
-    // A question asked while a run is at work, which goes on meanwhile; its end waits for the
-    // answer.
+    // A question about stopping the run at work: the run waits before its next page until the
+    // answer, and Yes cancels it there. The run's end, when it comes meanwhile, waits for the
+    // answer too.
     bool askDuringRun(const QString& question);
     // A lock that cannot work: its field is shown with the reason.
     bool lockRefused();
+    // A field the run would refuse: its page is shown, the field focused, the reason told.
+    bool fieldRefused();
+    // Picked folders or files that are no longer there: Pick Files is shown, and they are named.
+    bool goneRefused();
+    // The password typed twice, differently: told below the boxes, the second one focused.
+    bool passwordsDiffer();
     void showField(run::LockField field);
     void showFindings();
     // Asks before pages, or protected_ files of an earlier run, are written over.
@@ -103,6 +113,12 @@ private:
     void undoRun();
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
+    // Next, as Restart right after a run, waits out a double click's second click, which was
+    // meant for Protect.
+    void guardNext();
+    void endNextGuard();
+    void nextEnabled(bool enabled);
+    void restart();
 
     Dialogs& m_dialogs;
     QLabel* m_lblMain = nullptr;
@@ -133,6 +149,8 @@ private:
     bool m_takingEvents = false;
     bool m_moreEvents = false;
     bool m_closeAfterRun = false;
+    QTimer m_nextGuard;
+    bool m_nextHadFocus = false;
     core::PathString m_lastManifest; // of the last run, for Undo
 };
 

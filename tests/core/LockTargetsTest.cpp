@@ -70,7 +70,8 @@ TEST(DomainLockScript, OneConditionPerHostAndADotAdmitsSubdomains)
     }
 }
 
-// Every entry is a host, or a lock the browser could never match is refused, naming the entry.
+// Every entry is a host name and the address a web address with one, or a lock the browser
+// could never match is refused, naming the entry and saying what is expected.
 TEST(FindLockProblem, NamesTheEntryThatIsNoHost)
 {
     const struct
@@ -81,16 +82,33 @@ TEST(FindLockProblem, NamesTheEntryThatIsNoHost)
         LockText fault = LockText::Domain;
     } cases[] = {
         {u"www.a.example, .b.example", u"http://www.a.example/x.html?q", u""},
-        {u"b\u00FCcher.example", u"file:///home/a/p.html", u""},
+        {u"b\u00FCcher.example\tlocalhost 10.0.0.1", u"HTTPS://b\u00FCcher.example:8443", u""},
+        {u"a-b.example", u" http://a.example/a b.html ", u""},
+        // Blanks part entries, so a phrase is taken word by word, and a word is no host.
+        {u"not a domain!!", u"", u"\"domain!!\""},
         {u"a.example, www.b.example/shop", u"", u"\"www.b.example/shop\""},
         {u"a.example:8080", u"", u"\"a.example:8080\""},
         {u"me@a.example", u"", u"\"me@a.example\""},
         {u"a\u00A0b.example", u"", u"\"a\u00A0b.example\""},
+        {u"a_b.example", u"", u"\"a_b.example\""},
+        {u"-a.example", u"", u"\"-a.example\""},
+        {u"a..example", u"", u"\"a..example\""},
+        {u"a.example.", u"", u"\"a.example.\""},
+        {u"..a.example", u"", u"\"..a.example\""},
         {u".", u"", u"\".\""},
         {u"n\u00F6.example", u"", u"\"n\u00F6.example\""},
         {u" , ,", u"", u"names no host"},
-        {u"a.example", u"http:///page.html", u"\"http:///page.html\"", LockText::Url},
-        {u"a.example", u"  ", u"names no host", LockText::Url},
+        {u"a.example", u"ftp//bad url", u"\"ftp//bad url\" is not a web address", LockText::Url},
+        {u"a.example", u"javascript:alert(1)", u"\"javascript:alert(1)\" is not a web address",
+         LockText::Url},
+        {u"a.example", u"ftp://x.example/", u"\"ftp://x.example/\" is not a web address",
+         LockText::Url},
+        {u"a.example", u"file:///home/a/p.html", u"is not a web address", LockText::Url},
+        {u"a.example", u"www.a.example/p.html", u"is not a web address", LockText::Url},
+        {u"a.example", u"http:///page.html", u"\"http:///page.html\" names no host", LockText::Url},
+        {u"a.example", u"http://a.example:80x/", u"\"a.example:80x\"", LockText::Url},
+        {u"a.example", u"http://me@a.example/", u"\"me@a.example\"", LockText::Url},
+        {u"a.example", u"http://a b.example/", u"\"a b.example\"", LockText::Url},
         {u"a.example", u"http://n\u00F6.example/", u"\"n\u00F6.example\"", LockText::Url},
     };
     for (const auto& c : cases) {
@@ -107,6 +125,7 @@ TEST(FindLockProblem, NamesTheEntryThatIsNoHost)
             EXPECT_EQ(problem->text, c.fault);
             EXPECT_NE(problem->message.find(c.named), std::u16string::npos)
                 << Utf16ToUtf8(problem->message);
+            EXPECT_NE(problem->message.find(u" Give "), std::u16string::npos);
         }
     }
     // A lock that is off is not looked at.

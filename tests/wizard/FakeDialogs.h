@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include <QStringList>
@@ -18,6 +19,7 @@ public:
         QMessageBox::Icon icon;
         QString title;
         QString text;
+        QStringList items; // of a message with a list
     };
 
     std::deque<bool> answers;            // for askYesNo; No when none is left
@@ -30,11 +32,16 @@ public:
     std::vector<QUrl> opened;
     int beeps = 0;
     bool opens = true; // whether open finds a browser
+    // Called while a question is open, before it is answered.
+    std::function<void()> whileAsking;
 
     bool askYesNo(QWidget*, QMessageBox::Icon icon, const QString& title,
                   const QString& text) override
     {
-        questions.push_back({icon, title, text});
+        questions.push_back({icon, title, text, {}});
+        if (whileAsking) {
+            whileAsking();
+        }
         const bool answer = !answers.empty() && answers.front();
         if (!answers.empty()) {
             answers.pop_front();
@@ -44,7 +51,12 @@ public:
     void message(QWidget*, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override
     {
-        messages.push_back({icon, title, text});
+        messages.push_back({icon, title, text, {}});
+    }
+    void messageWithList(QWidget*, QMessageBox::Icon icon, const QString& title,
+                         const QString& text, const QStringList& items) override
+    {
+        messages.push_back({icon, title, text, items});
     }
     QStringList pickFiles(QWidget*, const QString&, const QString&, const QString&) override
     {

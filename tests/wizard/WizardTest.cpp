@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
@@ -91,6 +93,7 @@ struct Wizard
     void protect(bool yes = false)
     {
         window->ShowPage(5);
+        waitForNext();
         if (yes) {
             dialogs.answers.push_back(true);
         }
@@ -101,6 +104,23 @@ struct Wizard
         }
     }
     QString status() const { return find<QLabel>("lblResults")->text(); }
+    // Right after a run Next takes no click for a moment; then it does, when there are pages.
+    void waitForNext() const
+    {
+        QTRY_VERIFY(next()->isEnabled() || !window->pickFilesPage()->hasEntries());
+    }
+    // Restart, saying Yes when the run can still be undone, which it asks about first.
+    void restart(bool undoable)
+    {
+        waitForNext();
+        if (undoable) {
+            dialogs.answers.push_back(true);
+        }
+        const std::size_t asked = dialogs.questions.size();
+        next()->click();
+        QCOMPARE(dialogs.questions.size(), asked + (undoable ? 1 : 0));
+        QCOMPARE(window->currentPage(), 0);
+    }
 };
 
 // How many pages of a site of count pages a Create new run protected, when every page is as it
@@ -367,6 +387,7 @@ private slots:
         QVERIFY(info->text().contains(QStringLiteral("password stands in the page source")));
         w.find<QCheckBox>("chkPasswordScript")->click();
         QTest::keyClicks(w.find<QLineEdit>("txtPassword"), QStringLiteral("letmein2"));
+        QTest::keyClicks(w.find<QLineEdit>("txtPasswordConfirm"), QStringLiteral("letmein2"));
         encrypt->click();
         QVERIFY(info->text().contains(QStringLiteral("encrypted")));
         QVERIFY(w.window->settings().encryptHiddenPart);
@@ -378,6 +399,114 @@ private slots:
         // Clearing the password lock leaves the box ticked but the pages in the clear.
         w.click(3, "chkPasswordScript");
         QVERIFY(!encrypt->isEnabled() && encrypt->isChecked());
+    }
+
+    // The password is masked in both its boxes unless shown; two that differ are told below
+    // them before anything is asked or written, and a refused character below the second box.
+    void thePasswordIsTypedTwiceMasked()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        w.click(2, "optSave_0"); // Overwrite asks before it writes
+        w.click(3, "chkPasswordScript");
+        auto* first = w.find<QLineEdit>("txtPassword");
+        auto* again = w.find<QLineEdit>("txtPasswordConfirm");
+        auto* show = w.find<QCheckBox>("chkShowPassword");
+        QVERIFY(again->isEnabled());
+        for (const bool shown : {false, true, false}) {
+            QCOMPARE(first->echoMode(), shown ? QLineEdit::Normal : QLineEdit::Password);
+            QCOMPARE(again->echoMode(), first->echoMode());
+            show->click();
+        }
+        QTest::keyClicks(first, QStringLiteral("letmein"));
+        QTest::keyClicks(again, QStringLiteral("letmeout"));
+        w.protect(true);
+        QCOMPARE(w.window->currentPage(), 3);
+        QCOMPARE(w.window->focusWidget(), again);
+        auto* problem = w.find<QLabel>("lblLockProblem");
+        QVERIFY(problem->isVisible());
+        QCOMPARE(problem->text(),
+                 QStringLiteral("The two passwords differ. Type the same password in both boxes."));
+        QVERIFY(placed(problem).top() >= placed(again).bottom());
+        QVERIFY(w.dialogs.questions.empty());
+        QCOMPARE(site.read("a.htm"), std::string("<p>a</p>"));
+
+        QTest::keyClicks(again, QStringLiteral("'"));
+        QCOMPARE(again->text(), QStringLiteral("letmeout"));
+        QVERIFY(w.find<QLabel>("lblWarning")->isVisible());
+        QVERIFY(placed(w.find("lblWarning")).top() >= placed(again).bottom());
+        again->setText(QStringLiteral("letmein"));
+        w.dialogs.answers.clear();
+        w.protect(true);
+        QCOMPARE(w.dialogs.questions.size(), std::size_t(1));
+        QVERIFY(site.read("a.htm").ends_with(marker));
+    }
+
+    // Every input is checked before Protect asks anything: a blank password, a picked folder
+    // that is gone (named as gone, on Pick Files). A start the run turns away leaves no
+    // "scanning" behind, and after Undo the Go! page tells afresh what the protection would do.
+    void inputsAreCheckedFirstAndTheGoPageFollowsWhatHappened()
+    {
+        Wizard w;
+        test::TempFolder work;
+        work.write("site/a.htm", "<p>a</p>");
+        w.addFolder(q(work.str() + "/site"));
+        w.click(2, "optSave_0");
+        w.click(3, "chkPasswordScript");
+        w.protect(true);
+        QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("Please Enter a Password"));
+        QVERIFY(w.dialogs.questions.empty());
+        w.click(3, "chkPasswordScript");
+        w.dialogs.answers.clear();
+
+        test::fs::rename(work.path() / "site", work.path() / "moved");
+        w.protect(true);
+        QVERIFY(w.dialogs.questions.empty());
+        QCOMPARE(w.window->currentPage(), 1);
+        QVERIFY(w.dialogs.messages.back().text.startsWith(
+            QStringLiteral("1 of the folders and files picked is gone: moved, renamed or "
+                           "deleted after it was picked.")));
+        QCOMPARE(w.dialogs.messages.back().items, QStringList{q(work.str() + "/site")});
+        test::fs::rename(work.path() / "moved", work.path() / "site");
+        w.dialogs.answers.clear();
+
+        // A copy into the added folder itself is turned away by the run.
+        w.click(2, "optSave_1");
+        w.find<QLineEdit>("txtSaveDir")->setText(q(work.str() + "/site"));
+        w.protect();
+        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(w.status(), QStringLiteral("Press the Protect button to start."));
+
+        w.click(2, "optSave_0");
+        w.click(4, "chkScript_4");
+        w.window->ShowPage(5);
+        const auto shown = [&] {
+            QStringList lines{w.find<QLabel>("lblFindings")->text()};
+            auto* list = w.find<QListWidget>("lstFindings");
+            for (int i = 0; i < list->count(); ++i) {
+                lines.push_back(list->item(i)->text());
+            }
+            return lines;
+        };
+        const QStringList findings = shown();
+        QVERIFY(findings.size() > 1);
+        w.protect(true);
+        QVERIFY(w.find<QLabel>("lblRestart")->isVisible());
+        w.clickLink(4);
+        w.clickLink(5); // now about the pages as protected
+        QVERIFY(shown() != findings);
+        w.dialogs.answers.push_back(true);
+        w.find<QPushButton>("cmdUndo")->click();
+        QCOMPARE(work.read("site/a.htm"), std::string("<p>a</p>"));
+        QCOMPARE(w.status(), QStringLiteral("The run was undone."));
+        QVERIFY(!w.find<QLabel>("lblRestart")->isVisible());
+        QVERIFY(!w.find<QLabel>("lblThanks")->isVisible());
+        QCOMPARE(shown(), findings);
+        QCOMPARE(w.next()->text(), QStringLiteral("&Protect"));
+        QVERIFY(w.back()->isEnabled());
+        QCOMPARE(w.results()->topLevelItemCount(), 0);
     }
 
     // The option buttons, their backup box and information text follow the selection, by mouse
@@ -515,9 +644,10 @@ private slots:
         QCOMPARE(test::TreeOf(site.path()), before);
         QCOMPARE(w.dialogs.messages.back().text, QStringLiteral("The run was undone."));
         QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
+        QCOMPARE(w.next()->text(), QStringLiteral("&Protect"));
 
-        w.next()->click();
-        QCOMPARE(w.window->currentPage(), 0);
+        w.protect(true);
+        w.restart(true);
         QCOMPARE(w.files()->topLevelItem(0)->childCount(), 0);
         QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
         QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
@@ -576,12 +706,150 @@ private slots:
         QVERIFY(w.find<QLabel>("lblThanks")->isVisible());
         QCOMPARE(protectedWhole(site, pages), pages);
 
-        w.next()->click(); // Restart
+        w.restart(true);
         QCOMPARE(w.results()->topLevelItemCount(), 0);
         w.addFolder(q(site.str()));
         w.protect(true);
         QCOMPARE(w.status(), done);
         QVERIFY(w.dialogs.messages.empty());
+    }
+
+    // Cancel, or closing the window, holds the run at its next page while the question is open:
+    // No lets it go on to the end; Yes stops it there, with every page it wrote whole, and the
+    // status line counts the pages on disk.
+    void aQuestionAboutStoppingHoldsTheRun()
+    {
+        constexpr int pages = 200;
+        const struct
+        {
+            bool closing;
+            bool yes;
+        } cases[] = {{false, false}, {false, true}, {true, true}};
+        for (const auto c : cases) {
+            const bool closing = c.closing, yes = c.yes;
+            Wizard w;
+            test::TempFolder site;
+            test::WriteSite(site, pages);
+            w.addFolder(q(site.str()));
+            w.window->ShowPage(5);
+            int writtenWhileAsked = -1;
+            w.dialogs.whileAsking = [&] {
+                QTRY_VERIFY(w.window->runWaiting());
+                writtenWhileAsked = protectedWhole(site, pages);
+            };
+            w.dialogs.answers.push_back(yes);
+            bool asked = false;
+            QObject::connect(w.results()->model(), &QAbstractItemModel::rowsInserted, [&] {
+                if (!asked) {
+                    asked = true;
+                    closing ? void(w.window->close()) : w.next()->click();
+                }
+            });
+            QSignalSpy ended(w.window.get(), &wizard::frmMain::runEnded);
+            w.next()->click();
+            QVERIFY(ended.wait(60000));
+            const QString trace = QStringLiteral("%1 %2").arg(closing).arg(yes);
+            QVERIFY2(writtenWhileAsked >= 1 && writtenWhileAsked < pages, qPrintable(trace));
+            QCOMPARE(protectedWhole(site, pages), yes ? writtenWhileAsked : pages);
+            QCOMPARE(w.results()->topLevelItem(0)->childCount(), yes ? writtenWhileAsked : pages);
+            QCOMPARE(w.status(),
+                     yes ? QStringLiteral("Cancelled after %1 of %2 pages")
+                               .arg(writtenWhileAsked)
+                               .arg(pages)
+                         : QStringLiteral("The following %1 files have been protected").arg(pages));
+            QCOMPARE(w.window->isVisible(), !closing);
+        }
+    }
+
+    // A message that names many pages keeps them in a list that scrolls, in a box that fits the
+    // screen: files picked again, and the pages an Undo left as they are.
+    void longListsScrollInABoxThatFitsTheScreen()
+    {
+        QStringList many;
+        for (int i = 0; i < 3000; ++i) {
+            many.push_back(QStringLiteral("/site/folder/page-%1.html").arg(i));
+        }
+        const auto shortBox = wizard::ListMessageBox(nullptr, QMessageBox::Warning, "Quorlane",
+                                                     "Left:", many.mid(0, 3));
+        QCOMPARE(shortBox->text(), QStringLiteral("Left:\n\n") + many.mid(0, 3).join('\n'));
+        QVERIFY(shortBox->detailedText().isEmpty());
+        const auto longBox =
+            wizard::ListMessageBox(nullptr, QMessageBox::Warning, "Quorlane", "Left:", many);
+        QCOMPARE(longBox->detailedText().split('\n'), many);
+        QCOMPARE(longBox->text(), QStringLiteral("Left."));
+        longBox->show();
+        QApplication::processEvents();
+        QVERIFY(longBox->frameGeometry().height() <=
+                longBox->screen()->availableGeometry().height());
+        longBox->close();
+
+        Wizard w;
+        test::TempFolder site;
+        constexpr int pages = 30;
+        test::WriteSite(site, pages);
+        QStringList picked;
+        for (int i = 0; i < pages; ++i) {
+            picked.push_back(q(site.str() + "/" + SitePageName(i)));
+        }
+        w.addFiles(picked);
+        QVERIFY(w.dialogs.messages.empty());
+        w.addFiles(picked);
+        QCOMPARE(w.dialogs.messages.size(), std::size_t(1));
+        QCOMPARE(w.dialogs.messages[0].text,
+                 QStringLiteral("30 of the files picked are already in the list:"));
+        QCOMPARE(w.dialogs.messages[0].items, picked);
+        QCOMPARE(w.files()->topLevelItem(0)->childCount(), pages);
+
+        w.protect();
+        for (int i = 0; i < pages; ++i) {
+            site.write("protected_" + SitePageName(i), "changed");
+        }
+        w.dialogs.answers.push_back(true);
+        w.find<QPushButton>("cmdUndo")->click();
+        QCOMPARE(w.dialogs.messages.back().text,
+                 QStringLiteral("Some of the run was left as it is:"));
+        QCOMPARE(w.dialogs.messages.back().items.size(), pages);
+        QVERIFY(w.dialogs.messages.back().items[0].contains(q("protected_" + SitePageName(0))));
+        QCOMPARE(w.status(),
+                 QStringLiteral("The run was undone in part: 30 files were left as they are."));
+    }
+
+    // The second click of a double click on Protect finds Restart not yet taking clicks; Restart
+    // then asks while the run can be undone, and No keeps the results and Undo. Once undone, or
+    // when the run wrote nothing to undo, Restart asks nothing.
+    void restartWaitsOutADoubleClickAndAsksWhileUndoIsPossible()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        bool takenAtEnd = true;
+        QObject::connect(w.window.get(), &wizard::frmMain::runEnded, [&] {
+            takenAtEnd = w.next()->isEnabled();
+            QTest::mouseClick(w.next(), Qt::LeftButton);
+        });
+        w.protect();
+        QVERIFY(!takenAtEnd);
+        QCOMPARE(w.window->state(), State::Finished);
+        QVERIFY(w.dialogs.questions.empty());
+        QTRY_VERIFY(w.next()->isEnabled());
+        w.next()->click();
+        QCOMPARE(w.dialogs.questions.size(), std::size_t(1));
+        QVERIFY(w.dialogs.questions[0].text.startsWith(QStringLiteral("Start again?")));
+        QCOMPARE(w.window->state(), State::Finished);
+        QCOMPARE(w.results()->topLevelItemCount(), 1);
+        QVERIFY(w.find<QPushButton>("cmdUndo")->isEnabled());
+        w.restart(true);
+        QCOMPARE(w.results()->topLevelItemCount(), 0);
+        QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());
+
+        Wizard done; // every page protected already: nothing is written, nothing to undo
+        test::TempFolder protectedSite;
+        protectedSite.write("b.htm", "<p>b</p>" + marker);
+        done.addFolder(q(protectedSite.str()));
+        done.protect();
+        QVERIFY(!done.find<QPushButton>("cmdUndo")->isEnabled());
+        done.restart(false);
     }
 
     // Pages that cannot be written are marked in the results with their message, and one
@@ -638,38 +906,55 @@ private slots:
         QCOMPARE(copy.results()->topLevelItemCount(), 1);
     }
 
-    // A field the run cannot use is shown with its message, and nothing is written.
+    // A field the run cannot use is shown with its message, and nothing is written: a lock that
+    // could never match says why right below its box, which the next edit clears.
     void aFieldTheRunCannotUseIsShown()
     {
         // The page, the check box or option button that makes the field count, the field, its text
-        // and the message.
-        const std::tuple<int, const char*, const char*, QString, QString> cases[] = {
+        // and the message, and whether it stands below the field rather than in a box.
+        const std::tuple<int, const char*, const char*, QString, QString, bool> cases[] = {
             {3, "chkPasswordScript", "txtPassword", QString(),
-             QStringLiteral("Please Enter a Password")},
-            {3, "chkDomainLock", "txtLockDomain", QStringLiteral("a.example, b.example/shop"),
-             QStringLiteral("\"b.example/shop\" in the domain lock is not a host name.")},
-            {3, "chkURLLock", "txtLockURL", QStringLiteral("http:///index.html"),
-             QStringLiteral("The URL lock \"http:///index.html\" names no host.")},
+             QStringLiteral("Please Enter a Password"), false},
+            {3, "chkDomainLock", "txtLockDomain", QStringLiteral("not a domain!!"),
+             QStringLiteral("\"domain!!\" in the domain lock is not a host name. Give host names "
+                            "such as www.example.com"),
+             true},
+            {3, "chkURLLock", "txtLockURL", QStringLiteral("ftp//bad url"),
+             QStringLiteral("The URL lock \"ftp//bad url\" is not a web address. Give the "
+                            "address of a page, beginning with http:// or https://"),
+             true},
             {2, "optSave_1", "txtSaveDir", QStringLiteral("  "),
-             QStringLiteral("Please Enter a Folder")},
+             QStringLiteral("Please Enter a Folder"), false},
             {2, "chkCopyrightNotice", "txtCopyrightNotice",
              QStringLiteral("x--!><script>alert(1)</script>"),
-             QStringLiteral("The notice may not hold")},
+             QStringLiteral("The notice may not hold"), false},
         };
-        for (const auto& [page, option, field, text, message] : cases) {
+        for (const auto& [page, option, field, text, message, beside] : cases) {
             Wizard w;
             test::TempFolder site;
             site.write("a.htm", "<p>a</p>");
             w.addFolder(q(site.str()));
             w.click(page, option);
-            w.find<QLineEdit>(field)->setText(text);
+            auto* box = w.find<QLineEdit>(field);
+            box->setText(text);
             w.protect();
             QCOMPARE(w.window->currentPage(), page);
-            QCOMPARE(w.window->focusWidget(), w.find<QWidget>(field));
-            QVERIFY2(w.dialogs.messages.back().text.startsWith(message),
-                     qPrintable(w.dialogs.messages.back().text));
+            QCOMPARE(w.window->focusWidget(), box);
+            auto* problem = w.find<QLabel>("lblLockProblem");
+            const QString told =
+                beside ? problem->text()
+                       : (w.dialogs.messages.empty() ? QString() : w.dialogs.messages.back().text);
+            QVERIFY2(told.startsWith(message), qPrintable(told));
+            QCOMPARE(problem->isVisible(), beside);
+            QCOMPARE(w.dialogs.messages.empty(), beside);
             QCOMPARE(w.next()->text(), QStringLiteral("&Next >>"));
             QVERIFY(!site.exists("protected_a.htm"));
+            if (beside) {
+                const QRect under = placed(box), shown = placed(problem);
+                QVERIFY(shown.top() >= under.bottom() && shown.top() - under.bottom() <= 24);
+                QTest::keyClicks(box, QStringLiteral("x"));
+                QVERIFY(!problem->isVisible());
+            }
         }
     }
 
@@ -877,7 +1162,7 @@ private slots:
         // Restart empties the list of pages and leaves the project: saving then asks for a
         // file (none given here) instead of writing a project without pages over it.
         const std::string saved = work.read("bakery.json");
-        w.next()->click();
+        w.restart(true);
         w.find<QPushButton>("cmdSaveProject")->click();
         QCOMPARE(work.read("bakery.json"), saved);
     }

@@ -6,6 +6,16 @@
      named with its namespace, as the class calls tr(). -->
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>quorlane::wizard::PickFilesPage</name>
+    <message numerus="yes">
+        <source>%Ln of the files picked are already in the list:</source>
+        <translation>
+            <numerusform>%Ln of the files picked is already in the list:</numerusform>
+            <numerusform>%Ln of the files picked are already in the list:</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>quorlane::wizard::ResultsPage</name>
     <message numerus="yes">
         <source>%Ln link(s) stand in scripts that write markup, which the link modes do not reach.</source>
@@ -41,6 +51,20 @@
 </context>
 <context>
     <name>quorlane::wizard::frmMain</name>
+    <message numerus="yes">
+        <source>The run was undone in part: %Ln file(s) were left as they are.</source>
+        <translation>
+            <numerusform>The run was undone in part: %Ln file was left as it is.</numerusform>
+            <numerusform>The run was undone in part: %Ln files were left as they are.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln of the folders and files picked are gone: moved, renamed or deleted after they were picked. Remove them from the list, or add them again where they are now.</source>
+        <translation>
+            <numerusform>%Ln of the folders and files picked is gone: moved, renamed or deleted after it was picked. Remove it from the list, or add it again where it is now.</numerusform>
+            <numerusform>%Ln of the folders and files picked are gone: moved, renamed or deleted after they were picked. Remove them from the list, or add them again where they are now.</numerusform>
+        </translation>
+    </message>
     <message numerus="yes">
         <source>%Ln page(s) will be replaced by their protected versions.</source>
         <translation>
