@@ -139,8 +139,8 @@ void SettingsOptions::addTo(CLI::App& command)
     command
         .add_option(
             "--url-lock", urlLock,
-            "Show a page only at the address URL (http://... or https://...), with any query or "
-            "fragment, over http or https")
+            "Show a page only at the address URL (http://... or https://...; without a scheme, "
+            "http), with any query or fragment, over http or https")
         ->type_name("URL");
     command
         .add_option("--password", password,

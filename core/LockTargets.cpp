@@ -241,10 +241,22 @@ std::optional<std::u16string> urlLockProblem(std::u16string_view url, HostToAsci
                       : url.substr(first, url.find_last_not_of(blanks) - first + 1);
     const bool web =
         MatchesIgnoreCase(text, 0, u"http://") || MatchesIgnoreCase(text, 0, u"https://");
-    if (!web) {
+    const AddressParts parts = addressParts(text);
+    if (MatchesIgnoreCase(text, 0, u"file://")) {
+        // A page opened from disk: its address has no host, or a host name.
+        return parts.host.empty() || isAddressHost(parts.host, toAscii)
+                   ? std::nullopt
+                   : std::optional(quotedText(parts.host) +
+                                   u" in the URL lock is not a host name." + expected);
+    }
+    // Without a scheme the address is taken as http: it must begin with a host name that has a
+    // dot (or is localhost), so that a word or another scheme's address is not taken for one.
+    const bool typedHost =
+        FindExact(text, u"://") == npos && isAddressHost(parts.host, toAscii) &&
+        (parts.host.find(u'.') != npos || MatchesIgnoreCase(parts.host, 0, u"localhost"));
+    if (!web && !typedHost) {
         return u"The URL lock " + quotedText(text) + u" is not a web address." + expected;
     }
-    const AddressParts parts = addressParts(text);
     if (parts.host.empty()) {
         return u"The URL lock " + quotedText(text) + u" names no host." + expected;
     }
