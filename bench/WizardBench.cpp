@@ -30,6 +30,10 @@ public:
         return false;
     }
     void message(QWidget*, QMessageBox::Icon, const QString&, const QString&) override {}
+    void messageWithList(QWidget*, QMessageBox::Icon, const QString&, const QString&,
+                         const QStringList&) override
+    {
+    }
     QStringList pickFiles(QWidget*, const QString&, const QString&, const QString&) override
     {
         return files;
