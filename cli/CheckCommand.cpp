@@ -130,7 +130,19 @@ int ProtectCommand::check(std::ostream& out, std::ostream& err,
                           const std::vector<run::SelectionEntry>& selection) const
 {
     files::RealFileSystem fileSystem;
-    const run::CheckReport report = run::CheckSelection(fileSystem, selection, settings);
+    const run::CheckReport report = run::CheckSelection(fileSystem, selection, settings, anyFile);
+    for (const files::PassedOver& passed : report.passedOver) {
+        const run::RunNotice notice = run::PassedOverNotice(passed);
+        err << "quorlane-cli: " << TerminalText(wording::NoticeMessage(notice).value().text)
+            << "\n";
+    }
+    for (const core::PathString& file : report.notPages) {
+        run::PageOutcome outcome;
+        outcome.kind = run::PageOutcome::Kind::Skipped;
+        outcome.reason = run::SkipReason::NotAPage;
+        outcome.page = file;
+        err << "quorlane-cli: " << TerminalText(wording::SkipMessage(outcome).value().text) << "\n";
+    }
     const Totals totals = totalsOf(report);
     if (json) {
         for (const run::PageCheckResult& page : report.pages) {

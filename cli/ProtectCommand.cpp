@@ -128,6 +128,32 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
     }
 }
 
+// The folders and frame pages outside the site: each with its path, why ("link-leaves-site",
+// "system-folder", "frame-leaves-site") and, for a link, where it leads.
+nlohmann::ordered_json passedOverJson(const std::vector<run::RunNotice>& notices)
+{
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const run::RunNotice& notice : notices) {
+        nlohmann::ordered_json entry = pathObject("path", notice.path);
+        switch (notice.kind) {
+        case run::RunNotice::Kind::SystemFolder:
+            entry["reason"] = "system-folder";
+            break;
+        case run::RunNotice::Kind::FrameLeavesSite:
+            entry["reason"] = "frame-leaves-site";
+            putPath(entry, "site", notice.target);
+            break;
+        default:
+            entry["reason"] = "link-leaves-site";
+            putPath(entry, "target", notice.target);
+            break;
+        }
+        entry["message"] = TerminalText(wording::NoticeMessage(notice).value().text);
+        list.push_back(std::move(entry));
+    }
+    return list;
+}
+
 void writeJson(std::ostream& out, const run::ResultsTree& results, const ConsoleHost& host,
                const run::RunSummary& summary)
 {
@@ -171,6 +197,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         {"status", TerminalText(finalStatus(host, summary))},
         {"cancelled", summary.cancelled},
         {"pages", pages},
+        {"passed_over", passedOverJson(host.passedOver())},
         {"findings", runFindings},
         {"results", tree},
         {"totals",
@@ -258,6 +285,18 @@ void ProtectCommand::addTo(CLI::App& app)
     command->add_flag("--pages-only", pagesOnly,
                       "With --save copy: copy only the protected pages, not the other files of "
                       "the folders");
+    command->add_flag("--any-file", anyFile,
+                      "Take every file named on its own (or by a project or a frameset) as a "
+                      "page. Without it, such a file whose name does not end in .htm or .html is "
+                      "taken only when its first bytes are those of a web page; any other (a "
+                      "picture, a script, a style sheet) is reported as not a page and left "
+                      "untouched");
+    if (!checkOnly) {
+        command->add_flag("--force", force,
+                          "With --save copy: replace files in the target folder that no run of "
+                          "Quorlane wrote. Without it, a copy that would replace such files is "
+                          "refused before anything is written, naming them");
+    }
     command
         ->add_option("--project", projectFile,
                      "Take the pages, folders and options of the project file FILE "
@@ -339,6 +378,9 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     if (pagesOnly && !copy) {
         return "--pages-only goes with --save copy only";
     }
+    if (force && !copy) {
+        return "--force goes with --save copy only";
+    }
     if (!target.empty()) {
         // The folder's own bytes, whatever they are: the text form keeps them.
         settings.saveDir = core::TextFromPath(target);
@@ -387,6 +429,8 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     run::ProtectionRun run(host, fileSystem);
     run.setWaitForOtherRuns(wait);
     run.setJobs(std::get<unsigned>(jobCount));
+    run.setAnyFile(anyFile);
+    run.setReplaceOthersFiles(force);
     const run::RunSummary summary = run.RunProtection(selection, settings);
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.

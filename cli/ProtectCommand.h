@@ -21,6 +21,8 @@ struct ProtectCommand
     std::string target;
     bool noBackups = false;
     bool pagesOnly = false;
+    bool anyFile = false;        // --any-file: a file named on its own is a page, whatever it holds
+    bool force = false;          // --force: a copy may replace files that no run of Quorlane wrote
     std::string projectFile;     // --project: the job to run, the options above over it
     std::string saveProjectFile; // --save-project: where to keep the job as given
     bool json = false;

@@ -20,6 +20,16 @@ PathString nameOf(const PathString& path)
 void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& rootPath,
               clsFiles& files, const ScanOptions& options)
 {
+    SiteBounds bounds(fileSystem, top);
+    const auto passOver = [&](PassedOver passed) {
+        if (options.passedOver != nullptr) {
+            options.passedOver->push_back(std::move(passed));
+        }
+    };
+    if (auto passed = bounds.checkTop(top)) {
+        passOver(std::move(*passed));
+        return;
+    }
     VisitedFolders visited;
     if (options.skipFolder) {
         visited.insert(*options.skipFolder);
@@ -28,6 +38,12 @@ void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& r
     while (!pending.empty()) {
         const PathString folderPath = std::move(pending.back());
         pending.pop_back();
+        if (folderPath != top) {
+            if (auto passed = bounds.check(folderPath)) {
+                passOver(std::move(*passed));
+                continue;
+            }
+        }
         if (const auto id = fileSystem.identity(folderPath)) {
             if (!visited.insert(*id).second) {
                 continue;

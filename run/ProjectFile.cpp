@@ -65,6 +65,13 @@ core::PathString withoutTrailingSeparators(core::PathString path)
     return path;
 }
 
+// Whether a relative path, its "." and ".." taken as written, leads above where it starts.
+bool climbsOut(const fs::path& relative)
+{
+    const fs::path normal = relative.lexically_normal();
+    return !normal.empty() && *normal.begin() == fs::path("..");
+}
+
 // Whether a text switched on can go into the pages as it is; the key and why when it cannot.
 std::optional<FieldRefusal> valueProblem(const core::ProtectionSettings& settings)
 {
@@ -211,6 +218,13 @@ private:
             refuse(key, "must be a path, not empty");
         }
         const fs::path given(core::PathFromText(written));
+        // A project handed on from someone else must not reach files of this machine by
+        // climbing out of its own folder; a path meant to lie elsewhere is written absolute.
+        if (!given.is_absolute() && climbsOut(given)) {
+            refuse(key, "is \"" + core::Utf16ToUtf8(written) +
+                            "\", which climbs out of the project file's folder: a relative path "
+                            "must lie below it (write a path elsewhere in full)");
+        }
         const fs::path full = given.is_absolute() ? given : m_folder / given;
         return withoutTrailingSeparators(full.lexically_normal().native());
     }

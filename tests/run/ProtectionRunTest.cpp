@@ -482,12 +482,17 @@ TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
         ProtectionRun(host, fileSystem).RunProtection(selection, current);
         EXPECT_TRUE(work.read(frameset).ends_with("//-->\r\n"));
         EXPECT_EQ(work.read(frame), test::ProtectedFileBytes("<p>m</p>", current));
-        if (mode == core::SaveMode::CopyToFolder) {
-            EXPECT_EQ(work.read("x.htm"), "<p>x</p>");
-            EXPECT_FALSE(work.exists("site/x.htm"));
-            ASSERT_EQ(host.failures().size(), 1u) << "and the cases after it not tried";
-            EXPECT_NE(host.failures()[0].find(u"outside the target folder"), std::u16string::npos);
-        }
+        // The frame page out of the site is passed over in every mode, and named.
+        EXPECT_EQ(work.read("x.htm"), "<p>x</p>");
+        EXPECT_FALSE(work.exists("protected_x.htm"));
+        EXPECT_FALSE(work.exists("site/x.htm"));
+        EXPECT_TRUE(host.failures().empty());
+        const auto leaves = std::find_if(host.notices.begin(), host.notices.end(), [](auto& n) {
+            return n.kind == run::RunNotice::Kind::FrameLeavesSite;
+        });
+        ASSERT_NE(leaves, host.notices.end());
+        EXPECT_EQ(std::filesystem::weakly_canonical(leaves->path),
+                  std::filesystem::weakly_canonical(work.path() / "x.htm"));
     }
 }
 
