@@ -127,10 +127,12 @@ void writeJson(std::ostream& out, const run::CheckReport& report, const Totals& 
 
 int ProtectCommand::check(std::ostream& out, std::ostream& err,
                           const core::ProtectionSettings& settings,
-                          const std::vector<run::SelectionEntry>& selection) const
+                          const std::vector<run::SelectionEntry>& selection,
+                          const files::ExcludePatterns& exclude) const
 {
     files::RealFileSystem fileSystem;
-    const run::CheckReport report = run::CheckSelection(fileSystem, selection, settings, anyFile);
+    const run::CheckReport report =
+        run::CheckSelection(fileSystem, selection, settings, anyFile, exclude);
     for (const files::PassedOver& passed : report.passedOver) {
         const run::RunNotice notice = run::PassedOverNotice(passed);
         err << "quorlane-cli: " << TerminalText(wording::NoticeMessage(notice).value().text)

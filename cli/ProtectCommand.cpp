@@ -298,6 +298,15 @@ void ProtectCommand::addTo(CLI::App& app)
                           "refused before anything is written, naming them");
     }
     command
+        ->add_option("--exclude", excludes,
+                     "Leave out of the run (and out of a copy) the files and folders below each "
+                     "added folder that PATTERN matches, written as in a .gitignore file: *.txt "
+                     "(a name at any depth), /searchindex.js or docs/*.map (a path from the added "
+                     "folder), _sources/ (folders only), **, ?, [abc], and !PATTERN to take back "
+                     "what an earlier one left out. Repeatable; added to those of --project")
+        ->type_name("PATTERN")
+        ->allow_extra_args(false);
+    command
         ->add_option("--project", projectFile,
                      "Take the pages, folders and options of the project file FILE "
                      "(docs/project-file.md); options given override its values, and PATHs "
@@ -345,16 +354,18 @@ void ProtectCommand::addTo(CLI::App& app)
 }
 
 std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& settings,
-                                               std::vector<run::SelectionEntry>& selection) const
+                                               std::vector<run::SelectionEntry>& selection,
+                                               std::vector<std::u16string>& exclude) const
 {
     files::RealFileSystem fileSystem;
     if (!projectFile.empty()) {
-        run::Project project{{}, settings};
+        run::Project project{{}, settings, {}};
         if (auto refusal = run::ReadProjectFile(fileSystem, projectFile, project)) {
             return refusal;
         }
         settings = project.settings;
         selection = project.selection;
+        exclude = project.exclude;
         // A folder of the project that has gone would give no page and no word of it.
         for (const run::SelectionEntry& entry : selection) {
             if (entry.isFolder && paths.empty() && !fileSystem.isFolder(entry.path)) {
@@ -365,6 +376,12 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     }
     if (auto refusal = options.apply(settings)) {
         return refusal;
+    }
+    for (const std::string& pattern : excludes) {
+        exclude.push_back(core::Utf8ToUtf16(pattern));
+        if (auto problem = files::ExcludePatterns::problem(exclude.back())) {
+            return "--exclude: " + *problem;
+        }
     }
     if (save) {
         settings.saveMode = saveModeNamed(*save);
@@ -402,7 +419,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
                " is on: give the password with --password-file, --password-env or --password -";
     }
     if (!saveProjectFile.empty()) {
-        run::Project project{selection, settings};
+        run::Project project{selection, settings, exclude};
         project.settings.password.clear();
         return run::WriteProjectFile(fileSystem, saveProjectFile, project);
     }
@@ -417,12 +434,13 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (const auto* refusal = std::get_if<std::string>(&jobCount)) {
         return UsageError(out, err, json, *refusal);
     }
-    if (const auto refusal = job(settings, selection)) {
+    std::vector<std::u16string> exclude;
+    if (const auto refusal = job(settings, selection, exclude)) {
         return UsageError(out, err, json, *refusal);
     }
     files::RealFileSystem fileSystem;
     if (checkOnly) {
-        return check(out, err, settings, selection);
+        return check(out, err, settings, selection, files::ExcludePatterns(exclude));
     }
     ConsoleHost host(err, errIsTerminal && !quiet && !json);
     CancelOnInterrupt();
@@ -431,6 +449,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     run.setJobs(std::get<unsigned>(jobCount));
     run.setAnyFile(anyFile);
     run.setReplaceOthersFiles(force);
+    run.setExclude(files::ExcludePatterns(exclude));
     const run::RunSummary summary = run.RunProtection(selection, settings);
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.

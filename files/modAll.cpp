@@ -15,6 +15,29 @@ PathString nameOf(const PathString& path)
     return last == PathString::npos ? path : path.substr(last + 1);
 }
 
+// The part of path below rootPath as the exclude patterns take it: "/" between its parts, none
+// in front.
+std::u16string relativeText(const PathString& path, const PathString& rootPath)
+{
+    std::u16string text = core::TextFromPath(
+        path.size() > rootPath.size() ? path.substr(rootPath.size()) : PathString());
+    std::replace(text.begin(), text.end(), static_cast<char16_t>(core::pathSeparator), u'/');
+    const std::size_t start = text.find_first_not_of(u'/');
+    return start == std::u16string::npos ? std::u16string() : text.substr(start);
+}
+
+// Leaves out of the listing what the patterns exclude.
+void leaveOut(FolderListing& folder, const PathString& rootPath, const ExcludePatterns& exclude)
+{
+    const auto excluded = [&](bool isFolder) {
+        return [&, isFolder](const PathString& path) {
+            return exclude.excludes(relativeText(path, rootPath), isFolder);
+        };
+    };
+    std::erase_if(folder.files, excluded(false));
+    std::erase_if(folder.subfolders, excluded(true));
+}
+
 // The walk, with the folders entered so far. It keeps its own stack rather than recursing, so
 // that a deep tree cannot exhaust the program's stack.
 void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& rootPath,
@@ -55,6 +78,9 @@ void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& r
                 options.failures->push_back({folderPath, *failure});
             }
             continue;
+        }
+        if (options.exclude != nullptr && !options.exclude->empty()) {
+            leaveOut(folder, rootPath, *options.exclude);
         }
         ScanFolderFiles(fileSystem, folder, rootPath, files);
         if (options.otherFiles != nullptr) {

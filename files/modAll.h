@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/ExcludePatterns.h"
 #include "files/FileSystem.h"
 #include "files/SiteBounds.h"
 #include "files/clsFiles.h"
@@ -23,6 +24,9 @@ struct ScanOptions
     // When given, gets the folders the scan did not enter: links that lead out of the added
     // folder, and the kernel's own folders.
     std::vector<PassedOver>* passedOver = nullptr;
+    // When given, the files and folders it matches (relative to the added folder) are left out:
+    // a folder left out is not entered.
+    const ExcludePatterns* exclude = nullptr;
 };
 
 // Adds every page (.htm, .html in any case) in the folder tree below folderPath to files, depth

@@ -40,12 +40,14 @@ std::vector<core::Finding> CheckPage(const files::DecodedPage& page, std::uint64
 
 CheckReport CheckSelection(files::FileSystem& fileSystem,
                            const std::vector<SelectionEntry>& selection,
-                           const core::ProtectionSettings& settings, bool anyFile)
+                           const core::ProtectionSettings& settings, bool anyFile,
+                           const files::ExcludePatterns& exclude)
 {
     CheckReport report;
     files::clsFiles list;
     files::ScanOptions options;
     options.passedOver = &report.passedOver;
+    options.exclude = &exclude;
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         options.skipFolder = fileSystem.identity(core::PathFromText(settings.saveDir));
     }

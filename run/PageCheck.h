@@ -33,9 +33,10 @@ struct CheckReport
 // Looks at every page a protection run over selection would take on, frame pages included,
 // and writes nothing at all: no page, no folder, no lock, no temporary file. It stays in the
 // sites as the run does: no folder outside them, no frame page out of them, no file that is no
-// page unless anyFile.
+// page unless anyFile, nothing that exclude leaves out.
 CheckReport CheckSelection(files::FileSystem& fileSystem,
                            const std::vector<SelectionEntry>& selection,
-                           const core::ProtectionSettings& settings, bool anyFile = false);
+                           const core::ProtectionSettings& settings, bool anyFile = false,
+                           const files::ExcludePatterns& exclude = {});
 
 } // namespace quorlane::run

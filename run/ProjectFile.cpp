@@ -8,6 +8,7 @@
 
 #include "core/ScriptText.h"
 #include "core/Utf8.h"
+#include "files/ExcludePatterns.h"
 #include "run/FolderRecorder.h"
 #include "run/SettingNames.h"
 
@@ -112,10 +113,13 @@ public:
     {
         onlyKeys(document, "",
                  {"version", "pages", "save", "target", "backups", "pages_only", "mode", "switches",
-                  "warning", "notice", "domain_lock", "url_lock", "password_lock"});
+                  "warning", "notice", "domain_lock", "url_lock", "password_lock", "exclude"});
         core::ProtectionSettings& settings = project.settings;
         if (document.contains("pages")) {
             project.selection = pages(document["pages"]);
+        }
+        if (document.contains("exclude")) {
+            project.exclude = patterns(document["exclude"]);
         }
         if (document.contains("save")) {
             settings.saveMode =
@@ -247,6 +251,22 @@ private:
             selection.push_back({path(entry[name], keyIn(key, name)), isFolder});
         }
         return selection;
+    }
+
+    static std::vector<std::u16string> patterns(const Json& value)
+    {
+        if (!value.is_array()) {
+            refuse("exclude", "must be a list of patterns, such as [\"*.txt\", \"_sources/\"]");
+        }
+        std::vector<std::u16string> result;
+        for (std::size_t k = 0; k < value.size(); ++k) {
+            const std::string key = "exclude[" + std::to_string(k) + "]";
+            result.push_back(text(value[k], key));
+            if (const auto problem = files::ExcludePatterns::problem(result.back())) {
+                refuse(key, "is not taken: " + *problem);
+            }
+        }
+        return result;
     }
 
     static core::ScriptSwitches switches(const Json& value)
@@ -424,6 +444,13 @@ std::optional<std::string> ProjectJson(const Project& project, const core::PathS
     }
     document["backups"] = settings.makeBackups;
     document["pages_only"] = settings.copyPagesOnly;
+    if (!project.exclude.empty()) {
+        OrderedJson patterns = OrderedJson::array();
+        for (const std::u16string& pattern : project.exclude) {
+            patterns.push_back(core::Utf16ToUtf8(pattern));
+        }
+        document["exclude"] = patterns;
+    }
     document["mode"] = protectModeNames[static_cast<std::size_t>(settings.protectMode)];
     document["switches"] = switches;
     document["warning"] = switchedJson(settings.rightClickWarning, settings.rightClickWarningText);

@@ -234,6 +234,7 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
     files::ScanOptions options;
     options.failures = &failures;
     options.passedOver = &passedOver;
+    options.exclude = &m_exclude;
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         // A target inside an added folder holds what this run writes, not pages to protect.
         options.skipFolder = m_fileSystem.identity(core::PathFromText(settings.saveDir));

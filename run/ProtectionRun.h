@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/HiddenPartSealer.h"
+#include "files/ExcludePatterns.h"
 #include "files/FileSystem.h"
 #include "files/PageCodec.h"
 #include "files/SiteBounds.h"
@@ -52,6 +53,8 @@ public:
     // Whether a copy may replace files in its target folder that no run of Quorlane wrote; it
     // is refused before it writes anything unless told.
     void setReplaceOthersFiles(bool replace) { m_replaceOthersFiles = replace; }
+    // The files and folders of the added folders that the run leaves out, pages or not.
+    void setExclude(files::ExcludePatterns exclude) { m_exclude = std::move(exclude); }
     // How many threads read and transform the listed pages ahead of their turn; 1 takes the
     // pages one by one. Whatever the number, the run tells and writes the same, in list order.
     void setJobs(unsigned jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
@@ -145,6 +148,7 @@ private:
     bool m_waitForOtherRuns = false;
     bool m_anyFile = false;
     bool m_replaceOthersFiles = false;
+    files::ExcludePatterns m_exclude;
     unsigned m_jobs = 1;
     files::TreeLocks m_locks;
     std::unordered_set<core::PathString> m_cleanedFolders;

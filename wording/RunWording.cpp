@@ -134,8 +134,7 @@ std::u16string targetHoldsOthers(const Refusal& refusal)
     return u"The target folder " + text(refusal.path) + u" already holds " +
            decimal(refusal.count) + (refusal.count == 1 ? u" file" : u" files") +
            u" that the copy would replace and that no run of Quorlane wrote: " + names +
-           u".\r\nNothing was written. Choose another folder, or confirm that they may be "
-           u"replaced.";
+           u".\r\nNothing was written. Please choose another folder.";
 }
 
 } // namespace

@@ -114,3 +114,31 @@ TEST(ProtectSiteBounds, ACopyOverFilesNoRunWroteNeedsForce)
     EXPECT_EQ(cli.run("protect --force .", site), 2);
     EXPECT_THAT(cli.err(), HasSubstr("--force goes with --save copy only"));
 }
+
+// --exclude, and the patterns of a project, leave pages and other files out of the run and out
+// of a copy; a pattern that names nothing is refused.
+TEST(ProtectSiteBounds, ExcludedFilesStayOutOfTheCopy)
+{
+    TempFolder work;
+    work.write("site/index.html", "<p>i</p>");
+    work.write("site/_sources/index.txt", "the words of the page");
+    work.write("site/_sources/x.html", "<p>source</p>");
+    work.write("site/searchindex.js", "Search.setIndex({})");
+    work.write("site/style.css", "p {}");
+    work.write("project.json", R"({"version": 1, "pages": [{"folder": "site"}],
+                                   "exclude": ["_sources/"]})");
+    CliProcess cli;
+    ASSERT_EQ(cli.run("protect --save copy --target " + Quoted(work.path() / "out") +
+                      " --project " + Quoted(work.path() / "project.json") +
+                      " --exclude searchindex.js --json"),
+              0)
+        << cli.err();
+    EXPECT_TRUE(work.read("out/index.html").ends_with(marker));
+    EXPECT_EQ(work.read("out/style.css"), "p {}");
+    EXPECT_FALSE(work.exists("out/_sources"));
+    EXPECT_FALSE(work.exists("out/searchindex.js"));
+    EXPECT_EQ(nlohmann::json::parse(cli.out())["totals"]["protected"], 1);
+
+    EXPECT_EQ(cli.run("protect --exclude / " + Quoted(work.path() / "site")), 2);
+    EXPECT_THAT(cli.err(), HasSubstr("names no file"));
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/Utf8.h"
 #include "files/PageLooks.h"
 #include "files/SiteBounds.h"
 #include "files/clsFiles.h"
@@ -221,4 +222,66 @@ TEST(LooksLikePage, TakesMarkupAfterMarksAndWhiteSpaceOnly)
         SCOPED_TRACE(start);
         EXPECT_EQ(files::LooksLikePage(start), page);
     }
+}
+
+// Patterns as a .gitignore file writes them, each case a path below the added folder, whether
+// it is a folder, and whether it is left out.
+TEST(ExcludePatterns, MatchAsAGitignoreFileDoes)
+{
+    const files::ExcludePatterns exclude({u"*.txt", u"/searchindex.js", u"_sources/", u"docs/*.map",
+                                          u"**/build", u"drafts/**", u"[ab]?.png", u"!keep.txt",
+                                          u"\\!bang"});
+    const std::tuple<const char16_t*, bool, bool> cases[] = {
+        {u"notes.txt", false, true},
+        {u"deep/down/notes.txt", false, true},
+        {u"keep.txt", false, false},
+        {u"sub/keep.txt", false, false},
+        {u"notes.txt.html", false, false},
+        {u"searchindex.js", false, true},
+        {u"sub/searchindex.js", false, false},
+        {u"_sources", true, true},
+        {u"sub/_sources", true, true},
+        {u"_sources", false, false},
+        {u"docs/app.js.map", false, true},
+        {u"docs/sub/app.js.map", false, false},
+        {u"other/docs/app.js.map", false, false},
+        {u"build", true, true},
+        {u"a/b/build", true, true},
+        {u"drafts/x/y.html", false, true},
+        {u"a1.png", false, true},
+        {u"c1.png", false, false},
+        {u"ab1.png", false, false},
+        {u"!bang", false, true},
+        {u"index.html", false, false},
+    };
+    for (const auto& [path, isFolder, excluded] : cases) {
+        SCOPED_TRACE(core::Utf16ToUtf8(path));
+        EXPECT_EQ(exclude.excludes(path, isFolder), excluded);
+    }
+    EXPECT_TRUE(files::ExcludePatterns::problem(u"/").has_value());
+    EXPECT_TRUE(files::ExcludePatterns::problem(u"!").has_value());
+    EXPECT_FALSE(files::ExcludePatterns::problem(u"a/").has_value());
+}
+
+// A folder left out is not entered, and pages and other files alike are left out.
+TEST(FolderScan, LeavesOutWhatThePatternsExclude)
+{
+    TempFolder site;
+    for (const char* name : {"index.html", "_sources/index.txt", "_sources/page.html",
+                             "searchindex.js", "sub/a.html", "sub/skip.html", "style.css"}) {
+        site.write(name, "x");
+    }
+    const files::ExcludePatterns exclude({u"_sources/", u"/searchindex.js", u"sub/skip.*"});
+    files::RealFileSystem fileSystem;
+    files::ScanOptions options;
+    options.exclude = &exclude;
+    clsFiles others;
+    options.otherFiles = &others;
+    clsFiles pages;
+    core::PathString root;
+    files::ScanFolder(fileSystem, site.str(), root, pages, options);
+    EXPECT_EQ(filenames({pages.begin(), pages.end()}),
+              (std::vector<core::PathString>{"/index.html", "/sub/a.html"}));
+    EXPECT_EQ(filenames({others.begin(), others.end()}),
+              (std::vector<core::PathString>{"/style.css"}));
 }
