@@ -105,6 +105,7 @@ void ConsoleHost::notice(const run::RunNotice& notice)
     }
     if (notice.kind == run::RunNotice::Kind::LinkLeavesSite ||
         notice.kind == run::RunNotice::Kind::SystemFolder ||
+        notice.kind == run::RunNotice::Kind::PageLeavesSite ||
         notice.kind == run::RunNotice::Kind::FrameLeavesSite) {
         m_passedOver.push_back(notice);
     }

@@ -139,6 +139,10 @@ nlohmann::ordered_json passedOverJson(const std::vector<run::RunNotice>& notices
         case run::RunNotice::Kind::SystemFolder:
             entry["reason"] = "system-folder";
             break;
+        case run::RunNotice::Kind::PageLeavesSite:
+            entry["reason"] = "page-leaves-site";
+            putPath(entry, "target", notice.target);
+            break;
         case run::RunNotice::Kind::FrameLeavesSite:
             entry["reason"] = "frame-leaves-site";
             putPath(entry, "site", notice.target);

@@ -11,8 +11,9 @@ struct PassedOver
 {
     enum class Kind
     {
-        LeavesSite,   // a link to a folder outside the added folder; target: where it leads
-        SystemFolder, // the kernel's own folders (processes, devices), never a site's
+        LeavesSite,     // a link to a folder outside the added folder; target: where it leads
+        SystemFolder,   // the kernel's own folders (processes, devices), never a site's
+        PageLeavesSite, // a link to a page outside the added folder; target: where it leads
     };
     Kind kind = Kind::LeavesSite;
     PathString folder;

@@ -82,6 +82,20 @@ void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& r
         if (options.exclude != nullptr && !options.exclude->empty()) {
             leaveOut(folder, rootPath, *options.exclude);
         }
+        // A page that is a link out of the site would be protected (and in overwrite mode
+        // replaced) where it lies, outside the folder the user picked.
+        std::erase_if(folder.files, [&](const PathString& file) {
+            if (!IsPageName(nameOf(file)) || fileSystem.linkTarget(file) == file) {
+                return false;
+            }
+            // A link that leads nowhere is left for the read to tell of.
+            const std::optional<PathString> resolved = fileSystem.resolvedPath(file);
+            if (!resolved || bounds.contains(*resolved)) {
+                return false;
+            }
+            passOver({PassedOver::Kind::PageLeavesSite, file, *resolved});
+            return true;
+        });
         ScanFolderFiles(fileSystem, folder, rootPath, files);
         if (options.otherFiles != nullptr) {
             for (const PathString& file : folder.files) {

@@ -34,9 +34,9 @@ struct ScanOptions
 // rootPath becomes folderPath, and every page gets it as RootPath and the rest of its path as
 // Filename. A folder that cannot be read is passed over (and told in options.failures, unless
 // it vanished), and no folder is entered twice (a link that leads back up the tree ends there).
-// The scan stays inside the added folder: a link to a folder is followed only when the folder
-// it leads to lies inside it, and the kernel's own folders are never entered (both told in
-// options.passedOver).
+// The scan stays inside the added folder: a link to a folder is followed, and a link to a page
+// taken, only when what it leads to lies inside it, and the kernel's own folders are never
+// entered (all told in options.passedOver).
 void ScanFolder(FileSystem& fileSystem, const PathString& folderPath, PathString& rootPath,
                 clsFiles& files, const ScanOptions& options = {});
 

@@ -21,9 +21,17 @@ core::PathString nameOf(const core::PathString& path)
 RunNotice PassedOverNotice(const files::PassedOver& passed)
 {
     RunNotice notice;
-    notice.kind = passed.kind == files::PassedOver::Kind::SystemFolder
-                      ? RunNotice::Kind::SystemFolder
-                      : RunNotice::Kind::LinkLeavesSite;
+    switch (passed.kind) {
+    case files::PassedOver::Kind::SystemFolder:
+        notice.kind = RunNotice::Kind::SystemFolder;
+        break;
+    case files::PassedOver::Kind::PageLeavesSite:
+        notice.kind = RunNotice::Kind::PageLeavesSite;
+        break;
+    case files::PassedOver::Kind::LeavesSite:
+        notice.kind = RunNotice::Kind::LinkLeavesSite;
+        break;
+    }
     notice.path = passed.folder;
     notice.target = passed.target;
     return notice;

@@ -64,6 +64,7 @@ struct RunNotice
                             // (and the folder's pages are not protected)
         SystemFolder,       // path is one of the kernel's own folders and was not entered
         FrameLeavesSite,    // the frame page path lies outside target, the folder of its site
+        PageLeavesSite,     // path, a link to a page, leads to target, outside its added folder
     };
     Kind kind = Kind::Scanning;
     core::PathString path;

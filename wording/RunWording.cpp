@@ -219,6 +219,12 @@ std::optional<Message> NoticeMessage(const run::RunNotice& notice)
             u"Passed over " + text(notice.path) + u": it is a link to " +
                 (notice.target.empty() ? u"a folder that is not there" : text(notice.target)) +
                 u", outside the added folder, so its pages were not protected."};
+    case run::RunNotice::Kind::PageLeavesSite:
+        return Message{
+            Message::Icon::Information, u"Quorlane",
+            u"Passed over " + text(notice.path) + u": it is a link to " +
+                (notice.target.empty() ? u"a page that is not there" : text(notice.target)) +
+                u", outside the added folder, so it was not protected."};
     case run::RunNotice::Kind::SystemFolder:
         return Message{Message::Icon::Information, u"Quorlane",
                        u"Passed over " + text(notice.path) +
