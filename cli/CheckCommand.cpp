@@ -127,10 +127,24 @@ void writeJson(std::ostream& out, const run::CheckReport& report, const Totals& 
 
 int ProtectCommand::check(std::ostream& out, std::ostream& err,
                           const core::ProtectionSettings& settings,
-                          const std::vector<run::SelectionEntry>& selection) const
+                          const std::vector<run::SelectionEntry>& selection,
+                          const files::ExcludePatterns& exclude) const
 {
     files::RealFileSystem fileSystem;
-    const run::CheckReport report = run::CheckSelection(fileSystem, selection, settings);
+    const run::CheckReport report =
+        run::CheckSelection(fileSystem, selection, settings, anyFile, exclude);
+    for (const files::PassedOver& passed : report.passedOver) {
+        const run::RunNotice notice = run::PassedOverNotice(passed);
+        err << "quorlane-cli: " << TerminalText(wording::NoticeMessage(notice).value().text)
+            << "\n";
+    }
+    for (const core::PathString& file : report.notPages) {
+        run::PageOutcome outcome;
+        outcome.kind = run::PageOutcome::Kind::Skipped;
+        outcome.reason = run::SkipReason::NotAPage;
+        outcome.page = file;
+        err << "quorlane-cli: " << TerminalText(wording::SkipMessage(outcome).value().text) << "\n";
+    }
     const Totals totals = totalsOf(report);
     if (json) {
         for (const run::PageCheckResult& page : report.pages) {

@@ -18,6 +18,19 @@ volatile std::sig_atomic_t interruptRequested = 0;
 
 constexpr const char* alreadyProtectedReason = "already protected";
 
+const char* skipReasonText(run::SkipReason reason)
+{
+    switch (reason) {
+    case run::SkipReason::AlreadyProtected:
+        return alreadyProtectedReason;
+    case run::SkipReason::NotAPage:
+        return "not a page";
+    case run::SkipReason::AlreadyHandled:
+        break;
+    }
+    return "already handled";
+}
+
 extern "C" void onInterrupt(int)
 {
     interruptRequested = 1;
@@ -76,6 +89,9 @@ void ConsoleHost::refused(const run::Refusal& refusal)
 {
     setStatus(wording::StatusAfter(refusal));
     showMessage(wording::RefusalMessage(refusal));
+    if (refusal.kind == run::Refusal::Kind::TargetHoldsOthers) {
+        m_err << "quorlane-cli: give --force to replace them\n";
+    }
 }
 
 void ConsoleHost::notice(const run::RunNotice& notice)
@@ -86,6 +102,12 @@ void ConsoleHost::notice(const run::RunNotice& notice)
     }
     if (notice.kind == run::RunNotice::Kind::PageFindings) {
         showFindings(notice.path, notice.findings);
+    }
+    if (notice.kind == run::RunNotice::Kind::LinkLeavesSite ||
+        notice.kind == run::RunNotice::Kind::SystemFolder ||
+        notice.kind == run::RunNotice::Kind::PageLeavesSite ||
+        notice.kind == run::RunNotice::Kind::FrameLeavesSite) {
+        m_passedOver.push_back(notice);
     }
 }
 
@@ -113,13 +135,11 @@ void ConsoleHost::pageDone(const run::PageOutcome& outcome)
             {PageReport::Kind::Protected, false, outcome.page, outcome.output, {}});
         break;
     case run::PageOutcome::Kind::Skipped:
-        m_outcomes.push_back({PageReport::Kind::Skipped,
-                              false,
-                              outcome.page,
-                              {},
-                              outcome.reason == run::SkipReason::AlreadyProtected
-                                  ? alreadyProtectedReason
-                                  : "already handled"});
+        m_outcomes.push_back(
+            {PageReport::Kind::Skipped, false, outcome.page, {}, skipReasonText(outcome.reason)});
+        if (const auto message = wording::SkipMessage(outcome)) {
+            showMessage(*message);
+        }
         break;
     case run::PageOutcome::Kind::Failed:
     case run::PageOutcome::Kind::FolderFailed: {

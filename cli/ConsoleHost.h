@@ -53,6 +53,8 @@ public:
     std::size_t alreadyProtected() const;
     // Other files of the folders copied unchanged into a copy.
     std::size_t copied() const { return m_copied; }
+    // The folders and frame pages that the run passed over, being outside the site.
+    const std::vector<run::RunNotice>& passedOver() const { return m_passedOver; }
 
 private:
     void setStatus(std::u16string status);
@@ -69,6 +71,7 @@ private:
     std::size_t m_copied = 0;
     std::u16string m_status;
     std::vector<PageReport> m_outcomes;
+    std::vector<run::RunNotice> m_passedOver;
     std::map<core::PathString, std::vector<core::Finding>> m_findings;
     bool m_notesShown = false;
 };

@@ -128,6 +128,36 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
     }
 }
 
+// The folders and frame pages outside the site: each with its path, why ("link-leaves-site",
+// "system-folder", "frame-leaves-site") and, for a link, where it leads.
+nlohmann::ordered_json passedOverJson(const std::vector<run::RunNotice>& notices)
+{
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const run::RunNotice& notice : notices) {
+        nlohmann::ordered_json entry = pathObject("path", notice.path);
+        switch (notice.kind) {
+        case run::RunNotice::Kind::SystemFolder:
+            entry["reason"] = "system-folder";
+            break;
+        case run::RunNotice::Kind::PageLeavesSite:
+            entry["reason"] = "page-leaves-site";
+            putPath(entry, "target", notice.target);
+            break;
+        case run::RunNotice::Kind::FrameLeavesSite:
+            entry["reason"] = "frame-leaves-site";
+            putPath(entry, "site", notice.target);
+            break;
+        default:
+            entry["reason"] = "link-leaves-site";
+            putPath(entry, "target", notice.target);
+            break;
+        }
+        entry["message"] = TerminalText(wording::NoticeMessage(notice).value().text);
+        list.push_back(std::move(entry));
+    }
+    return list;
+}
+
 void writeJson(std::ostream& out, const run::ResultsTree& results, const ConsoleHost& host,
                const run::RunSummary& summary)
 {
@@ -171,6 +201,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         {"status", TerminalText(finalStatus(host, summary))},
         {"cancelled", summary.cancelled},
         {"pages", pages},
+        {"passed_over", passedOverJson(host.passedOver())},
         {"findings", runFindings},
         {"results", tree},
         {"totals",
@@ -258,6 +289,27 @@ void ProtectCommand::addTo(CLI::App& app)
     command->add_flag("--pages-only", pagesOnly,
                       "With --save copy: copy only the protected pages, not the other files of "
                       "the folders");
+    command->add_flag("--any-file", anyFile,
+                      "Take every file named on its own (or by a project or a frameset) as a "
+                      "page. Without it, such a file whose name does not end in .htm or .html is "
+                      "taken only when its first bytes are those of a web page; any other (a "
+                      "picture, a script, a style sheet) is reported as not a page and left "
+                      "untouched");
+    if (!checkOnly) {
+        command->add_flag("--force", force,
+                          "With --save copy: replace files in the target folder that no run of "
+                          "Quorlane wrote. Without it, a copy that would replace such files is "
+                          "refused before anything is written, naming them");
+    }
+    command
+        ->add_option("--exclude", excludes,
+                     "Leave out of the run (and out of a copy) the files and folders below each "
+                     "added folder that PATTERN matches, written as in a .gitignore file: *.txt "
+                     "(a name at any depth), /searchindex.js or docs/*.map (a path from the added "
+                     "folder), _sources/ (folders only), **, ?, [abc], and !PATTERN to take back "
+                     "what an earlier one left out. Repeatable; added to those of --project")
+        ->type_name("PATTERN")
+        ->allow_extra_args(false);
     command
         ->add_option("--project", projectFile,
                      "Take the pages, folders and options of the project file FILE "
@@ -306,16 +358,18 @@ void ProtectCommand::addTo(CLI::App& app)
 }
 
 std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& settings,
-                                               std::vector<run::SelectionEntry>& selection) const
+                                               std::vector<run::SelectionEntry>& selection,
+                                               std::vector<std::u16string>& exclude) const
 {
     files::RealFileSystem fileSystem;
     if (!projectFile.empty()) {
-        run::Project project{{}, settings};
+        run::Project project{{}, settings, {}};
         if (auto refusal = run::ReadProjectFile(fileSystem, projectFile, project)) {
             return refusal;
         }
         settings = project.settings;
         selection = project.selection;
+        exclude = project.exclude;
         // A folder of the project that has gone would give no page and no word of it.
         for (const run::SelectionEntry& entry : selection) {
             if (entry.isFolder && paths.empty() && !fileSystem.isFolder(entry.path)) {
@@ -326,6 +380,12 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     }
     if (auto refusal = options.apply(settings)) {
         return refusal;
+    }
+    for (const std::string& pattern : excludes) {
+        exclude.push_back(core::Utf8ToUtf16(pattern));
+        if (auto problem = files::ExcludePatterns::problem(exclude.back())) {
+            return "--exclude: " + *problem;
+        }
     }
     if (save) {
         settings.saveMode = saveModeNamed(*save);
@@ -338,6 +398,9 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     }
     if (pagesOnly && !copy) {
         return "--pages-only goes with --save copy only";
+    }
+    if (force && !copy) {
+        return "--force goes with --save copy only";
     }
     if (!target.empty()) {
         // The folder's own bytes, whatever they are: the text form keeps them.
@@ -360,7 +423,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
                " is on: give the password with --password-file, --password-env or --password -";
     }
     if (!saveProjectFile.empty()) {
-        run::Project project{selection, settings};
+        run::Project project{selection, settings, exclude};
         project.settings.password.clear();
         return run::WriteProjectFile(fileSystem, saveProjectFile, project);
     }
@@ -375,18 +438,22 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (const auto* refusal = std::get_if<std::string>(&jobCount)) {
         return UsageError(out, err, json, *refusal);
     }
-    if (const auto refusal = job(settings, selection)) {
+    std::vector<std::u16string> exclude;
+    if (const auto refusal = job(settings, selection, exclude)) {
         return UsageError(out, err, json, *refusal);
     }
     files::RealFileSystem fileSystem;
     if (checkOnly) {
-        return check(out, err, settings, selection);
+        return check(out, err, settings, selection, files::ExcludePatterns(exclude));
     }
     ConsoleHost host(err, errIsTerminal && !quiet && !json);
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
     run.setWaitForOtherRuns(wait);
     run.setJobs(std::get<unsigned>(jobCount));
+    run.setAnyFile(anyFile);
+    run.setReplaceOthersFiles(force);
+    run.setExclude(files::ExcludePatterns(exclude));
     const run::RunSummary summary = run.RunProtection(selection, settings);
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.

@@ -21,6 +21,8 @@ struct ProtectCommand
     std::string target;
     bool noBackups = false;
     bool pagesOnly = false;
+    bool anyFile = false;        // --any-file: a file named on its own is a page, whatever it holds
+    bool force = false;          // --force: a copy may replace files that no run of Quorlane wrote
     std::string projectFile;     // --project: the job to run, the options above over it
     std::string saveProjectFile; // --save-project: where to keep the job as given
     bool json = false;
@@ -28,6 +30,7 @@ struct ProtectCommand
     bool wait = false;
     std::optional<std::string> jobs; // --jobs: as given; the machine's threads when not
     std::vector<std::string> paths;
+    std::vector<std::string> excludes; // --exclude, after those of --project
 
     void addTo(CLI::App& app);
     int run(std::ostream& out, std::ostream& err, bool errIsTerminal) const;
@@ -36,9 +39,11 @@ private:
     // The settings and pages of the project file and the options over it; gives the message of
     // a usage error instead.
     std::optional<std::string> job(core::ProtectionSettings& settings,
-                                   std::vector<run::SelectionEntry>& selection) const;
+                                   std::vector<run::SelectionEntry>& selection,
+                                   std::vector<std::u16string>& exclude) const;
     int check(std::ostream& out, std::ostream& err, const core::ProtectionSettings& settings,
-              const std::vector<run::SelectionEntry>& selection) const;
+              const std::vector<run::SelectionEntry>& selection,
+              const files::ExcludePatterns& exclude) const;
 };
 
 // A finding in the JSON documents of protect and check.

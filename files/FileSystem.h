@@ -109,6 +109,16 @@ public:
     // Reads a regular file as readFile does, handing its bytes on in pieces rather than holding
     // them whole. By default in one piece.
     virtual FileResult readFileInPieces(const PathString& path, const FilePieces& pieces);
+    // Reads at most count bytes of the regular file that path leads to, from offset on; fewer
+    // where the file ends. By default the file is read whole and cut.
+    virtual FileResult readPart(const PathString& path, std::uint64_t offset, std::size_t count,
+                                std::string& bytes);
+    // The path of what path leads to with every link, "." and ".." resolved; nothing when it
+    // does not exist.
+    virtual std::optional<PathString> resolvedPath(const PathString& path);
+    // Whether the folder lies on a file system that the kernel makes of its own state (processes,
+    // devices, drivers), whose entries are no site's files and may never end.
+    virtual bool isSystemFolder(const PathString& path);
     // Removes the temporary files that writes of runs which no longer live left in folder.
     virtual void removeStaleTemporaries(const PathString& folder) = 0;
     // The path of the file that path names once the links that make up its last part are
@@ -140,6 +150,9 @@ public:
     FileResult writeFileFrom(const PathString& path, const FileContent& content,
                              Durability durability, const WriteCheck& check = {}) override;
     FileResult readFileInPieces(const PathString& path, const FilePieces& pieces) override;
+    FileResult readPart(const PathString& path, std::uint64_t offset, std::size_t count,
+                        std::string& bytes) override;
+    bool isSystemFolder(const PathString& path) override;
     void removeStaleTemporaries(const PathString& folder) override;
     PathString linkTarget(const PathString& path) override;
     FileResult createFolder(const PathString& path) override;

@@ -54,7 +54,28 @@ PathString createNewPath(FileRecord& record)
     return output;
 }
 
+// A page picked on its own goes directly into saveDir; one found in an added folder keeps its
+// place below it. Not yet collapsed.
+PathString copyPath(const FileRecord& record, const PathString& saveDir)
+{
+    if (record.RootPath.empty()) {
+        const std::size_t last = record.Filename.rfind(separator);
+        return saveDir + separator +
+               (last == PathString::npos ? record.Filename : record.Filename.substr(last + 1));
+    }
+    return saveDir + separator + record.Filename;
+}
+
 } // namespace
+
+PathString CopyOutputPath(const FileRecord& record, const PathString& saveDir)
+{
+    const PathString output = copyPath(record, saveDir);
+    if (!record.RootPath.empty() && !staysBelow(output, saveDir)) {
+        return {};
+    }
+    return CollapseSeparators(output);
+}
 
 PathString CollapseSeparators(const PathString& path)
 {
@@ -96,19 +117,15 @@ PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& setti
         }
         break;
     case core::SaveMode::CopyToFolder:
+        output = copyPath(record, saveDir);
+        if (!record.RootPath.empty() && !staysBelow(output, saveDir)) {
+            failure = BackupFailure{CollapseSeparators(output), {}, true};
+            return {};
+        }
         if (record.RootPath.empty()) {
-            const std::size_t last = record.Filename.rfind(separator);
-            output =
-                saveDir + separator +
-                (last == PathString::npos ? record.Filename : record.Filename.substr(last + 1));
             record.Filename = output;
         } else {
             record.RootPath = saveDir;
-            output = saveDir + separator + record.Filename;
-            if (!staysBelow(output, saveDir)) {
-                failure = BackupFailure{CollapseSeparators(output), {}, true};
-                return {};
-            }
         }
         break;
     case core::SaveMode::CreateNew:

@@ -33,6 +33,10 @@ PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& setti
                        FileSystem& fileSystem, std::string_view pageBytes,
                        std::optional<BackupFailure>& failure);
 
+// Where a copy puts the file of record below saveDir, as PlaceOutput does, without touching the
+// disk or the record; empty when that place would lie outside saveDir.
+PathString CopyOutputPath(const FileRecord& record, const PathString& saveDir);
+
 // Every pair of separators made one, left to right, pairs not overlapping (three leave two).
 // On Windows a leading pair, which names a network share, is kept.
 PathString CollapseSeparators(const PathString& path);

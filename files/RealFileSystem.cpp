@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #else
 #include <fstream>
@@ -248,6 +249,32 @@ FileResult FileSystem::readFileInPieces(const PathString& path, const FilePieces
     }
     pieces(bytes);
     return std::nullopt;
+}
+
+FileResult FileSystem::readPart(const PathString& path, std::uint64_t offset, std::size_t count,
+                                std::string& bytes)
+{
+    FileStamp stamp;
+    if (FileResult failure = readFile(path, bytes, stamp)) {
+        return failure;
+    }
+    bytes = offset >= bytes.size() ? std::string() : bytes.substr(offset, count);
+    return std::nullopt;
+}
+
+std::optional<PathString> FileSystem::resolvedPath(const PathString& path)
+{
+    std::error_code error;
+    const fs::path resolved = fs::canonical(path, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return resolved.native();
+}
+
+bool FileSystem::isSystemFolder(const PathString&)
+{
+    return false;
 }
 
 bool NameOrder(std::u16string_view a, std::u16string_view b)
@@ -548,6 +575,65 @@ void RealFileSystem::removeStaleTemporaries(const PathString& folder)
     ::closedir(entries);
 }
 
+FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset, std::size_t count,
+                                    std::string& bytes)
+{
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info
+    {
+    };
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+        return fromErrno(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+    }
+    bytes.assign(count, '\0');
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t part =
+            ::pread(file.get(), bytes.data() + got, count - got, static_cast<off_t>(offset + got));
+        if (part < 0 && errno == EINTR) {
+            continue;
+        }
+        if (part < 0) {
+            return fromErrno(errno);
+        }
+        if (part == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(part);
+    }
+    bytes.resize(got);
+    return std::nullopt;
+}
+
+// The file systems that hold the kernel's view of processes, devices and drivers.
+bool RealFileSystem::isSystemFolder(const PathString& path)
+{
+    struct statfs info
+    {
+    };
+    if (::statfs(path.c_str(), &info) != 0) {
+        return false;
+    }
+    constexpr unsigned long kinds[] = {
+        0x9fa0,     // proc
+        0x62656572, // sysfs
+        0x1cd1,     // devpts
+        0x64626720, // debugfs
+        0x74726163, // tracefs
+        0x73636673, // securityfs
+        0x27e0eb,   // cgroup
+        0x63677270, // cgroup2
+        0xcafe4a11, // bpf
+        0x42494e4d, // binfmt_misc
+        0x6e736673, // nsfs
+    };
+    const auto kind = static_cast<unsigned long>(info.f_type);
+    return std::find(std::begin(kinds), std::end(kinds), kind) != std::end(kinds);
+}
+
 PathString RealFileSystem::linkTarget(const PathString& path)
 {
     PathString current = path;
@@ -710,6 +796,17 @@ FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to
 
 // A temporary file here is named after its page and replaced by the next write of that page.
 void RealFileSystem::removeStaleTemporaries(const PathString&) {}
+
+FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset, std::size_t count,
+                                    std::string& bytes)
+{
+    return FileSystem::readPart(path, offset, count, bytes);
+}
+
+bool RealFileSystem::isSystemFolder(const PathString&)
+{
+    return false;
+}
 
 PathString RealFileSystem::linkTarget(const PathString& path)
 {

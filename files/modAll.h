@@ -1,6 +1,8 @@
 #pragma once
 
+#include "files/ExcludePatterns.h"
 #include "files/FileSystem.h"
+#include "files/SiteBounds.h"
 #include "files/clsFiles.h"
 
 namespace quorlane::files {
@@ -19,6 +21,12 @@ struct ScanOptions
     std::vector<ScanFailure>* failures = nullptr;
     // When given, gets every file that is not a page, under the same root as the pages.
     clsFiles* otherFiles = nullptr;
+    // When given, gets the folders the scan did not enter: links that lead out of the added
+    // folder, and the kernel's own folders.
+    std::vector<PassedOver>* passedOver = nullptr;
+    // When given, the files and folders it matches (relative to the added folder) are left out:
+    // a folder left out is not entered.
+    const ExcludePatterns* exclude = nullptr;
 };
 
 // Adds every page (.htm, .html in any case) in the folder tree below folderPath to files, depth
@@ -26,6 +34,9 @@ struct ScanOptions
 // rootPath becomes folderPath, and every page gets it as RootPath and the rest of its path as
 // Filename. A folder that cannot be read is passed over (and told in options.failures, unless
 // it vanished), and no folder is entered twice (a link that leads back up the tree ends there).
+// The scan stays inside the added folder: a link to a folder is followed, and a link to a page
+// taken, only when what it leads to lies inside it, and the kernel's own folders are never
+// entered (all told in options.passedOver).
 void ScanFolder(FileSystem& fileSystem, const PathString& folderPath, PathString& rootPath,
                 clsFiles& files, const ScanOptions& options = {});
 

@@ -64,6 +64,19 @@ public:
     {
         return m_inner.readFileInPieces(path, pieces);
     }
+    files::FileResult readPart(const core::PathString& path, std::uint64_t offset,
+                               std::size_t count, std::string& bytes) override
+    {
+        return m_inner.readPart(path, offset, count, bytes);
+    }
+    std::optional<core::PathString> resolvedPath(const core::PathString& path) override
+    {
+        return m_inner.resolvedPath(path);
+    }
+    bool isSystemFolder(const core::PathString& path) override
+    {
+        return m_inner.isSystemFolder(path);
+    }
     void removeStaleTemporaries(const core::PathString& folder) override
     {
         m_inner.removeStaleTemporaries(folder);

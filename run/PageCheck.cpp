@@ -40,11 +40,14 @@ std::vector<core::Finding> CheckPage(const files::DecodedPage& page, std::uint64
 
 CheckReport CheckSelection(files::FileSystem& fileSystem,
                            const std::vector<SelectionEntry>& selection,
-                           const core::ProtectionSettings& settings)
+                           const core::ProtectionSettings& settings, bool anyFile,
+                           const files::ExcludePatterns& exclude)
 {
     CheckReport report;
     files::clsFiles list;
     files::ScanOptions options;
+    options.passedOver = &report.passedOver;
+    options.exclude = &exclude;
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         options.skipFolder = fileSystem.identity(core::PathFromText(settings.saveDir));
     }
@@ -70,6 +73,10 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
         if (!handled.insert(path)) {
             continue;
         }
+        if (!TakenAsPage(fileSystem, path, anyFile)) {
+            report.notPages.push_back(path);
+            continue;
+        }
         std::string bytes;
         files::FileStamp stamp;
         if (const files::FileResult failure = fileSystem.readFile(path, bytes, stamp)) {
@@ -90,7 +97,8 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
         std::u16string source;
         std::vector<std::pair<core::FileRecord, bool>> framePages;
         while (frames.next(source) == core::FrameScanner::Next::Frame) {
-            if (const auto frame = core::FramePageRecord(record, source)) {
+            if (const auto frame = core::FramePageRecord(record, source);
+                frame && files::LiesWithin(frame->fullPath(), SiteOfFrame(*frame))) {
                 framePages.emplace_back(*frame, true);
             }
         }

@@ -25,13 +25,18 @@ struct PageCheckResult
 struct CheckReport
 {
     std::vector<PageCheckResult> pages;
-    std::vector<core::Finding> runFindings; // for the run as a whole
+    std::vector<files::PassedOver> passedOver; // folders outside the sites, not entered
+    std::vector<core::PathString> notPages;    // files named on their own that are no pages
+    std::vector<core::Finding> runFindings;    // for the run as a whole
 };
 
 // Looks at every page a protection run over selection would take on, frame pages included,
-// and writes nothing at all: no page, no folder, no lock, no temporary file.
+// and writes nothing at all: no page, no folder, no lock, no temporary file. It stays in the
+// sites as the run does: no folder outside them, no frame page out of them, no file that is no
+// page unless anyFile, nothing that exclude leaves out.
 CheckReport CheckSelection(files::FileSystem& fileSystem,
                            const std::vector<SelectionEntry>& selection,
-                           const core::ProtectionSettings& settings);
+                           const core::ProtectionSettings& settings, bool anyFile = false,
+                           const files::ExcludePatterns& exclude = {});
 
 } // namespace quorlane::run

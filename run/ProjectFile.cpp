@@ -8,6 +8,7 @@
 
 #include "core/ScriptText.h"
 #include "core/Utf8.h"
+#include "files/ExcludePatterns.h"
 #include "run/FolderRecorder.h"
 #include "run/SettingNames.h"
 
@@ -65,6 +66,13 @@ core::PathString withoutTrailingSeparators(core::PathString path)
     return path;
 }
 
+// Whether a relative path, its "." and ".." taken as written, leads above where it starts.
+bool climbsOut(const fs::path& relative)
+{
+    const fs::path normal = relative.lexically_normal();
+    return !normal.empty() && *normal.begin() == fs::path("..");
+}
+
 // Whether a text switched on can go into the pages as it is; the key and why when it cannot.
 std::optional<FieldRefusal> valueProblem(const core::ProtectionSettings& settings)
 {
@@ -105,10 +113,13 @@ public:
     {
         onlyKeys(document, "",
                  {"version", "pages", "save", "target", "backups", "pages_only", "mode", "switches",
-                  "warning", "notice", "domain_lock", "url_lock", "password_lock"});
+                  "warning", "notice", "domain_lock", "url_lock", "password_lock", "exclude"});
         core::ProtectionSettings& settings = project.settings;
         if (document.contains("pages")) {
             project.selection = pages(document["pages"]);
+        }
+        if (document.contains("exclude")) {
+            project.exclude = patterns(document["exclude"]);
         }
         if (document.contains("save")) {
             settings.saveMode =
@@ -211,6 +222,13 @@ private:
             refuse(key, "must be a path, not empty");
         }
         const fs::path given(core::PathFromText(written));
+        // A project handed on from someone else must not reach files of this machine by
+        // climbing out of its own folder; a path meant to lie elsewhere is written absolute.
+        if (!given.is_absolute() && climbsOut(given)) {
+            refuse(key, "is \"" + core::Utf16ToUtf8(written) +
+                            "\", which climbs out of the project file's folder: a relative path "
+                            "must lie below it (write a path elsewhere in full)");
+        }
         const fs::path full = given.is_absolute() ? given : m_folder / given;
         return withoutTrailingSeparators(full.lexically_normal().native());
     }
@@ -233,6 +251,22 @@ private:
             selection.push_back({path(entry[name], keyIn(key, name)), isFolder});
         }
         return selection;
+    }
+
+    static std::vector<std::u16string> patterns(const Json& value)
+    {
+        if (!value.is_array()) {
+            refuse("exclude", "must be a list of patterns, such as [\"*.txt\", \"_sources/\"]");
+        }
+        std::vector<std::u16string> result;
+        for (std::size_t k = 0; k < value.size(); ++k) {
+            const std::string key = "exclude[" + std::to_string(k) + "]";
+            result.push_back(text(value[k], key));
+            if (const auto problem = files::ExcludePatterns::problem(result.back())) {
+                refuse(key, "is not taken: " + *problem);
+            }
+        }
+        return result;
     }
 
     static core::ScriptSwitches switches(const Json& value)
@@ -410,6 +444,13 @@ std::optional<std::string> ProjectJson(const Project& project, const core::PathS
     }
     document["backups"] = settings.makeBackups;
     document["pages_only"] = settings.copyPagesOnly;
+    if (!project.exclude.empty()) {
+        OrderedJson patterns = OrderedJson::array();
+        for (const std::u16string& pattern : project.exclude) {
+            patterns.push_back(core::Utf16ToUtf8(pattern));
+        }
+        document["exclude"] = patterns;
+    }
     document["mode"] = protectModeNames[static_cast<std::size_t>(settings.protectMode)];
     document["switches"] = switches;
     document["warning"] = switchedJson(settings.rightClickWarning, settings.rightClickWarningText);

@@ -18,6 +18,8 @@ struct Project
 {
     std::vector<SelectionEntry> selection;
     core::ProtectionSettings settings;
+    // Patterns of the files and folders of the added folders to leave out.
+    std::vector<std::u16string> exclude;
 
     bool operator==(const Project&) const = default;
 };

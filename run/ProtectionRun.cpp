@@ -212,6 +212,11 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     }
     m_host.notice(noticeOf(RunNotice::Kind::Scanning));
     buildList(selection, settings);
+    if (auto refusal = othersFilesRefusal()) {
+        m_sealer.reset();
+        m_locks.release();
+        return refuse(std::move(*refusal));
+    }
     protectListed(summary);
     m_sealer.reset();
     finishManifest(summary);
@@ -225,8 +230,11 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
                               const core::ProtectionSettings& settings)
 {
     std::vector<files::ScanFailure> failures;
+    std::vector<files::PassedOver> passedOver;
     files::ScanOptions options;
     options.failures = &failures;
+    options.passedOver = &passedOver;
+    options.exclude = &m_exclude;
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
         // A target inside an added folder holds what this run writes, not pages to protect.
         options.skipFolder = m_fileSystem.identity(core::PathFromText(settings.saveDir));
@@ -243,6 +251,7 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
             m_filesToProtect.add(record.RootPath, record.Filename);
         }
     }
+    tellPassedOver(passedOver);
     for (const files::ScanFailure& failure : failures) {
         PageOutcome outcome;
         outcome.kind = PageOutcome::Kind::FolderFailed;
@@ -503,7 +512,8 @@ void ProtectionRun::ProtectFile(const core::FileRecord& record,
             top.framesFailed ? core::FrameScanner::Next::End : top.frames.next(source);
         if (next == core::FrameScanner::Next::Frame) {
             if (const std::optional<core::FileRecord> frame =
-                    core::FramePageRecord(top.record, source)) {
+                    core::FramePageRecord(top.record, source);
+                frame && frameInsideSite(*frame)) {
                 if (auto page = beginPage(*frame, false, unread)) {
                     pending.push_back(std::move(page));
                 } else if (unread) {
@@ -542,6 +552,9 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
     };
     if (!m_handledPaths.insert(path)) {
         return skip(SkipReason::AlreadyHandled);
+    }
+    if (!takenAsPage(path)) {
+        return skip(SkipReason::NotAPage);
     }
     auto page = std::make_unique<PendingPage>();
     // What was read ahead counts only while the file stands as it was then.

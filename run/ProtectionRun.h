@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "core/HiddenPartSealer.h"
+#include "files/ExcludePatterns.h"
 #include "files/FileSystem.h"
 #include "files/PageCodec.h"
+#include "files/SiteBounds.h"
 #include "files/TreeLocks.h"
 #include "files/clsFiles.h"
 #include "run/FolderRecorder.h"
@@ -50,6 +52,14 @@ public:
     // Whether a run that finds another at work on its folders waits for it (checking for a
     // cancel meanwhile) or stops at once; it stops unless told.
     void setWaitForOtherRuns(bool wait) { m_waitForOtherRuns = wait; }
+    // Whether a file named on its own that neither is named nor looks like a page is taken as
+    // one all the same; it is passed over unless told.
+    void setAnyFile(bool any) { m_anyFile = any; }
+    // Whether a copy may replace files in its target folder that no run of Quorlane wrote; it
+    // is refused before it writes anything unless told.
+    void setReplaceOthersFiles(bool replace) { m_replaceOthersFiles = replace; }
+    // The files and folders of the added folders that the run leaves out, pages or not.
+    void setExclude(files::ExcludePatterns exclude) { m_exclude = std::move(exclude); }
     // How many threads read and transform the listed pages ahead of their turn; 1 takes the
     // pages one by one. Whatever the number, the run tells and writes the same, in list order.
     void setJobs(unsigned jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
@@ -77,6 +87,11 @@ private:
     void buildList(const std::vector<SelectionEntry>& selection,
                    const core::ProtectionSettings& settings);
     void protectListed(RunSummary& summary);
+    // The bounds of the site: what the scan passed over, pages that are none, frames out of it.
+    void tellPassedOver(const std::vector<files::PassedOver>& passedOver);
+    std::optional<Refusal> othersFilesRefusal();
+    bool takenAsPage(const core::PathString& path);
+    bool frameInsideSite(const core::FileRecord& frame);
     void ProtectFile(const core::FileRecord& record, std::unique_ptr<PreparedPage> prepared);
     std::unique_ptr<PendingPage> beginPage(const core::FileRecord& record, bool listed,
                                            std::optional<files::FileError>& unread,
@@ -135,6 +150,9 @@ private:
     ResultsTree m_results;
     std::unique_ptr<core::HiddenPartSealer> m_sealer;
     bool m_waitForOtherRuns = false;
+    bool m_anyFile = false;
+    bool m_replaceOthersFiles = false;
+    files::ExcludePatterns m_exclude;
     unsigned m_jobs = 1;
     files::TreeLocks m_locks;
     std::unordered_set<core::PathString> m_cleanedFolders;
@@ -162,5 +180,18 @@ private:
 // selection that it lies in, so that it keeps its place in the copied tree; else as picked.
 core::FileRecord PickedPageRecord(const core::PathString& page,
                                   const std::vector<SelectionEntry>& selection);
+
+// Whether a file is taken as a page: one named as a page is (.htm, .html); one named otherwise,
+// as a file named on its own or by a frameset may be, only when its first bytes are those of a
+// page, or with anyFile. One that cannot be read is taken, so that reading it tells what is
+// wrong.
+bool TakenAsPage(files::FileSystem& fileSystem, const core::PathString& path, bool anyFile);
+
+// The notice of a folder that a scan passed over.
+RunNotice PassedOverNotice(const files::PassedOver& passed);
+
+// The site of a frame page, which it must lie in: the added folder of its frameset, or the
+// folder of a frameset picked on its own.
+core::PathString SiteOfFrame(const core::FileRecord& frame);
 
 } // namespace quorlane::run

@@ -34,6 +34,9 @@ struct Refusal
         TargetHolds,    // the target folder is an added folder, or holds a picked page
         OtherRunAtWork, // another run holds a folder or page of this one
         NoKey,          // the key of an encrypted lock could not be made
+        // A copy would replace count files standing in the target folder path that no run of
+        // Quorlane wrote; examples: the first few of them.
+        TargetHoldsOthers,
     };
     Kind kind = Kind::NothingPicked;
     std::optional<LockField> field; // the field to show
@@ -42,6 +45,8 @@ struct Refusal
     core::PathString entry; // TargetHolds: the added folder or the picked page
     bool entryIsFolder = false;
     std::string detail; // NoKey: what failed
+    std::size_t count = 0;
+    std::vector<core::PathString> examples;
 };
 
 // What the run tells while it gets ready and while it goes.
@@ -55,9 +60,15 @@ struct RunNotice
         NoManifest,         // no record of the run could be written into path: no undo
         PageFindings,       // what the protection of the page path will break or leave open,
                             // told when it is read, before it (and any frame of it) is written
+        LinkLeavesSite,     // path, a link to a folder, leads to target, outside its added folder
+                            // (and the folder's pages are not protected)
+        SystemFolder,       // path is one of the kernel's own folders and was not entered
+        FrameLeavesSite,    // the frame page path lies outside target, the folder of its site
+        PageLeavesSite,     // path, a link to a page, leads to target, outside its added folder
     };
     Kind kind = Kind::Scanning;
     core::PathString path;
+    core::PathString target;
     std::vector<core::Finding> findings;
 };
 
@@ -107,6 +118,7 @@ enum class SkipReason
 {
     AlreadyHandled,   // taken on earlier in this run (picked twice, or a frame of another page)
     AlreadyProtected, // it carries the protected-page marker
+    NotAPage,         // named on its own, its name and first bytes are not those of a page
 };
 
 // What kept a page (or a folder) from being protected, as far as the run can tell: a summary of

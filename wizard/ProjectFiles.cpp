@@ -89,7 +89,7 @@ void ProjectFiles::openRemembered()
     if (last.empty()) {
         return;
     }
-    run::Project project{{}, m_window.settings()};
+    run::Project project{{}, m_window.settings(), m_exclude};
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, last, project)) {
         ui.lblProject->setText(
@@ -102,7 +102,7 @@ void ProjectFiles::openRemembered()
 
 bool ProjectFiles::open(const QString& file)
 {
-    run::Project project{{}, m_window.settings()};
+    run::Project project{{}, m_window.settings(), m_exclude};
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, pathOf(file), project)) {
         m_dialogs.message(
@@ -174,13 +174,14 @@ void ProjectFiles::readInto(core::ProtectionSettings& settings) const
 
 run::Project ProjectFiles::collect() const
 {
-    run::Project project{m_window.pickFilesPage()->selection(), m_window.settings()};
+    run::Project project{m_window.pickFilesPage()->selection(), m_window.settings(), m_exclude};
     project.settings.password.clear();
     return project;
 }
 
 void ProjectFiles::apply(const run::Project& project)
 {
+    m_exclude = project.exclude;
     const core::ProtectionSettings& settings = project.settings;
     PickFilesPage* pick = m_window.pickFilesPage();
     pick->resetTree();

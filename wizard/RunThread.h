@@ -19,7 +19,8 @@ class RunThread
 {
 public:
     RunThread(QObject& receiver, std::function<void()> takeEvents,
-              std::vector<run::SelectionEntry> selection, core::ProtectionSettings settings);
+              std::vector<run::SelectionEntry> selection, core::ProtectionSettings settings,
+              const std::vector<std::u16string>& exclude = {});
     ~RunThread();
     RunThread(const RunThread&) = delete;
     RunThread& operator=(const RunThread&) = delete;

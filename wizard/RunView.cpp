@@ -135,6 +135,9 @@ void RunView::pageDone(const run::PageOutcome& outcome)
         break;
     case run::PageOutcome::Kind::Skipped:
         m_alreadyProtected += outcome.reason == run::SkipReason::AlreadyProtected ? 1 : 0;
+        if (const auto message = wording::SkipMessage(outcome)) {
+            m_notes.push_back(messageText(*message));
+        }
         break;
     }
     setStatus(wording::StatusAfter(outcome));

@@ -653,7 +653,8 @@ void frmMain::protect()
     m_results->ui.lblRestart->hide();
     setRunLocked(true);
     m_run = std::make_unique<RunThread>(
-        *this, [this] { takeRunEvents(); }, m_pickFiles->selection(), chosen);
+        *this, [this] { takeRunEvents(); }, m_pickFiles->selection(), chosen,
+        m_projectFiles->exclude());
 }
 
 // Events come in the order the run told them: a call made while a batch is being shown (from a

@@ -122,7 +122,33 @@ std::u16string notVerifiedWhy(const PageFailure& failure)
            u" of the page on.";
 }
 
+std::u16string targetHoldsOthers(const Refusal& refusal)
+{
+    std::u16string names;
+    for (const core::PathString& file : refusal.examples) {
+        names += (names.empty() ? u"" : u", ") + text(file);
+    }
+    if (refusal.count > refusal.examples.size()) {
+        names += u", ...";
+    }
+    return u"The target folder " + text(refusal.path) + u" already holds " +
+           decimal(refusal.count) + (refusal.count == 1 ? u" file" : u" files") +
+           u" that the copy would replace and that no run of Quorlane wrote: " + names +
+           u".\r\nNothing was written. Please choose another folder.";
+}
+
 } // namespace
+
+std::optional<Message> SkipMessage(const run::PageOutcome& outcome)
+{
+    if (outcome.kind != run::PageOutcome::Kind::Skipped ||
+        outcome.reason != run::SkipReason::NotAPage) {
+        return std::nullopt;
+    }
+    return Message{Message::Icon::Information, u"Quorlane",
+                   u"Not a page: " + text(outcome.page) +
+                       u" does not begin as a web page does, so it was left untouched."};
+}
 
 std::u16string UnknownErrorText(const files::FileError& error, const core::PathString& file)
 {
@@ -170,6 +196,8 @@ Message RefusalMessage(const Refusal& refusal)
     case Refusal::Kind::OtherRunAtWork:
         return warning(atWork(refusal.path) +
                        u"\r\nNothing was protected; please try again when it has finished.");
+    case Refusal::Kind::TargetHoldsOthers:
+        return warning(targetHoldsOthers(refusal));
     case Refusal::Kind::NoKey:
         break;
     }
@@ -185,6 +213,28 @@ std::optional<Message> NoticeMessage(const run::RunNotice& notice)
     case run::RunNotice::Kind::NoManifest:
         return warning(u"No record of this run could be written into " + text(notice.path) +
                        u", so it cannot be undone with quorlane-cli restore.");
+    case run::RunNotice::Kind::LinkLeavesSite:
+        return Message{
+            Message::Icon::Information, u"Quorlane",
+            u"Passed over " + text(notice.path) + u": it is a link to " +
+                (notice.target.empty() ? u"a folder that is not there" : text(notice.target)) +
+                u", outside the added folder, so its pages were not protected."};
+    case run::RunNotice::Kind::PageLeavesSite:
+        return Message{
+            Message::Icon::Information, u"Quorlane",
+            u"Passed over " + text(notice.path) + u": it is a link to " +
+                (notice.target.empty() ? u"a page that is not there" : text(notice.target)) +
+                u", outside the added folder, so it was not protected."};
+    case run::RunNotice::Kind::SystemFolder:
+        return Message{Message::Icon::Information, u"Quorlane",
+                       u"Passed over " + text(notice.path) +
+                           u": it holds the system's own files (processes, devices), never a "
+                           u"site's, so it was not entered."};
+    case run::RunNotice::Kind::FrameLeavesSite:
+        return Message{Message::Icon::Information, u"Quorlane",
+                       u"Passed over the frame page " + text(notice.path) + u": it lies outside " +
+                           text(notice.target) +
+                           u", the folder of its frameset's site, so it was not protected."};
     default:
         return std::nullopt;
     }

@@ -18,6 +18,8 @@ Message RefusalMessage(const run::Refusal& refusal);
 // The message of a notice that has one.
 std::optional<Message> NoticeMessage(const run::RunNotice& notice);
 Message FailureMessage(const run::PageFailure& failure);
+// The message of a skipped page that the user should hear of: one that is not a page.
+std::optional<Message> SkipMessage(const run::PageOutcome& outcome);
 // Why a copy stopped at its first page: nothing can be written into its target folder.
 Message StopMessage(const run::FailureCause& cause);
 

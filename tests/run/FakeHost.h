@@ -17,6 +17,7 @@ public:
     std::vector<run::PageOutcome> outcomes;
     std::vector<run::RunSummary> summaries;
     std::vector<std::u16string> statuses; // the status lines, in order
+    std::vector<run::RunNotice> notices;
 
     bool cancelRequested() override { return cancel; }
     void refused(const run::Refusal& refusal) override
@@ -24,7 +25,11 @@ public:
         refusals.push_back(refusal);
         status(wording::StatusAfter(refusal));
     }
-    void notice(const run::RunNotice& notice) override { status(wording::StatusAfter(notice)); }
+    void notice(const run::RunNotice& notice) override
+    {
+        notices.push_back(notice);
+        status(wording::StatusAfter(notice));
+    }
     void started(const run::RunStart& start) override { status(wording::StatusAfter(start)); }
     void pageDone(const run::PageOutcome& outcome) override
     {

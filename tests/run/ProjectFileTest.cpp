@@ -76,6 +76,13 @@ TEST(ProjectFile, RefusesWhatItCannotTakeByFileAndKey)
          "\"warning.text\" holds a quotation mark"},
         {"notice ending its comment", R"({"version": 1, "notice": {"on": true, "text": "-->"}})",
          "\"notice.text\" holds \"-->\""},
+        {"a page climbing out", R"({"version": 1, "pages": [{"page": "../home/.bashrc"}]})",
+         "\"pages[0].page\" is \"../home/.bashrc\", which climbs out"},
+        {"a folder climbing out on a detour",
+         R"({"version": 1, "pages": [{"folder": "site"}, {"folder": "site/../../etc"}]})",
+         "\"pages[1].folder\" is \"site/../../etc\", which climbs out"},
+        {"a target climbing out", R"({"version": 1, "target": "../out"})",
+         "\"target\" is \"../out\", which climbs out"},
     };
     const core::PathString file = "/work/sites/bakery.json";
     for (const auto& [name, json, said] : cases) {
@@ -89,4 +96,22 @@ TEST(ProjectFile, RefusesWhatItCannotTakeByFileAndKey)
         EXPECT_NE(refusal->find(said), std::string::npos) << *refusal;
         EXPECT_EQ(project, before);
     }
+}
+
+// Relative paths that stay below the project's folder, however spelled, and absolute paths are
+// taken as they are meant.
+TEST(ProjectFile, TakesRelativePathsThatStayInItsFolder)
+{
+    run::Project project;
+    ASSERT_EQ(run::ParseProject(
+                  R"({"version": 1, "pages": [{"folder": "a/../site/"}, {"page": "./p.html"},
+                      {"page": "/elsewhere/q.html"}], "target": "out/.."})",
+                  "/work/sites/bakery.json", project),
+              std::nullopt);
+    EXPECT_EQ(project.selection, (std::vector<run::SelectionEntry>{
+                                     {"/work/sites/site", true},
+                                     {"/work/sites/p.html", false},
+                                     {"/elsewhere/q.html", false},
+                                 }));
+    EXPECT_EQ(project.settings.saveDir, u"/work/sites");
 }

@@ -301,23 +301,36 @@ TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)
     EXPECT_TRUE(site.read("s/out/index.htm").ends_with("Quorlane //-->\r\n"));
 }
 
-// Overwrite through a link protects the page it leads to and keeps the link; a page with a
-// second name is left alone under both names and each is reported, never "already handled".
+// Overwrite through a link in the site protects the page it leads to and keeps the link; a link
+// to a page outside the added folder is passed over and named (the page is protected only
+// where it is picked itself); a page with a second name is left alone under both names and each
+// is reported, never "already handled".
 TEST_F(ProtectionRunTest, OverwriteWithLinksLeavesNoNameInClearText)
 {
     site.write("real/page.htm", "<p>real</p>");
+    site.write("site/in/page.htm", "<p>in</p>");
     site.write("site/hard.htm", "<p>hard</p>");
     test::fs::create_hard_link(site.path() / "site" / "hard.htm",
                                site.path() / "site" / "also.htm");
     test::fs::create_symlink("../real/page.htm", site.path() / "site" / "link.htm");
+    test::fs::create_symlink("in/page.htm", site.path() / "site" / "inner.htm");
     settings.saveMode = core::SaveMode::Overwrite;
     run({folder("site"), page("real/page.htm")});
 
+    EXPECT_TRUE(test::fs::is_symlink(site.path() / "site" / "inner.htm"));
+    EXPECT_EQ(site.read("site/in/page.htm"), test::ProtectedFileBytes("<p>in</p>", settings));
+    EXPECT_EQ(site.read("site/in/page.htm.bak"), "<p>in</p>");
+    EXPECT_FALSE(site.exists("site/inner.htm.bak"));
     EXPECT_TRUE(test::fs::is_symlink(site.path() / "site" / "link.htm"));
     EXPECT_EQ(site.read("real/page.htm"), test::ProtectedFileBytes("<p>real</p>", settings));
-    EXPECT_EQ(site.read("real/page.htm.bak"), "<p>real</p>");
     EXPECT_FALSE(site.exists("site/link.htm.bak"));
-    EXPECT_EQ(host.recorded(), (std::vector<PathString>{at("site/link.htm")}));
+    EXPECT_EQ(host.recorded(),
+              (std::vector<PathString>{at("site/inner.htm"), at("real/page.htm")}));
+    const auto passed = std::find_if(host.notices.begin(), host.notices.end(), [](auto& n) {
+        return n.kind == run::RunNotice::Kind::PageLeavesSite;
+    });
+    ASSERT_NE(passed, host.notices.end());
+    EXPECT_EQ(passed->path, at("site/link.htm"));
 
     EXPECT_EQ(site.read("site/hard.htm"), "<p>hard</p>");
     EXPECT_EQ(test::fs::hard_link_count(site.path() / "site" / "hard.htm"), 2u);
@@ -325,6 +338,7 @@ TEST_F(ProtectionRunTest, OverwriteWithLinksLeavesNoNameInClearText)
     EXPECT_NE(host.failures()[0].find(u"2 names (hard links)"), std::u16string::npos);
     const auto skipped = host.of(run::PageOutcome::Kind::Skipped);
     ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0]->page, at("site/in/page.htm"));
     EXPECT_EQ(skipped[0]->reason, run::SkipReason::AlreadyProtected);
 }
 
@@ -482,12 +496,17 @@ TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
         ProtectionRun(host, fileSystem).RunProtection(selection, current);
         EXPECT_TRUE(work.read(frameset).ends_with("//-->\r\n"));
         EXPECT_EQ(work.read(frame), test::ProtectedFileBytes("<p>m</p>", current));
-        if (mode == core::SaveMode::CopyToFolder) {
-            EXPECT_EQ(work.read("x.htm"), "<p>x</p>");
-            EXPECT_FALSE(work.exists("site/x.htm"));
-            ASSERT_EQ(host.failures().size(), 1u) << "and the cases after it not tried";
-            EXPECT_NE(host.failures()[0].find(u"outside the target folder"), std::u16string::npos);
-        }
+        // The frame page out of the site is passed over in every mode, and named.
+        EXPECT_EQ(work.read("x.htm"), "<p>x</p>");
+        EXPECT_FALSE(work.exists("protected_x.htm"));
+        EXPECT_FALSE(work.exists("site/x.htm"));
+        EXPECT_TRUE(host.failures().empty());
+        const auto leaves = std::find_if(host.notices.begin(), host.notices.end(), [](auto& n) {
+            return n.kind == run::RunNotice::Kind::FrameLeavesSite;
+        });
+        ASSERT_NE(leaves, host.notices.end());
+        EXPECT_EQ(std::filesystem::weakly_canonical(leaves->path),
+                  std::filesystem::weakly_canonical(work.path() / "x.htm"));
     }
 }
 
