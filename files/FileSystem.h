@@ -111,8 +111,10 @@ public:
     virtual FileResult createFile(const PathString& path, std::string_view bytes,
                                   const PathString& modeOf = {}) = 0;
     // Adds bytes at the end of the regular file at path (never through a link); a write that
-    // fails part way is taken back, so that the file ends where it ended before.
-    virtual FileResult appendToFile(const PathString& path, std::string_view bytes) = 0;
+    // fails part way is taken back, so that the file ends where it ended before. With cutAt,
+    // whatever follows that offset is cut off first.
+    virtual FileResult appendToFile(const PathString& path, std::string_view bytes,
+                                    std::optional<std::uint64_t> cutAt = std::nullopt) = 0;
     // Makes files and folders (their names, for a folder) last through a power cut.
     virtual FileResult syncFiles(const std::vector<PathString>& paths) = 0;
     // The same, with the bytes made by content while they are written, so that a large file is
@@ -155,7 +157,8 @@ public:
                         const WriteCheck& check = {}) override;
     FileResult createFile(const PathString& path, std::string_view bytes,
                           const PathString& modeOf = {}) override;
-    FileResult appendToFile(const PathString& path, std::string_view bytes) override;
+    FileResult appendToFile(const PathString& path, std::string_view bytes,
+                            std::optional<std::uint64_t> cutAt = std::nullopt) override;
     FileResult syncFiles(const std::vector<PathString>& paths) override;
     FileResult writeFileFrom(const PathString& path, const FileContent& content,
                              Durability durability, const WriteCheck& check = {}) override;

@@ -587,7 +587,8 @@ FileResult RealFileSystem::createFile(const PathString& path, std::string_view b
     return std::nullopt;
 }
 
-FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes)
+FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
+                                        std::optional<std::uint64_t> cutAt)
 {
     Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
     struct stat info
@@ -598,6 +599,12 @@ FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view
     }
     if (!S_ISREG(info.st_mode)) {
         return NotRegularFileError();
+    }
+    if (cutAt && static_cast<std::uint64_t>(info.st_size) > *cutAt) {
+        if (::ftruncate(file.get(), static_cast<off_t>(*cutAt)) != 0) {
+            return fromErrno(errno);
+        }
+        info.st_size = static_cast<off_t>(*cutAt);
     }
     if (!writeAll(file.get(), bytes)) {
         const int error = errno;
@@ -612,15 +619,23 @@ FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view
     return std::nullopt;
 }
 
+// The writing of every file is started first, so that the disk takes them together; then each
+// is waited for, most of them done by then.
 FileResult RealFileSystem::syncFiles(const std::vector<PathString>& paths)
 {
+    std::vector<std::unique_ptr<Descriptor>> files;
+    files.reserve(paths.size());
     for (const PathString& path : paths) {
-        Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        if (file.get() < 0) {
+        files.push_back(std::make_unique<Descriptor>(
+            ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)));
+        if (files.back()->get() < 0) {
             return fromErrno(errno);
         }
+        ::sync_file_range(files.back()->get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+    for (const auto& file : files) {
         // EINVAL: a file system that cannot sync, where there is nothing more to do.
-        if (::fsync(file.get()) != 0 && errno != EINVAL) {
+        if (::fdatasync(file->get()) != 0 && errno != EINVAL) {
             return fromErrno(errno);
         }
     }
@@ -844,8 +859,16 @@ FileResult RealFileSystem::createFile(const PathString& path, std::string_view b
     return fromCode(error);
 }
 
-FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes)
+FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
+                                        std::optional<std::uint64_t> cutAt)
 {
+    std::error_code error;
+    if (cutAt && fs::file_size(path, error) > *cutAt) {
+        fs::resize_file(path, *cutAt, error);
+        if (error) {
+            return classify(error);
+        }
+    }
     std::ofstream out(fs::path(path), std::ios::binary | std::ios::app);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out.flush()) {

@@ -64,9 +64,10 @@ public:
     {
         return m_inner.createFile(path, bytes, modeOf);
     }
-    files::FileResult appendToFile(const core::PathString& path, std::string_view bytes) override
+    files::FileResult appendToFile(const core::PathString& path, std::string_view bytes,
+                                   std::optional<std::uint64_t> cutAt = std::nullopt) override
     {
-        return m_inner.appendToFile(path, bytes);
+        return m_inner.appendToFile(path, bytes, cutAt);
     }
     files::FileResult syncFiles(const std::vector<core::PathString>& paths) override
     {

@@ -486,6 +486,9 @@ struct ProtectionRun::PendingPage
     files::DecodedPage decoded;
     core::FrameScanner frames{decoded.text};
     bool framesFailed = false;
+    // Overwrite: a file holding just bytes stands at the backup's name already (left by a run
+    // that was stopped), and serves as the backup.
+    bool backupStands = false;
     std::string sourceSha256; // of bytes, taken before they are let go
     std::uint64_t sourceSize = 0;
     bool listed = false; // a page of the list, not a frame page
@@ -669,10 +672,14 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         return;
     }
     const bool backups = overwrite && settings.makeBackups;
-    // A file of the backup's name that this run did not make is never replaced.
+    // A file of the backup's name that this run did not make is never replaced. One that holds
+    // just the page as read (left by a run that was stopped) serves as it stands.
     if (backups && m_fileSystem.stamp(files::BackupPath(output))) {
-        failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, files::BackupPath(output)));
-        return;
+        page.backupStands = holdsJust(files::BackupPath(output), page.bytes);
+        if (!page.backupStands) {
+            failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, files::BackupPath(output)));
+            return;
+        }
     }
     if (page.sourceSha256.empty()) {
         page.sourceSha256 = files::Sha256Hex(page.bytes);
@@ -799,7 +806,9 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
         failPage(page, recordFailure());
         return;
     }
-    if (!entry.backup.empty()) {
+    if (!entry.backup.empty() && page.backupStands) {
+        staged.backup = files::BackupPath(output);
+    } else if (!entry.backup.empty()) {
         if (const auto failure = files::MakeBackup(output, page.bytes, m_fileSystem)) {
             m_fileSystem.removeFile(written);
             m_journal->noteDropped(staged.number, false);
@@ -810,6 +819,7 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
             return;
         }
         staged.backup = files::BackupPath(output);
+        staged.backupMade = true;
     }
     const std::uint64_t size = page.bytes.size();
     page.bytes = std::string();

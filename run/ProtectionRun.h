@@ -148,6 +148,7 @@ private:
         std::size_t number = 0;  // in the record
         bool listed = false;
         std::uint64_t doneBytes = 0;
+        bool backupMade = false; // by this run, rather than found standing
     };
     void stage(StagedPage staged, std::uint64_t size);
     void commitBatch();

@@ -223,7 +223,7 @@ void ProtectionRun::commitStaged(StagedPage& staged, const files::FileResult& un
     }
     if (failure) {
         m_fileSystem.removeFile(staged.staged);
-        if (!staged.backup.empty()) {
+        if (staged.backupMade) {
             m_fileSystem.removeFile(staged.backup);
         }
         m_journal->noteDropped(staged.number, false);

@@ -11,6 +11,7 @@
 #include "files/Sha256.h"
 #include "files/TreeLocks.h"
 #include "run/FolderRecorder.h"
+#include "run/RunJournal.h"
 
 namespace quorlane::run {
 
@@ -45,10 +46,15 @@ FileState stateOf(files::FileSystem& fileSystem, const core::PathString& path)
 class Undo
 {
 public:
-    Undo(files::FileSystem& fileSystem, const RunManifest& manifest, bool dryRun)
+    // record: where the undo notes each file it is about to remove, so that an undo stopped
+    // half way knows the next time which files are gone because it removed them; none for a
+    // record of the first version, or a dry run.
+    Undo(files::FileSystem& fileSystem, const RunManifest& manifest, bool dryRun,
+         RunJournal* record)
         : m_fileSystem(fileSystem)
         , m_manifest(manifest)
         , m_dryRun(dryRun)
+        , m_record(record)
     {
     }
 
@@ -66,7 +72,7 @@ public:
             if (lastWriter[page.output] != k) {
                 continue;
             }
-            steps.push_back(overwrite ? putBack(page) : remove(page));
+            steps.push_back(overwrite ? putBack(page) : remove(page, k));
         }
     }
 
@@ -109,10 +115,15 @@ public:
         }
     }
 
-    // The temporary files that a run or undo killed at work left beside the files of the run.
-    void temporaries()
+    // The temporary files that a run or undo killed at work left beside the files of the run,
+    // and beside its record.
+    void temporaries(const core::PathString& recordFolder)
     {
         std::unordered_set<core::PathString> folders;
+        if (!m_dryRun) {
+            m_fileSystem.removeStaleTemporaries(recordFolder);
+            folders.insert(recordFolder + core::pathSeparator);
+        }
         for (const ManifestPage& page : m_manifest.pages) {
             const core::PathString folder = core::getFilePathOnly(page.output);
             if (!m_dryRun && folders.insert(folder).second) {
@@ -178,7 +189,7 @@ private:
     }
 
     // In the other modes: the file the run created, removed.
-    RestoreStep remove(const ManifestPage& page)
+    RestoreStep remove(const ManifestPage& page, std::size_t number)
     {
         if (page.dropped) {
             return {Action::AlreadyUndone, page.output, {}, std::nullopt};
@@ -192,13 +203,21 @@ private:
             return {Action::AlreadyUndone, page.output, {}, std::nullopt};
         }
         if (current.missing) {
-            return {Action::Missing, page.output, {}, std::nullopt};
+            // A record of the first version does not tell what an earlier undo removed.
+            const bool undone = page.undone || m_manifest.version == 1;
+            return {
+                undone ? Action::AlreadyUndone : Action::Missing, page.output, {}, std::nullopt};
         }
         if (current.sha256 != page.outputSha256) {
             return {Action::ChangedSinceRun, page.output, {}, std::nullopt};
         }
         if (page.replacedEarlierFile) {
             return {Action::ReplacedEarlierFile, page.output, {}, std::nullopt};
+        }
+        if (m_record && !page.undone) {
+            if (const files::FileResult failure = m_record->addUndone(number)) {
+                return {Action::Failed, m_record->path(), {}, failure};
+            }
         }
         if (!m_dryRun) {
             if (const files::FileResult failure = m_fileSystem.removeFile(page.output)) {
@@ -212,6 +231,7 @@ private:
     files::FileSystem& m_fileSystem;
     const RunManifest& m_manifest;
     bool m_dryRun;
+    RunJournal* m_record;
     std::unordered_set<core::PathString> m_removedFiles;
 };
 
@@ -347,9 +367,14 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
         report.refusal = ManifestProblem{ManifestProblem::Kind::Untrusted, std::move(*untrusted)};
         return report;
     }
-    Undo undo(fileSystem, *manifest, dryRun);
+    RunJournal record(fileSystem);
+    const bool noted = !dryRun && manifest->version > 1;
+    if (noted) {
+        record.reopen(manifestPath, *manifest);
+    }
+    Undo undo(fileSystem, *manifest, dryRun, noted ? &record : nullptr);
     undo.pages(report.steps);
-    undo.temporaries();
+    undo.temporaries(folder);
     const bool allUndone =
         std::none_of(report.steps.begin(), report.steps.end(),
                      [](const RestoreStep& step) { return LeavesSomething(step.action); });

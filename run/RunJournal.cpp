@@ -167,9 +167,24 @@ files::FileResult RunJournal::append(std::string lines)
     if (lines.empty()) {
         return std::nullopt;
     }
-    const files::FileResult failure = m_fileSystem.appendToFile(m_path, lines);
+    const files::FileResult failure = m_fileSystem.appendToFile(m_path, lines, m_cutAt);
+    m_cutAt.reset();
     m_failed = failure.has_value();
     return failure;
+}
+
+void RunJournal::reopen(const core::PathString& path, const RunManifest& manifest)
+{
+    m_path = path;
+    m_sum = manifest.lastSum;
+    m_cutAt = manifest.journalEnd;
+    m_pages = manifest.pages.size();
+}
+
+files::FileResult RunJournal::addUndone(std::size_t number)
+{
+    note("undone", number, true);
+    return append({});
 }
 
 std::string RunJournal::lineOf(const std::string& json)
@@ -195,14 +210,14 @@ public:
             manifest.createdFolders.push_back(m_read.path(entry, "path"));
         } else if (op == "page") {
             page(entry);
-        } else if (op == "placed" || op == "dropped") {
+        } else if (op == "placed" || op == "dropped" || op == "undone") {
             const std::uint64_t n = m_read.number(entry, "n");
             if (n >= manifest.pages.size()) {
                 m_read.fail("it names page " + std::to_string(n) + ", which it does not hold");
                 return;
             }
             ManifestPage& page = manifest.pages[n];
-            (op == "placed" ? page.placed : page.dropped) = true;
+            (op == "placed" ? page.placed : op == "dropped" ? page.dropped : page.undone) = true;
             if (entry.contains("backup_made") && !m_read.flag(entry, "backup_made")) {
                 page.backup.clear();
             }
@@ -264,9 +279,11 @@ std::optional<RunManifest> ParseJournal(std::string_view text, ManifestProblem& 
     JournalReader reader;
     std::string sum;
     std::size_t number = 0;
+    std::uint64_t length = 0;
     for (std::size_t end = text.find('\n'); end != std::string_view::npos;
          text.remove_prefix(end + 1), end = text.find('\n')) {
         ++number;
+        length += end + 1;
         const std::string_view line = text.substr(0, end);
         const std::size_t tab = line.rfind('\t');
         const std::string where = "line " + std::to_string(number);
@@ -302,6 +319,8 @@ std::optional<RunManifest> ParseJournal(std::string_view text, ManifestProblem& 
         problem = {ManifestProblem::Kind::NotARecord, {}};
         return std::nullopt;
     }
+    reader.manifest.lastSum = sum;
+    reader.manifest.journalEnd = length;
     return std::move(reader.manifest);
 }
 

@@ -34,6 +34,12 @@ public:
                              const std::string& started, const core::ProtectionSettings& settings,
                              core::PathString& failedPath);
 
+    // Goes on with the record at path, read back as manifest, from its last whole line: what
+    // an undo adds.
+    void reopen(const core::PathString& path, const RunManifest& manifest);
+    // Written at once: an undo is about to take the page back.
+    files::FileResult addUndone(std::size_t number);
+
     bool isOpen() const { return !m_path.empty(); }
     const core::PathString& path() const { return m_path; }
     // Whether the record holds anything to undo: a folder or a page.
@@ -72,6 +78,8 @@ private:
     std::size_t m_entries = 0;
     std::size_t m_pages = 0;
     bool m_failed = false;
+    // Where a record read back ends: a torn line after it is cut off by the first line added.
+    std::optional<std::uint64_t> m_cutAt;
 };
 
 // Reads a journal back. A last line that has no line break is one the run was stopped while

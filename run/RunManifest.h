@@ -30,6 +30,8 @@ struct ManifestPage
     // Given up before its output was put in place: nothing of the run stands for it but,
     // perhaps, its backup.
     bool dropped = false;
+    // An undo took it on: removed its output, or was about to when it was stopped.
+    bool undone = false;
 
     bool operator==(const ManifestPage&) const = default;
 };
@@ -46,6 +48,10 @@ struct RunManifest
     core::ProtectionSettings settings;
     std::vector<core::PathString> createdFolders;
     std::vector<ManifestPage> pages;
+    // Of a journal: the checksum of its last whole line, and where that line ends, from which
+    // an undo adds lines of its own.
+    std::string lastSum;
+    std::uint64_t journalEnd = 0;
 };
 
 // Why a manifest cannot be used.

@@ -101,10 +101,11 @@ public:
         return unlessFault(Operation::Write, path,
                            [&] { return RealFileSystem::createFile(path, bytes, modeOf); });
     }
-    files::FileResult appendToFile(const core::PathString& path, std::string_view bytes) override
+    files::FileResult appendToFile(const core::PathString& path, std::string_view bytes,
+                                   std::optional<std::uint64_t> cutAt = std::nullopt) override
     {
         return unlessFault(Operation::Append, path,
-                           [&] { return RealFileSystem::appendToFile(path, bytes); });
+                           [&] { return RealFileSystem::appendToFile(path, bytes, cutAt); });
     }
     files::FileResult createFolder(const core::PathString& path) override
     {
