@@ -784,7 +784,9 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
     }
     m_writtenOutputs.insert(AbsolutePath(output));
     if (!overwrite) {
-        m_journal->notePlaced(*number);
+        if (number) {
+            m_journal->notePlaced(*number);
+        }
         page.bytes = std::string();
         RecordResult(page.record, page.path, page.listed, output);
         syncJournalNowAndThen();

@@ -170,7 +170,9 @@ void ProtectionRun::copyOtherFile(core::FileRecord record, const FileIdentities&
                    true);
         return;
     }
-    m_journal->notePlaced(*number);
+    if (number) {
+        m_journal->notePlaced(*number);
+    }
     m_writtenOutputs.insert(AbsolutePath(output));
     syncJournalNowAndThen();
     PageOutcome outcome;

@@ -53,7 +53,8 @@ files::FileResult RunJournal::create(const std::vector<core::PathString>& folder
                                      const core::ProtectionSettings& settings,
                                      core::PathString& failedPath)
 {
-    files::FileResult failure;
+    // No folder to take it is a failure like any other.
+    files::FileResult failure = files::classify(std::make_error_code(std::errc::invalid_argument));
     for (const core::PathString& given : folders) {
         const core::PathString folder = AbsolutePath(given);
         Json header = Json::object();
