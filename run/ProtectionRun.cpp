@@ -191,6 +191,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_staged.clear();
     m_stagedBytes = 0;
     m_toSync.clear();
+    m_syncedFolders.clear();
     m_outbox.clear();
     m_recorder.clear();
     m_stopCause.reset();

@@ -185,6 +185,7 @@ private:
     std::vector<StagedPage> m_staged;
     std::uint64_t m_stagedBytes = 0;
     std::vector<core::PathString> m_toSync; // the backups of the batch, and their folders
+    std::unordered_set<core::PathString> m_syncedFolders;
     std::vector<Told> m_outbox;
     bool m_delivering = false;
     std::uint64_t m_doneBytes = 0;

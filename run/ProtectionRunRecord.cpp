@@ -1,7 +1,5 @@
 // The record of a run, written ahead of what it records, and the batches in which Overwrite
 // mode puts its pages in place.
-#include <algorithm>
-
 #include "files/OutputPlacement.h"
 #include "run/ProtectionRun.h"
 
@@ -161,8 +159,9 @@ void ProtectionRun::stage(StagedPage staged, std::uint64_t size)
 {
     if (!staged.backup.empty()) {
         m_toSync.push_back(staged.backup);
-        const core::PathString folder = folderOfPage(staged.backup);
-        if (std::find(m_toSync.begin(), m_toSync.end(), folder) == m_toSync.end()) {
+        // The folders, for the backups' names: each once.
+        if (const core::PathString folder = folderOfPage(staged.backup);
+            m_syncedFolders.insert(folder).second) {
             m_toSync.push_back(folder);
         }
     }
@@ -201,6 +200,7 @@ void ProtectionRun::commitBatch()
     m_delivering = false;
     m_staged.clear();
     m_toSync.clear();
+    m_syncedFolders.clear();
     m_stagedBytes = 0;
 }
 
