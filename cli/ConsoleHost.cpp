@@ -144,6 +144,8 @@ void ConsoleHost::pageDone(const run::PageOutcome& outcome)
     case run::PageOutcome::Kind::Failed:
     case run::PageOutcome::Kind::FolderFailed: {
         const wording::Message message = wording::FailureMessage(outcome.failure);
+        m_recordFailureShown =
+            m_recordFailureShown || outcome.failure.kind == run::PageFailure::Kind::RecordFailed;
         // A run that stops at once says why in one message.
         showMessage(outcome.stopsRun ? wording::StopMessage(outcome.cause) : message);
         m_outcomes.push_back({PageReport::Kind::Failed,
@@ -227,9 +229,13 @@ const std::vector<core::Finding>& ConsoleHost::findingsOf(const core::PathString
     return it == m_findings.end() ? none : it->second;
 }
 
-void ConsoleHost::finished(const run::RunSummary&)
+void ConsoleHost::finished(const run::RunSummary& summary)
 {
     clearProgressLine();
+    // A record that failed only as the run ended stopped no page, and is told here.
+    if (summary.recordFailed && !m_recordFailureShown) {
+        showMessage(wording::FailureMessage(*summary.recordFailed));
+    }
 }
 
 std::size_t ConsoleHost::count(PageReport::Kind kind) const

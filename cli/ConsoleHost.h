@@ -74,6 +74,7 @@ private:
     std::vector<run::RunNotice> m_passedOver;
     std::map<core::PathString, std::vector<core::Finding>> m_findings;
     bool m_notesShown = false;
+    bool m_recordFailureShown = false;
 };
 
 // A finding as standard error shows it: "warning: PAGE:LINE: sentence [code]".

@@ -226,7 +226,7 @@ int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
     if (summary.refusal) {
         return exitNothingProtected; // another run kept this one out
     }
-    if (host.count(PageReport::Kind::Failed) == 0) {
+    if (host.count(PageReport::Kind::Failed) == 0 && !summary.recordFailed) {
         return exitOk;
     }
     const bool anyGood = host.count(PageReport::Kind::Protected) > 0 || host.alreadyProtected() > 0;

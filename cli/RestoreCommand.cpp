@@ -38,6 +38,9 @@ std::string lineFor(const run::RestoreStep& step, bool dryRun)
                       : "put back " + path + " from " + shown(step.backup);
     case Action::Removed:
         return done("remove", path);
+    case Action::BackupRemoved:
+        return done("remove", "the backup " + shown(step.backup) + " of " + path +
+                                  ", which the run did not replace");
     case Action::FolderRemoved:
         return done("remove", "folder " + path);
     case Action::ManifestRemoved:
@@ -56,10 +59,20 @@ std::string lineFor(const run::RestoreStep& step, bool dryRun)
                " replaced a file that was there before the run, and no backup keeps that one";
     case Action::FolderNotEmpty:
         return "kept folder " + path + ": other files are in it now";
+    case Action::Missing:
+        return "cannot undo " + path + ": it is not there (moved or removed since the run)";
     case Action::Failed:
         break;
     }
     return "could not undo " + path + ": " + (step.error ? step.error->text : "failed");
+}
+
+run::Refusal busyRefusal(const core::PathString& path)
+{
+    run::Refusal refusal;
+    refusal.kind = run::Refusal::Kind::OtherRunAtWork;
+    refusal.path = path;
+    return refusal;
 }
 
 } // namespace
@@ -72,15 +85,24 @@ void RestoreCommand::addTo(CLI::App& app)
                    "and folders the run created are removed. A file changed since the run is "
                    "left alone. An undo that was stopped can be run again.");
     command->add_flag("--dry-run", dryRun, "Only list what would be done; change nothing");
+    command->add_flag("--wait", wait,
+                      "When a run or another restore is at work on the record's folder, wait "
+                      "for it to finish rather than stop");
     command->add_option("MANIFEST", manifest, "The manifest of the run")->required()->type_name("");
     command->footer("Exit status: 0 the run is undone, 1 some files were left as they are "
-                    "(each one listed), 2 usage error or a manifest that cannot be read.");
+                    "(each one listed), 2 usage error or a manifest that cannot be read or is "
+                    "refused (nothing is touched then), 5 another run is at work there.");
 }
 
 int RestoreCommand::run(std::ostream& out, std::ostream& err) const
 {
     files::RealFileSystem fileSystem;
-    const run::RestoreReport report = run::RestoreRun(fileSystem, manifest, dryRun);
+    const run::RestoreReport report = run::RestoreRun(fileSystem, manifest, dryRun, wait);
+    if (report.busy) {
+        err << "quorlane-cli: " << TerminalText(wording::StatusAfter(busyRefusal(*report.busy)))
+            << " Nothing was undone; try again when it has finished, or give --wait.\n";
+        return exitNothingProtected;
+    }
     if (report.refusal) {
         err << "quorlane-cli: " << manifest << ": " << wording::ManifestProblemText(*report.refusal)
             << "\n";

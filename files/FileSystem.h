@@ -48,6 +48,7 @@ struct FileStamp
     std::int64_t modifiedNs = 0;
     std::int64_t changedNs = 0;
     std::uint64_t links = 1; // the number of names (hard links) the file has
+    bool readOnly = false;   // its owner may not write it
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -98,9 +99,24 @@ public:
                                  Durability durability, const WriteCheck& check = {}) = 0;
     // Copies the regular file that from leads to (after links) to to, byte for byte, and puts
     // it in place as writeFile does: in one step, never over anything but a regular file, never
-    // over a read-only one. The copy has the permissions of from, writable by its owner.
-    virtual FileResult copyFile(const PathString& from, const PathString& to,
-                                CopiedFile& copied) = 0;
+    // over a read-only one. The copy has the permissions of from, writable by its owner. copied
+    // is filled in before check, when given, sees the complete copy.
+    virtual FileResult copyFile(const PathString& from, const PathString& to, CopiedFile& copied,
+                                const WriteCheck& check = {}) = 0;
+    // Puts a new file holding bytes at path, complete or not at all, and only where nothing of
+    // that name stands: a file, folder or link there is never replaced, whoever made it (an
+    // error with the system's number for "exists"). With modeOf, the new file has the
+    // permission bits of that file and, where the process may, its owner and group; when it
+    // cannot have its group, no member of another group may read it. Not synced: see syncFiles.
+    virtual FileResult createFile(const PathString& path, std::string_view bytes,
+                                  const PathString& modeOf = {}) = 0;
+    // Adds bytes at the end of the regular file at path (never through a link); a write that
+    // fails part way is taken back, so that the file ends where it ended before. With cutAt,
+    // whatever follows that offset is cut off first.
+    virtual FileResult appendToFile(const PathString& path, std::string_view bytes,
+                                    std::optional<std::uint64_t> cutAt = std::nullopt) = 0;
+    // Makes files and folders (their names, for a folder) last through a power cut.
+    virtual FileResult syncFiles(const std::vector<PathString>& paths) = 0;
     // The same, with the bytes made by content while they are written, so that a large file is
     // never held whole; a content that gives up replaces nothing (a Rejected failure). By
     // default the bytes are gathered first and handed to writeFile.
@@ -133,8 +149,9 @@ public:
     virtual FileResult removeFile(const PathString& path) = 0;
     // Removes a folder only when nothing is in it.
     virtual FileResult removeEmptyFolder(const PathString& path) = 0;
-    // Puts the file at from in the place of the file at to in one step, with the permissions of
-    // the file at to when there is one: a killed process leaves the one or the other.
+    // Puts the file at from in the place of the file at to in one step, with the permissions,
+    // and where the process may the owner and group, of the file at to when there is one: a
+    // killed process leaves the one or the other.
     virtual FileResult moveOver(const PathString& from, const PathString& to) = 0;
 };
 
@@ -146,7 +163,13 @@ public:
     FileResult fileSize(const PathString& path, std::uint64_t& size) override;
     FileResult writeFile(const PathString& path, std::string_view bytes, Durability durability,
                          const WriteCheck& check = {}) override;
-    FileResult copyFile(const PathString& from, const PathString& to, CopiedFile& copied) override;
+    FileResult copyFile(const PathString& from, const PathString& to, CopiedFile& copied,
+                        const WriteCheck& check = {}) override;
+    FileResult createFile(const PathString& path, std::string_view bytes,
+                          const PathString& modeOf = {}) override;
+    FileResult appendToFile(const PathString& path, std::string_view bytes,
+                            std::optional<std::uint64_t> cutAt = std::nullopt) override;
+    FileResult syncFiles(const std::vector<PathString>& paths) override;
     FileResult writeFileFrom(const PathString& path, const FileContent& content,
                              Durability durability, const WriteCheck& check = {}) override;
     FileResult readFileInPieces(const PathString& path, const FilePieces& pieces) override;
@@ -163,6 +186,10 @@ public:
     FileResult removeEmptyFolder(const PathString& path) override;
     FileResult moveOver(const PathString& from, const PathString& to) override;
 };
+
+// A fresh name for a temporary file beside path, of the kind removeStaleTemporaries removes
+// once the process that named it has ended.
+PathString TemporaryNameBeside(const PathString& path);
 
 // Whether the file that path leads to, every link along the way followed, lies inside the
 // folder that folder leads to.

@@ -1,5 +1,6 @@
 #include "files/OutputPlacement.h"
 
+#include <cerrno>
 #include <filesystem>
 
 #include "core/Utf8.h"
@@ -14,19 +15,6 @@ constexpr auto separator = core::pathSeparator;
 PathString text(std::string_view ascii)
 {
     return PathString(ascii.begin(), ascii.end());
-}
-
-// Written from the bytes the run read, not copied from the page again: whatever happens to
-// the page meanwhile, the backup is the page as it was protected from. It replaces an older
-// backup in one step, and only a regular file: a folder or a link of that name is left alone.
-std::optional<BackupFailure> makeBackup(const PathString& page, std::string_view pageBytes,
-                                        FileSystem& fileSystem)
-{
-    const PathString backup = page + text(".bak");
-    if (const FileResult failure = fileSystem.writeFile(backup, pageBytes, Durability::Synced)) {
-        return BackupFailure{backup, *failure};
-    }
-    return std::nullopt;
 }
 
 // Whether path, its "." and ".." taken as written, lies below folder.
@@ -99,9 +87,25 @@ PathString CollapseSeparators(const PathString& path)
     return collapsed;
 }
 
+PathString BackupPath(const PathString& page)
+{
+    return page + text(".bak");
+}
+
+std::optional<BackupFailure> MakeBackup(const PathString& page, std::string_view pageBytes,
+                                        FileSystem& fileSystem)
+{
+    const PathString backup = BackupPath(page);
+    if (const FileResult failure = fileSystem.createFile(backup, pageBytes, page)) {
+        BackupFailure refused{backup, *failure};
+        refused.nameTaken = failure->code == EEXIST;
+        return refused;
+    }
+    return std::nullopt;
+}
+
 PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& settings,
-                       FileSystem& fileSystem, std::string_view pageBytes,
-                       std::optional<BackupFailure>& failure)
+                       FileSystem& fileSystem, std::optional<BackupFailure>& failure)
 {
     failure.reset();
     const PathString saveDir = core::PathFromText(settings.saveDir);
@@ -109,12 +113,6 @@ PathString PlaceOutput(FileRecord& record, const core::ProtectionSettings& setti
     switch (settings.saveMode) {
     case core::SaveMode::Overwrite:
         output = fileSystem.linkTarget(record.fullPath());
-        if (settings.makeBackups) {
-            failure = makeBackup(output, pageBytes, fileSystem);
-            if (failure) {
-                return {};
-            }
-        }
         break;
     case core::SaveMode::CopyToFolder:
         output = copyPath(record, saveDir);

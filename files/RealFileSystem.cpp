@@ -174,7 +174,7 @@ PathString folderOf(const PathString& path)
 
 // ".quorlane-" + the writer's process id + "-" + a random number + ".tmp", beside path: the
 // process id tells a later run whether the writer still lives.
-PathString temporaryNameBeside(const PathString& path)
+PathString temporaryName(const PathString& path)
 {
     static std::mt19937_64 random{std::random_device{}()};
     return core::getFilePathOnly(path) + std::string(temporaryPrefix) + std::to_string(::getpid()) +
@@ -213,7 +213,8 @@ FileStamp stampOf(const struct stat& info)
             static_cast<std::uint64_t>(info.st_size),
             nanoseconds(info.st_mtim),
             nanoseconds(info.st_ctim),
-            static_cast<std::uint64_t>(info.st_nlink)};
+            static_cast<std::uint64_t>(info.st_nlink),
+            (info.st_mode & S_IWUSR) == 0};
 }
 
 // Makes what was written to the folder (a new name, a rename) last through a power cut.
@@ -225,6 +226,24 @@ int syncFolder(const PathString& folder)
     }
     // EINVAL: a file system that cannot sync a folder, where there is nothing more to do.
     return ::fsync(handle.get()) == 0 || errno == EINVAL ? 0 : errno;
+}
+
+// Gives the open file the permission bits of like and, where the process may, its owner and
+// group. A file left in another group than like's loses its group bits: the members of that
+// group could not read like. Gives 0 or the error number.
+int takeModeOf(int fd, const struct stat& like)
+{
+    mode_t mode = like.st_mode & 0777;
+    if (::fchown(fd, like.st_uid, like.st_gid) != 0) {
+        struct stat own
+        {
+        };
+        if (::fchown(fd, static_cast<uid_t>(-1), like.st_gid) != 0 &&
+            (::fstat(fd, &own) != 0 || own.st_gid != like.st_gid)) {
+            mode &= ~static_cast<mode_t>(0070);
+        }
+    }
+    return ::fchmod(fd, mode) == 0 ? 0 : errno;
 }
 #endif
 
@@ -416,7 +435,7 @@ FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
     if (exists && (old.st_mode & S_IWUSR) == 0) {
         return fromErrno(EACCES);
     }
-    const PathString temporary = temporaryNameBeside(path);
+    const PathString temporary = temporaryName(path);
     Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (file.get() < 0) {
         return fromErrno(errno);
@@ -428,10 +447,12 @@ FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
     // Held while the file is written, so that no other run takes it for a stale one. A file
     // system without such locks has the writer's process id in the name to go by.
     ::flock(file.get(), LOCK_EX | LOCK_NB);
+    // A file replaced keeps its permission bits and, where the process may, its owner.
     if (!mode && exists) {
-        mode = old.st_mode & 07777;
-    }
-    if (mode && ::fchmod(file.get(), *mode) != 0) {
+        if (const int error = takeModeOf(file.get(), old)) {
+            return fail(error);
+        }
+    } else if (mode && ::fchmod(file.get(), *mode) != 0) {
         return fail(errno);
     }
     // Renamed only: the rename is what makes the replacement whole for every reader, and a
@@ -493,7 +514,7 @@ FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileConte
 }
 
 FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,
-                                    CopiedFile& copied)
+                                    CopiedFile& copied, const WriteCheck& check)
 {
     struct stat info
     {
@@ -539,10 +560,112 @@ FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to
         }
     };
     const mode_t mode = (info.st_mode & 0777) | S_IWUSR;
-    if (const FileResult failure = replaceFile(to, mode, fill, Durability::Renamed, {})) {
-        return failure;
+    const WriteCheck measured = [&](const PathString& temporary) {
+        copied = {size, digest.hex()};
+        return !check || check(temporary);
+    };
+    return replaceFile(to, mode, fill, Durability::Renamed, measured);
+}
+
+FileResult RealFileSystem::createFile(const PathString& path, std::string_view bytes,
+                                      const PathString& modeOf)
+{
+    struct stat like
+    {
+    };
+    if (!modeOf.empty() && ::stat(modeOf.c_str(), &like) != 0) {
+        return fromErrno(errno);
     }
-    copied = {size, digest.hex()};
+    const PathString temporary = temporaryName(path);
+    // Never readable by others while it is written, when it is to have another file's bits.
+    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           modeOf.empty() ? 0666 : 0600));
+    if (file.get() < 0) {
+        return fromErrno(errno);
+    }
+    const auto fail = [&](int error) {
+        ::unlink(temporary.c_str());
+        return fromErrno(error);
+    };
+    ::flock(file.get(), LOCK_EX | LOCK_NB);
+    if (!modeOf.empty()) {
+        if (const int error = takeModeOf(file.get(), like)) {
+            return fail(error);
+        }
+    }
+    if (!writeAll(file.get(), bytes)) {
+        return fail(errno);
+    }
+    if (file.close() != 0) {
+        return fail(errno);
+    }
+    // Put in place only under a free name; where the file system cannot rename so, a second
+    // name is made and the first removed.
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+        return std::nullopt;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return fail(errno);
+    }
+    if (::link(temporary.c_str(), path.c_str()) != 0) {
+        return fail(errno);
+    }
+    ::unlink(temporary.c_str());
+    return std::nullopt;
+}
+
+FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
+                                        std::optional<std::uint64_t> cutAt)
+{
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info
+    {
+    };
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+        return fromErrno(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return NotRegularFileError();
+    }
+    if (cutAt && static_cast<std::uint64_t>(info.st_size) > *cutAt) {
+        if (::ftruncate(file.get(), static_cast<off_t>(*cutAt)) != 0) {
+            return fromErrno(errno);
+        }
+        info.st_size = static_cast<off_t>(*cutAt);
+    }
+    if (!writeAll(file.get(), bytes)) {
+        const int error = errno;
+        // Taken back, so that what is added next does not follow a torn piece.
+        const int truncated = ::ftruncate(file.get(), info.st_size);
+        static_cast<void>(truncated);
+        return fromErrno(error);
+    }
+    if (file.close() != 0) {
+        return fromErrno(errno);
+    }
+    return std::nullopt;
+}
+
+// The writing of every file is started first, so that the disk takes them together; then each
+// is waited for, most of them done by then.
+FileResult RealFileSystem::syncFiles(const std::vector<PathString>& paths)
+{
+    std::vector<std::unique_ptr<Descriptor>> files;
+    files.reserve(paths.size());
+    for (const PathString& path : paths) {
+        files.push_back(std::make_unique<Descriptor>(
+            ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)));
+        if (files.back()->get() < 0) {
+            return fromErrno(errno);
+        }
+        ::sync_file_range(files.back()->get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+    for (const auto& file : files) {
+        // EINVAL: a file system that cannot sync, where there is nothing more to do.
+        if (::fdatasync(file->get()) != 0 && errno != EINVAL) {
+            return fromErrno(errno);
+        }
+    }
     return std::nullopt;
 }
 
@@ -694,6 +817,8 @@ std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
     }
     stamp.modifiedNs = fs::last_write_time(path, error).time_since_epoch().count();
     stamp.links = fs::hard_link_count(path, error);
+    stamp.readOnly =
+        (fs::status(path, error).permissions() & fs::perms::owner_write) == fs::perms::none;
     return stamp;
 }
 
@@ -739,7 +864,7 @@ FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileConte
 }
 
 FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,
-                                    CopiedFile& copied)
+                                    CopiedFile& copied, const WriteCheck& check)
 {
     std::error_code error;
     const fs::file_status source = fs::status(from, error);
@@ -784,13 +909,62 @@ FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to
             return classify(std::make_error_code(std::errc::io_error));
         }
     }
+    copied = {size, digest.hex()};
+    if (check && !check(temporary.native())) {
+        fs::remove(temporary, error);
+        return RejectedError();
+    }
     fs::rename(temporary, to, error);
     if (error) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
         return classify(error);
     }
-    copied = {size, digest.hex()};
+    return std::nullopt;
+}
+
+// Owners and the permission bits of another file are not given on Windows.
+FileResult RealFileSystem::createFile(const PathString& path, std::string_view bytes,
+                                      const PathString&)
+{
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(path, error))) {
+        return classify(std::make_error_code(std::errc::file_exists));
+    }
+    const fs::path temporary = fs::path(path).concat(L".quorlane.tmp");
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out.flush()) {
+            out.close();
+            fs::remove(temporary, error);
+            return classify(std::make_error_code(std::errc::io_error));
+        }
+    }
+    fs::rename(temporary, path, error);
+    return fromCode(error);
+}
+
+FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
+                                        std::optional<std::uint64_t> cutAt)
+{
+    std::error_code error;
+    if (cutAt && fs::file_size(path, error) > *cutAt) {
+        fs::resize_file(path, *cutAt, error);
+        if (error) {
+            return classify(error);
+        }
+    }
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::app);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+        return classify(std::make_error_code(std::errc::io_error));
+    }
+    return std::nullopt;
+}
+
+FileResult RealFileSystem::syncFiles(const std::vector<PathString>&)
+{
     return std::nullopt;
 }
 
@@ -924,6 +1098,30 @@ FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
     return fromCode(error);
 }
 
+#ifndef _WIN32
+
+FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
+{
+    struct stat target
+    {
+    };
+    if (::stat(to.c_str(), &target) == 0) {
+        Descriptor file(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (file.get() < 0) {
+            return fromErrno(errno);
+        }
+        if (const int error = takeModeOf(file.get(), target)) {
+            return fromErrno(error);
+        }
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        return fromErrno(errno);
+    }
+    return std::nullopt;
+}
+
+#else
+
 FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
 {
     std::error_code error;
@@ -936,6 +1134,17 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
     }
     fs::rename(from, to, error);
     return fromCode(error);
+}
+
+#endif
+
+PathString TemporaryNameBeside(const PathString& path)
+{
+#ifndef _WIN32
+    return temporaryName(path);
+#else
+    return path + L".quorlane-staged.tmp";
+#endif
 }
 
 bool LiesWithin(const PathString& path, const PathString& folder)

@@ -70,6 +70,12 @@ files::FileResult FolderRecorder::createFolder(const core::PathString& path)
     if (m_folders.contains(key)) {
         return files::classify(std::make_error_code(std::errc::permission_denied));
     }
+    // Only a folder that is not there yet is announced: one that stands is not this run's.
+    if (m_beforeCreate && !m_inner.isFolder(path)) {
+        if (files::FileResult refused = m_beforeCreate(AbsolutePath(path))) {
+            return refused;
+        }
+    }
     files::FileResult result = m_inner.createFolder(path);
     if (!result) {
         m_created.push_back(AbsolutePath(path));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -21,6 +22,10 @@ public:
     }
 
     const std::vector<core::PathString>& created() const { return m_created; }
+    // Asked with the absolute path of each folder before it is created; a failure it gives is
+    // the failure of the creation, and the folder is not made.
+    using BeforeCreate = std::function<files::FileResult(const core::PathString& folder)>;
+    void setBeforeCreate(BeforeCreate beforeCreate) { m_beforeCreate = std::move(beforeCreate); }
     void clear()
     {
         m_created.clear();
@@ -49,9 +54,24 @@ public:
         return m_inner.writeFile(path, bytes, durability, check);
     }
     files::FileResult copyFile(const core::PathString& from, const core::PathString& to,
-                               files::CopiedFile& copied) override
+                               files::CopiedFile& copied,
+                               const files::WriteCheck& check = {}) override
     {
-        return m_inner.copyFile(from, to, copied);
+        return m_inner.copyFile(from, to, copied, check);
+    }
+    files::FileResult createFile(const core::PathString& path, std::string_view bytes,
+                                 const core::PathString& modeOf = {}) override
+    {
+        return m_inner.createFile(path, bytes, modeOf);
+    }
+    files::FileResult appendToFile(const core::PathString& path, std::string_view bytes,
+                                   std::optional<std::uint64_t> cutAt = std::nullopt) override
+    {
+        return m_inner.appendToFile(path, bytes, cutAt);
+    }
+    files::FileResult syncFiles(const std::vector<core::PathString>& paths) override
+    {
+        return m_inner.syncFiles(paths);
     }
     files::FileResult writeFileFrom(const core::PathString& path, const files::FileContent& content,
                                     files::Durability durability,
@@ -108,6 +128,7 @@ public:
 
 private:
     files::FileSystem& m_inner;
+    BeforeCreate m_beforeCreate;
     std::vector<core::PathString> m_created;
     std::unordered_set<core::PathString> m_folders; // without the separator that may end them
 };

@@ -69,6 +69,8 @@ ProtectionRun::ProtectionRun(RunHost& host, files::FileSystem& fileSystem)
     , m_fileSystem(m_recorder)
     , m_handledPaths(m_recorder)
 {
+    m_recorder.setBeforeCreate(
+        [this](const core::PathString& folder) { return beforeFolderCreated(folder); });
 }
 
 std::optional<Refusal> FindUnusableField(const core::ProtectionSettings& settings)
@@ -183,9 +185,14 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_cleanedFolders.clear();
     m_listedFiles.reset();
     m_writtenOutputs.clear();
-    m_manifest = {};
-    m_manifestPath.clear();
-    m_manifestTried = false;
+    m_journal.emplace(m_recorder);
+    m_recordFailure.reset();
+    m_unsyncedEntries = 0;
+    m_staged.clear();
+    m_stagedBytes = 0;
+    m_toSync.clear();
+    m_syncedFolders.clear();
+    m_outbox.clear();
     m_recorder.clear();
     m_stopCause.reset();
     m_pagesTried = 0;
@@ -201,12 +208,12 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     if (auto refusal = prepareSealing(settings)) {
         return refuse(std::move(*refusal));
     }
-    m_manifest.started = LocalTimeNow();
-    m_manifest.settings = settings;
-    m_manifest.settings.password.clear();
+    m_started = LocalTimeNow();
     m_manifestFolders = manifestFolders(settings, selection);
     if (!takeFolderLocks(settings, selection, summary)) {
         m_sealer.reset();
+        // The target folder may have been made before another run was found at work.
+        finishJournal(summary);
         m_host.finished(summary);
         return summary;
     }
@@ -219,7 +226,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     }
     protectListed(summary);
     m_sealer.reset();
-    finishManifest(summary);
+    finishJournal(summary);
     m_locks.release();
     summary.recorded = m_results.pageCount();
     m_host.finished(summary);
@@ -315,8 +322,12 @@ void ProtectionRun::protectListed(RunSummary& summary)
             summary.targetUnwritable = m_stopCause;
             break;
         }
+        if (m_recordFailure) {
+            break;
+        }
     }
-    if (!summary.cancelled && !m_stopCause) {
+    commitBatch();
+    if (!summary.cancelled && !m_stopCause && !m_recordFailure) {
         copyOtherFiles(summary);
     }
 }
@@ -348,7 +359,18 @@ void ProtectionRun::tell(PageOutcome outcome, bool listed)
         outcome.doneBytes = m_doneBytes;
         outcome.totalBytes = m_totalBytes;
     }
-    m_host.pageDone(outcome);
+    say(std::move(outcome));
+}
+
+void ProtectionRun::say(Told told)
+{
+    if (!m_delivering && (!m_staged.empty() || std::holds_alternative<std::size_t>(told))) {
+        m_outbox.push_back(std::move(told));
+    } else if (const auto* outcome = std::get_if<PageOutcome>(&told)) {
+        m_host.pageDone(*outcome);
+    } else if (const auto* notice = std::get_if<RunNotice>(&told)) {
+        m_host.notice(*notice);
+    }
 }
 
 void ProtectionRun::pageFailed(const core::PathString& page, PageFailure failure, bool listed,
@@ -474,6 +496,9 @@ struct ProtectionRun::PendingPage
     files::DecodedPage decoded;
     core::FrameScanner frames{decoded.text};
     bool framesFailed = false;
+    // Overwrite: a file holding just bytes stands at the backup's name already (left by a run
+    // that was stopped), and serves as the backup.
+    bool backupStands = false;
     std::string sourceSha256; // of bytes, taken before they are let go
     std::uint64_t sourceSize = 0;
     bool listed = false; // a page of the list, not a frame page
@@ -596,21 +621,22 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
         !findings.empty()) {
         RunNotice notice = noticeOf(RunNotice::Kind::PageFindings, path);
         notice.findings = std::move(findings);
-        m_host.notice(notice);
+        say(std::move(notice));
     }
     return page;
 }
 
 // In Overwrite mode a page is replaced only as it was read, and only when no other name of it
 // would go on showing it in clear text.
-std::optional<PageFailure> ProtectionRun::overwriteRefusal(const PendingPage& page)
+std::optional<PageFailure> ProtectionRun::overwriteRefusal(const core::PathString& page,
+                                                           const files::FileStamp& stamp)
 {
-    const std::optional<files::FileStamp> now = m_fileSystem.stamp(page.path);
-    if (!now || !(*now == page.stamp)) {
-        return failureOf(PageFailure::Kind::ChangedOnDisk, page.path);
+    const std::optional<files::FileStamp> now = m_fileSystem.stamp(page);
+    if (!now || !(*now == stamp)) {
+        return failureOf(PageFailure::Kind::ChangedOnDisk, page);
     }
     if (now->links > 1) {
-        PageFailure failure = failureOf(PageFailure::Kind::HardLinks, page.path);
+        PageFailure failure = failureOf(PageFailure::Kind::HardLinks, page);
         failure.count = now->links;
         return failure;
     }
@@ -631,24 +657,18 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const core::ProtectionSettings& settings = m_settings;
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     if (overwrite) {
-        if (auto refusal = overwriteRefusal(page)) {
+        if (auto refusal = overwriteRefusal(page.path, page.stamp)) {
             failPage(page, *refusal);
             return;
         }
     }
-    std::optional<files::BackupFailure> backupFailure;
+    std::optional<files::BackupFailure> placementFailure;
     const core::PathString output =
-        files::PlaceOutput(page.record, settings, m_fileSystem, page.bytes, backupFailure);
-    if (backupFailure && backupFailure->outsideTarget) {
-        PageFailure failure = failureOf(PageFailure::Kind::OutsideTarget, backupFailure->backup);
+        files::PlaceOutput(page.record, settings, m_fileSystem, placementFailure);
+    if (placementFailure) {
+        PageFailure failure = failureOf(PageFailure::Kind::OutsideTarget, placementFailure->backup);
         failure.output = core::PathFromText(settings.saveDir);
         failPage(page, std::move(failure));
-        return;
-    }
-    if (backupFailure) {
-        // The page is left as it is, and not written.
-        failPage(page, failureOf(PageFailure::Kind::BackupFailed, backupFailure->backup,
-                                 backupFailure->error));
         return;
     }
     if (const std::optional<FolderFailure> missing = missingFolder(output)) {
@@ -658,18 +678,27 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
             missing->cause);
         return;
     }
+    // Read-only means read-only, as for any output; found before a backup is made of it.
+    if (overwrite && page.stamp.readOnly) {
+        failPage(page,
+                 failureOf(PageFailure::Kind::WriteFailed, output,
+                           files::classify(std::make_error_code(std::errc::permission_denied))));
+        return;
+    }
+    const bool backups = overwrite && settings.makeBackups;
+    // A file of the backup's name that this run did not make is never replaced. One that holds
+    // just the page as read (left by a run that was stopped) serves as it stands.
+    if (backups && m_fileSystem.stamp(files::BackupPath(output))) {
+        page.backupStands = holdsJust(files::BackupPath(output), page.bytes);
+        if (!page.backupStands) {
+            failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, files::BackupPath(output)));
+            return;
+        }
+    }
     if (page.sourceSha256.empty()) {
         page.sourceSha256 = files::Sha256Hex(page.bytes);
     }
     page.sourceSize = page.bytes.size();
-    page.bytes = std::string();
-    // Changed while the backup was written: the backup holds the page as it was read.
-    if (overwrite) {
-        if (auto refusal = overwriteRefusal(page)) {
-            failPage(page, *refusal);
-            return;
-        }
-    }
     // Only a file that stands at the output can be a listed page or be replaced.
     const bool standing = !overwrite && m_fileSystem.stamp(output).has_value();
     if (standing && settings.saveMode == core::SaveMode::CopyToFolder) {
@@ -681,12 +710,30 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     }
     removeStaleTemporariesBeside(output);
     const bool replaced = standing && !m_writtenOutputs.contains(AbsolutePath(output));
-    if (!m_manifestTried) {
-        beginManifest();
+    if (!ensureJournal()) {
+        failPage(page, recordFailure());
+        return;
     }
-    // The page is made while it is written: neither the protected text nor its bytes are ever
-    // held whole. The page as read is kept for the check of the written file; a page made
-    // ahead of its turn needs it for nothing else.
+    const std::optional<core::PathString> recorded = m_journal->relative(output);
+    if (!recorded) {
+        PageFailure failure = failureOf(PageFailure::Kind::OutsideRecord, output);
+        failure.output = core::getFilePathOnly(m_journal->path());
+        failPage(page, std::move(failure));
+        return;
+    }
+    writePage(page, framesHandled, output, manifestEntry(page, *recorded, replaced));
+}
+
+// The page is made while it is written: neither the protected text nor its bytes are ever held
+// whole. In Overwrite mode it is written beside the page, to wait for the rest of its batch;
+// elsewhere the record names it just before it is put in place.
+void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core::PathString& output,
+                              ManifestPage entry)
+{
+    const core::ProtectionSettings& settings = m_settings;
+    const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
+    // The page as read is kept for the check of the written file; a page made ahead of its turn
+    // needs it for nothing else.
     std::u16string& text = page.decoded.text;
     const std::u16string original = page.transformed ? std::move(text) : text;
     std::optional<PageFailure> rejection;
@@ -717,135 +764,99 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         }
         return writer.finish();
     };
-    WrittenFile written;
+    std::optional<std::size_t> number;
     const files::WriteCheck check = [&](const core::PathString& temporary) {
+        WrittenFile written;
         rejection = checkWritten(temporary, output, original, page.decoded.encoding, framesHandled,
                                  page.transformed ? &page : nullptr, written);
-        return !rejection;
+        entry.outputSize = written.size;
+        entry.outputSha256 = written.sha256;
+        if (rejection || overwrite) {
+            return !rejection;
+        }
+        std::size_t made = 0;
+        if (const files::FileResult failure = m_journal->addPage(entry, made)) {
+            recordFailed(m_journal->path(), *failure);
+            rejection = recordFailure();
+            return false;
+        }
+        number = made;
+        return true;
     };
+    const core::PathString target = overwrite ? files::TemporaryNameBeside(output) : output;
     if (const files::FileResult failure =
-            m_fileSystem.writeFileFrom(output, content, files::Durability::Renamed, check)) {
+            m_fileSystem.writeFileFrom(target, content, files::Durability::Renamed, check)) {
         if (!rejection) {
             rejection = failureOf(PageFailure::Kind::WriteFailed, output, *failure);
             rejection->newName = settings.saveMode == core::SaveMode::CreateNew;
         }
+        if (number) {
+            m_journal->noteDropped(*number, true);
+        }
         failPage(page, std::move(*rejection));
         return;
     }
-    noteWritten(page, output, written, replaced);
-    RecordResult(page, output);
-}
-
-// The manifest goes into the folder of the first entry of the selection (the added folder, or
-// the folder of a picked page). A copy leaves the pages' folders alone: its manifest goes into
-// the target folder when that is there already, else into the nearest folder above it that
-// is, which the run does not create and an undo does not remove; the folder of the first entry
-// is the second choice then. Looked for before the run creates any folder.
-std::vector<core::PathString>
-ProtectionRun::manifestFolders(const core::ProtectionSettings& settings,
-                               const std::vector<SelectionEntry>& selection)
-{
-    std::vector<core::PathString> folders;
-    if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        core::PathString target = AbsolutePath(core::PathFromText(settings.saveDir));
-        while (!m_fileSystem.isFolder(target) && target.size() > 1) {
-            const std::size_t last = target.rfind(core::pathSeparator);
-            if (last == core::PathString::npos) {
-                break;
-            }
-            target.resize(last == 0 ? 1 : last);
+    m_writtenOutputs.insert(AbsolutePath(output));
+    if (!overwrite) {
+        if (number) {
+            m_journal->notePlaced(*number);
         }
-        folders.push_back(target);
-    }
-    if (!selection.empty()) {
-        const SelectionEntry& first = selection.front();
-        folders.push_back(first.isFolder ? first.path : folderOf(first.path));
-    }
-    return folders;
-}
-
-// Written before the first page is put in place, so that even a run that is killed leaves a
-// record of what it did.
-void ProtectionRun::beginManifest()
-{
-    m_manifestTried = true;
-    const std::vector<core::PathString>& folders = m_manifestFolders;
-    for (const core::PathString& folder : folders) {
-        for (int attempt = 1; attempt < 100; ++attempt) {
-            const core::PathString path =
-                AbsolutePath(folder) + core::pathSeparator +
-                core::PathFromText(core::Utf8ToUtf16(ManifestName(m_manifest.started, attempt)));
-            if (m_fileSystem.stamp(path)) {
-                continue;
-            }
-            m_manifestPath = path;
-            writeManifest();
-            if (!m_manifestPath.empty()) {
-                return;
-            }
-            break;
-        }
-    }
-    m_host.notice(noticeOf(RunNotice::Kind::NoManifest,
-                           folders.empty() ? core::PathString() : folders.front()));
-}
-
-// A run that created nothing has nothing to undo, and leaves no record. The folders of the
-// record lose what a killed run may have left of writing one.
-void ProtectionRun::finishManifest(RunSummary& summary)
-{
-    m_manifest.complete = !summary.cancelled;
-    const bool madeSomething = !m_manifest.pages.empty() || !m_recorder.created().empty();
-    if (madeSomething && !m_manifestTried) {
-        beginManifest();
-    }
-    if (madeSomething) {
-        writeManifest();
-    } else if (!m_manifestPath.empty()) {
-        m_fileSystem.removeFile(m_manifestPath);
-        m_manifestPath.clear();
-    }
-    for (const core::PathString& folder : m_manifestFolders) {
-        m_fileSystem.removeStaleTemporaries(folder);
-    }
-    summary.manifest = m_manifestPath;
-}
-
-void ProtectionRun::writeManifest()
-{
-    if (m_manifestPath.empty()) {
+        page.bytes = std::string();
+        RecordResult(page.record, page.path, page.listed, output);
+        syncJournalNowAndThen();
         return;
     }
-    m_manifest.createdFolders = m_recorder.created();
-    if (m_fileSystem.writeFile(m_manifestPath, ManifestJson(m_manifest),
-                               files::Durability::Synced)) {
-        m_manifestPath.clear();
-    }
-    m_manifestWritten = std::chrono::steady_clock::now();
+    stageWritten(page, output, target, entry);
 }
 
-// Puts a written page into the manifest, which is written again now and then while the run is
-// at work, so that a run that is killed still leaves a record of nearly all it did.
-void ProtectionRun::noteWritten(const PendingPage& page, const core::PathString& output,
-                                const WrittenFile& written, bool replaced)
+// In Overwrite mode: the record names the page, then its backup is made, and the written page
+// waits for the rest of its batch.
+void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& output,
+                                 const core::PathString& written, const ManifestPage& entry)
 {
-    const core::ProtectionSettings& settings = m_manifest.settings;
+    StagedPage staged{page.record, page.path, output,      written,    {},
+                      page.stamp,  0,         page.listed, m_doneBytes};
+    if (const files::FileResult failure = m_journal->addPage(entry, staged.number)) {
+        m_fileSystem.removeFile(written);
+        recordFailed(m_journal->path(), *failure);
+        failPage(page, recordFailure());
+        return;
+    }
+    if (!entry.backup.empty() && page.backupStands) {
+        staged.backup = files::BackupPath(output);
+    } else if (!entry.backup.empty()) {
+        if (const auto failure = files::MakeBackup(output, page.bytes, m_fileSystem)) {
+            m_fileSystem.removeFile(written);
+            m_journal->noteDropped(staged.number, false);
+            failPage(page, failure->nameTaken
+                               ? failureOf(PageFailure::Kind::BackupNotOurs, failure->backup)
+                               : failureOf(PageFailure::Kind::BackupFailed, failure->backup,
+                                           failure->error));
+            return;
+        }
+        staged.backup = files::BackupPath(output);
+        staged.backupMade = true;
+    }
+    const std::uint64_t size = page.bytes.size();
+    page.bytes = std::string();
+    stage(std::move(staged), size);
+}
+
+ManifestPage ProtectionRun::manifestEntry(const PendingPage& page,
+                                          const core::PathString& recordedOutput,
+                                          bool replaced) const
+{
     ManifestPage entry;
-    entry.source = AbsolutePath(page.path);
-    entry.output = AbsolutePath(output);
-    if (settings.saveMode == core::SaveMode::Overwrite && settings.makeBackups) {
-        entry.backup = entry.output + core::PathFromText(u".bak");
+    // The source is told, never acted on; a page outside the record's folder is named whole.
+    entry.source = m_journal->relative(page.path).value_or(AbsolutePath(page.path));
+    entry.output = recordedOutput;
+    if (m_settings.saveMode == core::SaveMode::Overwrite && m_settings.makeBackups) {
+        entry.backup = files::BackupPath(recordedOutput);
     }
     entry.sourceSize = page.sourceSize;
     entry.sourceSha256 = page.sourceSha256;
-    entry.outputSize = written.size;
-    entry.outputSha256 = written.sha256;
     entry.replacedEarlierFile = replaced;
-    m_writtenOutputs.insert(entry.output);
-    m_manifest.pages.push_back(std::move(entry));
-    if (std::chrono::steady_clock::now() - m_manifestWritten >= std::chrono::seconds(2)) {
-        writeManifest();
-    }
+    return entry;
 }
 
 // Reads the written file back and checks it with a reader of its own; gives why it is refused.
@@ -908,19 +919,20 @@ bool ProtectionRun::holdsJust(const core::PathString& file, std::string_view byt
     return !m_fileSystem.readFileInPieces(file, compare) && same && at == bytes.size();
 }
 
-void ProtectionRun::RecordResult(PendingPage& page, const core::PathString& output)
+void ProtectionRun::RecordResult(const core::FileRecord& record, const core::PathString& page,
+                                 bool listed, const core::PathString& output)
 {
     ++m_pagesTried;
-    const ResultsTree::Added added = m_results.add(page.record);
+    const ResultsTree::Added added = m_results.add(record);
     PageOutcome outcome;
     outcome.kind = PageOutcome::Kind::Protected;
-    outcome.page = page.path;
-    outcome.record = page.record;
+    outcome.page = page;
+    outcome.record = record;
     outcome.output = output;
     outcome.treeEntry = added.entry;
     outcome.newFolder = added.newFolder;
     outcome.recorded = m_results.pageCount();
-    tell(std::move(outcome), page.listed);
+    tell(std::move(outcome), listed);
 }
 
 } // namespace quorlane::run

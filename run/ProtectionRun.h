@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 #include <unordered_set>
+#include <variant>
 #include <vector>
 
 #include "core/HiddenPartSealer.h"
@@ -19,7 +20,7 @@
 #include "run/PagePreparer.h"
 #include "run/ResultsTree.h"
 #include "run/RunHost.h"
-#include "run/RunManifest.h"
+#include "run/RunJournal.h"
 
 namespace quorlane::run {
 
@@ -97,7 +98,12 @@ private:
                                            std::optional<files::FileError>& unread,
                                            std::unique_ptr<PreparedPage> prepared = nullptr);
     void finishPage(PendingPage& page, bool framesHandled);
-    std::optional<PageFailure> overwriteRefusal(const PendingPage& page);
+    std::optional<PageFailure> overwriteRefusal(const core::PathString& page,
+                                                const files::FileStamp& stamp);
+    void writePage(PendingPage& page, bool framesHandled, const core::PathString& output,
+                   ManifestPage entry);
+    void stageWritten(PendingPage& page, const core::PathString& output,
+                      const core::PathString& written, const ManifestPage& entry);
     // A failure whose cause is not given tells its own (causeOf).
     void failPage(PendingPage& page, PageFailure failure,
                   std::optional<FailureCause> cause = std::nullopt);
@@ -123,7 +129,8 @@ private:
                                             const files::PageEncoding& encoding, bool keptAsItIs,
                                             const PendingPage* made, WrittenFile& written);
     bool holdsJust(const core::PathString& file, std::string_view bytes);
-    void RecordResult(PendingPage& page, const core::PathString& output);
+    void RecordResult(const core::FileRecord& record, const core::PathString& page, bool listed,
+                      const core::PathString& output);
     using FileIdentities = std::unordered_set<files::FileIdentity, files::FileIdentityHash>;
     // A copy's other files: those of the added folders that are not pages.
     // Also keeps their sizes, which their progress adds as they are copied.
@@ -134,11 +141,40 @@ private:
 
     std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,
                                                   const std::vector<SelectionEntry>& selection);
-    void beginManifest();
-    void writeManifest();
-    void finishManifest(RunSummary& summary);
-    void noteWritten(const PendingPage& page, const core::PathString& output,
-                     const WrittenFile& written, bool replaced);
+    // The record of the run, made when the run first needs it; false when it cannot be made.
+    bool ensureJournal();
+    files::FileResult beforeFolderCreated(const core::PathString& folder);
+    void recordFailed(const core::PathString& path, const files::FileError& error);
+    PageFailure recordFailure() const;
+    ManifestPage manifestEntry(const PendingPage& page, const core::PathString& recordedOutput,
+                               bool replaced) const;
+    // Now and then, the record made to last through a power cut, in the modes that put no
+    // page in place in batches.
+    void syncJournalNowAndThen();
+    void finishJournal(RunSummary& summary);
+
+    // In Overwrite mode the written pages wait, beside their pages, while a batch of backups is
+    // made and the record names them; backups and record are then made to last through a
+    // power cut together, and only then are the pages of the batch put in place.
+    struct StagedPage
+    {
+        core::FileRecord record;
+        core::PathString page;
+        core::PathString output;
+        core::PathString staged; // the written page, beside its output
+        core::PathString backup; // empty when none is made
+        files::FileStamp stamp;  // how the page stood when it was read
+        std::size_t number = 0;  // in the record
+        bool listed = false;
+        std::uint64_t doneBytes = 0;
+        bool backupMade = false; // by this run, rather than found standing
+    };
+    void stage(StagedPage staged, std::uint64_t size);
+    void commitBatch();
+    void commitStaged(StagedPage& staged, const std::optional<files::FileError>& unsynced);
+    // What the host is told waits while pages wait, so that it hears of every page in order.
+    using Told = std::variant<PageOutcome, RunNotice, std::size_t>;
+    void say(Told told);
 
     RunHost& m_host;
     core::ProtectionSettings m_settings;
@@ -162,16 +198,23 @@ private:
     const FileIdentities& listedFiles();
     std::vector<std::uint64_t> m_otherSizes; // of m_otherFiles, in order
     std::optional<FileIdentities> m_listedFiles;
-    RunManifest m_manifest;
-    core::PathString m_manifestPath;
+    std::optional<RunJournal> m_journal; // made afresh for each run
+    std::string m_started;
     std::vector<core::PathString> m_manifestFolders;
-    bool m_manifestTried = false;
+    // Why the record could not be made, written or flushed: the run stops then.
+    std::optional<std::pair<core::PathString, files::FileError>> m_recordFailure;
+    std::size_t m_unsyncedEntries = 0;
+    std::vector<StagedPage> m_staged;
+    std::uint64_t m_stagedBytes = 0;
+    std::vector<core::PathString> m_toSync; // the backups of the batch, and their folders
+    std::unordered_set<core::PathString> m_syncedFolders;
+    std::vector<Told> m_outbox;
+    bool m_delivering = false;
     std::uint64_t m_doneBytes = 0;
     // Pages whose writing was tried, written or not; and why a run stops that can write none.
     std::size_t m_pagesTried = 0;
     std::optional<FailureCause> m_stopCause;
     std::uint64_t m_totalBytes = 0;
-    std::chrono::steady_clock::time_point m_manifestWritten;
     std::unordered_set<core::PathString> m_writtenOutputs;
     std::u16string m_revealed;
 };

@@ -1,5 +1,3 @@
-#include <chrono>
-
 #include "core/Utf8.h"
 #include "files/OutputPlacement.h"
 #include "files/modAll.h"
@@ -96,6 +94,9 @@ void ProtectionRun::copyOtherFiles(RunSummary& summary)
         }
         m_doneBytes += m_otherSizes[index++];
         copyOtherFile(record, sources);
+        if (m_recordFailure) {
+            return;
+        }
     }
 }
 
@@ -115,7 +116,7 @@ void ProtectionRun::copyOtherFile(core::FileRecord record, const FileIdentities&
     }
     std::optional<files::BackupFailure> placementFailure;
     const core::PathString output =
-        files::PlaceOutput(record, m_settings, m_fileSystem, {}, placementFailure);
+        files::PlaceOutput(record, m_settings, m_fileSystem, placementFailure);
     if (placementFailure) {
         PageFailure failure =
             copyFailure(PageFailure::Kind::OutsideTarget, placementFailure->backup,
@@ -128,26 +129,52 @@ void ProtectionRun::copyOtherFile(core::FileRecord record, const FileIdentities&
         return;
     }
     removeStaleTemporariesBeside(output);
-    ManifestPage entry;
-    entry.source = AbsolutePath(file);
-    entry.output = AbsolutePath(output);
-    entry.replacedEarlierFile =
-        m_fileSystem.stamp(output).has_value() && !m_writtenOutputs.contains(entry.output);
-    if (!m_manifestTried) {
-        beginManifest();
-    }
-    files::CopiedFile copied;
-    if (const files::FileResult failure = m_fileSystem.copyFile(file, output, copied)) {
-        pageFailed(file, copyFailure(PageFailure::Kind::CopyFailed, file, output, *failure), true);
+    if (!ensureJournal()) {
+        pageFailed(file, recordFailure(), true);
         return;
     }
-    entry.sourceSize = entry.outputSize = copied.size;
-    entry.sourceSha256 = entry.outputSha256 = copied.sha256;
-    m_writtenOutputs.insert(entry.output);
-    m_manifest.pages.push_back(std::move(entry));
-    if (std::chrono::steady_clock::now() - m_manifestWritten >= std::chrono::seconds(2)) {
-        writeManifest();
+    const std::optional<core::PathString> recorded = m_journal->relative(output);
+    if (!recorded) {
+        PageFailure failure = copyFailure(PageFailure::Kind::OutsideRecord, output,
+                                          core::getFilePathOnly(m_journal->path()));
+        pageFailed(file, std::move(failure), true);
+        return;
     }
+    ManifestPage entry;
+    entry.source = m_journal->relative(file).value_or(AbsolutePath(file));
+    entry.output = *recorded;
+    entry.replacedEarlierFile =
+        m_fileSystem.stamp(output).has_value() && !m_writtenOutputs.contains(AbsolutePath(output));
+    // The record names the copy, with its digest, before the copy is put in place.
+    std::optional<std::size_t> number;
+    files::CopiedFile copied;
+    const files::WriteCheck writeAhead = [&](const core::PathString&) {
+        entry.sourceSize = entry.outputSize = copied.size;
+        entry.sourceSha256 = entry.outputSha256 = copied.sha256;
+        std::size_t made = 0;
+        if (const files::FileResult failure = m_journal->addPage(entry, made)) {
+            recordFailed(m_journal->path(), *failure);
+            return false;
+        }
+        number = made;
+        return true;
+    };
+    if (const files::FileResult failure = m_fileSystem.copyFile(file, output, copied, writeAhead)) {
+        if (number) {
+            m_journal->noteDropped(*number, true);
+        }
+        pageFailed(file,
+                   m_recordFailure
+                       ? recordFailure()
+                       : copyFailure(PageFailure::Kind::CopyFailed, file, output, *failure),
+                   true);
+        return;
+    }
+    if (number) {
+        m_journal->notePlaced(*number);
+    }
+    m_writtenOutputs.insert(AbsolutePath(output));
+    syncJournalNowAndThen();
     PageOutcome outcome;
     outcome.kind = PageOutcome::Kind::Copied;
     outcome.page = file;

@@ -1,10 +1,17 @@
 #include "run/Restore.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/Utf8.h"
+#include "files/OutputPlacement.h"
 #include "files/Sha256.h"
+#include "files/TreeLocks.h"
+#include "run/FolderRecorder.h"
+#include "run/RunJournal.h"
 
 namespace quorlane::run {
 
@@ -39,10 +46,15 @@ FileState stateOf(files::FileSystem& fileSystem, const core::PathString& path)
 class Undo
 {
 public:
-    Undo(files::FileSystem& fileSystem, const RunManifest& manifest, bool dryRun)
+    // record: where the undo notes each file it is about to remove, so that an undo stopped
+    // half way knows the next time which files are gone because it removed them; none for a
+    // record of the first version, or a dry run.
+    Undo(files::FileSystem& fileSystem, const RunManifest& manifest, bool dryRun,
+         RunJournal* record)
         : m_fileSystem(fileSystem)
         , m_manifest(manifest)
         , m_dryRun(dryRun)
+        , m_record(record)
     {
     }
 
@@ -60,7 +72,7 @@ public:
             if (lastWriter[page.output] != k) {
                 continue;
             }
-            steps.push_back(overwrite ? putBack(page) : remove(page));
+            steps.push_back(overwrite ? putBack(page) : remove(page, k));
         }
     }
 
@@ -103,25 +115,50 @@ public:
         }
     }
 
+    // The temporary files that a run or undo killed at work left beside the files of the run,
+    // and beside its record.
+    void temporaries(const core::PathString& recordFolder)
+    {
+        std::unordered_set<core::PathString> folders;
+        if (!m_dryRun) {
+            m_fileSystem.removeStaleTemporaries(recordFolder);
+            folders.insert(recordFolder + core::pathSeparator);
+        }
+        for (const ManifestPage& page : m_manifest.pages) {
+            const core::PathString folder = core::getFilePathOnly(page.output);
+            if (!m_dryRun && folders.insert(folder).second) {
+                m_fileSystem.removeStaleTemporaries(folder);
+            }
+        }
+    }
+
 private:
+    // In Overwrite mode: the page from its backup.
     RestoreStep putBack(const ManifestPage& page)
     {
-        if (page.backup.empty()) {
-            return {Action::NoBackup, page.output, {}, std::nullopt};
-        }
         const FileState current = stateOf(m_fileSystem, page.output);
         if (current.error) {
             return {Action::Failed, page.output, {}, current.error};
         }
-        if (!current.missing && current.sha256 == page.sourceSha256) {
-            return {Action::AlreadyUndone, page.output, {}, std::nullopt};
+        const bool asBefore = !current.missing && current.sha256 == page.sourceSha256;
+        if (page.dropped || asBefore) {
+            // Never replaced, or put back already: the backup, when one is left, goes.
+            return dropBackup(page);
         }
         if (!current.missing && current.sha256 != page.outputSha256) {
             return {Action::ChangedSinceRun, page.output, {}, std::nullopt};
         }
+        if (page.backup.empty()) {
+            return {current.missing ? Action::Missing : Action::NoBackup,
+                    page.output,
+                    {},
+                    std::nullopt};
+        }
         const FileState backup = stateOf(m_fileSystem, page.backup);
         if (backup.missing || backup.error || backup.sha256 != page.sourceSha256) {
-            return {Action::BackupChanged, page.output, page.backup, backup.error};
+            // A page gone, with nothing to put in its place, is told as missing.
+            return {current.missing ? Action::Missing : Action::BackupChanged, page.output,
+                    page.backup, backup.error};
         }
         if (!m_dryRun) {
             if (const files::FileResult failure = m_fileSystem.moveOver(page.backup, page.output)) {
@@ -131,20 +168,56 @@ private:
         return {Action::PutBack, page.output, page.backup, std::nullopt};
     }
 
-    RestoreStep remove(const ManifestPage& page)
+    // A page the run did not replace, or that is as it was: its backup, made ahead, is removed
+    // when it holds the page as it was.
+    RestoreStep dropBackup(const ManifestPage& page)
     {
+        const RestoreStep asBefore{Action::AlreadyUndone, page.output, {}, std::nullopt};
+        if (page.backup.empty()) {
+            return asBefore;
+        }
+        const FileState backup = stateOf(m_fileSystem, page.backup);
+        if (backup.missing || backup.error || backup.sha256 != page.sourceSha256) {
+            return asBefore;
+        }
+        if (!m_dryRun) {
+            if (const files::FileResult failure = m_fileSystem.removeFile(page.backup)) {
+                return {Action::Failed, page.backup, {}, failure};
+            }
+        }
+        return {Action::BackupRemoved, page.output, page.backup, std::nullopt};
+    }
+
+    // In the other modes: the file the run created, removed.
+    RestoreStep remove(const ManifestPage& page, std::size_t number)
+    {
+        if (page.dropped) {
+            return {Action::AlreadyUndone, page.output, {}, std::nullopt};
+        }
         const FileState current = stateOf(m_fileSystem, page.output);
         if (current.error) {
             return {Action::Failed, page.output, {}, current.error};
         }
-        if (current.missing) {
+        // A page that the record names ahead of it, which the run may never have put in place.
+        if ((current.missing || current.sha256 != page.outputSha256) && !page.placed) {
             return {Action::AlreadyUndone, page.output, {}, std::nullopt};
+        }
+        if (current.missing) {
+            // A record of the first version does not tell what an earlier undo removed.
+            const bool undone = page.undone || m_manifest.version == 1;
+            return {
+                undone ? Action::AlreadyUndone : Action::Missing, page.output, {}, std::nullopt};
         }
         if (current.sha256 != page.outputSha256) {
             return {Action::ChangedSinceRun, page.output, {}, std::nullopt};
         }
         if (page.replacedEarlierFile) {
             return {Action::ReplacedEarlierFile, page.output, {}, std::nullopt};
+        }
+        if (m_record && !page.undone) {
+            if (const files::FileResult failure = m_record->addUndone(number)) {
+                return {Action::Failed, m_record->path(), {}, failure};
+            }
         }
         if (!m_dryRun) {
             if (const files::FileResult failure = m_fileSystem.removeFile(page.output)) {
@@ -158,6 +231,7 @@ private:
     files::FileSystem& m_fileSystem;
     const RunManifest& m_manifest;
     bool m_dryRun;
+    RunJournal* m_record;
     std::unordered_set<core::PathString> m_removedFiles;
 };
 
@@ -168,6 +242,7 @@ bool LeavesSomething(RestoreStep::Action action)
     switch (action) {
     case Action::PutBack:
     case Action::Removed:
+    case Action::BackupRemoved:
     case Action::FolderRemoved:
     case Action::AlreadyUndone:
     case Action::ManifestRemoved:
@@ -177,16 +252,105 @@ bool LeavesSomething(RestoreStep::Action action)
     case Action::NoBackup:
     case Action::BackupChanged:
     case Action::ReplacedEarlierFile:
+    case Action::Missing:
     case Action::Failed:
         break;
     }
     return true;
 }
 
+namespace {
+
+// The folder of the record, absolute.
+core::PathString folderOfRecord(const core::PathString& manifestPath)
+{
+    const core::PathString absolute = AbsolutePath(manifestPath);
+    const std::size_t last = absolute.rfind(core::pathSeparator);
+    return last == 0 ? absolute.substr(0, 1) : absolute.substr(0, last);
+}
+
+// The path the record names, made absolute: relative to the record's folder (a record of the
+// first version names absolute paths). Empty when it would lead out of that folder, as written
+// or once links are followed.
+core::PathString trusted(const RunManifest& manifest, const core::PathString& path,
+                         const core::PathString& folder)
+{
+    const bool absolute = !path.empty() && path.front() == core::pathSeparator;
+    if (path.empty() || absolute != (manifest.version == 1)) {
+        return {};
+    }
+    const core::PathString full =
+        AbsolutePath(absolute ? path : folder + core::pathSeparator + path);
+    const core::PathString prefix = folder.size() == 1 ? folder : folder + core::pathSeparator;
+    if (full.size() <= prefix.size() || !full.starts_with(prefix) ||
+        !files::LiesWithin(full, folder)) {
+        return {};
+    }
+    return full;
+}
+
+std::string shownPath(const core::PathString& path)
+{
+    return core::Utf16ToUtf8(core::TextFromPath(path));
+}
+
+// Makes every path the record acts on absolute, or tells which entry leads elsewhere.
+std::optional<std::string> trustPaths(RunManifest& manifest, const core::PathString& folder)
+{
+    const std::string outside = " lies outside the folder of the record, " + shownPath(folder);
+    for (core::PathString& created : manifest.createdFolders) {
+        const core::PathString full = trusted(manifest, created, folder);
+        if (full.empty()) {
+            return "the created folder " + shownPath(created) + outside;
+        }
+        created = full;
+    }
+    for (std::size_t k = 0; k < manifest.pages.size(); ++k) {
+        ManifestPage& page = manifest.pages[k];
+        const std::string entry = "page " + std::to_string(k + 1) + ": ";
+        const core::PathString output = trusted(manifest, page.output, folder);
+        if (output.empty()) {
+            return entry + "its output " + shownPath(page.output) + outside;
+        }
+        if (!page.backup.empty()) {
+            const core::PathString backup = trusted(manifest, page.backup, folder);
+            if (backup != files::BackupPath(output)) {
+                return entry + "its backup " + shownPath(page.backup) +
+                       " is not the backup of its output " + shownPath(page.output);
+            }
+            page.backup = backup;
+        }
+        page.output = output;
+    }
+    return std::nullopt;
+}
+
+// Takes the locks a run over folder would take; gives the path another holds when it stops.
+std::optional<core::PathString> lockFolder(files::TreeLocks& locks, const core::PathString& folder,
+                                           bool wait)
+{
+    locks.add(folder);
+    for (;;) {
+        const std::optional<core::PathString> busy = locks.tryTake();
+        if (!busy || !wait) {
+            return busy;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+} // namespace
+
 RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& manifestPath,
-                         bool dryRun)
+                         bool dryRun, bool waitForOtherRuns)
 {
     RestoreReport report;
+    const core::PathString folder = folderOfRecord(manifestPath);
+    files::TreeLocks locks;
+    if (auto busy = lockFolder(locks, folder, waitForOtherRuns)) {
+        report.busy = std::move(busy);
+        return report;
+    }
     std::string json;
     files::FileStamp stamp;
     if (const files::FileResult failure = fileSystem.readFile(manifestPath, json, stamp)) {
@@ -194,13 +358,23 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
         return report;
     }
     ManifestProblem problem;
-    const std::optional<RunManifest> manifest = ParseManifest(json, problem);
+    std::optional<RunManifest> manifest = ParseManifest(json, problem);
     if (!manifest) {
         report.refusal = problem;
         return report;
     }
-    Undo undo(fileSystem, *manifest, dryRun);
+    if (auto untrusted = trustPaths(*manifest, folder)) {
+        report.refusal = ManifestProblem{ManifestProblem::Kind::Untrusted, std::move(*untrusted)};
+        return report;
+    }
+    RunJournal record(fileSystem);
+    const bool noted = !dryRun && manifest->version > 1;
+    if (noted) {
+        record.reopen(manifestPath, *manifest);
+    }
+    Undo undo(fileSystem, *manifest, dryRun, noted ? &record : nullptr);
     undo.pages(report.steps);
+    undo.temporaries(folder);
     const bool allUndone =
         std::none_of(report.steps.begin(), report.steps.end(),
                      [](const RestoreStep& step) { return LeavesSomething(step.action); });

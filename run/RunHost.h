@@ -57,7 +57,6 @@ struct RunNotice
         MakingKey,          // the key of an encrypted lock is being derived from the password
         Scanning,           // the list of pages is being built
         WaitingForOtherRun, // another run holds path, a folder or page of this one
-        NoManifest,         // no record of the run could be written into path: no undo
         PageFindings,       // what the protection of the page path will break or leave open,
                             // told when it is read, before it (and any frame of it) is written
         LinkLeavesSite,     // path, a link to a folder, leads to target, outside its added folder
@@ -101,12 +100,17 @@ struct PageFailure
         CopyLeavesFolder, // path: the file, reached by a link out of output, its added folder
         CopyIsSource,     // path: the file; output: its copy, which is a file of the run itself
         FolderNotMade,    // path: a folder the output needs, which could not be created
+        RecordFailed,     // path: the record of the run, which could not be made, written or
+                          // flushed: the run stops, and no page is replaced without it
+        BackupNotOurs,    // path: the backup's name, where a file the run did not make stands
+        OutsideRecord,    // path: the output, outside output, the folder of the run's record
     };
     Kind kind = Kind::ReadFailed;
     core::PathString path;
     files::FileError error;  // ReadFailed, FolderUnreadable, BackupFailed, WriteFailed, CopyFailed,
-                             // FolderNotMade
-    core::PathString output; // OutsideTarget, CopyFailed, CopyLeavesFolder, CopyIsSource
+                             // FolderNotMade, RecordFailed
+    core::PathString output; // OutsideTarget, CopyFailed, CopyLeavesFolder, CopyIsSource,
+                             // OutsideRecord
     bool newName = false;    // WriteFailed: the output is the page's name behind "protected_"
     core::VerifyFault::Kind fault = core::VerifyFault::Kind::Difference; // NotVerified
     std::uint64_t count = 0; // NotVerified, a Difference: the page's line; HardLinks: the names
@@ -186,9 +190,12 @@ struct RunSummary
     std::size_t recorded = 0;       // pages in the results tree
     // Stopped after the first page: nothing can be written into the target folder.
     std::optional<FailureCause> targetUnwritable;
-    // The record of the run, for an undo; empty when the run touched nothing, or when no
-    // folder would take it.
+    // The record of the run, for an undo; empty when the run touched nothing, or when it could
+    // not be made.
     core::PathString manifest;
+    // The record could not be made, written or flushed (a full disk, a read-only folder): the
+    // run stopped before it replaced another page.
+    std::optional<PageFailure> recordFailed;
 };
 
 // The percentage of the bytes done, as the progress bar shows it (0 when there is nothing).

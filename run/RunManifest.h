@@ -24,6 +24,14 @@ struct ManifestPage
     std::string outputSha256;
     // The output replaced a file that was there before the run (and that no backup keeps).
     bool replacedEarlierFile = false;
+    // The output was put in place. A record written ahead of its pages names, at its end,
+    // pages that a stopped run may not have put in place yet; those have placed false.
+    bool placed = true;
+    // Given up before its output was put in place: nothing of the run stands for it but,
+    // perhaps, its backup.
+    bool dropped = false;
+    // An undo took it on: removed its output, or was about to when it was stopped.
+    bool undone = false;
 
     bool operator==(const ManifestPage&) const = default;
 };
@@ -32,16 +40,19 @@ struct ManifestPage
 // folders it created, in the order it created them, and every page it wrote.
 struct RunManifest
 {
+    // 1: one JSON document, its paths absolute. 2: a journal (RunJournal.h), its paths relative
+    // to the record's own folder.
+    int version = 2;
     std::string started;   // local time, "YYYY-MM-DDTHH:MM:SS"
     bool complete = false; // false while the run is at work, or when it was stopped
     core::ProtectionSettings settings;
     std::vector<core::PathString> createdFolders;
     std::vector<ManifestPage> pages;
+    // Of a journal: the checksum of its last whole line, and where that line ends, from which
+    // an undo adds lines of its own.
+    std::string lastSum;
+    std::uint64_t journalEnd = 0;
 };
-
-// The manifest as a JSON document. Paths are text where they are UTF-8, and their bytes in
-// hexadecimal under the key + "_bytes" where they are not, so that every path comes back whole.
-std::string ManifestJson(const RunManifest& manifest);
 
 // Why a manifest cannot be used.
 struct ManifestProblem
@@ -52,13 +63,14 @@ struct ManifestProblem
         NotARecord,   // it is no record of a run
         OtherVersion, // written by another version
         Malformed,    // detail says what is wrong in it
+        Untrusted,    // detail names the entry that would act outside the run's own files
     };
     Kind kind = Kind::Malformed;
     std::string detail;
 };
 
-// Reads a manifest back; sets problem when it is no manifest of a run.
-std::optional<RunManifest> ParseManifest(std::string_view json, ManifestProblem& problem);
+// Reads a record of a run back, of either version; sets problem when it is none.
+std::optional<RunManifest> ParseManifest(std::string_view text, ManifestProblem& problem);
 
 // The file name of the manifest of a run started at started ("YYYY-MM-DDTHH:MM:SS"), with
 // attempt > 1 for a run that finds that name taken: ".quorlane-run-20261206-212047.json",

@@ -309,6 +309,13 @@ void frmMain::undoRun()
     }
     files::RealFileSystem fileSystem;
     const run::RestoreReport report = run::RestoreRun(fileSystem, m_lastManifest, false);
+    if (report.busy) {
+        m_dialogs.message(this, QMessageBox::Warning, caption,
+                          tr("Another run of Quorlane is at work on %1. Nothing was undone; "
+                             "please try again when it has finished.")
+                              .arg(textOf(*report.busy)));
+        return;
+    }
     if (report.refusal) {
         m_dialogs.message(
             this, QMessageBox::Warning, caption,
@@ -336,6 +343,9 @@ void frmMain::undoRun()
             break;
         case run::RestoreStep::Action::ReplacedEarlierFile:
             left.push_back(tr("%1 replaced an earlier file that no backup keeps.").arg(path));
+            break;
+        case run::RestoreStep::Action::Missing:
+            left.push_back(tr("%1 is not there: it was moved or removed since the run.").arg(path));
             break;
         default:
             left.push_back(tr("%1 could not be undone: %2")

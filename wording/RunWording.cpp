@@ -171,6 +171,8 @@ std::string ManifestProblemText(const run::ManifestProblem& problem)
         return "it is not the record of a Quorlane run";
     case run::ManifestProblem::Kind::OtherVersion:
         return "it was written by another version of Quorlane";
+    case run::ManifestProblem::Kind::Untrusted:
+        return "it is refused, and nothing was changed: " + problem.detail;
     case run::ManifestProblem::Kind::Malformed:
         break;
     }
@@ -210,9 +212,6 @@ std::optional<Message> NoticeMessage(const run::RunNotice& notice)
     case run::RunNotice::Kind::WaitingForOtherRun:
         return Message{Message::Icon::Information, u"Quorlane",
                        atWork(notice.path) + u" Waiting for it to finish."};
-    case run::RunNotice::Kind::NoManifest:
-        return warning(u"No record of this run could be written into " + text(notice.path) +
-                       u", so it cannot be undone with quorlane-cli restore.");
     case run::RunNotice::Kind::LinkLeavesSite:
         return Message{
             Message::Icon::Information, u"Quorlane",
@@ -323,6 +322,20 @@ Message FailureMessage(const PageFailure& failure)
         }
         return warning(u"Unable to Create Folder: " + path + u".\r\n" + why);
     }
+    case PageFailure::Kind::RecordFailed:
+        return warning(u"Unable to Write the Record of the Run: " + path + u".\r\n" +
+                       core::Utf8ToUtf16(failure.error.text) +
+                       u"\r\nWithout it the run could not be undone, so the run stopped before "
+                       u"this page.");
+    case PageFailure::Kind::BackupNotOurs:
+        return warning(u"Unable to Make Backup: " + path +
+                       u".\r\nA file of that name stands already, and this run did not make it; "
+                       u"it was left as it is, and the page was not overwritten.");
+    case PageFailure::Kind::OutsideRecord:
+        return warning(u"Unable to Write File: " + path + u".\r\nIt lies outside " +
+                       text(failure.output) +
+                       u", the folder of the record of the run, so an undo could not reach it; "
+                       u"it was not written.");
     case PageFailure::Kind::SealingFailed:
         break;
     }

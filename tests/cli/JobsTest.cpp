@@ -3,6 +3,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "core/PageTransformer.h"
@@ -90,9 +91,14 @@ Protected ProtectSite(const std::string& options, bool sealed = false)
             run.tree[path] = sealed ? WithoutSealed(bytes) : bytes;
             continue;
         }
-        nlohmann::json record = nlohmann::json::parse(bytes);
-        record.erase("started");
-        const std::string recorded = WithoutTimes(record.dump(1), site);
+        // Each line of the record without its checksum, which goes by the time it started.
+        std::string recorded;
+        std::istringstream lines(bytes);
+        for (std::string line; std::getline(lines, line);) {
+            nlohmann::json entry = nlohmann::json::parse(line.substr(0, line.rfind('\t')));
+            entry.erase("started");
+            recorded += WithoutTimes(entry.dump(), site) + "\n";
+        }
         run.tree[WithoutTimes(path, site)] = sealed ? WithoutSealed(recorded) : recorded;
     }
     return run;

@@ -1,6 +1,8 @@
 // Protect, then restore, as a user does it: the tree comes back byte for byte.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/cli/RunCli.h"
 
@@ -95,4 +97,103 @@ TEST(Restore, PagesOverwrittenWithoutBackupsCannotBePutBackAndItSaysSo)
                                      ": the run overwrote it without a backup"));
     EXPECT_EQ(work.read("a.htm"), protectedPage);
     EXPECT_EQ(cli.run("restore " + Quoted(work.path() / "a.htm")), 2);
+}
+
+// A record found in a copy of the tree acts on that copy: the copy comes back as it was before
+// the run, and the tree it was copied from is left as it is.
+TEST(Restore, ARecordInACopiedTreeUndoesThatTree)
+{
+    TempFolder work;
+    writeSite(work.path() / "site");
+    const auto before = quorlane::test::TreeOf(work.path() / "site");
+    CliProcess cli;
+    ASSERT_EQ(cli.run("protect --json --save overwrite site", work.str()), 0) << cli.err();
+    const fs::path record = manifestOf(cli);
+    fs::copy(work.path() / "site", work.path() / "copy",
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    const auto original = quorlane::test::TreeOf(work.path() / "site");
+
+    ASSERT_EQ(cli.run("restore " + Quoted(work.path() / "copy" / record.filename())), 0)
+        << cli.err();
+    EXPECT_EQ(quorlane::test::TreeOf(work.path() / "copy"), before);
+    EXPECT_EQ(quorlane::test::TreeOf(work.path() / "site"), original);
+}
+
+// A file the run made that is no longer where the record says is named, and the run is not
+// called undone; the record stays.
+TEST(Restore, AFileThatIsNotThereIsNamedNotPassedOver)
+{
+    TempFolder work;
+    work.write("a.htm", "<p>a</p>");
+    work.write("b.htm", "<p>b</p>");
+    CliProcess cli;
+    ASSERT_EQ(cli.run("protect --json --save new .", work.str()), 0) << cli.err();
+    const std::string manifest = manifestOf(cli);
+    fs::rename(work.path() / "protected_a.htm", work.path() / "moved.htm");
+
+    EXPECT_EQ(cli.run("restore " + Quoted(manifest)), 1);
+    EXPECT_THAT(cli.err(), HasSubstr("cannot undo " + (work.path() / "protected_a.htm").string() +
+                                     ": it is not there"));
+    EXPECT_THAT(cli.out(), Not(HasSubstr("The run is undone")));
+    EXPECT_FALSE(work.exists("protected_b.htm"));
+    EXPECT_TRUE(fs::exists(manifest));
+}
+
+// A NAME.bak of the user's own is never replaced: its page fails, naming it, and stays as it
+// was; the other pages are protected, and the undo leaves the user's file alone.
+TEST(Restore, AUsersOwnBackupIsNeverReplaced)
+{
+    TempFolder work;
+    work.write("a.htm", "<p>a</p>");
+    work.write("a.htm.bak", "the user's own");
+    work.write("b.htm", "<p>b</p>");
+    const auto before = quorlane::test::TreeOf(work.path());
+    CliProcess cli;
+    ASSERT_EQ(cli.run("protect --json --save overwrite .", work.str()), 1);
+    EXPECT_THAT(cli.err(), HasSubstr("Unable to Make Backup: ./a.htm.bak.\nA file of that name "
+                                     "stands already, and this run did not make it"));
+    EXPECT_EQ(work.read("a.htm"), "<p>a</p>");
+    EXPECT_EQ(work.read("a.htm.bak"), "the user's own");
+    EXPECT_NE(work.read("b.htm"), "<p>b</p>");
+    ASSERT_EQ(cli.run("restore " + Quoted(manifestOf(cli))), 0) << cli.err();
+    EXPECT_EQ(quorlane::test::TreeOf(work.path()), before);
+}
+
+// Written pages and backups keep the page's permission bits (a backup never more readable than
+// its page, whatever the umask) and, as root, its owner and group; the undo gives them back.
+TEST(Restore, ModesAndOwnersAreKept)
+{
+    TempFolder work;
+    const bool root = ::geteuid() == 0;
+    const std::pair<const char*, ::mode_t> pages[] = {{"private.htm", 0600}, {"group.htm", 0640}};
+    for (const auto& [name, mode] : pages) {
+        const fs::path page = work.write(name, "<p>secret</p>");
+        ASSERT_EQ(::chmod(page.c_str(), mode), 0);
+        if (root) {
+            ASSERT_EQ(::chown(page.c_str(), 65534, 65534), 0);
+        }
+    }
+    const auto ownerOf = [&](const std::string& name) {
+        struct stat info
+        {
+        };
+        EXPECT_EQ(::stat((work.path() / name).c_str(), &info), 0) << name;
+        return std::make_tuple(info.st_mode & 07777, info.st_uid, info.st_gid);
+    };
+    const auto before = quorlane::test::TreeOf(work.path());
+    CliProcess cli;
+    ASSERT_EQ(cli.run("protect --json --save overwrite .", work.str()), 0) << cli.err();
+    for (const auto& [name, mode] : pages) {
+        SCOPED_TRACE(name);
+        const auto expected =
+            std::make_tuple(mode, root ? 65534u : ::geteuid(), root ? 65534u : ::getegid());
+        EXPECT_EQ(ownerOf(name), expected);
+        EXPECT_EQ(ownerOf(std::string(name) + ".bak"), expected);
+    }
+    ASSERT_EQ(cli.run("restore " + Quoted(manifestOf(cli))), 0) << cli.err();
+    EXPECT_EQ(quorlane::test::TreeOf(work.path()), before);
+    for (const auto& [name, mode] : pages) {
+        EXPECT_EQ(ownerOf(name),
+                  std::make_tuple(mode, root ? 65534u : ::geteuid(), root ? 65534u : ::getegid()));
+    }
 }

@@ -90,6 +90,16 @@ int temporariesIn(const fs::path& folder)
     return count;
 }
 
+void removeTemporaries(const fs::path& folder)
+{
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(".quorlane-") && name.ends_with(".tmp")) {
+            fs::remove(entry.path());
+        }
+    }
+}
+
 // What a site in Overwrite mode may hold at any moment: each page as it was or wholly
 // protected, each backup absent or the page as it was.
 struct SiteState
@@ -346,4 +356,117 @@ TEST(Processes, ARestoreKilledAnywhereCompletesWhenRunAgain)
         std::cout << "restore --save " << mode[1] << ": " << stopped << " of " << trials
                   << " kills fell before the undo was done (seed " << seed << ")\n";
     }
+}
+
+// Killed at random moments while overwriting a site with backups, with one thread or several:
+// the record left behind gives back every page byte for byte, and leaves nothing of the run;
+// a second restore then changes nothing.
+TEST(Processes, KilledAtRandomMomentsTheRecordUndoesEveryPage)
+{
+    constexpr int pages = 24;
+    constexpr int trialsPerJobs = 17;
+    const auto writeSite = [](const TempFolder& site) { WriteSite(site, pages); };
+    const auto replacedIn = [](const TempFolder& site) {
+        return stateOf(site, pages).protectedPages;
+    };
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    int midRun = 0;
+    for (const char* jobs : {"1", "2", "4"}) {
+        SCOPED_TRACE(std::string("--jobs ") + jobs);
+        const auto runOver = [&](const TempFolder& site) {
+            return std::vector<std::string>{"protect", "--quiet", "--save",  "overwrite",
+                                            "--jobs",  jobs,      site.str()};
+        };
+        TempFolder timed;
+        writeSite(timed);
+        const long length = LengthOfRun(runOver(timed));
+        for (int trial = 0; trial < trialsPerJobs; ++trial) {
+            TempFolder site;
+            writeSite(site);
+            const auto before = quorlane::test::TreeOf(site.path());
+            KillAtRandom(runOver(site), random, length);
+            const int replaced = replacedIn(site);
+            midRun += replaced > 0 && replaced < pages ? 1 : 0;
+            const std::string record = quorlane::test::ManifestIn(site.path());
+            const std::string where = "trial " + std::to_string(trial) + ", seed " +
+                                      std::to_string(seed) + ", " + std::to_string(replaced) +
+                                      " pages replaced";
+            if (!record.empty()) {
+                CliRun restore({"restore", record});
+                ASSERT_EQ(restore.wait(), 0) << restore.err() << where;
+            } else {
+                // Killed before its record was made: nothing was replaced, and all it can have
+                // left is the temporary file of the record, which the next run removes.
+                EXPECT_EQ(replaced, 0) << where;
+                EXPECT_LE(temporariesIn(site.path()), 1) << where;
+                removeTemporaries(site.path());
+            }
+            const auto after = quorlane::test::TreeOf(site.path());
+            EXPECT_TRUE(after == before) << where;
+            if (!record.empty()) {
+                CliRun again({"restore", record});
+                EXPECT_EQ(again.wait(), 2) << where;
+                EXPECT_TRUE(quorlane::test::TreeOf(site.path()) == after) << where;
+            }
+        }
+    }
+    std::cout << "SIGKILL then restore: " << midRun << " of " << 3 * trialsPerJobs
+              << " kills fell while pages were put in place (seed " << seed << ")\n";
+}
+
+// Two runs started together over two pages of one folder keep a record each, and each restore
+// puts back its own page.
+TEST(Processes, TwoRunsStartedTogetherKeepARecordEach)
+{
+    for (int trial = 0; trial < 5; ++trial) {
+        SCOPED_TRACE(trial);
+        TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        site.write("b.htm", "<p>b</p>");
+        const auto before = quorlane::test::TreeOf(site.path());
+        CliRun first({"protect", "--quiet", "--save", "overwrite", site.str() + "/a.htm"});
+        CliRun second({"protect", "--quiet", "--save", "overwrite", site.str() + "/b.htm"});
+        ASSERT_EQ(first.wait(), 0) << first.err();
+        ASSERT_EQ(second.wait(), 0) << second.err();
+        std::vector<std::string> records;
+        for (const auto& entry : fs::directory_iterator(site.path())) {
+            if (entry.path().filename().string().starts_with(".quorlane-run-")) {
+                records.push_back(entry.path().string());
+            }
+        }
+        ASSERT_EQ(records.size(), 2u);
+        for (const std::string& record : records) {
+            CliRun restore({"restore", record});
+            EXPECT_EQ(restore.wait(), 0) << restore.err();
+        }
+        EXPECT_EQ(quorlane::test::TreeOf(site.path()), before);
+    }
+}
+
+// A restore over a tree that a run holds stops at once and touches nothing; with --wait it
+// waits for the run, and then undoes it.
+TEST(Processes, ARestoreWaitsForTheRunsLocks)
+{
+    TempFolder site;
+    site.write("a.htm", "<p>a</p>");
+    CliRun protect({"protect", "--quiet", "--save", "overwrite", site.str()});
+    ASSERT_EQ(protect.wait(), 0) << protect.err();
+    const std::string record = quorlane::test::ManifestIn(site.path());
+    const auto protectedTree = quorlane::test::TreeOf(site.path());
+    HeldFolder run(site.path());
+    CliRun stopped({"restore", record});
+    EXPECT_EQ(stopped.wait(), 5);
+    EXPECT_NE(stopped.err().find("Another run of Quorlane is at work on " + site.str()),
+              std::string::npos)
+        << stopped.err();
+    EXPECT_EQ(quorlane::test::TreeOf(site.path()), protectedTree);
+
+    CliRun waiting({"restore", "--wait", record});
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(waiting.running());
+    EXPECT_EQ(quorlane::test::TreeOf(site.path()), protectedTree);
+    run.release();
+    EXPECT_EQ(waiting.wait(), 0) << waiting.err();
+    EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
 }

@@ -336,10 +336,11 @@ TEST_F(ProtectionRunTest, OverwriteWithLinksLeavesNoNameInClearText)
     EXPECT_EQ(test::fs::hard_link_count(site.path() / "site" / "hard.htm"), 2u);
     ASSERT_EQ(failed(), (std::vector<PathString>{at("site/also.htm"), at("site/hard.htm")}));
     EXPECT_NE(host.failures()[0].find(u"2 names (hard links)"), std::u16string::npos);
+    // The page picked on its own was taken on through the link already.
     const auto skipped = host.of(run::PageOutcome::Kind::Skipped);
     ASSERT_EQ(skipped.size(), 1u);
     EXPECT_EQ(skipped[0]->page, at("site/in/page.htm"));
-    EXPECT_EQ(skipped[0]->reason, run::SkipReason::AlreadyProtected);
+    EXPECT_EQ(skipped[0]->reason, run::SkipReason::AlreadyHandled);
 }
 
 // A page that changes on disk after it was read (here while its backup is written) is left as
@@ -356,7 +357,8 @@ TEST_F(ProtectionRunTest, APageChangedAfterItWasReadIsLeftAlone)
     });
     run({folder()});
     EXPECT_EQ(site.read("a.htm"), "<p>edited meanwhile</p>");
-    EXPECT_EQ(site.read("a.htm.bak"), "<p>as read</p>");
+    // The backup made for a page the run then left alone goes again.
+    EXPECT_FALSE(site.exists("a.htm.bak"));
     ASSERT_EQ(host.failures().size(), 1u);
     EXPECT_EQ(host.failures()[0],
               u"Unable to Overwrite File: " + core::TextFromPath(site.str()) +
@@ -394,8 +396,10 @@ TEST_F(ProtectionRunTest, AWrittenPageThatDoesNotReadBackIsNeverPutInPlace)
     site.write("b.htm", "<p>b</p>");
     settings.saveMode = core::SaveMode::Overwrite;
     settings.makeBackups = false;
-    fileSystem.setDamage([](const PathString& path, std::string& bytes) {
-        if (path.ends_with("/a.htm")) {
+    fileSystem.setDamage([](const PathString&, std::string& bytes) {
+        // The page is written beside itself first, under a name of its own: it is told by the
+        // escapes of its first word.
+        if (bytes.find("%45%76%65%72%79") != std::string::npos) {
             // One hex digit of an escape inside the writer block of the whole page.
             const std::size_t block = bytes.find("qv_d00(unescape(\"%");
             bytes[block + 19] = bytes[block + 19] == '0' ? '1' : '0';

@@ -63,6 +63,7 @@ public:
         Write,
         CreateFolder,
         List,
+        Append,
     };
     // Operations on a path for which fault gives an error fail with it.
     using Fault = std::function<files::FileResult(Operation, const core::PathString&)>;
@@ -92,6 +93,19 @@ public:
                                     const files::WriteCheck& check = {}) override
     {
         return FileSystem::writeFileFrom(path, content, durability, check);
+    }
+    // A new file is a write, too.
+    files::FileResult createFile(const core::PathString& path, std::string_view bytes,
+                                 const core::PathString& modeOf = {}) override
+    {
+        return unlessFault(Operation::Write, path,
+                           [&] { return RealFileSystem::createFile(path, bytes, modeOf); });
+    }
+    files::FileResult appendToFile(const core::PathString& path, std::string_view bytes,
+                                   std::optional<std::uint64_t> cutAt = std::nullopt) override
+    {
+        return unlessFault(Operation::Append, path,
+                           [&] { return RealFileSystem::appendToFile(path, bytes, cutAt); });
     }
     files::FileResult createFolder(const core::PathString& path) override
     {

@@ -1,0 +1,238 @@
+// The record of a run, written ahead of what it records, and the batches in which Overwrite
+// mode puts its pages in place.
+#include "files/OutputPlacement.h"
+#include "run/ProtectionRun.h"
+
+namespace quorlane::run {
+
+namespace {
+
+// A batch ends at so many pages, or at so many bytes of pages read; each costs one round of
+// flushing the backups and the record to the disk.
+constexpr std::size_t batchPages = 256;
+constexpr std::uint64_t batchBytes = 64u << 20;
+
+PageFailure recordedFailure(PageFailure::Kind kind, core::PathString path,
+                            files::FileError error = {})
+{
+    PageFailure failure;
+    failure.kind = kind;
+    failure.path = std::move(path);
+    failure.error = std::move(error);
+    return failure;
+}
+
+core::PathString folderOfPage(const core::PathString& path)
+{
+    const core::PathString folder = core::getFilePathOnly(path);
+    return folder.empty() ? core::PathString(1, '.') : folder;
+}
+
+// The deepest folder that holds both a and b (absolute, normal paths).
+core::PathString commonFolder(const core::PathString& a, const core::PathString& b)
+{
+    std::size_t common = 0;
+    for (std::size_t k = 0; k <= std::min(a.size(), b.size()); ++k) {
+        const bool endA = k == a.size() || a[k] == core::pathSeparator;
+        const bool endB = k == b.size() || b[k] == core::pathSeparator;
+        if (endA && endB) {
+            common = k;
+        }
+        if (k == a.size() || k == b.size() || a[k] != b[k]) {
+            break;
+        }
+    }
+    return common == 0 ? core::PathString(1, core::pathSeparator) : a.substr(0, common);
+}
+
+} // namespace
+
+// The record goes where every file it names lies below it, so that it names them all relative
+// to itself. A copy's: into its target folder when that is there already, else into the
+// nearest folder above it that is (which the run does not create, and an undo does not remove).
+// The others': into the deepest folder that holds every entry of the selection (the added
+// folder itself, when there is one). Looked for before the run creates any folder.
+std::vector<core::PathString>
+ProtectionRun::manifestFolders(const core::ProtectionSettings& settings,
+                               const std::vector<SelectionEntry>& selection)
+{
+    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+        core::PathString target = AbsolutePath(core::PathFromText(settings.saveDir));
+        while (!m_fileSystem.isFolder(target) && target.size() > 1) {
+            const std::size_t last = target.rfind(core::pathSeparator);
+            if (last == core::PathString::npos) {
+                break;
+            }
+            target.resize(last == 0 ? 1 : last);
+        }
+        return {target};
+    }
+    core::PathString folder;
+    for (const SelectionEntry& entry : selection) {
+        const core::PathString own =
+            AbsolutePath(entry.isFolder ? entry.path : folderOfPage(entry.path));
+        folder = folder.empty() ? own : commonFolder(folder, own);
+    }
+    return {folder};
+}
+
+bool ProtectionRun::ensureJournal()
+{
+    if (m_journal->isOpen()) {
+        return true;
+    }
+    if (m_recordFailure) {
+        return false;
+    }
+    core::ProtectionSettings recorded = m_settings;
+    recorded.password.clear();
+    core::PathString tried;
+    if (const files::FileResult failure =
+            m_journal->create(m_manifestFolders, m_started, recorded, tried)) {
+        recordFailed(tried, *failure);
+        return false;
+    }
+    return true;
+}
+
+// A folder is in the record before it is made.
+files::FileResult ProtectionRun::beforeFolderCreated(const core::PathString& folder)
+{
+    if (!ensureJournal()) {
+        return m_recordFailure->second;
+    }
+    if (const files::FileResult failure = m_journal->addFolder(folder)) {
+        recordFailed(m_journal->path(), *failure);
+        return failure;
+    }
+    return std::nullopt;
+}
+
+void ProtectionRun::recordFailed(const core::PathString& path, const files::FileError& error)
+{
+    if (!m_recordFailure) {
+        m_recordFailure.emplace(path, error);
+    }
+}
+
+PageFailure ProtectionRun::recordFailure() const
+{
+    return recordedFailure(PageFailure::Kind::RecordFailed, m_recordFailure->first,
+                           m_recordFailure->second);
+}
+
+void ProtectionRun::syncJournalNowAndThen()
+{
+    if (++m_unsyncedEntries < batchPages) {
+        return;
+    }
+    m_unsyncedEntries = 0;
+    if (const files::FileResult failure = m_journal->sync()) {
+        recordFailed(m_journal->path(), *failure);
+    }
+}
+
+// A run that did nothing to undo leaves no record.
+void ProtectionRun::finishJournal(RunSummary& summary)
+{
+    commitBatch();
+    if (!m_journal || !m_journal->isOpen()) {
+        summary.recordFailed = m_recordFailure ? std::optional(recordFailure()) : std::nullopt;
+        return;
+    }
+    if (!m_journal->holdsAnything()) {
+        m_journal->remove();
+    } else {
+        if (const files::FileResult failure =
+                m_journal->end(!summary.cancelled && !m_recordFailure)) {
+            recordFailed(m_journal->path(), *failure);
+        }
+        summary.manifest = m_journal->path();
+    }
+    for (const core::PathString& folder : m_manifestFolders) {
+        m_fileSystem.removeStaleTemporaries(folder);
+    }
+    summary.recordFailed = m_recordFailure ? std::optional(recordFailure()) : std::nullopt;
+}
+
+void ProtectionRun::stage(StagedPage staged, std::uint64_t size)
+{
+    if (!staged.backup.empty()) {
+        m_toSync.push_back(staged.backup);
+        // The folders, for the backups' names: each once.
+        if (const core::PathString folder = folderOfPage(staged.backup);
+            m_syncedFolders.insert(folder).second) {
+            m_toSync.push_back(folder);
+        }
+    }
+    m_stagedBytes += size;
+    m_outbox.push_back(m_staged.size());
+    m_staged.push_back(std::move(staged));
+    if (m_staged.size() >= batchPages || m_stagedBytes >= batchBytes) {
+        commitBatch();
+    }
+}
+
+// The backups and the record of the batch are made to last first, together; then its pages
+// are put in place, and the host hears of them, and of what waited behind them, in order.
+void ProtectionRun::commitBatch()
+{
+    if (m_staged.empty()) {
+        return;
+    }
+    files::FileResult unsynced = m_fileSystem.syncFiles(m_toSync);
+    if (!unsynced) {
+        unsynced = m_journal->sync();
+    }
+    if (unsynced) {
+        recordFailed(m_journal->path(), *unsynced);
+    }
+    std::vector<Told> outbox = std::move(m_outbox);
+    m_outbox.clear();
+    m_delivering = true;
+    for (Told& told : outbox) {
+        if (const auto* index = std::get_if<std::size_t>(&told)) {
+            commitStaged(m_staged[*index], unsynced);
+        } else {
+            say(std::move(told));
+        }
+    }
+    m_delivering = false;
+    m_staged.clear();
+    m_toSync.clear();
+    m_syncedFolders.clear();
+    m_stagedBytes = 0;
+}
+
+// Puts one page of the batch in place, unless the record of it could not be made to last, or
+// the page changed since it was read. A page given up loses its backup again.
+void ProtectionRun::commitStaged(StagedPage& staged, const files::FileResult& unsynced)
+{
+    const std::uint64_t doneBytes = m_doneBytes;
+    m_doneBytes = staged.doneBytes;
+    std::optional<PageFailure> failure;
+    if (unsynced) {
+        failure = recordFailure();
+    } else {
+        failure = overwriteRefusal(staged.page, staged.stamp);
+    }
+    if (!failure) {
+        if (const files::FileResult refused = m_fileSystem.moveOver(staged.staged, staged.output)) {
+            failure = recordedFailure(PageFailure::Kind::WriteFailed, staged.output, *refused);
+        }
+    }
+    if (failure) {
+        m_fileSystem.removeFile(staged.staged);
+        if (staged.backupMade) {
+            m_fileSystem.removeFile(staged.backup);
+        }
+        m_journal->noteDropped(staged.number, false);
+        pageFailed(staged.page, std::move(*failure), staged.listed);
+    } else {
+        m_journal->notePlaced(staged.number);
+        RecordResult(staged.record, staged.page, staged.listed, staged.output);
+    }
+    m_doneBytes = doneBytes;
+}
+
+} // namespace quorlane::run

@@ -1,0 +1,328 @@
+#include "run/RunJournal.h"
+
+#include <cerrno>
+
+#include "core/Utf8.h"
+#include "files/Sha256.h"
+#include "run/FolderRecorder.h"
+#include "run/ManifestFields.h"
+
+namespace quorlane::run {
+
+namespace {
+
+using namespace manifest;
+
+constexpr int journalVersion = 2;
+constexpr std::size_t attempts = 1000;
+
+core::PathString folderPrefix(const core::PathString& folder)
+{
+    return folder.size() == 1 ? folder : folder + core::pathSeparator;
+}
+
+Json pageJson(const ManifestPage& page, std::size_t number)
+{
+    Json entry = Json::object();
+    entry["op"] = "page";
+    entry["n"] = number;
+    putPath(entry, "source", page.source);
+    putPath(entry, "output", page.output);
+    if (page.backup.empty()) {
+        entry["backup"] = nullptr;
+    } else {
+        putPath(entry, "backup", page.backup);
+    }
+    entry["source_size"] = page.sourceSize;
+    entry["source_sha256"] = page.sourceSha256;
+    entry["output_size"] = page.outputSize;
+    entry["output_sha256"] = page.outputSha256;
+    entry["replaced_earlier_file"] = page.replacedEarlierFile;
+    return entry;
+}
+
+std::string dumped(const Json& json)
+{
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+} // namespace
+
+files::FileResult RunJournal::create(const std::vector<core::PathString>& folders,
+                                     const std::string& started,
+                                     const core::ProtectionSettings& settings,
+                                     core::PathString& failedPath)
+{
+    // No folder to take it is a failure like any other.
+    files::FileResult failure = files::classify(std::make_error_code(std::errc::invalid_argument));
+    for (const core::PathString& given : folders) {
+        const core::PathString folder = AbsolutePath(given);
+        Json header = Json::object();
+        header["format"] = formatName;
+        header["version"] = journalVersion;
+        header["started"] = started;
+        // Where the run wrote it; an undo goes by where it is found.
+        putPath(header, "folder", folder);
+        header["settings"] = settingsJson(settings);
+        const std::string json = dumped(header);
+        for (std::size_t attempt = 1; attempt <= attempts; ++attempt) {
+            const core::PathString path =
+                folderPrefix(folder) + core::PathFromText(core::Utf8ToUtf16(
+                                           ManifestName(started, static_cast<int>(attempt))));
+            m_sum.clear();
+            failure = m_fileSystem.createFile(path, lineOf(json));
+            failedPath = path;
+            if (!failure) {
+                m_path = path;
+                m_folder = folder;
+                return std::nullopt;
+            }
+            if (failure->code != EEXIST) {
+                break;
+            }
+        }
+    }
+    return failure;
+}
+
+std::optional<core::PathString> RunJournal::relative(const core::PathString& path) const
+{
+    const core::PathString absolute = AbsolutePath(path);
+    const core::PathString prefix = folderPrefix(m_folder);
+    if (absolute.size() <= prefix.size() || !absolute.starts_with(prefix)) {
+        return std::nullopt;
+    }
+    return absolute.substr(prefix.size());
+}
+
+files::FileResult RunJournal::addFolder(const core::PathString& folder)
+{
+    const std::optional<core::PathString> named = relative(folder);
+    if (!named) {
+        return files::classify(std::make_error_code(std::errc::invalid_argument));
+    }
+    Json entry = Json::object();
+    entry["op"] = "folder";
+    putPath(entry, "path", *named);
+    ++m_entries;
+    return append(lineOf(dumped(entry)));
+}
+
+files::FileResult RunJournal::addPage(const ManifestPage& page, std::size_t& number)
+{
+    number = m_pages++;
+    ++m_entries;
+    return append(lineOf(dumped(pageJson(page, number))));
+}
+
+void RunJournal::note(const char* op, std::size_t number, bool backupMade)
+{
+    Json entry = Json::object();
+    entry["op"] = op;
+    entry["n"] = number;
+    if (!backupMade) {
+        entry["backup_made"] = false;
+    }
+    m_waiting += lineOf(dumped(entry));
+}
+
+files::FileResult RunJournal::end(bool complete)
+{
+    Json entry = Json::object();
+    entry["op"] = "end";
+    entry["complete"] = complete;
+    if (const files::FileResult failure = append(lineOf(dumped(entry)))) {
+        return failure;
+    }
+    return sync();
+}
+
+files::FileResult RunJournal::sync()
+{
+    if (const files::FileResult failure = append({})) {
+        return failure;
+    }
+    if (m_failed) {
+        return files::classify(std::make_error_code(std::errc::io_error));
+    }
+    const files::FileResult failure = m_fileSystem.syncFiles({m_path});
+    m_failed = failure.has_value();
+    return failure;
+}
+
+void RunJournal::remove()
+{
+    if (isOpen()) {
+        m_fileSystem.removeFile(m_path);
+        m_path.clear();
+    }
+}
+
+files::FileResult RunJournal::append(std::string lines)
+{
+    if (m_failed || !isOpen()) {
+        return files::classify(std::make_error_code(std::errc::io_error));
+    }
+    lines.insert(0, m_waiting);
+    m_waiting.clear();
+    if (lines.empty()) {
+        return std::nullopt;
+    }
+    const files::FileResult failure = m_fileSystem.appendToFile(m_path, lines, m_cutAt);
+    m_cutAt.reset();
+    m_failed = failure.has_value();
+    return failure;
+}
+
+void RunJournal::reopen(const core::PathString& path, const RunManifest& manifest)
+{
+    m_path = path;
+    m_sum = manifest.lastSum;
+    m_cutAt = manifest.journalEnd;
+    m_pages = manifest.pages.size();
+}
+
+files::FileResult RunJournal::addUndone(std::size_t number)
+{
+    note("undone", number, true);
+    return append({});
+}
+
+std::string RunJournal::lineOf(const std::string& json)
+{
+    m_sum = files::Sha256Hex(m_sum + json);
+    return json + '\t' + m_sum + '\n';
+}
+
+namespace {
+
+// Reads the lines of a journal into a manifest, keeping the first thing wrong.
+class JournalReader
+{
+public:
+    void line(std::size_t number, const Json& entry)
+    {
+        if (number == 1) {
+            header(entry);
+            return;
+        }
+        const std::string op = m_read.text(entry, "op");
+        if (op == "folder") {
+            manifest.createdFolders.push_back(m_read.path(entry, "path"));
+        } else if (op == "page") {
+            page(entry);
+        } else if (op == "placed" || op == "dropped" || op == "undone") {
+            const std::uint64_t n = m_read.number(entry, "n");
+            if (n >= manifest.pages.size()) {
+                m_read.fail("it names page " + std::to_string(n) + ", which it does not hold");
+                return;
+            }
+            ManifestPage& page = manifest.pages[n];
+            (op == "placed" ? page.placed : op == "dropped" ? page.dropped : page.undone) = true;
+            if (entry.contains("backup_made") && !m_read.flag(entry, "backup_made")) {
+                page.backup.clear();
+            }
+        } else if (op == "end") {
+            manifest.complete = m_read.flag(entry, "complete");
+        } else {
+            m_read.fail("unknown entry " + op);
+        }
+    }
+    std::string& problem() { return m_read.problem; }
+    bool otherVersion = false;
+    bool notARecord = false;
+    RunManifest manifest;
+
+private:
+    void header(const Json& entry)
+    {
+        if (!entry.is_object() || !entry.contains("format") || entry["format"] != formatName) {
+            notARecord = true;
+            return;
+        }
+        if (!entry.contains("version") || entry["version"] != journalVersion) {
+            otherVersion = true;
+            return;
+        }
+        manifest.version = journalVersion;
+        manifest.started = m_read.text(entry, "started");
+        if (const Json* settings = m_read.field(entry, "settings")) {
+            manifest.settings = settingsFrom(m_read, *settings);
+        }
+    }
+    void page(const Json& entry)
+    {
+        ManifestPage page;
+        if (m_read.number(entry, "n") != manifest.pages.size()) {
+            m_read.fail("its pages are not in order");
+        }
+        page.source = m_read.path(entry, "source");
+        page.output = m_read.path(entry, "output");
+        if (const Json* backup = m_read.field(entry, "backup"); backup && !backup->is_null()) {
+            page.backup = m_read.path(entry, "backup");
+        }
+        page.sourceSize = m_read.number(entry, "source_size");
+        page.sourceSha256 = m_read.text(entry, "source_sha256");
+        page.outputSize = m_read.number(entry, "output_size");
+        page.outputSha256 = m_read.text(entry, "output_sha256");
+        page.replacedEarlierFile = m_read.flag(entry, "replaced_earlier_file");
+        page.placed = false;
+        manifest.pages.push_back(std::move(page));
+    }
+
+    Reader m_read;
+};
+
+} // namespace
+
+std::optional<RunManifest> ParseJournal(std::string_view text, ManifestProblem& problem)
+{
+    JournalReader reader;
+    std::string sum;
+    std::size_t number = 0;
+    std::uint64_t length = 0;
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos;
+         text.remove_prefix(end + 1), end = text.find('\n')) {
+        ++number;
+        length += end + 1;
+        const std::string_view line = text.substr(0, end);
+        const std::size_t tab = line.rfind('\t');
+        const std::string where = "line " + std::to_string(number);
+        if (tab == std::string_view::npos) {
+            problem = {ManifestProblem::Kind::Malformed, where + " has no checksum"};
+            return std::nullopt;
+        }
+        const std::string json(line.substr(0, tab));
+        sum = files::Sha256Hex(sum + json);
+        if (line.substr(tab + 1) != sum) {
+            problem = {ManifestProblem::Kind::Malformed,
+                       where + " does not match its checksum: the record was changed"};
+            return std::nullopt;
+        }
+        const Json entry = Json::parse(json, nullptr, false);
+        if (entry.is_discarded() || !entry.is_object()) {
+            problem = {ManifestProblem::Kind::Malformed, where + " is not a JSON object"};
+            return std::nullopt;
+        }
+        reader.line(number, entry);
+        if (reader.notARecord || reader.otherVersion) {
+            problem = {reader.notARecord ? ManifestProblem::Kind::NotARecord
+                                         : ManifestProblem::Kind::OtherVersion,
+                       {}};
+            return std::nullopt;
+        }
+        if (!reader.problem().empty()) {
+            problem = {ManifestProblem::Kind::Malformed, where + ": " + reader.problem()};
+            return std::nullopt;
+        }
+    }
+    if (number == 0) {
+        problem = {ManifestProblem::Kind::NotARecord, {}};
+        return std::nullopt;
+    }
+    reader.manifest.lastSum = sum;
+    reader.manifest.journalEnd = length;
+    return std::move(reader.manifest);
+}
+
+} // namespace quorlane::run
