@@ -12,6 +12,7 @@
 #include "cli/FindingText.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
+#include "run/ManifestFields.h"
 #include "run/ProjectFile.h"
 #include "run/ProtectionRun.h"
 #include "wording/RunWording.h"
@@ -20,38 +21,19 @@ namespace quorlane::cli {
 
 namespace {
 
-std::string pathText(const core::PathString& path)
-{
-    return core::Utf16ToUtf8(core::TextFromPath(path));
-}
-
 // A path as the listing shows it: its own bytes, so that a script can use each line as it is.
 std::string listingText(const core::PathString& path)
 {
 #ifdef _WIN32
-    return pathText(path);
+    return core::Utf16ToUtf8(core::TextFromPath(path));
 #else
     return path;
 #endif
 }
 
-// A path in the JSON document, under key: as text, with U+FFFD where its bytes are not UTF-8;
-// then, and only then, its bytes as well, in hexadecimal, under key + "_bytes".
-void putPath(nlohmann::ordered_json& object, const std::string& key, const core::PathString& path)
-{
-    object[key] = pathText(path);
-#ifndef _WIN32
-    if (!core::IsValidUtf8(path)) {
-        static constexpr char digits[] = "0123456789abcdef";
-        std::string hex;
-        for (const unsigned char byte : path) {
-            hex.push_back(digits[byte >> 4]);
-            hex.push_back(digits[byte & 15]);
-        }
-        object[key + "_bytes"] = hex;
-    }
-#endif
-}
+// A path in the JSON document, under key, as the run's record writes it: as text, with U+FFFD
+// where its bytes are not UTF-8; then, and only then, its bytes as well under key + "_bytes".
+using run::manifest::putPath;
 
 nlohmann::ordered_json pathObject(const std::string& key, const core::PathString& path)
 {
