@@ -109,6 +109,19 @@ bool writeAll(int fd, std::string_view bytes)
 }
 
 // A stream buffer that writes to a file descriptor, keeping the first error.
+// Why file, just opened for reading, cannot be read as a page: the open or its status failed,
+// or it is no regular file (a folder, a device, a pipe); nothing when it can. info is its status.
+FileResult openedRegularFile(const Descriptor& file, struct stat& info)
+{
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+        return fromErrno(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+    }
+    return std::nullopt;
+}
+
 class DescriptorBuffer : public std::streambuf
 {
 public:
@@ -332,15 +345,9 @@ FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, 
         return NotRegularFileError();
     }
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.get() < 0) {
-        return fromErrno(errno);
-    }
     // What was opened may have been put there since.
-    if (::fstat(file.get(), &info) != 0) {
-        return fromErrno(errno);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+    if (const FileResult failure = openedRegularFile(file, info)) {
+        return failure;
     }
     stamp = stampOf(info);
     bytes.clear();
@@ -383,11 +390,8 @@ FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePi
     struct stat info
     {
     };
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-        return fromErrno(errno);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+    if (const FileResult failure = openedRegularFile(file, info)) {
+        return failure;
     }
     // Pieces of at most 1 MiB; a small file is read in one piece, into a buffer of its size
     // (one byte more, to see the end in the same call) that nothing needs to clear first.
@@ -705,11 +709,8 @@ FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset
     struct stat info
     {
     };
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-        return fromErrno(errno);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+    if (const FileResult failure = openedRegularFile(file, info)) {
+        return failure;
     }
     bytes.assign(count, '\0');
     std::size_t got = 0;
