@@ -38,6 +38,7 @@ Totals totalsOf(const run::CheckReport& report)
         totals.pagesWithWarnings += count(page.findings) ? 1 : 0;
     }
     count(report.runFindings);
+    totals.warnings += report.leaks.size();
     return totals;
 }
 
@@ -70,6 +71,10 @@ void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& rep
     for (const core::Finding& finding : report.runFindings) {
         out << SeverityName(finding.severity) << " " << core::FindingCodeName(finding.code) << ": "
             << FindingSentence(finding) << "\n";
+    }
+    for (const run::PublishedLeak& leak : report.leaks) {
+        out << "warning hidden-text-published: " << TerminalText(wording::LeakMessage(leak).text)
+            << "\n";
     }
     out << "Checked " << report.pages.size() << " pages: " << totals.warnings << " warnings on "
         << totals.pagesWithWarnings << " pages, " << totals.notes << " notes";
@@ -114,6 +119,7 @@ void writeJson(std::ostream& out, const run::CheckReport& report, const Totals& 
     const nlohmann::ordered_json document = {
         {"pages", pages},
         {"findings", runFindings},
+        {"hidden_text_published", LeaksJson(report.leaks)},
         {"totals",
          {{"pages", report.pages.size()},
           {"warnings", totals.warnings},
@@ -128,11 +134,12 @@ void writeJson(std::ostream& out, const run::CheckReport& report, const Totals& 
 int ProtectCommand::check(std::ostream& out, std::ostream& err,
                           const core::ProtectionSettings& settings,
                           const std::vector<run::SelectionEntry>& selection,
-                          const files::ExcludePatterns& exclude) const
+                          const files::ExcludePatterns& exclude,
+                          const files::ExcludePatterns& publishAnyway) const
 {
     files::RealFileSystem fileSystem;
     const run::CheckReport report =
-        run::CheckSelection(fileSystem, selection, settings, anyFile, exclude);
+        run::CheckSelection(fileSystem, selection, settings, anyFile, exclude, publishAnyway);
     for (const files::PassedOver& passed : report.passedOver) {
         const run::RunNotice notice = run::PassedOverNotice(passed);
         err << "quorlane-cli: " << TerminalText(wording::NoticeMessage(notice).value().text)
@@ -158,7 +165,9 @@ int ProtectCommand::check(std::ostream& out, std::ostream& err,
         writeText(out, err, report, totals, quiet);
     }
     out.flush();
-    if (totals.failed > 0) {
+    // Encrypted pages whose hidden parts are published beside them in the clear protect nothing.
+    const bool encrypts = settings.passwordProtect && settings.encryptHiddenPart;
+    if (totals.failed > 0 || (encrypts && !report.leaks.empty())) {
         return exitPageFailed;
     }
     return totals.warnings > 0 ? exitWarnings : exitOk;

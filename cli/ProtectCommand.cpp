@@ -192,6 +192,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
           {"failed", host.count(PageReport::Kind::Failed)},
           {"copied", host.copied()}}},
     };
+    document["hidden_text_published"] = LeaksJson(summary.leaks);
     if (summary.manifest.empty()) {
         document["manifest"] = nullptr;
     } else {
@@ -200,7 +201,8 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
     out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
-int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
+int exitStatus(const ConsoleHost& host, const run::RunSummary& summary,
+               const core::ProtectionSettings& settings)
 {
     if (summary.cancelled) {
         return exitCancelled;
@@ -208,7 +210,10 @@ int exitStatus(const ConsoleHost& host, const run::RunSummary& summary)
     if (summary.refusal) {
         return exitNothingProtected; // another run kept this one out
     }
-    if (host.count(PageReport::Kind::Failed) == 0 && !summary.recordFailed) {
+    // An encrypted run that published, or would have, what its pages hide did not do its job.
+    const bool leaked =
+        settings.passwordProtect && settings.encryptHiddenPart && !summary.leaks.empty();
+    if (host.count(PageReport::Kind::Failed) == 0 && !summary.recordFailed && !leaked) {
         return exitOk;
     }
     const bool anyGood = host.count(PageReport::Kind::Protected) > 0 || host.alreadyProtected() > 0;
@@ -231,6 +236,23 @@ std::variant<unsigned, std::string> JobCount(const std::optional<std::string>& g
 }
 
 } // namespace
+
+nlohmann::ordered_json LeaksJson(const std::vector<run::PublishedLeak>& leaks)
+{
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const run::PublishedLeak& leak : leaks) {
+        nlohmann::ordered_json entry = pathObject("file", leak.firstFile);
+        entry["code"] = "hidden-text-published";
+        entry["exclude"] = core::Utf16ToUtf8(leak.exclude);
+        entry["files"] = leak.files;
+        putPath(entry, "first_page", leak.firstPage);
+        entry["pages"] = leak.pages;
+        entry["withheld"] = leak.withheld;
+        entry["message"] = TerminalText(wording::LeakMessage(leak).text);
+        list.push_back(std::move(entry));
+    }
+    return list;
+}
 
 nlohmann::ordered_json FindingJson(const core::Finding& finding)
 {
@@ -290,6 +312,17 @@ void ProtectCommand::addTo(CLI::App& app)
                      "(a name at any depth), /searchindex.js or docs/*.map (a path from the added "
                      "folder), _sources/ (folders only), **, ?, [abc], and !PATTERN to take back "
                      "what an earlier one left out. Repeatable; added to those of --project")
+        ->type_name("PATTERN")
+        ->allow_extra_args(false);
+    command
+        ->add_option("--publish-anyway", publishAnyway,
+                     "Publish the files that PATTERN matches (written as for --exclude) even "
+                     "when they give away what the pages hide. After a run, every other file "
+                     "published beside the protected pages (copied files, the site's other "
+                     "files) is compared with the hidden parts of the pages; one that holds "
+                     "their text (a page's source, a search index) is named, with the pattern "
+                     "that leaves it out. With --encrypt such a file is not copied and the exit "
+                     "status is 1. Repeatable")
         ->type_name("PATTERN")
         ->allow_extra_args(false);
     command
@@ -424,9 +457,17 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (const auto refusal = job(settings, selection, exclude)) {
         return UsageError(out, err, json, *refusal);
     }
+    std::vector<std::u16string> published;
+    for (const std::string& pattern : publishAnyway) {
+        published.push_back(core::Utf8ToUtf16(pattern));
+        if (auto problem = files::ExcludePatterns::problem(published.back())) {
+            return UsageError(out, err, json, "--publish-anyway: " + *problem);
+        }
+    }
     files::RealFileSystem fileSystem;
     if (checkOnly) {
-        return check(out, err, settings, selection, files::ExcludePatterns(exclude));
+        return check(out, err, settings, selection, files::ExcludePatterns(exclude),
+                     files::ExcludePatterns(published));
     }
     ConsoleHost host(err, errIsTerminal && !quiet && !json);
     CancelOnInterrupt();
@@ -436,6 +477,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     run.setAnyFile(anyFile);
     run.setReplaceOthersFiles(force);
     run.setExclude(files::ExcludePatterns(exclude));
+    run.setPublishAnyway(files::ExcludePatterns(published));
     const run::RunSummary summary = run.RunProtection(selection, settings);
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.
@@ -459,7 +501,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
                      summary.manifest);
     }
     out.flush();
-    return exitStatus(host, summary);
+    return exitStatus(host, summary, settings);
 }
 
 } // namespace quorlane::cli

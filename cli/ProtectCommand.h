@@ -30,7 +30,8 @@ struct ProtectCommand
     bool wait = false;
     std::optional<std::string> jobs; // --jobs: as given; the machine's threads when not
     std::vector<std::string> paths;
-    std::vector<std::string> excludes; // --exclude, after those of --project
+    std::vector<std::string> excludes;      // --exclude, after those of --project
+    std::vector<std::string> publishAnyway; // --publish-anyway
 
     void addTo(CLI::App& app);
     int run(std::ostream& out, std::ostream& err, bool errIsTerminal) const;
@@ -43,10 +44,15 @@ private:
                                    std::vector<std::u16string>& exclude) const;
     int check(std::ostream& out, std::ostream& err, const core::ProtectionSettings& settings,
               const std::vector<run::SelectionEntry>& selection,
-              const files::ExcludePatterns& exclude) const;
+              const files::ExcludePatterns& exclude,
+              const files::ExcludePatterns& publishAnyway) const;
 };
 
 // A finding in the JSON documents of protect and check.
 nlohmann::ordered_json FindingJson(const core::Finding& finding);
+
+// Files published beside the pages that give away what they hide, in the JSON documents of
+// protect and check.
+nlohmann::ordered_json LeaksJson(const std::vector<run::PublishedLeak>& leaks);
 
 } // namespace quorlane::cli

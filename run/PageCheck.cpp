@@ -41,16 +41,21 @@ std::vector<core::Finding> CheckPage(const files::DecodedPage& page, std::uint64
 CheckReport CheckSelection(files::FileSystem& fileSystem,
                            const std::vector<SelectionEntry>& selection,
                            const core::ProtectionSettings& settings, bool anyFile,
-                           const files::ExcludePatterns& exclude)
+                           const files::ExcludePatterns& exclude,
+                           const files::ExcludePatterns& publishAnyway)
 {
     CheckReport report;
     files::clsFiles list;
     files::ScanOptions options;
     options.passedOver = &report.passedOver;
     options.exclude = &exclude;
-    if (settings.saveMode == core::SaveMode::CopyToFolder) {
+    const bool copy = settings.saveMode == core::SaveMode::CopyToFolder;
+    if (copy) {
         options.skipFolder = fileSystem.identity(core::PathFromText(settings.saveDir));
     }
+    files::clsFiles others; // published beside the pages: what they give away is told
+    options.otherFiles = copy && settings.copyPagesOnly ? nullptr : &others;
+    LeakAudit audit;
     for (const SelectionEntry& entry : selection) {
         if (entry.isFolder) {
             core::PathString rootPath;
@@ -102,11 +107,22 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
                 framePages.emplace_back(*frame, true);
             }
         }
+        if (!frames.foundAny()) {
+            audit.addPage(record, path, HiddenTextPrints(page.text, settings.protectMode));
+        }
         pending.insert(pending.end(), framePages.rbegin(), framePages.rend());
     }
     if (!report.pages.empty()) {
         report.runFindings = core::FindForRun(settings.protectMode);
     }
+    // An encrypted copy would leave out what gives its pages away.
+    const bool withheld = copy && settings.passwordProtect && settings.encryptHiddenPart;
+    for (const core::FileRecord& file : others) {
+        if (!publishAnyway.excludes(RelativeText(file), false)) {
+            audit.audit(fileSystem, file, withheld);
+        }
+    }
+    report.leaks = audit.leaks();
     return report;
 }
 

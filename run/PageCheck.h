@@ -6,6 +6,7 @@
 #include "core/PageFindings.h"
 #include "files/FileSystem.h"
 #include "files/PageCodec.h"
+#include "run/LeakAudit.h"
 #include "run/ProtectionRun.h"
 
 namespace quorlane::run {
@@ -28,6 +29,7 @@ struct CheckReport
     std::vector<files::PassedOver> passedOver; // folders outside the sites, not entered
     std::vector<core::PathString> notPages;    // files named on their own that are no pages
     std::vector<core::Finding> runFindings;    // for the run as a whole
+    std::vector<PublishedLeak> leaks; // files published beside the pages that give them away
 };
 
 // Looks at every page a protection run over selection would take on, frame pages included,
@@ -37,6 +39,7 @@ struct CheckReport
 CheckReport CheckSelection(files::FileSystem& fileSystem,
                            const std::vector<SelectionEntry>& selection,
                            const core::ProtectionSettings& settings, bool anyFile = false,
-                           const files::ExcludePatterns& exclude = {});
+                           const files::ExcludePatterns& exclude = {},
+                           const files::ExcludePatterns& publishAnyway = {});
 
 } // namespace quorlane::run

@@ -125,6 +125,7 @@ std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path
     WrittenPageScratch scratch;
     page->writtenFault = CheckWrittenPage(page->encoded, text, page->decoded.encoding, m_settings,
                                           false, sealer, scratch);
+    page->hiddenPrints = HiddenTextPrints(text, m_settings.protectMode);
     return page;
 }
 

@@ -14,6 +14,7 @@
 #include "core/ProtectionSettings.h"
 #include "files/FileSystem.h"
 #include "files/PageCodec.h"
+#include "run/HiddenTextIndex.h"
 #include "run/RunHost.h"
 
 namespace quorlane::run {
@@ -39,6 +40,8 @@ struct PreparedPage
     std::string encoded;
     std::string encodedSha256;
     std::optional<PageFailure> writtenFault;
+    // The prints of the hidden part, for the audit of what the run publishes beside its pages.
+    std::optional<TextPrints> hiddenPrints;
 };
 
 // The largest page prepared ahead; a larger one is left unread, for the run to take on its own.

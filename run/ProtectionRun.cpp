@@ -181,6 +181,8 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_settings = settings;
     m_filesToProtect = {};
     m_otherFiles = {};
+    m_neighbours = {};
+    m_audit = {};
     m_results.clear();
     m_cleanedFolders.clear();
     m_listedFiles.reset();
@@ -228,6 +230,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
     m_sealer.reset();
     finishJournal(summary);
     m_locks.release();
+    tellLeaks(summary);
     summary.recorded = m_results.pageCount();
     m_host.finished(summary);
     return summary;
@@ -246,6 +249,9 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
         // A target inside an added folder holds what this run writes, not pages to protect.
         options.skipFolder = m_fileSystem.identity(core::PathFromText(settings.saveDir));
         options.otherFiles = settings.copyPagesOnly ? nullptr : &m_otherFiles;
+    } else {
+        // Not touched; only read for what they give away of the pages.
+        options.otherFiles = &m_neighbours;
     }
     const bool copy = settings.saveMode == core::SaveMode::CopyToFolder;
     for (const SelectionEntry& entry : selection) {
@@ -329,6 +335,7 @@ void ProtectionRun::protectListed(RunSummary& summary)
     commitBatch();
     if (!summary.cancelled && !m_stopCause && !m_recordFailure) {
         copyOtherFiles(summary);
+        auditNeighbours();
     }
 }
 
@@ -508,6 +515,7 @@ struct ProtectionRun::PendingPage
     std::string encoded;
     std::string encodedSha256;
     std::optional<PageFailure> writtenFault;
+    std::optional<TextPrints> hiddenPrints;
 };
 
 void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
@@ -593,6 +601,7 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
         page->encoded = std::move(prepared->encoded);
         page->encodedSha256 = std::move(prepared->encodedSha256);
         page->writtenFault = std::move(prepared->writtenFault);
+        page->hiddenPrints = std::move(prepared->hiddenPrints);
     } else {
         prepared.reset();
         if (const files::FileResult failure =
@@ -797,6 +806,9 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
         return;
     }
     m_writtenOutputs.insert(AbsolutePath(output));
+    if (!framesHandled) {
+        notePrints(page.record, page.path, page.hiddenPrints, original);
+    }
     if (!overwrite) {
         if (number) {
             m_journal->notePlaced(*number);

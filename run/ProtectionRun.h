@@ -17,6 +17,7 @@
 #include "files/clsFiles.h"
 #include "run/FolderRecorder.h"
 #include "run/HandledPaths.h"
+#include "run/LeakAudit.h"
 #include "run/PagePreparer.h"
 #include "run/ResultsTree.h"
 #include "run/RunHost.h"
@@ -61,6 +62,12 @@ public:
     void setReplaceOthersFiles(bool replace) { m_replaceOthersFiles = replace; }
     // The files and folders of the added folders that the run leaves out, pages or not.
     void setExclude(files::ExcludePatterns exclude) { m_exclude = std::move(exclude); }
+    // The files that are published even when they give away what the pages hide; an encrypted
+    // run leaves any other such file out of a copy, and fails.
+    void setPublishAnyway(files::ExcludePatterns patterns)
+    {
+        m_publishAnyway = std::move(patterns);
+    }
     // How many threads read and transform the listed pages ahead of their turn; 1 takes the
     // pages one by one. Whatever the number, the run tells and writes the same, in list order.
     void setJobs(unsigned jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
@@ -139,6 +146,15 @@ private:
     void copyOtherFile(core::FileRecord record, const FileIdentities& sources);
     std::uint64_t sizeOf(const core::PathString& path);
 
+    // The audit of what the run publishes beside its pages (ProtectionRunAudit.cpp).
+    void notePrints(const core::FileRecord& place, const core::PathString& page,
+                    std::optional<TextPrints>& made, std::u16string_view original);
+    // Whether the copy leaves file out, since it gives hidden parts away.
+    bool withheldFromCopy(const core::FileRecord& file);
+    // In the modes that write into the site: its files that are no pages, as they stand.
+    void auditNeighbours();
+    void tellLeaks(RunSummary& summary);
+
     std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,
                                                   const std::vector<SelectionEntry>& selection);
     // The record of the run, made when the run first needs it; false when it cannot be made.
@@ -189,6 +205,9 @@ private:
     bool m_anyFile = false;
     bool m_replaceOthersFiles = false;
     files::ExcludePatterns m_exclude;
+    files::ExcludePatterns m_publishAnyway;
+    LeakAudit m_audit;
+    files::clsFiles m_neighbours; // the files of the added folders that are no pages
     unsigned m_jobs = 1;
     files::TreeLocks m_locks;
     std::unordered_set<core::PathString> m_cleanedFolders;

@@ -114,6 +114,9 @@ void ProtectionRun::copyOtherFile(core::FileRecord record, const FileIdentities&
                    true);
         return;
     }
+    if (withheldFromCopy(record)) {
+        return;
+    }
     std::optional<files::BackupFailure> placementFailure;
     const core::PathString output =
         files::PlaceOutput(record, m_settings, m_fileSystem, placementFailure);

@@ -50,25 +50,44 @@ struct Refusal
 };
 
 // What the run tells while it gets ready and while it goes.
+// Published files that give away the hidden part of protected pages, by the pattern of
+// --exclude that would leave them out: a folder that holds no protected page ("_sources/"), or
+// the file itself ("/searchindex.js").
+struct PublishedLeak
+{
+    std::u16string exclude;
+    core::PathString firstFile;
+    std::size_t files = 0;
+    core::PathString firstPage; // a page it gives away
+    std::size_t pages = 0;      // protected pages given away, each counted once
+    // An encrypted run did not publish these files (a copy left them out); in a clear run, or
+    // where they stand in the site already, they are published as they are.
+    bool withheld = false;
+    bool operator==(const PublishedLeak&) const = default;
+};
+
 struct RunNotice
 {
     enum class Kind
     {
-        MakingKey,          // the key of an encrypted lock is being derived from the password
-        Scanning,           // the list of pages is being built
-        WaitingForOtherRun, // another run holds path, a folder or page of this one
-        PageFindings,       // what the protection of the page path will break or leave open,
-                            // told when it is read, before it (and any frame of it) is written
-        LinkLeavesSite,     // path, a link to a folder, leads to target, outside its added folder
-                            // (and the folder's pages are not protected)
-        SystemFolder,       // path is one of the kernel's own folders and was not entered
-        FrameLeavesSite,    // the frame page path lies outside target, the folder of its site
-        PageLeavesSite,     // path, a link to a page, leads to target, outside its added folder
+        MakingKey,           // the key of an encrypted lock is being derived from the password
+        Scanning,            // the list of pages is being built
+        WaitingForOtherRun,  // another run holds path, a folder or page of this one
+        PageFindings,        // what the protection of the page path will break or leave open,
+                             // told when it is read, before it (and any frame of it) is written
+        LinkLeavesSite,      // path, a link to a folder, leads to target, outside its added folder
+                             // (and the folder's pages are not protected)
+        SystemFolder,        // path is one of the kernel's own folders and was not entered
+        FrameLeavesSite,     // the frame page path lies outside target, the folder of its site
+        PageLeavesSite,      // path, a link to a page, leads to target, outside its added folder
+        HiddenTextPublished, // files published beside the protected pages give away what
+                             // they hide (leak), told once the run is done with every file
     };
     Kind kind = Kind::Scanning;
     core::PathString path;
     core::PathString target;
     std::vector<core::Finding> findings;
+    std::optional<PublishedLeak> leak;
 };
 
 // The list is built.
@@ -196,6 +215,8 @@ struct RunSummary
     // The record could not be made, written or flushed (a full disk, a read-only folder): the
     // run stopped before it replaced another page.
     std::optional<PageFailure> recordFailed;
+    // Published files that give away hidden parts; an encrypted run did not copy them, and fails.
+    std::vector<PublishedLeak> leaks;
 };
 
 // The percentage of the bytes done, as the progress bar shows it (0 when there is nothing).

@@ -11,13 +11,15 @@ run_packages=(
     libcli11-dev libicu-dev libssl-dev nlohmann-json3-dev
     qt6-base-dev qt6-svg-dev qt6-l10n-tools libgl-dev
 )
-# Test frameworks, checkers, the browser of the browser tests, and the package's tools:
-# manual pages from the help texts, icons from the drawing, dependencies from the binaries.
+# Test frameworks, checkers, the browser of the browser tests, the package's tools (manual
+# pages from the help texts, icons from the drawing, dependencies from the binaries), and a real
+# site generator, whose output shows what a run must not publish beside protected pages.
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format clang libclang-rt-14-dev valgrind
     chromium firefox-esr webkit2gtk-driver xvfb openssl
     dpkg-dev file help2man librsvg2-bin lintian
+    python3-sphinx
 )
 
 set_name=${1:-test}

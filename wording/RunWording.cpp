@@ -206,9 +206,43 @@ Message RefusalMessage(const Refusal& refusal)
     return warning(u"Unable to encrypt the pages: " + core::Utf8ToUtf16(refusal.detail));
 }
 
+std::u16string counted(std::size_t n, std::u16string_view one, std::u16string_view many)
+{
+    return decimal(n) + u" " + std::u16string(n == 1 ? one : many);
+}
+
+Message LeakMessage(const run::PublishedLeak& leak)
+{
+    const bool one = leak.files == 1;
+    std::u16string message = text(leak.firstFile);
+    if (!one) {
+        message += u" and " + counted(leak.files - 1, u"more file", u"more files") + u" of " +
+                   leak.exclude;
+    }
+    message += (one ? u" gives away the hidden text of " : u" give away the hidden text of ") +
+               counted(leak.pages, u"protected page", u"protected pages") +
+               (leak.pages == 1 ? u": " : u", among them ") + text(leak.firstPage) + u".";
+    const std::u16string them = one ? u"it" : u"them";
+    if (leak.withheld) {
+        message += u" Since the pages are encrypted, the copy leaves " + them +
+                   u" out. To publish " + them + u" all the same, use the pattern '" +
+                   leak.exclude + u"' with --publish-anyway.";
+    } else {
+        message += u" " + std::u16string(one ? u"It is" : u"They are") +
+                   u" published with the site: leave " + them + u" out with the exclude pattern '" +
+                   leak.exclude + u"'.";
+    }
+    return warning(std::move(message));
+}
+
 std::optional<Message> NoticeMessage(const run::RunNotice& notice)
 {
     switch (notice.kind) {
+    case run::RunNotice::Kind::HiddenTextPublished:
+        if (notice.leak) {
+            return LeakMessage(*notice.leak);
+        }
+        return std::nullopt;
     case run::RunNotice::Kind::WaitingForOtherRun:
         return Message{Message::Icon::Information, u"Quorlane",
                        atWork(notice.path) + u" Waiting for it to finish."};

@@ -17,6 +17,8 @@ inline constexpr std::u16string_view scanningText = u"Scanning for files, please
 Message RefusalMessage(const run::Refusal& refusal);
 // The message of a notice that has one.
 std::optional<Message> NoticeMessage(const run::RunNotice& notice);
+// Files published beside protected pages that give away what the pages hide, and what to do.
+Message LeakMessage(const run::PublishedLeak& leak);
 Message FailureMessage(const run::PageFailure& failure);
 // The message of a skipped page that the user should hear of: one that is not a page.
 std::optional<Message> SkipMessage(const run::PageOutcome& outcome);
