@@ -8,6 +8,7 @@
 
 #include "files/RememberedFolder.h"
 #include "wizard/Dialogs.h"
+#include "wizard/PathText.h"
 #include "wizard/Rows.h"
 #include "wizard/frmMain.h"
 
@@ -18,16 +19,6 @@ namespace {
 QString projectFilter()
 {
     return QObject::tr("Quorlane projects (*.json);;All files (*)");
-}
-
-QString textOf(const core::PathString& path)
-{
-    return QString::fromStdU16String(core::TextFromPath(path));
-}
-
-core::PathString pathOf(const QString& text)
-{
-    return core::PathFromText(QDir::toNativeSeparators(text).toStdU16String());
 }
 
 QString qs(const std::u16string& text)

@@ -8,6 +8,7 @@
 
 #include "run/ProtectionRun.h"
 #include "wizard/Dialogs.h"
+#include "wizard/PathText.h"
 #include "wizard/frmMain.h"
 #include "wording/RunWording.h"
 
@@ -17,11 +18,6 @@ namespace {
 
 // How many failed pages the closing message names.
 constexpr std::size_t namedFailures = 5;
-
-QString textOf(const core::PathString& path)
-{
-    return QString::fromStdU16String(core::TextFromPath(path));
-}
 
 QString number(std::size_t n)
 {
@@ -182,6 +178,7 @@ void RunView::addResult(const run::PageOutcome& outcome)
         node = new QTreeWidgetItem(parent, QStringList{textOf(record.Filename)});
     }
     node->setIcon(0, images::page());
+    node->setData(0, ResultsPage::pathRole, textOf(outcome.output));
     if (const auto found = m_findings.find(outcome.page); found != m_findings.end()) {
         m_window.m_results->markNode(node, found->second);
     }

@@ -41,6 +41,8 @@ enum class WizardState
 };
 
 // The wizard's one window: the page list on the left, six pages, and Exit, Back and Next.
+// frmMain.cpp holds the frame and its navigation; frmMainChecks.cpp the checks before Protect,
+// frmMainRun.cpp the run, frmMainUndo.cpp the Undo of the last run.
 class frmMain : public QWidget
 {
     Q_OBJECT
@@ -152,6 +154,7 @@ private:
     QTimer m_nextGuard;
     bool m_nextHadFocus = false;
     core::PathString m_lastManifest; // of the last run, for Undo
+    bool m_undoneInPart = false;     // an undo left files that a second one may yet change
 };
 
 } // namespace quorlane::wizard

@@ -814,6 +814,56 @@ private slots:
                  QStringLiteral("The run was undone in part: 30 files were left as they are."));
     }
 
+    // After an undo that left files, Undo stays on only while a second one can do more: where
+    // the file system refused (here a folder stands where a page was written). The pages put
+    // back are greyed and View Page leaves them alone; a file changed since the run stays as it
+    // is, and once only such files are left, Undo is off and Restart asks nothing more.
+    void anUndoInPartIsOfferedAgainOnlyWhereItCanDoMore()
+    {
+        Wizard w;
+        test::TempFolder site;
+        for (const char* page : {"a.htm", "b.htm", "c.htm"}) {
+            site.write(page, "<p>page</p>");
+        }
+        w.addFolder(q(site.str()));
+        w.protect();
+        const std::string written = site.read("protected_b.htm");
+        site.write("protected_a.htm", "changed");
+        test::fs::remove(site.path() / "protected_b.htm");
+        test::fs::create_directories(site.path() / "protected_b.htm" / "in");
+        QPushButton* undo = w.find<QPushButton>("cmdUndo");
+        w.dialogs.answers.push_back(true);
+        undo->click();
+        QCOMPARE(w.dialogs.messages.back().items.size(), 2);
+        QVERIFY(!site.exists("protected_c.htm"));
+        QVERIFY(undo->isEnabled());
+        QVERIFY(w.status().endsWith(QStringLiteral("Undo tries again those that could not be "
+                                                   "changed.")));
+        QTreeWidgetItem* folder = w.results()->topLevelItem(0);
+        QCOMPARE(folder->child(2)->toolTip(0),
+                 QStringLiteral("Undone: it is as it was before the run."));
+        w.results()->setCurrentItem(folder->child(2));
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
+        w.results()->setCurrentItem(folder->child(1));
+        QVERIFY(w.find<QPushButton>("cmdViewPage")->isEnabled());
+
+        test::fs::remove_all(site.path() / "protected_b.htm");
+        site.write("protected_b.htm", written);
+        w.dialogs.answers.push_back(true);
+        undo->click();
+        QVERIFY(w.dialogs.questions.back().text.startsWith(
+            QStringLiteral("Undo the rest of this run?")));
+        QVERIFY(!site.exists("protected_b.htm"));
+        QCOMPARE(site.read("protected_a.htm"), std::string("changed"));
+        QCOMPARE(w.dialogs.messages.back().items.size(), 1);
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(w.status(),
+                 QStringLiteral("The run was undone in part: 1 file was left as it is."));
+        w.results()->setCurrentItem(folder->child(1));
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
+        w.restart(false);
+    }
+
     // The second click of a double click on Protect finds Restart not yet taking clicks; Restart
     // then asks while the run can be undone, and No keeps the results and Undo. Once undone, or
     // when the run wrote nothing to undo, Restart asks nothing.

@@ -59,6 +59,13 @@
         </translation>
     </message>
     <message numerus="yes">
+        <source>The run was undone in part: %Ln file(s) were left as they are. Undo tries again those that could not be changed.</source>
+        <translation>
+            <numerusform>The run was undone in part: %Ln file was left as it is. Undo tries it again.</numerusform>
+            <numerusform>The run was undone in part: %Ln files were left as they are. Undo tries again those that could not be changed.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>%Ln of the folders and files picked are gone: moved, renamed or deleted after they were picked. Remove them from the list, or add them again where they are now.</source>
         <translation>
             <numerusform>%Ln of the folders and files picked is gone: moved, renamed or deleted after it was picked. Remove it from the list, or add it again where it is now.</numerusform>
