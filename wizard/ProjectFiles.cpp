@@ -80,7 +80,7 @@ void ProjectFiles::openRemembered()
     if (last.empty()) {
         return;
     }
-    run::Project project{{}, m_window.settings(), m_exclude};
+    run::Project project{{}, m_window.settings(), {}};
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, last, project)) {
         ui.lblProject->setText(
@@ -93,7 +93,7 @@ void ProjectFiles::openRemembered()
 
 bool ProjectFiles::open(const QString& file)
 {
-    run::Project project{{}, m_window.settings(), m_exclude};
+    run::Project project{{}, m_window.settings(), {}};
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, pathOf(file), project)) {
         m_dialogs.message(
@@ -165,14 +165,14 @@ void ProjectFiles::readInto(core::ProtectionSettings& settings) const
 
 run::Project ProjectFiles::collect() const
 {
-    run::Project project{m_window.pickFilesPage()->selection(), m_window.settings(), m_exclude};
+    run::Project project{m_window.pickFilesPage()->selection(), m_window.settings(),
+                         m_window.pickFilesPage()->exclude()};
     project.settings.password.clear();
     return project;
 }
 
 void ProjectFiles::apply(const run::Project& project)
 {
-    m_exclude = project.exclude;
     const core::ProtectionSettings& settings = project.settings;
     PickFilesPage* pick = m_window.pickFilesPage();
     pick->resetTree();
@@ -184,6 +184,7 @@ void ProjectFiles::apply(const run::Project& project)
             pick->AddFileNode(textOf(entry.path), root);
         }
     }
+    pick->setExclude(project.exclude);
     emit pick->entriesChanged(pick->hasEntries());
 
     StoreFilesPage::Ui& store = m_window.storeFilesPage()->ui;

@@ -39,8 +39,6 @@ public:
 
     // The choices no page shows.
     void readInto(core::ProtectionSettings& settings) const;
-    // The patterns of the files the project leaves out of the run, kept as the project has them.
-    const std::vector<std::u16string>& exclude() const { return m_exclude; }
 
     struct Ui
     {
@@ -63,7 +61,6 @@ private:
     QString m_file;
     std::uint32_t m_kdfIterations = core::defaultKdfIterations;
     bool m_rememberUnlock = true;
-    std::vector<std::u16string> m_exclude;
 };
 
 } // namespace quorlane::wizard

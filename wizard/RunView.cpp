@@ -16,6 +16,13 @@ namespace quorlane::wizard {
 
 namespace {
 
+// A copy turned away for files in its target folder that no run wrote: the window asks whether
+// to replace them rather than only telling.
+bool asksToReplace(const run::Refusal& refusal)
+{
+    return refusal.kind == run::Refusal::Kind::TargetHoldsOthers;
+}
+
 // How many failed pages the closing message names.
 constexpr std::size_t namedFailures = 5;
 
@@ -79,7 +86,8 @@ void RunView::showBatch()
 
 void RunView::refused(const run::Refusal& refusal)
 {
-    if (refusal.field) {
+    // Files of others in the target folder are asked about at the end, on this page.
+    if (refusal.field && !asksToReplace(refusal)) {
         showField(*refusal.field);
     }
     // A run turned away began nothing: the status line says so, or goes back to what it said
@@ -211,7 +219,7 @@ void RunView::finish(const RunReturned& end, bool quietly)
         results->ui.lblResults->setText(
             tr("The run stopped: %1").arg(QString::fromStdString(*end.failure)));
         box = results->ui.lblResults->text();
-    } else if (m_refusal) {
+    } else if (m_refusal && !asksToReplace(*m_refusal)) {
         box = messageText(wording::RefusalMessage(*m_refusal));
     } else {
         results->ui.lblResults->setText(statusLine(summary));

@@ -92,7 +92,9 @@ private:
     void focusFirstControl(QWidget* page);
     void cmdNextClicked();
     void showAbout();
-    void protect();
+    // replaceOthersFiles: a copy may replace files in its target folder that no run wrote.
+    void protect(bool replaceOthersFiles = false);
+    void askToReplaceOthers(const run::Refusal& refusal);
     // Shows what the run has told since last time; at its return, ends it.
     void takeRunEvents();
     void endRun();
@@ -106,6 +108,8 @@ private:
     bool fieldRefused();
     // Picked folders or files that are no longer there: Pick Files is shown, and they are named.
     bool goneRefused();
+    // A pattern of the Leave out box that names no file: told below the box, which is focused.
+    bool excludeRefused();
     // The password typed twice, differently: told below the boxes, the second one focused.
     bool passwordsDiffer();
     void showField(run::LockField field);

@@ -95,6 +95,17 @@ bool frmMain::passwordsDiffer()
 
 // Entries of the list whose folder or file is no longer there are named as gone, rather than
 // found empty by the run.
+bool frmMain::excludeRefused()
+{
+    if (!m_pickFiles->excludeRefused()) {
+        return false;
+    }
+    ShowPage(1);
+    m_pickFiles->ui.txtExclude->setFocus();
+    m_dialogs.beep();
+    return true;
+}
+
 bool frmMain::goneRefused()
 {
     QStringList gone;
@@ -149,7 +160,8 @@ bool frmMain::confirmReplacing()
 void frmMain::showFindings()
 {
     files::RealFileSystem fileSystem;
-    m_results->showFindings(run::CheckSelection(fileSystem, m_pickFiles->selection(), settings()));
+    m_results->showFindings(run::CheckSelection(fileSystem, m_pickFiles->selection(), settings(),
+                                                false, m_pickFiles->usablePatterns()));
 }
 
 } // namespace quorlane::wizard

@@ -1,6 +1,7 @@
 // The window's protection run: started on a thread of its own, shown as it tells, held while
 // a question about stopping it is open, and ended.
 #include "wizard/Dialogs.h"
+#include "wizard/PathText.h"
 #include "wizard/ProjectFiles.h"
 #include "wizard/RunThread.h"
 #include "wizard/RunView.h"
@@ -11,9 +12,9 @@ namespace quorlane::wizard {
 
 // The run works on a thread of its own; the window stays live and shows what it tells as it
 // comes.
-void frmMain::protect()
+void frmMain::protect(bool replaceOthersFiles)
 {
-    if (lockRefused() || fieldRefused() || passwordsDiffer() || goneRefused() ||
+    if (lockRefused() || fieldRefused() || passwordsDiffer() || goneRefused() || excludeRefused() ||
         !confirmReplacing()) {
         return;
     }
@@ -29,7 +30,7 @@ void frmMain::protect()
     setRunLocked(true);
     m_run = std::make_unique<RunThread>(
         *this, [this] { takeRunEvents(); }, m_pickFiles->selection(), chosen,
-        m_projectFiles->exclude());
+        m_pickFiles->exclude(), replaceOthersFiles);
 }
 
 // Events come in the order the run told them: a call made while a batch is being shown (from a
@@ -104,6 +105,35 @@ void frmMain::endRun()
     emit runEnded();
     if (m_closeAfterRun) {
         close();
+    } else if (wasRunning && end.summary.refusal &&
+               end.summary.refusal->kind == run::Refusal::Kind::TargetHoldsOthers) {
+        askToReplaceOthers(*end.summary.refusal);
+    }
+}
+
+// A copy stops before it replaces a file in its target folder that no run wrote; the user may
+// let it replace them, as the command line's --force does, or pick another folder.
+void frmMain::askToReplaceOthers(const run::Refusal& refusal)
+{
+    QStringList names;
+    for (const core::PathString& file : refusal.examples) {
+        names.push_back(textOf(file));
+    }
+    if (refusal.count > refusal.examples.size()) {
+        names.push_back(
+            tr("and %Ln more", "", static_cast<int>(refusal.count - refusal.examples.size())));
+    }
+    const QString question =
+        tr("The target folder %1 already holds %Ln file(s) that the copy would replace, and "
+           "that no run of Quorlane wrote:",
+           "", static_cast<int>(refusal.count))
+            .arg(textOf(refusal.path)) +
+        QStringLiteral("\n\n") + names.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+        tr("Replace them? No keeps them, and you can choose another folder.");
+    if (m_dialogs.askYesNo(this, QMessageBox::Warning, productName, question)) {
+        protect(true);
+    } else {
+        showField(run::LockField::SaveDir);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -814,6 +815,92 @@ private slots:
                  QStringLiteral("The run was undone in part: 30 files were left as they are."));
     }
 
+    // Pick Files counts the pages the run would take from each folder, as its scan finds them,
+    // with the Leave out patterns applied; an empty folder says so, and a gone one too. A
+    // pattern that names no file is refused at Protect, beside its box, before anything is
+    // written; the run leaves out what the patterns match, and so do the findings.
+    void pickFilesCountsPagesAndLeavesOutWhatTheBoxSays()
+    {
+        Wizard w;
+        test::TempFolder site;
+        for (const char* page : {"a.htm", "notes.txt", "sub/b.html", "sub/c.HTM", "drafts/d.htm"}) {
+            site.write(page, "<p>page</p>");
+        }
+        test::fs::create_directories(site.path() / "empty");
+        w.addFolder(q(site.str()));
+        QTreeWidgetItem* root = w.files()->topLevelItem(0);
+        QTreeWidgetItem* entry = root->child(0);
+        QCOMPARE(entry->text(1), QStringLiteral("4 pages"));
+        QCOMPARE(root->text(1), QStringLiteral("4 pages in all"));
+        entry->setExpanded(true);
+        QCOMPARE(entry->childCount(), 3);
+        QCOMPARE(entry->child(0)->text(1), QStringLiteral("1 page"));
+        QCOMPARE(entry->child(1)->text(1), QStringLiteral("no pages"));
+        QCOMPARE(entry->child(2)->text(1), QStringLiteral("2 pages"));
+
+        auto* exclude = w.find<QPlainTextEdit>("txtExclude");
+        exclude->setPlainText(QStringLiteral("drafts/\n*.html"));
+        QTRY_COMPARE(entry->text(1), QStringLiteral("2 pages"));
+        QCOMPARE(entry->child(0)->text(1), QStringLiteral("no pages"));
+        QCOMPARE(entry->child(2)->text(1), QStringLiteral("1 page"));
+
+        exclude->setPlainText(QStringLiteral("drafts/\n!"));
+        w.window->ShowPage(5);
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 1);
+        QVERIFY(w.find("lblExcludeProblem")->isVisible());
+        QVERIFY(w.find<QLabel>("lblExcludeProblem")->text().contains(QStringLiteral("\"!\"")));
+        QCOMPARE(QApplication::focusWidget(), exclude);
+        QCOMPARE(w.dialogs.beeps, 1);
+        QVERIFY(!site.exists("protected_a.htm"));
+
+        exclude->setPlainText(QStringLiteral("drafts/"));
+        QVERIFY(!w.find("lblExcludeProblem")->isVisible());
+        w.protect();
+        QVERIFY(site.exists("protected_a.htm") && site.exists("sub/protected_b.html"));
+        QVERIFY(!site.exists("drafts/protected_d.htm"));
+        QCOMPARE(w.status(), QStringLiteral("The following 3 files have been protected"));
+
+        w.restart(true);
+        test::fs::remove_all(site.path() / "sub");
+        w.addFolder(q(site.str() + "/sub"));
+        QCOMPARE(w.files()->topLevelItem(0)->child(0)->text(1), QStringLiteral("not there"));
+    }
+
+    // A copy into a folder that holds files no run wrote asks before it replaces them, naming
+    // them: No keeps them and shows the folder box; Yes copies over them, as --force does.
+    void aCopyOverOthersFilesAsksFirst()
+    {
+        Wizard w;
+        test::TempFolder site;
+        test::TempFolder target;
+        site.write("a.htm", "<p>a</p>");
+        site.write("b.htm", "<p>b</p>");
+        target.write("a.htm", "mine");
+        w.addFolder(q(site.str()));
+        w.click(2, "optSave_1");
+        w.find<QLineEdit>("txtSaveDir")->setText(q(target.str()));
+        w.protect();
+        QCOMPARE(w.dialogs.questions.size(), std::size_t(1));
+        const QString question = w.dialogs.questions[0].text;
+        QVERIFY(question.startsWith(QStringLiteral("The target folder %1 already holds 1 file that "
+                                                   "the copy would replace")
+                                        .arg(q(target.str()))));
+        QVERIFY(question.contains(q(target.str() + "/a.htm")));
+        QVERIFY(w.dialogs.messages.empty());
+        QCOMPARE(target.read("a.htm"), std::string("mine"));
+        QVERIFY(!target.exists("b.htm"));
+        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(QApplication::focusWidget(), w.find("txtSaveDir"));
+
+        w.protect(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.window->running(), 60000);
+        QCOMPARE(w.dialogs.questions.size(), std::size_t(2));
+        QVERIFY(target.read("a.htm").ends_with(marker));
+        QVERIFY(target.read("b.htm").ends_with(marker));
+        QCOMPARE(w.window->state(), State::Finished);
+    }
+
     // After an undo that left files, Undo stays on only while a second one can do more: where
     // the file system refused (here a folder stands where a page was written). The pages put
     // back are greyed and View Page leaves them alone; a file changed since the run stays as it
@@ -1182,6 +1269,8 @@ private slots:
         w.click(2, "optSave_1");
         w.find<QLineEdit>("txtSaveDir")->setText(q((work.path() / "by-wizard").string()));
         w.find<QCheckBox>("chkCopyrightNotice")->click();
+        w.window->ShowPage(1);
+        w.find<QPlainTextEdit>("txtExclude")->setPlainText(QStringLiteral("css/  \n\n"));
         w.click(3, "optProtect_1");
         w.find<QCheckBox>("chkDomainLock")->click();
         w.window->ShowPage(4);
@@ -1198,13 +1287,14 @@ private slots:
         test::CliProcess cli;
         QCOMPARE(cli.run("protect --quiet --project bakery.json --target by-cli", work.str()), 0);
         const auto copy = test::TreeOf(work.path() / "by-wizard");
-        QVERIFY(copy.contains("css/style.css") && copy.contains("pages/menu.html"));
+        QVERIFY(!copy.contains("css/style.css") && copy.contains("pages/menu.html"));
         QVERIFY(copy == test::TreeOf(work.path() / "by-cli"));
 
         FakeDialogs dialogs;
         wizard::frmMain again(dialogs, w.programFolder.str(), 2026);
         QVERIFY(again.settings() == w.window->settings());
         QVERIFY(again.pickFilesPage()->selection() == w.window->pickFilesPage()->selection());
+        QVERIFY(again.pickFilesPage()->exclude() == std::vector<std::u16string>{u"css/"});
         QVERIFY(again.findChild<QLabel*>(QStringLiteral("lblProject"))
                     ->text()
                     .endsWith(QStringLiteral("bakery.json")));
