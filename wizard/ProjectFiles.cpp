@@ -37,12 +37,12 @@ void tick(QAbstractButton* box, bool on)
 
 } // namespace
 
-ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString programFolder,
+ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString userFolder,
                            QWidget* bar)
     : QObject(&window)
     , m_window(window)
     , m_dialogs(dialogs)
-    , m_programFolder(std::move(programFolder))
+    , m_userFolder(std::move(userFolder))
 {
     ui.cmdOpenProject = named<QPushButton>(bar, "cmdOpenProject", tr("&Open Project..."));
     ui.cmdSaveProject = named<QPushButton>(bar, "cmdSaveProject", tr("&Save Project"));
@@ -76,7 +76,7 @@ ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString p
 
 void ProjectFiles::openRemembered()
 {
-    const core::PathString last = files::ReadRememberedProject(m_programFolder);
+    const core::PathString last = files::ReadRememberedProject(m_userFolder);
     if (last.empty()) {
         return;
     }
@@ -113,7 +113,7 @@ bool ProjectFiles::save()
 
 bool ProjectFiles::saveAs()
 {
-    const QString start = m_file.isEmpty() ? startFolder() : m_file;
+    const QString start = m_file.isEmpty() ? proposedFile() : m_file;
     QString file =
         m_dialogs.pickFileToSave(&m_window, tr("Save the Project"), projectFilter(), start);
     if (file.isEmpty()) {
@@ -147,14 +147,45 @@ void ProjectFiles::setCurrent(const QString& file)
         return;
     }
     ui.lblProject->setText(tr("Project: %1").arg(QDir::toNativeSeparators(file)));
-    files::WriteRememberedProject(m_programFolder, pathOf(file));
+    files::WriteRememberedProject(m_userFolder, pathOf(file));
 }
 
 QString ProjectFiles::startFolder() const
 {
-    const core::PathString last = files::ReadRememberedProject(m_programFolder);
+    const core::PathString last = files::ReadRememberedProject(m_userFolder);
     return last.empty() ? m_window.pickFilesPage()->rememberedFolder()
                         : QFileInfo(textOf(last)).absolutePath();
+}
+
+// The project goes beside the topmost picked folder that holds the start folder, named after
+// the first picked folder.
+QString ProjectFiles::proposedFile() const
+{
+    QStringList sites;
+    QString name;
+    for (const run::SelectionEntry& entry : m_window.pickFilesPage()->selection()) {
+        const QFileInfo info(textOf(entry.path));
+        sites.push_back(
+            QDir::cleanPath(entry.isFolder ? info.absoluteFilePath() : info.absolutePath()));
+        if (name.isEmpty() && entry.isFolder) {
+            name = info.fileName();
+        }
+    }
+    QString folder = startFolder();
+    folder = QDir::cleanPath(folder.isEmpty() ? QDir::homePath() : folder);
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const QString& site : sites) {
+            const QString above = QFileInfo(site).absolutePath();
+            const bool within = folder == site || folder.startsWith(site + QLatin1Char('/'));
+            if (within && above != site) {
+                folder = above;
+                moved = true;
+            }
+        }
+    }
+    return QDir::toNativeSeparators(
+        QDir(folder).filePath((name.isEmpty() ? tr("project") : name) + QStringLiteral(".json")));
 }
 
 void ProjectFiles::readInto(core::ProtectionSettings& settings) const

@@ -57,7 +57,8 @@ void setBackground(QWidget* widget, const QColor& colour)
 
 } // namespace
 
-frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYear, QWidget* parent)
+frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, core::PathString userFolder,
+                 int currentYear, QWidget* parent)
     : QWidget(parent)
     , m_dialogs(dialogs)
 {
@@ -74,7 +75,8 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYe
     m_storeFiles->setDefaults(
         core::DefaultSettings(currentYear, core::TextFromPath(programFolder), core::pathSeparator));
     m_storeFiles->setRememberedFolderSource([this] { return m_pickFiles->rememberedFolder(); });
-    m_projectFiles = new ProjectFiles(*this, dialogs, programFolder, m_welcome->ui.framProject);
+    m_projectFiles =
+        new ProjectFiles(*this, dialogs, std::move(userFolder), m_welcome->ui.framProject);
     m_pages = new QStackedWidget;
     for (QWidget* page : std::initializer_list<QWidget*>{m_welcome, m_pickFiles, m_storeFiles,
                                                          m_encryption, m_scripts, m_results}) {

@@ -49,8 +49,11 @@ class frmMain : public QWidget
 public:
     static constexpr int lastPage = 5;
 
-    frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYear,
-            QWidget* parent = nullptr);
+    // programFolder: the program's own folder (the remembered folder, the default target);
+    // userFolder: the user's own data folder, where the last project is remembered, so that
+    // another user of the same program never opens it.
+    frmMain(Dialogs& dialogs, core::PathString programFolder, core::PathString userFolder,
+            int currentYear, QWidget* parent = nullptr);
     // A run at work is cancelled, and its page at work finished, first.
     ~frmMain() override;
 

@@ -37,11 +37,13 @@ struct Wizard
 {
     FakeDialogs dialogs;
     test::TempFolder programFolder;
+    test::TempFolder userFolder;
     std::unique_ptr<wizard::frmMain> window;
 
     Wizard()
     {
-        window = std::make_unique<wizard::frmMain>(dialogs, programFolder.str(), 2026);
+        window =
+            std::make_unique<wizard::frmMain>(dialogs, programFolder.str(), userFolder.str(), 2026);
         window->show();
     }
     template <typename T = QWidget> T* find(const QString& name) const
@@ -1258,7 +1260,9 @@ private slots:
     }
 
     // A project saved by the window and run by the command line gives the very files the window
-    // writes; the window started again opens it with every choice as it was.
+    // writes, leaving out what the window leaves out; the window started again by the same user
+    // opens it with every choice as it was, and another user's window does not. Save As
+    // proposes the project beside the picked folder, not inside it.
     void aSavedProjectRunsAlikeInTheCommandLineAndOpensAgain()
     {
         Wizard w;
@@ -1280,6 +1284,7 @@ private slots:
         w.window->ShowPage(0);
         w.dialogs.pathAnswers.push_back(q((work.path() / "bakery").string()));
         w.find<QPushButton>("cmdSaveProjectAs")->click();
+        QCOMPARE(w.dialogs.pathStarts.back(), q((work.path() / "site.json").string()));
         QVERIFY(work.exists("bakery.json"));
         w.protect();
         QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
@@ -1291,10 +1296,14 @@ private slots:
         QVERIFY(copy == test::TreeOf(work.path() / "by-cli"));
 
         FakeDialogs dialogs;
-        wizard::frmMain again(dialogs, w.programFolder.str(), 2026);
+        wizard::frmMain again(dialogs, w.programFolder.str(), w.userFolder.str(), 2026);
         QVERIFY(again.settings() == w.window->settings());
         QVERIFY(again.pickFilesPage()->selection() == w.window->pickFilesPage()->selection());
         QVERIFY(again.pickFilesPage()->exclude() == std::vector<std::u16string>{u"css/"});
+        // Another user of the same program starts afresh.
+        test::TempFolder otherUser;
+        wizard::frmMain others(dialogs, w.programFolder.str(), otherUser.str(), 2026);
+        QVERIFY(!others.pickFilesPage()->hasEntries());
         QVERIFY(again.findChild<QLabel*>(QStringLiteral("lblProject"))
                     ->text()
                     .endsWith(QStringLiteral("bakery.json")));
