@@ -7,11 +7,7 @@
 
 namespace quorlane::wizard {
 
-namespace {
-
-// Whether the patterns leave out folder itself, or a folder above it below the added folder:
-// the scan never enters such a folder.
-bool leftOut(const core::PathString& folder, const core::PathString& addedFolder,
+bool LeftOut(const core::PathString& folder, const core::PathString& addedFolder,
              const files::ExcludePatterns& exclude)
 {
     if (exclude.empty() || folder.size() <= addedFolder.size()) {
@@ -30,12 +26,10 @@ bool leftOut(const core::PathString& folder, const core::PathString& addedFolder
     return false;
 }
 
-} // namespace
-
 std::size_t CountPages(const core::PathString& folder, const core::PathString& addedFolder,
                        const files::ExcludePatterns& exclude)
 {
-    if (leftOut(folder, addedFolder, exclude)) {
+    if (LeftOut(folder, addedFolder, exclude)) {
         return 0;
     }
     files::RealFileSystem fileSystem;

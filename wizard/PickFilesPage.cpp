@@ -380,8 +380,11 @@ void PickFilesPage::showCount(QTreeWidgetItem* node, const files::ExcludePattern
     while (added->parent() != rootNode()) {
         added = added->parent();
     }
-    const int pages = static_cast<int>(CountPages(pathOf(folder), pathOf(added->text(0)), exclude));
-    node->setText(countColumn, pages == 0 ? tr("no pages") : tr("%Ln page(s)", "", pages));
+    const core::PathString addedFolder = pathOf(added->text(0));
+    const int pages = static_cast<int>(CountPages(pathOf(folder), addedFolder, exclude));
+    node->setText(countColumn, LeftOut(pathOf(folder), addedFolder, exclude) ? tr("left out")
+                               : pages == 0                                  ? tr("no pages")
+                                            : tr("%Ln page(s)", "", pages));
     node->setData(countColumn, Qt::UserRole, pages);
 }
 

@@ -843,7 +843,7 @@ private slots:
         auto* exclude = w.find<QPlainTextEdit>("txtExclude");
         exclude->setPlainText(QStringLiteral("drafts/\n*.html"));
         QTRY_COMPARE(entry->text(1), QStringLiteral("2 pages"));
-        QCOMPARE(entry->child(0)->text(1), QStringLiteral("no pages"));
+        QCOMPARE(entry->child(0)->text(1), QStringLiteral("left out"));
         QCOMPARE(entry->child(2)->text(1), QStringLiteral("1 page"));
 
         exclude->setPlainText(QStringLiteral("drafts/\n!"));
