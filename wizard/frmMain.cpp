@@ -121,11 +121,11 @@ frmMain::frmMain(Dialogs& dialogs, core::PathString programFolder, core::PathStr
     layout->addWidget(picLine);
     layout->addLayout(right, 1);
 
-    // Tab goes down the page list, through the page shown, then along the buttons.
-    QWidget* previous = m_lblMain;
+    // Tab goes through the page shown, then along the buttons, then down the page list.
+    QWidget* previous = m_pages;
     for (QWidget* next : std::initializer_list<QWidget*>{
-             m_lnkFrame[0], m_lnkFrame[1], m_lnkFrame[2], m_lnkFrame[3], m_lnkFrame[4],
-             m_lnkFrame[5], m_pages, m_cmdExit, m_cmdAbout, m_cmdPrev, m_cmdNext}) {
+             m_cmdExit, m_cmdAbout, m_cmdPrev, m_cmdNext, m_lnkFrame[0], m_lnkFrame[1],
+             m_lnkFrame[2], m_lnkFrame[3], m_lnkFrame[4], m_lnkFrame[5]}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -178,6 +178,9 @@ QWidget* frmMain::makePageList()
     m_lblMain->setAlignment(Qt::AlignCenter);
     m_lblMain->setFixedHeight(48);
     m_lblMain->setCursor(images::hand());
+    // The title opens the web site on a click only: Welcome's link does it from the keyboard,
+    // and a key meant for the page list never opens a browser.
+    m_lblMain->setFocusPolicy(Qt::NoFocus);
     connect(static_cast<LinkLabel*>(m_lblMain), &LinkLabel::clicked, this,
             [this] { m_dialogs.openOrSay(this, QUrl(productSite)); });
     layout->addWidget(m_lblMain);
@@ -231,7 +234,10 @@ void frmMain::ShowPage(int page)
         setState(page == lastPage ? WizardState::Ready : WizardState::Editing);
     }
     m_currentPage = page;
-    if (focused != nullptr && (m_pages->isAncestorOf(focused) || !focused->isEnabled())) {
+    const bool inPageList =
+        std::find(m_lnkFrame.begin(), m_lnkFrame.end(), focused) != m_lnkFrame.end();
+    if (focused != nullptr &&
+        (m_pages->isAncestorOf(focused) || inPageList || !focused->isEnabled())) {
         focusFirstControl(m_pages->currentWidget());
     }
     if (page == lastPage && !running() && m_pickFiles->hasEntries()) {
@@ -239,8 +245,8 @@ void frmMain::ShowPage(int page)
     }
 }
 
-// The focus that was on the page left, or on a button that is now disabled, goes to the first
-// control of the page shown, or to Next.
+// The focus that was on the page left, on the page list, or on a button that is now disabled,
+// goes to the first control of the page shown, or to Next.
 void frmMain::focusFirstControl(QWidget* page)
 {
     for (QWidget* next = page->nextInFocusChain(); next != page; next = next->nextInFocusChain()) {

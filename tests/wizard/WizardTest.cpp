@@ -1217,20 +1217,28 @@ private slots:
         w.key(Qt::Key_Return);
         QCOMPARE(w.window->currentPage(), 4);
 
+        // Tab goes from the buttons down the page list, never to the title; a page chosen
+        // there takes the focus to its first control, and Tab from its last one goes on to the
+        // buttons.
         w.next()->setFocus();
         w.key(Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("lblMain"));
-        w.key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("lnkFrame_0"));
         w.key(Qt::Key_Tab);
         w.key(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("lnkFrame_2"));
-        w.key(Qt::Key_Return);
+        w.key(Qt::Key_Space);
         QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("optSave_2"));
+        w.window->ShowPage(1);
+        w.find<QWidget>("txtExclude")->setFocus();
+        w.key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("cmdExit"));
+        QVERIFY(w.dialogs.opened.empty());
 
         w.key(Qt::Key_Escape);
         QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
         QVERIFY(w.window->isVisible());
-        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(w.window->currentPage(), 1);
         w.dialogs.answers.push_back(true);
         QVERIFY(w.window->close());
     }
