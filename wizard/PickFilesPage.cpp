@@ -175,6 +175,9 @@ void PickFilesPage::AddFolderNode(const QString& name, QTreeWidgetItem* parent)
     node->setData(0, folderRole, true);
     const int index = m_nextIndex - 1;
     showCount(node, usablePatterns());
+    if (parent == rootNode()) {
+        showTotal();
+    }
     parent->setExpanded(true);
     ui.treeFolders->scrollToItem(node);
     addNode(node, tr("browsing..."), QIcon(), QStringLiteral("BFO") + QString::number(index));
@@ -188,7 +191,9 @@ void PickFilesPage::AddFileNode(const QString& path, QTreeWidgetItem* parent, bo
         return;
     }
     QTreeWidgetItem* node = addNode(parent, path, images::page(), QString());
-    if (!QFileInfo::exists(path)) {
+    const bool there = QFileInfo::exists(path);
+    node->setData(countColumn, Qt::UserRole, there ? 1 : -1);
+    if (!there) {
         node->setText(countColumn, tr("not there"));
     }
     if (reveal) {
@@ -388,16 +393,13 @@ void PickFilesPage::showCount(QTreeWidgetItem* node, const files::ExcludePattern
     node->setData(countColumn, Qt::UserRole, pages);
 }
 
-// The root counts the pages of the whole list: a file entry is one page.
+// The root counts the pages of the whole list: a file entry that is there is one page.
 void PickFilesPage::showTotal()
 {
     QTreeWidgetItem* root = rootNode();
     int pages = 0;
     for (int i = 0; i < root->childCount(); ++i) {
-        const QTreeWidgetItem* entry = root->child(i);
-        pages += entry->data(0, folderRole).toBool()
-                     ? std::max(0, entry->data(countColumn, Qt::UserRole).toInt())
-                     : (QFileInfo::exists(entry->text(0)) ? 1 : 0);
+        pages += std::max(0, root->child(i)->data(countColumn, Qt::UserRole).toInt());
     }
     root->setText(countColumn, hasEntries() ? tr("%Ln page(s) in all", "", pages) : QString());
 }
