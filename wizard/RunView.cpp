@@ -43,6 +43,17 @@ QString systemText(const run::FailureCause& cause)
     return cause.error ? QString::fromStdString(cause.error->text) : QString();
 }
 
+// The system's words in brackets, for a text that says a folder is read-only: none when they
+// only say so again ("Read-only file system"), as the command line words it.
+QString besidesReadOnly(const run::FailureCause& cause)
+{
+    const QString why = systemText(cause);
+    if (why.isEmpty() || why.contains(QLatin1String("read-only"), Qt::CaseInsensitive)) {
+        return {};
+    }
+    return QStringLiteral(" (%1)").arg(why);
+}
+
 } // namespace
 
 RunView::RunView(frmMain& window, core::ProtectionSettings settings)
@@ -319,11 +330,11 @@ QString RunView::causeText(const run::FailureCause& cause, bool oneFolder) const
     switch (cause.kind) {
     case run::FailureCause::Kind::FolderReadOnly:
         if (!oneFolder) {
-            return tr("The folders they go into are read-only (%1).").arg(why);
+            return tr("The folders they go into are read-only%1.").arg(besidesReadOnly(cause));
         }
-        return (isTarget(folder) ? tr("The target folder %1 is read-only (%2).")
-                                 : tr("The folder %1 is read-only (%2)."))
-            .arg(folder, why);
+        return (isTarget(folder) ? tr("The target folder %1 is read-only%2.")
+                                 : tr("The folder %1 is read-only%2."))
+            .arg(folder, besidesReadOnly(cause));
     case run::FailureCause::Kind::ReadOnly:
         return oneFolder ? tr("The files they replace in %1, or the folder itself, are read-only.")
                                .arg(folder)
@@ -348,8 +359,8 @@ QString RunView::stopText(const run::FailureCause& cause) const
                    .arg(textOf(cause.folder), systemText(cause)) +
                QLatin1Char(' ') + stopped;
     }
-    return tr("Nothing can be written into the target folder: %1 is read-only (%2).")
-               .arg(textOf(cause.folder), systemText(cause)) +
+    return tr("Nothing can be written into the target folder: %1 is read-only%2.")
+               .arg(textOf(cause.folder), besidesReadOnly(cause)) +
            QLatin1Char(' ') + stopped;
 }
 
