@@ -50,7 +50,7 @@ ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString u
     ui.lblProject = named<QLabel>(bar, "lblProject");
     ui.lblProject->setWordWrap(true);
     connect(ui.cmdOpenProject, &QPushButton::clicked, this, [this] {
-        const QString file = m_dialogs.pickFileToOpen(&m_window, tr("Open a Project"),
+        const QString file = m_dialogs.pickFileToOpen(&m_window, tr("Open a project"),
                                                       projectFilter(), startFolder());
         if (!file.isEmpty()) {
             open(file);
@@ -84,7 +84,7 @@ void ProjectFiles::openRemembered()
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, last, project)) {
         ui.lblProject->setText(
-            tr("The last project could not be opened: %1").arg(QString::fromStdString(*refusal)));
+            tr("The last project could not be opened: %1.").arg(QString::fromStdString(*refusal)));
         return;
     }
     apply(project);
@@ -115,7 +115,7 @@ bool ProjectFiles::saveAs()
 {
     const QString start = m_file.isEmpty() ? proposedFile() : m_file;
     QString file =
-        m_dialogs.pickFileToSave(&m_window, tr("Save the Project"), projectFilter(), start);
+        m_dialogs.pickFileToSave(&m_window, tr("Save the project"), projectFilter(), start);
     if (file.isEmpty()) {
         return false;
     }
