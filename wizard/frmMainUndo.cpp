@@ -82,7 +82,7 @@ void frmMain::undoRun()
             left.push_back(tr("%1 is not there: it was moved or removed since the run.").arg(path));
             break;
         default:
-            left.push_back(tr("%1 could not be undone: %2")
+            left.push_back(tr("%1 could not be undone: %2.")
                                .arg(path, QString::fromStdString(step.error ? step.error->text
                                                                             : std::string())));
             break;
