@@ -23,6 +23,7 @@ namespace {
 constexpr int keyRole = Qt::UserRole;
 constexpr int folderRole = Qt::UserRole + 1;
 constexpr int countColumn = 1;
+constexpr int ticketRole = Qt::UserRole + 1; // of the count column: the count asked for last
 const QString rootKey = QStringLiteral("root");
 
 QString key(const QTreeWidgetItem* node)
@@ -145,6 +146,7 @@ QTreeWidgetItem* PickFilesPage::addNode(QTreeWidgetItem* parent, const QString& 
 
 void PickFilesPage::forget(QTreeWidgetItem* node)
 {
+    m_pending.remove(node->data(countColumn, ticketRole).toULongLong());
     for (int i = 0; i < node->childCount(); ++i) {
         forget(node->child(i));
     }
@@ -158,6 +160,7 @@ void PickFilesPage::resetTree()
 {
     ui.treeFolders->clear();
     m_texts.clear();
+    m_pending.clear();
     m_nextIndex = 1;
     addNode(nullptr, tr("Folders and files to protect"), images::root(), rootKey)
         ->setExpanded(true);
@@ -371,9 +374,11 @@ void PickFilesPage::recount()
     showTotal();
 }
 
-// A folder's count, as the run would find its pages; a folder that is gone says so.
-void PickFilesPage::showCount(QTreeWidgetItem* node, const files::ExcludePatterns& exclude) const
+// A folder's count, as the run would find its pages, made on the counter's thread; a folder that
+// is gone, or left out, says so at once.
+void PickFilesPage::showCount(QTreeWidgetItem* node, const files::ExcludePatterns& exclude)
 {
+    m_pending.remove(node->data(countColumn, ticketRole).toULongLong());
     QString folder = FolderPathOfNode(node);
     folder.chop(1);
     if (!QFileInfo(folder).isDir()) {
@@ -386,11 +391,29 @@ void PickFilesPage::showCount(QTreeWidgetItem* node, const files::ExcludePattern
         added = added->parent();
     }
     const core::PathString addedFolder = pathOf(added->text(0));
-    const int pages = static_cast<int>(CountPages(pathOf(folder), addedFolder, exclude));
-    node->setText(countColumn, LeftOut(pathOf(folder), addedFolder, exclude) ? tr("left out")
-                               : pages == 0                                  ? tr("no pages")
-                                            : tr("%Ln page(s)", "", pages));
+    node->setData(countColumn, Qt::UserRole, 0);
+    if (LeftOut(pathOf(folder), addedFolder, exclude)) {
+        node->setText(countColumn, tr("left out"));
+        return;
+    }
+    node->setText(countColumn, tr("counting..."));
+    const std::uint64_t ticket = m_counter.count(pathOf(folder), addedFolder, exclude);
+    node->setData(countColumn, ticketRole, QVariant::fromValue(ticket));
+    m_pending.insert(ticket, node);
+}
+
+void PickFilesPage::counted(std::uint64_t ticket, std::size_t count)
+{
+    QTreeWidgetItem* node = m_pending.take(ticket);
+    if (node == nullptr) {
+        return; // the folder was removed, or is being counted again
+    }
+    const int pages = static_cast<int>(count);
+    node->setText(countColumn, pages == 0 ? tr("no pages") : tr("%Ln page(s)", "", pages));
     node->setData(countColumn, Qt::UserRole, pages);
+    if (node->parent() == rootNode()) {
+        showTotal();
+    }
 }
 
 // The root counts the pages of the whole list: a file entry that is there is one page.
@@ -401,7 +424,12 @@ void PickFilesPage::showTotal()
     for (int i = 0; i < root->childCount(); ++i) {
         pages += std::max(0, root->child(i)->data(countColumn, Qt::UserRole).toInt());
     }
-    root->setText(countColumn, hasEntries() ? tr("%Ln page(s) in all", "", pages) : QString());
+    const bool entryCounting =
+        std::any_of(m_pending.cbegin(), m_pending.cend(),
+                    [&](const auto* node) { return node->parent() == root; });
+    root->setText(countColumn, !hasEntries()   ? QString()
+                               : entryCounting ? tr("counting...")
+                                               : tr("%Ln page(s) in all", "", pages));
 }
 
 std::vector<run::SelectionEntry> PickFilesPage::selection() const

@@ -13,6 +13,7 @@
 
 #include "files/ExcludePatterns.h"
 #include "run/ProtectionRun.h"
+#include "wizard/PageCounter.h"
 
 namespace quorlane::wizard {
 
@@ -49,6 +50,8 @@ public:
     // The patterns as the counts and the findings take them: none while one of them names no
     // file, which Protect refuses.
     files::ExcludePatterns usablePatterns() const;
+    // Whether a folder's count is still being made.
+    bool counting() const { return !m_pending.isEmpty(); }
     // Counts the pages of every folder shown again, with the patterns as they stand.
     void recount();
 
@@ -81,14 +84,18 @@ private:
     void currentChanged();
     void expanded(QTreeWidgetItem* node);
     void CheckEnableDisableNextButton();
-    void showCount(QTreeWidgetItem* node, const files::ExcludePatterns& exclude) const;
+    void showCount(QTreeWidgetItem* node, const files::ExcludePatterns& exclude);
+    void counted(std::uint64_t ticket, std::size_t pages);
     void showTotal();
 
     Dialogs& m_dialogs;
     core::PathString m_programFolder;
     QHash<QString, int> m_texts; // how many nodes show each text
     int m_nextIndex = 1;
-    QTimer m_recount; // a pause in typing the patterns counts again
+    QTimer m_recount;                                 // a pause in typing the patterns counts again
+    QHash<std::uint64_t, QTreeWidgetItem*> m_pending; // the folders being counted, by ticket
+    PageCounter m_counter{
+        *this, [this](std::uint64_t ticket, std::size_t pages) { counted(ticket, pages); }};
 };
 
 } // namespace quorlane::wizard
