@@ -52,7 +52,8 @@ void BM_AddFiles(benchmark::State& state)
     QTemporaryDir program;
     for (auto _ : state) {
         state.PauseTiming();
-        quorlane::wizard::frmMain window(dialogs, program.path().toStdString(), 2026);
+        quorlane::wizard::frmMain window(dialogs, program.path().toStdString(),
+                                         program.path().toStdString(), 2026);
         window.show();
         window.ShowPage(1);
         state.ResumeTiming();
@@ -77,7 +78,8 @@ void BM_RunThroughTheWindow(benchmark::State& state)
     QTemporaryDir program;
     QTemporaryDir target;
     for (auto _ : state) {
-        quorlane::wizard::frmMain window(dialogs, program.path().toStdString(), 2026);
+        quorlane::wizard::frmMain window(dialogs, program.path().toStdString(),
+                                         program.path().toStdString(), 2026);
         window.show();
         window.ShowPage(1);
         window.findChild<QPushButton*>(QStringLiteral("cmdAddFolder"))->click();

@@ -159,8 +159,9 @@ void EncryptionPage::showEncryptInfo()
             ? tr("The hidden part is encrypted with a key made from the password: the page "
                  "source holds neither, and visitors type the password once per visit. It does "
                  "not stop those who know the password from copying what the page shows.")
-            : tr("Without encryption the password stands in the page source, and the hidden "
-                 "part beside it, merely escaped: anyone who reads the source can read both."));
+            : tr("Without encryption the password stands in the page source, with the hidden "
+                 "part beside it only disguised, not locked: anyone who reads the source can read "
+                 "both."));
 }
 
 void EncryptionPage::showLockProblem(core::LockText text, const QString& message)

@@ -6,11 +6,13 @@
 #include <QHeaderView>
 #include <QSet>
 #include <QShortcut>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include "files/RememberedFolder.h"
 #include "wizard/Dialogs.h"
 #include "wizard/Images.h"
+#include "wizard/PageCount.h"
 #include "wizard/Rows.h"
 #include "wizard/Widgets.h"
 
@@ -20,6 +22,8 @@ namespace {
 
 constexpr int keyRole = Qt::UserRole;
 constexpr int folderRole = Qt::UserRole + 1;
+constexpr int countColumn = 1;
+constexpr int ticketRole = Qt::UserRole + 1; // of the count column: the count asked for last
 const QString rootKey = QStringLiteral("root");
 
 QString key(const QTreeWidgetItem* node)
@@ -50,14 +54,40 @@ PickFilesPage::PickFilesPage(Dialogs& dialogs, core::PathString programFolder, Q
     ui.lblPage2->setWordWrap(true);
     ui.treeFolders = named<QTreeWidget>(this, "treeFolders");
     ui.treeFolders->setHeaderHidden(true);
-    ui.treeFolders->setToolTip(tr("The folders and files to protect"));
+    ui.treeFolders->setColumnCount(2);
+    ui.treeFolders->setToolTip(tr("The folders and files to protect, with the pages each holds"));
     ui.treeFolders->setUniformRowHeights(true);
     widenToNodes(*ui.treeFolders);
+    ui.treeFolders->header()->setSectionResizeMode(countColumn, QHeaderView::ResizeToContents);
     ui.lblAddFiles = named<QLabel>(this, "lblAddFiles", tr("Add files or folders..."));
     ui.cmdAddFile = named<QPushButton>(this, "cmdAddFile", tr("&Add File"));
     ui.cmdAddFolder = named<QPushButton>(this, "cmdAddFolder", tr("Add &Folder"));
     ui.cmdRemoveFolder = named<QPushButton>(this, "cmdRemoveFolder", tr("&Remove"));
     ui.cmdRemoveFolder->setEnabled(false);
+    ui.lblExclude = wrapped(named<QLabel>(
+        this, "lblExclude",
+        tr("Leave &out of the run (one pattern a line, written as in a .gitignore file):")));
+    ui.txtExclude = named<QPlainTextEdit>(this, "txtExclude");
+    ui.txtExclude->setTabChangesFocus(true);
+    ui.txtExclude->setPlaceholderText(QStringLiteral("*.txt\n_sources/"));
+    ui.txtExclude->setToolTip(
+        tr("Files and folders below each added folder that a pattern matches are left out of the "
+           "run, and out of a copy: *.txt (a name at any depth), /searchindex.js or docs/*.map (a "
+           "path from the added folder), _sources/ (folders only), and !pattern to take back "
+           "what an earlier pattern left out."));
+    ui.txtExclude->setFixedHeight(3 * ui.txtExclude->fontMetrics().lineSpacing() +
+                                  2 * ui.txtExclude->frameWidth() + 8);
+    ui.lblExclude->setBuddy(ui.txtExclude);
+    ui.lblExcludeProblem = wrapped(named<QLabel>(this, "lblExcludeProblem"));
+    ui.lblExcludeProblem->setStyleSheet(QStringLiteral("color: #b00000;"));
+    ui.lblExcludeProblem->hide();
+    m_recount.setSingleShot(true);
+    m_recount.setInterval(400);
+    connect(&m_recount, &QTimer::timeout, this, [this] { recount(); });
+    connect(ui.txtExclude, &QPlainTextEdit::textChanged, this, [this] {
+        ui.lblExcludeProblem->hide();
+        m_recount.start();
+    });
     auto* removeKey = new QShortcut(QKeySequence::Delete, ui.treeFolders);
     removeKey->setContext(Qt::WidgetShortcut);
 
@@ -91,6 +121,10 @@ PickFilesPage::PickFilesPage(Dialogs& dialogs, core::PathString programFolder, Q
     buttons->addWidget(ui.cmdRemoveFolder);
     buttons->addStretch();
     rows.add(buttons, gapY);
+    rows.add(ui.lblExclude, gapY, gapX, gapX);
+    rows.add(ui.txtExclude, gapY / 2, 2 * gapX, 2 * gapX);
+    rows.add(ui.lblExcludeProblem, gapY / 2, 2 * gapX, 2 * gapX);
+    rows.addSpacing(gapY);
     resetTree();
 }
 
@@ -112,6 +146,7 @@ QTreeWidgetItem* PickFilesPage::addNode(QTreeWidgetItem* parent, const QString& 
 
 void PickFilesPage::forget(QTreeWidgetItem* node)
 {
+    m_pending.remove(node->data(countColumn, ticketRole).toULongLong());
     for (int i = 0; i < node->childCount(); ++i) {
         forget(node->child(i));
     }
@@ -125,9 +160,11 @@ void PickFilesPage::resetTree()
 {
     ui.treeFolders->clear();
     m_texts.clear();
+    m_pending.clear();
     m_nextIndex = 1;
     addNode(nullptr, tr("Folders and files to protect"), images::root(), rootKey)
         ->setExpanded(true);
+    showTotal();
 }
 
 void PickFilesPage::AddFolderNode(const QString& name, QTreeWidgetItem* parent)
@@ -140,6 +177,10 @@ void PickFilesPage::AddFolderNode(const QString& name, QTreeWidgetItem* parent)
     QTreeWidgetItem* node = addNode(parent, name, images::folder(), QString());
     node->setData(0, folderRole, true);
     const int index = m_nextIndex - 1;
+    showCount(node, usablePatterns());
+    if (parent == rootNode()) {
+        showTotal();
+    }
     parent->setExpanded(true);
     ui.treeFolders->scrollToItem(node);
     addNode(node, tr("browsing..."), QIcon(), QStringLiteral("BFO") + QString::number(index));
@@ -153,6 +194,11 @@ void PickFilesPage::AddFileNode(const QString& path, QTreeWidgetItem* parent, bo
         return;
     }
     QTreeWidgetItem* node = addNode(parent, path, images::page(), QString());
+    const bool there = QFileInfo::exists(path);
+    node->setData(countColumn, Qt::UserRole, there ? 1 : -1);
+    if (!there) {
+        node->setText(countColumn, tr("not there"));
+    }
     if (reveal) {
         parent->setExpanded(true);
         ui.treeFolders->scrollToItem(node);
@@ -262,7 +308,128 @@ void PickFilesPage::expanded(QTreeWidgetItem* node)
 
 void PickFilesPage::CheckEnableDisableNextButton()
 {
+    showTotal();
     emit entriesChanged(hasEntries());
+}
+
+std::vector<std::u16string> PickFilesPage::exclude() const
+{
+    std::vector<std::u16string> patterns;
+    for (const QString& line : ui.txtExclude->toPlainText().split(QLatin1Char('\n'))) {
+        // Blanks at the end of a line are left out, as a .gitignore file leaves them.
+        QString pattern = line;
+        while (!pattern.isEmpty() && pattern.back().isSpace()) {
+            pattern.chop(1);
+        }
+        if (!pattern.isEmpty()) {
+            patterns.push_back(pattern.toStdU16String());
+        }
+    }
+    return patterns;
+}
+
+void PickFilesPage::setExclude(const std::vector<std::u16string>& patterns)
+{
+    QStringList lines;
+    for (const std::u16string& pattern : patterns) {
+        lines.push_back(QString::fromStdU16String(pattern));
+    }
+    ui.txtExclude->setPlainText(lines.join(QLatin1Char('\n')));
+    recount();
+}
+
+bool PickFilesPage::excludeRefused()
+{
+    for (const std::u16string& pattern : exclude()) {
+        if (const auto problem = files::ExcludePatterns::problem(pattern)) {
+            ui.lblExcludeProblem->setText(QString::fromStdString(*problem) + QLatin1Char('.'));
+            ui.lblExcludeProblem->show();
+            return true;
+        }
+    }
+    return false;
+}
+
+// Patterns with one that names no file are not used for the counts until it is mended.
+files::ExcludePatterns PickFilesPage::usablePatterns() const
+{
+    const std::vector<std::u16string> patterns = exclude();
+    for (const std::u16string& pattern : patterns) {
+        if (files::ExcludePatterns::problem(pattern)) {
+            return {};
+        }
+    }
+    return files::ExcludePatterns(patterns);
+}
+
+void PickFilesPage::recount()
+{
+    m_recount.stop();
+    const files::ExcludePatterns patterns = usablePatterns();
+    for (QTreeWidgetItemIterator it(ui.treeFolders); *it != nullptr; ++it) {
+        if ((*it)->data(0, folderRole).toBool()) {
+            showCount(*it, patterns);
+        }
+    }
+    showTotal();
+}
+
+// A folder's count, as the run would find its pages, made on the counter's thread; a folder that
+// is gone, or left out, says so at once.
+void PickFilesPage::showCount(QTreeWidgetItem* node, const files::ExcludePatterns& exclude)
+{
+    m_pending.remove(node->data(countColumn, ticketRole).toULongLong());
+    QString folder = FolderPathOfNode(node);
+    folder.chop(1);
+    if (!QFileInfo(folder).isDir()) {
+        node->setText(countColumn, tr("not there"));
+        node->setData(countColumn, Qt::UserRole, -1);
+        return;
+    }
+    const QTreeWidgetItem* added = node;
+    while (added->parent() != rootNode()) {
+        added = added->parent();
+    }
+    const core::PathString addedFolder = pathOf(added->text(0));
+    node->setData(countColumn, Qt::UserRole, 0);
+    if (LeftOut(pathOf(folder), addedFolder, exclude)) {
+        node->setText(countColumn, tr("left out"));
+        return;
+    }
+    node->setText(countColumn, tr("counting..."));
+    const std::uint64_t ticket = m_counter.count(pathOf(folder), addedFolder, exclude);
+    node->setData(countColumn, ticketRole, QVariant::fromValue(ticket));
+    m_pending.insert(ticket, node);
+}
+
+void PickFilesPage::counted(std::uint64_t ticket, std::size_t count)
+{
+    QTreeWidgetItem* node = m_pending.take(ticket);
+    if (node == nullptr) {
+        return; // the folder was removed, or is being counted again
+    }
+    const int pages = static_cast<int>(count);
+    node->setText(countColumn, pages == 0 ? tr("no pages") : tr("%Ln page(s)", "", pages));
+    node->setData(countColumn, Qt::UserRole, pages);
+    if (node->parent() == rootNode()) {
+        showTotal();
+    }
+}
+
+// The root counts the pages of the whole list: a file entry that is there is one page.
+void PickFilesPage::showTotal()
+{
+    QTreeWidgetItem* root = rootNode();
+    int pages = 0;
+    for (int i = 0; i < root->childCount(); ++i) {
+        pages += std::max(0, root->child(i)->data(countColumn, Qt::UserRole).toInt());
+    }
+    const bool entryCounting =
+        std::any_of(m_pending.cbegin(), m_pending.cend(),
+                    [&](const auto* node) { return node->parent() == root; });
+    root->setText(countColumn, !hasEntries()   ? QString()
+                               : entryCounting ? tr("counting...")
+                                               : tr("%Ln page(s) in all", "", pages));
 }
 
 std::vector<run::SelectionEntry> PickFilesPage::selection() const

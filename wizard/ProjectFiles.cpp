@@ -8,6 +8,7 @@
 
 #include "files/RememberedFolder.h"
 #include "wizard/Dialogs.h"
+#include "wizard/PathText.h"
 #include "wizard/Rows.h"
 #include "wizard/frmMain.h"
 
@@ -18,16 +19,6 @@ namespace {
 QString projectFilter()
 {
     return QObject::tr("Quorlane projects (*.json);;All files (*)");
-}
-
-QString textOf(const core::PathString& path)
-{
-    return QString::fromStdU16String(core::TextFromPath(path));
-}
-
-core::PathString pathOf(const QString& text)
-{
-    return core::PathFromText(QDir::toNativeSeparators(text).toStdU16String());
 }
 
 QString qs(const std::u16string& text)
@@ -46,12 +37,12 @@ void tick(QAbstractButton* box, bool on)
 
 } // namespace
 
-ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString programFolder,
+ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString userFolder,
                            QWidget* bar)
     : QObject(&window)
     , m_window(window)
     , m_dialogs(dialogs)
-    , m_programFolder(std::move(programFolder))
+    , m_userFolder(std::move(userFolder))
 {
     ui.cmdOpenProject = named<QPushButton>(bar, "cmdOpenProject", tr("&Open Project..."));
     ui.cmdSaveProject = named<QPushButton>(bar, "cmdSaveProject", tr("&Save Project"));
@@ -59,7 +50,7 @@ ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString p
     ui.lblProject = named<QLabel>(bar, "lblProject");
     ui.lblProject->setWordWrap(true);
     connect(ui.cmdOpenProject, &QPushButton::clicked, this, [this] {
-        const QString file = m_dialogs.pickFileToOpen(&m_window, tr("Open a Project"),
+        const QString file = m_dialogs.pickFileToOpen(&m_window, tr("Open a project"),
                                                       projectFilter(), startFolder());
         if (!file.isEmpty()) {
             open(file);
@@ -85,15 +76,15 @@ ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString p
 
 void ProjectFiles::openRemembered()
 {
-    const core::PathString last = files::ReadRememberedProject(m_programFolder);
+    const core::PathString last = files::ReadRememberedProject(m_userFolder);
     if (last.empty()) {
         return;
     }
-    run::Project project{{}, m_window.settings(), m_exclude};
+    run::Project project{{}, m_window.settings(), {}};
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, last, project)) {
         ui.lblProject->setText(
-            tr("The last project could not be opened: %1").arg(QString::fromStdString(*refusal)));
+            tr("The last project could not be opened: %1.").arg(QString::fromStdString(*refusal)));
         return;
     }
     apply(project);
@@ -102,7 +93,7 @@ void ProjectFiles::openRemembered()
 
 bool ProjectFiles::open(const QString& file)
 {
-    run::Project project{{}, m_window.settings(), m_exclude};
+    run::Project project{{}, m_window.settings(), {}};
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, pathOf(file), project)) {
         m_dialogs.message(
@@ -122,9 +113,9 @@ bool ProjectFiles::save()
 
 bool ProjectFiles::saveAs()
 {
-    const QString start = m_file.isEmpty() ? startFolder() : m_file;
+    const QString start = m_file.isEmpty() ? proposedFile() : m_file;
     QString file =
-        m_dialogs.pickFileToSave(&m_window, tr("Save the Project"), projectFilter(), start);
+        m_dialogs.pickFileToSave(&m_window, tr("Save the project"), projectFilter(), start);
     if (file.isEmpty()) {
         return false;
     }
@@ -156,14 +147,45 @@ void ProjectFiles::setCurrent(const QString& file)
         return;
     }
     ui.lblProject->setText(tr("Project: %1").arg(QDir::toNativeSeparators(file)));
-    files::WriteRememberedProject(m_programFolder, pathOf(file));
+    files::WriteRememberedProject(m_userFolder, pathOf(file));
 }
 
 QString ProjectFiles::startFolder() const
 {
-    const core::PathString last = files::ReadRememberedProject(m_programFolder);
+    const core::PathString last = files::ReadRememberedProject(m_userFolder);
     return last.empty() ? m_window.pickFilesPage()->rememberedFolder()
                         : QFileInfo(textOf(last)).absolutePath();
+}
+
+// The project goes beside the topmost picked folder that holds the start folder, named after
+// the first picked folder.
+QString ProjectFiles::proposedFile() const
+{
+    QStringList sites;
+    QString name;
+    for (const run::SelectionEntry& entry : m_window.pickFilesPage()->selection()) {
+        const QFileInfo info(textOf(entry.path));
+        sites.push_back(
+            QDir::cleanPath(entry.isFolder ? info.absoluteFilePath() : info.absolutePath()));
+        if (name.isEmpty() && entry.isFolder) {
+            name = info.fileName();
+        }
+    }
+    QString folder = startFolder();
+    folder = QDir::cleanPath(folder.isEmpty() ? QDir::homePath() : folder);
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const QString& site : sites) {
+            const QString above = QFileInfo(site).absolutePath();
+            const bool within = folder == site || folder.startsWith(site + QLatin1Char('/'));
+            if (within && above != site) {
+                folder = above;
+                moved = true;
+            }
+        }
+    }
+    return QDir::toNativeSeparators(
+        QDir(folder).filePath((name.isEmpty() ? tr("project") : name) + QStringLiteral(".json")));
 }
 
 void ProjectFiles::readInto(core::ProtectionSettings& settings) const
@@ -174,14 +196,14 @@ void ProjectFiles::readInto(core::ProtectionSettings& settings) const
 
 run::Project ProjectFiles::collect() const
 {
-    run::Project project{m_window.pickFilesPage()->selection(), m_window.settings(), m_exclude};
+    run::Project project{m_window.pickFilesPage()->selection(), m_window.settings(),
+                         m_window.pickFilesPage()->exclude()};
     project.settings.password.clear();
     return project;
 }
 
 void ProjectFiles::apply(const run::Project& project)
 {
-    m_exclude = project.exclude;
     const core::ProtectionSettings& settings = project.settings;
     PickFilesPage* pick = m_window.pickFilesPage();
     pick->resetTree();
@@ -193,6 +215,7 @@ void ProjectFiles::apply(const run::Project& project)
             pick->AddFileNode(textOf(entry.path), root);
         }
     }
+    pick->setExclude(project.exclude);
     emit pick->entriesChanged(pick->hasEntries());
 
     StoreFilesPage::Ui& store = m_window.storeFilesPage()->ui;

@@ -21,8 +21,8 @@ class ProjectFiles : public QObject
 {
     Q_OBJECT
 public:
-    // The buttons go into bar.
-    ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString programFolder, QWidget* bar);
+    // The buttons go into bar; the last project is remembered in userFolder.
+    ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString userFolder, QWidget* bar);
 
     // Opens the project last used, if there still is one; a failure is told beside the buttons.
     void openRemembered();
@@ -39,8 +39,6 @@ public:
 
     // The choices no page shows.
     void readInto(core::ProtectionSettings& settings) const;
-    // The patterns of the files the project leaves out of the run, kept as the project has them.
-    const std::vector<std::u16string>& exclude() const { return m_exclude; }
 
     struct Ui
     {
@@ -56,14 +54,16 @@ private:
     bool saveTo(const QString& file);
     void setCurrent(const QString& file);
     QString startFolder() const;
+    // Where Save As proposes the project: never inside a picked folder, or beside a picked page,
+    // where it would be published with the site.
+    QString proposedFile() const;
 
     frmMain& m_window;
     Dialogs& m_dialogs;
-    core::PathString m_programFolder;
+    core::PathString m_userFolder;
     QString m_file;
     std::uint32_t m_kdfIterations = core::defaultKdfIterations;
     bool m_rememberUnlock = true;
-    std::vector<std::u16string> m_exclude;
 };
 
 } // namespace quorlane::wizard

@@ -5,8 +5,10 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QSet>
 #include <QStyle>
 #include <QToolTip>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include "wizard/Dialogs.h"
@@ -45,7 +47,7 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     ui.cmdUndo = named<QPushButton>(this, "cmdUndo", tr("&Undo this run"));
     ui.cmdUndo->setEnabled(false);
     connect(ui.treeResults, &QTreeWidget::itemSelectionChanged, this,
-            [this] { ui.cmdViewPage->setEnabled(!ui.treeResults->selectedItems().isEmpty()); });
+            [this] { selectionChanged(); });
     connect(ui.cmdViewPage, &QPushButton::clicked, this, [this] { viewPage(); });
 
     Rows rows(this);
@@ -180,10 +182,14 @@ void ResultsPage::setProgress(float percentage)
                             ui.picSB->contentsRect().height());
 }
 
-// A top-level node names a page (or a folder) whole; a page under a folder node names it below
-// that folder, unless placement already made it a whole path.
+// A written page's node keeps the file written; any other top-level node names a page (or a
+// folder) whole, and a page under a folder node names it below that folder, unless placement
+// already made it a whole path.
 QString ResultsPage::resultPath(const QTreeWidgetItem* node)
 {
+    if (const QVariant written = node->data(0, pathRole); written.isValid()) {
+        return written.toString();
+    }
     QString target = node->text(0);
     if (node->parent() != nullptr && !QFileInfo::exists(target)) {
         target = node->parent()->text(0) + target;
@@ -191,10 +197,50 @@ QString ResultsPage::resultPath(const QTreeWidgetItem* node)
     return target;
 }
 
+namespace {
+
+constexpr int undoneRole = Qt::UserRole + 1;
+
+QString cleanPath(const QString& path)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+
+} // namespace
+
+void ResultsPage::markUndone(const QStringList& paths)
+{
+    QSet<QString> undone;
+    for (const QString& path : paths) {
+        undone.insert(cleanPath(path));
+    }
+    const QColor grey = palette().color(QPalette::Disabled, QPalette::Text);
+    for (QTreeWidgetItemIterator it(ui.treeResults); *it != nullptr; ++it) {
+        QTreeWidgetItem* node = *it;
+        if (node->childCount() == 0 && undone.contains(cleanPath(resultPath(node)))) {
+            node->setData(0, undoneRole, true);
+            node->setForeground(0, grey);
+            node->setToolTip(0, tr("Undone: it is as it was before the run."));
+        }
+    }
+    selectionChanged();
+}
+
+bool ResultsPage::isUndone(const QTreeWidgetItem* node)
+{
+    return node->data(0, undoneRole).toBool();
+}
+
+void ResultsPage::selectionChanged()
+{
+    const QList<QTreeWidgetItem*> selected = ui.treeResults->selectedItems();
+    ui.cmdViewPage->setEnabled(!selected.isEmpty() && !isUndone(selected.front()));
+}
+
 void ResultsPage::viewPage()
 {
     const QList<QTreeWidgetItem*> selected = ui.treeResults->selectedItems();
-    if (selected.isEmpty()) {
+    if (selected.isEmpty() || isUndone(selected.front())) {
         return;
     }
     m_dialogs.openOrSay(window(), QUrl::fromLocalFile(resultPath(selected.front())));

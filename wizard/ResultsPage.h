@@ -31,6 +31,12 @@ public:
     // Marks a written page's node when its protection had warnings.
     void markNode(QTreeWidgetItem* node, const std::vector<core::Finding>& findings) const;
     static QString findingText(const core::Finding& finding);
+    // Marks the nodes of the pages an undo put back: greyed, with a tip that says so, and no
+    // View Page, which would open a page that is no longer the run's.
+    void markUndone(const QStringList& paths);
+    static bool isUndone(const QTreeWidgetItem* node);
+    // Where a node of a written page keeps the whole path of the file written.
+    static constexpr int pathRole = Qt::UserRole + 2;
     // The whole path of what a node of the results names.
     static QString resultPath(const QTreeWidgetItem* node);
 
@@ -53,6 +59,7 @@ protected:
 
 private:
     void viewPage();
+    void selectionChanged();
 
     Dialogs& m_dialogs;
 };

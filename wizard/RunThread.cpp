@@ -6,14 +6,15 @@ namespace quorlane::wizard {
 
 RunThread::RunThread(QObject& receiver, std::function<void()> takeEvents,
                      std::vector<run::SelectionEntry> selection, core::ProtectionSettings settings,
-                     const std::vector<std::u16string>& exclude)
+                     const std::vector<std::u16string>& exclude, bool replaceOthersFiles)
     : m_host([&receiver, takeEvents = std::move(takeEvents)] {
         QMetaObject::invokeMethod(&receiver, takeEvents, Qt::QueuedConnection);
     })
     , m_run(m_host, m_fileSystem)
     , m_thread([this, selection = std::move(selection), settings = std::move(settings),
-                exclude = files::ExcludePatterns(exclude)]() mutable {
+                exclude = files::ExcludePatterns(exclude), replaceOthersFiles]() mutable {
         m_run.setExclude(std::move(exclude));
+        m_run.setReplaceOthersFiles(replaceOthersFiles);
         work(selection, settings);
     })
 {

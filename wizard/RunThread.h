@@ -20,7 +20,7 @@ class RunThread
 public:
     RunThread(QObject& receiver, std::function<void()> takeEvents,
               std::vector<run::SelectionEntry> selection, core::ProtectionSettings settings,
-              const std::vector<std::u16string>& exclude = {});
+              const std::vector<std::u16string>& exclude = {}, bool replaceOthersFiles = false);
     ~RunThread();
     RunThread(const RunThread&) = delete;
     RunThread& operator=(const RunThread&) = delete;

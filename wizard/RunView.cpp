@@ -8,6 +8,7 @@
 
 #include "run/ProtectionRun.h"
 #include "wizard/Dialogs.h"
+#include "wizard/PathText.h"
 #include "wizard/frmMain.h"
 #include "wording/RunWording.h"
 
@@ -15,13 +16,15 @@ namespace quorlane::wizard {
 
 namespace {
 
+// A copy turned away for files in its target folder that no run wrote: the window asks whether
+// to replace them rather than only telling.
+bool asksToReplace(const run::Refusal& refusal)
+{
+    return refusal.kind == run::Refusal::Kind::TargetHoldsOthers;
+}
+
 // How many failed pages the closing message names.
 constexpr std::size_t namedFailures = 5;
-
-QString textOf(const core::PathString& path)
-{
-    return QString::fromStdU16String(core::TextFromPath(path));
-}
 
 QString number(std::size_t n)
 {
@@ -38,6 +41,17 @@ QString messageText(const wording::Message& message)
 QString systemText(const run::FailureCause& cause)
 {
     return cause.error ? QString::fromStdString(cause.error->text) : QString();
+}
+
+// The system's words in brackets, for a text that says a folder is read-only: none when they
+// only say so again ("Read-only file system"), as the command line words it.
+QString besidesReadOnly(const run::FailureCause& cause)
+{
+    const QString why = systemText(cause);
+    if (why.isEmpty() || why.contains(QLatin1String("read-only"), Qt::CaseInsensitive)) {
+        return {};
+    }
+    return QStringLiteral(" (%1)").arg(why);
 }
 
 } // namespace
@@ -83,7 +97,8 @@ void RunView::showBatch()
 
 void RunView::refused(const run::Refusal& refusal)
 {
-    if (refusal.field) {
+    // Files of others in the target folder are asked about at the end, on this page.
+    if (refusal.field && !asksToReplace(refusal)) {
         showField(*refusal.field);
     }
     // A run turned away began nothing: the status line says so, or goes back to what it said
@@ -182,6 +197,7 @@ void RunView::addResult(const run::PageOutcome& outcome)
         node = new QTreeWidgetItem(parent, QStringList{textOf(record.Filename)});
     }
     node->setIcon(0, images::page());
+    node->setData(0, ResultsPage::pathRole, textOf(outcome.output));
     if (const auto found = m_findings.find(outcome.page); found != m_findings.end()) {
         m_window.m_results->markNode(node, found->second);
     }
@@ -214,7 +230,7 @@ void RunView::finish(const RunReturned& end, bool quietly)
         results->ui.lblResults->setText(
             tr("The run stopped: %1").arg(QString::fromStdString(*end.failure)));
         box = results->ui.lblResults->text();
-    } else if (m_refusal) {
+    } else if (m_refusal && !asksToReplace(*m_refusal)) {
         box = messageText(wording::RefusalMessage(*m_refusal));
     } else {
         results->ui.lblResults->setText(statusLine(summary));
@@ -314,11 +330,11 @@ QString RunView::causeText(const run::FailureCause& cause, bool oneFolder) const
     switch (cause.kind) {
     case run::FailureCause::Kind::FolderReadOnly:
         if (!oneFolder) {
-            return tr("The folders they go into are read-only (%1).").arg(why);
+            return tr("The folders they go into are read-only%1.").arg(besidesReadOnly(cause));
         }
-        return (isTarget(folder) ? tr("The target folder %1 is read-only (%2).")
-                                 : tr("The folder %1 is read-only (%2)."))
-            .arg(folder, why);
+        return (isTarget(folder) ? tr("The target folder %1 is read-only%2.")
+                                 : tr("The folder %1 is read-only%2."))
+            .arg(folder, besidesReadOnly(cause));
     case run::FailureCause::Kind::ReadOnly:
         return oneFolder ? tr("The files they replace in %1, or the folder itself, are read-only.")
                                .arg(folder)
@@ -343,8 +359,8 @@ QString RunView::stopText(const run::FailureCause& cause) const
                    .arg(textOf(cause.folder), systemText(cause)) +
                QLatin1Char(' ') + stopped;
     }
-    return tr("Nothing can be written into the target folder: %1 is read-only (%2).")
-               .arg(textOf(cause.folder), systemText(cause)) +
+    return tr("Nothing can be written into the target folder: %1 is read-only%2.")
+               .arg(textOf(cause.folder), besidesReadOnly(cause)) +
            QLatin1Char(' ') + stopped;
 }
 

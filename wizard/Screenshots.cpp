@@ -52,6 +52,9 @@ int screenshots(frmMain& window, const QString& folder, const QString& site)
         auto* pick = window.pickFilesPage();
         pick->AddFolderNode(QDir::toNativeSeparators(copy), pick->ui.treeFolders->topLevelItem(0));
         emit pick->entriesChanged(true);
+        while (pick->counting()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
     }
     for (int page = 0; page <= frmMain::lastPage; ++page) {
         window.ShowPage(page);

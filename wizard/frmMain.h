@@ -41,14 +41,19 @@ enum class WizardState
 };
 
 // The wizard's one window: the page list on the left, six pages, and Exit, Back and Next.
+// frmMain.cpp holds the frame and its navigation; frmMainChecks.cpp the checks before Protect,
+// frmMainRun.cpp the run, frmMainUndo.cpp the Undo of the last run.
 class frmMain : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int lastPage = 5;
 
-    frmMain(Dialogs& dialogs, core::PathString programFolder, int currentYear,
-            QWidget* parent = nullptr);
+    // programFolder: the program's own folder (the remembered folder, the default target);
+    // userFolder: the user's own data folder, where the last project is remembered, so that
+    // another user of the same program never opens it.
+    frmMain(Dialogs& dialogs, core::PathString programFolder, core::PathString userFolder,
+            int currentYear, QWidget* parent = nullptr);
     // A run at work is cancelled, and its page at work finished, first.
     ~frmMain() override;
 
@@ -90,7 +95,9 @@ private:
     void focusFirstControl(QWidget* page);
     void cmdNextClicked();
     void showAbout();
-    void protect();
+    // replaceOthersFiles: a copy may replace files in its target folder that no run wrote.
+    void protect(bool replaceOthersFiles = false);
+    void askToReplaceOthers(const run::Refusal& refusal);
     // Shows what the run has told since last time; at its return, ends it.
     void takeRunEvents();
     void endRun();
@@ -104,6 +111,8 @@ private:
     bool fieldRefused();
     // Picked folders or files that are no longer there: Pick Files is shown, and they are named.
     bool goneRefused();
+    // A pattern of the Leave out box that names no file: told below the box, which is focused.
+    bool excludeRefused();
     // The password typed twice, differently: told below the boxes, the second one focused.
     bool passwordsDiffer();
     void showField(run::LockField field);
@@ -152,6 +161,7 @@ private:
     QTimer m_nextGuard;
     bool m_nextHadFocus = false;
     core::PathString m_lastManifest; // of the last run, for Undo
+    bool m_undoneInPart = false;     // an undo left files that a second one may yet change
 };
 
 } // namespace quorlane::wizard

@@ -17,6 +17,14 @@
 
 namespace {
 
+// The user's own data folder, made when it is not there yet.
+QString userFolder()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}
+
 // The program's own folder when it can be written to (an unpacked build), else the user's data
 // folder, so that an installed program still remembers and has a target folder. An installed
 // program, known by its desktop entry under share/ beside its folder, always takes the data
@@ -29,9 +37,7 @@ QString programFolder()
     if (!installed && QFileInfo(own).isWritable()) {
         return own;
     }
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return data;
+    return userFolder();
 }
 
 constexpr const char* helpText = QT_TRANSLATE_NOOP(
@@ -51,7 +57,8 @@ constexpr const char* helpText = QT_TRANSLATE_NOOP(
     "Qt's own options, such as -platform offscreen, are taken as well. The last folder picked\n"
     "is remembered in filepath.txt, and the default target folder is backups, both in the\n"
     "user's data folder (~/.local/share/Quorlane) when the program is installed, else in the\n"
-    "program's own folder where it can write there.\n");
+    "program's own folder where it can write there. The last project opened or saved is\n"
+    "remembered in lastproject.txt in the user's data folder, whatever the program's folder.\n");
 
 // --help and --version are answered before any window system is needed.
 bool answeredAlone(int argc, char** argv)
@@ -89,7 +96,9 @@ int main(int argc, char** argv)
 
     quorlane::wizard::QtDialogs dialogs;
     const QString folder = QDir::toNativeSeparators(programFolder());
+    const QString user = QDir::toNativeSeparators(userFolder());
     quorlane::wizard::frmMain window(dialogs, quorlane::core::PathFromText(folder.toStdU16String()),
+                                     quorlane::core::PathFromText(user.toStdU16String()),
                                      QDate::currentDate().year());
     const QStringList args = QApplication::arguments();
     if (args.size() >= 3 && args.at(1) == QStringLiteral("--screenshots")) {

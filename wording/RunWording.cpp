@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "core/ScriptText.h"
+#include "core/TextSearch.h"
 #include "core/Utf8.h"
 
 namespace quorlane::wording {
@@ -282,8 +283,10 @@ Message StopMessage(const run::FailureCause& cause)
         return warning(u"The target folder cannot be made: " + folder + u" could not be created (" +
                        why + u")." + stopped);
     }
-    return warning(u"Nothing can be written into the target folder: " + folder +
-                   u" is read-only (" + why + u")." + stopped);
+    // The system's words only when they add to "read-only" ("Read-only file system" does not).
+    const bool repeats = why.empty() || core::ContainsIgnoreCase(why, u"read-only");
+    return warning(u"Nothing can be written into the target folder: " + folder + u" is read-only" +
+                   (repeats ? u"" : u" (" + why + u")") + u"." + stopped);
 }
 
 Message FailureMessage(const PageFailure& failure)

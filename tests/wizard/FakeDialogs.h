@@ -29,6 +29,7 @@ public:
     std::vector<Shown> questions;
     std::vector<Shown> messages;
     std::vector<QString> folderStarts;
+    std::vector<QString> pathStarts; // where the project dialogs started
     std::vector<QUrl> opened;
     int beeps = 0;
     bool opens = true; // whether open finds a browser
@@ -67,12 +68,14 @@ public:
         folderStarts.push_back(startFolder);
         return take(folderAnswers);
     }
-    QString pickFileToOpen(QWidget*, const QString&, const QString&, const QString&) override
+    QString pickFileToOpen(QWidget*, const QString&, const QString&, const QString& start) override
     {
+        pathStarts.push_back(start);
         return take(pathAnswers);
     }
-    QString pickFileToSave(QWidget*, const QString&, const QString&, const QString&) override
+    QString pickFileToSave(QWidget*, const QString&, const QString&, const QString& start) override
     {
+        pathStarts.push_back(start);
         return take(pathAnswers);
     }
     void beep() override { ++beeps; }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -36,11 +37,13 @@ struct Wizard
 {
     FakeDialogs dialogs;
     test::TempFolder programFolder;
+    test::TempFolder userFolder;
     std::unique_ptr<wizard::frmMain> window;
 
     Wizard()
     {
-        window = std::make_unique<wizard::frmMain>(dialogs, programFolder.str(), 2026);
+        window =
+            std::make_unique<wizard::frmMain>(dialogs, programFolder.str(), userFolder.str(), 2026);
         window->show();
     }
     template <typename T = QWidget> T* find(const QString& name) const
@@ -814,6 +817,149 @@ private slots:
                  QStringLiteral("The run was undone in part: 30 files were left as they are."));
     }
 
+    // Pick Files counts the pages the run would take from each folder, as its scan finds them,
+    // with the Leave out patterns applied; an empty folder says so, and a gone one too. A
+    // pattern that names no file is refused at Protect, beside its box, before anything is
+    // written; the run leaves out what the patterns match, and so do the findings.
+    void pickFilesCountsPagesAndLeavesOutWhatTheBoxSays()
+    {
+        Wizard w;
+        test::TempFolder site;
+        for (const char* page : {"a.htm", "notes.txt", "sub/b.html", "sub/c.HTM", "drafts/d.htm"}) {
+            site.write(page, "<p>page</p>");
+        }
+        test::fs::create_directories(site.path() / "empty");
+        w.addFolder(q(site.str()));
+        QTreeWidgetItem* root = w.files()->topLevelItem(0);
+        QTreeWidgetItem* entry = root->child(0);
+        // The counts are made on a thread of their own, so that a large tree never holds the
+        // window.
+        QTRY_COMPARE(root->text(1), QStringLiteral("4 pages in all"));
+        QCOMPARE(entry->text(1), QStringLiteral("4 pages"));
+        entry->setExpanded(true);
+        QCOMPARE(entry->childCount(), 3);
+        QTRY_VERIFY(!w.window->pickFilesPage()->counting());
+        QCOMPARE(entry->child(0)->text(1), QStringLiteral("1 page"));
+        QCOMPARE(entry->child(1)->text(1), QStringLiteral("no pages"));
+        QCOMPARE(entry->child(2)->text(1), QStringLiteral("2 pages"));
+
+        auto* exclude = w.find<QPlainTextEdit>("txtExclude");
+        exclude->setPlainText(QStringLiteral("drafts/\n*.html"));
+        QTRY_COMPARE(entry->text(1), QStringLiteral("2 pages"));
+        QTRY_VERIFY(!w.window->pickFilesPage()->counting());
+        QCOMPARE(entry->child(0)->text(1), QStringLiteral("left out"));
+        QCOMPARE(entry->child(2)->text(1), QStringLiteral("1 page"));
+
+        exclude->setPlainText(QStringLiteral("drafts/\n!"));
+        w.window->ShowPage(5);
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 1);
+        QVERIFY(w.find("lblExcludeProblem")->isVisible());
+        QVERIFY(w.find<QLabel>("lblExcludeProblem")->text().contains(QStringLiteral("\"!\"")));
+        QCOMPARE(QApplication::focusWidget(), exclude);
+        QCOMPARE(w.dialogs.beeps, 1);
+        QVERIFY(!site.exists("protected_a.htm"));
+
+        exclude->setPlainText(QStringLiteral("drafts/"));
+        QVERIFY(!w.find("lblExcludeProblem")->isVisible());
+        w.protect();
+        QVERIFY(site.exists("protected_a.htm") && site.exists("sub/protected_b.html"));
+        QVERIFY(!site.exists("drafts/protected_d.htm"));
+        QCOMPARE(w.status(), QStringLiteral("The following 3 files have been protected"));
+
+        w.restart(true);
+        test::fs::remove_all(site.path() / "sub");
+        w.addFolder(q(site.str() + "/sub"));
+        QCOMPARE(w.files()->topLevelItem(0)->child(0)->text(1), QStringLiteral("not there"));
+        w.addFiles({q(site.str() + "/a.htm"), q(site.str() + "/gone.htm")});
+        QCOMPARE(w.files()->topLevelItem(0)->child(2)->text(1), QStringLiteral("not there"));
+        QCOMPARE(w.files()->topLevelItem(0)->text(1), QStringLiteral("1 page in all"));
+    }
+
+    // A copy into a folder that holds files no run wrote asks before it replaces them, naming
+    // them: No keeps them and shows the folder box; Yes copies over them, as --force does.
+    void aCopyOverOthersFilesAsksFirst()
+    {
+        Wizard w;
+        test::TempFolder site;
+        test::TempFolder target;
+        site.write("a.htm", "<p>a</p>");
+        site.write("b.htm", "<p>b</p>");
+        target.write("a.htm", "mine");
+        w.addFolder(q(site.str()));
+        w.click(2, "optSave_1");
+        w.find<QLineEdit>("txtSaveDir")->setText(q(target.str()));
+        w.protect();
+        QCOMPARE(w.dialogs.questions.size(), std::size_t(1));
+        const QString question = w.dialogs.questions[0].text;
+        QVERIFY(question.startsWith(QStringLiteral("The target folder %1 already holds 1 file that "
+                                                   "the copy would replace")
+                                        .arg(q(target.str()))));
+        QVERIFY(question.contains(q(target.str() + "/a.htm")));
+        QVERIFY(w.dialogs.messages.empty());
+        QCOMPARE(target.read("a.htm"), std::string("mine"));
+        QVERIFY(!target.exists("b.htm"));
+        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(QApplication::focusWidget(), w.find("txtSaveDir"));
+
+        w.protect(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.window->running(), 60000);
+        QCOMPARE(w.dialogs.questions.size(), std::size_t(2));
+        QVERIFY(target.read("a.htm").ends_with(marker));
+        QVERIFY(target.read("b.htm").ends_with(marker));
+        QCOMPARE(w.window->state(), State::Finished);
+    }
+
+    // After an undo that left files, Undo stays on only while a second one can do more: where
+    // the file system refused (here a folder stands where a page was written). The pages put
+    // back are greyed and View Page leaves them alone; a file changed since the run stays as it
+    // is, and once only such files are left, Undo is off and Restart asks nothing more.
+    void anUndoInPartIsOfferedAgainOnlyWhereItCanDoMore()
+    {
+        Wizard w;
+        test::TempFolder site;
+        for (const char* page : {"a.htm", "b.htm", "c.htm"}) {
+            site.write(page, "<p>page</p>");
+        }
+        w.addFolder(q(site.str()));
+        w.protect();
+        const std::string written = site.read("protected_b.htm");
+        site.write("protected_a.htm", "changed");
+        test::fs::remove(site.path() / "protected_b.htm");
+        test::fs::create_directories(site.path() / "protected_b.htm" / "in");
+        QPushButton* undo = w.find<QPushButton>("cmdUndo");
+        w.dialogs.answers.push_back(true);
+        undo->click();
+        QCOMPARE(w.dialogs.messages.back().items.size(), 2);
+        QVERIFY(!site.exists("protected_c.htm"));
+        QVERIFY(undo->isEnabled());
+        QVERIFY(w.status().endsWith(QStringLiteral("Undo tries again those that could not be "
+                                                   "changed.")));
+        QTreeWidgetItem* folder = w.results()->topLevelItem(0);
+        QCOMPARE(folder->child(2)->toolTip(0),
+                 QStringLiteral("Undone: it is as it was before the run."));
+        w.results()->setCurrentItem(folder->child(2));
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
+        w.results()->setCurrentItem(folder->child(1));
+        QVERIFY(w.find<QPushButton>("cmdViewPage")->isEnabled());
+
+        test::fs::remove_all(site.path() / "protected_b.htm");
+        site.write("protected_b.htm", written);
+        w.dialogs.answers.push_back(true);
+        undo->click();
+        QVERIFY(w.dialogs.questions.back().text.startsWith(
+            QStringLiteral("Undo the rest of this run?")));
+        QVERIFY(!site.exists("protected_b.htm"));
+        QCOMPARE(site.read("protected_a.htm"), std::string("changed"));
+        QCOMPARE(w.dialogs.messages.back().items.size(), 1);
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(w.status(),
+                 QStringLiteral("The run was undone in part: 1 file was left as it is."));
+        w.results()->setCurrentItem(folder->child(1));
+        QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
+        w.restart(false);
+    }
+
     // The second click of a double click on Protect finds Restart not yet taking clicks; Restart
     // then asks while the run can be undone, and No keeps the results and Undo. Once undone, or
     // when the run wrote nothing to undo, Restart asks nothing.
@@ -1078,20 +1224,28 @@ private slots:
         w.key(Qt::Key_Return);
         QCOMPARE(w.window->currentPage(), 4);
 
+        // Tab goes from the buttons down the page list, never to the title; a page chosen
+        // there takes the focus to its first control, and Tab from its last one goes on to the
+        // buttons.
         w.next()->setFocus();
         w.key(Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("lblMain"));
-        w.key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("lnkFrame_0"));
         w.key(Qt::Key_Tab);
         w.key(Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("lnkFrame_2"));
-        w.key(Qt::Key_Return);
+        w.key(Qt::Key_Space);
         QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("optSave_2"));
+        w.window->ShowPage(1);
+        w.find<QWidget>("txtExclude")->setFocus();
+        w.key(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.find<QWidget>("cmdExit"));
+        QVERIFY(w.dialogs.opened.empty());
 
         w.key(Qt::Key_Escape);
         QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
         QVERIFY(w.window->isVisible());
-        QCOMPARE(w.window->currentPage(), 2);
+        QCOMPARE(w.window->currentPage(), 1);
         w.dialogs.answers.push_back(true);
         QVERIFY(w.window->close());
     }
@@ -1121,7 +1275,9 @@ private slots:
     }
 
     // A project saved by the window and run by the command line gives the very files the window
-    // writes; the window started again opens it with every choice as it was.
+    // writes, leaving out what the window leaves out; the window started again by the same user
+    // opens it with every choice as it was, and another user's window does not. Save As
+    // proposes the project beside the picked folder, not inside it.
     void aSavedProjectRunsAlikeInTheCommandLineAndOpensAgain()
     {
         Wizard w;
@@ -1132,6 +1288,8 @@ private slots:
         w.click(2, "optSave_1");
         w.find<QLineEdit>("txtSaveDir")->setText(q((work.path() / "by-wizard").string()));
         w.find<QCheckBox>("chkCopyrightNotice")->click();
+        w.window->ShowPage(1);
+        w.find<QPlainTextEdit>("txtExclude")->setPlainText(QStringLiteral("css/  \n\n"));
         w.click(3, "optProtect_1");
         w.find<QCheckBox>("chkDomainLock")->click();
         w.window->ShowPage(4);
@@ -1141,6 +1299,7 @@ private slots:
         w.window->ShowPage(0);
         w.dialogs.pathAnswers.push_back(q((work.path() / "bakery").string()));
         w.find<QPushButton>("cmdSaveProjectAs")->click();
+        QCOMPARE(w.dialogs.pathStarts.back(), q((work.path() / "site.json").string()));
         QVERIFY(work.exists("bakery.json"));
         w.protect();
         QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
@@ -1148,13 +1307,18 @@ private slots:
         test::CliProcess cli;
         QCOMPARE(cli.run("protect --quiet --project bakery.json --target by-cli", work.str()), 0);
         const auto copy = test::TreeOf(work.path() / "by-wizard");
-        QVERIFY(copy.contains("css/style.css") && copy.contains("pages/menu.html"));
+        QVERIFY(!copy.contains("css/style.css") && copy.contains("pages/menu.html"));
         QVERIFY(copy == test::TreeOf(work.path() / "by-cli"));
 
         FakeDialogs dialogs;
-        wizard::frmMain again(dialogs, w.programFolder.str(), 2026);
+        wizard::frmMain again(dialogs, w.programFolder.str(), w.userFolder.str(), 2026);
         QVERIFY(again.settings() == w.window->settings());
         QVERIFY(again.pickFilesPage()->selection() == w.window->pickFilesPage()->selection());
+        QVERIFY(again.pickFilesPage()->exclude() == std::vector<std::u16string>{u"css/"});
+        // Another user of the same program starts afresh.
+        test::TempFolder otherUser;
+        wizard::frmMain others(dialogs, w.programFolder.str(), otherUser.str(), 2026);
+        QVERIFY(!others.pickFilesPage()->hasEntries());
         QVERIFY(again.findChild<QLabel*>(QStringLiteral("lblProject"))
                     ->text()
                     .endsWith(QStringLiteral("bakery.json")));

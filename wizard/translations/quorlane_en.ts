@@ -8,6 +8,20 @@
 <context>
     <name>quorlane::wizard::PickFilesPage</name>
     <message numerus="yes">
+        <source>%Ln page(s)</source>
+        <translation>
+            <numerusform>%Ln page</numerusform>
+            <numerusform>%Ln pages</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln page(s) in all</source>
+        <translation>
+            <numerusform>%Ln page in all</numerusform>
+            <numerusform>%Ln pages in all</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>%Ln of the files picked are already in the list:</source>
         <translation>
             <numerusform>%Ln of the files picked is already in the list:</numerusform>
@@ -52,10 +66,31 @@
 <context>
     <name>quorlane::wizard::frmMain</name>
     <message numerus="yes">
+        <source>and %Ln more</source>
+        <translation>
+            <numerusform>and %Ln more</numerusform>
+            <numerusform>and %Ln more</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>The target folder %1 already holds %Ln file(s) that the copy would replace, and that no run of Quorlane wrote:</source>
+        <translation>
+            <numerusform>The target folder %1 already holds %Ln file that the copy would replace, and that no run of Quorlane wrote:</numerusform>
+            <numerusform>The target folder %1 already holds %Ln files that the copy would replace, and that no run of Quorlane wrote:</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>The run was undone in part: %Ln file(s) were left as they are.</source>
         <translation>
             <numerusform>The run was undone in part: %Ln file was left as it is.</numerusform>
             <numerusform>The run was undone in part: %Ln files were left as they are.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>The run was undone in part: %Ln file(s) were left as they are. Undo tries again those that could not be changed.</source>
+        <translation>
+            <numerusform>The run was undone in part: %Ln file was left as it is. Undo tries it again.</numerusform>
+            <numerusform>The run was undone in part: %Ln files were left as they are. Undo tries again those that could not be changed.</numerusform>
         </translation>
     </message>
     <message numerus="yes">
