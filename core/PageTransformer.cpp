@@ -265,9 +265,10 @@ HiddenPartSealer* sealerFor(const ProtectionSettings& settings, HiddenPartSealer
 }
 
 // Everything ProtectPage does to an ordinary page before its protected part is encoded; gives
-// the text that goes in front of the page.
+// the text that goes in front of the page. A page with nothing to seal asks no password: its
+// sealer is let go, and it carries neither the unlock script nor the password prompt.
 std::u16string prepareOrdinaryPage(std::u16string& page, const ProtectionSettings& settings,
-                                   std::string_view declaredCharset, const HiddenPartSealer* sealer)
+                                   std::string_view declaredCharset, HiddenPartSealer*& sealer)
 {
     const std::u16string doctype = takeDoctype(page);
     const bool hasFrames = repairSkeleton(page);
@@ -275,6 +276,12 @@ std::u16string prepareOrdinaryPage(std::u16string& page, const ProtectionSetting
         insertBanners(page);
     }
     insertSwitchMarkup(page, settings.scriptSwitches);
+    if (sealer != nullptr && !HidesAnything(page, settings.protectMode)) {
+        sealer = nullptr;
+        ProtectionSettings open = settings;
+        open.passwordProtect = false;
+        return pageTop(open, doctype, declaredCharset, nullptr);
+    }
     return pageTop(settings, doctype, declaredCharset, sealer);
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "core/ProtectModes.h"
 #include "core/SealedPage.h"
 
 namespace quorlane::core {
@@ -125,7 +126,7 @@ std::size_t findText(std::u16string_view text, std::u16string_view needle, std::
 // The top of a protected page: [DOCTYPE CRLF] [meta charset CRLF] page script block, no-script
 // notice, [notice comment]. Gives the position after it and the DOCTYPE it moved.
 std::optional<VerifyFault> readTop(std::u16string_view page, const ProtectionSettings& settings,
-                                   std::size_t& pos, std::u16string_view& doctype)
+                                   bool unlocks, std::size_t& pos, std::u16string_view& doctype)
 {
     const auto broken = [&](std::size_t at) {
         return VerifyFault{VerifyFault::Kind::PageTop, at, 0};
@@ -146,7 +147,7 @@ std::optional<VerifyFault> readTop(std::u16string_view page, const ProtectionSet
         }
         pos = close + 4;
     }
-    if (settings.passwordProtect && settings.encryptHiddenPart) {
+    if (unlocks) {
         // The unlock script is a bundle of its own, not text of the format, so it is compared
         // with what the programs carry.
         const std::u16string unlock = UnlockScriptElement();
@@ -367,6 +368,8 @@ ProtectedPageCheck::ProtectedPageCheck(std::u16string_view original,
     , m_kept(keptAsItIs)
     , m_shapes(std::move(shapes))
     , m_revealed(scratch != nullptr ? *scratch : m_own)
+    , m_unlocks(settings.passwordProtect && settings.encryptHiddenPart &&
+                HidesAnything(original, settings.protectMode))
 {
     m_revealed.clear();
     // What the blocks give back is the original and what protection adds around it: room for
@@ -416,7 +419,7 @@ void ProtectedPageCheck::take(bool last)
             return;
         }
         std::u16string_view doctype;
-        if (auto fault = readTop(m_pending, m_settings, i, doctype)) {
+        if (auto fault = readTop(m_pending, m_settings, m_unlocks, i, doctype)) {
             m_fault = fault;
             return;
         }

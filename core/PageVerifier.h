@@ -83,6 +83,7 @@ private:
     std::vector<WriterBlockShape> m_shapes;
     std::u16string m_own;
     std::u16string& m_revealed;
+    bool m_unlocks;           // the page begins with the unlock script: it has parts sealed
     std::u16string m_pending; // what is not yet taken
     std::u16string m_tail;    // the last units of the page
     std::u16string m_doctype;

@@ -120,4 +120,28 @@ std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode)
     return out;
 }
 
+namespace {
+
+// Notes whether a writer block was begun, and keeps nothing.
+class BlockFinder final : public PageSink
+{
+public:
+    void append(std::u16string_view) override {}
+    void appendEscaped(std::u16string_view) override { found = true; }
+    void appendSealed(std::u16string_view, HiddenPartSealer&) override { found = true; }
+    bool found = false;
+};
+
+} // namespace
+
+bool HidesAnything(std::u16string_view page, ProtectMode mode)
+{
+    if (mode != ProtectMode::EmailLinksOnly) {
+        return true;
+    }
+    BlockFinder finder;
+    WriteProtectedPart(page, mode, finder);
+    return finder.found;
+}
+
 } // namespace quorlane::core

@@ -27,6 +27,10 @@ void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& ou
 
 std::u16string EncodeProtectedPart(std::u16string_view page, ProtectMode mode);
 
+// Whether mode hides anything of page: only e-mail mode may find nothing to hide (a page with no
+// e-mail link); every other mode hides at least the banners of the protected page.
+bool HidesAnything(std::u16string_view page, ProtectMode mode);
+
 // Writes EncodeMarkup(markup), or with a sealer its writer blocks sealed.
 void WriteEncoded(std::u16string_view markup, PageSink& out, HiddenPartSealer* sealer = nullptr);
 

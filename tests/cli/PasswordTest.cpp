@@ -91,6 +91,22 @@ TEST(PasswordSources, EncryptedPagesHoldNeitherPasswordNorHiddenText)
     EXPECT_THAT(outcome.out, HasSubstr("qv_d00(qv_open(\""));
 }
 
+// The written page is checked as the run made it: a page with nothing to seal opens without a
+// password, one with an e-mail link asks for it.
+TEST(PasswordSources, OnlyPagesWithSealedPartsAsk)
+{
+    TempFolder folder;
+    for (const auto& [content, asks] :
+         {std::pair<std::string, bool>{"<p>Only <a href=\"a.html\">a link</a></p>", false},
+          std::pair<std::string, bool>{"<p><a href=\"mailto:me@example.com\">me</a></p>", true}}) {
+        const std::string page = folder.write("page.html", content).string();
+        const Outcome outcome = RunCli({"transform", page, "--mode", "email", "--encrypt",
+                                        "--password=secret", "--kdf-iterations=100000"});
+        ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
+        EXPECT_EQ(outcome.out.find("qv_unlock") != std::string::npos, asks) << content;
+    }
+}
+
 // The key is derived once per run: every page of a run, frame pages too, carries the same salt
 // and check value, and another run another salt.
 TEST(EncryptedRun, OneKeyPerRun)

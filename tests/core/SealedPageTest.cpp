@@ -163,3 +163,26 @@ TEST(SealedPage, WithoutThePasswordLockNothingIsSealed)
     EXPECT_TRUE(sealer.parts.empty());
     EXPECT_EQ(page, protect(u"<p>x</p>", settings, nullptr));
 }
+
+// In e-mail mode a page with no e-mail link has nothing to seal: it asks no password and carries
+// no unlock script, as if the lock were off; a page with one is locked as ever.
+TEST(SealedPage, APageWithNothingToSealAsksNoPassword)
+{
+    const std::u16string plain = u"<html><body><p>No address here, only <a href=\"a.html\">a "
+                                 u"link</a>.</p></body></html>";
+    ProtectionSettings settings = locked(ProtectMode::EmailLinksOnly);
+    RecordingSealer sealer;
+    const std::u16string page = protect(plain, settings, &sealer);
+    EXPECT_TRUE(sealer.parts.empty());
+    EXPECT_EQ(page.find(UnlockScriptElement()), std::u16string::npos);
+    ProtectionSettings open = settings;
+    open.passwordProtect = false;
+    EXPECT_EQ(page, protect(plain, open, nullptr));
+
+    const std::u16string mail = u"<html><body><a href=\"mailto:me@example.com\">me</a></body>"
+                                u"</html>";
+    const std::u16string asking = protect(mail, settings, &sealer);
+    EXPECT_EQ(sealer.parts.size(), 1u);
+    EXPECT_NE(asking.find(UnlockScriptElement()), std::u16string::npos);
+    EXPECT_NE(PageScriptOf(asking).find(u"qv_unlock('c2FsdA==',"), std::u16string::npos);
+}
