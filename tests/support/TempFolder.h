@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/FileRecord.h"
+#include "core/Utf8.h"
 #include "files/FileSystem.h"
 
 // Real folders and files for the tests, and a file system that fails where a test says.
@@ -35,6 +36,12 @@ private:
 };
 
 std::string ReadBytes(const fs::path& path);
+
+// A path written with "/" (UTF-8) in the platform's own form and separator.
+inline core::PathString Native(std::string_view path)
+{
+    return core::PathFromAddress(core::Utf8ToUtf16(path));
+}
 
 // The line every protected file ends with.
 inline const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
