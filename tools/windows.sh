@@ -40,8 +40,11 @@ export PATH="/usr/lib/wine:$PATH"
 export WINEPREFIX="$PWD/build-windows/wine-prefix"
 export WINEDEBUG=-all
 mkdir -p "$WINEPREFIX"
-wineserver -p
+# A server that runs already for this prefix serves as well.
+wineserver -p 2>/dev/null || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
+# The prefix is made once, before the test programs are first run.
+wine64 wineboot --init >/dev/null 2>&1
 
 launcher=()
 if command -v ccache >/dev/null; then
