@@ -24,6 +24,10 @@ FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, 
     if (fs::exists(status) && !fs::is_regular_file(status)) {
         return NotRegularFileError();
     }
+    // A page that is not there is missing, not unreadable.
+    if (!fs::exists(status)) {
+        return classify(error ? error : std::make_error_code(std::errc::no_such_file_or_directory));
+    }
     std::ifstream file(fs::path(path), std::ios::binary);
     if (!file) {
         return classify(std::make_error_code(std::errc::permission_denied));

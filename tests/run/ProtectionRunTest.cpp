@@ -45,7 +45,7 @@ protected:
     SelectionEntry page(const std::string& relative) const { return {at(relative), false}; }
     PathString at(const std::string& relative) const
     {
-        return site.str() + test::Native("/") + relative;
+        return site.str() + test::Native("/" + relative);
     }
     std::vector<PathString> failed() const { return host.pages(run::PageOutcome::Kind::Failed); }
 
@@ -94,7 +94,8 @@ TEST_F(ProtectionRunTest, OverwriteKeepsBackupsAndASecondRunChangesNothing)
     EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
     EXPECT_EQ(site.read("a.htm"), test::ProtectedFileBytes("<p>a</p>", settings));
     ASSERT_EQ(results.entries().size(), 1u);
-    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/a.htm", "/b.htm"}));
+    EXPECT_EQ(results.entries()[0].pages,
+              (std::vector<PathString>{test::Native("/a.htm"), test::Native("/b.htm")}));
     EXPECT_EQ(host.statuses.back(), u"The following 2 files have been protected");
 
     const std::string first = site.read("a.htm");
@@ -259,7 +260,8 @@ TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
         host = FakeHost{};
         fileSystem.setFault(
             [kind = kind](FaultyFileSystem::Operation operation, const PathString& path) {
-                return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
+                return operation == FaultyFileSystem::Operation::Write &&
+                               core::TextFromPath(path).ends_with(u".bak")
                            ? files::FileResult(test::Failure(kind))
                            : std::nullopt;
             });
@@ -278,7 +280,7 @@ TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)
 {
     site.write("s/index.htm", "<p>1</p>");
     site.write("s/out/old.htm", "<p>old</p>");
-    const std::pair<std::string, SelectionEntry> refused[] = {
+    const std::pair<PathString, SelectionEntry> refused[] = {
         {site.str() + test::Native("/s/../s/"), folder("s")},
         {site.str() + test::Native("/s"), page("s/index.htm")},
     };
@@ -353,7 +355,8 @@ TEST_F(ProtectionRunTest, APageChangedAfterItWasReadIsLeftAlone)
     site.write("a.htm", "<p>as read</p>");
     settings.saveMode = core::SaveMode::Overwrite;
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
-        if (operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")) {
+        if (operation == FaultyFileSystem::Operation::Write &&
+            core::TextFromPath(path).ends_with(u".bak")) {
             site.write("a.htm", "<p>edited meanwhile</p>");
         }
         return files::FileResult();
@@ -380,7 +383,7 @@ TEST_F(ProtectionRunTest, ACancelAmongFramesFinishesTheFrameset)
     site.write("z.htm", "<p>next</p>");
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
         host.cancel = host.cancel || (operation == FaultyFileSystem::Operation::Read &&
-                                      path.ends_with("left.htm"));
+                                      core::TextFromPath(path).ends_with(u"left.htm"));
         return files::FileResult();
     });
     run({page("a.htm"), page("z.htm")});
@@ -428,7 +431,7 @@ TEST_F(ProtectionRunTest, APageMadeAheadIsCheckedAgainWhenItsFileDiffers)
     }
     jobs = 4;
     fileSystem.setDamage([](const PathString& path, std::string& bytes) {
-        if (path.ends_with("/protected_p3.htm")) {
+        if (core::TextFromPath(path).ends_with(u"protected_p3.htm")) {
             bytes.insert(bytes.find("<script"), "<p>added</p>");
         }
     });
@@ -460,7 +463,8 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
     EXPECT_EQ(site.read("out/sub/a.htm"), test::ProtectedFileBytes("<p>2</p>", settings));
     ASSERT_EQ(results.entries().size(), 1u);
     EXPECT_EQ(results.entries()[0].text, site.str() + test::Native("/out"));
-    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/index.htm", "/sub/a.htm"}));
+    EXPECT_EQ(results.entries()[0].pages,
+              (std::vector<PathString>{test::Native("/index.htm"), test::Native("/sub/a.htm")}));
     EXPECT_EQ(site.read("out/css/site.css"), "p { color: red }");
     EXPECT_EQ(site.read("out/img/logo.png"), picture);
     EXPECT_FALSE(site.exists("out/old.htm.bak"));

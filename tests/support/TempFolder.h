@@ -29,7 +29,10 @@ public:
     // Writes bytes to the file at relative, making its folders.
     fs::path write(const std::string& relative, const std::string& bytes) const;
     std::string read(const std::string& relative) const;
-    bool exists(const std::string& relative) const { return fs::exists(m_path / relative); }
+    bool exists(const std::string& relative) const
+    {
+        return fs::exists(m_path / fs::u8path(relative));
+    }
 
 private:
     fs::path m_path;
