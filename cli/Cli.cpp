@@ -31,6 +31,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
                  "page loads.",
                  "quorlane-cli");
     app.require_subcommand(1);
+    // Options begin with "-" on every system: on Windows "/site/page.html" is a path (on the
+    // current drive), never an option, as the parser would otherwise take it there.
+    app.allow_windows_style_options(false);
     // Wide enough that the longest option name stands apart from its description.
     app.get_formatter()->column_width(32);
     app.set_help_all_flag("--help-all",

@@ -1,6 +1,7 @@
 #include "cli/ConsoleHost.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <ostream>
 
@@ -9,12 +10,18 @@
 #include "core/Utf8.h"
 #include "wording/RunWording.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace quorlane::cli {
 
 namespace {
 
-// Set by Ctrl-C or SIGTERM: the run is to stop after the current page.
-volatile std::sig_atomic_t interruptRequested = 0;
+// Set by Ctrl-C or SIGTERM (on Windows on a thread of the console's): the run is to stop after
+// the current page. Lock-free, so a signal handler may set it.
+std::atomic<int> interruptRequested = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
 
 constexpr const char* alreadyProtectedReason = "already protected";
 
@@ -31,18 +38,33 @@ const char* skipReasonText(run::SkipReason reason)
     return "already handled";
 }
 
+#ifdef _WIN32
+// Ctrl-C, Ctrl-Break and the console's closing, on a thread of their own. Once: the next one
+// has its usual effect and ends the program.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+        return FALSE;
+    }
+    if (interruptRequested != 0) {
+        return FALSE;
+    }
+    interruptRequested = 1;
+    return TRUE;
+}
+#else
 extern "C" void onInterrupt(int)
 {
     interruptRequested = 1;
 }
+#endif
 
 } // namespace
 
 void CancelOnInterrupt()
 {
 #ifdef _WIN32
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 #else
     struct sigaction action
     {

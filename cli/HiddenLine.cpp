@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "cli/WideText.h"
 #else
 #include <csignal>
 #include <termios.h>
@@ -14,6 +16,26 @@ namespace quorlane::cli {
 
 namespace {
 
+#ifdef _WIN32
+// A line typed on the console, read wide: bytes read from the console would come in its code
+// page, which cannot hold every character of a password.
+std::optional<std::string> readConsoleLine(HANDLE input)
+{
+    std::wstring line;
+    wchar_t unit = 0;
+    DWORD read = 0;
+    while (ReadConsoleW(input, &unit, 1, &read, nullptr) && read == 1 && unit != L'\n') {
+        line.push_back(unit);
+    }
+    if (read != 1 && line.empty()) {
+        return std::nullopt;
+    }
+    if (!line.empty() && line.back() == L'\r') {
+        line.pop_back();
+    }
+    return Utf8FromWide(line);
+}
+#else
 std::optional<std::string> readLine()
 {
     std::string line;
@@ -26,7 +48,6 @@ std::optional<std::string> readLine()
     return line;
 }
 
-#ifndef _WIN32
 // The terminal's mode while echo is off, for a signal that ends the program meanwhile: the
 // terminal must not be left without echo.
 struct termios echoingMode;
@@ -51,7 +72,7 @@ std::optional<std::string> ReadHiddenLine(const char* prompt)
         return std::nullopt;
     }
     SetConsoleMode(input, mode & ~ENABLE_ECHO_INPUT);
-    std::optional<std::string> line = readLine();
+    std::optional<std::string> line = readConsoleLine(input);
     SetConsoleMode(input, mode);
 #else
     if (tcgetattr(STDIN_FILENO, &echoingMode) != 0) {

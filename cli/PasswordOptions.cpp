@@ -4,9 +4,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <ostream>
+
+#include "cli/ArgumentPath.h"
+#include "cli/EnvironmentValue.h"
 
 namespace quorlane::cli {
 
@@ -78,7 +82,7 @@ std::optional<std::string> PasswordOptions::readPassword(std::optional<std::stri
         return "give the password one way only: --password, --password-file or --password-env";
     }
     if (file) {
-        std::ifstream in(*file, std::ios::binary);
+        std::ifstream in(std::filesystem::path(ArgumentPath(*file)), std::ios::binary);
         std::optional<std::string> line = in ? firstLine(in) : std::nullopt;
         if (!in.is_open()) {
             return "cannot read the password file " + *file + ": " + std::strerror(errno);
@@ -88,11 +92,11 @@ std::optional<std::string> PasswordOptions::readPassword(std::optional<std::stri
         }
         password = std::move(line);
     } else if (variable) {
-        const char* value = std::getenv(variable->c_str());
-        if (value == nullptr) {
+        std::optional<std::string> value = EnvironmentValue(*variable);
+        if (!value) {
             return "the environment variable " + *variable + " of --password-env is not set";
         }
-        password = value;
+        password = std::move(value);
     } else if (password && *password == "-") {
         if (pageOnStandardInput) {
             return "--password - reads standard input, which already gives the page: name the "

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <variant>
 
+#include "cli/ArgumentPath.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleHost.h"
 #include "cli/FindingText.h"
@@ -379,7 +380,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     files::RealFileSystem fileSystem;
     if (!projectFile.empty()) {
         run::Project project{{}, settings, {}};
-        if (auto refusal = run::ReadProjectFile(fileSystem, projectFile, project)) {
+        if (auto refusal = run::ReadProjectFile(fileSystem, ArgumentPath(projectFile), project)) {
             return refusal;
         }
         settings = project.settings;
@@ -419,7 +420,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     }
     if (!target.empty()) {
         // The folder's own bytes, whatever they are: the text form keeps them.
-        settings.saveDir = core::TextFromPath(target);
+        settings.saveDir = core::TextFromPath(ArgumentPath(target));
     }
     if (copy && settings.saveDir.find_first_not_of(u' ') == std::u16string::npos) {
         return "--save copy needs a --target folder";
@@ -427,7 +428,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     if (!paths.empty()) {
         selection.clear();
         for (const std::string& path : paths) {
-            selection.push_back({path, fileSystem.isFolder(path)});
+            selection.push_back({ArgumentPath(path), fileSystem.isFolder(ArgumentPath(path))});
         }
     }
     if (selection.empty()) {
@@ -440,7 +441,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     if (!saveProjectFile.empty()) {
         run::Project project{selection, settings, exclude};
         project.settings.password.clear();
-        return run::WriteProjectFile(fileSystem, saveProjectFile, project);
+        return run::WriteProjectFile(fileSystem, ArgumentPath(saveProjectFile), project);
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "cli/ArgumentPath.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleHost.h"
 #include "core/Utf8.h"
@@ -97,7 +98,8 @@ void RestoreCommand::addTo(CLI::App& app)
 int RestoreCommand::run(std::ostream& out, std::ostream& err) const
 {
     files::RealFileSystem fileSystem;
-    const run::RestoreReport report = run::RestoreRun(fileSystem, manifest, dryRun, wait);
+    const run::RestoreReport report =
+        run::RestoreRun(fileSystem, ArgumentPath(manifest), dryRun, wait);
     if (report.busy) {
         err << "quorlane-cli: " << TerminalText(wording::StatusAfter(busyRefusal(*report.busy)))
             << " Nothing was undone; try again when it has finished, or give --wait.\n";

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "cli/ArgumentPath.h"
 #include "cli/Cli.h"
 #include "core/PageTransformer.h"
 #include "core/TextSearch.h"
@@ -70,11 +71,11 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
         }
     } else {
         std::error_code ec;
-        if (std::filesystem::is_directory(file, ec)) {
+        if (std::filesystem::is_directory(ArgumentPath(file), ec)) {
             err << "quorlane-cli: cannot read " << file << ": it is a folder\n";
             return exitUsage;
         }
-        std::ifstream page(file, std::ios::binary);
+        std::ifstream page(std::filesystem::path(ArgumentPath(file)), std::ios::binary);
         if (!page || !readFile(page, bytes)) {
             err << "quorlane-cli: cannot read " << file << ": " << std::strerror(errno) << "\n";
             return exitUsage;

@@ -10,6 +10,12 @@ namespace quorlane::core {
 using PathString = std::filesystem::path::string_type;
 
 inline constexpr auto pathSeparator = std::filesystem::path::preferred_separator;
+// What separates the parts of a path given to the program: on Windows "/" as well as "\".
+#ifdef _WIN32
+inline constexpr PathString::value_type pathSeparators[] = L"\\/";
+#else
+inline constexpr PathString::value_type pathSeparators[] = "/";
+#endif
 
 // One page to protect. The page file is RootPath immediately followed by Filename: RootPath
 // is the folder the page was found under (empty for a page picked on its own) and Filename
@@ -29,6 +35,10 @@ struct FileRecord
 // such a unit reads as U+FFFD.
 PathString PathFromText(std::u16string_view text);
 std::u16string TextFromPath(const PathString& path);
+
+// The path of a relative address ("sub/page.html"): its "/" become the platform's separator,
+// so that the path has one separator throughout.
+PathString PathFromAddress(std::u16string_view address);
 
 // The path up to and including its last separator; empty when it has none.
 PathString getFilePathOnly(const PathString& fileFullName);

@@ -355,13 +355,13 @@ std::optional<FileRecord> FramePageRecord(const FileRecord& frameset, std::u16st
     }
     const PathString folder = getFilePathOnly(frameset.Filename);
     if (!frameset.RootPath.empty() || folder.size() == 1) {
-        return FileRecord{frameset.RootPath, folder + PathFromText(source)};
+        return FileRecord{frameset.RootPath, folder + PathFromAddress(source)};
     }
     // A frameset picked on its own is the root of its frame pages, so that wherever it goes they
     // keep their place beside it.
     const PathString root =
         folder.empty() ? PathString(1, '.') : folder.substr(0, folder.size() - 1);
-    return FileRecord{root, PathString(1, pathSeparator) + PathFromText(source)};
+    return FileRecord{root, PathString(1, pathSeparator) + PathFromAddress(source)};
 }
 
 bool FramesRecognised(std::u16string_view page)

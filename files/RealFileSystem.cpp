@@ -19,8 +19,6 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
-#else
-#include <fstream>
 #endif
 
 namespace quorlane::files {
@@ -29,7 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-FileResult fromErrno(int error)
+[[maybe_unused]] FileResult fromErrno(int error)
 {
     return classify(std::error_code(error, std::generic_category()));
 }
@@ -787,221 +785,6 @@ std::optional<FileIdentity> RealFileSystem::identity(const PathString& path)
                         static_cast<std::uint64_t>(info.st_ino)};
 }
 
-#else
-
-FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, FileStamp& stamp)
-{
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (fs::is_directory(status)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
-    }
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-        return NotRegularFileError();
-    }
-    std::ifstream file(fs::path(path), std::ios::binary);
-    if (!file) {
-        return classify(std::make_error_code(std::errc::permission_denied));
-    }
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    stamp = this->stamp(path).value_or(FileStamp{});
-    return std::nullopt;
-}
-
-std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
-{
-    std::error_code error;
-    FileStamp stamp;
-    stamp.size = fs::file_size(path, error);
-    if (error) {
-        return std::nullopt;
-    }
-    stamp.modifiedNs = fs::last_write_time(path, error).time_since_epoch().count();
-    stamp.links = fs::hard_link_count(path, error);
-    stamp.readOnly =
-        (fs::status(path, error).permissions() & fs::perms::owner_write) == fs::perms::none;
-    return stamp;
-}
-
-FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
-{
-    return FileSystem::readFileInPieces(path, pieces);
-}
-
-FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
-                                         Durability, const WriteCheck& check)
-{
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(path, error);
-    if (fs::is_directory(status)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
-    }
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-        return NotRegularFileError();
-    }
-    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        return classify(std::make_error_code(std::errc::permission_denied));
-    }
-    const fs::path temporary = fs::path(path).concat(L".quorlane.tmp");
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        const bool made = content(file);
-        if (!file.flush() || !made) {
-            fs::remove(temporary, error);
-            return classify(std::make_error_code(std::errc::io_error));
-        }
-    }
-    if (check && !check(temporary.native())) {
-        fs::remove(temporary, error);
-        return RejectedError();
-    }
-    fs::rename(temporary, path, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return classify(error);
-    }
-    return std::nullopt;
-}
-
-FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,
-                                    CopiedFile& copied, const WriteCheck& check)
-{
-    std::error_code error;
-    const fs::file_status source = fs::status(from, error);
-    if (fs::is_directory(source)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
-    }
-    if (!fs::exists(source)) {
-        return classify(std::make_error_code(std::errc::no_such_file_or_directory));
-    }
-    if (!fs::is_regular_file(source)) {
-        return NotRegularFileError();
-    }
-    const fs::file_status target = fs::symlink_status(to, error);
-    if (fs::is_directory(target)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
-    }
-    if (fs::exists(target) && !fs::is_regular_file(target)) {
-        return NotRegularFileError();
-    }
-    if (fs::exists(target) && (target.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        return classify(std::make_error_code(std::errc::permission_denied));
-    }
-    std::ifstream in(fs::path(from), std::ios::binary);
-    if (!in) {
-        return classify(std::make_error_code(std::errc::permission_denied));
-    }
-    const fs::path temporary = fs::path(to).concat(L".quorlane.tmp");
-    Sha256 digest;
-    std::uint64_t size = 0;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        char buffer[1 << 16];
-        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-            const std::string_view piece(buffer, static_cast<std::size_t>(in.gcount()));
-            digest.add(piece);
-            size += piece.size();
-            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-        }
-        if (in.bad() || !out.flush()) {
-            out.close();
-            fs::remove(temporary, error);
-            return classify(std::make_error_code(std::errc::io_error));
-        }
-    }
-    copied = {size, digest.hex()};
-    if (check && !check(temporary.native())) {
-        fs::remove(temporary, error);
-        return RejectedError();
-    }
-    fs::rename(temporary, to, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return classify(error);
-    }
-    return std::nullopt;
-}
-
-// Owners and the permission bits of another file are not given on Windows.
-FileResult RealFileSystem::createFile(const PathString& path, std::string_view bytes,
-                                      const PathString&)
-{
-    std::error_code error;
-    if (fs::exists(fs::symlink_status(path, error))) {
-        return classify(std::make_error_code(std::errc::file_exists));
-    }
-    const fs::path temporary = fs::path(path).concat(L".quorlane.tmp");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) {
-            out.close();
-            fs::remove(temporary, error);
-            return classify(std::make_error_code(std::errc::io_error));
-        }
-    }
-    fs::rename(temporary, path, error);
-    return fromCode(error);
-}
-
-FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
-                                        std::optional<std::uint64_t> cutAt)
-{
-    std::error_code error;
-    if (cutAt && fs::file_size(path, error) > *cutAt) {
-        fs::resize_file(path, *cutAt, error);
-        if (error) {
-            return classify(error);
-        }
-    }
-    std::ofstream out(fs::path(path), std::ios::binary | std::ios::app);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) {
-        return classify(std::make_error_code(std::errc::io_error));
-    }
-    return std::nullopt;
-}
-
-FileResult RealFileSystem::syncFiles(const std::vector<PathString>&)
-{
-    return std::nullopt;
-}
-
-// A temporary file here is named after its page and replaced by the next write of that page.
-void RealFileSystem::removeStaleTemporaries(const PathString&) {}
-
-FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset, std::size_t count,
-                                    std::string& bytes)
-{
-    return FileSystem::readPart(path, offset, count, bytes);
-}
-
-bool RealFileSystem::isSystemFolder(const PathString&)
-{
-    return false;
-}
-
-PathString RealFileSystem::linkTarget(const PathString& path)
-{
-    std::error_code error;
-    fs::path current = path;
-    for (int hops = 0; hops < 40 && fs::is_symlink(current, error); ++hops) {
-        const fs::path target = fs::read_symlink(current, error);
-        if (error) {
-            break;
-        }
-        current = target.is_absolute() ? target : current.parent_path() / target;
-    }
-    return current.native();
-}
-
-std::optional<FileIdentity> RealFileSystem::identity(const PathString&)
-{
-    return std::nullopt;
-}
-
 #endif
 
 FileResult RealFileSystem::fileSize(const PathString& path, std::uint64_t& size)
@@ -1121,32 +904,12 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
     return std::nullopt;
 }
 
-#else
-
-FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
-{
-    std::error_code error;
-    const fs::file_status target = fs::status(to, error);
-    if (fs::exists(target)) {
-        fs::permissions(from, target.permissions(), error);
-        if (error) {
-            return classify(error);
-        }
-    }
-    fs::rename(from, to, error);
-    return fromCode(error);
-}
-
-#endif
-
 PathString TemporaryNameBeside(const PathString& path)
 {
-#ifndef _WIN32
     return temporaryName(path);
-#else
-    return path + L".quorlane-staged.tmp";
-#endif
 }
+
+#endif
 
 bool LiesWithin(const PathString& path, const PathString& folder)
 {

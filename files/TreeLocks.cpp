@@ -98,21 +98,6 @@ void TreeLocks::release()
     m_locks.clear();
 }
 
-#else
-
-// The folders of a run are not locked on Windows: two runs over one tree are not kept apart.
-void TreeLocks::want(const PathString&, bool) {}
-
-std::optional<PathString> TreeLocks::tryTake()
-{
-    return std::nullopt;
-}
-
-void TreeLocks::release()
-{
-    m_locks.clear();
-}
-
 #endif
 
 } // namespace quorlane::files

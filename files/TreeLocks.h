@@ -13,7 +13,8 @@ namespace quorlane::files {
 // above them shared with others: two runs over trees where one holds the other then want one
 // folder both ways, and the later one has to wait; runs over trees side by side share only the
 // folders above them. The locks are the system's own on the folders and files themselves
-// (flock), so no lock file is ever left behind, and a process that dies lets go of them.
+// (flock; on Windows the sharing of an open folder, and LockFileEx on a file), so no lock file
+// is ever left behind, and a process that dies lets go of them.
 //
 // Locks are taken in one order, by file identity, in every run, so that runs that wait for
 // one another can never wait in a ring.
@@ -40,7 +41,11 @@ private:
     {
         PathString path;
         bool exclusive = false;
+#ifdef _WIN32
+        void* handle = nullptr; // open while the lock is held
+#else
         int descriptor = -1;
+#endif
     };
     struct ByIdentity
     {

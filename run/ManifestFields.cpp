@@ -10,7 +10,7 @@ namespace {
 constexpr const auto& modeNames = protectModeNames;
 constexpr const auto& saveNames = saveModeNames;
 
-int hexDigit(char c)
+[[maybe_unused]] int hexDigit(char c)
 {
     if (c >= '0' && c <= '9') {
         return c - '0';

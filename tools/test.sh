@@ -3,6 +3,7 @@
 # AddressSanitizer with UndefinedBehaviorSanitizer) and runs every test in both builds. The first
 # build also makes the Debian package, which is tried out installed, and runs the browser tests
 # (protected pages, encrypted ones too, served over HTTP to Chromium, Firefox ESR and WebKitGTK).
+# Last, quorlane-cli.exe for Windows: cross-built, tested under Wine, compared with the first build.
 # Each step's heading tells the minutes since the start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -52,4 +53,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORLANE_WERROR=ON 
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+step "Windows: cross build, tests under Wine, the zip, byte identity with the Linux build"
+bash tools/windows.sh build-test/cli/quorlane-cli
+
 step "done"

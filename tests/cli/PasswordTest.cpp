@@ -11,6 +11,17 @@ using test::TempFolder;
 
 namespace {
 
+#ifdef _WIN32
+int setenv(const char* name, const char* value, int)
+{
+    return _putenv_s(name, value);
+}
+int unsetenv(const char* name)
+{
+    return _putenv_s(name, "");
+}
+#endif
+
 const std::string hidden = "<p>Zanzibar quartermaster</p>";
 
 } // namespace
@@ -22,7 +33,7 @@ TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
     const std::string page = folder.write("page.html", hidden).string();
     const std::string crlf = folder.write("crlf.txt", "first line\r\nsecond\r\n").string();
     const std::string bom = folder.write("bom.txt", "\xEF\xBB\xBFmarked").string();
-    ::setenv("QUORLANE_TEST_PASSWORD", "from the environment", 1);
+    setenv("QUORLANE_TEST_PASSWORD", "from the environment", 1);
     const std::tuple<std::vector<std::string>, std::string, std::string, bool> cases[] = {
         {{"--password", "typed"}, "", "typed", true},
         {{"--password-file", crlf}, "", "first line", false},
@@ -43,7 +54,7 @@ TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
             << outcome.err;
         EXPECT_EQ(outcome.errLines(), warns ? 1 : 0);
     }
-    ::unsetenv("QUORLANE_TEST_PASSWORD");
+    unsetenv("QUORLANE_TEST_PASSWORD");
 }
 
 // On a terminal the password is asked twice, unseen; a mismatch gives no password.

@@ -40,7 +40,11 @@ TEST(Usage, ProblemsAreRefusedInOneLineBeforeAnyPageIsRead)
     TempFolder folder;
     const std::string empty = folder.write("empty.txt", "\n").string();
     const std::string page = "/no/such/page.html";
+#ifdef _WIN32
+    _putenv_s("QUORLANE_NO_SUCH_VARIABLE", "");
+#else
     ::unsetenv("QUORLANE_NO_SUCH_VARIABLE");
+#endif
     const struct
     {
         std::vector<std::string> args;

@@ -3,12 +3,19 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+#include "core/Utf8.h"
 #include "tests/support/PageDecoding.h"
 
 using namespace quorlane::core;
 using quorlane::test::DecodeWriterBlocks;
 
 namespace {
+
+// A path written with "/", in the platform's own form.
+PathString native(std::string_view path)
+{
+    return PathFromAddress(Utf8ToUtf16(path));
+}
 
 const std::u16string banner =
     u"<table width=100% border=0><tr bgcolor=#445577 align=center><td><a "
@@ -143,12 +150,13 @@ TEST(ProtectPage, FramesetsStayAndNameTheirLocalFrames)
     std::vector<FileRecord> named;
     FrameScanner frames(frameset);
     for (std::u16string source; frames.next(source) == FrameScanner::Next::Frame;) {
-        if (const auto frame = FramePageRecord({"/site", "/pages/index.htm"}, source)) {
+        if (const auto frame =
+                FramePageRecord({native("/site"), native("/pages/index.htm")}, source)) {
             named.push_back(*frame);
         }
     }
-    EXPECT_EQ(named, (std::vector<FileRecord>{{"/site", "/pages/left page.htm"},
-                                              {"/site", "/pages/sub/right.htm"}}));
+    EXPECT_EQ(named, (std::vector<FileRecord>{{native("/site"), native("/pages/left page.htm")},
+                                              {native("/site"), native("/pages/sub/right.htm")}}));
 
     const std::u16string sourceless = u"<frameset><frame src=a.htm><frame name=x></frameset>";
     const std::u16string page = protect(sourceless, settings);

@@ -72,7 +72,7 @@ TEST(FolderScan, TakesPagesByExtensionDepthFirstInNameOrder)
                          "/sub/deeper/d.HTM", "/Sub2/c.htm",
                          "/\xE6\x97\xA5\xE6\x9C\xAC/\xC3\xA9t\xC3\xA9.html"}));
     // A folder added with a trailing separator splits its pages' paths without one.
-    const auto records = scan(fileSystem, site.str() + "/");
+    const auto records = scan(fileSystem, site.str() + test::Native("/"));
     ASSERT_EQ(records.size(), names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ("/" + records[i].Filename, names[i]);
@@ -92,26 +92,27 @@ TEST(FolderScan, UnreadableFoldersAreToldAndTheSkippedFolderIsNotEntered)
     site.write("out/5.htm", "x");
     FaultyFileSystem fileSystem;
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const core::PathString& path) {
-        return operation == FaultyFileSystem::Operation::List && path == site.str() + "/b"
+        return operation == FaultyFileSystem::Operation::List &&
+                       path == site.str() + test::Native("/b")
                    ? files::FileResult(test::Failure(files::FileError::Kind::Access))
                    : std::nullopt;
     });
     std::vector<files::ScanFailure> failures;
     files::ScanOptions options;
     options.failures = &failures;
-    options.skipFolder = fileSystem.identity(site.str() + "/out");
+    options.skipFolder = fileSystem.identity(site.str() + test::Native("/out"));
     clsFiles files;
     core::PathString root;
     files::ScanFolder(fileSystem, site.str(), root, files, options);
     EXPECT_EQ(filenames({files.begin(), files.end()}),
               (std::vector<core::PathString>{"/a/1.htm", "/c/4.htm"}));
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].folder, site.str() + "/b");
+    EXPECT_EQ(failures[0].folder, site.str() + test::Native("/b"));
     EXPECT_EQ(failures[0].error.kind, files::FileError::Kind::Access);
 
     failures.clear();
     root.clear();
-    files::ScanFolder(fileSystem, site.str() + "/missing", root, files, options);
+    files::ScanFolder(fileSystem, site.str() + test::Native("/missing"), root, files, options);
     EXPECT_TRUE(failures.empty());
 }
 
@@ -119,18 +120,18 @@ TEST(MakeFolders, CreatesEachMissingFolderButNotTheFile)
 {
     TempFolder target;
     files::RealFileSystem fileSystem;
-    files::MakeFolders(fileSystem, target.str() + "/out/sub/a.htm");
+    files::MakeFolders(fileSystem, target.str() + test::Native("/out/sub/a.htm"));
     EXPECT_TRUE(test::fs::is_directory(target.path() / "out" / "sub"));
     EXPECT_FALSE(test::fs::exists(target.path() / "out" / "sub" / "a.htm"));
     // A failure other than "exists" or "access" stops the walk.
     FaultyFileSystem faulty;
     faulty.setFault([&](FaultyFileSystem::Operation operation, const core::PathString& path) {
         return operation == FaultyFileSystem::Operation::CreateFolder &&
-                       path == target.str() + "/x/"
+                       path == target.str() + test::Native("/x/")
                    ? files::FileResult(test::Failure(files::FileError::Kind::Other))
                    : std::nullopt;
     });
-    files::MakeFolders(faulty, target.str() + "/x/y/a.htm");
+    files::MakeFolders(faulty, target.str() + test::Native("/x/y/a.htm"));
     EXPECT_FALSE(test::fs::exists(target.path() / "x"));
 }
 

@@ -17,13 +17,14 @@ TEST(RememberedFolder, IsWhatWasLastWrittenWhileThatFolderExists)
     EXPECT_TRUE(files::ReadRememberedFolder(program.str()).empty());
 
     files::CreateRememberedFolderFile(program.str());
-    files::WriteRememberedFolder(program.str(), site.str() + "/");
-    EXPECT_EQ(program.read("filepath.txt"), site.str() + "/");
-    EXPECT_EQ(files::ReadRememberedFolder(program.str()), site.str() + "/");
+    files::WriteRememberedFolder(program.str(), site.str() + test::Native("/"));
+    EXPECT_EQ(program.read("filepath.txt"),
+              core::Utf16ToUtf8(core::TextFromPath(site.str() + test::Native("/"))));
+    EXPECT_EQ(files::ReadRememberedFolder(program.str()), site.str() + test::Native("/"));
 
     // An emptied file, or a folder that is gone, remembers nothing.
     files::CreateRememberedFolderFile(program.str());
     EXPECT_TRUE(files::ReadRememberedFolder(program.str()).empty());
-    files::WriteRememberedFolder(program.str(), site.str() + "/gone");
+    files::WriteRememberedFolder(program.str(), site.str() + test::Native("/gone"));
     EXPECT_TRUE(files::ReadRememberedFolder(program.str()).empty());
 }

@@ -13,7 +13,8 @@ TEST(ProjectFile, KeepsEveryChoiceButThePassword)
 {
     test::TempFolder folder;
     run::Project project;
-    project.selection = {{folder.str() + "/site", true}, {"/elsewhere/a page.html", false}};
+    project.selection = {{folder.str() + test::Native("/site"), true},
+                         {"/elsewhere/a page.html", false}};
     core::ProtectionSettings& settings = project.settings;
     settings.scriptSwitches.set(ScriptOption::NoRightClick);
     settings.scriptSwitches.set(ScriptOption::ExpirePage);
@@ -29,7 +30,7 @@ TEST(ProjectFile, KeepsEveryChoiceButThePassword)
     settings.rememberUnlock = false;
     settings.saveMode = core::SaveMode::CopyToFolder;
     settings.makeBackups = false;
-    settings.saveDir = core::TextFromPath(folder.str() + "/out");
+    settings.saveDir = core::TextFromPath(folder.str() + test::Native("/out"));
     settings.copyPagesOnly = true;
     settings.copyrightNotice = true;
     settings.copyrightNoticeText = u"\u00A9 2026 Harbour Bakery";
@@ -37,7 +38,7 @@ TEST(ProjectFile, KeepsEveryChoiceButThePassword)
     withPassword.settings.password = u"hunter2";
 
     files::RealFileSystem fileSystem;
-    const core::PathString file = folder.str() + "/site.json";
+    const core::PathString file = folder.str() + test::Native("/site.json");
     ASSERT_EQ(run::WriteProjectFile(fileSystem, file, withPassword), std::nullopt);
     const std::string written = folder.read("site.json");
     for (const char* part : {"\"folder\": \"site\"", "\"page\": \"/elsewhere/a page.html\"",

@@ -43,7 +43,10 @@ protected:
         return {relative.empty() ? site.str() : (site.path() / relative).native(), true};
     }
     SelectionEntry page(const std::string& relative) const { return {at(relative), false}; }
-    PathString at(const std::string& relative) const { return site.str() + "/" + relative; }
+    PathString at(const std::string& relative) const
+    {
+        return site.str() + test::Native("/" + relative);
+    }
     std::vector<PathString> failed() const { return host.pages(run::PageOutcome::Kind::Failed); }
 
     TempFolder site;
@@ -91,7 +94,8 @@ TEST_F(ProtectionRunTest, OverwriteKeepsBackupsAndASecondRunChangesNothing)
     EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
     EXPECT_EQ(site.read("a.htm"), test::ProtectedFileBytes("<p>a</p>", settings));
     ASSERT_EQ(results.entries().size(), 1u);
-    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/a.htm", "/b.htm"}));
+    EXPECT_EQ(results.entries()[0].pages,
+              (std::vector<PathString>{test::Native("/a.htm"), test::Native("/b.htm")}));
     EXPECT_EQ(host.statuses.back(), u"The following 2 files have been protected");
 
     const std::string first = site.read("a.htm");
@@ -256,7 +260,8 @@ TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
         host = FakeHost{};
         fileSystem.setFault(
             [kind = kind](FaultyFileSystem::Operation operation, const PathString& path) {
-                return operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")
+                return operation == FaultyFileSystem::Operation::Write &&
+                               core::TextFromPath(path).ends_with(u".bak")
                            ? files::FileResult(test::Failure(kind))
                            : std::nullopt;
             });
@@ -275,9 +280,9 @@ TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)
 {
     site.write("s/index.htm", "<p>1</p>");
     site.write("s/out/old.htm", "<p>old</p>");
-    const std::pair<std::string, SelectionEntry> refused[] = {
-        {site.str() + "/s/../s/", folder("s")},
-        {site.str() + "/s", page("s/index.htm")},
+    const std::pair<PathString, SelectionEntry> refused[] = {
+        {site.str() + test::Native("/s/../s/"), folder("s")},
+        {site.str() + test::Native("/s"), page("s/index.htm")},
     };
     for (const auto& [target, entry] : refused) {
         SCOPED_TRACE(target);
@@ -294,7 +299,7 @@ TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)
     }
     host = FakeHost{};
     settings.saveMode = core::SaveMode::CopyToFolder;
-    settings.saveDir = core::TextFromPath(site.str() + "/s/out");
+    settings.saveDir = core::TextFromPath(site.str() + test::Native("/s/out"));
     run({folder("s")});
     EXPECT_EQ(host.recorded(), (std::vector<PathString>{at("s/index.htm")}));
     EXPECT_EQ(site.read("s/out/old.htm"), "<p>old</p>");
@@ -350,7 +355,8 @@ TEST_F(ProtectionRunTest, APageChangedAfterItWasReadIsLeftAlone)
     site.write("a.htm", "<p>as read</p>");
     settings.saveMode = core::SaveMode::Overwrite;
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
-        if (operation == FaultyFileSystem::Operation::Write && path.ends_with(".bak")) {
+        if (operation == FaultyFileSystem::Operation::Write &&
+            core::TextFromPath(path).ends_with(u".bak")) {
             site.write("a.htm", "<p>edited meanwhile</p>");
         }
         return files::FileResult();
@@ -377,7 +383,7 @@ TEST_F(ProtectionRunTest, ACancelAmongFramesFinishesTheFrameset)
     site.write("z.htm", "<p>next</p>");
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
         host.cancel = host.cancel || (operation == FaultyFileSystem::Operation::Read &&
-                                      path.ends_with("left.htm"));
+                                      core::TextFromPath(path).ends_with(u"left.htm"));
         return files::FileResult();
     });
     run({page("a.htm"), page("z.htm")});
@@ -425,7 +431,7 @@ TEST_F(ProtectionRunTest, APageMadeAheadIsCheckedAgainWhenItsFileDiffers)
     }
     jobs = 4;
     fileSystem.setDamage([](const PathString& path, std::string& bytes) {
-        if (path.ends_with("/protected_p3.htm")) {
+        if (core::TextFromPath(path).ends_with(u"protected_p3.htm")) {
             bytes.insert(bytes.find("<script"), "<p>added</p>");
         }
     });
@@ -451,13 +457,14 @@ TEST_F(ProtectionRunTest, ACopyTakesTheOtherFilesAlongAsTheyAre)
     site.write("secret.txt", "not for the web");
     test::fs::create_symlink(site.path() / "secret.txt", site.path() / "in/secret.txt");
     settings.saveMode = core::SaveMode::CopyToFolder;
-    settings.saveDir = core::TextFromPath(site.str() + "/out");
+    settings.saveDir = core::TextFromPath(site.str() + test::Native("/out"));
     run({folder("in")});
     EXPECT_EQ(site.read("out/index.htm"), test::ProtectedFileBytes(page, settings));
     EXPECT_EQ(site.read("out/sub/a.htm"), test::ProtectedFileBytes("<p>2</p>", settings));
     ASSERT_EQ(results.entries().size(), 1u);
-    EXPECT_EQ(results.entries()[0].text, site.str() + "/out");
-    EXPECT_EQ(results.entries()[0].pages, (std::vector<PathString>{"/index.htm", "/sub/a.htm"}));
+    EXPECT_EQ(results.entries()[0].text, site.str() + test::Native("/out"));
+    EXPECT_EQ(results.entries()[0].pages,
+              (std::vector<PathString>{test::Native("/index.htm"), test::Native("/sub/a.htm")}));
     EXPECT_EQ(site.read("out/css/site.css"), "p { color: red }");
     EXPECT_EQ(site.read("out/img/logo.png"), picture);
     EXPECT_FALSE(site.exists("out/old.htm.bak"));
@@ -492,10 +499,11 @@ TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
         work.write("x.htm", "<p>x</p>");
         current.saveMode = mode;
         current.makeBackups = false;
-        current.saveDir = core::TextFromPath(work.str() + "/site/out");
-        std::vector<SelectionEntry> selection{{work.str() + "/site/in/fs.htm", false}};
+        current.saveDir = core::TextFromPath(work.str() + test::Native("/site/out"));
+        std::vector<SelectionEntry> selection{
+            {work.str() + test::Native("/site/in/fs.htm"), false}};
         if (folderToo) {
-            selection.push_back({work.str() + "/site", true});
+            selection.push_back({work.str() + test::Native("/site"), true});
         }
         ProtectionRun(host, fileSystem).RunProtection(selection, current);
         EXPECT_TRUE(work.read(frameset).ends_with("//-->\r\n"));
@@ -520,7 +528,7 @@ TEST_F(ProtectionRunTest, AnOutputFolderTakenAwayDuringTheRunIsMadeAgain)
     site.write("sub/b.htm", "<p>b</p>");
     const TempFolder target;
     settings.saveMode = core::SaveMode::CopyToFolder;
-    settings.saveDir = core::TextFromPath(target.str() + "/out");
+    settings.saveDir = core::TextFromPath(target.str() + test::Native("/out"));
     host.afterListed = [&](std::size_t done) {
         if (done == 1) {
             std::filesystem::remove_all(target.path() / "out" / "sub");

@@ -72,14 +72,15 @@ TEST(NamedFiles, OnlyThoseThatLookLikePagesAreTaken)
     for (const auto& [name, bytes] : files) {
         site.write(name, bytes);
         if (std::string(name) != "pic.gif") {
-            selection.push_back({site.str() + "/" + name, false});
+            selection.push_back({site.str() + test::Native(std::string("/") + name), false});
         }
     }
     const RunOf run(selection, overwriteWithoutBackups());
-    EXPECT_EQ(run.notPages(),
-              (std::vector<PathString>{site.str() + "/logo.png", site.str() + "/app.js",
-                                       site.str() + "/style.css", site.str() + "/notes",
-                                       site.str() + "/pic.gif"}));
+    EXPECT_EQ(run.notPages(), (std::vector<PathString>{site.str() + test::Native("/logo.png"),
+                                                       site.str() + test::Native("/app.js"),
+                                                       site.str() + test::Native("/style.css"),
+                                                       site.str() + test::Native("/notes"),
+                                                       site.str() + test::Native("/pic.gif")}));
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         const bool page = std::string(name) == "page.php" || std::string(name) == "shout.HTM" ||
@@ -93,7 +94,8 @@ TEST(NamedFiles, OnlyThoseThatLookLikePagesAreTaken)
 
     TempFolder other;
     other.write("app.js", "var a = 1;");
-    const RunOf anyFile({{other.str() + "/app.js", false}}, overwriteWithoutBackups(), true);
+    const RunOf anyFile({{other.str() + test::Native("/app.js"), false}}, overwriteWithoutBackups(),
+                        true);
     EXPECT_TRUE(anyFile.notPages().empty());
     EXPECT_TRUE(other.read("app.js").ends_with(marker));
 }
@@ -126,7 +128,8 @@ TEST(CopyTarget, FilesThatNoRunWroteAreReplacedOnlyWhenTold)
     EXPECT_EQ(refused.summary.refusal->kind, run::Refusal::Kind::TargetHoldsOthers);
     EXPECT_EQ(refused.summary.refusal->count, 2u);
     EXPECT_EQ(refused.summary.refusal->examples,
-              (std::vector<PathString>{target.str() + "/a.htm", target.str() + "/style.css"}));
+              (std::vector<PathString>{target.str() + test::Native("/a.htm"),
+                                       target.str() + test::Native("/style.css")}));
     EXPECT_TRUE(refused.host.outcomes.empty());
     EXPECT_EQ(test::TreeOf(target.path()), before);
 

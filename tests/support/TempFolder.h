@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/FileRecord.h"
+#include "core/Utf8.h"
 #include "files/FileSystem.h"
 
 // Real folders and files for the tests, and a file system that fails where a test says.
@@ -28,13 +29,22 @@ public:
     // Writes bytes to the file at relative, making its folders.
     fs::path write(const std::string& relative, const std::string& bytes) const;
     std::string read(const std::string& relative) const;
-    bool exists(const std::string& relative) const { return fs::exists(m_path / relative); }
+    bool exists(const std::string& relative) const
+    {
+        return fs::exists(m_path / fs::u8path(relative));
+    }
 
 private:
     fs::path m_path;
 };
 
 std::string ReadBytes(const fs::path& path);
+
+// A path written with "/" (UTF-8) in the platform's own form and separator.
+inline core::PathString Native(std::string_view path)
+{
+    return core::PathFromAddress(core::Utf8ToUtf16(path));
+}
 
 // The line every protected file ends with.
 inline const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";

@@ -1,0 +1,210 @@
+// The parts of RealFileSystem that Windows does its own way; the rest is shared with other
+// systems (RealFileSystem.cpp).
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <windows.h>
+
+#include "files/FileIdentityWindows.h"
+#include "files/FileSystem.h"
+#include "files/Sha256.h"
+#include "files/WindowsFiles.h"
+
+namespace quorlane::files {
+
+namespace fs = std::filesystem;
+
+FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, FileStamp& stamp)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_directory(status)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        return NotRegularFileError();
+    }
+    // A page that is not there is missing, not unreadable.
+    if (!fs::exists(status)) {
+        return classify(error ? error : std::make_error_code(std::errc::no_such_file_or_directory));
+    }
+    std::ifstream file(fs::path(path), std::ios::binary);
+    if (!file) {
+        return classify(std::make_error_code(std::errc::permission_denied));
+    }
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    stamp = this->stamp(path).value_or(FileStamp{});
+    return std::nullopt;
+}
+
+std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
+{
+    std::error_code error;
+    FileStamp stamp;
+    stamp.size = fs::file_size(path, error);
+    if (error) {
+        return std::nullopt;
+    }
+    stamp.modifiedNs = fs::last_write_time(path, error).time_since_epoch().count();
+    stamp.links = fs::hard_link_count(path, error);
+    stamp.readOnly =
+        (fs::status(path, error).permissions() & fs::perms::owner_write) == fs::perms::none;
+    return stamp;
+}
+
+FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
+{
+    return FileSystem::readFileInPieces(path, pieces);
+}
+
+FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
+                                     Durability durability, const WriteCheck& check)
+{
+    const auto content = [bytes](std::ostream& out) {
+        return static_cast<bool>(
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
+    };
+    return WindowsWriteReplacing(path, content, durability, check);
+}
+
+FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
+                                         Durability durability, const WriteCheck& check)
+{
+    return WindowsWriteReplacing(path, content, durability, check);
+}
+
+FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,
+                                    CopiedFile& copied, const WriteCheck& check)
+{
+    std::error_code error;
+    const fs::file_status source = fs::status(from, error);
+    if (fs::is_directory(source)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    if (!fs::exists(source)) {
+        return classify(std::make_error_code(std::errc::no_such_file_or_directory));
+    }
+    if (!fs::is_regular_file(source)) {
+        return NotRegularFileError();
+    }
+    const fs::file_status target = fs::symlink_status(to, error);
+    if (fs::is_directory(target)) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    if (fs::exists(target) && !fs::is_regular_file(target)) {
+        return NotRegularFileError();
+    }
+    if (fs::exists(target) && (target.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        return classify(std::make_error_code(std::errc::permission_denied));
+    }
+    std::ifstream in(fs::path(from), std::ios::binary);
+    if (!in) {
+        return classify(std::make_error_code(std::errc::permission_denied));
+    }
+    Sha256 digest;
+    std::uint64_t size = 0;
+    const auto content = [&](std::ostream& out) {
+        char buffer[1 << 16];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            const std::string_view piece(buffer, static_cast<std::size_t>(in.gcount()));
+            digest.add(piece);
+            size += piece.size();
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        }
+        return !in.bad() && static_cast<bool>(out);
+    };
+    const auto measured = [&](const PathString& temporary) {
+        copied = {size, digest.hex()};
+        return !check || check(temporary);
+    };
+    return WindowsWriteReplacing(to, content, Durability::Renamed, measured);
+}
+
+// Owners and the permission bits of another file are not given on Windows.
+FileResult RealFileSystem::createFile(const PathString& path, std::string_view bytes,
+                                      const PathString&)
+{
+    return WindowsCreateNew(path, bytes);
+}
+
+FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
+                                        std::optional<std::uint64_t> cutAt)
+{
+    std::error_code error;
+    if (cutAt && fs::file_size(path, error) > *cutAt) {
+        fs::resize_file(path, *cutAt, error);
+        if (error) {
+            return classify(error);
+        }
+    }
+    std::ofstream out(fs::path(path), std::ios::binary | std::ios::app);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+        return classify(std::make_error_code(std::errc::io_error));
+    }
+    return std::nullopt;
+}
+
+FileResult RealFileSystem::syncFiles(const std::vector<PathString>& paths)
+{
+    return WindowsFlushFiles(paths);
+}
+
+void RealFileSystem::removeStaleTemporaries(const PathString& folder)
+{
+    WindowsRemoveStaleTemporaries(folder);
+}
+
+FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset, std::size_t count,
+                                    std::string& bytes)
+{
+    return FileSystem::readPart(path, offset, count, bytes);
+}
+
+bool RealFileSystem::isSystemFolder(const PathString&)
+{
+    return false;
+}
+
+PathString RealFileSystem::linkTarget(const PathString& path)
+{
+    std::error_code error;
+    fs::path current = path;
+    for (int hops = 0; hops < 40 && fs::is_symlink(current, error); ++hops) {
+        const fs::path target = fs::read_symlink(current, error);
+        if (error) {
+            break;
+        }
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return current.native();
+}
+
+std::optional<FileIdentity> RealFileSystem::identity(const PathString& path)
+{
+    return WindowsFileIdentity(path);
+}
+
+FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
+{
+    std::error_code error;
+    const fs::file_status target = fs::status(to, error);
+    if (fs::exists(target)) {
+        fs::permissions(from, target.permissions(), error);
+        if (error) {
+            return classify(error);
+        }
+    }
+    if (!MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    }
+    return std::nullopt;
+}
+
+PathString TemporaryNameBeside(const PathString& path)
+{
+    return WindowsTemporaryName(path);
+}
+
+} // namespace quorlane::files
