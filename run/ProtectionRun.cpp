@@ -139,6 +139,11 @@ bool ProtectionRun::takeFolderLocks(const core::ProtectionSettings& settings,
         files::MakeFolders(m_fileSystem, target + core::pathSeparator);
         m_locks.add(target);
     }
+    // The backup folder is the user's: made when missing, never removed by an undo.
+    if (!m_recordPlace.backups.empty()) {
+        files::MakeFolders(m_recorder.inner(), m_recordPlace.backups + core::pathSeparator);
+        m_locks.add(m_recordPlace.backups);
+    }
     bool told = false;
     for (;;) {
         const std::optional<core::PathString> busy = m_locks.tryTake();
@@ -209,7 +214,12 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         return refuse(std::move(*refusal));
     }
     m_started = LocalTimeNow();
-    m_manifestFolders = manifestFolders(settings, selection);
+    m_recordPlace = recordPlace(settings, selection);
+    m_backupsInSite = 0;
+    if (auto refusal = placeRefusal(selection)) {
+        m_sealer.reset();
+        return refuse(std::move(*refusal));
+    }
     if (!takeFolderLocks(settings, selection, summary)) {
         m_sealer.reset();
         // The target folder may have been made before another run was found at work.
@@ -688,10 +698,17 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const bool backups = overwrite && settings.makeBackups;
     // A file of the backup's name that this run did not make is never replaced. One that holds
     // just the page as read (left by a run that was stopped) serves as it stands.
-    if (backups && m_fileSystem.stamp(files::BackupPath(output))) {
-        page.backupStands = holdsJust(files::BackupPath(output), page.bytes);
+    const core::PathString backup = backups ? BackupPlace(m_recordPlace, output) : output;
+    if (backup.empty()) {
+        PageFailure failure = failureOf(PageFailure::Kind::OutsideRecord, output);
+        failure.output = m_recordPlace.tree;
+        failPage(page, std::move(failure));
+        return;
+    }
+    if (backups && m_fileSystem.stamp(backup)) {
+        page.backupStands = holdsJust(backup, page.bytes);
         if (!page.backupStands) {
-            failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, files::BackupPath(output)));
+            failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, backup));
             return;
         }
     }
@@ -715,13 +732,17 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         return;
     }
     const std::optional<core::PathString> recorded = m_journal->relative(output);
-    if (!recorded) {
+    const std::optional<core::PathString> recordedBackup =
+        backups ? m_journal->relativeBackup(backup) : core::PathString();
+    if (!recorded || !recordedBackup) {
         PageFailure failure = failureOf(PageFailure::Kind::OutsideRecord, output);
-        failure.output = core::getFilePathOnly(m_journal->path());
+        failure.output = m_recordPlace.tree;
         failPage(page, std::move(failure));
         return;
     }
-    writePage(page, framesHandled, output, manifestEntry(page, *recorded, replaced));
+    ManifestPage entry = manifestEntry(page, *recorded, replaced);
+    entry.backup = *recordedBackup;
+    writePage(page, framesHandled, output, std::move(entry));
 }
 
 // The page is made while it is written: neither the protected text nor its bytes are ever held
@@ -822,10 +843,12 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
         failPage(page, recordFailure());
         return;
     }
+    const core::PathString backup = BackupPlace(m_recordPlace, output);
     if (!entry.backup.empty() && page.backupStands) {
-        staged.backup = files::BackupPath(output);
+        staged.backup = backup;
     } else if (!entry.backup.empty()) {
-        if (const auto failure = files::MakeBackup(output, page.bytes, m_fileSystem)) {
+        files::MakeFolders(m_fileSystem, backup);
+        if (const auto failure = files::MakeBackup(output, page.bytes, m_fileSystem, backup)) {
             m_fileSystem.removeFile(written);
             m_journal->noteDropped(staged.number, false);
             failPage(page, failure->nameTaken
@@ -834,7 +857,7 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
                                            failure->error));
             return;
         }
-        staged.backup = files::BackupPath(output);
+        staged.backup = backup;
         staged.backupMade = true;
     }
     const std::uint64_t size = page.bytes.size();
@@ -847,12 +870,9 @@ ManifestPage ProtectionRun::manifestEntry(const PendingPage& page,
                                           bool replaced) const
 {
     ManifestPage entry;
-    // The source is told, never acted on; a page outside the record's folder is named whole.
-    entry.source = m_journal->relative(page.path).value_or(AbsolutePath(page.path));
+    // The source is told, never acted on.
+    entry.source = m_journal->namedSource(page.path);
     entry.output = recordedOutput;
-    if (m_settings.saveMode == core::SaveMode::Overwrite && m_settings.makeBackups) {
-        entry.backup = files::BackupPath(recordedOutput);
-    }
     entry.sourceSize = page.sourceSize;
     entry.sourceSha256 = page.sourceSha256;
     entry.replacedEarlierFile = replaced;

@@ -61,6 +61,10 @@ public:
     void setReplaceOthersFiles(bool replace) { m_replaceOthersFiles = replace; }
     // The files and folders of the added folders that the run leaves out, pages or not.
     void setExclude(files::ExcludePatterns exclude) { m_exclude = std::move(exclude); }
+    // Where the record of the run goes, when not where the run puts it (RecordPlace); none,
+    // with none: the run then cannot be undone.
+    void setRecordPath(core::PathString path) { m_recordPath = std::move(path); }
+    void setNoRecord(bool none) { m_noRecord = none; }
     // How many threads read and transform the listed pages ahead of their turn; 1 takes the
     // pages one by one. Whatever the number, the run tells and writes the same, in list order.
     void setJobs(unsigned jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
@@ -139,8 +143,9 @@ private:
     void copyOtherFile(core::FileRecord record, const FileIdentities& sources);
     std::uint64_t sizeOf(const core::PathString& path);
 
-    std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,
-                                                  const std::vector<SelectionEntry>& selection);
+    RecordPlace recordPlace(const core::ProtectionSettings& settings,
+                            const std::vector<SelectionEntry>& selection);
+    std::optional<Refusal> placeRefusal(const std::vector<SelectionEntry>& selection);
     // The record of the run, made when the run first needs it; false when it cannot be made.
     bool ensureJournal();
     files::FileResult beforeFolderCreated(const core::PathString& folder);
@@ -200,7 +205,10 @@ private:
     std::optional<FileIdentities> m_listedFiles;
     std::optional<RunJournal> m_journal; // made afresh for each run
     std::string m_started;
-    std::vector<core::PathString> m_manifestFolders;
+    RecordPlace m_recordPlace;
+    core::PathString m_recordPath;
+    bool m_noRecord = false;
+    std::size_t m_backupsInSite = 0;
     // Why the record could not be made, written or flushed: the run stops then.
     std::optional<std::pair<core::PathString, files::FileError>> m_recordFailure;
     std::size_t m_unsyncedEntries = 0;

@@ -269,21 +269,50 @@ core::PathString folderOfRecord(const core::PathString& manifestPath)
     return last == 0 ? absolute.substr(0, 1) : absolute.substr(0, last);
 }
 
-// The path the record names, made absolute: relative to the record's folder (a record of the
-// first version names absolute paths). Empty when it would lead out of that folder, as written
-// or once links are followed.
-core::PathString trusted(const RunManifest& manifest, const core::PathString& path,
-                         const core::PathString& folder)
+// The folder a record names as one of its roots (RootAsNamed), made absolute: "." or a path
+// down from the record's folder, ".." steps up from it, or an absolute path. Empty for any
+// other form.
+core::PathString rootOf(const core::PathString& named, const core::PathString& recordFolder)
 {
-    const bool absolute = !path.empty() && path.front() == core::pathSeparator;
-    if (path.empty() || absolute != (manifest.version == 1)) {
+    if (named.empty()) {
         return {};
     }
-    const core::PathString full =
-        AbsolutePath(absolute ? path : folder + core::pathSeparator + path);
-    const core::PathString prefix = folder.size() == 1 ? folder : folder + core::pathSeparator;
+    if (named.front() == core::pathSeparator) {
+        return AbsolutePath(named);
+    }
+    std::size_t up = 0;
+    std::size_t parts = 0;
+    for (std::size_t start = 0; start <= named.size();) {
+        std::size_t end = named.find(core::pathSeparator, start);
+        end = end == core::PathString::npos ? named.size() : end;
+        const core::PathString part = named.substr(start, end - start);
+        up += part == core::PathString(2, '.') ? 1 : 0;
+        parts += part == core::PathString(1, '.') ? 0 : 1;
+        start = end + 1;
+    }
+    if (up > 0 && up != parts) {
+        return {};
+    }
+    return AbsolutePath(recordFolder + core::pathSeparator + named);
+}
+
+// The path the record names, made absolute: relative to root (a record of the first version
+// names absolute paths). Empty when it would lead out of root, as written or once links are
+// followed; root itself only when told.
+core::PathString trusted(const RunManifest& manifest, const core::PathString& path,
+                         const core::PathString& root, bool rootItself = false)
+{
+    const bool absolute = !path.empty() && path.front() == core::pathSeparator;
+    if (path.empty() || root.empty() || absolute != (manifest.version == 1)) {
+        return {};
+    }
+    const core::PathString full = AbsolutePath(absolute ? path : root + core::pathSeparator + path);
+    if (rootItself && full == root) {
+        return full;
+    }
+    const core::PathString prefix = root.size() == 1 ? root : root + core::pathSeparator;
     if (full.size() <= prefix.size() || !full.starts_with(prefix) ||
-        !files::LiesWithin(full, folder)) {
+        !files::LiesWithin(full, root)) {
         return {};
     }
     return full;
@@ -294,27 +323,45 @@ std::string shownPath(const core::PathString& path)
     return core::Utf16ToUtf8(core::TextFromPath(path));
 }
 
-// Makes every path the record acts on absolute, or tells which entry leads elsewhere.
-std::optional<std::string> trustPaths(RunManifest& manifest, const core::PathString& folder)
+// The folders whose files the record acts on, absolute: tree and backups (empty when the
+// backups stand beside their pages).
+struct Roots
 {
-    const std::string outside = " lies outside the folder of the record, " + shownPath(folder);
+    core::PathString tree;
+    core::PathString backups;
+};
+
+// Makes every path the record acts on absolute, or tells which entry leads elsewhere.
+std::optional<std::string> trustPaths(RunManifest& manifest, const Roots& roots)
+{
+    const std::string outside = " lies outside " + shownPath(roots.tree) + ", the run's folder";
     for (core::PathString& created : manifest.createdFolders) {
-        const core::PathString full = trusted(manifest, created, folder);
+        const core::PathString full = trusted(manifest, created, roots.tree, true);
         if (full.empty()) {
             return "the created folder " + shownPath(created) + outside;
         }
         created = full;
     }
+    for (const core::PathString& created : manifest.createdBackupFolders) {
+        const core::PathString full = trusted(manifest, created, roots.backups);
+        if (full.empty()) {
+            return "the created folder " + shownPath(created) + " lies outside " +
+                   shownPath(roots.backups) + ", the run's backup folder";
+        }
+        manifest.createdFolders.push_back(full);
+    }
+    const RecordPlace place{{}, {}, roots.tree, roots.backups, false};
     for (std::size_t k = 0; k < manifest.pages.size(); ++k) {
         ManifestPage& page = manifest.pages[k];
         const std::string entry = "page " + std::to_string(k + 1) + ": ";
-        const core::PathString output = trusted(manifest, page.output, folder);
+        const core::PathString output = trusted(manifest, page.output, roots.tree);
         if (output.empty()) {
             return entry + "its output " + shownPath(page.output) + outside;
         }
         if (!page.backup.empty()) {
-            const core::PathString backup = trusted(manifest, page.backup, folder);
-            if (backup != files::BackupPath(output)) {
+            const core::PathString backup =
+                trusted(manifest, page.backup, roots.backups.empty() ? roots.tree : roots.backups);
+            if (backup.empty() || backup != BackupPlace(place, output)) {
                 return entry + "its backup " + shownPath(page.backup) +
                        " is not the backup of its output " + shownPath(page.output);
             }
@@ -326,10 +373,14 @@ std::optional<std::string> trustPaths(RunManifest& manifest, const core::PathStr
 }
 
 // Takes the locks a run over folder would take; gives the path another holds when it stops.
-std::optional<core::PathString> lockFolder(files::TreeLocks& locks, const core::PathString& folder,
-                                           bool wait)
+std::optional<core::PathString> lockFolders(files::TreeLocks& locks,
+                                            const std::vector<core::PathString>& folders, bool wait)
 {
-    locks.add(folder);
+    for (const core::PathString& folder : folders) {
+        if (!folder.empty()) {
+            locks.add(folder);
+        }
+    }
     for (;;) {
         const std::optional<core::PathString> busy = locks.tryTake();
         if (!busy || !wait) {
@@ -347,7 +398,8 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
     RestoreReport report;
     const core::PathString folder = folderOfRecord(manifestPath);
     files::TreeLocks locks;
-    if (auto busy = lockFolder(locks, folder, waitForOtherRuns)) {
+    // The record itself, for this undo alone; then the folders it acts on.
+    if (auto busy = lockFolders(locks, {AbsolutePath(manifestPath)}, waitForOtherRuns)) {
         report.busy = std::move(busy);
         return report;
     }
@@ -363,8 +415,25 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
         report.refusal = problem;
         return report;
     }
-    if (auto untrusted = trustPaths(*manifest, folder)) {
+    Roots roots{folder, {}};
+    if (manifest->version > 2) {
+        roots = {rootOf(manifest->tree, folder), manifest->backups.empty()
+                                                     ? core::PathString()
+                                                     : rootOf(manifest->backups, folder)};
+        if (roots.tree.empty() || (!manifest->backups.empty() && roots.backups.empty())) {
+            report.refusal = ManifestProblem{ManifestProblem::Kind::Untrusted,
+                                             "its folders are named neither from its own nor "
+                                             "as whole paths"};
+            return report;
+        }
+    }
+    if (auto untrusted = trustPaths(*manifest, roots)) {
         report.refusal = ManifestProblem{ManifestProblem::Kind::Untrusted, std::move(*untrusted)};
+        return report;
+    }
+    // The run's folders, which a run at work there holds, as the record's folder is held.
+    if (auto busy = lockFolders(locks, {roots.tree, roots.backups}, waitForOtherRuns)) {
+        report.busy = std::move(busy);
         return report;
     }
     RunJournal record(fileSystem);

@@ -41,6 +41,16 @@ std::string header(const std::string& save)
            R"("password":false,"encrypt":false,"notice":null}})";
 }
 
+// The same header in version 3, naming the run's folders with roots ("tree":..., ...).
+std::string header3(const std::string& save, const std::string& roots)
+{
+    std::string text = header(save);
+    text.replace(text.find(R"("version":2)"), 11, R"("version":3)");
+    const std::string folder = R"("folder":"/x")";
+    text.replace(text.find(folder), folder.size(), roots);
+    return text;
+}
+
 // A page entry that, were it trusted, would have output replaced by backup (Overwrite) or
 // removed (the other modes): its digests are those of the files as they stand.
 std::string pageEntry(const std::string& output, const std::string& backup,
@@ -124,6 +134,26 @@ TEST(Record, AnUntrustworthyRecordIsRefusedBeforeAnythingIsTouched)
         {"folder outside", recordOf({header("new"), R"({"op":"folder","path":"../victim/empty"})"}),
          "the created folder ../victim/empty lies outside"},
         {"edited", edited, "line 2 does not match its checksum"},
+        {"run's folder up and down",
+         recordOf(
+             {header3("new", R"("tree":"../victim")"), pageEntry("notes.txt", "", "notes", "")}),
+         "its folders are named neither"},
+        {"climbing from the run's folder",
+         recordOf({header3("overwrite", R"("tree":".")"),
+                   pageEntry("../victim/config", "../victim/config.bak", "config", "evil")}),
+         "page 1: its output ../victim/config lies outside"},
+        {"backup folder, a backup not at its page's place",
+         recordOf({header3("overwrite", R"("tree":".","backups":"VICTIM")"),
+                   pageEntry("a.htm", "config", "<p>protected a</p>", "config")}),
+         "page 1: its backup config is not the backup of its output a.htm"},
+        {"backup folder, a backup beside its page",
+         recordOf({header3("overwrite", R"("tree":".","backups":"VICTIM")"),
+                   pageEntry("a.htm", "a.htm.bak", "<p>protected a</p>", "evil")}),
+         "page 1: its backup a.htm.bak is not the backup"},
+        {"backup folder, a folder of it climbing",
+         recordOf({header3("overwrite", R"("tree":".","backups":"VICTIM")"),
+                   R"({"op":"folder","path":"../site","in":"backups"})"}),
+         "the created folder ../site lies outside"},
         {"first version, elsewhere",
          R"({"format":"quorlane-run","version":1,"started":"2026-01-01T00:00:00","complete":true,)"
          R"("settings":{"mode":"whole","save":"new","backups":false,"switches":[],"warning":null,)"
@@ -253,7 +283,10 @@ TEST(Record, ARecordIsNeverMadeOverAnother)
     for (int run = 0; run < 3; ++run) {
         run::RunJournal journal(fileSystem);
         PathString tried;
-        ASSERT_FALSE(journal.create({site.str()}, "2026-12-06T21:20:47", {}, tried));
+        run::RecordPlace place;
+        place.folders = {site.str()};
+        place.tree = site.str();
+        ASSERT_FALSE(journal.create(place, "2026-12-06T21:20:47", {}, tried));
         paths.push_back(journal.path());
     }
     const PathString name = site.str() + "/.quorlane-run-20261206-212047";
