@@ -1121,6 +1121,23 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
     return std::nullopt;
 }
 
+// Where the file system cannot rename under a free name only, a second name is made and the
+// first removed: the name is taken the same way.
+FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return std::nullopt;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return fromErrno(errno);
+    }
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return fromErrno(errno);
+    }
+    ::unlink(from.c_str());
+    return std::nullopt;
+}
+
 #else
 
 FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
@@ -1132,6 +1149,17 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
         if (error) {
             return classify(error);
         }
+    }
+    fs::rename(from, to, error);
+    return fromCode(error);
+}
+
+// Here a name is looked at before it is taken, which leaves a short moment in between.
+FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
+{
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(to, error))) {
+        return classify(std::make_error_code(std::errc::file_exists));
     }
     fs::rename(from, to, error);
     return fromCode(error);

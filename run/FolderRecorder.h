@@ -127,6 +127,11 @@ public:
     {
         return m_inner.moveOver(from, to);
     }
+    files::FileResult moveToFreeName(const core::PathString& from,
+                                     const core::PathString& to) override
+    {
+        return m_inner.moveToFreeName(from, to);
+    }
 
 private:
     files::FileSystem& m_inner;

@@ -1,6 +1,7 @@
 #include "run/Restore.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <unordered_map>
@@ -133,9 +134,26 @@ public:
     }
 
 private:
+    // What an undo stopped at work left aside: the run's page goes; anything else goes back
+    // to its name, when that is free.
+    void recoverAside(const ManifestPage& page)
+    {
+        const core::PathString aside = page.output + asideSuffix();
+        const FileState state = stateOf(m_fileSystem, aside);
+        if (m_dryRun || state.missing || state.error) {
+            return;
+        }
+        if (state.sha256 == page.outputSha256) {
+            m_fileSystem.removeFile(aside);
+        } else {
+            m_fileSystem.moveToFreeName(aside, page.output);
+        }
+    }
+
     // In Overwrite mode: the page from its backup.
     RestoreStep putBack(const ManifestPage& page)
     {
+        recoverAside(page);
         const FileState current = stateOf(m_fileSystem, page.output);
         if (current.error) {
             return {Action::Failed, page.output, {}, current.error};
@@ -160,12 +178,64 @@ private:
             return {current.missing ? Action::Missing : Action::BackupChanged, page.output,
                     page.backup, backup.error};
         }
-        if (!m_dryRun) {
-            if (const files::FileResult failure = m_fileSystem.moveOver(page.backup, page.output)) {
+        if (m_dryRun) {
+            return {Action::PutBack, page.output, page.backup, std::nullopt};
+        }
+        if (current.missing) {
+            if (const files::FileResult failure =
+                    m_fileSystem.moveToFreeName(page.backup, page.output)) {
                 return {Action::Failed, page.output, page.backup, failure};
             }
+            return {Action::PutBack, page.output, page.backup, std::nullopt};
         }
-        return {Action::PutBack, page.output, page.backup, std::nullopt};
+        return replaceChecked(page, page.backup);
+    }
+
+    // The page the run wrote at page.output, taken out of the way and checked once more, so
+    // that a page saved since the check above is never lost: what was taken aside is put back
+    // when it is not the run's page; the backup (none: nothing) goes in only where no file was
+    // saved meanwhile; and the run's page goes only while it still holds what the run wrote.
+    RestoreStep replaceChecked(const ManifestPage& page, const core::PathString& backup)
+    {
+        const Action done = backup.empty() ? Action::Removed : Action::PutBack;
+        const core::PathString aside = page.output + asideSuffix();
+        if (const files::FileResult failure = m_fileSystem.moveToFreeName(page.output, aside)) {
+            return {Action::Failed, page.output, backup, failure};
+        }
+        if (stateOf(m_fileSystem, aside).sha256 != page.outputSha256) {
+            if (const files::FileResult failure = m_fileSystem.moveToFreeName(aside, page.output)) {
+                // Saved again meanwhile: both are the user's, and neither is touched.
+                return {Action::Failed, aside, {}, failure};
+            }
+            return {Action::ChangedSinceRun, page.output, {}, std::nullopt};
+        }
+        std::optional<RestoreStep> left;
+        if (!backup.empty()) {
+            if (const files::FileResult failure =
+                    m_fileSystem.moveToFreeName(backup, page.output)) {
+                left = failure->code == EEXIST
+                           ? RestoreStep{Action::ChangedSinceRun, page.output, {}, std::nullopt}
+                           : RestoreStep{Action::Failed, page.output, backup, failure};
+            }
+        }
+        // Written through a handle held open since: kept aside, and named.
+        if (stateOf(m_fileSystem, aside).sha256 != page.outputSha256) {
+            return {Action::ChangedSinceRun, aside, {}, std::nullopt};
+        }
+        if (left && left->action == Action::Failed) {
+            m_fileSystem.moveToFreeName(aside, page.output);
+            return *left;
+        }
+        if (const files::FileResult failure = m_fileSystem.removeFile(aside)) {
+            return {Action::Failed, aside, {}, failure};
+        }
+        return left ? *left : RestoreStep{done, page.output, backup, std::nullopt};
+    }
+
+    static core::PathString asideSuffix()
+    {
+        static constexpr char suffix[] = ".quorlane-undo";
+        return core::PathString(suffix, suffix + sizeof suffix - 1);
     }
 
     // A page the run did not replace, or that is as it was: its backup, made ahead, is removed
@@ -194,6 +264,7 @@ private:
         if (page.dropped) {
             return {Action::AlreadyUndone, page.output, {}, std::nullopt};
         }
+        recoverAside(page);
         const FileState current = stateOf(m_fileSystem, page.output);
         if (current.error) {
             return {Action::Failed, page.output, {}, current.error};
@@ -220,8 +291,9 @@ private:
             }
         }
         if (!m_dryRun) {
-            if (const files::FileResult failure = m_fileSystem.removeFile(page.output)) {
-                return {Action::Failed, page.output, {}, failure};
+            const RestoreStep step = replaceChecked(page, {});
+            if (step.action != Action::Removed) {
+                return step;
             }
         }
         m_removedFiles.insert(page.output);

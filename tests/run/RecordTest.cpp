@@ -1,5 +1,6 @@
 // The record of a run: written ahead of the pages, stopping the run when it cannot be written,
 // and trusted by an undo only as far as it checks out.
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -295,5 +296,82 @@ TEST(Record, ARecordIsNeverMadeOverAnother)
     for (const PathString& path : paths) {
         run::ManifestProblem problem;
         EXPECT_TRUE(run::ParseManifest(test::ReadBytes(path), problem)) << problem.detail;
+    }
+}
+
+namespace {
+
+// The real file system, with a user who saves a page at a chosen instant of an undo: just
+// before a file is moved by name.
+class EditingFileSystem : public files::RealFileSystem
+{
+public:
+    std::function<void(const PathString& from, const PathString& to)> beforeMove;
+    files::FileResult moveToFreeName(const PathString& from, const PathString& to) override
+    {
+        if (beforeMove) {
+            beforeMove(from, to);
+        }
+        return RealFileSystem::moveToFreeName(from, to);
+    }
+};
+
+} // namespace
+
+// A page saved while an undo is at work, after the undo found it to be the run's and before
+// the backup goes in, is never lost: the page stays as saved, the backup stays for another
+// go, the undo says so, and nothing it moved aside is left behind.
+TEST(Record, APageSavedDuringTheUndoIsNeverLost)
+{
+    const std::string original = "<p>original</p>";
+    const std::string edit = "<p>saved during the undo</p>";
+    struct Case
+    {
+        const char* name;
+        core::SaveMode mode;
+        const char* output;
+        bool afterMovedAside; // saved once the run's page was moved aside, else just before
+    };
+    const Case cases[] = {
+        {"overwrite, before the page is moved aside", core::SaveMode::Overwrite, "a.htm", false},
+        {"overwrite, before the backup goes in", core::SaveMode::Overwrite, "a.htm", true},
+        {"new, before the page is moved aside", core::SaveMode::CreateNew, "protected_a.htm",
+         false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        TempFolder site;
+        site.write("a.htm", original);
+        FakeHost host;
+        core::ProtectionSettings settings;
+        settings.saveMode = test.mode;
+        files::RealFileSystem real;
+        const run::RunSummary summary =
+            run::ProtectionRun(host, real).RunProtection({{site.str(), true}}, settings);
+        ASSERT_FALSE(summary.manifest.empty());
+        const PathString output = (site.path() / test.output).native();
+
+        EditingFileSystem editing;
+        bool saved = false;
+        editing.beforeMove = [&](const PathString& from, const PathString& to) {
+            const bool now = test.afterMovedAside ? to == output : from == output;
+            if (now && !saved) {
+                saved = true;
+                site.write(test.output, edit);
+            }
+        };
+        const run::RestoreReport report = run::RestoreRun(editing, summary.manifest, false);
+        ASSERT_TRUE(saved);
+        EXPECT_FALSE(report.complete);
+        ASSERT_EQ(report.steps.size(), 1u);
+        EXPECT_EQ(report.steps[0].action, run::RestoreStep::Action::ChangedSinceRun);
+        EXPECT_EQ(site.read(test.output), edit);
+        if (test.mode == core::SaveMode::Overwrite) {
+            EXPECT_EQ(site.read("a.htm.bak"), original);
+        }
+        EXPECT_FALSE(fs::exists(output + ".quorlane-undo"));
+        // Another go changes nothing that is the user's.
+        EXPECT_FALSE(restore(summary.manifest).complete);
+        EXPECT_EQ(site.read(test.output), edit);
     }
 }
