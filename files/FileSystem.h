@@ -157,6 +157,10 @@ public:
     // a file saved at to meanwhile is never replaced (an error with the system's number for
     // "exists").
     virtual FileResult moveToFreeName(const PathString& from, const PathString& to) = 0;
+    // Gives the file at from the second name to, only where nothing of that name stands (an
+    // error with the system's number for "exists"); one that cannot have two names (another
+    // file system, say) gives another error.
+    virtual FileResult linkFile(const PathString& from, const PathString& to) = 0;
 };
 
 class RealFileSystem : public FileSystem
@@ -190,6 +194,7 @@ public:
     FileResult removeEmptyFolder(const PathString& path) override;
     FileResult moveOver(const PathString& from, const PathString& to) override;
     FileResult moveToFreeName(const PathString& from, const PathString& to) override;
+    FileResult linkFile(const PathString& from, const PathString& to) override;
 };
 
 // A fresh name for a temporary file beside path, of the kind removeStaleTemporaries removes

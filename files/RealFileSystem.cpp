@@ -1138,6 +1138,14 @@ FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathStri
     return std::nullopt;
 }
 
+FileResult RealFileSystem::linkFile(const PathString& from, const PathString& to)
+{
+    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) {
+        return fromErrno(errno);
+    }
+    return std::nullopt;
+}
+
 #else
 
 FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
@@ -1162,6 +1170,13 @@ FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathStri
         return classify(std::make_error_code(std::errc::file_exists));
     }
     fs::rename(from, to, error);
+    return fromCode(error);
+}
+
+FileResult RealFileSystem::linkFile(const PathString& from, const PathString& to)
+{
+    std::error_code error;
+    fs::create_hard_link(from, to, error);
     return fromCode(error);
 }
 

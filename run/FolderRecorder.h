@@ -132,6 +132,10 @@ public:
     {
         return m_inner.moveToFreeName(from, to);
     }
+    files::FileResult linkFile(const core::PathString& from, const core::PathString& to) override
+    {
+        return m_inner.linkFile(from, to);
+    }
 
 private:
     files::FileSystem& m_inner;

@@ -639,13 +639,17 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
 // In Overwrite mode a page is replaced only as it was read, and only when no other name of it
 // would go on showing it in clear text.
 std::optional<PageFailure> ProtectionRun::overwriteRefusal(const core::PathString& page,
-                                                           const files::FileStamp& stamp)
+                                                           const files::FileStamp& stamp,
+                                                           const core::PathString& backup)
 {
     const std::optional<files::FileStamp> now = m_fileSystem.stamp(page);
     if (!now || !(*now == stamp)) {
         return failureOf(PageFailure::Kind::ChangedOnDisk, page);
     }
-    if (now->links > 1) {
+    // The second name may be the page's backup, made as such by this run or one stopped.
+    const bool backupName = now->links == 2 && !backup.empty() &&
+                            m_fileSystem.identity(backup) == std::optional(now->identity);
+    if (now->links > 1 && !backupName) {
         PageFailure failure = failureOf(PageFailure::Kind::HardLinks, page);
         failure.count = now->links;
         return failure;
@@ -667,7 +671,10 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const core::ProtectionSettings& settings = m_settings;
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     if (overwrite) {
-        if (auto refusal = overwriteRefusal(page.path, page.stamp)) {
+        const core::PathString ownBackup =
+            settings.makeBackups ? BackupPlace(m_recordPlace, m_fileSystem.linkTarget(page.path))
+                                 : core::PathString();
+        if (auto refusal = overwriteRefusal(page.path, page.stamp, ownBackup)) {
             failPage(page, *refusal);
             return;
         }
@@ -844,10 +851,19 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
         return;
     }
     const core::PathString backup = BackupPlace(m_recordPlace, output);
+    std::optional<files::FileError> linkRefused;
     if (!entry.backup.empty() && page.backupStands) {
         staged.backup = backup;
+    } else if (!entry.backup.empty() &&
+               linkBackup(page, output, backup, staged.stamp, linkRefused)) {
+        staged.backup = backup;
+        staged.backupMade = true;
+    } else if (linkRefused) {
+        m_fileSystem.removeFile(written);
+        m_journal->noteDropped(staged.number, false);
+        failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, backup));
+        return;
     } else if (!entry.backup.empty()) {
-        files::MakeFolders(m_fileSystem, backup);
         if (const auto failure = files::MakeBackup(output, page.bytes, m_fileSystem, backup)) {
             m_fileSystem.removeFile(written);
             m_journal->noteDropped(staged.number, false);
@@ -863,6 +879,36 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
     const std::uint64_t size = page.bytes.size();
     page.bytes = std::string();
     stage(std::move(staged), size);
+}
+
+// The page's own file, as it stands, made its backup by a second name: no byte is written, and
+// the backup is the page's file itself, mode, owner and all, which the protected page then
+// takes the place of. Only while the page stands as it was read (its name then moves on to a
+// new stamp, its change time and names); where the file system gives no second name, false,
+// and the backup is written as a copy. refused: a file of the backup's name stands.
+bool ProtectionRun::linkBackup(const PendingPage& page, const core::PathString& output,
+                               const core::PathString& backup, files::FileStamp& stamp,
+                               std::optional<files::FileError>& refused)
+{
+    const std::optional<files::FileStamp> before = m_fileSystem.stamp(output);
+    if (!before || !(*before == page.stamp) || before->links != 1) {
+        return false;
+    }
+    files::MakeFolders(m_fileSystem, backup);
+    if (const files::FileResult failure = m_fileSystem.linkFile(output, backup)) {
+        if (failure->code == EEXIST) {
+            refused = failure;
+        }
+        return false;
+    }
+    const std::optional<files::FileStamp> after = m_fileSystem.stamp(output);
+    if (!after || after->identity != before->identity || after->size != before->size ||
+        after->modifiedNs != before->modifiedNs || after->links != 2) {
+        m_fileSystem.removeFile(backup);
+        return false;
+    }
+    stamp = *after;
+    return true;
 }
 
 ManifestPage ProtectionRun::manifestEntry(const PendingPage& page,

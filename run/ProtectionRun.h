@@ -102,8 +102,13 @@ private:
                                            std::optional<files::FileError>& unread,
                                            std::unique_ptr<PreparedPage> prepared = nullptr);
     void finishPage(PendingPage& page, bool framesHandled);
+    // backup: the page's backup, which may be a second name of the page itself.
     std::optional<PageFailure> overwriteRefusal(const core::PathString& page,
-                                                const files::FileStamp& stamp);
+                                                const files::FileStamp& stamp,
+                                                const core::PathString& backup = {});
+    bool linkBackup(const PendingPage& page, const core::PathString& output,
+                    const core::PathString& backup, files::FileStamp& stamp,
+                    std::optional<files::FileError>& refused);
     void writePage(PendingPage& page, bool framesHandled, const core::PathString& output,
                    ManifestPage entry);
     void stageWritten(PendingPage& page, const core::PathString& output,

@@ -269,7 +269,7 @@ void ProtectionRun::commitStaged(StagedPage& staged, const files::FileResult& un
     if (unsynced) {
         failure = recordFailure();
     } else {
-        failure = overwriteRefusal(staged.page, staged.stamp);
+        failure = overwriteRefusal(staged.page, staged.stamp, staged.backup);
     }
     if (!failure) {
         if (const files::FileResult refused = m_fileSystem.moveOver(staged.staged, staged.output)) {

@@ -375,3 +375,42 @@ TEST(Record, APageSavedDuringTheUndoIsNeverLost)
         EXPECT_EQ(site.read(test.output), edit);
     }
 }
+
+// Where the file system allows, the backup is the page's own file under a second name: nothing
+// is copied, and it keeps the page's mode. A second name left by a run that was stopped there
+// serves as the backup, rather than have the page refused for its two names.
+TEST(Record, TheBackupIsThePagesOwnFile)
+{
+    TempFolder site;
+    const fs::path page = site.write("a.htm", "<p>a</p>");
+    fs::permissions(page, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    struct stat before
+    {
+    };
+    ASSERT_EQ(stat(page.c_str(), &before), 0);
+    core::ProtectionSettings settings;
+    settings.saveMode = core::SaveMode::Overwrite;
+    files::RealFileSystem fileSystem;
+    for (const bool leftByAStoppedRun : {false, true}) {
+        SCOPED_TRACE(leftByAStoppedRun);
+        if (leftByAStoppedRun) {
+            fs::create_hard_link(page, site.path() / "a.htm.bak");
+        }
+        FakeHost host;
+        const run::RunSummary summary =
+            run::ProtectionRun(host, fileSystem).RunProtection({{site.str(), true}}, settings);
+        EXPECT_TRUE(host.failures().empty());
+        struct stat backup
+        {
+        };
+        ASSERT_EQ(stat((site.path() / "a.htm.bak").c_str(), &backup), 0);
+        EXPECT_EQ(backup.st_ino, before.st_ino);
+        EXPECT_EQ(backup.st_nlink, 1u);
+        EXPECT_EQ(backup.st_mode & 0777, 0640u);
+        EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
+        EXPECT_NE(site.read("a.htm"), "<p>a</p>");
+        ASSERT_TRUE(restore(summary.manifest).complete);
+        EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
+        EXPECT_FALSE(site.exists("a.htm.bak"));
+    }
+}
