@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 #include "run/ProtectionRun.h"
 
@@ -49,6 +50,9 @@ void writeSite(const fs::path& site, int pages)
             << "<html><head><title>Page " << i << "</title></head><body><p>A small page, number "
             << i << ", with <a href=\"p" << i + 1 << ".htm\">a link</a>.</p></body></html>";
     }
+    // On the disk before the run, as a site is: else the run in overwrite mode, which makes
+    // its backups last, would write the fresh site out for it.
+    ::sync();
 }
 
 // state.range(0): 0 new files, 1 overwrite with backups, 2 overwrite without; range(1): pages.

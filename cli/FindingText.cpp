@@ -13,6 +13,13 @@ std::string more(std::size_t count, const std::string& what)
 
 } // namespace
 
+std::string BackupsInSiteText(std::size_t count)
+{
+    return std::to_string(count) + (count > 1 ? " backups" : " backup") +
+           " inside the site (NAME.bak beside each page) hold the pages in clear, and are "
+           "published with it unless removed or kept elsewhere (--backup-dir DIR).";
+}
+
 const char* SeverityName(core::Severity severity)
 {
     return severity == core::Severity::Warning ? "warning" : "note";
@@ -49,6 +56,8 @@ std::string FindingSentence(const core::Finding& finding)
                detail +
                ") stand in scripts that write markup; the link modes do not reach them, so the "
                "page writes them in clear.";
+    case core::FindingCode::BackupsInSite:
+        return BackupsInSiteText(finding.count);
     case core::FindingCode::PageTooLarge:
         break;
     }

@@ -94,8 +94,9 @@ std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summa
 }
 
 void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16string_view status,
-                  std::size_t copied, const core::PathString& manifest)
+                  std::size_t copied, const run::RunSummary& summary)
 {
+    const core::PathString& manifest = summary.manifest;
     for (const run::ResultsTree::Entry& entry : results.entries()) {
         out << listingText(entry.text) << "\n";
         for (const core::PathString& page : entry.pages) {
@@ -108,6 +109,9 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
     }
     if (!manifest.empty()) {
         out << "Manifest (quorlane-cli restore undoes the run): " << listingText(manifest) << "\n";
+    }
+    if (summary.backupsInSite > 0) {
+        out << BackupsInSiteText(summary.backupsInSite) << "\n";
     }
 }
 
@@ -198,6 +202,10 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         document["manifest"] = nullptr;
     } else {
         putPath(document, "manifest", summary.manifest);
+    }
+    document["backups_in_site"] = summary.backupsInSite;
+    if (summary.backupsInSite > 0) {
+        document["backups_warning"] = BackupsInSiteText(summary.backupsInSite);
     }
     out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
@@ -291,6 +299,23 @@ void ProtectCommand::addTo(CLI::App& app)
         ->type_name("new|overwrite|copy");
     command->add_option("--target", target, "The target folder of --save copy")->type_name("DIR");
     command->add_flag("--no-backups", noBackups, "With --save overwrite: make no .bak backups");
+    command
+        ->add_option("--backup-dir", backupDir,
+                     "With --save overwrite: keep each backup in DIR, at its page's path below "
+                     "the folder of the run, rather than as NAME.bak beside the page, where it "
+                     "holds the page in clear and is published with the site; the run's record "
+                     "goes there too. DIR must lie outside the added folders")
+        ->type_name("DIR");
+    if (!checkOnly) {
+        command
+            ->add_option("--manifest", manifestPath,
+                         "Write the record of the run (which quorlane-cli restore undoes) to "
+                         "FILE, a new file, rather than where the run puts it: beside the "
+                         "target of a copy, into --backup-dir, else into the added folder")
+            ->type_name("FILE");
+        command->add_flag("--no-manifest", noManifest,
+                          "Keep no record of the run: it then cannot be undone");
+    }
     command->add_flag("--pages-only", pagesOnly,
                       "With --save copy: copy only the protected pages, not the other files of "
                       "the folders");
@@ -370,7 +395,11 @@ void ProtectCommand::addTo(CLI::App& app)
         "failure on standard error), 2 usage error (nothing read or written), 5 no page could be "
         "protected (or another run is at work on these folders), 130 cancelled. Ctrl-C or "
         "SIGTERM stops after the current page. Warnings of check are shown as the pages go, and "
-        "the run's manifest is named at the end.");
+        "the run's manifest is named at the end.\n\nWhere files go: the record of the run "
+        "(.quorlane-run-*.json, never holding a path of the machine when it lies in the site) "
+        "beside the target of a copy, else into --backup-dir, else into the added folder; or "
+        "--manifest FILE. Backups: NAME.bak beside each page (published with the site unless "
+        "removed), or below --backup-dir.");
 }
 
 std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& settings,
@@ -407,6 +436,15 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
         settings.saveMode = saveModeNamed(*save);
     }
     settings.makeBackups = settings.makeBackups && !noBackups;
+    if (!backupDir.empty()) {
+        if (settings.saveMode != core::SaveMode::Overwrite || !settings.makeBackups) {
+            return "--backup-dir goes with --save overwrite, and backups";
+        }
+        settings.backupDir = core::TextFromPath(backupDir);
+    }
+    if (noManifest && !manifestPath.empty()) {
+        return "--manifest and --no-manifest go one without the other";
+    }
     settings.copyPagesOnly = settings.copyPagesOnly || pagesOnly;
     const bool copy = settings.saveMode == core::SaveMode::CopyToFolder;
     if (!target.empty() && !copy) {
@@ -479,6 +517,12 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     run.setReplaceOthersFiles(force);
     run.setExclude(files::ExcludePatterns(exclude));
     run.setPublishAnyway(files::ExcludePatterns(published));
+    run.setRecordPath(manifestPath);
+    run.setNoRecord(noManifest);
+    if (noManifest) {
+        err << "quorlane-cli: warning: --no-manifest: no record of this run is kept, so it "
+               "cannot be undone\n";
+    }
     const run::RunSummary summary = run.RunProtection(selection, settings);
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.
@@ -498,8 +542,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (json) {
         writeJson(out, run.results(), host, summary);
     } else if (!quiet) {
-        writeListing(out, run.results(), finalStatus(host, summary), host.copied(),
-                     summary.manifest);
+        writeListing(out, run.results(), finalStatus(host, summary), host.copied(), summary);
     }
     out.flush();
     return exitStatus(host, summary, settings);

@@ -20,6 +20,9 @@ struct ProtectCommand
     std::optional<std::string> save;
     std::string target;
     bool noBackups = false;
+    std::string backupDir;    // --backup-dir: the backups, and the record, kept outside the site
+    std::string manifestPath; // --manifest: where the record of the run goes
+    bool noManifest = false;  // --no-manifest: no record; the run cannot be undone
     bool pagesOnly = false;
     bool anyFile = false;        // --any-file: a file named on its own is a page, whatever it holds
     bool force = false;          // --force: a copy may replace files that no run of Quorlane wrote

@@ -249,6 +249,8 @@ std::string_view FindingCodeName(FindingCode code)
         return "noscript-notice-only";
     case FindingCode::ScriptWrittenLinks:
         return "script-written-links";
+    case FindingCode::BackupsInSite:
+        return "backups-in-site";
     case FindingCode::PageTooLarge:
         break;
     }

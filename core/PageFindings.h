@@ -23,6 +23,8 @@ enum class FindingCode
                         // scripts see only the notice (once per run)
     ScriptWrittenLinks, // links that the page's own scripts write, which the link modes miss
     PageTooLarge,       // a page over pageSizeLimit bytes
+    BackupsInSite,      // count backups beside their pages hold them in clear, in the site (once
+                        // per run)
 };
 
 enum class Severity

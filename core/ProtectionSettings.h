@@ -101,6 +101,10 @@ struct ProtectionSettings
     HostToAscii hostToAscii = nullptr;
     SaveMode saveMode = SaveMode::CreateNew;
     bool makeBackups = true;
+    // With Overwrite and backups: the folder, outside the site, that keeps each backup at its
+    // page's path below the run's folder, with the run's record; empty: each beside its page,
+    // as NAME.bak, where it is published with the site.
+    std::u16string backupDir;
     std::u16string saveDir;
     // With CopyToFolder: only the pages go into the target folder, not the other files of the
     // added folders (style sheets, scripts, images) that make the copy a working site.

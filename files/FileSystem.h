@@ -153,6 +153,14 @@ public:
     // and where the process may the owner and group, of the file at to when there is one: a
     // killed process leaves the one or the other.
     virtual FileResult moveOver(const PathString& from, const PathString& to) = 0;
+    // Gives the file at from the name to in one step, only where nothing of that name stands:
+    // a file saved at to meanwhile is never replaced (an error with the system's number for
+    // "exists").
+    virtual FileResult moveToFreeName(const PathString& from, const PathString& to) = 0;
+    // Gives the file at from the second name to, only where nothing of that name stands (an
+    // error with the system's number for "exists"); one that cannot have two names (another
+    // file system, say) gives another error.
+    virtual FileResult linkFile(const PathString& from, const PathString& to) = 0;
 };
 
 class RealFileSystem : public FileSystem
@@ -185,6 +193,8 @@ public:
     FileResult removeFile(const PathString& path) override;
     FileResult removeEmptyFolder(const PathString& path) override;
     FileResult moveOver(const PathString& from, const PathString& to) override;
+    FileResult moveToFreeName(const PathString& from, const PathString& to) override;
+    FileResult linkFile(const PathString& from, const PathString& to) override;
 };
 
 // A fresh name for a temporary file beside path, of the kind removeStaleTemporaries removes

@@ -93,9 +93,9 @@ PathString BackupPath(const PathString& page)
 }
 
 std::optional<BackupFailure> MakeBackup(const PathString& page, std::string_view pageBytes,
-                                        FileSystem& fileSystem)
+                                        FileSystem& fileSystem, const PathString& backupPath)
 {
-    const PathString backup = BackupPath(page);
+    const PathString backup = backupPath.empty() ? BackupPath(page) : backupPath;
     if (const FileResult failure = fileSystem.createFile(backup, pageBytes, page)) {
         BackupFailure refused{backup, *failure};
         refused.nameTaken = failure->code == EEXIST;

@@ -39,8 +39,9 @@ PathString BackupPath(const PathString& page);
 // has the page's permission bits and, where the process may, its owner and group, so that it
 // is never more readable than the page. A file of its name is never replaced: the backup is
 // made only where none stands. Not synced: the run makes its backups durable in batches.
+// backup: where it goes, when not beside the page (BackupPath); its folder must be there.
 std::optional<BackupFailure> MakeBackup(const PathString& page, std::string_view pageBytes,
-                                        FileSystem& fileSystem);
+                                        FileSystem& fileSystem, const PathString& backup = {});
 
 // Where a copy puts the file of record below saveDir, as PlaceOutput does, without touching the
 // disk or the record; empty when that place would lie outside saveDir.

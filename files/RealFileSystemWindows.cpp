@@ -202,6 +202,23 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
     return std::nullopt;
 }
 
+// Without MOVEFILE_REPLACE_EXISTING the move fails where the name is taken, in one step.
+FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
+{
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    }
+    return std::nullopt;
+}
+
+FileResult RealFileSystem::linkFile(const PathString& from, const PathString& to)
+{
+    if (!CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) {
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    }
+    return std::nullopt;
+}
+
 PathString TemporaryNameBeside(const PathString& path)
 {
     return WindowsTemporaryName(path);

@@ -22,6 +22,8 @@ public:
     }
 
     const std::vector<core::PathString>& created() const { return m_created; }
+    // The file system it passes calls on to, for folders that are none of the run's to undo.
+    files::FileSystem& inner() { return m_inner; }
     // Asked with the absolute path of each folder before it is created; a failure it gives is
     // the failure of the creation, and the folder is not made.
     using BeforeCreate = std::function<files::FileResult(const core::PathString& folder)>;
@@ -124,6 +126,15 @@ public:
     files::FileResult moveOver(const core::PathString& from, const core::PathString& to) override
     {
         return m_inner.moveOver(from, to);
+    }
+    files::FileResult moveToFreeName(const core::PathString& from,
+                                     const core::PathString& to) override
+    {
+        return m_inner.moveToFreeName(from, to);
+    }
+    files::FileResult linkFile(const core::PathString& from, const core::PathString& to) override
+    {
+        return m_inner.linkFile(from, to);
     }
 
 private:

@@ -84,8 +84,8 @@ Json settingsJson(const core::ProtectionSettings& settings)
         {"save", saveNames[static_cast<std::size_t>(settings.saveMode)]},
         {"backups", settings.saveMode == core::SaveMode::Overwrite && settings.makeBackups},
     };
+    // The target folder is the record's "tree": here it would be a path of the machine.
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        putPath(json, "target", core::PathFromText(settings.saveDir));
         json["pages_only"] = settings.copyPagesOnly;
     }
     json["switches"] = switches;
@@ -108,7 +108,10 @@ core::ProtectionSettings settingsFrom(Reader& read, const Json& json)
         static_cast<core::SaveMode>(read.indexOf(saveNames, read.text(json, "save")));
     settings.makeBackups = read.flag(json, "backups");
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        settings.saveDir = core::TextFromPath(read.path(json, "target"));
+        // Records of the first versions name the target here too.
+        if (json.contains("target")) {
+            settings.saveDir = core::TextFromPath(read.path(json, "target"));
+        }
         settings.copyPagesOnly = json.value("pages_only", false);
     }
     for (const Json& name : read.list(json, "switches")) {

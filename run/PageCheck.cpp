@@ -1,5 +1,7 @@
 #include "run/PageCheck.h"
 
+#include <algorithm>
+
 #include "core/PageTransformer.h"
 #include "core/PageVerifier.h"
 #include "core/TextSearch.h"
@@ -15,6 +17,24 @@ namespace {
 std::u16string decimal(std::uint64_t n)
 {
     return core::Utf8ToUtf16(std::to_string(n));
+}
+
+// The backups a run would leave beside their pages: one for each page it would overwrite.
+std::size_t backupsInSite(const CheckReport& report, const core::ProtectionSettings& settings)
+{
+    if (settings.saveMode != core::SaveMode::Overwrite || !settings.makeBackups ||
+        !settings.backupDir.empty()) {
+        return 0;
+    }
+    std::size_t count = 0;
+    for (const PageCheckResult& page : report.pages) {
+        const bool protectedAlready = std::any_of(
+            page.findings.begin(), page.findings.end(), [](const core::Finding& finding) {
+                return finding.code == core::FindingCode::AlreadyProtected;
+            });
+        count += page.failure || protectedAlready ? 0 : 1;
+    }
+    return count;
 }
 
 } // namespace
@@ -114,6 +134,10 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
     }
     if (!report.pages.empty()) {
         report.runFindings = core::FindForRun(settings.protectMode);
+    }
+    if (const std::size_t backups = backupsInSite(report, settings)) {
+        report.runFindings.push_back(
+            {core::FindingCode::BackupsInSite, core::Severity::Warning, 0, backups, {}});
     }
     // An encrypted copy would leave out what gives its pages away.
     const bool withheld = copy && settings.passwordProtect && settings.encryptHiddenPart;

@@ -112,8 +112,9 @@ public:
     void read(const Json& document, Project& project)
     {
         onlyKeys(document, "",
-                 {"version", "pages", "save", "target", "backups", "pages_only", "mode", "switches",
-                  "warning", "notice", "domain_lock", "url_lock", "password_lock", "exclude"});
+                 {"version", "pages", "save", "target", "backups", "backup_dir", "pages_only",
+                  "mode", "switches", "warning", "notice", "domain_lock", "url_lock",
+                  "password_lock", "exclude"});
         core::ProtectionSettings& settings = project.settings;
         if (document.contains("pages")) {
             project.selection = pages(document["pages"]);
@@ -129,6 +130,9 @@ public:
             settings.saveDir = core::TextFromPath(path(document["target"], "target"));
         }
         boolean(document, "", "backups", settings.makeBackups);
+        if (document.contains("backup_dir")) {
+            settings.backupDir = core::TextFromPath(path(document["backup_dir"], "backup_dir"));
+        }
         boolean(document, "", "pages_only", settings.copyPagesOnly);
         if (document.contains("mode")) {
             settings.protectMode =
@@ -443,6 +447,14 @@ std::optional<std::string> ProjectJson(const Project& project, const core::PathS
         document["target"] = *text;
     }
     document["backups"] = settings.makeBackups;
+    if (!settings.backupDir.empty()) {
+        const core::PathString backups = core::PathFromText(settings.backupDir);
+        const std::optional<std::string> text = pathText(backups, folder);
+        if (!text) {
+            return notUtf8(backups);
+        }
+        document["backup_dir"] = *text;
+    }
     document["pages_only"] = settings.copyPagesOnly;
     if (!project.exclude.empty()) {
         OrderedJson patterns = OrderedJson::array();

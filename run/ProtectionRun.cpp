@@ -139,6 +139,11 @@ bool ProtectionRun::takeFolderLocks(const core::ProtectionSettings& settings,
         files::MakeFolders(m_fileSystem, target + core::pathSeparator);
         m_locks.add(target);
     }
+    // The backup folder is the user's: made when missing, never removed by an undo.
+    if (!m_recordPlace.backups.empty()) {
+        files::MakeFolders(m_recorder.inner(), m_recordPlace.backups + core::pathSeparator);
+        m_locks.add(m_recordPlace.backups);
+    }
     bool told = false;
     for (;;) {
         const std::optional<core::PathString> busy = m_locks.tryTake();
@@ -211,7 +216,12 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         return refuse(std::move(*refusal));
     }
     m_started = LocalTimeNow();
-    m_manifestFolders = manifestFolders(settings, selection);
+    m_recordPlace = recordPlace(settings, selection);
+    m_backupsInSite = 0;
+    if (auto refusal = placeRefusal(selection)) {
+        m_sealer.reset();
+        return refuse(std::move(*refusal));
+    }
     if (!takeFolderLocks(settings, selection, summary)) {
         m_sealer.reset();
         // The target folder may have been made before another run was found at work.
@@ -638,13 +648,17 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
 // In Overwrite mode a page is replaced only as it was read, and only when no other name of it
 // would go on showing it in clear text.
 std::optional<PageFailure> ProtectionRun::overwriteRefusal(const core::PathString& page,
-                                                           const files::FileStamp& stamp)
+                                                           const files::FileStamp& stamp,
+                                                           const core::PathString& backup)
 {
     const std::optional<files::FileStamp> now = m_fileSystem.stamp(page);
     if (!now || !(*now == stamp)) {
         return failureOf(PageFailure::Kind::ChangedOnDisk, page);
     }
-    if (now->links > 1) {
+    // The second name may be the page's backup, made as such by this run or one stopped.
+    const bool backupName = now->links == 2 && !backup.empty() &&
+                            m_fileSystem.identity(backup) == std::optional(now->identity);
+    if (now->links > 1 && !backupName) {
         PageFailure failure = failureOf(PageFailure::Kind::HardLinks, page);
         failure.count = now->links;
         return failure;
@@ -666,7 +680,10 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const core::ProtectionSettings& settings = m_settings;
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     if (overwrite) {
-        if (auto refusal = overwriteRefusal(page.path, page.stamp)) {
+        const core::PathString ownBackup =
+            settings.makeBackups ? BackupPlace(m_recordPlace, m_fileSystem.linkTarget(page.path))
+                                 : core::PathString();
+        if (auto refusal = overwriteRefusal(page.path, page.stamp, ownBackup)) {
             failPage(page, *refusal);
             return;
         }
@@ -697,10 +714,17 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     const bool backups = overwrite && settings.makeBackups;
     // A file of the backup's name that this run did not make is never replaced. One that holds
     // just the page as read (left by a run that was stopped) serves as it stands.
-    if (backups && m_fileSystem.stamp(files::BackupPath(output))) {
-        page.backupStands = holdsJust(files::BackupPath(output), page.bytes);
+    const core::PathString backup = backups ? BackupPlace(m_recordPlace, output) : output;
+    if (backup.empty()) {
+        PageFailure failure = failureOf(PageFailure::Kind::OutsideRecord, output);
+        failure.output = m_recordPlace.tree;
+        failPage(page, std::move(failure));
+        return;
+    }
+    if (backups && m_fileSystem.stamp(backup)) {
+        page.backupStands = holdsJust(backup, page.bytes);
         if (!page.backupStands) {
-            failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, files::BackupPath(output)));
+            failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, backup));
             return;
         }
     }
@@ -724,13 +748,17 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         return;
     }
     const std::optional<core::PathString> recorded = m_journal->relative(output);
-    if (!recorded) {
+    const std::optional<core::PathString> recordedBackup =
+        backups ? m_journal->relativeBackup(backup) : core::PathString();
+    if (!recorded || !recordedBackup) {
         PageFailure failure = failureOf(PageFailure::Kind::OutsideRecord, output);
-        failure.output = core::getFilePathOnly(m_journal->path());
+        failure.output = m_recordPlace.tree;
         failPage(page, std::move(failure));
         return;
     }
-    writePage(page, framesHandled, output, manifestEntry(page, *recorded, replaced));
+    ManifestPage entry = manifestEntry(page, *recorded, replaced);
+    entry.backup = *recordedBackup;
+    writePage(page, framesHandled, output, std::move(entry));
 }
 
 // The page is made while it is written: neither the protected text nor its bytes are ever held
@@ -834,10 +862,21 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
         failPage(page, recordFailure());
         return;
     }
+    const core::PathString backup = BackupPlace(m_recordPlace, output);
+    std::optional<files::FileError> linkRefused;
     if (!entry.backup.empty() && page.backupStands) {
-        staged.backup = files::BackupPath(output);
+        staged.backup = backup;
+    } else if (!entry.backup.empty() &&
+               linkBackup(page, output, backup, staged.stamp, linkRefused)) {
+        staged.backup = backup;
+        staged.backupMade = true;
+    } else if (linkRefused) {
+        m_fileSystem.removeFile(written);
+        m_journal->noteDropped(staged.number, false);
+        failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, backup));
+        return;
     } else if (!entry.backup.empty()) {
-        if (const auto failure = files::MakeBackup(output, page.bytes, m_fileSystem)) {
+        if (const auto failure = files::MakeBackup(output, page.bytes, m_fileSystem, backup)) {
             m_fileSystem.removeFile(written);
             m_journal->noteDropped(staged.number, false);
             failPage(page, failure->nameTaken
@@ -846,7 +885,7 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
                                            failure->error));
             return;
         }
-        staged.backup = files::BackupPath(output);
+        staged.backup = backup;
         staged.backupMade = true;
     }
     const std::uint64_t size = page.bytes.size();
@@ -854,17 +893,44 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
     stage(std::move(staged), size);
 }
 
+// The page's own file, as it stands, made its backup by a second name: no byte is written, and
+// the backup is the page's file itself, mode, owner and all, which the protected page then
+// takes the place of. Only while the page stands as it was read (its name then moves on to a
+// new stamp, its change time and names); where the file system gives no second name, false,
+// and the backup is written as a copy. refused: a file of the backup's name stands.
+bool ProtectionRun::linkBackup(const PendingPage& page, const core::PathString& output,
+                               const core::PathString& backup, files::FileStamp& stamp,
+                               std::optional<files::FileError>& refused)
+{
+    const std::optional<files::FileStamp> before = m_fileSystem.stamp(output);
+    if (!before || !(*before == page.stamp) || before->links != 1) {
+        return false;
+    }
+    files::MakeFolders(m_fileSystem, backup);
+    if (const files::FileResult failure = m_fileSystem.linkFile(output, backup)) {
+        if (failure->code == EEXIST) {
+            refused = failure;
+        }
+        return false;
+    }
+    const std::optional<files::FileStamp> after = m_fileSystem.stamp(output);
+    if (!after || after->identity != before->identity || after->size != before->size ||
+        after->modifiedNs != before->modifiedNs || after->links != 2) {
+        m_fileSystem.removeFile(backup);
+        return false;
+    }
+    stamp = *after;
+    return true;
+}
+
 ManifestPage ProtectionRun::manifestEntry(const PendingPage& page,
                                           const core::PathString& recordedOutput,
                                           bool replaced) const
 {
     ManifestPage entry;
-    // The source is told, never acted on; a page outside the record's folder is named whole.
-    entry.source = m_journal->relative(page.path).value_or(AbsolutePath(page.path));
+    // The source is told, never acted on.
+    entry.source = m_journal->namedSource(page.path);
     entry.output = recordedOutput;
-    if (m_settings.saveMode == core::SaveMode::Overwrite && m_settings.makeBackups) {
-        entry.backup = files::BackupPath(recordedOutput);
-    }
     entry.sourceSize = page.sourceSize;
     entry.sourceSha256 = page.sourceSha256;
     entry.replacedEarlierFile = replaced;

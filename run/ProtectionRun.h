@@ -68,6 +68,10 @@ public:
     {
         m_publishAnyway = std::move(patterns);
     }
+    // Where the record of the run goes, when not where the run puts it (RecordPlace); none,
+    // with none: the run then cannot be undone.
+    void setRecordPath(core::PathString path) { m_recordPath = std::move(path); }
+    void setNoRecord(bool none) { m_noRecord = none; }
     // How many threads read and transform the listed pages ahead of their turn; 1 takes the
     // pages one by one. Whatever the number, the run tells and writes the same, in list order.
     void setJobs(unsigned jobs) { m_jobs = jobs < 1 ? 1 : jobs; }
@@ -105,8 +109,13 @@ private:
                                            std::optional<files::FileError>& unread,
                                            std::unique_ptr<PreparedPage> prepared = nullptr);
     void finishPage(PendingPage& page, bool framesHandled);
+    // backup: the page's backup, which may be a second name of the page itself.
     std::optional<PageFailure> overwriteRefusal(const core::PathString& page,
-                                                const files::FileStamp& stamp);
+                                                const files::FileStamp& stamp,
+                                                const core::PathString& backup = {});
+    bool linkBackup(const PendingPage& page, const core::PathString& output,
+                    const core::PathString& backup, files::FileStamp& stamp,
+                    std::optional<files::FileError>& refused);
     void writePage(PendingPage& page, bool framesHandled, const core::PathString& output,
                    ManifestPage entry);
     void stageWritten(PendingPage& page, const core::PathString& output,
@@ -155,8 +164,9 @@ private:
     void auditNeighbours();
     void tellLeaks(RunSummary& summary);
 
-    std::vector<core::PathString> manifestFolders(const core::ProtectionSettings& settings,
-                                                  const std::vector<SelectionEntry>& selection);
+    RecordPlace recordPlace(const core::ProtectionSettings& settings,
+                            const std::vector<SelectionEntry>& selection);
+    std::optional<Refusal> placeRefusal(const std::vector<SelectionEntry>& selection);
     // The record of the run, made when the run first needs it; false when it cannot be made.
     bool ensureJournal();
     files::FileResult beforeFolderCreated(const core::PathString& folder);
@@ -219,7 +229,10 @@ private:
     std::optional<FileIdentities> m_listedFiles;
     std::optional<RunJournal> m_journal; // made afresh for each run
     std::string m_started;
-    std::vector<core::PathString> m_manifestFolders;
+    RecordPlace m_recordPlace;
+    core::PathString m_recordPath;
+    bool m_noRecord = false;
+    std::size_t m_backupsInSite = 0;
     // Why the record could not be made, written or flushed: the run stops then.
     std::optional<std::pair<core::PathString, files::FileError>> m_recordFailure;
     std::size_t m_unsyncedEntries = 0;

@@ -22,6 +22,12 @@ PageFailure recordedFailure(PageFailure::Kind kind, core::PathString path,
     return failure;
 }
 
+core::PathString folderOfFile(const core::PathString& path)
+{
+    const std::size_t last = path.rfind(core::pathSeparator);
+    return last == 0 || last == core::PathString::npos ? path.substr(0, 1) : path.substr(0, last);
+}
+
 core::PathString folderOfPage(const core::PathString& path)
 {
     const core::PathString folder = core::getFilePathOnly(path);
@@ -47,33 +53,76 @@ core::PathString commonFolder(const core::PathString& a, const core::PathString&
 
 } // namespace
 
-// The record goes where every file it names lies below it, so that it names them all relative
-// to itself. A copy's: into its target folder when that is there already, else into the
-// nearest folder above it that is (which the run does not create, and an undo does not remove).
-// The others': into the deepest folder that holds every entry of the selection (the added
-// folder itself, when there is one). Looked for before the run creates any folder.
-std::vector<core::PathString>
-ProtectionRun::manifestFolders(const core::ProtectionSettings& settings,
-                               const std::vector<SelectionEntry>& selection)
+// The run's folder is the target of a copy (or the first folder above it that is not there
+// yet), else the deepest folder that holds every entry of
+// the selection (the added folder itself, when there is one): every file and folder the record
+// acts on lies in it. The record goes outside what is published where it can: a copy's beside
+// its target (into the nearest folder above it that is there, which the run does not create,
+// and an undo does not remove); with a backup folder, into it; else into the run's folder. Or
+// where the user said. Looked for before the run creates any folder.
+RecordPlace ProtectionRun::recordPlace(const core::ProtectionSettings& settings,
+                                       const std::vector<SelectionEntry>& selection)
 {
+    RecordPlace place;
+    place.none = m_noRecord;
+    place.path = m_recordPath.empty() ? core::PathString() : AbsolutePath(m_recordPath);
     if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        core::PathString target = AbsolutePath(core::PathFromText(settings.saveDir));
-        while (!m_fileSystem.isFolder(target) && target.size() > 1) {
-            const std::size_t last = target.rfind(core::pathSeparator);
-            if (last == core::PathString::npos) {
-                break;
-            }
-            target.resize(last == 0 ? 1 : last);
+        // The target, or the first of its folders that the run is to create: an undo removes
+        // them all.
+        place.tree = AbsolutePath(core::PathFromText(settings.saveDir));
+        core::PathString beside = folderOfFile(place.tree);
+        while (!m_fileSystem.isFolder(beside) && beside.size() > 1) {
+            place.tree = beside;
+            beside = folderOfFile(beside);
         }
-        return {target};
+        place.folders = {beside};
+    } else {
+        for (const SelectionEntry& entry : selection) {
+            const core::PathString own =
+                AbsolutePath(entry.isFolder ? entry.path : folderOfPage(entry.path));
+            place.tree = place.tree.empty() ? own : commonFolder(place.tree, own);
+        }
+        place.folders = {place.tree};
     }
-    core::PathString folder;
-    for (const SelectionEntry& entry : selection) {
-        const core::PathString own =
-            AbsolutePath(entry.isFolder ? entry.path : folderOfPage(entry.path));
-        folder = folder.empty() ? own : commonFolder(folder, own);
+    if (settings.saveMode == core::SaveMode::Overwrite && settings.makeBackups &&
+        !settings.backupDir.empty()) {
+        place.backups = AbsolutePath(core::PathFromText(settings.backupDir));
+        place.folders = {place.backups};
     }
-    return {folder};
+    return place;
+}
+
+// A backup folder inside the site would be published with it; one that holds the site would
+// give backups names inside it. A record that lies in the run's folder must name every folder
+// relative to itself, so as not to publish the machine's paths.
+std::optional<Refusal> ProtectionRun::placeRefusal(const std::vector<SelectionEntry>& selection)
+{
+    const RecordPlace& place = m_recordPlace;
+    Refusal refusal;
+    if (!place.backups.empty()) {
+        refusal.kind = Refusal::Kind::BackupsInSite;
+        refusal.path = place.backups;
+        for (const SelectionEntry& entry : selection) {
+            const core::PathString folder = entry.isFolder ? entry.path : folderOfPage(entry.path);
+            if (files::LiesWithin(place.backups, folder) ||
+                files::LiesWithin(folder, place.backups)) {
+                refusal.entry = entry.path;
+                refusal.entryIsFolder = entry.isFolder;
+                return refusal;
+            }
+        }
+    }
+    if (!place.path.empty() && !place.none && !place.backups.empty()) {
+        const core::PathString folder = folderOfFile(place.path);
+        const core::PathString named = RootAsNamed(place.backups, folder);
+        if (RecordLiesIn(folder, place.tree) && named.front() == core::pathSeparator) {
+            refusal.kind = Refusal::Kind::RecordInSite;
+            refusal.path = place.path;
+            refusal.entry = place.tree;
+            return refusal;
+        }
+    }
+    return std::nullopt;
 }
 
 bool ProtectionRun::ensureJournal()
@@ -88,7 +137,7 @@ bool ProtectionRun::ensureJournal()
     recorded.password.clear();
     core::PathString tried;
     if (const files::FileResult failure =
-            m_journal->create(m_manifestFolders, m_started, recorded, tried)) {
+            m_journal->create(m_recordPlace, m_started, recorded, tried)) {
         recordFailed(tried, *failure);
         return false;
     }
@@ -149,8 +198,9 @@ void ProtectionRun::finishJournal(RunSummary& summary)
         }
         summary.manifest = m_journal->path();
     }
-    for (const core::PathString& folder : m_manifestFolders) {
-        m_fileSystem.removeStaleTemporaries(folder);
+    summary.backupsInSite = m_backupsInSite;
+    if (!m_journal->path().empty()) {
+        m_fileSystem.removeStaleTemporaries(folderOfFile(m_journal->path()));
     }
     summary.recordFailed = m_recordFailure ? std::optional(recordFailure()) : std::nullopt;
 }
@@ -159,10 +209,15 @@ void ProtectionRun::stage(StagedPage staged, std::uint64_t size)
 {
     if (!staged.backup.empty()) {
         m_toSync.push_back(staged.backup);
-        // The folders, for the backups' names: each once.
-        if (const core::PathString folder = folderOfPage(staged.backup);
-            m_syncedFolders.insert(folder).second) {
+        // The folders, for the backups' names: each once. In a backup folder, the folders
+        // above up to it too, for the names of the folders the run made there.
+        const bool apart = !m_recordPlace.backups.empty();
+        for (core::PathString folder = folderOfPage(staged.backup);
+             m_syncedFolders.insert(folder).second; folder = folderOfFile(folder)) {
             m_toSync.push_back(folder);
+            if (!apart || folder.size() <= m_recordPlace.backups.size()) {
+                break;
+            }
         }
     }
     m_stagedBytes += size;
@@ -214,7 +269,7 @@ void ProtectionRun::commitStaged(StagedPage& staged, const files::FileResult& un
     if (unsynced) {
         failure = recordFailure();
     } else {
-        failure = overwriteRefusal(staged.page, staged.stamp);
+        failure = overwriteRefusal(staged.page, staged.stamp, staged.backup);
     }
     if (!failure) {
         if (const files::FileResult refused = m_fileSystem.moveOver(staged.staged, staged.output)) {
@@ -230,6 +285,9 @@ void ProtectionRun::commitStaged(StagedPage& staged, const files::FileResult& un
         pageFailed(staged.page, std::move(*failure), staged.listed);
     } else {
         m_journal->notePlaced(staged.number);
+        if (!staged.backup.empty() && m_recordPlace.backups.empty()) {
+            ++m_backupsInSite;
+        }
         RecordResult(staged.record, staged.page, staged.listed, staged.output);
     }
     m_doneBytes = doneBytes;

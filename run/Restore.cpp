@@ -1,6 +1,7 @@
 #include "run/Restore.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <unordered_map>
@@ -133,9 +134,26 @@ public:
     }
 
 private:
+    // What an undo stopped at work left aside: the run's page goes; anything else goes back
+    // to its name, when that is free.
+    void recoverAside(const ManifestPage& page)
+    {
+        const core::PathString aside = page.output + asideSuffix();
+        const FileState state = stateOf(m_fileSystem, aside);
+        if (m_dryRun || state.missing || state.error) {
+            return;
+        }
+        if (state.sha256 == page.outputSha256) {
+            m_fileSystem.removeFile(aside);
+        } else {
+            m_fileSystem.moveToFreeName(aside, page.output);
+        }
+    }
+
     // In Overwrite mode: the page from its backup.
     RestoreStep putBack(const ManifestPage& page)
     {
+        recoverAside(page);
         const FileState current = stateOf(m_fileSystem, page.output);
         if (current.error) {
             return {Action::Failed, page.output, {}, current.error};
@@ -160,12 +178,64 @@ private:
             return {current.missing ? Action::Missing : Action::BackupChanged, page.output,
                     page.backup, backup.error};
         }
-        if (!m_dryRun) {
-            if (const files::FileResult failure = m_fileSystem.moveOver(page.backup, page.output)) {
+        if (m_dryRun) {
+            return {Action::PutBack, page.output, page.backup, std::nullopt};
+        }
+        if (current.missing) {
+            if (const files::FileResult failure =
+                    m_fileSystem.moveToFreeName(page.backup, page.output)) {
                 return {Action::Failed, page.output, page.backup, failure};
             }
+            return {Action::PutBack, page.output, page.backup, std::nullopt};
         }
-        return {Action::PutBack, page.output, page.backup, std::nullopt};
+        return replaceChecked(page, page.backup);
+    }
+
+    // The page the run wrote at page.output, taken out of the way and checked once more, so
+    // that a page saved since the check above is never lost: what was taken aside is put back
+    // when it is not the run's page; the backup (none: nothing) goes in only where no file was
+    // saved meanwhile; and the run's page goes only while it still holds what the run wrote.
+    RestoreStep replaceChecked(const ManifestPage& page, const core::PathString& backup)
+    {
+        const Action done = backup.empty() ? Action::Removed : Action::PutBack;
+        const core::PathString aside = page.output + asideSuffix();
+        if (const files::FileResult failure = m_fileSystem.moveToFreeName(page.output, aside)) {
+            return {Action::Failed, page.output, backup, failure};
+        }
+        if (stateOf(m_fileSystem, aside).sha256 != page.outputSha256) {
+            if (const files::FileResult failure = m_fileSystem.moveToFreeName(aside, page.output)) {
+                // Saved again meanwhile: both are the user's, and neither is touched.
+                return {Action::Failed, aside, {}, failure};
+            }
+            return {Action::ChangedSinceRun, page.output, {}, std::nullopt};
+        }
+        std::optional<RestoreStep> left;
+        if (!backup.empty()) {
+            if (const files::FileResult failure =
+                    m_fileSystem.moveToFreeName(backup, page.output)) {
+                left = failure->code == EEXIST
+                           ? RestoreStep{Action::ChangedSinceRun, page.output, {}, std::nullopt}
+                           : RestoreStep{Action::Failed, page.output, backup, failure};
+            }
+        }
+        // Written through a handle held open since: kept aside, and named.
+        if (stateOf(m_fileSystem, aside).sha256 != page.outputSha256) {
+            return {Action::ChangedSinceRun, aside, {}, std::nullopt};
+        }
+        if (left && left->action == Action::Failed) {
+            m_fileSystem.moveToFreeName(aside, page.output);
+            return *left;
+        }
+        if (const files::FileResult failure = m_fileSystem.removeFile(aside)) {
+            return {Action::Failed, aside, {}, failure};
+        }
+        return left ? *left : RestoreStep{done, page.output, backup, std::nullopt};
+    }
+
+    static core::PathString asideSuffix()
+    {
+        static constexpr char suffix[] = ".quorlane-undo";
+        return core::PathString(suffix, suffix + sizeof suffix - 1);
     }
 
     // A page the run did not replace, or that is as it was: its backup, made ahead, is removed
@@ -194,6 +264,7 @@ private:
         if (page.dropped) {
             return {Action::AlreadyUndone, page.output, {}, std::nullopt};
         }
+        recoverAside(page);
         const FileState current = stateOf(m_fileSystem, page.output);
         if (current.error) {
             return {Action::Failed, page.output, {}, current.error};
@@ -220,8 +291,9 @@ private:
             }
         }
         if (!m_dryRun) {
-            if (const files::FileResult failure = m_fileSystem.removeFile(page.output)) {
-                return {Action::Failed, page.output, {}, failure};
+            const RestoreStep step = replaceChecked(page, {});
+            if (step.action != Action::Removed) {
+                return step;
             }
         }
         m_removedFiles.insert(page.output);
@@ -269,21 +341,50 @@ core::PathString folderOfRecord(const core::PathString& manifestPath)
     return last == 0 ? absolute.substr(0, 1) : absolute.substr(0, last);
 }
 
-// The path the record names, made absolute: relative to the record's folder (a record of the
-// first version names absolute paths). Empty when it would lead out of that folder, as written
-// or once links are followed.
-core::PathString trusted(const RunManifest& manifest, const core::PathString& path,
-                         const core::PathString& folder)
+// The folder a record names as one of its roots (RootAsNamed), made absolute: "." or a path
+// down from the record's folder, ".." steps up from it, or an absolute path. Empty for any
+// other form.
+core::PathString rootOf(const core::PathString& named, const core::PathString& recordFolder)
 {
-    const bool absolute = !path.empty() && path.front() == core::pathSeparator;
-    if (path.empty() || absolute != (manifest.version == 1)) {
+    if (named.empty()) {
         return {};
     }
-    const core::PathString full =
-        AbsolutePath(absolute ? path : folder + core::pathSeparator + path);
-    const core::PathString prefix = folder.size() == 1 ? folder : folder + core::pathSeparator;
+    if (named.front() == core::pathSeparator) {
+        return AbsolutePath(named);
+    }
+    std::size_t up = 0;
+    std::size_t parts = 0;
+    for (std::size_t start = 0; start <= named.size();) {
+        std::size_t end = named.find(core::pathSeparator, start);
+        end = end == core::PathString::npos ? named.size() : end;
+        const core::PathString part = named.substr(start, end - start);
+        up += part == core::PathString(2, '.') ? 1 : 0;
+        parts += part == core::PathString(1, '.') ? 0 : 1;
+        start = end + 1;
+    }
+    if (up > 0 && up != parts) {
+        return {};
+    }
+    return AbsolutePath(recordFolder + core::pathSeparator + named);
+}
+
+// The path the record names, made absolute: relative to root (a record of the first version
+// names absolute paths). Empty when it would lead out of root, as written or once links are
+// followed; root itself only when told.
+core::PathString trusted(const RunManifest& manifest, const core::PathString& path,
+                         const core::PathString& root, bool rootItself = false)
+{
+    const bool absolute = !path.empty() && path.front() == core::pathSeparator;
+    if (path.empty() || root.empty() || absolute != (manifest.version == 1)) {
+        return {};
+    }
+    const core::PathString full = AbsolutePath(absolute ? path : root + core::pathSeparator + path);
+    if (rootItself && full == root) {
+        return full;
+    }
+    const core::PathString prefix = root.size() == 1 ? root : root + core::pathSeparator;
     if (full.size() <= prefix.size() || !full.starts_with(prefix) ||
-        !files::LiesWithin(full, folder)) {
+        !files::LiesWithin(full, root)) {
         return {};
     }
     return full;
@@ -294,27 +395,45 @@ std::string shownPath(const core::PathString& path)
     return core::Utf16ToUtf8(core::TextFromPath(path));
 }
 
-// Makes every path the record acts on absolute, or tells which entry leads elsewhere.
-std::optional<std::string> trustPaths(RunManifest& manifest, const core::PathString& folder)
+// The folders whose files the record acts on, absolute: tree and backups (empty when the
+// backups stand beside their pages).
+struct Roots
 {
-    const std::string outside = " lies outside the folder of the record, " + shownPath(folder);
+    core::PathString tree;
+    core::PathString backups;
+};
+
+// Makes every path the record acts on absolute, or tells which entry leads elsewhere.
+std::optional<std::string> trustPaths(RunManifest& manifest, const Roots& roots)
+{
+    const std::string outside = " lies outside " + shownPath(roots.tree) + ", the run's folder";
     for (core::PathString& created : manifest.createdFolders) {
-        const core::PathString full = trusted(manifest, created, folder);
+        const core::PathString full = trusted(manifest, created, roots.tree, true);
         if (full.empty()) {
             return "the created folder " + shownPath(created) + outside;
         }
         created = full;
     }
+    for (const core::PathString& created : manifest.createdBackupFolders) {
+        const core::PathString full = trusted(manifest, created, roots.backups);
+        if (full.empty()) {
+            return "the created folder " + shownPath(created) + " lies outside " +
+                   shownPath(roots.backups) + ", the run's backup folder";
+        }
+        manifest.createdFolders.push_back(full);
+    }
+    const RecordPlace place{{}, {}, roots.tree, roots.backups, false};
     for (std::size_t k = 0; k < manifest.pages.size(); ++k) {
         ManifestPage& page = manifest.pages[k];
         const std::string entry = "page " + std::to_string(k + 1) + ": ";
-        const core::PathString output = trusted(manifest, page.output, folder);
+        const core::PathString output = trusted(manifest, page.output, roots.tree);
         if (output.empty()) {
             return entry + "its output " + shownPath(page.output) + outside;
         }
         if (!page.backup.empty()) {
-            const core::PathString backup = trusted(manifest, page.backup, folder);
-            if (backup != files::BackupPath(output)) {
+            const core::PathString backup =
+                trusted(manifest, page.backup, roots.backups.empty() ? roots.tree : roots.backups);
+            if (backup.empty() || backup != BackupPlace(place, output)) {
                 return entry + "its backup " + shownPath(page.backup) +
                        " is not the backup of its output " + shownPath(page.output);
             }
@@ -326,10 +445,14 @@ std::optional<std::string> trustPaths(RunManifest& manifest, const core::PathStr
 }
 
 // Takes the locks a run over folder would take; gives the path another holds when it stops.
-std::optional<core::PathString> lockFolder(files::TreeLocks& locks, const core::PathString& folder,
-                                           bool wait)
+std::optional<core::PathString> lockFolders(files::TreeLocks& locks,
+                                            const std::vector<core::PathString>& folders, bool wait)
 {
-    locks.add(folder);
+    for (const core::PathString& folder : folders) {
+        if (!folder.empty()) {
+            locks.add(folder);
+        }
+    }
     for (;;) {
         const std::optional<core::PathString> busy = locks.tryTake();
         if (!busy || !wait) {
@@ -347,7 +470,8 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
     RestoreReport report;
     const core::PathString folder = folderOfRecord(manifestPath);
     files::TreeLocks locks;
-    if (auto busy = lockFolder(locks, folder, waitForOtherRuns)) {
+    // The record itself, for this undo alone; then the folders it acts on.
+    if (auto busy = lockFolders(locks, {AbsolutePath(manifestPath)}, waitForOtherRuns)) {
         report.busy = std::move(busy);
         return report;
     }
@@ -363,8 +487,25 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
         report.refusal = problem;
         return report;
     }
-    if (auto untrusted = trustPaths(*manifest, folder)) {
+    Roots roots{folder, {}};
+    if (manifest->version > 2) {
+        roots = {rootOf(manifest->tree, folder), manifest->backups.empty()
+                                                     ? core::PathString()
+                                                     : rootOf(manifest->backups, folder)};
+        if (roots.tree.empty() || (!manifest->backups.empty() && roots.backups.empty())) {
+            report.refusal = ManifestProblem{ManifestProblem::Kind::Untrusted,
+                                             "its folders are named neither from its own nor "
+                                             "as whole paths"};
+            return report;
+        }
+    }
+    if (auto untrusted = trustPaths(*manifest, roots)) {
         report.refusal = ManifestProblem{ManifestProblem::Kind::Untrusted, std::move(*untrusted)};
+        return report;
+    }
+    // The run's folders, which a run at work there holds, as the record's folder is held.
+    if (auto busy = lockFolders(locks, {roots.tree, roots.backups}, waitForOtherRuns)) {
+        report.busy = std::move(busy);
         return report;
     }
     RunJournal record(fileSystem);

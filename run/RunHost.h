@@ -37,6 +37,11 @@ struct Refusal
         // A copy would replace count files standing in the target folder path that no run of
         // Quorlane wrote; examples: the first few of them.
         TargetHoldsOthers,
+        // The backup folder path lies in the added folder or page's folder entry, or holds it.
+        BackupsInSite,
+        // The record path would lie in entry, the run's folder, and name the backup folder by
+        // the machine's path there.
+        RecordInSite,
     };
     Kind kind = Kind::NothingPicked;
     std::optional<LockField> field; // the field to show
@@ -212,6 +217,9 @@ struct RunSummary
     // The record of the run, for an undo; empty when the run touched nothing, or when it could
     // not be made.
     core::PathString manifest;
+    // Backups the run left beside their pages, inside the site: each holds its page in clear,
+    // and is published with the site unless removed or kept elsewhere.
+    std::size_t backupsInSite = 0;
     // The record could not be made, written or flushed (a full disk, a read-only folder): the
     // run stopped before it replaced another page.
     std::optional<PageFailure> recordFailed;

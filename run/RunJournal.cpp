@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "core/Utf8.h"
+#include "files/OutputPlacement.h"
 #include "files/Sha256.h"
 #include "run/FolderRecorder.h"
 #include "run/ManifestFields.h"
@@ -13,7 +14,10 @@ namespace {
 
 using namespace manifest;
 
-constexpr int journalVersion = 2;
+// 2: paths relative to the record's own folder. 3: relative to the run's folder and to the
+// backups' folder, which the first line names.
+constexpr int journalVersion = 3;
+constexpr int firstJournalVersion = 2;
 constexpr std::size_t attempts = 1000;
 
 core::PathString folderPrefix(const core::PathString& folder)
@@ -26,7 +30,11 @@ Json pageJson(const ManifestPage& page, std::size_t number)
     Json entry = Json::object();
     entry["op"] = "page";
     entry["n"] = number;
-    putPath(entry, "source", page.source);
+    if (page.source.empty()) {
+        entry["source"] = nullptr;
+    } else {
+        putPath(entry, "source", page.source);
+    }
     putPath(entry, "output", page.output);
     if (page.backup.empty()) {
         entry["backup"] = nullptr;
@@ -46,35 +54,99 @@ std::string dumped(const Json& json)
     return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+// path below folder (both absolute, normal), as a path down from it; "." for folder itself.
+std::optional<core::PathString> below(const core::PathString& path, const core::PathString& folder)
+{
+    if (folder.empty()) {
+        return std::nullopt;
+    }
+    if (path == folder) {
+        return core::PathString(1, '.');
+    }
+    const core::PathString prefix = folderPrefix(folder);
+    if (path.size() <= prefix.size() || !path.starts_with(prefix)) {
+        return std::nullopt;
+    }
+    return path.substr(prefix.size());
+}
+
+core::PathString folderOfFile(const core::PathString& path)
+{
+    const std::size_t last = path.rfind(core::pathSeparator);
+    return last == 0 || last == core::PathString::npos ? path.substr(0, 1) : path.substr(0, last);
+}
+
 } // namespace
 
-files::FileResult RunJournal::create(const std::vector<core::PathString>& folders,
-                                     const std::string& started,
+core::PathString RootAsNamed(const core::PathString& root, const core::PathString& recordFolder)
+{
+    if (const auto down = below(root, recordFolder)) {
+        return *down;
+    }
+    const auto up = below(recordFolder, root);
+    if (!up) {
+        return root;
+    }
+    core::PathString steps(1, '.');
+    steps.push_back('.');
+    for (const auto part : *up) {
+        if (part == core::pathSeparator) {
+            steps += core::pathSeparator;
+            steps += steps.substr(0, 2);
+        }
+    }
+    return steps;
+}
+
+core::PathString BackupPlace(const RecordPlace& place, const core::PathString& output)
+{
+    if (place.backups.empty()) {
+        return files::BackupPath(output);
+    }
+    const std::optional<core::PathString> named = below(AbsolutePath(output), place.tree);
+    if (!named || *named == core::PathString(1, '.')) {
+        return {};
+    }
+    return folderPrefix(place.backups) + *named;
+}
+
+bool RecordLiesIn(const core::PathString& recordFolder, const core::PathString& tree)
+{
+    return below(recordFolder, tree).has_value();
+}
+
+files::FileResult RunJournal::create(const RecordPlace& place, const std::string& started,
                                      const core::ProtectionSettings& settings,
                                      core::PathString& failedPath)
 {
+    m_tree = AbsolutePath(place.tree);
+    m_backups = place.backups.empty() ? core::PathString() : AbsolutePath(place.backups);
+    if (place.none) {
+        m_none = true;
+        return std::nullopt;
+    }
+    // Each folder, and in it each name while the one before is taken; or place's path alone.
+    std::vector<std::vector<core::PathString>> tries;
+    if (!place.path.empty()) {
+        tries.push_back({AbsolutePath(place.path)});
+    }
+    for (const core::PathString& folder :
+         place.path.empty() ? place.folders : std::vector<core::PathString>()) {
+        std::vector<core::PathString>& names = tries.emplace_back();
+        for (std::size_t attempt = 1; attempt <= attempts; ++attempt) {
+            names.push_back(folderPrefix(AbsolutePath(folder)) +
+                            core::PathFromText(core::Utf8ToUtf16(
+                                ManifestName(started, static_cast<int>(attempt)))));
+        }
+    }
     // No folder to take it is a failure like any other.
     files::FileResult failure = files::classify(std::make_error_code(std::errc::invalid_argument));
-    for (const core::PathString& given : folders) {
-        const core::PathString folder = AbsolutePath(given);
-        Json header = Json::object();
-        header["format"] = formatName;
-        header["version"] = journalVersion;
-        header["started"] = started;
-        // Where the run wrote it; an undo goes by where it is found.
-        putPath(header, "folder", folder);
-        header["settings"] = settingsJson(settings);
-        const std::string json = dumped(header);
-        for (std::size_t attempt = 1; attempt <= attempts; ++attempt) {
-            const core::PathString path =
-                folderPrefix(folder) + core::PathFromText(core::Utf8ToUtf16(
-                                           ManifestName(started, static_cast<int>(attempt))));
-            m_sum.clear();
-            failure = m_fileSystem.createFile(path, lineOf(json));
+    for (const std::vector<core::PathString>& names : tries) {
+        for (const core::PathString& path : names) {
+            failure = createAt(path, started, settings);
             failedPath = path;
             if (!failure) {
                 m_path = path;
-                m_folder = folder;
                 return std::nullopt;
             }
             if (failure->code != EEXIST) {
@@ -85,25 +157,59 @@ files::FileResult RunJournal::create(const std::vector<core::PathString>& folder
     return failure;
 }
 
+files::FileResult RunJournal::createAt(const core::PathString& path, const std::string& started,
+                                       const core::ProtectionSettings& settings)
+{
+    const core::PathString folder = folderOfFile(path);
+    m_inTree = RecordLiesIn(folder, m_tree);
+    Json header = Json::object();
+    header["format"] = formatName;
+    header["version"] = journalVersion;
+    header["started"] = started;
+    putPath(header, "tree", RootAsNamed(m_tree, folder));
+    if (!m_backups.empty()) {
+        putPath(header, "backups", RootAsNamed(m_backups, folder));
+    }
+    header["settings"] = settingsJson(settings);
+    m_sum.clear();
+    return m_fileSystem.createFile(path, lineOf(dumped(header)));
+}
+
 std::optional<core::PathString> RunJournal::relative(const core::PathString& path) const
 {
-    const core::PathString absolute = AbsolutePath(path);
-    const core::PathString prefix = folderPrefix(m_folder);
-    if (absolute.size() <= prefix.size() || !absolute.starts_with(prefix)) {
-        return std::nullopt;
+    return below(AbsolutePath(path), m_tree);
+}
+
+std::optional<core::PathString> RunJournal::relativeBackup(const core::PathString& backup) const
+{
+    return m_backups.empty() ? relative(backup) : below(AbsolutePath(backup), m_backups);
+}
+
+core::PathString RunJournal::namedSource(const core::PathString& source) const
+{
+    const core::PathString absolute = AbsolutePath(source);
+    if (auto named = below(absolute, m_tree)) {
+        return *named;
     }
-    return absolute.substr(prefix.size());
+    return m_inTree ? core::PathString() : absolute;
 }
 
 files::FileResult RunJournal::addFolder(const core::PathString& folder)
 {
-    const std::optional<core::PathString> named = relative(folder);
-    if (!named) {
+    const core::PathString absolute = AbsolutePath(folder);
+    std::optional<core::PathString> named = below(absolute, m_tree);
+    const std::optional<core::PathString> ofBackups = below(absolute, m_backups);
+    // The deeper of the two: a backup folder may lie in the run's folder of a copy.
+    const bool backups = ofBackups && (!named || ofBackups->size() < named->size());
+    if (!named && !backups) {
         return files::classify(std::make_error_code(std::errc::invalid_argument));
     }
     Json entry = Json::object();
     entry["op"] = "folder";
-    putPath(entry, "path", *named);
+    putPath(entry, "path", backups ? *ofBackups : *named);
+    if (backups) {
+        entry["in"] = "backups";
+    }
     ++m_entries;
     return append(lineOf(dumped(entry)));
 }
@@ -145,6 +251,9 @@ files::FileResult RunJournal::sync()
     if (m_failed) {
         return files::classify(std::make_error_code(std::errc::io_error));
     }
+    if (m_none) {
+        return std::nullopt;
+    }
     const files::FileResult failure = m_fileSystem.syncFiles({m_path});
     m_failed = failure.has_value();
     return failure;
@@ -152,7 +261,7 @@ files::FileResult RunJournal::sync()
 
 void RunJournal::remove()
 {
-    if (isOpen()) {
+    if (!m_path.empty()) {
         m_fileSystem.removeFile(m_path);
         m_path.clear();
     }
@@ -160,6 +269,10 @@ void RunJournal::remove()
 
 files::FileResult RunJournal::append(std::string lines)
 {
+    if (m_none) {
+        m_waiting.clear();
+        return std::nullopt;
+    }
     if (m_failed || !isOpen()) {
         return files::classify(std::make_error_code(std::errc::io_error));
     }
@@ -208,7 +321,12 @@ public:
         }
         const std::string op = m_read.text(entry, "op");
         if (op == "folder") {
-            manifest.createdFolders.push_back(m_read.path(entry, "path"));
+            const bool backups = entry.contains("in") && m_read.text(entry, "in") == "backups";
+            if (entry.contains("in") && !backups) {
+                m_read.fail("a folder is in an unknown place");
+            }
+            (backups ? manifest.createdBackupFolders : manifest.createdFolders)
+                .push_back(m_read.path(entry, "path"));
         } else if (op == "page") {
             page(entry);
         } else if (op == "placed" || op == "dropped" || op == "undone") {
@@ -240,12 +358,22 @@ private:
             notARecord = true;
             return;
         }
-        if (!entry.contains("version") || entry["version"] != journalVersion) {
+        const Json version = entry.contains("version") ? entry["version"] : Json();
+        if (!version.is_number_unsigned() || version < firstJournalVersion ||
+            version > journalVersion) {
             otherVersion = true;
             return;
         }
-        manifest.version = journalVersion;
+        manifest.version = version.get<int>();
         manifest.started = m_read.text(entry, "started");
+        // Before version 3, the paths are relative to the record's own folder.
+        manifest.tree = core::PathString(1, '.');
+        if (manifest.version > firstJournalVersion) {
+            manifest.tree = m_read.path(entry, "tree");
+            if (entry.contains("backups")) {
+                manifest.backups = m_read.path(entry, "backups");
+            }
+        }
         if (const Json* settings = m_read.field(entry, "settings")) {
             manifest.settings = settingsFrom(m_read, *settings);
         }
@@ -256,7 +384,9 @@ private:
         if (m_read.number(entry, "n") != manifest.pages.size()) {
             m_read.fail("its pages are not in order");
         }
-        page.source = m_read.path(entry, "source");
+        if (const Json* source = m_read.field(entry, "source"); source && !source->is_null()) {
+            page.source = m_read.path(entry, "source");
+        }
         page.output = m_read.path(entry, "output");
         if (const Json* backup = m_read.field(entry, "backup"); backup && !backup->is_null()) {
             page.backup = m_read.path(entry, "backup");

@@ -41,12 +41,17 @@ struct ManifestPage
 struct RunManifest
 {
     // 1: one JSON document, its paths absolute. 2: a journal (RunJournal.h), its paths relative
-    // to the record's own folder.
-    int version = 2;
+    // to the record's own folder. 3: the same, relative to tree and backups.
+    int version = 3;
     std::string started;   // local time, "YYYY-MM-DDTHH:MM:SS"
     bool complete = false; // false while the run is at work, or when it was stopped
     core::ProtectionSettings settings;
+    // Of a journal: the run's folder and the backups' folder as the record names them
+    // (RootAsNamed); backups empty when they stand beside their pages.
+    core::PathString tree;
+    core::PathString backups;
     std::vector<core::PathString> createdFolders;
+    std::vector<core::PathString> createdBackupFolders;
     std::vector<ManifestPage> pages;
     // Of a journal: the checksum of its last whole line, and where that line ends, from which
     // an undo adds lines of its own.

@@ -119,6 +119,10 @@ QString ResultsPage::findingText(const core::Finding& finding)
         return tr("%Ln link(s) stand in scripts that write markup, which the link modes do not "
                   "reach.",
                   "", static_cast<int>(finding.count));
+    case core::FindingCode::BackupsInSite:
+        return tr("%Ln backup(s) inside the site hold the pages in clear, and are published with "
+                  "it unless removed or kept elsewhere.",
+                  "", static_cast<int>(finding.count));
     case core::FindingCode::PageTooLarge:
         break;
     }

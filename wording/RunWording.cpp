@@ -201,6 +201,20 @@ Message RefusalMessage(const Refusal& refusal)
                        u"\r\nNothing was protected; please try again when it has finished.");
     case Refusal::Kind::TargetHoldsOthers:
         return warning(targetHoldsOthers(refusal));
+    case Refusal::Kind::BackupsInSite:
+        return warning(u"The backup folder " + text(refusal.path) + u" and " +
+                       (refusal.entryIsFolder ? u"the added folder " : u"the folder of the page ") +
+                       text(refusal.entry) +
+                       u" lie one inside the other.\r\nBackups hold the pages in clear: they must "
+                       u"be kept outside the "
+                       u"site, where they are not published with it. Please choose another "
+                       u"folder.");
+    case Refusal::Kind::RecordInSite:
+        return warning(u"The record " + text(refusal.path) + u" would lie in " +
+                       text(refusal.entry) +
+                       u", which is published, and name the backup folder by its path on this "
+                       u"machine.\r\nPlease put the record outside the site, or leave it where "
+                       u"the run puts it.");
     case Refusal::Kind::NoKey:
         break;
     }

@@ -105,11 +105,10 @@ TEST(Faults, ATargetThatCannotBeWritten)
     site.write("open/sub/keep", "x");
     openToEveryone(site.path() / "open");
     const std::u16string root = core::TextFromPath(site.str());
-    // Each failure is put down to a read-only folder; the first to the record that cannot be
-    // made there.
+    // Each failure is put down to a read-only folder. The record goes beside the target, so a
+    // target that cannot be written fails at its first page.
     const std::tuple<std::string, std::string, std::u16string, bool> cases[] = {
-        {"locked", "",
-         u"Unable to Write the Record of the Run: " + root + u"/locked/.quorlane-run-", true},
+        {"locked", "locked", u"Unable to Access File: " + root + u"/locked/a.htm", true},
         {"locked/new/target", "locked",
          u"Unable to Create Folder: " + root + u"/locked/new.\r\nPermission denied", true},
         {"open", "open/sub",

@@ -1,5 +1,6 @@
 // The record of a run: written ahead of the pages, stopping the run when it cannot be written,
 // and trusted by an undo only as far as it checks out.
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -39,6 +40,16 @@ std::string header(const std::string& save)
            save +
            R"(","backups":true,"switches":[],"warning":null,"domain_lock":null,"url_lock":null,)"
            R"("password":false,"encrypt":false,"notice":null}})";
+}
+
+// The same header in version 3, naming the run's folders with roots ("tree":..., ...).
+std::string header3(const std::string& save, const std::string& roots)
+{
+    std::string text = header(save);
+    text.replace(text.find(R"("version":2)"), 11, R"("version":3)");
+    const std::string folder = R"("folder":"/x")";
+    text.replace(text.find(folder), folder.size(), roots);
+    return text;
 }
 
 // A page entry that, were it trusted, would have output replaced by backup (Overwrite) or
@@ -124,6 +135,26 @@ TEST(Record, AnUntrustworthyRecordIsRefusedBeforeAnythingIsTouched)
         {"folder outside", recordOf({header("new"), R"({"op":"folder","path":"../victim/empty"})"}),
          "the created folder ../victim/empty lies outside"},
         {"edited", edited, "line 2 does not match its checksum"},
+        {"run's folder up and down",
+         recordOf(
+             {header3("new", R"("tree":"../victim")"), pageEntry("notes.txt", "", "notes", "")}),
+         "its folders are named neither"},
+        {"climbing from the run's folder",
+         recordOf({header3("overwrite", R"("tree":".")"),
+                   pageEntry("../victim/config", "../victim/config.bak", "config", "evil")}),
+         "page 1: its output ../victim/config lies outside"},
+        {"backup folder, a backup not at its page's place",
+         recordOf({header3("overwrite", R"("tree":".","backups":"VICTIM")"),
+                   pageEntry("a.htm", "config", "<p>protected a</p>", "config")}),
+         "page 1: its backup config is not the backup of its output a.htm"},
+        {"backup folder, a backup beside its page",
+         recordOf({header3("overwrite", R"("tree":".","backups":"VICTIM")"),
+                   pageEntry("a.htm", "a.htm.bak", "<p>protected a</p>", "evil")}),
+         "page 1: its backup a.htm.bak is not the backup"},
+        {"backup folder, a folder of it climbing",
+         recordOf({header3("overwrite", R"("tree":".","backups":"VICTIM")"),
+                   R"({"op":"folder","path":"../site","in":"backups"})"}),
+         "the created folder ../site lies outside"},
         {"first version, elsewhere",
          R"({"format":"quorlane-run","version":1,"started":"2026-01-01T00:00:00","complete":true,)"
          R"("settings":{"mode":"whole","save":"new","backups":false,"switches":[],"warning":null,)"
@@ -253,7 +284,10 @@ TEST(Record, ARecordIsNeverMadeOverAnother)
     for (int run = 0; run < 3; ++run) {
         run::RunJournal journal(fileSystem);
         PathString tried;
-        ASSERT_FALSE(journal.create({site.str()}, "2026-12-06T21:20:47", {}, tried));
+        run::RecordPlace place;
+        place.folders = {site.str()};
+        place.tree = site.str();
+        ASSERT_FALSE(journal.create(place, "2026-12-06T21:20:47", {}, tried));
         paths.push_back(journal.path());
     }
     const PathString name = site.str() + "/.quorlane-run-20261206-212047";
@@ -262,5 +296,121 @@ TEST(Record, ARecordIsNeverMadeOverAnother)
     for (const PathString& path : paths) {
         run::ManifestProblem problem;
         EXPECT_TRUE(run::ParseManifest(test::ReadBytes(path), problem)) << problem.detail;
+    }
+}
+
+namespace {
+
+// The real file system, with a user who saves a page at a chosen instant of an undo: just
+// before a file is moved by name.
+class EditingFileSystem : public files::RealFileSystem
+{
+public:
+    std::function<void(const PathString& from, const PathString& to)> beforeMove;
+    files::FileResult moveToFreeName(const PathString& from, const PathString& to) override
+    {
+        if (beforeMove) {
+            beforeMove(from, to);
+        }
+        return RealFileSystem::moveToFreeName(from, to);
+    }
+};
+
+} // namespace
+
+// A page saved while an undo is at work, after the undo found it to be the run's and before
+// the backup goes in, is never lost: the page stays as saved, the backup stays for another
+// go, the undo says so, and nothing it moved aside is left behind.
+TEST(Record, APageSavedDuringTheUndoIsNeverLost)
+{
+    const std::string original = "<p>original</p>";
+    const std::string edit = "<p>saved during the undo</p>";
+    struct Case
+    {
+        const char* name;
+        core::SaveMode mode;
+        const char* output;
+        bool afterMovedAside; // saved once the run's page was moved aside, else just before
+    };
+    const Case cases[] = {
+        {"overwrite, before the page is moved aside", core::SaveMode::Overwrite, "a.htm", false},
+        {"overwrite, before the backup goes in", core::SaveMode::Overwrite, "a.htm", true},
+        {"new, before the page is moved aside", core::SaveMode::CreateNew, "protected_a.htm",
+         false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        TempFolder site;
+        site.write("a.htm", original);
+        FakeHost host;
+        core::ProtectionSettings settings;
+        settings.saveMode = test.mode;
+        files::RealFileSystem real;
+        const run::RunSummary summary =
+            run::ProtectionRun(host, real).RunProtection({{site.str(), true}}, settings);
+        ASSERT_FALSE(summary.manifest.empty());
+        const PathString output = (site.path() / test.output).native();
+
+        EditingFileSystem editing;
+        bool saved = false;
+        editing.beforeMove = [&](const PathString& from, const PathString& to) {
+            const bool now = test.afterMovedAside ? to == output : from == output;
+            if (now && !saved) {
+                saved = true;
+                site.write(test.output, edit);
+            }
+        };
+        const run::RestoreReport report = run::RestoreRun(editing, summary.manifest, false);
+        ASSERT_TRUE(saved);
+        EXPECT_FALSE(report.complete);
+        ASSERT_EQ(report.steps.size(), 1u);
+        EXPECT_EQ(report.steps[0].action, run::RestoreStep::Action::ChangedSinceRun);
+        EXPECT_EQ(site.read(test.output), edit);
+        if (test.mode == core::SaveMode::Overwrite) {
+            EXPECT_EQ(site.read("a.htm.bak"), original);
+        }
+        EXPECT_FALSE(fs::exists(output + ".quorlane-undo"));
+        // Another go changes nothing that is the user's.
+        EXPECT_FALSE(restore(summary.manifest).complete);
+        EXPECT_EQ(site.read(test.output), edit);
+    }
+}
+
+// Where the file system allows, the backup is the page's own file under a second name: nothing
+// is copied, and it keeps the page's mode. A second name left by a run that was stopped there
+// serves as the backup, rather than have the page refused for its two names.
+TEST(Record, TheBackupIsThePagesOwnFile)
+{
+    TempFolder site;
+    const fs::path page = site.write("a.htm", "<p>a</p>");
+    fs::permissions(page, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    struct stat before
+    {
+    };
+    ASSERT_EQ(stat(page.c_str(), &before), 0);
+    core::ProtectionSettings settings;
+    settings.saveMode = core::SaveMode::Overwrite;
+    files::RealFileSystem fileSystem;
+    for (const bool leftByAStoppedRun : {false, true}) {
+        SCOPED_TRACE(leftByAStoppedRun);
+        if (leftByAStoppedRun) {
+            fs::create_hard_link(page, site.path() / "a.htm.bak");
+        }
+        FakeHost host;
+        const run::RunSummary summary =
+            run::ProtectionRun(host, fileSystem).RunProtection({{site.str(), true}}, settings);
+        EXPECT_TRUE(host.failures().empty());
+        struct stat backup
+        {
+        };
+        ASSERT_EQ(stat((site.path() / "a.htm.bak").c_str(), &backup), 0);
+        EXPECT_EQ(backup.st_ino, before.st_ino);
+        EXPECT_EQ(backup.st_nlink, 1u);
+        EXPECT_EQ(backup.st_mode & 0777, 0640u);
+        EXPECT_EQ(site.read("a.htm.bak"), "<p>a</p>");
+        EXPECT_NE(site.read("a.htm"), "<p>a</p>");
+        ASSERT_TRUE(restore(summary.manifest).complete);
+        EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
+        EXPECT_FALSE(site.exists("a.htm.bak"));
     }
 }

@@ -111,6 +111,12 @@ public:
         return unlessFault(Operation::Write, path,
                            [&] { return RealFileSystem::createFile(path, bytes, modeOf); });
     }
+    // A second name is a new file, too.
+    files::FileResult linkFile(const core::PathString& from, const core::PathString& to) override
+    {
+        return unlessFault(Operation::Write, to,
+                           [&] { return RealFileSystem::linkFile(from, to); });
+    }
     files::FileResult appendToFile(const core::PathString& path, std::string_view bytes,
                                    std::optional<std::uint64_t> cutAt = std::nullopt) override
     {
