@@ -223,6 +223,7 @@ void ProjectFiles::apply(const run::Project& project)
     save->setChecked(true);
     emit save->group()->idClicked(static_cast<int>(settings.saveMode));
     store.chkBackups->setChecked(settings.makeBackups);
+    store.txtBackupDir->setText(qs(settings.backupDir));
     store.txtSaveDir->setText(qs(settings.saveDir));
     store.chkPagesOnly->setChecked(settings.copyPagesOnly);
     store.chkCopyrightNotice->setChecked(settings.copyrightNotice);

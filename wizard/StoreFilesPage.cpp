@@ -64,6 +64,15 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     ui.chkBackups =
         named<QCheckBox>(this, "chkBackups", tr("Make a backup of every replaced file"));
     ui.chkBackups->setChecked(true);
+    ui.txtBackupDir = named<QLineEdit>(this, "txtBackupDir");
+    ui.txtBackupDir->setPlaceholderText(
+        tr("Beside each page (published with the site); or choose a folder outside it"));
+    ui.txtBackupDir->setToolTip(
+        tr("Backups hold the pages in clear. Kept in a folder outside the site, at each page's "
+           "place below it, they are not published with it; Undo finds them there."));
+    ui.cmdSelectBackupDir = named<QPushButton>(this, "cmdSelectBackupDir", tr("..."));
+    ui.cmdSelectBackupDir->setToolTip(tr("Choose the folder for the backups"));
+    ui.cmdSelectBackupDir->setFixedWidth(32);
     ui.txtSaveDir = named<QLineEdit>(this, "txtSaveDir");
     ui.cmdSelectDirectory = named<QPushButton>(this, "cmdSelectDirectory", tr("..."));
     ui.cmdSelectDirectory->setToolTip(tr("Choose the target folder"));
@@ -102,6 +111,9 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
                      [this] { checkNotice(); });
     QObject::connect(ui.cmdSelectDirectory, &QPushButton::clicked, this,
                      [this] { selectDirectory(); });
+    QObject::connect(ui.cmdSelectBackupDir, &QPushButton::clicked, this,
+                     [this] { selectBackupDirectory(); });
+    QObject::connect(ui.chkBackups, &QCheckBox::toggled, this, [this] { enableBackupFolder(); });
 
     auto* info = new QVBoxLayout(ui.frmInfo);
     info->setContentsMargins(2 * gapX, 3 * gapY, 4 * gapX, gapY);
@@ -111,6 +123,12 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     rows.add(ui.lblWhere, gapY, gapX, gapX);
     rows.add(ui.optSave[0], gapY, 2 * gapX, 2 * gapX);
     rows.add(ui.chkBackups, gapY / 3, 4 * gapX, 2 * gapX);
+    auto* backups = new QHBoxLayout;
+    backups->setContentsMargins(6 * gapX, 0, 2 * gapX, 0);
+    backups->setSpacing(gapX / 2);
+    backups->addWidget(ui.txtBackupDir);
+    backups->addWidget(ui.cmdSelectBackupDir);
+    rows.add(backups, gapY / 3);
     rows.add(ui.optSave[1], 0, 2 * gapX, 2 * gapX);
     auto* folder = new QHBoxLayout;
     folder->setContentsMargins(4 * gapX, 0, 2 * gapX, 0);
@@ -141,6 +159,7 @@ void StoreFilesPage::setDefaults(const core::ProtectionSettings& defaults)
 {
     ui.txtSaveDir->setText(QString::fromStdU16String(defaults.saveDir));
     ui.txtSaveDir->setCursorPosition(0);
+    ui.txtBackupDir->setText(QString::fromStdU16String(defaults.backupDir));
     ui.txtCopyrightNotice->setText(QString::fromStdU16String(defaults.copyrightNoticeText));
     ui.txtCopyrightNotice->setCursorPosition(0);
 }
@@ -169,7 +188,27 @@ void StoreFilesPage::optSaveClicked(int index)
     ui.cmdSelectDirectory->setEnabled(index == 1);
     ui.chkPagesOnly->setEnabled(index == 1);
     ui.chkBackups->setEnabled(index == 0);
+    enableBackupFolder();
     showInformation();
+}
+
+void StoreFilesPage::enableBackupFolder()
+{
+    const bool on = m_group.checkedId() == 0 && ui.chkBackups->isChecked();
+    ui.txtBackupDir->setEnabled(on);
+    ui.cmdSelectBackupDir->setEnabled(on);
+}
+
+void StoreFilesPage::selectBackupDirectory()
+{
+    const QString start =
+        existingFolder(QDir::fromNativeSeparators(ui.txtBackupDir->text().trimmed()));
+    const QString folder =
+        m_dialogs.pickFolder(window(), tr("Please select the folder for the backups"), start);
+    if (!folder.isEmpty()) {
+        ui.txtBackupDir->setText(QDir::toNativeSeparators(folder));
+        ui.txtBackupDir->setCursorPosition(0);
+    }
 }
 
 // The browser opens at the target folder as it stands, or as near it as exists.
@@ -217,6 +256,7 @@ void StoreFilesPage::readInto(core::ProtectionSettings& settings) const
 {
     settings.saveMode = static_cast<core::SaveMode>(m_group.checkedId());
     settings.makeBackups = ui.chkBackups->isChecked();
+    settings.backupDir = ui.txtBackupDir->text().trimmed().toStdU16String();
     settings.saveDir = ui.txtSaveDir->text().toStdU16String();
     settings.copyPagesOnly = ui.chkPagesOnly->isChecked();
     settings.copyrightNotice = ui.chkCopyrightNotice->isChecked();

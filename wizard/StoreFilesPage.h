@@ -36,6 +36,8 @@ public:
         QLabel* lblWhere;
         std::array<QRadioButton*, 3> optSave;
         QCheckBox* chkBackups;
+        QLineEdit* txtBackupDir; // empty: each backup beside its page
+        QPushButton* cmdSelectBackupDir;
         QLineEdit* txtSaveDir;
         QPushButton* cmdSelectDirectory;
         QCheckBox* chkPagesOnly;
@@ -56,6 +58,8 @@ private:
     // selected one.
     void showInformation();
     void selectDirectory();
+    void selectBackupDirectory();
+    void enableBackupFolder();
     void checkNotice();
 
     Dialogs& m_dialogs;

@@ -609,9 +609,14 @@ private slots:
         w.click(4, "chkScript_4");
         w.window->ShowPage(5);
         QCOMPARE(w.find<QLabel>("lblFindings")->text(),
-                 QStringLiteral("2 warnings about what the protection would break or leave "
+                 QStringLiteral("3 warnings about what the protection would break or leave "
                                 "open:"));
-        QCOMPARE(w.find<QListWidget>("lstFindings")->count(), 3);
+        QCOMPARE(w.find<QListWidget>("lstFindings")->count(), 4);
+        QVERIFY(
+            !w.find<QListWidget>("lstFindings")
+                 ->findItems(QStringLiteral("2 backups inside the site hold the pages in clear"),
+                             Qt::MatchStartsWith)
+                 .isEmpty());
         QVERIFY(w.find<QListWidget>("lstFindings")
                     ->item(0)
                     ->text()
@@ -654,6 +659,37 @@ private slots:
         QCOMPARE(w.files()->topLevelItem(0)->childCount(), 0);
         QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
         QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
+    }
+
+    // Backups kept in a folder outside the site: the box is for overwrite with backups only;
+    // the site then holds no backup and the Go! page no warning about them, and Undo finds them.
+    void backupsGoToTheFolderChosenForThem()
+    {
+        Wizard w;
+        test::TempFolder site;
+        test::TempFolder kept;
+        site.write("sub/b.html", "<p>b</p>");
+        const auto before = test::TreeOf(site.path());
+        w.addFolder(q(site.str()));
+        auto* box = w.find<QLineEdit>("txtBackupDir");
+        QVERIFY(!box->isEnabled());
+        w.click(2, "optSave_0");
+        QVERIFY(box->isEnabled());
+        w.find<QCheckBox>("chkBackups")->click();
+        QVERIFY(!box->isEnabled());
+        w.find<QCheckBox>("chkBackups")->click();
+        box->setText(q(kept.str()));
+        w.window->ShowPage(5);
+        QVERIFY(w.find<QListWidget>("lstFindings")
+                    ->findItems(QStringLiteral("backup"), Qt::MatchContains)
+                    .isEmpty());
+        w.protect(true);
+        QVERIFY(site.read("sub/b.html").ends_with(marker));
+        QVERIFY(!site.exists("sub/b.html.bak"));
+        QCOMPARE(kept.read("sub/b.html"), std::string("<p>b</p>"));
+        w.dialogs.answers.push_back(true);
+        w.find<QPushButton>("cmdUndo")->click();
+        QCOMPARE(test::TreeOf(site.path()), before);
     }
 
     // The run works on a thread of its own: Protect comes back at once, the window repaints and
