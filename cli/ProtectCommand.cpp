@@ -440,7 +440,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
         if (settings.saveMode != core::SaveMode::Overwrite || !settings.makeBackups) {
             return "--backup-dir goes with --save overwrite, and backups";
         }
-        settings.backupDir = core::TextFromPath(backupDir);
+        settings.backupDir = core::TextFromPath(ArgumentPath(backupDir));
     }
     if (noManifest && !manifestPath.empty()) {
         return "--manifest and --no-manifest go one without the other";
@@ -517,7 +517,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     run.setReplaceOthersFiles(force);
     run.setExclude(files::ExcludePatterns(exclude));
     run.setPublishAnyway(files::ExcludePatterns(published));
-    run.setRecordPath(manifestPath);
+    run.setRecordPath(manifestPath.empty() ? core::PathString() : ArgumentPath(manifestPath));
     run.setNoRecord(noManifest);
     if (noManifest) {
         err << "quorlane-cli: warning: --no-manifest: no record of this run is kept, so it "
