@@ -602,18 +602,11 @@ FileResult RealFileSystem::createFile(const PathString& path, std::string_view b
     if (file.close() != 0) {
         return fail(errno);
     }
-    // Put in place only under a free name; where the file system cannot rename so, a second
-    // name is made and the first removed.
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
-        return std::nullopt;
+    // Put in place only under a free name.
+    if (const FileResult failure = moveToFreeName(temporary, path)) {
+        ::unlink(temporary.c_str());
+        return failure;
     }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return fail(errno);
-    }
-    if (::link(temporary.c_str(), path.c_str()) != 0) {
-        return fail(errno);
-    }
-    ::unlink(temporary.c_str());
     return std::nullopt;
 }
 
