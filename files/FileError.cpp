@@ -17,6 +17,8 @@ FileError classify(std::error_code error)
                condition == std::errc::read_only_file_system ||
                condition == std::errc::text_file_busy) {
         failure.kind = FileError::Kind::Access;
+    } else if (condition == std::errc::file_exists) {
+        failure.kind = FileError::Kind::NameTaken;
     } else {
         failure.kind = FileError::Kind::Other;
     }

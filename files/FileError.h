@@ -17,6 +17,7 @@ struct FileError
         NotRegularFile,  // a pipe, a device, a socket or a link where a file was to be read or
                          // replaced: it is left alone
         Rejected,        // a written file that its check refused: it replaced nothing
+        NameTaken,       // a file or folder of that name stands where a new one was to go
         Other,
     };
 

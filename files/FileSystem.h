@@ -105,7 +105,7 @@ public:
                                 const WriteCheck& check = {}) = 0;
     // Puts a new file holding bytes at path, complete or not at all, and only where nothing of
     // that name stands: a file, folder or link there is never replaced, whoever made it (an
-    // error with the system's number for "exists"). With modeOf, the new file has the
+    // error of kind NameTaken). With modeOf, the new file has the
     // permission bits of that file and, where the process may, its owner and group; when it
     // cannot have its group, no member of another group may read it. Not synced: see syncFiles.
     virtual FileResult createFile(const PathString& path, std::string_view bytes,
@@ -154,11 +154,10 @@ public:
     // killed process leaves the one or the other.
     virtual FileResult moveOver(const PathString& from, const PathString& to) = 0;
     // Gives the file at from the name to in one step, only where nothing of that name stands:
-    // a file saved at to meanwhile is never replaced (an error with the system's number for
-    // "exists").
+    // a file saved at to meanwhile is never replaced (an error of kind NameTaken).
     virtual FileResult moveToFreeName(const PathString& from, const PathString& to) = 0;
     // Gives the file at from the second name to, only where nothing of that name stands (an
-    // error with the system's number for "exists"); one that cannot have two names (another
+    // error of kind NameTaken); one that cannot have two names (another
     // file system, say) gives another error.
     virtual FileResult linkFile(const PathString& from, const PathString& to) = 0;
 };

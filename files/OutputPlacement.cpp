@@ -98,7 +98,7 @@ std::optional<BackupFailure> MakeBackup(const PathString& page, std::string_view
     const PathString backup = backupPath.empty() ? BackupPath(page) : backupPath;
     if (const FileResult failure = fileSystem.createFile(backup, pageBytes, page)) {
         BackupFailure refused{backup, *failure};
-        refused.nameTaken = failure->code == EEXIST;
+        refused.nameTaken = failure->kind == FileError::Kind::NameTaken;
         return refused;
     }
     return std::nullopt;

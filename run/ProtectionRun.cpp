@@ -908,7 +908,7 @@ bool ProtectionRun::linkBackup(const PendingPage& page, const core::PathString& 
     }
     files::MakeFolders(m_fileSystem, backup);
     if (const files::FileResult failure = m_fileSystem.linkFile(output, backup)) {
-        if (failure->code == EEXIST) {
+        if (failure->kind == FileError::Kind::NameTaken) {
             refused = failure;
         }
         return false;

@@ -213,7 +213,7 @@ private:
         if (!backup.empty()) {
             if (const files::FileResult failure =
                     m_fileSystem.moveToFreeName(backup, page.output)) {
-                left = failure->code == EEXIST
+                left = failure->kind == files::FileError::Kind::NameTaken
                            ? RestoreStep{Action::ChangedSinceRun, page.output, {}, std::nullopt}
                            : RestoreStep{Action::Failed, page.output, backup, failure};
             }

@@ -149,7 +149,7 @@ files::FileResult RunJournal::create(const RecordPlace& place, const std::string
                 m_path = path;
                 return std::nullopt;
             }
-            if (failure->code != EEXIST) {
+            if (failure->kind != files::FileError::Kind::NameTaken) {
                 break;
             }
         }
