@@ -295,6 +295,38 @@ std::u16string without(std::u16string_view text, std::u16string_view piece)
     return out;
 }
 
+// Turns the writer blocks in text, whole as it is, into the markup they write; false when one
+// is cut short or cannot be read. found tells whether there was any.
+bool revealBlocks(std::u16string_view text, const std::vector<WriterBlockShape>& shapes,
+                  std::u16string& out, bool& found)
+{
+    found = false;
+    for (std::size_t i = 0;;) {
+        const WriterBlockShape* block = nullptr;
+        std::size_t at = std::u16string_view::npos;
+        for (const WriterBlockShape& shape : shapes) {
+            const std::size_t start = findText(text, shape.start, i);
+            if (start < at) {
+                at = start;
+                block = &shape;
+            }
+        }
+        if (block == nullptr) {
+            out.append(text.substr(i));
+            return true;
+        }
+        found = true;
+        out.append(text.substr(i, at - i));
+        const std::size_t content = at + block->start.size();
+        const std::size_t length = block->decode(text.substr(content), out);
+        if (length == std::u16string_view::npos ||
+            !startsWith(text, content + length, block->end)) {
+            return false;
+        }
+        i = content + length + block->end.size();
+    }
+}
+
 } // namespace
 
 std::size_t UnescapeRun(std::u16string_view text, std::u16string& out)
@@ -511,6 +543,21 @@ std::size_t ProtectedPageCheck::takeBlockContent(std::u16string_view text, std::
     return end;
 }
 
+// In e-mail mode a link's encoding may hold encodings of links inside it: the markup its block
+// writes holds their blocks, which write theirs in turn.
+std::optional<VerifyFault> ProtectedPageCheck::revealHeldBlocks()
+{
+    for (bool found = true; found;) {
+        std::u16string revealed;
+        revealed.reserve(m_revealed.size());
+        if (!revealBlocks(m_revealed, m_shapes, revealed, found)) {
+            return VerifyFault{VerifyFault::Kind::BrokenBlock, m_seen, 0};
+        }
+        m_revealed = std::move(revealed);
+    }
+    return std::nullopt;
+}
+
 std::optional<VerifyFault> ProtectedPageCheck::finish()
 {
     if (m_tail != marker) {
@@ -532,6 +579,11 @@ std::optional<VerifyFault> ProtectedPageCheck::finish()
     }
     if (m_fault) {
         return m_fault;
+    }
+    if (m_settings.protectMode == ProtectMode::EmailLinksOnly) {
+        if (auto fault = revealHeldBlocks()) {
+            return fault;
+        }
     }
     std::u16string_view original = m_original;
     std::u16string& revealed = m_revealed;

@@ -76,6 +76,7 @@ public:
 private:
     void take(bool last);
     std::size_t takeBlockContent(std::u16string_view text, std::size_t i, bool last, bool& more);
+    std::optional<VerifyFault> revealHeldBlocks();
 
     std::u16string_view m_original;
     const ProtectionSettings& m_settings;

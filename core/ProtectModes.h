@@ -14,12 +14,12 @@ namespace quorlane::core {
 // give, replacing one stretch after the other and searching on in the page as each
 // replacement leaves it, but in one pass over the page.
 //
-// Three rules of the format keep that pass linear: no stretch replaced holds an encoding made
-// before (a further body is looked for after the encoding just made; an e-mail link whose
-// element would hold one is left as it stands), and an encoding reads as raw text of its own
-// (nothing in it is found, and raw text open before it ends where it begins), so the raw text
-// of the page as it stands is that of each stretch of page text between encodings, read on
-// its own from its start.
+// Three rules of the format keep that pass linear: a further body is looked for after the
+// encoding just made; an e-mail link's element may hold encodings made before, escaped once
+// more, only within a budget over the page (see ReencodingBudget); and an encoding reads as raw
+// text of its own (nothing in it is found, and raw text open before it ends where it begins),
+// so the raw text of the page as it stands is that of each stretch of page text between
+// encodings, read on its own from its start.
 //
 // With a sealer the writer blocks hold their markup sealed; the stretches replaced are the same.
 void WriteProtectedPart(std::u16string_view page, ProtectMode mode, PageSink& out,

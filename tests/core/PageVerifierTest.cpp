@@ -58,6 +58,10 @@ std::vector<std::pair<std::string, files::DecodedPage>> samplePages()
          "of the page, as tools write them -->\n<!DOCTYPE html><p>x <a href=\"mailto:a@b\">m</a>"},
         {"upper-case skeleton", "<HTML><HEAD></HEAD><BODY><IMG SRC=x></BODY></HTML>"},
         {"script that loads a file", "<body><script src=\"a.js\"></script><a href=x>y</a></body>"},
+        // In e-mail mode the first link's block holds the second's.
+        {"links before a plain address",
+         "<html><body>\n<a href=\"a.html\">one\n<a href=\"b.html\">two</a>\n"
+         "write to mailto:me@example.com here\n</body></html>"},
     };
     for (const auto& [name, text] : made) {
         pages.emplace_back(name, files::DecodePage(text));

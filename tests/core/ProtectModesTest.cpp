@@ -121,3 +121,37 @@ TEST(ProtectModes, EqualStepByStepOnRepeatedHardCases)
         }
     }
 }
+
+// A plain "mailto:" behind links, written out by hand from the words of the e-mail loop: the
+// nearest link before it is encoded, then the next nearest, each up to the first "</a>" after
+// its "<a " on the page as it then stands, which may lie behind encodings made before: those
+// are encoded again inside it. The step-by-step loops and the one pass must both give it.
+TEST(ProtectModes, EmailModeEncodesEveryLinkBeforeAPlainAddressAsWritten)
+{
+    const std::u16string one = u"<a href=\"a.html\">one\r\n";
+    const std::u16string two = u"<a href=\"b.html\">two</a>";
+    const std::u16string text = u"\r\nwrite to mailto:me@example.com here\r\n";
+    const struct
+    {
+        const char* name;
+        std::u16string page;
+        std::u16string expected;
+    } cases[] = {
+        {"an unclosed link before a closed one", one + two + text + u"</a><p>after</p>",
+         EncodeMarkup(one + EncodeMarkup(two) + text + u"</a>") + u"<p>after</p>"},
+        {"two closed links", u"<a href=1>x</a> and " + two + text,
+         EncodeMarkup(u"<a href=1>x</a>") + u" and " + EncodeMarkup(two) + text},
+        {"unclosed links nested twice",
+         u"<p><a href=1>x<a href=2>y" + two + u"</a>z" + text + u"</a>",
+         u"<p>" + EncodeMarkup(u"<a href=1>x" +
+                               EncodeMarkup(u"<a href=2>y" + EncodeMarkup(two) + u"</a>") + u"z" +
+                               text + u"</a>")},
+        {"no end tag behind the unclosed link", one + two + text, one + EncodeMarkup(two) + text},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(U8(EncodeStepwise(c.page, ProtectMode::EmailLinksOnly)), U8(c.expected));
+        EXPECT_EQ(U8(EncodeProtectedPart(c.page, ProtectMode::EmailLinksOnly)), U8(c.expected));
+        EXPECT_EQ(DecodeWriterBlocks(c.expected).plain, c.page);
+    }
+}

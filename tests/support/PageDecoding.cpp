@@ -57,7 +57,10 @@ DecodedPage DecodeWriterBlocks(std::u16string_view text)
         }
         std::u16string written = Unescape(text.substr(escapedAt, end - escapedAt));
         decoded.plain += text.substr(pos, start - pos);
-        decoded.plain += written;
+        // A block may write blocks of its own, which then write theirs.
+        const DecodedPage inner = DecodeWriterBlocks(written);
+        decoded.plain += inner.plain;
+        decoded.complete = decoded.complete && inner.complete;
         decoded.writtenParts.push_back(std::move(written));
         pos = end + core::writerBlockEnd.size();
     }

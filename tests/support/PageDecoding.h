@@ -19,7 +19,8 @@ struct DecodedPage
     bool complete = true;                     // false when a writer block has no end
 };
 
-// Replaces every writer block of text by the markup it writes.
+// Replaces every writer block of text by the markup it writes, and so on for the blocks that
+// this markup holds.
 DecodedPage DecodeWriterBlocks(std::u16string_view text);
 
 // The script that the page script block at the top of a protected page evaluates.

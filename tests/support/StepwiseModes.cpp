@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/PageEncoder.h"
+#include "core/ProtectModesEmail.h"
 #include "core/TextSearch.h"
 
 namespace quorlane::test {
@@ -100,13 +101,26 @@ std::size_t findLastOutsideRawText(std::u16string_view page, const std::vector<b
     return at;
 }
 
-// Replaces [begin, end) by its encoding, notes where the encoding stands, and gives where it
-// ends in the changed page.
+// The units of the encodings made before that lie in [begin, end) of the page as it stands.
+std::size_t heldEncodings(const Spans& encodings, std::size_t begin, std::size_t end)
+{
+    std::size_t held = 0;
+    for (const Span& e : encodings) {
+        if (e.begin >= begin && e.begin < end) {
+            held += e.end - e.begin;
+        }
+    }
+    return held;
+}
+
+// Replaces [begin, end) by its encoding, notes where the encoding stands in place of those it
+// holds, and gives where it ends in the changed page.
 std::size_t encodeSpan(std::u16string& page, Spans& encodings, std::size_t begin, std::size_t end)
 {
     const std::u16string encoded =
         core::EncodeMarkup(std::u16string_view(page).substr(begin, end - begin));
     page.replace(begin, end - begin, encoded);
+    std::erase_if(encodings, [&](const Span& e) { return e.begin >= begin && e.begin < end; });
     const std::size_t grown = encoded.size() - (end - begin);
     auto at = std::find_if(encodings.begin(), encodings.end(),
                            [&](const Span& e) { return e.begin >= begin; });
@@ -121,11 +135,16 @@ std::size_t encodeSpan(std::u16string& page, Spans& encodings, std::size_t begin
 // Each link, or each link that holds or ends before a "mailto:" in e-mail mode. Only the first
 // search, from the page start, ignores case. Each search goes on one past the end of the element
 // it found, in the old positions applied to the changed page, that is, inside the encoding just
-// made, which is raw text. An e-mail link whose element would hold an encoding made before is
-// left as it stands; a link without an end tag ends the search for links.
+// made, which is raw text. An e-mail link's element may hold encodings made before, which are
+// then encoded again, while the page's budget for that lasts; once a link would overspend it,
+// that link and every later one that would hold an encoding are passed over as links without an
+// end tag. A link without an end tag ends the search for links.
 void encodeLinks(std::u16string& page, bool emailOnly)
 {
     Spans encodings;
+    const std::size_t budget = core::modes::ReencodingBudget(page.size());
+    std::size_t spent = 0;
+    bool budgetSpent = false;
     for (std::size_t from = 0;;) {
         const std::vector<bool> raw = rawText(page, encodings);
         const std::size_t m =
@@ -135,12 +154,13 @@ void encodeLinks(std::u16string& page, bool emailOnly)
         }
         const std::size_t a = emailOnly ? findLastOutsideRawText(page, raw, u"<a ", m + 1) : m;
         std::size_t close = a == npos ? npos : FindIgnoreCase(page, u"</a>", a);
-        if (close != npos && std::any_of(encodings.begin(), encodings.end(), [&](const Span& e) {
-                return e.begin >= a && e.begin < close + 4;
-            })) {
+        const std::size_t held = close == npos ? 0 : heldEncodings(encodings, a, close + 4);
+        if (held > 0 && (budgetSpent || spent + held > budget)) {
+            budgetSpent = true;
             close = npos;
         }
         if (close != npos) {
+            spent += held;
             encodeSpan(page, encodings, a, close + 4);
             from = close + 4 + 1;
         } else if (emailOnly) {
