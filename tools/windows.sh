@@ -76,6 +76,18 @@ grep -q "This webpage was protected" "$unpacked/out/index.html"
 rm -rf "$unpacked"
 echo "$zip: unpacked, protected the sample site"
 
+# The browser tests' own checks of encrypted pages, with pages that the .exe made from a
+# password outside ASCII, opened in Chromium over HTTP with that password.
+if [ -d tests/browser/node_modules ] && command -v chromium >/dev/null; then
+    step "pages the .exe encrypted, opened in Chromium"
+    wrapper="$PWD/build-windows/quorlane-cli-under-wine"
+    printf '#!/bin/sh\nexec wine64 %q "$@"\n' "$PWD/build-windows/cli/quorlane-cli.exe" >"$wrapper"
+    chmod +x "$wrapper"
+    QUORLANE_CLI="$wrapper" QUORLANE_ENGINES=chromium timeout 20m node --test \
+        --test-concurrency=1 --test-name-pattern="password --encrypt|unlock form" \
+        tests/browser/browsers.test.mjs
+fi
+
 if [ $# -gt 0 ]; then
     step "byte identity with the Linux build"
     bash tools/windows-identity.sh "$1" build-windows/cli/quorlane-cli.exe
