@@ -82,6 +82,11 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
         }
     }
     files::DecodedPage page = files::DecodePage(bytes);
+    if (page.encodingUnavailable) {
+        err << "quorlane-cli: cannot read the page: it declares the encoding "
+            << page.declaredCharset << ", which this system cannot read\n";
+        return exitPageFailed;
+    }
     if (core::FindExact(page.text, core::protectedPageMarker) != core::npos) {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();

@@ -194,6 +194,11 @@ std::size_t longSequenceAt(Encoding encoding, std::string_view bytes, std::size_
 
 } // namespace
 
+bool CanDecodeLegacy(Encoding encoding)
+{
+    return HasIcuConverter(ReadAs(encoding));
+}
+
 bool DecodeLegacy(Encoding given, std::string_view bytes, std::u16string& out)
 {
     const Encoding encoding = ReadAs(given);

@@ -14,6 +14,10 @@ namespace quorlane::files {
 // for an encoding it does not know.
 bool DecodeLegacy(Encoding encoding, std::string_view bytes, std::u16string& out);
 
+// Whether this system can read encoding at all (every one can, but for code pages that a Windows
+// system lacks).
+bool CanDecodeLegacy(Encoding encoding);
+
 // Appends text encoded in encoding to out; a character it cannot hold becomes "?".
 void EncodeLegacy(Encoding encoding, std::u16string_view text, std::string& out);
 

@@ -89,6 +89,8 @@ void decodeWithoutBom(std::string_view bytes, DecodedPage& page)
             return;
         }
         page.text.clear();
+        page.encodingUnavailable = *declared != Encoding::Utf8 && !singleByteCodec(*declared) &&
+                                   !CanDecodeLegacy(*declared);
     }
     if (core::IsValidUtf8(bytes)) {
         core::AppendUtf8AsUtf16(page.text, bytes);

@@ -29,6 +29,9 @@ struct DecodedPage
     // The charset the page declares in a meta tag, trimmed and in lower case, when the label
     // names an encoding; empty otherwise.
     std::string declaredCharset;
+    // The declared charset names an encoding that this system cannot read at all: the text was
+    // read as if the page declared none, and is not what the browser shows.
+    bool encodingUnavailable = false;
 };
 
 // A byte-order mark decides; else a charset declared in the first 1024 bytes, when the page

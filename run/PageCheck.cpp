@@ -114,6 +114,14 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
             continue;
         }
         const files::DecodedPage page = files::DecodePage(bytes);
+        if (page.encodingUnavailable) {
+            PageFailure unreadable;
+            unreadable.kind = PageFailure::Kind::EncodingUnavailable;
+            unreadable.path = path;
+            unreadable.detail = page.declaredCharset;
+            report.pages.push_back({path, {}, unreadable});
+            continue;
+        }
         report.pages.push_back({path, CheckPage(page, bytes.size(), settings.protectMode), {}});
         if (core::FindExact(page.text, core::protectedPageMarker) != core::npos) {
             continue;

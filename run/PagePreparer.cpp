@@ -107,7 +107,8 @@ std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path
     page->findings = CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
     core::FrameScanner frames(text);
     std::u16string source;
-    if (!m_transform || frames.next(source) != core::FrameScanner::Next::End || frames.foundAny()) {
+    if (!m_transform || page->decoded.encodingUnavailable ||
+        frames.next(source) != core::FrameScanner::Next::End || frames.foundAny()) {
         return page;
     }
     page->transformed = true;

@@ -677,6 +677,12 @@ void ProtectionRun::removeStaleTemporariesBeside(const core::PathString& output)
 // Transforms (a frameset whose frames were handled stays as it is), places, writes, records.
 void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 {
+    if (page.decoded.encodingUnavailable) {
+        PageFailure failure = failureOf(PageFailure::Kind::EncodingUnavailable, page.path);
+        failure.detail = page.decoded.declaredCharset;
+        failPage(page, std::move(failure));
+        return;
+    }
     const core::ProtectionSettings& settings = m_settings;
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     if (overwrite) {

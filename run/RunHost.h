@@ -49,7 +49,7 @@ struct Refusal
     core::PathString path;
     core::PathString entry; // TargetHolds: the added folder or the picked page
     bool entryIsFolder = false;
-    std::string detail; // NoKey: what failed
+    std::string detail; // SealingFailed, EncodingUnavailable // NoKey: what failed
     std::size_t count = 0;
     std::vector<core::PathString> examples;
 };
@@ -128,6 +128,8 @@ struct PageFailure
                           // flushed: the run stops, and no page is replaced without it
         BackupNotOurs,    // path: the backup's name, where a file the run did not make stands
         OutsideRecord,    // path: the output, outside output, the folder of the run's record
+        EncodingUnavailable, // path: the page, in an encoding this system cannot read; detail:
+                             // the charset it declares
     };
     Kind kind = Kind::ReadFailed;
     core::PathString path;

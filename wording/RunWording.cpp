@@ -368,8 +368,9 @@ Message FailureMessage(const PageFailure& failure)
     case PageFailure::Kind::FolderNotMade: {
         std::u16string why = plainReason(failure.error);
         if (why.empty()) {
-            why = failure.error.code == EEXIST ? u"A file of that name stands in its place."
-                                               : core::Utf8ToUtf16(failure.error.text);
+            why = failure.error.kind == files::FileError::Kind::NameTaken
+                      ? u"A file of that name stands in its place."
+                      : core::Utf8ToUtf16(failure.error.text);
         }
         return warning(u"Unable to Create Folder: " + path + u".\r\n" + why);
     }
@@ -387,6 +388,10 @@ Message FailureMessage(const PageFailure& failure)
                        text(failure.output) +
                        u", the folder of the record of the run, so an undo could not reach it; "
                        u"it was not written.");
+    case PageFailure::Kind::EncodingUnavailable:
+        return warning(u"Unable to Read File: " + path + u".\r\nIt declares the encoding " +
+                       core::Utf8ToUtf16(failure.detail) +
+                       u", which this system cannot read, so it was left as it is.");
     case PageFailure::Kind::SealingFailed:
         break;
     }

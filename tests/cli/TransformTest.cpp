@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "files/LegacyCodec.h"
 #include "tests/cli/RunCli.h"
 #include "tests/support/PageDecoding.h"
 
@@ -129,4 +130,31 @@ TEST(TransformProcess, WritesTheProtectedPageAndExitsWithWhatHappened)
     EXPECT_EQ(cli.run("transform " + folder.path().string()), 2);
     EXPECT_EQ(cli.run("transform --mode none " + file), 2);
     EXPECT_TRUE(cli.out().empty());
+}
+
+// A page that declares an encoding the system cannot read at all (gb18030 on a Windows system
+// without its code page) is refused by name, never protected as other text; a system that reads
+// it protects it.
+TEST(Transform, APageInAnEncodingTheSystemCannotReadIsRefused)
+{
+    TempFolder site;
+    // "你好" in gb18030.
+    const std::string page = "<meta charset=\"gb18030\"><p>\xC4\xE3\xBA\xC3</p>";
+    const std::string file = site.write("gb.html", page).string();
+    const std::string target = (site.path() / "out").string();
+    const Outcome transform = RunCli({"transform", file});
+    const Outcome protect =
+        RunCli({"protect", "--quiet", "--save", "copy", "--target", target, file});
+    if (files::CanDecodeLegacy(files::Encoding::Gb18030)) {
+        EXPECT_EQ(transform.status, cli::exitOk) << transform.err;
+        EXPECT_EQ(protect.status, cli::exitOk) << protect.err;
+        EXPECT_TRUE(test::fs::exists(site.path() / "out" / "gb.html"));
+        return;
+    }
+    EXPECT_EQ(transform.status, cli::exitPageFailed);
+    EXPECT_NE(transform.err.find("gb18030"), std::string::npos) << transform.err;
+    EXPECT_TRUE(transform.out.empty());
+    EXPECT_EQ(protect.status, cli::exitNothingProtected);
+    EXPECT_NE(protect.err.find("which this system cannot read"), std::string::npos) << protect.err;
+    EXPECT_FALSE(test::fs::exists(site.path() / "out" / "gb.html"));
 }
