@@ -322,6 +322,9 @@ void frmMain::endNextGuard()
 // A run that can still be undone from the window is left only when the user says so.
 void frmMain::restart()
 {
+    if (!m_projectFiles->offerToSave(ProjectFiles::Before::Restarting)) {
+        return;
+    }
     if (!m_lastManifest.empty() &&
         !m_dialogs.askYesNo(this, QMessageBox::Question, caption,
                             tr("Start again? The results of this run will be cleared, and it "
@@ -400,7 +403,8 @@ void frmMain::showAbout()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     if (m_closeAfterRun && !running()) {
-        event->accept();
+        m_closeAfterRun = m_projectFiles->offerToSave(ProjectFiles::Before::Quitting);
+        event->setAccepted(m_closeAfterRun);
         return;
     }
     if (running()) {
@@ -410,6 +414,11 @@ void frmMain::closeEvent(QCloseEvent* event)
             m_closeAfterRun = true;
         }
         event->ignore();
+        return;
+    }
+    // Changes offered for saving stand in for the quit question: either answer but Cancel quits.
+    if (m_projectFiles->unsaved(ProjectFiles::Before::Quitting)) {
+        event->setAccepted(m_projectFiles->offerToSave(ProjectFiles::Before::Quitting));
         return;
     }
     if (!m_dialogs.askYesNo(this, QMessageBox::Information, caption,

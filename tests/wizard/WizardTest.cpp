@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -1365,6 +1366,75 @@ private slots:
         w.restart(true);
         w.find<QPushButton>("cmdSaveProject")->click();
         QCOMPARE(work.read("bakery.json"), saved);
+    }
+    // Changes to the project are offered for saving before Open Project, Restart and quitting
+    // lose them; Cancel keeps everything. A choice no project can hold is told before a file is
+    // asked for.
+    void unsavedChangesAreOfferedBeforeTheyAreLost()
+    {
+        Wizard w;
+        test::TempFolder work;
+        work.write("site/a.htm", "<p>a</p>");
+        w.addFolder(q(work.str() + "/site"));
+        const auto saveAs = [&](const std::string& name) {
+            w.window->ShowPage(0);
+            w.dialogs.pathAnswers.push_back(q(work.str() + "/" + name));
+            w.find<QPushButton>("cmdSaveProjectAs")->click();
+        };
+        w.window->ShowPage(2);
+        w.find<QCheckBox>("chkCopyrightNotice")->setChecked(true);
+        w.find<QLineEdit>("txtCopyrightNotice")->setText(QStringLiteral("a --> b"));
+        saveAs("refused");
+        QVERIFY(w.dialogs.pathStarts.empty()); // no file was asked for
+        w.dialogs.pathAnswers.clear();
+        QVERIFY2(w.dialogs.messages.back().text.contains(QStringLiteral("notice.text")),
+                 qPrintable(w.dialogs.messages.back().text));
+        w.find<QCheckBox>("chkCopyrightNotice")->setChecked(false);
+        saveAs("bakery");
+        const std::string saved = work.read("bakery.json");
+        QVERIFY(w.window->close() == false); // nothing changed: the quit question, answered No
+        QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
+
+        w.click(4, "chkScript_0");
+        w.window->ShowPage(0);
+        const QString name = QDir::toNativeSeparators(q(work.str() + "/bakery.json"));
+        const std::size_t starts = w.dialogs.pathStarts.size();
+        w.find<QPushButton>("cmdOpenProject")->click();
+        QCOMPARE(w.dialogs.pathStarts.size(), starts); // cancelled before the file dialog
+        QCOMPARE(w.dialogs.questions.back().text,
+                 QStringLiteral("Save the changes to the project %1 before another project is "
+                                "opened?")
+                     .arg(name));
+        QVERIFY(!w.window->close());
+        QVERIFY(w.window->isVisible());
+        QCOMPARE(w.dialogs.questions.back().text,
+                 QStringLiteral("Save the changes to the project %1 before quitting?").arg(name));
+        QCOMPARE(work.read("bakery.json"), saved);
+
+        // Restart offers the changes first, then asks whether to leave the run's Undo.
+        w.protect();
+        const std::size_t asked = w.dialogs.questions.size();
+        w.dialogs.saveAnswers.push_back(QMessageBox::Save);
+        w.dialogs.answers.push_back(true);
+        w.waitForNext();
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 0);
+        QCOMPARE(w.dialogs.questions.size(), asked + 2);
+        QVERIFY(w.dialogs.questions[asked].text.endsWith(QStringLiteral("before starting again?")));
+        QVERIFY(w.dialogs.questions[asked + 1].text.startsWith(QStringLiteral("Start again?")));
+        FakeDialogs dialogs;
+        wizard::frmMain again(dialogs, w.programFolder.str(), w.userFolder.str(), 2026);
+        QVERIFY(again.scriptsPage()->ui.chkScript[0]->isChecked());
+
+        // With no project, picked pages are offered before another project replaces them, and
+        // quitting asks as it always did.
+        w.addFolder(q(work.str() + "/site"));
+        w.dialogs.saveAnswers.push_back(QMessageBox::Discard);
+        w.window->ShowPage(0);
+        w.find<QPushButton>("cmdOpenProject")->click();
+        QCOMPARE(w.dialogs.pathStarts.size(), starts + 1);
+        QVERIFY(!w.window->close());
+        QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
     }
 };
 
