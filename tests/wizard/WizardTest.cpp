@@ -1367,6 +1367,41 @@ private slots:
         w.find<QPushButton>("cmdSaveProject")->click();
         QCOMPARE(work.read("bakery.json"), saved);
     }
+    // The switches that shut visitors out are warned of on the Go! page while they are on.
+    void theGoPageWarnsOfSwitchesThatShutVisitorsOut()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        const auto warnings = [&] {
+            w.window->ShowPage(5);
+            QStringList found;
+            auto* list = w.find<QListWidget>("lstFindings");
+            for (int i = 0; i < list->count(); ++i) {
+                if (list->item(i)->toolTip() != QStringLiteral("noscript-notice-only")) {
+                    found.push_back(list->item(i)->toolTip());
+                }
+            }
+            return found;
+        };
+        QVERIFY(warnings().isEmpty());
+        QCOMPARE(w.find<QLabel>("lblFindings")->text(),
+                 QStringLiteral("Nothing found that the protection would break."));
+        w.click(4, "chkScript_11");
+        w.click(4, "chkScript_2");
+        QCOMPARE(warnings(), QStringList({QStringLiteral("gecko-turned-away"),
+                                          QStringLiteral("offline-blank")}));
+        QCOMPARE(w.find<QLabel>("lblFindings")->text(),
+                 QStringLiteral("2 warnings about what the protection would break or leave "
+                                "open:"));
+        QVERIFY(w.find<QListWidget>("lstFindings")
+                    ->findItems(QStringLiteral("Firefox"), Qt::MatchContains)
+                    .size() == 1);
+        w.click(4, "chkScript_11");
+        QCOMPARE(warnings(), QStringList{QStringLiteral("offline-blank")});
+    }
+
     // Changes to the project are offered for saving before Open Project, Restart and quitting
     // lose them; Cancel keeps everything. A choice no project can hold is told before a file is
     // asked for.
