@@ -22,6 +22,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/wizard/FakeDialogs.h"
 #include "wizard/Translations.h"
+#include "wizard/WindowPlacement.h"
 #include "wizard/frmMain.h"
 
 using namespace quorlane;
@@ -1238,6 +1239,38 @@ private slots:
             }
             QVERIFY(w.window->rect().contains(placed(w.next())));
         }
+    }
+
+    // At scale 2 on a screen of 1920 x 1080 with a task bar of 60 pixels, the window and its
+    // frame (a title bar of 64 pixels) open within what is left, down to its least size.
+    void theWindowOpensWithinTheAvailableAreaLessItsFrame()
+    {
+        Wizard w;
+        const QSize least = w.window->minimumSizeHint();
+        const QMargins frame(2, 32, 2, 2);
+        for (const QRect area : {QRect(0, 0, 960, 510), QRect(0, 30, 960, 510)}) {
+            for (const QSize wanted : {w.window->sizeHint(), QSize(3000, 3000), least}) {
+                const QRect placed = wizard::PlaceWithin(area, frame, wanted, least);
+                const QString trace = QStringLiteral("%1 x %2 at %3")
+                                          .arg(placed.width())
+                                          .arg(placed.height())
+                                          .arg(area.top());
+                QVERIFY2(area.contains(placed.marginsAdded(frame)), qPrintable(trace));
+                QVERIFY2(placed.size() == wanted.boundedTo(placed.size()), qPrintable(trace));
+                QVERIFY(placed.width() >= least.width() && placed.height() >= least.height());
+                // Centred: as much room above as below, to a pixel.
+                const int above = placed.top() - frame.top() - area.top();
+                const int below = area.bottom() - placed.bottom() - frame.bottom();
+                QVERIFY2(qAbs(above - below) <= 1, qPrintable(trace));
+            }
+        }
+        // On a screen too small even for the least size, the title bar stays on it.
+        const QRect tiny(0, 30, least.width() - 100, least.height() - 100);
+        const QRect placed = wizard::PlaceWithin(tiny, frame, least, least);
+        QCOMPARE(placed.topLeft(), QPoint(frame.left(), tiny.top() + frame.top()));
+
+        w.window->placeOnScreen();
+        QVERIFY(w.window->screen()->availableGeometry().contains(w.window->frameGeometry()));
     }
 
     // Enter presses Next (or the button with the focus), Escape asks to quit, and Tab reaches
