@@ -44,7 +44,7 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     ui.lstFindings = named<QListWidget>(this, "lstFindings");
     ui.lstFindings->setWordWrap(true);
     ui.lstFindings->setMaximumHeight(110);
-    ui.cmdUndo = named<QPushButton>(this, "cmdUndo", tr("&Undo this run"));
+    ui.cmdUndo = named<QPushButton>(this, "cmdUndo", tr("&Undo Run"));
     ui.cmdUndo->setEnabled(false);
     connect(ui.treeResults, &QTreeWidget::itemSelectionChanged, this,
             [this] { selectionChanged(); });

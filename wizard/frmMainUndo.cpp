@@ -79,7 +79,7 @@ void frmMain::undoRun()
             left.push_back(tr("%1 replaced an earlier file that no backup keeps.").arg(path));
             break;
         case run::RestoreStep::Action::Missing:
-            left.push_back(tr("%1 is not there: it was moved or removed since the run.").arg(path));
+            left.push_back(tr("%1 is gone: it was moved or removed since the run.").arg(path));
             break;
         default:
             left.push_back(tr("%1 could not be undone: %2.")

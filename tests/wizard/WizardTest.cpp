@@ -908,9 +908,9 @@ private slots:
         w.restart(true);
         test::fs::remove_all(site.path() / "sub");
         w.addFolder(q(site.str() + "/sub"));
-        QCOMPARE(w.files()->topLevelItem(0)->child(0)->text(1), QStringLiteral("not there"));
+        QCOMPARE(w.files()->topLevelItem(0)->child(0)->text(1), QStringLiteral("gone"));
         w.addFiles({q(site.str() + "/a.htm"), q(site.str() + "/gone.htm")});
-        QCOMPARE(w.files()->topLevelItem(0)->child(2)->text(1), QStringLiteral("not there"));
+        QCOMPARE(w.files()->topLevelItem(0)->child(2)->text(1), QStringLiteral("gone"));
         QCOMPARE(w.files()->topLevelItem(0)->text(1), QStringLiteral("1 page in all"));
     }
 
