@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "core/ProtectionSettings.h"
+#include "run/Restore.h"
 #include "wizard/EncryptionPage.h"
 #include "wizard/Images.h"
 #include "wizard/LinkLabel.h"
@@ -125,6 +126,8 @@ private:
     // Asks before pages, or protected_ files of an earlier run, are written over.
     bool confirmReplacing();
     void undoRun();
+    // An undo that another run holds up, or whose record cannot be used: told, and true.
+    bool undoRefused(const run::RestoreReport& report);
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
     // Next, as Restart right after a run, waits out a double click's second click, which was

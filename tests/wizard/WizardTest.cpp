@@ -649,6 +649,26 @@ private slots:
         w.dialogs.answers.push_back(false);
         w.find<QPushButton>("cmdUndo")->click();
         QVERIFY(site.read("sub/b.html").ends_with(marker));
+        // A record that cannot be used is told before Undo asks anything.
+        std::string recordName;
+        for (const auto& entry : test::fs::directory_iterator(site.path())) {
+            if (entry.path().filename().string().starts_with(".quorlane-run-")) {
+                recordName = entry.path().filename().string();
+            }
+        }
+        const std::string record = site.read(recordName);
+        std::string altered = record;
+        const std::size_t mode = altered.find("\"whole\"");
+        QVERIFY(mode != std::string::npos);
+        altered[mode + 1] = 'W'; // the header line no longer matches its checksum
+        site.write(recordName, altered);
+        const std::size_t asked = w.dialogs.questions.size();
+        w.find<QPushButton>("cmdUndo")->click();
+        QCOMPARE(w.dialogs.questions.size(), asked);
+        QVERIFY(w.dialogs.messages.back().text.startsWith(
+            QStringLiteral("The run cannot be undone: its record")));
+        QVERIFY(site.read("sub/b.html").ends_with(marker));
+        site.write(recordName, record);
         w.dialogs.answers.push_back(true);
         w.find<QPushButton>("cmdUndo")->click();
         QCOMPARE(test::TreeOf(site.path()), before);
