@@ -18,7 +18,8 @@
 
 namespace {
 
-// Answers every dialog at once: the files or folder given, and No to every question.
+// Answers every dialog at once: the files or folder given, No to every question, and
+// changes never saved.
 class ScriptedDialogs : public quorlane::wizard::Dialogs
 {
 public:
@@ -28,6 +29,10 @@ public:
     bool askYesNo(QWidget*, QMessageBox::Icon, const QString&, const QString&) override
     {
         return false;
+    }
+    QMessageBox::StandardButton askToSave(QWidget*, const QString&, const QString&) override
+    {
+        return QMessageBox::Discard;
     }
     void message(QWidget*, QMessageBox::Icon, const QString&, const QString&) override {}
     void messageWithList(QWidget*, QMessageBox::Icon, const QString&, const QString&,

@@ -58,6 +58,12 @@ std::string FindingSentence(const core::Finding& finding)
                "page writes them in clear.";
     case core::FindingCode::BackupsInSite:
         return BackupsInSiteText(finding.count);
+    case core::FindingCode::GeckoTurnedAway:
+        return "block-netscape turns away every visitor whose browser is Firefox or another "
+               "Gecko browser: they get a blank page.";
+    case core::FindingCode::OfflineBlank:
+        return "no-offline leaves every page opened from disk blank: saved copies, and the site "
+               "opened from its folder before it is published.";
     case core::FindingCode::PageTooLarge:
         break;
     }

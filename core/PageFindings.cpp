@@ -251,6 +251,10 @@ std::string_view FindingCodeName(FindingCode code)
         return "script-written-links";
     case FindingCode::BackupsInSite:
         return "backups-in-site";
+    case FindingCode::GeckoTurnedAway:
+        return "gecko-turned-away";
+    case FindingCode::OfflineBlank:
+        return "offline-blank";
     case FindingCode::PageTooLarge:
         break;
     }
@@ -273,12 +277,20 @@ std::vector<Finding> FindInPageText(std::u16string_view page, ProtectMode mode)
     return findings;
 }
 
-std::vector<Finding> FindForRun(ProtectMode mode)
+std::vector<Finding> FindForRun(const ProtectionSettings& settings)
 {
+    std::vector<Finding> findings;
+    const ProtectMode mode = settings.protectMode;
     if (mode == ProtectMode::WholePage || mode == ProtectMode::BodyOnly) {
-        return {{FindingCode::NoScriptSeesNotice, Severity::Information, 0, 1, {}}};
+        findings.push_back({FindingCode::NoScriptSeesNotice, Severity::Information, 0, 1, {}});
     }
-    return {};
+    if (settings.scriptSwitches.has(ScriptOption::BlockNetscape)) {
+        findings.push_back({FindingCode::GeckoTurnedAway, Severity::Warning, 0, 1, {}});
+    }
+    if (settings.scriptSwitches.has(ScriptOption::NoOffline)) {
+        findings.push_back({FindingCode::OfflineBlank, Severity::Warning, 0, 1, {}});
+    }
+    return findings;
 }
 
 } // namespace quorlane::core

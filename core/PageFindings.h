@@ -25,6 +25,8 @@ enum class FindingCode
     PageTooLarge,       // a page over pageSizeLimit bytes
     BackupsInSite,      // count backups beside their pages hold them in clear, in the site (once
                         // per run)
+    GeckoTurnedAway,    // BlockNetscape sends every Gecko browser (Firefox) to a blank page
+    OfflineBlank,       // NoOffline blanks every page opened from disk, the site's own files too
 };
 
 enum class Severity
@@ -55,7 +57,8 @@ std::string_view FindingCodeName(FindingCode code);
 // marker, and (in the link modes) links inside scripts that write markup.
 std::vector<Finding> FindInPageText(std::u16string_view page, ProtectMode mode);
 
-// The finding for the run as a whole, when mode has one.
-std::vector<Finding> FindForRun(ProtectMode mode);
+// The findings for the run as a whole: what visitors without scripts see in the protect mode
+// chosen, and the switches that shut visitors out.
+std::vector<Finding> FindForRun(const ProtectionSettings& settings);
 
 } // namespace quorlane::core

@@ -141,7 +141,7 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
         pending.insert(pending.end(), framePages.rbegin(), framePages.rend());
     }
     if (!report.pages.empty()) {
-        report.runFindings = core::FindForRun(settings.protectMode);
+        report.runFindings = core::FindForRun(settings);
     }
     if (const std::size_t backups = backupsInSite(report, settings)) {
         report.runFindings.push_back(

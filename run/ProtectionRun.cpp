@@ -311,7 +311,7 @@ void ProtectionRun::protectListed(RunSummary& summary)
     start.listed = summary.listed;
     start.totalBytes = m_totalBytes;
     if (summary.listed > 0) {
-        start.findings = core::FindForRun(m_settings.protectMode);
+        start.findings = core::FindForRun(m_settings);
     }
     m_host.started(start);
     std::unique_ptr<PagePreparer> preparer;

@@ -22,6 +22,15 @@ bool QtDialogs::askYesNo(QWidget* parent, QMessageBox::Icon icon, const QString&
     return box.exec() == QMessageBox::Yes;
 }
 
+QMessageBox::StandardButton QtDialogs::askToSave(QWidget* parent, const QString& title,
+                                                 const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Cancel);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 void QtDialogs::message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                         const QString& text)
 {

@@ -21,6 +21,10 @@ public:
     // Yes or No; No is the default button.
     virtual bool askYesNo(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                           const QString& text) = 0;
+    // Whether to save changes before they are lost: Save, Discard or Cancel (the default),
+    // which keeps everything as it is.
+    virtual QMessageBox::StandardButton askToSave(QWidget* parent, const QString& title,
+                                                  const QString& text) = 0;
     virtual void message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                          const QString& text) = 0;
     // A message about many pages or files: text says what happened, items name them, one a
@@ -59,6 +63,8 @@ class QtDialogs : public Dialogs
 public:
     bool askYesNo(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                   const QString& text) override;
+    QMessageBox::StandardButton askToSave(QWidget* parent, const QString& title,
+                                          const QString& text) override;
     void message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override;
     void messageWithList(QWidget* parent, QMessageBox::Icon icon, const QString& title,

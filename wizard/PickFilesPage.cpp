@@ -197,7 +197,7 @@ void PickFilesPage::AddFileNode(const QString& path, QTreeWidgetItem* parent, bo
     const bool there = QFileInfo::exists(path);
     node->setData(countColumn, Qt::UserRole, there ? 1 : -1);
     if (!there) {
-        node->setText(countColumn, tr("not there"));
+        node->setText(countColumn, tr("gone"));
     }
     if (reveal) {
         parent->setExpanded(true);
@@ -382,7 +382,7 @@ void PickFilesPage::showCount(QTreeWidgetItem* node, const files::ExcludePattern
     QString folder = FolderPathOfNode(node);
     folder.chop(1);
     if (!QFileInfo(folder).isDir()) {
-        node->setText(countColumn, tr("not there"));
+        node->setText(countColumn, tr("gone"));
         node->setData(countColumn, Qt::UserRole, -1);
         return;
     }

@@ -50,6 +50,9 @@ ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString u
     ui.lblProject = named<QLabel>(bar, "lblProject");
     ui.lblProject->setWordWrap(true);
     connect(ui.cmdOpenProject, &QPushButton::clicked, this, [this] {
+        if (!offerToSave(Before::Opening)) {
+            return;
+        }
         const QString file = m_dialogs.pickFileToOpen(&m_window, tr("Open a project"),
                                                       projectFilter(), startFolder());
         if (!file.isEmpty()) {
@@ -89,6 +92,7 @@ void ProjectFiles::openRemembered()
     }
     apply(project);
     setCurrent(textOf(last));
+    markSaved();
 }
 
 bool ProjectFiles::open(const QString& file)
@@ -103,6 +107,7 @@ bool ProjectFiles::open(const QString& file)
     }
     apply(project);
     setCurrent(file);
+    markSaved();
     return true;
 }
 
@@ -114,6 +119,14 @@ bool ProjectFiles::save()
 bool ProjectFiles::saveAs()
 {
     const QString start = m_file.isEmpty() ? proposedFile() : m_file;
+    // A choice that no project can hold is told before a file is asked for.
+    std::string json;
+    if (const auto refusal = run::ProjectJson(collect(), pathOf(start), json)) {
+        m_dialogs.message(
+            &m_window, QMessageBox::Warning, m_window.windowTitle(),
+            tr("The project was not saved: %1.").arg(QString::fromStdString(*refusal)));
+        return false;
+    }
     QString file =
         m_dialogs.pickFileToSave(&m_window, tr("Save the project"), projectFilter(), start);
     if (file.isEmpty()) {
@@ -135,7 +148,57 @@ bool ProjectFiles::saveTo(const QString& file)
         return false;
     }
     setCurrent(file);
+    markSaved();
     return true;
+}
+
+void ProjectFiles::startOver()
+{
+    setCurrent({});
+    markSaved();
+}
+
+void ProjectFiles::markSaved()
+{
+    m_saved = collect();
+}
+
+bool ProjectFiles::unsaved(Before before) const
+{
+    return (before == Before::Opening || !m_file.isEmpty()) && collect() != m_saved;
+}
+
+bool ProjectFiles::offerToSave(Before before)
+{
+    if (!unsaved(before)) {
+        return true;
+    }
+    const QString name = QDir::toNativeSeparators(m_file);
+    QString question;
+    switch (before) {
+    case Before::Opening:
+        question = m_file.isEmpty()
+                       ? tr("Save the pages and options you chose as a project before another "
+                            "project is opened?")
+                       : tr("Save the changes to the project %1 before another project is "
+                            "opened?")
+                             .arg(name);
+        break;
+    case Before::Restarting:
+        question = tr("Save the changes to the project %1 before starting again?").arg(name);
+        break;
+    case Before::Quitting:
+        question = tr("Save the changes to the project %1 before quitting?").arg(name);
+        break;
+    }
+    switch (m_dialogs.askToSave(&m_window, m_window.windowTitle(), question)) {
+    case QMessageBox::Save:
+        return save();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void ProjectFiles::setCurrent(const QString& file)

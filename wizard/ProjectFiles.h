@@ -35,7 +35,20 @@ public:
     const QString& currentFile() const { return m_file; }
     // The window starts over with no pages: no project is current any more, so that saving
     // asks for a file. The last project still opens at the next start.
-    void startOver() { setCurrent({}); }
+    void startOver();
+
+    // What would lose the choices made since the project was opened or saved.
+    enum class Before
+    {
+        Opening,    // another project: asked even when none is current, as the choices go
+        Restarting, // the window starts over: asked when a project is current
+        Quitting,   // asked when a project is current
+    };
+    // Whether there are changes to offer for saving before that.
+    bool unsaved(Before before) const;
+    // Offers them for saving, and saves them when told; false when the user would rather stay,
+    // or saving failed.
+    bool offerToSave(Before before);
 
     // The choices no page shows.
     void readInto(core::ProtectionSettings& settings) const;
@@ -53,6 +66,8 @@ private:
     void apply(const run::Project& project);
     bool saveTo(const QString& file);
     void setCurrent(const QString& file);
+    // The choices as they stand are those of the project, or of a fresh start.
+    void markSaved();
     QString startFolder() const;
     // Where Save As proposes the project: never inside a picked folder, or beside a picked page,
     // where it would be published with the site.
@@ -62,6 +77,7 @@ private:
     Dialogs& m_dialogs;
     core::PathString m_userFolder;
     QString m_file;
+    run::Project m_saved; // the choices when the project was opened or saved
     std::uint32_t m_kdfIterations = core::defaultKdfIterations;
     bool m_rememberUnlock = true;
 };

@@ -44,7 +44,7 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     ui.lstFindings = named<QListWidget>(this, "lstFindings");
     ui.lstFindings->setWordWrap(true);
     ui.lstFindings->setMaximumHeight(110);
-    ui.cmdUndo = named<QPushButton>(this, "cmdUndo", tr("&Undo this run"));
+    ui.cmdUndo = named<QPushButton>(this, "cmdUndo", tr("&Undo Run"));
     ui.cmdUndo->setEnabled(false);
     connect(ui.treeResults, &QTreeWidget::itemSelectionChanged, this,
             [this] { selectionChanged(); });
@@ -123,6 +123,12 @@ QString ResultsPage::findingText(const core::Finding& finding)
         return tr("%Ln backup(s) inside the site hold the pages in clear, and are published with "
                   "it unless removed or kept elsewhere.",
                   "", static_cast<int>(finding.count));
+    case core::FindingCode::GeckoTurnedAway:
+        return tr("'Disable Netscape users' turns away every visitor whose browser is Firefox or "
+                  "another Gecko browser: they get a blank page.");
+    case core::FindingCode::OfflineBlank:
+        return tr("'Disable offline browsing' leaves every page opened from disk blank: saved "
+                  "copies, and the site opened from its folder before it is published.");
     case core::FindingCode::PageTooLarge:
         break;
     }

@@ -20,7 +20,7 @@ constexpr const char* scriptInfo[core::scriptOptionCount] = {
                       "getting to view source.\nToday: works, the warning shows."),
     QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
                       "Stop the user from highlighting your text, thus stopping them from "
-                      "copying and pasting text.\nToday: works; forms still take clicks and "
+                      "copying and pasting text.\nToday: works, forms still take clicks and "
                       "keys, but copying inside them is blocked too."),
     QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
                       "The user must be viewing the page online, not saved on their PC or "

@@ -24,7 +24,7 @@ constexpr const char* outputInfo[3] = {
     QT_TRANSLATE_NOOP("quorlane::wizard::StoreFilesPage",
                       "Files will be copied to this new folder, with their folder structures "
                       "intact: the pages protected, the other files of each added folder (style "
-                      "sheets, scripts, images) as they are"),
+                      "sheets, scripts, images) as they are."),
     QT_TRANSLATE_NOOP("quorlane::wizard::StoreFilesPage",
                       "Protected files will be placed in the same folders with a protected_ "
                       "prefix. A protected frameset still shows the original frame pages, not "

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMoveEvent>
 #include <QScreen>
 #include <QStackedLayout>
 #include <QStyle>
@@ -17,6 +18,7 @@
 #include "wizard/Rows.h"
 #include "wizard/RunThread.h"
 #include "wizard/RunView.h"
+#include "wizard/WindowPlacement.h"
 
 namespace quorlane::wizard {
 
@@ -151,15 +153,31 @@ frmMain::~frmMain()
 
 void frmMain::placeOnScreen()
 {
-    const QRect screen = this->screen()->availableGeometry();
-    // Before the window is first shown its frame is not known; a title bar is a fair guess.
-    QSize frame = frameGeometry().size() - size();
-    if (frame.isEmpty()) {
-        frame = QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    m_placeWithFrame = frameGeometry() == geometry();
+    setGeometry(PlaceWithin(screen()->availableGeometry(), frame(), sizeHint(), minimumSizeHint()));
+}
+
+QMargins frmMain::frame() const
+{
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins known(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (!known.isNull()) {
+        return known;
     }
-    const QSize room = screen.size() - frame;
-    resize(sizeHint().boundedTo(room).expandedTo(minimumSizeHint()));
-    move(screen.center() - QPoint(width() / 2, (height() + frame.height()) / 2));
+    return QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
+}
+
+void frmMain::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    if (m_placeWithFrame && frameGeometry() != geometry()) {
+        m_placeWithFrame = false;
+        if (!screen()->availableGeometry().contains(frameGeometry())) {
+            placeOnScreen();
+        }
+    }
 }
 
 QWidget* frmMain::makePageList()
@@ -322,6 +340,9 @@ void frmMain::endNextGuard()
 // A run that can still be undone from the window is left only when the user says so.
 void frmMain::restart()
 {
+    if (!m_projectFiles->offerToSave(ProjectFiles::Before::Restarting)) {
+        return;
+    }
     if (!m_lastManifest.empty() &&
         !m_dialogs.askYesNo(this, QMessageBox::Question, caption,
                             tr("Start again? The results of this run will be cleared, and it "
@@ -400,7 +421,8 @@ void frmMain::showAbout()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     if (m_closeAfterRun && !running()) {
-        event->accept();
+        m_closeAfterRun = m_projectFiles->offerToSave(ProjectFiles::Before::Quitting);
+        event->setAccepted(m_closeAfterRun);
         return;
     }
     if (running()) {
@@ -410,6 +432,11 @@ void frmMain::closeEvent(QCloseEvent* event)
             m_closeAfterRun = true;
         }
         event->ignore();
+        return;
+    }
+    // Changes offered for saving stand in for the quit question: either answer but Cancel quits.
+    if (m_projectFiles->unsaved(ProjectFiles::Before::Quitting)) {
+        event->setAccepted(m_projectFiles->offerToSave(ProjectFiles::Before::Quitting));
         return;
     }
     if (!m_dialogs.askYesNo(this, QMessageBox::Information, caption,

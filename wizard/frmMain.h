@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "core/ProtectionSettings.h"
+#include "run/Restore.h"
 #include "wizard/EncryptionPage.h"
 #include "wizard/Images.h"
 #include "wizard/LinkLabel.h"
@@ -76,7 +77,9 @@ public:
     ResultsPage* resultsPage() const { return m_results; }
     ProjectFiles* projectFiles() const { return m_projectFiles; }
 
-    // Sizes the window to its pages, as far as the screen it is on has room, and centres it.
+    // Sizes the window to its pages, as far as the screen it is on has room with the window's
+    // frame and task bars, and centres it. Once shown, when the frame proves larger than
+    // guessed, the window is placed again.
     void placeOnScreen();
 
 signals:
@@ -85,12 +88,15 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class RunView;
 
     QWidget* makePageList();
+    // The frame the window manager puts around the window, or a title bar while it is not known.
+    QMargins frame() const;
     void setState(WizardState state);
     void focusFirstControl(QWidget* page);
     void cmdNextClicked();
@@ -120,6 +126,8 @@ private:
     // Asks before pages, or protected_ files of an earlier run, are written over.
     bool confirmReplacing();
     void undoRun();
+    // An undo that another run holds up, or whose record cannot be used: told, and true.
+    bool undoRefused(const run::RestoreReport& report);
     void setRunLocked(bool locked);
     void CheckEnableDisableNextButton(bool hasEntries);
     // Next, as Restart right after a run, waits out a double click's second click, which was
@@ -158,6 +166,7 @@ private:
     bool m_takingEvents = false;
     bool m_moreEvents = false;
     bool m_closeAfterRun = false;
+    bool m_placeWithFrame = false; // placed with a guessed frame: placed again with the real one
     QTimer m_nextGuard;
     bool m_nextHadFocus = false;
     core::PathString m_lastManifest; // of the last run, for Undo

@@ -26,6 +26,26 @@ QStringList undonePaths(const run::RestoreReport& report)
 
 } // namespace
 
+bool frmMain::undoRefused(const run::RestoreReport& report)
+{
+    if (report.busy) {
+        m_dialogs.message(this, QMessageBox::Warning, productName,
+                          tr("Another run of Quorlane is at work on %1. Nothing was undone; "
+                             "please try again when it has finished.")
+                              .arg(textOf(*report.busy)));
+        return true;
+    }
+    if (report.refusal) {
+        m_dialogs.message(
+            this, QMessageBox::Warning, productName,
+            tr("The run cannot be undone: its record %1 %2.")
+                .arg(textOf(m_lastManifest),
+                     QString::fromStdString(wording::ManifestProblemText(*report.refusal))));
+        return true;
+    }
+    return false;
+}
+
 // Undo, from the record the run left: the pages put back, what the run created removed; what
 // was changed since is left alone and named.
 void frmMain::undoRun()
@@ -37,25 +57,17 @@ void frmMain::undoRun()
             : tr("Undo this run? Overwritten pages are put back from their backups, and the "
                  "files and folders the run created are removed. Files changed since the run "
                  "are left as they are.");
-    if (m_lastManifest.empty() ||
+    if (m_lastManifest.empty()) {
+        return;
+    }
+    // The record is checked before anything is asked: one that cannot be used is told at once.
+    files::RealFileSystem fileSystem;
+    if (undoRefused(run::RestoreRun(fileSystem, m_lastManifest, true)) ||
         !m_dialogs.askYesNo(this, QMessageBox::Question, productName, question)) {
         return;
     }
-    files::RealFileSystem fileSystem;
     const run::RestoreReport report = run::RestoreRun(fileSystem, m_lastManifest, false);
-    if (report.busy) {
-        m_dialogs.message(this, QMessageBox::Warning, productName,
-                          tr("Another run of Quorlane is at work on %1. Nothing was undone; "
-                             "please try again when it has finished.")
-                              .arg(textOf(*report.busy)));
-        return;
-    }
-    if (report.refusal) {
-        m_dialogs.message(
-            this, QMessageBox::Warning, productName,
-            tr("The run cannot be undone: its record %1 %2.")
-                .arg(textOf(m_lastManifest),
-                     QString::fromStdString(wording::ManifestProblemText(*report.refusal))));
+    if (undoRefused(report)) {
         return;
     }
     QStringList left;
@@ -79,7 +91,7 @@ void frmMain::undoRun()
             left.push_back(tr("%1 replaced an earlier file that no backup keeps.").arg(path));
             break;
         case run::RestoreStep::Action::Missing:
-            left.push_back(tr("%1 is not there: it was moved or removed since the run.").arg(path));
+            left.push_back(tr("%1 is gone: it was moved or removed since the run.").arg(path));
             break;
         default:
             left.push_back(tr("%1 could not be undone: %2.")

@@ -38,7 +38,7 @@ std::u16string atWork(const core::PathString& path)
 std::u16string plainReason(const files::FileError& error)
 {
     if (error.kind == files::FileError::Kind::NotRegularFile) {
-        return u"It is not a regular file, so it was left alone.";
+        return u"It is not a regular file, so it was left as it is.";
     }
     if (error.kind == files::FileError::Kind::Other && error.code == ENAMETOOLONG) {
         return u"The name is too long for the file system.";
@@ -90,7 +90,7 @@ Message backupFailure(const PageFailure& failure)
                 u"Unable to Access File, Your file(s) may be read-only: " + name + u"."};
     }
     if (const std::u16string plain = plainReason(failure.error); !plain.empty()) {
-        return warning(u"Unable to Make the Backup " + name + u".\r\n" + plain +
+        return warning(u"Unable to Make Backup: " + name + u".\r\n" + plain +
                        u" The page was not protected.");
     }
     return warning(UnknownErrorText(failure.error, failure.path));
@@ -148,7 +148,7 @@ std::optional<Message> SkipMessage(const run::PageOutcome& outcome)
     }
     return Message{Message::Icon::Information, u"Quorlane",
                    u"Not a page: " + text(outcome.page) +
-                       u" does not begin as a web page does, so it was left untouched."};
+                       u" does not begin as a web page does, so it was left as it is."};
 }
 
 std::u16string UnknownErrorText(const files::FileError& error, const core::PathString& file)

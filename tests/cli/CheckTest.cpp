@@ -137,3 +137,34 @@ TEST(CheckCommand, ProtectTellsTheSameWarnings)
     EXPECT_EQ(report["pages"][0]["findings"][0]["code"], "csp-inline");
     EXPECT_EQ(report["findings"][0]["code"], "noscript-notice-only");
 }
+
+// The switches that shut visitors out are warnings of the run as a whole, in words and in JSON,
+// and only when they are on.
+TEST(CheckCommand, WarnsOfSwitchesThatShutVisitorsOut)
+{
+    TempFolder site;
+    site.write("a.html", "<p>a</p>");
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"--enable no-right-click,block-opera", {}},
+        {"--enable block-netscape", {"gecko-turned-away"}},
+        {"--enable no-offline --enable block-netscape", {"gecko-turned-away", "offline-blank"}},
+    };
+    for (const auto& [options, expected] : cases) {
+        SCOPED_TRACE(options);
+        CliProcess cli;
+        const std::string command =
+            std::string("check --mode links ") + options + " " + Quoted(site.path());
+        EXPECT_EQ(cli.run(command + " --json"), expected.empty() ? 0 : 4) << cli.err();
+        const auto report = nlohmann::json::parse(cli.out());
+        std::vector<std::string> codes;
+        for (const auto& finding : report["findings"]) {
+            EXPECT_EQ(finding["severity"], "warning");
+            codes.push_back(finding["code"]);
+        }
+        EXPECT_EQ(codes, expected);
+        cli.run(command);
+        for (const std::string& code : expected) {
+            EXPECT_THAT(cli.out(), HasSubstr("warning " + code + ": "));
+        }
+    }
+}

@@ -22,10 +22,11 @@ public:
         QStringList items; // of a message with a list
     };
 
-    std::deque<bool> answers;            // for askYesNo; No when none is left
-    std::deque<QStringList> fileAnswers; // for pickFiles
-    std::deque<QString> folderAnswers;   // for pickFolder
-    std::deque<QString> pathAnswers;     // for pickFileToOpen and pickFileToSave
+    std::deque<bool> answers;                            // for askYesNo; No when none is left
+    std::deque<QMessageBox::StandardButton> saveAnswers; // for askToSave; Cancel when none
+    std::deque<QStringList> fileAnswers;                 // for pickFiles
+    std::deque<QString> folderAnswers;                   // for pickFolder
+    std::deque<QString> pathAnswers;                     // for pickFileToOpen and pickFileToSave
     std::vector<Shown> questions;
     std::vector<Shown> messages;
     std::vector<QString> folderStarts;
@@ -48,6 +49,12 @@ public:
             answers.pop_front();
         }
         return answer;
+    }
+    QMessageBox::StandardButton askToSave(QWidget*, const QString& title,
+                                          const QString& text) override
+    {
+        questions.push_back({QMessageBox::Warning, title, text, {}});
+        return saveAnswers.empty() ? QMessageBox::Cancel : take(saveAnswers);
     }
     void message(QWidget*, QMessageBox::Icon icon, const QString& title,
                  const QString& text) override

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/wizard/FakeDialogs.h"
 #include "wizard/Translations.h"
+#include "wizard/WindowPlacement.h"
 #include "wizard/frmMain.h"
 
 using namespace quorlane;
@@ -647,6 +649,26 @@ private slots:
         w.dialogs.answers.push_back(false);
         w.find<QPushButton>("cmdUndo")->click();
         QVERIFY(site.read("sub/b.html").ends_with(marker));
+        // A record that cannot be used is told before Undo asks anything.
+        std::string recordName;
+        for (const auto& entry : test::fs::directory_iterator(site.path())) {
+            if (entry.path().filename().string().starts_with(".quorlane-run-")) {
+                recordName = entry.path().filename().string();
+            }
+        }
+        const std::string record = site.read(recordName);
+        std::string altered = record;
+        const std::size_t mode = altered.find("\"whole\"");
+        QVERIFY(mode != std::string::npos);
+        altered[mode + 1] = 'W'; // the header line no longer matches its checksum
+        site.write(recordName, altered);
+        const std::size_t asked = w.dialogs.questions.size();
+        w.find<QPushButton>("cmdUndo")->click();
+        QCOMPARE(w.dialogs.questions.size(), asked);
+        QVERIFY(w.dialogs.messages.back().text.startsWith(
+            QStringLiteral("The run cannot be undone: its record")));
+        QVERIFY(site.read("sub/b.html").ends_with(marker));
+        site.write(recordName, record);
         w.dialogs.answers.push_back(true);
         w.find<QPushButton>("cmdUndo")->click();
         QCOMPARE(test::TreeOf(site.path()), before);
@@ -906,9 +928,9 @@ private slots:
         w.restart(true);
         test::fs::remove_all(site.path() / "sub");
         w.addFolder(q(site.str() + "/sub"));
-        QCOMPARE(w.files()->topLevelItem(0)->child(0)->text(1), QStringLiteral("not there"));
+        QCOMPARE(w.files()->topLevelItem(0)->child(0)->text(1), QStringLiteral("gone"));
         w.addFiles({q(site.str() + "/a.htm"), q(site.str() + "/gone.htm")});
-        QCOMPARE(w.files()->topLevelItem(0)->child(2)->text(1), QStringLiteral("not there"));
+        QCOMPARE(w.files()->topLevelItem(0)->child(2)->text(1), QStringLiteral("gone"));
         QCOMPARE(w.files()->topLevelItem(0)->text(1), QStringLiteral("1 page in all"));
     }
 
@@ -1239,6 +1261,38 @@ private slots:
         }
     }
 
+    // At scale 2 on a screen of 1920 x 1080 with a task bar of 60 pixels, the window and its
+    // frame (a title bar of 64 pixels) open within what is left, down to its least size.
+    void theWindowOpensWithinTheAvailableAreaLessItsFrame()
+    {
+        Wizard w;
+        const QSize least = w.window->minimumSizeHint();
+        const QMargins frame(2, 32, 2, 2);
+        for (const QRect area : {QRect(0, 0, 960, 510), QRect(0, 30, 960, 510)}) {
+            for (const QSize wanted : {w.window->sizeHint(), QSize(3000, 3000), least}) {
+                const QRect placed = wizard::PlaceWithin(area, frame, wanted, least);
+                const QString trace = QStringLiteral("%1 x %2 at %3")
+                                          .arg(placed.width())
+                                          .arg(placed.height())
+                                          .arg(area.top());
+                QVERIFY2(area.contains(placed.marginsAdded(frame)), qPrintable(trace));
+                QVERIFY2(placed.size() == wanted.boundedTo(placed.size()), qPrintable(trace));
+                QVERIFY(placed.width() >= least.width() && placed.height() >= least.height());
+                // Centred: as much room above as below, to a pixel.
+                const int above = placed.top() - frame.top() - area.top();
+                const int below = area.bottom() - placed.bottom() - frame.bottom();
+                QVERIFY2(qAbs(above - below) <= 1, qPrintable(trace));
+            }
+        }
+        // On a screen too small even for the least size, the title bar stays on it.
+        const QRect tiny(0, 30, least.width() - 100, least.height() - 100);
+        const QRect placed = wizard::PlaceWithin(tiny, frame, least, least);
+        QCOMPARE(placed.topLeft(), QPoint(frame.left(), tiny.top() + frame.top()));
+
+        w.window->placeOnScreen();
+        QVERIFY(w.window->screen()->availableGeometry().contains(w.window->frameGeometry()));
+    }
+
     // Enter presses Next (or the button with the focus), Escape asks to quit, and Tab reaches
     // the page list, where Enter shows a page.
     void theKeyboardWalksTheWizard()
@@ -1365,6 +1419,110 @@ private slots:
         w.restart(true);
         w.find<QPushButton>("cmdSaveProject")->click();
         QCOMPARE(work.read("bakery.json"), saved);
+    }
+    // The switches that shut visitors out are warned of on the Go! page while they are on.
+    void theGoPageWarnsOfSwitchesThatShutVisitorsOut()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>a</p>");
+        w.addFolder(q(site.str()));
+        const auto warnings = [&] {
+            w.window->ShowPage(5);
+            QStringList found;
+            auto* list = w.find<QListWidget>("lstFindings");
+            for (int i = 0; i < list->count(); ++i) {
+                if (list->item(i)->toolTip() != QStringLiteral("noscript-notice-only")) {
+                    found.push_back(list->item(i)->toolTip());
+                }
+            }
+            return found;
+        };
+        QVERIFY(warnings().isEmpty());
+        QCOMPARE(w.find<QLabel>("lblFindings")->text(),
+                 QStringLiteral("Nothing found that the protection would break."));
+        w.click(4, "chkScript_11");
+        w.click(4, "chkScript_2");
+        QCOMPARE(warnings(), QStringList({QStringLiteral("gecko-turned-away"),
+                                          QStringLiteral("offline-blank")}));
+        QCOMPARE(w.find<QLabel>("lblFindings")->text(),
+                 QStringLiteral("2 warnings about what the protection would break or leave "
+                                "open:"));
+        QVERIFY(w.find<QListWidget>("lstFindings")
+                    ->findItems(QStringLiteral("Firefox"), Qt::MatchContains)
+                    .size() == 1);
+        w.click(4, "chkScript_11");
+        QCOMPARE(warnings(), QStringList{QStringLiteral("offline-blank")});
+    }
+
+    // Changes to the project are offered for saving before Open Project, Restart and quitting
+    // lose them; Cancel keeps everything. A choice no project can hold is told before a file is
+    // asked for.
+    void unsavedChangesAreOfferedBeforeTheyAreLost()
+    {
+        Wizard w;
+        test::TempFolder work;
+        work.write("site/a.htm", "<p>a</p>");
+        w.addFolder(q(work.str() + "/site"));
+        const auto saveAs = [&](const std::string& name) {
+            w.window->ShowPage(0);
+            w.dialogs.pathAnswers.push_back(q(work.str() + "/" + name));
+            w.find<QPushButton>("cmdSaveProjectAs")->click();
+        };
+        w.window->ShowPage(2);
+        w.find<QCheckBox>("chkCopyrightNotice")->setChecked(true);
+        w.find<QLineEdit>("txtCopyrightNotice")->setText(QStringLiteral("a --> b"));
+        saveAs("refused");
+        QVERIFY(w.dialogs.pathStarts.empty()); // no file was asked for
+        w.dialogs.pathAnswers.clear();
+        QVERIFY2(w.dialogs.messages.back().text.contains(QStringLiteral("notice.text")),
+                 qPrintable(w.dialogs.messages.back().text));
+        w.find<QCheckBox>("chkCopyrightNotice")->setChecked(false);
+        saveAs("bakery");
+        const std::string saved = work.read("bakery.json");
+        QVERIFY(w.window->close() == false); // nothing changed: the quit question, answered No
+        QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
+
+        w.click(4, "chkScript_0");
+        w.window->ShowPage(0);
+        const QString name = QDir::toNativeSeparators(q(work.str() + "/bakery.json"));
+        const std::size_t starts = w.dialogs.pathStarts.size();
+        w.find<QPushButton>("cmdOpenProject")->click();
+        QCOMPARE(w.dialogs.pathStarts.size(), starts); // cancelled before the file dialog
+        QCOMPARE(w.dialogs.questions.back().text,
+                 QStringLiteral("Save the changes to the project %1 before another project is "
+                                "opened?")
+                     .arg(name));
+        QVERIFY(!w.window->close());
+        QVERIFY(w.window->isVisible());
+        QCOMPARE(w.dialogs.questions.back().text,
+                 QStringLiteral("Save the changes to the project %1 before quitting?").arg(name));
+        QCOMPARE(work.read("bakery.json"), saved);
+
+        // Restart offers the changes first, then asks whether to leave the run's Undo.
+        w.protect();
+        const std::size_t asked = w.dialogs.questions.size();
+        w.dialogs.saveAnswers.push_back(QMessageBox::Save);
+        w.dialogs.answers.push_back(true);
+        w.waitForNext();
+        w.next()->click();
+        QCOMPARE(w.window->currentPage(), 0);
+        QCOMPARE(w.dialogs.questions.size(), asked + 2);
+        QVERIFY(w.dialogs.questions[asked].text.endsWith(QStringLiteral("before starting again?")));
+        QVERIFY(w.dialogs.questions[asked + 1].text.startsWith(QStringLiteral("Start again?")));
+        FakeDialogs dialogs;
+        wizard::frmMain again(dialogs, w.programFolder.str(), w.userFolder.str(), 2026);
+        QVERIFY(again.scriptsPage()->ui.chkScript[0]->isChecked());
+
+        // With no project, picked pages are offered before another project replaces them, and
+        // quitting asks as it always did.
+        w.addFolder(q(work.str() + "/site"));
+        w.dialogs.saveAnswers.push_back(QMessageBox::Discard);
+        w.window->ShowPage(0);
+        w.find<QPushButton>("cmdOpenProject")->click();
+        QCOMPARE(w.dialogs.pathStarts.size(), starts + 1);
+        QVERIFY(!w.window->close());
+        QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
     }
 };
 
