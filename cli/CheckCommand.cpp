@@ -48,7 +48,7 @@ std::string pathBytes(const core::PathString& path)
 }
 
 void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& report,
-               const Totals& totals, bool quiet)
+               const Totals& totals, bool quiet, bool verbose)
 {
     for (const run::PageCheckResult& page : report.pages) {
         if (page.failure) {
@@ -56,7 +56,7 @@ void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& rep
                 << "\n";
             continue;
         }
-        if (page.findings.empty() || quiet) {
+        if (quiet || (page.findings.empty() && !verbose)) {
             continue;
         }
         out << pathBytes(page.page) << "\n";
@@ -162,7 +162,7 @@ int ProtectCommand::check(std::ostream& out, std::ostream& err,
         }
         writeJson(out, report, totals);
     } else {
-        writeText(out, err, report, totals, quiet);
+        writeText(out, err, report, totals, quiet, verbose);
     }
     out.flush();
     // Encrypted pages whose hidden parts are published beside them in the clear protect nothing.

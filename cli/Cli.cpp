@@ -5,9 +5,11 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "cli/HelpText.h"
 #include "cli/ProtectCommand.h"
 #include "cli/RestoreCommand.h"
 #include "cli/TransformCommand.h"
+#include "cli/UsageMessage.h"
 
 namespace quorlane::cli {
 
@@ -23,14 +25,34 @@ int UsageError(std::ostream& out, std::ostream& err, bool json, const std::strin
     return exitUsage;
 }
 
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err, bool errIsTerminal, bool inIsTerminal)
+namespace {
+
+// The help that the parser gives (of the commands parsed, or the program's), wrapped.
+std::string helpOf(const CLI::App& app, std::size_t width)
 {
+    std::string help;
+    for (const CLI::App* sub : app.get_subcommands()) {
+        help += sub->help();
+    }
+    return WrapHelp(help.empty() ? app.help() : help, width);
+}
+
+} // namespace
+
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err, const Terminal& terminal)
+{
+    const bool errIsTerminal = terminal.errIsTerminal;
+    const bool inIsTerminal = terminal.inIsTerminal;
     CLI::App app("Quorlane protects web pages against copying: the chosen part of each page is "
                  "hidden from view-source behind small scripts that write it back while the "
                  "page loads.",
                  "quorlane-cli");
     app.require_subcommand(1);
+    // Given twice, an option that takes one value takes the last, so that a later argument
+    // overrides one that a script or an alias put before it. Lists (--enable, --exclude, PATH)
+    // keep every value.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     // Options begin with "-" on every system: on Windows "/site/page.html" is a path (on the
     // current drive), never an option, as the parser would otherwise take it there.
     app.allow_windows_style_options(false);
@@ -38,7 +60,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     app.get_formatter()->column_width(32);
     app.set_help_all_flag("--help-all",
                           "Print this help message and that of every command, and exit");
-    app.set_version_flag("--version", std::string("quorlane-cli ") + QUORLANE_VERSION,
+    app.set_version_flag("-V,--version", std::string("quorlane-cli ") + QUORLANE_VERSION,
                          "Print the version and exit");
     ProtectCommand protect;
     protect.addTo(app);
@@ -54,10 +76,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     try {
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
-        out << app.help();
+        out << WrapHelp(app.help(), terminal.width);
         return exitOk;
     } catch (const CLI::CallForAllHelp&) {
-        out << app.help("", CLI::AppFormatMode::All);
+        out << WrapHelp(app.help("", CLI::AppFormatMode::All), terminal.width);
         return exitOk;
     } catch (const CLI::CallForVersion& e) {
         out << e.what() << '\n';
@@ -65,18 +87,14 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     } catch (const CLI::ParseError& e) {
         // Help asked of a subcommand comes through here too.
         if (e.get_exit_code() == 0) {
-            for (const CLI::App* sub : app.get_subcommands()) {
-                out << sub->help();
-            }
-            if (app.get_subcommands().empty()) {
-                out << app.help();
-            }
+            out << helpOf(app, terminal.width);
             return exitOk;
         }
         // Asked for JSON anywhere before a "--": the document of an error, then.
         const auto end = std::find(args.begin(), args.end(), "--");
         const bool json = std::find(args.begin(), end, "--json") != end;
-        return UsageError(out, err, json, e.what() + std::string(" (see quorlane-cli --help)"));
+        return UsageError(out, err, json,
+                          UsageMessage(e, args, {"protect", "check", "transform", "restore"}));
     }
     const bool protecting = app.got_subcommand("protect");
     const bool checking = app.got_subcommand("check");

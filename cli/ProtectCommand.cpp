@@ -297,7 +297,8 @@ void ProtectCommand::addTo(CLI::App& app)
                      "files: style sheets, scripts, images)")
         ->check(CLI::IsMember({"new", "overwrite", "copy"}).description(""))
         ->type_name("new|overwrite|copy");
-    command->add_option("--target", target, "The target folder of --save copy")->type_name("DIR");
+    command->add_option("-o,--target", target, "The target folder of --save copy")
+        ->type_name("DIR");
     command->add_flag("--no-backups", noBackups, "With --save overwrite: make no .bak backups");
     command
         ->add_option("--backup-dir", backupDir,
@@ -367,13 +368,17 @@ void ProtectCommand::addTo(CLI::App& app)
         ->type_name("FILE");
     command->add_flag("--json", json,
                       "Write one JSON document: every page with its outcome, the results, totals");
-    command->add_flag("--quiet", quiet, "No listing and no progress bar; failures still shown");
+    command->add_flag("-q,--quiet", quiet, "No listing and no progress bar; failures still shown");
+    command->add_flag("-v,--verbose", verbose,
+                      checkOnly ? "List every page looked at, also those with no finding"
+                                : "Show the notes of check on standard error as well as its "
+                                  "warnings");
     command->add_flag("--wait", wait,
                       "When another run is at work on these folders, wait for it to finish "
                       "rather than stop");
     if (!checkOnly) {
         command
-            ->add_option("--jobs", jobs,
+            ->add_option("-j,--jobs", jobs,
                          "Protect N pages at a time, on N threads (the default: one per "
                          "hardware thread of the machine). The pages written, the listing, "
                          "--json and the exit status are the same for every N; 1 takes the "
@@ -509,6 +514,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
                      files::ExcludePatterns(published));
     }
     ConsoleHost host(err, errIsTerminal && !quiet && !json);
+    host.setNotesShown(verbose);
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
     run.setWaitForOtherRuns(wait);

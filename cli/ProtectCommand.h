@@ -30,6 +30,7 @@ struct ProtectCommand
     std::string saveProjectFile; // --save-project: where to keep the job as given
     bool json = false;
     bool quiet = false;
+    bool verbose = false; // --verbose: the notes of check too; check lists every page
     bool wait = false;
     std::optional<std::string> jobs; // --jobs: as given; the machine's threads when not
     std::vector<std::string> paths;

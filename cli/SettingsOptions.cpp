@@ -114,13 +114,13 @@ core::ProtectionSettings StartSettings()
 void SettingsOptions::addTo(CLI::App& command)
 {
     command
-        .add_option("--mode", mode,
+        .add_option("-m,--mode", mode,
                     "What to hide from view-source: email (e-mail links only), links (all "
                     "links), body (the body), whole (the whole page; the default)")
         ->check(CLI::IsMember({"email", "links", "body", "whole"}).description(""))
         ->type_name("MODE");
     command
-        .add_option("--enable", enabled,
+        .add_option("-e,--enable", enabled,
                     "Switches, comma-separated, repeatable, with what each does in today's "
                     "browsers (docs/browsers.md): " +
                         switchesToday())
