@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/HelpText.h"
+#include "cli/PathList.h"
 #include "cli/ProtectCommand.h"
 #include "cli/RestoreCommand.h"
 #include "cli/TransformCommand.h"
@@ -35,6 +36,22 @@ std::string helpOf(const CLI::App& app, std::size_t width)
         help += sub->help();
     }
     return WrapHelp(help.empty() ? app.help() : help, width);
+}
+
+// The paths of --files-from after those given as arguments.
+std::optional<std::string> addFilesFrom(ProtectCommand& command, std::istream& in)
+{
+    if (command.nulSeparated && command.filesFrom.empty()) {
+        return "-0 goes with --files-from";
+    }
+    if (command.filesFrom == "-" && command.options.password == "-") {
+        return "--files-from - and --password - both read standard input: give one of them a "
+               "file";
+    }
+    if (command.filesFrom.empty()) {
+        return std::nullopt;
+    }
+    return AddListedPaths(command.filesFrom, command.nulSeparated, in, command.paths);
 }
 
 } // namespace
@@ -101,6 +118,12 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     SettingsOptions& options = protecting ? protect.options
                                : checking ? check.options
                                           : transform.options;
+    ProtectCommand& command = protecting ? protect : check;
+    if (protecting || checking) {
+        if (const auto refusal = addFilesFrom(command, in)) {
+            return UsageError(out, err, command.json, *refusal);
+        }
+    }
     const bool pageOnStandardInput =
         !protecting && !checking && (transform.file.empty() || transform.file == "-");
     Console console{in, inIsTerminal, inIsTerminal ? ReadHiddenLine : nullptr};

@@ -386,6 +386,15 @@ void ProtectCommand::addTo(CLI::App& app)
             ->type_name("N");
     }
     command
+        ->add_option("--files-from", filesFrom,
+                     "Take the pages and folders listed in FILE, one a line, after the PATHs; - "
+                     "reads the list from standard input (find site -name '*.html' | "
+                     "quorlane-cli protect --files-from -)")
+        ->type_name("FILE");
+    command->add_flag("-0,--null", nulSeparated,
+                      "The list of --files-from ends each path with a NUL (find -print0), not a "
+                      "line feed");
+    command
         ->add_option("PATH", paths,
                      "Page files and folders, in the order to protect them (or those of "
                      "--project)")

@@ -34,7 +34,9 @@ struct ProtectCommand
     bool wait = false;
     std::optional<std::string> jobs; // --jobs: as given; the machine's threads when not
     std::vector<std::string> paths;
-    std::vector<std::string> excludes;      // --exclude, after those of --project
+    std::string filesFrom;             // --files-from: a list of more paths; "-" for standard input
+    bool nulSeparated = false;         // -0: that list's paths end in NUL, not a line feed
+    std::vector<std::string> excludes; // --exclude, after those of --project
     std::vector<std::string> publishAnyway; // --publish-anyway
 
     void addTo(CLI::App& app);

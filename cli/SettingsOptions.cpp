@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 
 #include "core/FileRecord.h"
@@ -52,6 +53,16 @@ std::string switchesToday()
         text += (text.empty() ? "" : ", ") + entry.name + " (" + entry.today + ")";
     }
     return text;
+}
+
+// The switch of a name that --enable takes.
+ScriptOption switchNamed(const std::string& name)
+{
+    const auto& table = switchTable();
+    const auto it = std::find_if(table.begin(), table.end(),
+                                 [&](const Switch& entry) { return entry.name == name; });
+    assert(it != table.end()); // the parser took only these names
+    return it->option;
 }
 
 ProtectMode modeNamed(const std::string& name)
@@ -128,6 +139,14 @@ void SettingsOptions::addTo(CLI::App& command)
         ->delimiter(',')
         ->check(CLI::IsMember(SwitchNames()).description(""))
         ->type_name("NAME[,NAME...]");
+    command
+        .add_option("--disable", disabled,
+                    "Turn off these switches, comma-separated, repeatable, though a project "
+                    "file or --enable turns them on")
+        ->allow_extra_args(false)
+        ->delimiter(',')
+        ->check(CLI::IsMember(SwitchNames()).description(""))
+        ->type_name("NAME[,NAME...]");
     command.add_option("--warning", warning, "Show TEXT in an alert on a right click")
         ->type_name("TEXT");
     command
@@ -160,12 +179,10 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
         settings.protectMode = modeNamed(*mode);
     }
     for (const std::string& name : enabled) {
-        const auto& table = switchTable();
-        const auto it = std::find_if(table.begin(), table.end(),
-                                     [&](const Switch& entry) { return entry.name == name; });
-        if (it != table.end()) {
-            settings.scriptSwitches.set(it->option);
-        }
+        settings.scriptSwitches.set(switchNamed(name), true);
+    }
+    for (const std::string& name : disabled) {
+        settings.scriptSwitches.set(switchNamed(name), false);
     }
     const std::pair<const std::optional<std::string>*, const char*> texts[] = {
         {&warning, "--warning"},
