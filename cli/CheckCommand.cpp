@@ -7,6 +7,7 @@
 #include "cli/ProtectCommand.h"
 #include "core/Utf8.h"
 #include "run/PageCheck.h"
+#include "wording/Counted.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::cli {
@@ -76,8 +77,13 @@ void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& rep
         out << "warning hidden-text-published: " << TerminalText(wording::LeakMessage(leak).text)
             << "\n";
     }
-    out << "Checked " << report.pages.size() << " pages: " << totals.warnings << " warnings on "
-        << totals.pagesWithWarnings << " pages, " << totals.notes << " notes";
+    const auto counted = [](std::size_t n, const wording::Plural& forms) {
+        return core::Utf16ToUtf8(wording::Counted(n, forms));
+    };
+    out << counted(report.pages.size(), wording::checkedPages) << ": "
+        << counted(totals.warnings, wording::warningsCounted) << " "
+        << counted(totals.pagesWithWarnings, wording::onPages) << ", "
+        << counted(totals.notes, wording::notesCounted);
     if (totals.failed > 0) {
         out << ", " << totals.failed << " could not be read";
     }

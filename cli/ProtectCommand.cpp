@@ -16,6 +16,7 @@
 #include "run/ManifestFields.h"
 #include "run/ProjectFile.h"
 #include "run/ProtectionRun.h"
+#include "wording/Counted.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::cli {
@@ -72,8 +73,8 @@ std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summa
 {
     const auto decimal = [](std::size_t n) { return core::Utf8ToUtf16(std::to_string(n)); };
     if (summary.cancelled) {
-        return u"Cancelled after " + decimal(summary.taken) + u" of " + decimal(summary.listed) +
-               u" pages";
+        return u"Cancelled after " + decimal(summary.taken) + u" " +
+               wording::Counted(summary.listed, wording::ofPages);
     }
     if (host.status() != wording::scanningText) {
         return host.status();
@@ -105,7 +106,7 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
     }
     out << TerminalText(status) << "\n";
     if (copied > 0) {
-        out << copied << " other files of the folders were copied as they are\n";
+        out << TerminalText(wording::Counted(copied, wording::copiedFiles)) << "\n";
     }
     if (!manifest.empty()) {
         out << "Manifest (quorlane-cli restore undoes the run): " << listingText(manifest) << "\n";

@@ -2,6 +2,7 @@
 
 #include "cli/HelpText.h"
 #include "tests/cli/RunCli.h"
+#include "wording/Counted.h"
 
 using namespace quorlane;
 using test::Outcome;
@@ -134,4 +135,21 @@ TEST(Conventions, HelpIsWrappedToTheWidth)
     cli::Run({"protect", "--help"}, in, out, err, {false, false, 70});
     EXPECT_LE(longestLine(out.str()), 70u);
     EXPECT_GT(longestLine(out.str()), 60u);
+}
+
+// A count picks its form: one for 1, the other for 0 and more, each "%n" being the count.
+TEST(Conventions, CountsTakeTheFormThatFitsThem)
+{
+    constexpr wording::Plural forms{u"%n page of %n", u"%n pages of %n"};
+    EXPECT_EQ(wording::Counted(1, forms), u"1 page of 1");
+    EXPECT_EQ(wording::Counted(0, forms), u"0 pages of 0");
+    EXPECT_EQ(wording::Counted(12, forms), u"12 pages of 12");
+
+    TempFolder site;
+    const std::string one = site.write("one.html", "<p>1</p>").string();
+    const Outcome checked = RunCli({"check", one});
+    EXPECT_THAT(checked.out, HasSubstr("Checked 1 page: 0 warnings on 0 pages, 1 note\n"));
+    const Outcome protect = RunCli({"protect", "--no-manifest", one});
+    EXPECT_THAT(protect.out, HasSubstr("\nThe following 1 file has been protected\n"));
+    EXPECT_EQ(protect.out.find("1 files"), std::string::npos);
 }
