@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/HelpText.h"
+#include "cli/PasswordAdvice.h"
 #include "cli/PathList.h"
 #include "cli/ProtectCommand.h"
 #include "cli/RestoreCommand.h"
@@ -52,6 +53,27 @@ std::optional<std::string> addFilesFrom(ProtectCommand& command, std::istream& i
         return std::nullopt;
     }
     return AddListedPaths(command.filesFrom, command.nulSeparated, in, command.paths);
+}
+
+// Warnings about a password that is taken, but that others could see or guess soon.
+void warnAboutPassword(const SettingsOptions& options, bool inArguments, std::ostream& err)
+{
+    if (inArguments) {
+        err << "quorlane-cli: warning: other users of this machine can see a password given as "
+               "--password PW; --password-file, --password-env or --password - keep it out of "
+               "sight\n";
+    }
+    if (!options.password) {
+        return;
+    }
+    for (const std::string& warning : PasswordWarnings(*options.password)) {
+        err << "quorlane-cli: warning: " << warning << "\n";
+    }
+    const std::string iterations = IterationsWarning(
+        options.passwordSource.kdfIterations.value_or(core::defaultKdfIterations));
+    if (!iterations.empty()) {
+        err << "quorlane-cli: warning: " << iterations << "\n";
+    }
 }
 
 } // namespace
@@ -134,10 +156,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return exitUsage;
     }
     core::ProtectionSettings accepted = StartSettings();
-    if (passwordInArguments && !options.apply(accepted)) {
-        err << "quorlane-cli: warning: other users of this machine can see a password given as "
-               "--password PW; --password-file, --password-env or --password - keep it out of "
-               "sight\n";
+    if (!options.apply(accepted)) {
+        warnAboutPassword(options, passwordInArguments, err);
     }
     if (protecting) {
         return protect.run(out, err, errIsTerminal);
