@@ -10,6 +10,7 @@
 #include "cli/ArgumentPath.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleHost.h"
+#include "cli/DryRun.h"
 #include "cli/FindingText.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
@@ -315,6 +316,16 @@ void ProtectCommand::addTo(CLI::App& app)
                          "FILE, a new file, rather than where the run puts it: beside the "
                          "target of a copy, into --backup-dir, else into the added folder")
             ->type_name("FILE");
+        command->add_flag("-n,--dry-run", dryRun,
+                          "List every page with the files protect would write, replace, back up "
+                          "or skip, and the findings of check; write nothing");
+        command
+            ->add_option("--fail-on", failOn,
+                         "Look at the pages first, as check does, and stop before anything is "
+                         "written, with exit status 4, when a page cannot be read (error) or also "
+                         "on any warning (warning)")
+            ->check(CLI::IsMember({"warning", "error"}).description(""))
+            ->type_name("warning|error");
         command->add_flag("--no-manifest", noManifest,
                           "Keep no record of the run: it then cannot be undone");
     }
@@ -522,6 +533,24 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (checkOnly) {
         return check(out, err, settings, selection, files::ExcludePatterns(exclude),
                      files::ExcludePatterns(published));
+    }
+    if (dryRun || failOn) {
+        const run::CheckReport report =
+            run::CheckSelection(fileSystem, selection, settings, anyFile,
+                                files::ExcludePatterns(exclude), files::ExcludePatterns(published));
+        if (dryRun) {
+            WriteDryRun(out, report, settings, selection);
+            out.flush();
+            return failOn && FindingsReach(report, *failOn) ? exitWarnings : exitOk;
+        }
+        if (FindingsReach(report, *failOn)) {
+            // What stops the run, as check tells it.
+            check(out, err, settings, selection, files::ExcludePatterns(exclude),
+                  files::ExcludePatterns(published));
+            err << "quorlane-cli: --fail-on " << *failOn
+                << ": the findings stop the run; nothing was written\n";
+            return exitWarnings;
+        }
     }
     ConsoleHost host(err, errIsTerminal && !quiet && !json);
     host.setNotesShown(verbose);

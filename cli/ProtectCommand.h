@@ -30,7 +30,9 @@ struct ProtectCommand
     std::string saveProjectFile; // --save-project: where to keep the job as given
     bool json = false;
     bool quiet = false;
-    bool verbose = false; // --verbose: the notes of check too; check lists every page
+    bool dryRun = false;               // --dry-run: tell what protect would do, write nothing
+    std::optional<std::string> failOn; // --fail-on: findings of check that stop the run
+    bool verbose = false;              // --verbose: the notes of check too; check lists every page
     bool wait = false;
     std::optional<std::string> jobs; // --jobs: as given; the machine's threads when not
     std::vector<std::string> paths;
