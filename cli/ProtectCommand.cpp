@@ -418,8 +418,9 @@ void ProtectCommand::addTo(CLI::App& app)
     }
     command->footer(
         "Exit status: 0 every page protected or already protected, 1 some pages failed (each "
-        "failure on standard error), 2 usage error (nothing read or written), 5 no page could be "
-        "protected (or another run is at work on these folders), 130 cancelled. Ctrl-C or "
+        "failure on standard error), 2 usage error (nothing read or written), 4 findings that "
+        "--fail-on stops on (nothing written), 5 no page could be protected (or another run is "
+        "at work on these folders), 130 cancelled. Ctrl-C or "
         "SIGTERM stops after the current page. Warnings of check are shown as the pages go, and "
         "the run's manifest is named at the end.\n\nWhere files go: the record of the run "
         "(.quorlane-run-*.json, never holding a path of the machine when it lies in the site) "
