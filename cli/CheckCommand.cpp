@@ -7,6 +7,7 @@
 #include "cli/ProtectCommand.h"
 #include "core/Utf8.h"
 #include "run/PageCheck.h"
+#include "wording/Counted.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::cli {
@@ -48,7 +49,7 @@ std::string pathBytes(const core::PathString& path)
 }
 
 void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& report,
-               const Totals& totals, bool quiet)
+               const Totals& totals, bool quiet, bool verbose)
 {
     for (const run::PageCheckResult& page : report.pages) {
         if (page.failure) {
@@ -56,7 +57,7 @@ void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& rep
                 << "\n";
             continue;
         }
-        if (page.findings.empty() || quiet) {
+        if (quiet || (page.findings.empty() && !verbose)) {
             continue;
         }
         out << pathBytes(page.page) << "\n";
@@ -76,8 +77,13 @@ void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& rep
         out << "warning hidden-text-published: " << TerminalText(wording::LeakMessage(leak).text)
             << "\n";
     }
-    out << "Checked " << report.pages.size() << " pages: " << totals.warnings << " warnings on "
-        << totals.pagesWithWarnings << " pages, " << totals.notes << " notes";
+    const auto counted = [](std::size_t n, const wording::Plural& forms) {
+        return core::Utf16ToUtf8(wording::Counted(n, forms));
+    };
+    out << counted(report.pages.size(), wording::checkedPages) << ": "
+        << counted(totals.warnings, wording::warningsCounted) << " "
+        << counted(totals.pagesWithWarnings, wording::onPages) << ", "
+        << counted(totals.notes, wording::notesCounted);
     if (totals.failed > 0) {
         out << ", " << totals.failed << " could not be read";
     }
@@ -162,7 +168,7 @@ int ProtectCommand::check(std::ostream& out, std::ostream& err,
         }
         writeJson(out, report, totals);
     } else {
-        writeText(out, err, report, totals, quiet);
+        writeText(out, err, report, totals, quiet, verbose);
     }
     out.flush();
     // Encrypted pages whose hidden parts are published beside them in the clear protect nothing.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -22,10 +23,19 @@ enum ExitStatus
 // output, so that a script that reads the document always gets one.
 int UsageError(std::ostream& out, std::ostream& err, bool json, const std::string& message);
 
+// What the program knows of the terminal it runs in.
+struct Terminal
+{
+    bool errIsTerminal = false;
+    bool inIsTerminal = false;
+    std::size_t width = 80; // the columns of the terminal of standard output; 80 when none
+};
+
 // Runs quorlane-cli with args (without the program name) on the given streams; a progress bar
 // is drawn on err only when it is a terminal. When in is a terminal (the program's standard
-// input), --password - asks for the password there without echo.
+// input), --password - asks for the password there without echo. The help is wrapped to the
+// terminal's width.
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err, bool errIsTerminal = false, bool inIsTerminal = false);
+        std::ostream& err, const Terminal& terminal = {});
 
 } // namespace quorlane::cli

@@ -8,6 +8,7 @@
 #include "cli/FindingText.h"
 #include "core/FileRecord.h"
 #include "core/Utf8.h"
+#include "wording/Counted.h"
 #include "wording/RunWording.h"
 
 #ifdef _WIN32
@@ -150,7 +151,10 @@ void ConsoleHost::pageDone(const run::PageOutcome& outcome)
         }
         return;
     }
-    setStatus(wording::StatusAfter(outcome));
+    // The window's status line says "files" whatever the count; the command line, as it fits.
+    if (outcome.kind == run::PageOutcome::Kind::Protected) {
+        setStatus(wording::Counted(outcome.recorded, wording::protectedFiles));
+    }
     switch (outcome.kind) {
     case run::PageOutcome::Kind::Protected:
         m_outcomes.push_back(

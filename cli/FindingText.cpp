@@ -1,23 +1,22 @@
 #include "cli/FindingText.h"
 
 #include "core/Utf8.h"
+#include "wording/Counted.h"
 
 namespace quorlane::cli {
 
 namespace {
 
-std::string more(std::size_t count, const std::string& what)
+std::string counted(std::size_t count, const wording::Plural& forms)
 {
-    return count > 1 ? " (and " + std::to_string(count - 1) + " more " + what + ")" : "";
+    return core::Utf16ToUtf8(wording::Counted(count, forms));
 }
 
 } // namespace
 
 std::string BackupsInSiteText(std::size_t count)
 {
-    return std::to_string(count) + (count > 1 ? " backups" : " backup") +
-           " inside the site (NAME.bak beside each page) hold the pages in clear, and are "
-           "published with it unless removed or kept elsewhere (--backup-dir DIR).";
+    return counted(count, wording::backupsInSite);
 }
 
 const char* SeverityName(core::Severity severity)
@@ -45,17 +44,16 @@ std::string FindingSentence(const core::Finding& finding)
     }
     case core::FindingCode::FrameOnOtherHost:
         return "Its frame " + detail + " is on another host and stays unprotected" +
-               more(finding.count, "frames") + ".";
+               (finding.count > 1 ? counted(finding.count - 1, wording::moreFrames) : "") + ".";
     case core::FindingCode::AlreadyProtected:
         return "It is protected already and is left as it is.";
     case core::FindingCode::NoScriptSeesNotice:
         return "In whole and body mode, search engines and visitors without scripts see only "
                "the notice, not the pages.";
-    case core::FindingCode::ScriptWrittenLinks:
-        return std::to_string(finding.count) + (finding.count > 1 ? " links" : " link") + " (" +
-               detail +
-               ") stand in scripts that write markup; the link modes do not reach them, so the "
-               "page writes them in clear.";
+    case core::FindingCode::ScriptWrittenLinks: {
+        std::string text = counted(finding.count, wording::scriptWrittenLinks);
+        return text.replace(text.find("%s"), 2, detail);
+    }
     case core::FindingCode::BackupsInSite:
         return BackupsInSiteText(finding.count);
     case core::FindingCode::GeckoTurnedAway:

@@ -10,12 +10,14 @@
 #include "cli/ArgumentPath.h"
 #include "cli/Cli.h"
 #include "cli/ConsoleHost.h"
+#include "cli/DryRun.h"
 #include "cli/FindingText.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
 #include "run/ManifestFields.h"
 #include "run/ProjectFile.h"
 #include "run/ProtectionRun.h"
+#include "wording/Counted.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::cli {
@@ -72,8 +74,8 @@ std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summa
 {
     const auto decimal = [](std::size_t n) { return core::Utf8ToUtf16(std::to_string(n)); };
     if (summary.cancelled) {
-        return u"Cancelled after " + decimal(summary.taken) + u" of " + decimal(summary.listed) +
-               u" pages";
+        return u"Cancelled after " + decimal(summary.taken) + u" " +
+               wording::Counted(summary.listed, wording::ofPages);
     }
     if (host.status() != wording::scanningText) {
         return host.status();
@@ -105,7 +107,7 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
     }
     out << TerminalText(status) << "\n";
     if (copied > 0) {
-        out << copied << " other files of the folders were copied as they are\n";
+        out << TerminalText(wording::Counted(copied, wording::copiedFiles)) << "\n";
     }
     if (!manifest.empty()) {
         out << "Manifest (quorlane-cli restore undoes the run): " << listingText(manifest) << "\n";
@@ -297,7 +299,8 @@ void ProtectCommand::addTo(CLI::App& app)
                      "files: style sheets, scripts, images)")
         ->check(CLI::IsMember({"new", "overwrite", "copy"}).description(""))
         ->type_name("new|overwrite|copy");
-    command->add_option("--target", target, "The target folder of --save copy")->type_name("DIR");
+    command->add_option("-o,--target", target, "The target folder of --save copy")
+        ->type_name("DIR");
     command->add_flag("--no-backups", noBackups, "With --save overwrite: make no .bak backups");
     command
         ->add_option("--backup-dir", backupDir,
@@ -313,6 +316,16 @@ void ProtectCommand::addTo(CLI::App& app)
                          "FILE, a new file, rather than where the run puts it: beside the "
                          "target of a copy, into --backup-dir, else into the added folder")
             ->type_name("FILE");
+        command->add_flag("-n,--dry-run", dryRun,
+                          "List every page with the files protect would write, replace, back up "
+                          "or skip, and the findings of check; write nothing");
+        command
+            ->add_option("--fail-on", failOn,
+                         "Look at the pages first, as check does, and stop before anything is "
+                         "written, with exit status 4, when a page cannot be read (error) or also "
+                         "on any warning (warning)")
+            ->check(CLI::IsMember({"warning", "error"}).description(""))
+            ->type_name("warning|error");
         command->add_flag("--no-manifest", noManifest,
                           "Keep no record of the run: it then cannot be undone");
     }
@@ -367,19 +380,32 @@ void ProtectCommand::addTo(CLI::App& app)
         ->type_name("FILE");
     command->add_flag("--json", json,
                       "Write one JSON document: every page with its outcome, the results, totals");
-    command->add_flag("--quiet", quiet, "No listing and no progress bar; failures still shown");
+    command->add_flag("-q,--quiet", quiet, "No listing and no progress bar; failures still shown");
+    command->add_flag("-v,--verbose", verbose,
+                      checkOnly ? "List every page looked at, also those with no finding"
+                                : "Show the notes of check on standard error as well as its "
+                                  "warnings");
     command->add_flag("--wait", wait,
                       "When another run is at work on these folders, wait for it to finish "
                       "rather than stop");
     if (!checkOnly) {
         command
-            ->add_option("--jobs", jobs,
+            ->add_option("-j,--jobs", jobs,
                          "Protect N pages at a time, on N threads (the default: one per "
                          "hardware thread of the machine). The pages written, the listing, "
                          "--json and the exit status are the same for every N; 1 takes the "
                          "pages one by one")
             ->type_name("N");
     }
+    command
+        ->add_option("--files-from", filesFrom,
+                     "Take the pages and folders listed in FILE, one a line, after the PATHs; - "
+                     "reads the list from standard input (find site -name '*.html' | "
+                     "quorlane-cli protect --files-from -)")
+        ->type_name("FILE");
+    command->add_flag("-0,--null", nulSeparated,
+                      "The list of --files-from ends each path with a NUL (find -print0), not a "
+                      "line feed");
     command
         ->add_option("PATH", paths,
                      "Page files and folders, in the order to protect them (or those of "
@@ -392,8 +418,9 @@ void ProtectCommand::addTo(CLI::App& app)
     }
     command->footer(
         "Exit status: 0 every page protected or already protected, 1 some pages failed (each "
-        "failure on standard error), 2 usage error (nothing read or written), 5 no page could be "
-        "protected (or another run is at work on these folders), 130 cancelled. Ctrl-C or "
+        "failure on standard error), 2 usage error (nothing read or written), 4 findings that "
+        "--fail-on stops on (nothing written), 5 no page could be protected (or another run is "
+        "at work on these folders), 130 cancelled. Ctrl-C or "
         "SIGTERM stops after the current page. Warnings of check are shown as the pages go, and "
         "the run's manifest is named at the end.\n\nWhere files go: the record of the run "
         "(.quorlane-run-*.json, never holding a path of the machine when it lies in the site) "
@@ -508,7 +535,26 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
         return check(out, err, settings, selection, files::ExcludePatterns(exclude),
                      files::ExcludePatterns(published));
     }
+    if (dryRun || failOn) {
+        const run::CheckReport report =
+            run::CheckSelection(fileSystem, selection, settings, anyFile,
+                                files::ExcludePatterns(exclude), files::ExcludePatterns(published));
+        if (dryRun) {
+            WriteDryRun(out, report, settings, selection);
+            out.flush();
+            return failOn && FindingsReach(report, *failOn) ? exitWarnings : exitOk;
+        }
+        if (FindingsReach(report, *failOn)) {
+            // What stops the run, as check tells it.
+            check(out, err, settings, selection, files::ExcludePatterns(exclude),
+                  files::ExcludePatterns(published));
+            err << "quorlane-cli: --fail-on " << *failOn
+                << ": the findings stop the run; nothing was written\n";
+            return exitWarnings;
+        }
+    }
     ConsoleHost host(err, errIsTerminal && !quiet && !json);
+    host.setNotesShown(verbose);
     CancelOnInterrupt();
     run::ProtectionRun run(host, fileSystem);
     run.setWaitForOtherRuns(wait);

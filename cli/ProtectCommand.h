@@ -30,10 +30,15 @@ struct ProtectCommand
     std::string saveProjectFile; // --save-project: where to keep the job as given
     bool json = false;
     bool quiet = false;
+    bool dryRun = false;               // --dry-run: tell what protect would do, write nothing
+    std::optional<std::string> failOn; // --fail-on: findings of check that stop the run
+    bool verbose = false;              // --verbose: the notes of check too; check lists every page
     bool wait = false;
     std::optional<std::string> jobs; // --jobs: as given; the machine's threads when not
     std::vector<std::string> paths;
-    std::vector<std::string> excludes;      // --exclude, after those of --project
+    std::string filesFrom;             // --files-from: a list of more paths; "-" for standard input
+    bool nulSeparated = false;         // -0: that list's paths end in NUL, not a line feed
+    std::vector<std::string> excludes; // --exclude, after those of --project
     std::vector<std::string> publishAnyway; // --publish-anyway
 
     void addTo(CLI::App& app);

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 
 #include "core/FileRecord.h"
@@ -52,6 +53,16 @@ std::string switchesToday()
         text += (text.empty() ? "" : ", ") + entry.name + " (" + entry.today + ")";
     }
     return text;
+}
+
+// The switch of a name that --enable takes.
+ScriptOption switchNamed(const std::string& name)
+{
+    const auto& table = switchTable();
+    const auto it = std::find_if(table.begin(), table.end(),
+                                 [&](const Switch& entry) { return entry.name == name; });
+    assert(it != table.end()); // the parser took only these names
+    return it->option;
 }
 
 ProtectMode modeNamed(const std::string& name)
@@ -114,16 +125,24 @@ core::ProtectionSettings StartSettings()
 void SettingsOptions::addTo(CLI::App& command)
 {
     command
-        .add_option("--mode", mode,
+        .add_option("-m,--mode", mode,
                     "What to hide from view-source: email (e-mail links only), links (all "
                     "links), body (the body), whole (the whole page; the default)")
         ->check(CLI::IsMember({"email", "links", "body", "whole"}).description(""))
         ->type_name("MODE");
     command
-        .add_option("--enable", enabled,
+        .add_option("-e,--enable", enabled,
                     "Switches, comma-separated, repeatable, with what each does in today's "
                     "browsers (docs/browsers.md): " +
                         switchesToday())
+        ->allow_extra_args(false)
+        ->delimiter(',')
+        ->check(CLI::IsMember(SwitchNames()).description(""))
+        ->type_name("NAME[,NAME...]");
+    command
+        .add_option("--disable", disabled,
+                    "Turn off these switches, comma-separated, repeatable, though a project "
+                    "file or --enable turns them on")
         ->allow_extra_args(false)
         ->delimiter(',')
         ->check(CLI::IsMember(SwitchNames()).description(""))
@@ -160,12 +179,10 @@ std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& sett
         settings.protectMode = modeNamed(*mode);
     }
     for (const std::string& name : enabled) {
-        const auto& table = switchTable();
-        const auto it = std::find_if(table.begin(), table.end(),
-                                     [&](const Switch& entry) { return entry.name == name; });
-        if (it != table.end()) {
-            settings.scriptSwitches.set(it->option);
-        }
+        settings.scriptSwitches.set(switchNamed(name), true);
+    }
+    for (const std::string& name : disabled) {
+        settings.scriptSwitches.set(switchNamed(name), false);
     }
     const std::pair<const std::optional<std::string>*, const char*> texts[] = {
         {&warning, "--warning"},

@@ -18,6 +18,7 @@ struct SettingsOptions
 {
     std::optional<std::string> mode;
     std::vector<std::string> enabled;
+    std::vector<std::string> disabled; // --disable: switches off, over a project's and --enable
     std::optional<std::string> warning;
     std::optional<std::string> domainLock;
     std::optional<std::string> urlLock;
@@ -29,9 +30,9 @@ struct SettingsOptions
     void addTo(CLI::App& command);
 
     // The settings these options make over those given (the defaults, or a project's): only
-    // what is given changes, and --enable adds to the switches. Gives an error message instead
-    // for a lock or warning text that could break out of the page script, or a notice that could
-    // end its comment.
+    // what is given changes, --enable adds to the switches and --disable takes from them. Gives an
+    // error message instead for a lock or warning text that could break out of the page script, or
+    // a notice that could end its comment.
     std::optional<std::string> apply(core::ProtectionSettings& settings) const;
 };
 

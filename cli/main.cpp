@@ -11,6 +11,7 @@
 
 #include "cli/WideText.h"
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -43,6 +44,16 @@ private:
     UINT m_inputCodePage;
 };
 
+// The columns of the console that standard output shows in; 80 when it is not a console.
+std::size_t outputWidth()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
+        return 80;
+    }
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
 } // namespace
 
 // The wide command line, so that no argument passes through the ANSI code page.
@@ -54,20 +65,34 @@ int wmain(int argc, wchar_t** argv)
     _setmode(_fileno(stderr), _O_BINARY);
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args = quorlane::cli::Utf8Arguments(argc, argv);
-    const bool errIsTerminal = _isatty(_fileno(stderr)) != 0;
-    const bool inIsTerminal = _isatty(_fileno(stdin)) != 0;
-    return quorlane::cli::Run(args, std::cin, std::cout, std::cerr, errIsTerminal, inIsTerminal);
+    const quorlane::cli::Terminal terminal{_isatty(_fileno(stderr)) != 0,
+                                           _isatty(_fileno(stdin)) != 0, outputWidth()};
+    return quorlane::cli::Run(args, std::cin, std::cout, std::cerr, terminal);
 }
 
 #else
+
+namespace {
+
+// The columns of the terminal of standard output; 80 when it is not a terminal.
+std::size_t outputWidth()
+{
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+        return 80;
+    }
+    return size.ws_col;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const bool errIsTerminal = isatty(fileno(stderr)) != 0;
-    const bool inIsTerminal = isatty(fileno(stdin)) != 0;
-    return quorlane::cli::Run(args, std::cin, std::cout, std::cerr, errIsTerminal, inIsTerminal);
+    const quorlane::cli::Terminal terminal{isatty(fileno(stderr)) != 0, isatty(fileno(stdin)) != 0,
+                                           outputWidth()};
+    return quorlane::cli::Run(args, std::cin, std::cout, std::cerr, terminal);
 }
 
 #endif

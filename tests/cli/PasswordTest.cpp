@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "cli/PasswordAdvice.h"
 #include "cli/PasswordOptions.h"
 #include "tests/cli/RunCli.h"
 #include "tests/support/PageDecoding.h"
@@ -31,15 +32,15 @@ TEST(PasswordSources, EachGivesItsPasswordAndOnlyTheArgumentWarns)
 {
     TempFolder folder;
     const std::string page = folder.write("page.html", hidden).string();
-    const std::string crlf = folder.write("crlf.txt", "first line\r\nsecond\r\n").string();
-    const std::string bom = folder.write("bom.txt", "\xEF\xBB\xBFmarked").string();
+    const std::string crlf = folder.write("crlf.txt", "the first line\r\nsecond\r\n").string();
+    const std::string bom = folder.write("bom.txt", "\xEF\xBB\xBFmarked as UTF-8").string();
     setenv("QUORLANE_TEST_PASSWORD", "from the environment", 1);
     const std::tuple<std::vector<std::string>, std::string, std::string, bool> cases[] = {
-        {{"--password", "typed"}, "", "typed", true},
-        {{"--password-file", crlf}, "", "first line", false},
-        {{"--password-file", bom}, "", "marked", false},
+        {{"--password", "typed in full"}, "", "typed in full", true},
+        {{"--password-file", crlf}, "", "the first line", false},
+        {{"--password-file", bom}, "", "marked as UTF-8", false},
         {{"--password-env", "QUORLANE_TEST_PASSWORD"}, "", "from the environment", false},
-        {{"--password", "-"}, "piped\nrest\n", "piped", false},
+        {{"--password", "-"}, "piped in from echo\nrest\n", "piped in from echo", false},
     };
     for (const auto& [options, input, password, warns] : cases) {
         SCOPED_TRACE(options[0] + " " + options[1]);
@@ -91,7 +92,9 @@ TEST(PasswordSources, EncryptedPagesHoldNeitherPasswordNorHiddenText)
     const Outcome outcome = RunCli({"transform", page, "--encrypt", "--password-file", file,
                                     "--kdf-iterations", "150000", "--no-remember"});
     ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
-    EXPECT_TRUE(outcome.err.empty()) << outcome.err;
+    EXPECT_EQ(outcome.err, "quorlane-cli: warning: --kdf-iterations 150000 is below the default "
+                           "600000: each guess at the password takes 4 times less work, so a "
+                           "guesser finds it 4 times sooner [few-kdf-iterations]\n");
     const std::string script = test::PageScriptOf(outcome.out);
     EXPECT_THAT(script, HasSubstr("',150000,'"));
     EXPECT_THAT(script, HasSubstr("',false);\r\n}"));
@@ -150,4 +153,39 @@ TEST(EncryptedRun, OneKeyPerRun)
         salts.push_back(first);
     }
     EXPECT_NE(salts[0], salts[1]);
+}
+
+// A password that guessing would find soon is taken, with a warning for each rule it breaks:
+// fewer than 12 characters (counted as characters, not bytes), or a common one in any case.
+TEST(PasswordSources, WeakPasswordsAreTakenWithAWarning)
+{
+    const std::string e = "\xC3\xA9";
+    const struct
+    {
+        std::string password;
+        std::vector<std::string> rules;
+    } cases[] = {
+        {"abc", {"3 characters, fewer than 12: "}},
+        {e + e + e + e + e + e, {"6 characters, fewer than 12: "}},
+        {"Password1234", {"[common-password]"}},
+        {"qwerty", {"[short-password]", "[common-password]"}},
+        {"elevenchars", {"11 characters"}},
+        {"twelve chars", {}},
+        {e + e + e + e + e + e + e + e + e + e + e + e, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.password);
+        setenv("QUORLANE_TEST_PASSWORD", c.password.c_str(), 1);
+        const Outcome taken =
+            RunCli({"transform", "--password-env", "QUORLANE_TEST_PASSWORD"}, "<p>x</p>");
+        EXPECT_EQ(taken.status, cli::exitOk);
+        EXPECT_EQ(taken.errLines(), static_cast<long>(c.rules.size())) << taken.err;
+        for (const std::string& rule : c.rules) {
+            EXPECT_THAT(taken.err, HasSubstr(rule));
+        }
+    }
+    unsetenv("QUORLANE_TEST_PASSWORD");
+    EXPECT_EQ(cli::IterationsWarning(600000), "");
+    EXPECT_THAT(cli::IterationsWarning(250000), HasSubstr("2.4 times sooner"));
+    EXPECT_THAT(cli::IterationsWarning(100000), HasSubstr("6 times less work"));
 }

@@ -45,7 +45,7 @@ TEST(ProtectCommand, ListsWhatItProtectedAndExitsZero)
 
     site.write("sub/new.html", "<p>3</p>");
     ASSERT_EQ(cli.run("protect new.html", (site.path() / "sub").string()), 0) << cli.err();
-    EXPECT_EQ(cli.out(), "./protected_new.html\nThe following 1 files have been protected\n" +
+    EXPECT_EQ(cli.out(), "./protected_new.html\nThe following 1 file has been protected\n" +
                              manifest + quorlane::test::ManifestIn(site.path() / "sub") + "\n");
     EXPECT_TRUE(site.read("sub/protected_new.html").ends_with(marker));
 }
@@ -93,7 +93,7 @@ TEST(ProtectCommand, JsonReportsEveryPageAndTheExitStatusHowTheRunEnded)
     for (const auto& [pages, status, lastLine] :
          std::vector<std::tuple<std::string, int, std::string>>{
              {page("b.htm"), 0, "No files have been protected: 1 already protected"},
-             {page("c.htm") + page("d.htm"), 1, "The following 1 files have been protected"},
+             {page("c.htm") + page("d.htm"), 1, "The following 1 file has been protected"},
              {page("c.htm") + page("missing.htm"), 5, "No files have been protected: 2 failed"}}) {
         SCOPED_TRACE(pages);
         EXPECT_EQ(cli.run("protect" + pages), status) << cli.err();

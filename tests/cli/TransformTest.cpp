@@ -51,9 +51,9 @@ TEST(Usage, ProblemsAreRefusedInOneLineBeforeAnyPageIsRead)
         std::vector<std::string> args;
         std::string says;
     } cases[] = {
-        {{}, "A subcommand is required"},
-        {{"frobnicate"}, "A subcommand is required"},
-        {{"transform", page, "b"}, "not expected: b"},
+        {{}, "name a command"},
+        {{"frobnicate"}, "unknown command frobnicate"},
+        {{"transform", page, "b"}, "unexpected argument b"},
         {{"transform", page, "--mode", "half"}, "--mode: half not in"},
         {{"transform", page, "--enable", "no-mouse"}, "--enable: no-mouse not in"},
         {{"transform", page, "--warning", "it's"}, "--warning"},
