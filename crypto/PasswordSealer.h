@@ -45,6 +45,7 @@ public:
     std::optional<std::string> takeFailure() override;
     bool openSealed(std::u16string_view sealed, std::u16string& out) override;
     const core::UnlockParameters& unlockParameters() const override { return m_parameters; }
+    std::u16string shareKey() const override;
     // Shares the key and the count of sealed parts; draws random nonces of its own.
     std::unique_ptr<core::HiddenPartSealer> forAnotherThread() override;
 
