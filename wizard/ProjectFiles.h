@@ -64,6 +64,7 @@ private:
     QString m_file;
     std::uint32_t m_kdfIterations = core::defaultKdfIterations;
     bool m_rememberUnlock = true;
+    std::u16string m_unlockTemplate; // the owner's own unlock form, edited outside the wizard
 };
 
 } // namespace quorlane::wizard

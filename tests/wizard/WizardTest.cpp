@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -402,6 +404,45 @@ private slots:
         // Clearing the password lock leaves the box ticked but the pages in the clear.
         w.click(3, "chkPasswordScript");
         QVERIFY(!encrypt->isEnabled() && encrypt->isChecked());
+    }
+
+    // The unlock form's days and texts follow the encryption box and reach the pages; a colour
+    // that is none is told on the Encryption page before anything is written.
+    void unlockFormChoicesReachThePages()
+    {
+        Wizard w;
+        test::TempFolder site;
+        site.write("a.htm", "<p>hidden words</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(3);
+        auto* remember = w.find<QCheckBox>("chkRememberDays");
+        auto* texts = w.find<QTableWidget>("tblUnlockTexts");
+        QVERIFY(!remember->isEnabled() && !texts->isEnabled());
+        w.find<QCheckBox>("chkPasswordScript")->click();
+        QTest::keyClicks(w.find<QLineEdit>("txtPassword"), QStringLiteral("letmein2"));
+        QTest::keyClicks(w.find<QLineEdit>("txtPasswordConfirm"), QStringLiteral("letmein2"));
+        w.find<QCheckBox>("chkEncrypt")->click();
+        QVERIFY(remember->isEnabled() && texts->isEnabled());
+        QVERIFY(w.window->settings().unlockChoices == core::UnlockChoices{});
+        remember->click();
+        w.find<QSpinBox>("spnRememberDays")->setValue(45);
+        const auto row = [texts](const QString& name) {
+            return texts->findItems(name, Qt::MatchExactly).front()->row();
+        };
+        texts->item(row(QStringLiteral("title")), 1)->setText(QStringLiteral("Members only"));
+        texts->item(row(QStringLiteral("accent")), 1)->setText(QStringLiteral("red;x"));
+        w.protect();
+        QVERIFY(!site.exists("protected_a.htm"));
+        QCOMPARE(w.window->currentPage(), 3);
+        QVERIFY(
+            w.dialogs.messages.back().text.startsWith(QStringLiteral("accent: is not a colour")));
+        texts->item(row(QStringLiteral("accent")), 1)->setText(QStringLiteral("#c33"));
+        const core::UnlockChoices chosen = w.window->settings().unlockChoices;
+        QCOMPARE(chosen.rememberDays, 45u);
+        QVERIFY(
+            (chosen.texts == core::UnlockTexts{{u"accent", u"#c33"}, {u"title", u"Members only"}}));
+        w.protect();
+        QVERIFY(site.read("protected_a.htm").find("qv_d00(qv_open(\"") != std::string::npos);
     }
 
     // The password is masked in both its boxes unless shown; two that differ are told below
