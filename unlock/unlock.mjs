@@ -26,7 +26,7 @@
 // sessionStorage and the page is loaded again, so that its blocks are written while it is
 // parsed, where they stand, as in a page without encryption. Neither function throws.
 import { gcm } from '@noble/ciphers/aes.js';
-import { pbkdf2Async } from '@noble/hashes/pbkdf2.js';
+import { pbkdf2, pbkdf2Async } from '@noble/hashes/pbkdf2.js';
 import { sha256 } from '@noble/hashes/sha2.js';
 
 const nonceBytes = 12;
@@ -143,11 +143,9 @@ async function deriveKey(password, salt, iterations) {
     try {
         return await inWorker([bytes, salt, iterations]);
     } catch (e) {
-        return bundled(bytes, salt, iterations, 16);
+        return pbkdf2Async(sha256, bytes, salt, { c: iterations, dkLen: keyBytes, asyncTick: 16 });
     }
 }
-
-const bundled = (bytes, salt, c, asyncTick) => pbkdf2Async(sha256, bytes, salt, { c, dkLen: keyBytes, asyncTick });
 
 // This script's own text, which a worker runs as well.
 const source = globalThis.document && document.currentScript && document.currentScript.text;
@@ -382,9 +380,19 @@ function open(sealed) {
     }
 }
 
-// In a worker, this script derives the key it is sent and sends it back.
+// In a worker, this script derives the key it is sent in one go, as nothing waits on this
+// thread, and sends it back.
 if (inWorkerScope) {
-    self.onmessage = (event) => bundled(...event.data, 1e9).then(postMessage, () => postMessage(null));
+    self.onmessage = (event) => {
+        let key = null;
+        try {
+            const [bytes, salt, c] = event.data;
+            key = pbkdf2(sha256, bytes, salt, { c, dkLen: keyBytes });
+        } catch (e) {
+            // Sent back as no key: the page derives it itself.
+        }
+        postMessage(key);
+    };
 } else {
     globalThis.qv_unlock = unlock;
     globalThis.qv_open = open;
