@@ -111,19 +111,10 @@ PasswordSealer::PasswordSealer(const PasswordSealer& other, int)
     }
 }
 
-std::u16string PasswordSealer::shareKey() const
+std::u16string PasswordSealer::keyInBase64() const
 {
-    if (m_setupFailure) {
-        return {};
-    }
     std::u16string text;
     appendBase64(text, m_key.data(), m_key.size());
-    while (!text.empty() && text.back() == u'=') {
-        text.pop_back();
-    }
-    for (char16_t& c : text) {
-        c = c == u'+' ? u'-' : c == u'/' ? u'_' : c;
-    }
     return text;
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/ProtectionSettings.h"
 #include "core/SealedPage.h"
+#include "core/ShareKey.h"
 #include "core/Utf8.h"
 
 using namespace quorlane::core;
@@ -79,4 +80,12 @@ TEST(UnlockOptions, ATemplateNeedsAFormAndThePasswordField)
     EXPECT_TRUE(UnlockTemplateRefusal(u"<div><input id=\"p\"></div>"));
     EXPECT_TRUE(UnlockTemplateRefusal(u"<form><input id=\"password\"></form>"));
     EXPECT_TRUE(UnlockTemplateRefusal(u""));
+}
+
+TEST(UnlockOptions, ShareKeysAreUrlSafeWithoutPadding)
+{
+    EXPECT_EQ(UrlSafeBase64(u"ab+/cd=="), u"ab-_cd");
+    EXPECT_EQ(UrlSafeBase64(u"+++="), u"---");
+    EXPECT_EQ(UrlSafeBase64(u"abcd"), u"abcd");
+    EXPECT_EQ(UrlSafeBase64(u""), u"");
 }
