@@ -93,6 +93,13 @@ struct Wizard
         window->ShowPage(page);
         qobject_cast<QAbstractButton*>(find(name))->click();
     }
+    // The password lock on, with password typed into both boxes.
+    void lockWithPassword(const QString& password)
+    {
+        find<QCheckBox>("chkPasswordScript")->click();
+        QTest::keyClicks(find<QLineEdit>("txtPassword"), password);
+        QTest::keyClicks(find<QLineEdit>("txtPasswordConfirm"), password);
+    }
     // Presses Protect on the Go! page, saying Yes first when yes, and waits for the run it starts,
     // if any, to end.
     void protect(bool yes = false)
@@ -390,9 +397,7 @@ private slots:
         auto* info = w.find<QLabel>("lblEncryptInfo");
         QVERIFY(!encrypt->isEnabled());
         QVERIFY(info->text().contains(QStringLiteral("password stands in the page source")));
-        w.find<QCheckBox>("chkPasswordScript")->click();
-        QTest::keyClicks(w.find<QLineEdit>("txtPassword"), QStringLiteral("letmein2"));
-        QTest::keyClicks(w.find<QLineEdit>("txtPasswordConfirm"), QStringLiteral("letmein2"));
+        w.lockWithPassword(QStringLiteral("letmein2"));
         encrypt->click();
         QVERIFY(info->text().contains(QStringLiteral("encrypted")));
         QVERIFY(w.window->settings().encryptHiddenPart);
@@ -411,16 +416,14 @@ private slots:
     void unlockFormChoicesReachThePages()
     {
         Wizard w;
+        auto* remember = w.find<QCheckBox>("chkRememberDays");
+        auto* texts = w.find<QTableWidget>("tblUnlockTexts");
+        QVERIFY(!remember->isEnabled() && !texts->isEnabled());
         test::TempFolder site;
         site.write("a.htm", "<p>hidden words</p>");
         w.addFolder(q(site.str()));
         w.window->ShowPage(3);
-        auto* remember = w.find<QCheckBox>("chkRememberDays");
-        auto* texts = w.find<QTableWidget>("tblUnlockTexts");
-        QVERIFY(!remember->isEnabled() && !texts->isEnabled());
-        w.find<QCheckBox>("chkPasswordScript")->click();
-        QTest::keyClicks(w.find<QLineEdit>("txtPassword"), QStringLiteral("letmein2"));
-        QTest::keyClicks(w.find<QLineEdit>("txtPasswordConfirm"), QStringLiteral("letmein2"));
+        w.lockWithPassword(QStringLiteral("opensesame"));
         w.find<QCheckBox>("chkEncrypt")->click();
         QVERIFY(remember->isEnabled() && texts->isEnabled());
         QVERIFY(w.window->settings().unlockChoices == core::UnlockChoices{});
