@@ -3,9 +3,12 @@
 // their driver as a visitor does: the password typed into the unlock form, then Enter. Measured
 // by the page itself, from the Enter key to the load event of the page opened with the key, on
 // a secure origin (http://127.0.0.1, where the form derives the key with the browser's own
-// WebCrypto) and on a plain-HTTP made-up host (where it uses the bundled code). Beside it, what
-// the same browser needs for the same derivation with WebCrypto alone, and for loading the page
-// once it is unlocked (the load of the reload, from its start to its load event).
+// WebCrypto), on a plain-HTTP made-up host (where it uses the bundled code in a Web Worker), and
+// on such a host whose page refuses workers (the bundled code on the page's own thread, in
+// steps). Beside it, what the same browser needs for the same derivation with WebCrypto alone,
+// for loading the page once it is unlocked (the load of the reload, from its start to its load
+// event), and the longest the page's own thread did not answer between the Enter key and the
+// reload (a timer asked every 20 ms: what a visitor sees of the tab's responsiveness).
 //
 //   node bench/unlock_browsers.mjs [RUNS] [ENGINE...]     engines: chromium firefox webkit
 //
@@ -39,19 +42,23 @@ function page() {
 
 // The protected page with a timing script in front of the unlock script: the Enter key's time
 // kept for the page that the form loads, and at its load event the times measured.
-function instrumentedPage() {
+function instrumentedPage(refuseWorkers) {
     const html = execFileSync(cli, ['transform', '--encrypt', '--password-env', 'QUORLANE_PASSWORD',
                                     '--kdf-iterations', String(iterations), '--no-remember'],
                               { input: page(), maxBuffer: 1 << 26,
                                 env: { ...process.env, QUORLANE_PASSWORD: password } })
         .toString('utf8');
     const at = html.indexOf('<script');
-    const timing = '<script>addEventListener("keydown",function(e){if(e.key=="Enter")' +
-        'sessionStorage.setItem("bench_t0",String(Date.now()))},true);' +
+    const timing = `<script>${refuseWorkers ? 'window.Worker=undefined;' : ''}` +
+        'addEventListener("keydown",function(e){if(e.key!="Enter")return;' +
+        'sessionStorage.setItem("bench_t0",String(Date.now()));var last=performance.now(),gap=0;' +
+        'setInterval(function(){var now=performance.now();gap=Math.max(gap,now-last);last=now;' +
+        'sessionStorage.setItem("bench_gap",String(Math.round(gap)))},20)},true);' +
         'addEventListener("load",function(){var t0=Number(sessionStorage.getItem("bench_t0"));' +
         'var n=performance.getEntriesByType("navigation")[0];' +
         'window.bench={unlocked:!document.getElementById("qv-unlock")&&!!document.getElementById("p0"),' +
-        'total:t0?Date.now()-t0:null,load:n.loadEventStart-n.startTime,secure:window.isSecureContext}})' +
+        'total:t0?Date.now()-t0:null,load:n.loadEventStart-n.startTime,secure:window.isSecureContext,' +
+        'stall:Number(sessionStorage.getItem("bench_gap"))}})' +
         '</script>\r\n';
     return html.slice(0, at) + timing + html.slice(at);
 }
@@ -71,10 +78,10 @@ const webCryptoTime = (count) => new Promise((resolve) => {
 
 const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
 
-async function measure(browser, origin, run) {
+async function measure(browser, origin, run, page) {
     const tab = await browser.page();
     tab.answer = password;
-    await tab.goto(`${origin}/page.html?run=${run}`);
+    await tab.goto(`${origin}/${page}?run=${run}`);
     const bench = await tab.evaluate(() => window.bench);
     const derive = await tab.evaluate(webCryptoTime, iterations);
     await tab.close();
@@ -85,7 +92,8 @@ async function measure(browser, origin, run) {
 }
 
 const server = await startServer();
-server.put('/page.html', instrumentedPage());
+server.put('/page.html', instrumentedPage(false));
+server.put('/no-workers.html', instrumentedPage(true));
 const port = server.proxy.split(':')[1];
 try {
     for (const engine of engines) {
@@ -93,18 +101,22 @@ try {
         const version = await browser.version();
         try {
             // A host of its own for every run of the made-up one: no key kept from the run before.
-            for (const [name, origin] of [['secure, http://127.0.0.1', () => `http://127.0.0.1:${port}`],
-                                          ['plain http, made-up host', (i) => `http://run${i}.bench.example`]]) {
+            for (const [name, origin, page] of [
+                ['secure, http://127.0.0.1', () => `http://127.0.0.1:${port}`, 'page.html'],
+                ['plain http, made-up host, worker', (i) => `http://run${i}.bench.example`, 'page.html'],
+                ['plain http, made-up host, workers refused', (i) => `http://run${i}.bench.example`, 'no-workers.html'],
+            ]) {
                 const times = [];
                 for (let i = 0; i < runs; i++) {
-                    times.push(await measure(browser, origin(i), i));
+                    times.push(await measure(browser, origin(i), i, page));
                 }
                 const derive = times.every((t) => t.derive !== null) ? median(times.map((t) => t.derive)) : null;
                 const load = median(times.map((t) => t.load));
                 console.log(`${version}, ${name} (secure context: ${times[0].secure}): Enter to page shown ` +
                             `${median(times.map((t) => t.total))} ms (all: ${times.map((t) => t.total).join(', ')}); ` +
                             `WebCrypto PBKDF2 ${derive === null ? 'not available' : `${derive.toFixed(0)} ms`}, ` +
-                            `page load ${load.toFixed(0)} ms (medians of ${runs})`);
+                            `page load ${load.toFixed(0)} ms, longest stall ${median(times.map((t) => t.stall))} ms ` +
+                            `(medians of ${runs})`);
             }
         } finally {
             await browser.close();

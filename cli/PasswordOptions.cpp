@@ -72,6 +72,7 @@ void PasswordOptions::addTo(CLI::App& command)
         ->type_name("N");
     command.add_flag("--no-remember", noRemember,
                      "With --encrypt: ask for the password on every page, not once per visit");
+    unlockForm.addTo(command);
 }
 
 std::optional<std::string> PasswordOptions::readPassword(std::optional<std::string>& password,
@@ -120,8 +121,10 @@ std::optional<std::string> PasswordOptions::apply(core::ProtectionSettings& sett
 {
     // A project may have turned the encryption on already.
     if (!encrypt && !(settings.passwordProtect && settings.encryptHiddenPart)) {
-        if (kdfIterations || noRemember) {
-            return std::string(kdfIterations ? "--kdf-iterations" : "--no-remember") +
+        if (kdfIterations || noRemember || unlockForm.given()) {
+            return (kdfIterations ? std::string("--kdf-iterations")
+                    : noRemember  ? std::string("--no-remember")
+                                  : unlockForm.firstGiven()) +
                    " goes with --encrypt only";
         }
         return std::nullopt;
@@ -137,7 +140,7 @@ std::optional<std::string> PasswordOptions::apply(core::ProtectionSettings& sett
     settings.encryptHiddenPart = true;
     settings.kdfIterations = iterations;
     settings.rememberUnlock = settings.rememberUnlock && !noRemember;
-    return std::nullopt;
+    return unlockForm.apply(settings);
 }
 
 } // namespace quorlane::cli

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/UnlockFormOptions.h"
 #include "core/ProtectionSettings.h"
 
 namespace CLI {
@@ -31,6 +32,7 @@ struct PasswordOptions
     bool encrypt = false;
     std::optional<std::uint32_t> kdfIterations;
     bool noRemember = false;
+    UnlockFormOptions unlockForm;
 
     // Declares the options on a (sub)command, which declares --password itself.
     void addTo(CLI::App& command);

@@ -590,6 +590,7 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     } else if (!quiet) {
         writeListing(out, run.results(), finalStatus(host, summary), host.copied(), summary);
     }
+    options.passwordSource.unlockForm.tellShareLink(err, summary.shareKey);
     out.flush();
     return exitStatus(host, summary, settings);
 }

@@ -117,6 +117,9 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
         err << "quorlane-cli: cannot write the protected page to standard output\n";
         return exitUsage;
     }
+    if (sealing.sealer) {
+        options.passwordSource.unlockForm.tellShareLink(err, sealing.sealer->shareKey());
+    }
     return exitOk;
 }
 

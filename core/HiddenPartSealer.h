@@ -41,6 +41,10 @@ public:
 
     virtual const UnlockParameters& unlockParameters() const = 0;
 
+    // The key in URL-safe base64 without padding, as a share link carries it after
+    // "#qv-key="; empty when this sealer has none to give.
+    virtual std::u16string shareKey() const { return {}; }
+
     // A sealer under the same key and parameters, for use on another thread at the same time
     // as this one; what the two seal together stays within the limits of one key. None when
     // this sealer cannot be shared: its parts are then all sealed on one thread.

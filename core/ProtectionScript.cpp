@@ -36,8 +36,9 @@ void BuildProtectionScript(const ProtectionSettings& settings, std::u16string& s
     const ScriptSwitches& on = settings.scriptSwitches;
     std::u16string work(snippetNe);
     if (settings.passwordProtect) {
-        work += sealed != nullptr ? SealedPasswordScript(*sealed, settings.rememberUnlock)
-                                  : PasswordScript(settings.password);
+        work += sealed != nullptr
+                    ? SealedPasswordScript(*sealed, settings.rememberUnlock, settings.unlockChoices)
+                    : PasswordScript(settings.password);
     }
     if (on.has(ScriptOption::NoRightClick) || on.has(ScriptOption::NoTextSelect)) {
         appendMouseBlock(settings, work);

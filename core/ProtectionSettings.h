@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/UnlockOptions.h"
+
 namespace quorlane::core {
 
 // Each value is the index of its box in the chkScript control array.
@@ -97,6 +99,9 @@ struct ProtectionSettings
     // The key kept in the tab's session storage after the right password, for the other pages
     // of the run.
     bool rememberUnlock = true;
+    // With rememberUnlock: the "remember me" box and its days, the form's texts and colours, the
+    // owner's own form.
+    UnlockChoices unlockChoices;
     // Converts the lock hosts outside ASCII; without it they are written as typed.
     HostToAscii hostToAscii = nullptr;
     SaveMode saveMode = SaveMode::CreateNew;

@@ -58,7 +58,8 @@ std::size_t UnlockScriptElementSize()
     return unlockStart.size() + unlockScript.size() + unlockEnd.size();
 }
 
-std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool remember)
+std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool remember,
+                                    const UnlockChoices& choices)
 {
     std::u16string script(
         u"\r\nif (qv_ok)\r\n{\r\n   qv_ok=typeof qv_unlock=='function'&&qv_unlock('");
@@ -67,7 +68,12 @@ std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool rem
     script += ascii(std::to_string(parameters.iterations));
     script += u",'";
     script += parameters.check;
-    script += remember ? u"',true);\r\n}\r\n" : u"',false);\r\n}\r\n";
+    script += remember ? u"',true" : u"',false";
+    if (const std::u16string options = UnlockOptionsLiteral(choices); !options.empty()) {
+        script += u',';
+        script += options;
+    }
+    script += u");\r\n}\r\n";
     return script;
 }
 

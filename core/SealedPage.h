@@ -5,6 +5,7 @@
 
 #include "core/HiddenPartSealer.h"
 #include "core/PageVerifier.h"
+#include "core/UnlockOptions.h"
 
 // The pieces of a page whose hidden part is encrypted. Each writer block holds its markup
 // sealed instead of escaped and calls qv_d00(qv_open("...")); the unlock script (key derivation
@@ -28,9 +29,11 @@ std::u16string UnlockScriptElement();
 void AppendUnlockScriptElement(std::u16string& out);
 std::size_t UnlockScriptElementSize();
 
-// The password lock of an encrypted page: the page is unlocked by the key kept for this visit
-// (when remember is on) or handed on by the unlock form; otherwise qv_ok is cleared, nothing
-// hidden is written, and the unlock form asks for the password.
-std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool remember);
+// The password lock of an encrypted page: the page is unlocked by a key kept for the run (when
+// remember is on), handed on by the unlock form or given by a share link; otherwise qv_ok is
+// cleared, nothing hidden is written, and the unlock form, as choices make it, asks for the
+// password.
+std::u16string SealedPasswordScript(const UnlockParameters& parameters, bool remember,
+                                    const UnlockChoices& choices);
 
 } // namespace quorlane::core

@@ -9,6 +9,7 @@
 
 #include "core/HiddenPartSealer.h"
 #include "core/ProtectionSettings.h"
+#include "core/ShareKey.h"
 
 namespace quorlane::crypto {
 
@@ -45,6 +46,10 @@ public:
     std::optional<std::string> takeFailure() override;
     bool openSealed(std::u16string_view sealed, std::u16string& out) override;
     const core::UnlockParameters& unlockParameters() const override { return m_parameters; }
+    std::u16string shareKey() const override
+    {
+        return m_setupFailure ? std::u16string() : core::UrlSafeBase64(keyInBase64());
+    }
     // Shares the key and the count of sealed parts; draws random nonces of its own.
     std::unique_ptr<core::HiddenPartSealer> forAnotherThread() override;
 
@@ -54,6 +59,7 @@ private:
     // A sealer under the key of other; the check value is not sealed again.
     explicit PasswordSealer(const PasswordSealer& other, int);
     bool setUpCiphers();
+    std::u16string keyInBase64() const;
 
     // Random nonces drawn from OpenSSL in batches, each handed out once: one call per nonce
     // would cost more than sealing a small part.

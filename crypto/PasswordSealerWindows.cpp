@@ -196,6 +196,13 @@ PasswordSealer::PasswordSealer(const PasswordSealer& other, int)
     }
 }
 
+std::u16string PasswordSealer::keyInBase64() const
+{
+    std::u16string text;
+    appendBase64(text, m_key.data(), m_key.size());
+    return text;
+}
+
 std::unique_ptr<core::HiddenPartSealer> PasswordSealer::forAnotherThread()
 {
     return std::unique_ptr<PasswordSealer>(new PasswordSealer(*this, 0));

@@ -301,7 +301,9 @@ private:
     static void passwordLock(const Json& value, core::ProtectionSettings& settings)
     {
         const std::string key = "password_lock";
-        const Json& entry = object(value, key, {"on", "encrypt", "kdf_iterations", "remember"});
+        const Json& entry = object(value, key,
+                                   {"on", "encrypt", "kdf_iterations", "remember", "remember_days",
+                                    "unlock_texts", "unlock_template"});
         boolean(entry, key, "on", settings.passwordProtect);
         boolean(entry, key, "encrypt", settings.encryptHiddenPart);
         boolean(entry, key, "remember", settings.rememberUnlock);
@@ -316,6 +318,44 @@ private:
                            std::to_string(core::maximumKdfIterations));
             }
             settings.kdfIterations = static_cast<std::uint32_t>(iterations.get<std::int64_t>());
+        }
+        unlockForm(entry, key, settings.unlockChoices);
+    }
+
+    static void unlockForm(const Json& entry, const std::string& key, core::UnlockChoices& choices)
+    {
+        if (entry.contains("remember_days")) {
+            const Json& days = entry["remember_days"];
+            if (!days.is_number_integer() || days.get<std::int64_t>() < 0 ||
+                days.get<std::int64_t>() > core::maximumRememberDays) {
+                refuse(keyIn(key, "remember_days"), "must be a whole number between 0 and " +
+                                                        std::to_string(core::maximumRememberDays));
+            }
+            choices.rememberDays = static_cast<std::uint32_t>(days.get<std::int64_t>());
+        }
+        if (entry.contains("unlock_texts")) {
+            const std::string where = keyIn(key, "unlock_texts");
+            const Json& texts = entry["unlock_texts"];
+            if (!texts.is_object()) {
+                refuse(where, "must be an object of texts by name");
+            }
+            choices.texts.clear();
+            for (auto it = texts.begin(); it != texts.end(); ++it) {
+                const std::u16string name = core::Utf8ToUtf16(it.key());
+                const std::u16string value = text(it.value(), keyIn(where, it.key()));
+                if (const auto why = core::UnlockTextRefusal(name, value)) {
+                    refuse(keyIn(where, it.key()), *why);
+                }
+                choices.texts[name] = value;
+            }
+        }
+        if (entry.contains("unlock_template")) {
+            const std::string where = keyIn(key, "unlock_template");
+            choices.formTemplate = text(entry["unlock_template"], where);
+            const auto why = core::UnlockTemplateRefusal(choices.formTemplate);
+            if (!choices.formTemplate.empty() && why) {
+                refuse(where, *why);
+            }
         }
     }
 
@@ -407,6 +447,24 @@ std::optional<std::string> ReadProjectFile(files::FileSystem& fileSystem,
     return ParseProject(bytes, file, project);
 }
 
+// The unlock form's choices that differ from the defaults.
+void unlockFormJson(const core::UnlockChoices& choices, OrderedJson& entry)
+{
+    if (choices.rememberDays > 0) {
+        entry["remember_days"] = choices.rememberDays;
+    }
+    if (!choices.texts.empty()) {
+        OrderedJson texts = OrderedJson::object();
+        for (const auto& [name, text] : choices.texts) {
+            texts[core::Utf16ToUtf8(name)] = core::Utf16ToUtf8(text);
+        }
+        entry["unlock_texts"] = texts;
+    }
+    if (!choices.formTemplate.empty()) {
+        entry["unlock_template"] = core::Utf16ToUtf8(choices.formTemplate);
+    }
+}
+
 std::optional<std::string> ProjectJson(const Project& project, const core::PathString& file,
                                        std::string& json)
 {
@@ -473,6 +531,7 @@ std::optional<std::string> ProjectJson(const Project& project, const core::PathS
                                  {"encrypt", settings.encryptHiddenPart},
                                  {"kdf_iterations", settings.kdfIterations},
                                  {"remember", settings.rememberUnlock}};
+    unlockFormJson(settings.unlockChoices, document["password_lock"]);
     json = document.dump(2) + "\n";
     return std::nullopt;
 }

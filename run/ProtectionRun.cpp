@@ -237,6 +237,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
         return refuse(std::move(*refusal));
     }
     protectListed(summary);
+    summary.shareKey = m_sealer ? m_sealer->shareKey() : std::u16string();
     m_sealer.reset();
     finishJournal(summary);
     m_locks.release();

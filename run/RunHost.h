@@ -227,6 +227,8 @@ struct RunSummary
     std::optional<PageFailure> recordFailed;
     // Published files that give away hidden parts; an encrypted run did not copy them, and fails.
     std::vector<PublishedLeak> leaks;
+    // An encrypted run: its key as a share link carries it (HiddenPartSealer::shareKey).
+    std::u16string shareKey;
 };
 
 // The percentage of the bytes done, as the progress bar shows it (0 when there is nothing).

@@ -41,12 +41,16 @@ EncryptionPage::EncryptionPage(Dialogs& dialogs, QWidget* parent)
                      &QCheckBox::setEnabled);
     QObject::connect(ui.chkEncrypt, &QCheckBox::toggled, this, [this] { showEncryptInfo(); });
     showEncryptInfo();
+    QLayout* remember = makeUnlockControls();
 
     Rows inner(frame);
     inner.add(ui.lblFull, 0, gapX, 0);
     inner.add(locks, gapY);
     inner.add(ui.chkEncrypt, 0, 2 * gapX, 0);
     inner.add(ui.lblEncryptInfo, 0, 4 * gapX, 0);
+    inner.add(remember, gapY);
+    inner.add(ui.lblUnlockTexts, gapY, 4 * gapX, 0);
+    inner.add(ui.tblUnlockTexts, 0, 4 * gapX, 2 * gapX);
     inner.add(ui.lblInfo, gapY, 2 * gapX, 0);
 
     Rows rows(this);
@@ -197,6 +201,7 @@ void EncryptionPage::readInto(core::ProtectionSettings& settings) const
     settings.passwordProtect = ui.chkPasswordScript->isChecked();
     settings.password = ui.txtPassword->text().toStdU16String();
     settings.encryptHiddenPart = ui.chkEncrypt->isChecked();
+    readUnlockChoices(settings.unlockChoices);
 }
 
 } // namespace quorlane::wizard

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QWidget>
 
 #include "core/LockTargets.h"
@@ -29,6 +32,11 @@ public:
     void showLockProblem(core::LockText text, const QString& message);
     // The password lock is on and the two password boxes differ: said below them.
     bool passwordsDiffer();
+    // The unlock form's choices that this page holds (the days and texts), and their display.
+    void readUnlockChoices(core::UnlockChoices& choices) const;
+    void showUnlockChoices(const core::UnlockChoices& choices);
+    // With encryption: the first text or colour of the unlock form that cannot be, and why.
+    std::optional<QString> unlockTextProblem() const;
 
     struct Ui
     {
@@ -53,6 +61,10 @@ public:
         QLabel* lblLockProblem; // below the lock box whose text cannot work
         QCheckBox* chkEncrypt;
         QLabel* lblEncryptInfo;
+        QCheckBox* chkRememberDays;
+        QSpinBox* spnRememberDays;
+        QLabel* lblUnlockTexts;
+        QTableWidget* tblUnlockTexts; // name, text: one row per text and colour of the form
     } ui;
 
 private:
@@ -63,6 +75,8 @@ private:
     void placeLockProblem(int row, const QString& message);
     void filterScriptText(QLineEdit* text, int warningRow, QGridLayout* grid, Dialogs& dialogs);
     void showEncryptInfo();
+    // The "remember me" days and the texts of the unlock form; gives the days' row.
+    QLayout* makeUnlockControls();
 
     QButtonGroup m_group;
     QGridLayout* m_lockGrid = nullptr;

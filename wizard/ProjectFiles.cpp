@@ -255,6 +255,7 @@ void ProjectFiles::readInto(core::ProtectionSettings& settings) const
 {
     settings.kdfIterations = m_kdfIterations;
     settings.rememberUnlock = m_rememberUnlock;
+    settings.unlockChoices.formTemplate = m_unlockTemplate;
 }
 
 run::Project ProjectFiles::collect() const
@@ -304,6 +305,8 @@ void ProjectFiles::apply(const run::Project& project)
     locks.chkEncrypt->setChecked(settings.encryptHiddenPart);
     m_kdfIterations = settings.kdfIterations;
     m_rememberUnlock = settings.rememberUnlock;
+    m_unlockTemplate = settings.unlockChoices.formTemplate;
+    m_window.encryptionPage()->showUnlockChoices(settings.unlockChoices);
 
     ScriptsPage::Ui& scripts = m_window.scriptsPage()->ui;
     scripts.chkRightMouse->setChecked(settings.rightClickWarning);

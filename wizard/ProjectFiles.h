@@ -80,6 +80,7 @@ private:
     run::Project m_saved; // the choices when the project was opened or saved
     std::uint32_t m_kdfIterations = core::defaultKdfIterations;
     bool m_rememberUnlock = true;
+    std::u16string m_unlockTemplate; // the owner's own unlock form, edited outside the wizard
 };
 
 } // namespace quorlane::wizard

@@ -121,6 +121,8 @@ private:
     bool excludeRefused();
     // The password typed twice, differently: told below the boxes, the second one focused.
     bool passwordsDiffer();
+    // A text or colour of the unlock form that cannot be: the Encryption page and the reason.
+    bool unlockTextRefused();
     void showField(run::LockField field);
     void showFindings();
     // Asks before pages, or protected_ files of an earlier run, are written over.

@@ -93,6 +93,18 @@ bool frmMain::passwordsDiffer()
     return true;
 }
 
+bool frmMain::unlockTextRefused()
+{
+    const std::optional<QString> problem = m_encryption->unlockTextProblem();
+    if (!problem) {
+        return false;
+    }
+    ShowPage(3);
+    m_encryption->ui.tblUnlockTexts->setFocus();
+    m_dialogs.message(this, QMessageBox::Warning, productName, *problem);
+    return true;
+}
+
 // Entries of the list whose folder or file is no longer there are named as gone, rather than
 // found empty by the run.
 bool frmMain::excludeRefused()

@@ -14,8 +14,8 @@ namespace quorlane::wizard {
 // comes.
 void frmMain::protect(bool replaceOthersFiles)
 {
-    if (lockRefused() || fieldRefused() || passwordsDiffer() || goneRefused() || excludeRefused() ||
-        !confirmReplacing()) {
+    if (lockRefused() || fieldRefused() || passwordsDiffer() || unlockTextRefused() ||
+        goneRefused() || excludeRefused() || !confirmReplacing()) {
         return;
     }
     m_run.reset();

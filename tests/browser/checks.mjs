@@ -5,7 +5,8 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { encrypted, escapedBlocks, password, protect, protectRun, sealedBlocks, switches, tempFolder } from './lib.mjs';
+import { encrypted, escapedBlocks, password, protect, protectRun, protectSharing, sealedBlocks, switches,
+         tempFolder } from './lib.mjs';
 
 const samplePage = `<!DOCTYPE html>
 <html><head><title>Switches</title><style>#own{color:rgb(1,2,3)}</style></head>
@@ -159,6 +160,50 @@ async function formsWork(page) {
     await page.press('Escape');
     await page.type('t');
     return { focused, values: [await valueOf(page, 'box'), await valueOf(page, 'area'), await valueOf(page, 'list')] };
+}
+
+// The keys an encrypted page keeps: the kinds (qv_k, qv_l, ...) in the tab's session storage and
+// in the device's local storage.
+const keptKeys = (page) => page.evaluate(() => [sessionStorage, localStorage].map(
+    (store) => Object.keys(store).filter((name) => name.startsWith('qv_')).map((name) => name.slice(0, 4))));
+
+// Whether the page shows the sample text, asked no password and wrote its own element.
+const opensUnasked = async (page) => page.unlockForms === 0 &&
+    await page.evaluate((text) => document.documentElement.innerText.includes(text) &&
+                        document.getElementById('own') !== null, sampleText);
+
+// What the unlock form shows, read from its shadow root: the owner's form or the built-in one.
+const formShown = (page) => page.evaluate(() => {
+    const root = document.getElementById('qv-unlock').shadowRoot;
+    const button = root.querySelector('button');
+    return { own: root.querySelector('form').className, title: root.querySelector('h1, h2').textContent,
+             label: root.querySelector('label[for=p]').textContent, button: button.textContent,
+             colour: getComputedStyle(button).backgroundColor,
+             focused: root.activeElement === root.getElementById('p'), secure: isSecureContext };
+});
+
+// A page of its own at url, as a new tab gives it: nothing kept for its visit. (WebKitGTK's
+// driver shows every page in one tab; there the session storage of url's site is emptied first.)
+async function freshTab(v, url) {
+    const origin = new URL(url).origin;
+    v.server.put(`${origin}/fresh.html`, '<!DOCTYPE html><title>fresh</title>');
+    const page = await v.browser.page();
+    await page.goto(`${origin}/fresh.html`);
+    await page.evaluate(() => sessionStorage.clear());
+    await page.goto(url);
+    return page;
+}
+
+// A page opened by a click on the forget link of an unlocked page, once it has loaded again.
+async function forget(page) {
+    const [x, y] = await page.evaluate(() => {
+        const box = document.getElementById('qv-forget').shadowRoot.querySelector('a').getBoundingClientRect();
+        return [box.left + box.width / 2, box.top + box.height / 2];
+    });
+    await page.mouse([{ move: [x, y] }, { down: 'left' }, { up: 'left' }]);
+    assert.ok(await within(10000, () => page.evaluate(() => document.readyState === 'complete' &&
+                                                       document.getElementById('qv-unlock') !== null).catch(() => false)),
+              'the form after forget');
 }
 
 const isGecko = (engine) => engine === 'firefox';
@@ -449,6 +494,135 @@ export const checks = [
             assert.equal(await page.evaluate(() => document.getElementById('own').textContent), "The page's own element");
             return 'works (keyboard only: focus in the field, a wrong password said, show password, then the page)';
         }, { answer: null });
+    }],
+    ['--unlock-text, --unlock-template', async (v) => {
+        const title = '<b>Members</b> & "friends"';
+        const texts = ['--unlock-text', `title=${title}`, '--unlock-text', 'wrong=Falsch, bitte noch einmal.',
+                       '--unlock-text', 'button=\u00d6ffnen', '--unlock-text', 'accent=#008000'];
+        const folder = tempFolder('template');
+        const template = path.join(folder, 'form.html');
+        fs.writeFileSync(template, '<form class="own"><h2>{{title}}</h2><label for="p">{{label}}</label> ' +
+                         '<input id="p" type="password"> <button>{{button}}</button><p id="m" role="status"></p>' +
+                         '<p>{{nothing}}</p></form>');
+        const pages = [['built-in', [...encrypted, ...texts]],
+                       ['own', [...encrypted, ...texts, '--unlock-template', template]]];
+        const port = v.server.proxy.split(':')[1];
+        try {
+            for (const [form, args] of pages) {
+                // The built-in form again on a secure origin, where the key is WebCrypto's.
+                for (const host of form === 'own' ? ['harbour.example'] : ['harbour.example', `127.0.0.1:${port}`]) {
+                    const url = v.place(args, [`http://${host}/texts/${v.engine}/${++v.count}.html`]);
+                    await v.use(url, async (page) => {
+                        assert.deepEqual(await formShown(page), {
+                            own: form === 'own' ? 'own' : '', title, label: 'Password', button: '\u00d6ffnen',
+                            colour: 'rgb(0, 128, 0)', focused: true, secure: host !== 'harbour.example' }, url);
+                        page.answer = 'not it';
+                        assert.equal(await page.unlockIfAsked(), 'Falsch, bitte noch einmal.');
+                        page.answer = password;
+                        assert.equal(await page.unlockIfAsked(), 'unlocked');
+                        assert.equal(await page.evaluate(() => document.getElementById('own').textContent),
+                                     "The page's own element");
+                    }, { answer: null });
+                }
+            }
+        } finally {
+            fs.rmSync(folder, { recursive: true, force: true });
+        }
+        return 'works (its texts and a colour, or a form of the owner\'s own with the texts filled in)';
+    }],
+    ['--remember-days, forget', async (v) => {
+        const origin = `http://days${++v.count}.${v.engine}.harbour.example`;
+        const url = v.place([...encrypted, '--remember-days', '3'], [`${origin}/page.html`]);
+        const opened = [];
+        const open = async (tick) => {
+            const page = await freshTab(v, url);
+            opened.push(page);
+            if (tick !== undefined && page.unlockForms === 1) {
+                // Keyboard only: past "show password" to "remember me", ticked or not, and back.
+                await page.press('Tab');
+                await page.press('Tab');
+                await (tick ? page.press(' ') : null);
+                await page.press('Shift+Tab');
+                await page.press('Shift+Tab');
+                page.answer = password;
+                assert.equal(await page.unlockIfAsked(), 'unlocked');
+            }
+            return page;
+        };
+        // The run's key, as the device keeps it, with an expiry ms from now.
+        const keepOnDevice = (page, [salt, key], ms) => page.evaluate(
+            (s, k, e) => localStorage.setItem(`qv_l${s}`, `${k} ${Date.now() + e}`), salt, key, ms);
+        try {
+            // Ticked: kept on the device for 3 days, so that a tab of its own opens unasked.
+            const first = await open(true);
+            assert.deepEqual(await keptKeys(first), [['qv_k'], ['qv_l']]);
+            const [days, runKey] = await first.evaluate(() => {
+                const device = Object.keys(localStorage).find((n) => n.startsWith('qv_l'));
+                const visit = Object.keys(sessionStorage).find((n) => n.startsWith('qv_k'));
+                return [(Number(localStorage.getItem(device).split(' ')[1]) - Date.now()) / 864e5,
+                        [visit.slice(4), sessionStorage.getItem(visit)]];
+            });
+            assert.ok(days > 2.99 && days <= 3, `kept for ${days} days`);
+            const second = await open();
+            assert.equal(await opensUnasked(second), true, 'a tab of its own');
+            // Forget drops the device's key and this tab's, and asks again.
+            await forget(second);
+            assert.deepEqual(await keptKeys(second), [[], []]);
+            const third = await open();
+            assert.equal(third.unlockForms, 1, 'a tab after forget');
+
+            // The key of the run kept on the device opens until its expiry, and is dropped after.
+            await keepOnDevice(third, runKey, 60000);
+            const fourth = await open();
+            assert.equal(await opensUnasked(fourth), true, 'before its expiry');
+            await keepOnDevice(fourth, runKey, -1000);
+            const late = await open();
+            assert.equal(late.unlockForms, 1, 'after its expiry');
+            assert.deepEqual(await keptKeys(late), [[], []]);
+
+            // Not ticked: kept for the visit only, a tab of its own asks.
+            const visitOnly = await open(false);
+            assert.deepEqual(await keptKeys(visitOnly), [['qv_k'], []]);
+            assert.equal((await open()).unlockForms, 1, 'a tab after a visit that kept nothing');
+        } finally {
+            for (const page of opened) {
+                await page.close();
+            }
+        }
+        return 'works (kept for the days given when ticked, by keyboard; forget asks again)';
+    }],
+    ['share link (--share-link)', async (v) => {
+        const { bytes, key } = protectSharing(samplePage, encrypted);
+        const url = `http://share${++v.count}.${v.engine}.harbour.example/page.html`;
+        v.server.put(url, bytes);
+        const address = (page) => page.evaluate(() => location.href);
+        const wrong = `${key.slice(0, -3)}${key.endsWith('AAA') ? 'BBB' : 'AAA'}`;
+        for (const [given, opens] of [[`${url}?from=mail#qv-key=${key}`, true], [`${url}#qv-key=${wrong}`, false]]) {
+            const page = await freshTab(v, given);
+            try {
+                assert.equal(opens ? await opensUnasked(page) : page.unlockForms === 1, true, given);
+                assert.equal(await address(page), given.split('#')[0], 'the key taken out of the address');
+                assert.deepEqual(await keptKeys(page), [opens ? ['qv_k'] : [], []]);
+            } finally {
+                await page.close();
+            }
+        }
+        return 'works (opens unasked, the key taken out of the address bar; a wrong key asks)';
+    }],
+    ['unlock without workers', async (v) => {
+        // The page refuses workers; a refusal seen is kept across the reload that unlocks it.
+        const refusing = samplePage.replace('<head>', '<head><meta http-equiv="Content-Security-Policy" ' +
+            'content="worker-src \'none\'"><script>addEventListener("securitypolicyviolation", ' +
+            '(e) => sessionStorage.setItem("refused", e.effectiveDirective));</script>');
+        const url = v.place(['--mode', 'links', ...encrypted], [`http://workers${++v.count}.${v.engine}.harbour.example/page.html`],
+                            refusing);
+        return v.use(url, async (page) => {
+            assert.equal(page.unlockForms, 1);
+            assert.equal(await page.evaluate(() => document.getElementById('link') !== null), true);
+            const refused = await page.evaluate(() => sessionStorage.getItem('refused'));
+            return refused === 'worker-src' ? 'works (the worker refused, the key made on the page\'s own thread)'
+                : `partly: the engine does not refuse the worker (${refused}); the page opens`;
+        }, { answer: password });
     }],
     ['forms, under every switch', async (v) => {
         // block-netscape turns Gecko away.

@@ -1,6 +1,6 @@
 // Shared by the browser tests: quorlane-cli, the sample site, the reading of protected pages, and
 // the reading of a page that the tests compare (run inside the page, the same in every engine).
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -25,6 +25,17 @@ const withPassword = (secret) => ({ env: { ...process.env, QUORLANE_PASSWORD: se
 // The bytes quorlane-cli transform makes of html with args.
 export const protect = (html, args, secret = password) =>
     execFileSync(cli, ['transform', ...args], { input: html, ...withPassword(secret) });
+
+// The bytes quorlane-cli transform makes of html with args and --share-link, and the run's key
+// that it tells for a share link.
+export function protectSharing(html, args) {
+    const made = spawnSync(cli, ['transform', ...args, '--share-link'], { input: html, ...withPassword(password) });
+    const told = /#qv-key=([\w-]+) /.exec(made.stderr.toString());
+    if (made.status !== 0 || !told) {
+        throw new Error(`quorlane-cli transform --share-link: ${made.stderr}`);
+    }
+    return { bytes: made.stdout, key: told[1] };
+}
 
 const protectInPlace = (folder, args) =>
     execFileSync(cli, ['protect', '--quiet', '--save', 'overwrite', '--no-backups', ...args, folder],

@@ -18,7 +18,7 @@ const transformClear = (html, args) => protect(html, args).toString('utf8');
 // Salt, iteration count, check value and the remember flag, as the page script hands them to
 // qv_unlock, and the sealed text of every writer block in order.
 function sealedParts(html) {
-    const call = /qv_unlock\('([^']*)',(\d+),'([^']*)',(true|false)\);/.exec(pageScriptOf(html));
+    const call = /qv_unlock\('([^']*)',(\d+),'([^']*)',(true|false)(,\{[^;]*\})?\);/.exec(pageScriptOf(html));
     assert.ok(call, 'a qv_unlock call in the page script');
     return { salt: call[1], iterations: Number(call[2]), check: call[3], remember: call[4] === 'true',
              blocks: sealedBlocks(html).map((b) => b.text) };
@@ -47,16 +47,17 @@ async function webCryptoOpen(key, sealed) {
 }
 
 // The unlock script evaluated in a fresh context with a session storage of its own (shared
-// between the contexts that are given the same one, as pages of one tab share it). The context
+// between the contexts that are given the same one, as pages of one tab share it) and a local
+// storage (shared as the pages of one site on a device share it). The context
 // has no document: where the unlock form would be shown, the page stays locked.
-function unlockContext(storage = new Map()) {
+function unlockContext(storage = new Map(), device = new Map()) {
+    const store = (map) => ({
+        getItem: (name) => (map.has(name) ? map.get(name) : null),
+        setItem: (name, value) => map.set(name, String(value)),
+        removeItem: (name) => map.delete(name),
+    });
     const context = {
-        atob, btoa, TextEncoder, TextDecoder, Uint8Array,
-        sessionStorage: {
-            getItem: (name) => (storage.has(name) ? storage.get(name) : null),
-            setItem: (name, value) => storage.set(name, String(value)),
-            removeItem: (name) => storage.delete(name),
-        },
+        atob, btoa, TextEncoder, TextDecoder, Uint8Array, sessionStorage: store(storage), localStorage: store(device),
     };
     context.window = context;
     vm.createContext(context);
@@ -183,6 +184,26 @@ test('the handed key opens one load; the key is kept for the visit under the run
     // A kept key that does not fit is asked past.
     storage.set(`qv_k${run.salt}`, Buffer.alloc(32).toString('base64'));
     assert.equal(visit(storage, run).unlocked, false);
+});
+
+test('a key kept on the device opens pages until its expiry, and only where the run remembers', async () => {
+    const run = sealedParts(transformSealed(page, password, ['--remember-days', '3']));
+    const base64 = Buffer.from(await webCryptoBits(password, run.salt, run.iterations)).toString('base64');
+    const name = `qv_l${run.salt}`;
+    const visit = (kept, remember = true) => {
+        const device = new Map([[name, kept]]);
+        const { context, storage } = unlockContext(new Map(), device);
+        const unlocked = context.qv_unlock(run.salt, run.iterations, run.check, remember, { d: 3 });
+        return { unlocked, left: device.has(name), session: storage.size };
+    };
+    const now = Date.now();
+    assert.deepEqual(visit(`${base64} ${now + 60000}`), { unlocked: true, left: true, session: 0 });
+    assert.deepEqual(visit(`${base64} ${now - 1}`), { unlocked: false, left: false, session: 0 }, 'expired');
+    assert.deepEqual(visit(base64), { unlocked: false, left: false, session: 0 }, 'no expiry');
+    assert.deepEqual(visit(`${Buffer.alloc(32).toString('base64')} ${now + 60000}`),
+                     { unlocked: false, left: true, session: 0 }, 'another key');
+    assert.deepEqual(visit(`${base64} ${now + 60000}`, false), { unlocked: false, left: true, session: 0 },
+                     'a run that keeps no key');
 });
 
 test('no run of eight characters of the hidden text, nor the password, is in the file', () => {

@@ -189,3 +189,84 @@ TEST(PasswordSources, WeakPasswordsAreTakenWithAWarning)
     EXPECT_THAT(cli::IterationsWarning(250000), HasSubstr("2.4 times sooner"));
     EXPECT_THAT(cli::IterationsWarning(100000), HasSubstr("6 times less work"));
 }
+
+// The unlock form's options reach the page script as one options argument; what could not work
+// is refused before any page is read.
+TEST(UnlockFormOptions, ReachThePageOrAreRefused)
+{
+    TempFolder folder;
+    const std::string page = folder.write("page.html", hidden).string();
+    const std::string form =
+        folder.write("form.html", "\xEF\xBB\xBF<form><h1>{{title}}</h1><input id=\"p\"></form>")
+            .string();
+    const std::string noField = folder.write("nofield.html", "<form><input></form>").string();
+    const std::string latin1 = folder.write("latin1.html", "<form id=\"p\">\xE9</form>").string();
+    const std::vector<std::string> encrypt = {"transform", page, "--encrypt", "--password=secret",
+                                              "--kdf-iterations=100000"};
+    const std::pair<std::vector<std::string>, std::string> accepted[] = {
+        {{"--remember-days", "30"}, "',true,{d:30});"},
+        {{"--unlock-text", "title=Members' area", "--unlock-text", "accent=#123456"},
+         "',true,{t:{title:'Members\\u0027 area'},c:'button{background:#123456}"},
+        {{"--unlock-text", "button=a=b"}, "{t:{button:'a=b'}}"},
+        {{"--unlock-template", form, "--no-remember"},
+         "',false,{f:'<form><h1>{{title}}</h1><input id=\"p\"></form>'});"},
+    };
+    for (const auto& [options, call] : accepted) {
+        SCOPED_TRACE(options[0]);
+        std::vector<std::string> args = encrypt;
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = RunCli(args);
+        ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
+        EXPECT_THAT(test::PageScriptOf(outcome.out), HasSubstr(call));
+    }
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--remember-days", "0"}, "between 1 and 3650"},
+        {{"--remember-days", "3651"}, "between 1 and 3650"},
+        {{"--remember-days", "5", "--no-remember"}, "give one of them"},
+        {{"--unlock-text", "title"}, "NAME=TEXT"},
+        {{"--unlock-text", "heading=x"}, "is not a text of the unlock form"},
+        {{"--unlock-text", "panel=red;x"}, "is not a colour"},
+        {{"--unlock-template", noField}, "no password field"},
+        {{"--unlock-template", latin1}, "not UTF-8"},
+        {{"--unlock-template", (folder.path() / "missing.html").string()}, "cannot read"},
+    };
+    for (const auto& [options, message] : refused) {
+        SCOPED_TRACE(options[0] + " " + options[1]);
+        std::vector<std::string> args = encrypt;
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = RunCli(args);
+        EXPECT_EQ(outcome.status, cli::exitUsage);
+        EXPECT_THAT(outcome.err, HasSubstr(message));
+    }
+    const Outcome clear =
+        RunCli({"transform", page, "--password=secret", "--unlock-text", "title=x"});
+    EXPECT_EQ(clear.status, cli::exitUsage);
+    EXPECT_THAT(clear.err, HasSubstr("--unlock-text goes with --encrypt only"));
+}
+
+// --share-link tells the run's key, URL-safe, once per run: another run has another key.
+TEST(UnlockFormOptions, ShareLinkTellsTheKeyOfEachRun)
+{
+    TempFolder folder;
+    const std::string page = folder.write("page.html", hidden).string();
+    std::vector<std::string> keys;
+    for (int run = 0; run < 2; ++run) {
+        const Outcome outcome = RunCli({"transform", page, "--encrypt", "--password=secret",
+                                        "--kdf-iterations=100000", "--share-link"});
+        ASSERT_EQ(outcome.status, cli::exitOk) << outcome.err;
+        const std::size_t at = outcome.err.find("#qv-key=");
+        ASSERT_NE(at, std::string::npos) << outcome.err;
+        const std::string key = outcome.err.substr(at + 8, outcome.err.find(' ', at) - at - 8);
+        EXPECT_EQ(key.size(), 43u) << key;
+        EXPECT_EQ(key.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                        "0123456789-_"),
+                  std::string::npos)
+            << key;
+        EXPECT_THAT(outcome.out, Not(HasSubstr(key)));
+        keys.push_back(key);
+    }
+    EXPECT_NE(keys[0], keys[1]);
+    const Outcome clear = RunCli({"transform", page, "--password=secret", "--share-link"});
+    EXPECT_EQ(clear.status, cli::exitUsage);
+    EXPECT_THAT(clear.err, HasSubstr("--share-link goes with --encrypt only"));
+}

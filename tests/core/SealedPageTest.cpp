@@ -151,7 +151,7 @@ TEST(SealedPage, TopCarriesTheUnlockScriptAndTheLockWithoutThePassword)
         const std::u16string unlock = UnlockScriptElement();
         EXPECT_TRUE(page.starts_with(u"<!DOCTYPE html>\r\n<meta charset=\"utf-8\">\r\n" + unlock +
                                      u"<script type=\"text/javascript\">\r\n<!--\r\neval("));
-        EXPECT_NE(unlock.find(u"window.qv_unlock="), std::u16string::npos);
+        EXPECT_NE(unlock.find(u"globalThis.qv_unlock="), std::u16string::npos);
         const std::u16string script = PageScriptOf(page);
         const std::u16string call =
             u"\r\nif (qv_ok)\r\n{\r\n   qv_ok=typeof "

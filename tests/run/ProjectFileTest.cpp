@@ -28,6 +28,9 @@ TEST(ProjectFile, KeepsEveryChoiceButThePassword)
     settings.encryptHiddenPart = true;
     settings.kdfIterations = 200'000;
     settings.rememberUnlock = false;
+    settings.unlockChoices.rememberDays = 14;
+    settings.unlockChoices.texts = {{u"title", u"Mitglieder \u00E9"}, {u"panel", u"#fff"}};
+    settings.unlockChoices.formTemplate = u"<form>{{label}} <input id=\"p\"></form>";
     settings.saveMode = core::SaveMode::CopyToFolder;
     settings.makeBackups = false;
     settings.saveDir = core::TextFromPath(folder.str() + test::Native("/out"));
@@ -73,6 +76,17 @@ TEST(ProjectFile, RefusesWhatItCannotTakeByFileAndKey)
          "\"pages[0].folder\" must be a path"},
         {"too few iterations", R"({"version": 1, "password_lock": {"kdf_iterations": 5}})",
          "\"password_lock.kdf_iterations\" must be"},
+        {"remember days out of range", R"({"version": 1, "password_lock": {"remember_days": -1}})",
+         "\"password_lock.remember_days\" must be"},
+        {"an unknown unlock text",
+         R"({"version": 1, "password_lock": {"unlock_texts": {"heading": "x"}}})",
+         "\"password_lock.unlock_texts.heading\" is not a text"},
+        {"a colour that is none",
+         R"({"version": 1, "password_lock": {"unlock_texts": {"accent": "red}"}}})",
+         "\"password_lock.unlock_texts.accent\" is not a colour"},
+        {"a template without the field",
+         R"({"version": 1, "password_lock": {"unlock_template": "<form></form>"}})",
+         "\"password_lock.unlock_template\" holds no password field"},
         {"quote in a warning", R"({"version": 1, "warning": {"on": true, "text": "it's"}})",
          "\"warning.text\" holds a quotation mark"},
         {"notice ending its comment", R"({"version": 1, "notice": {"on": true, "text": "-->"}})",

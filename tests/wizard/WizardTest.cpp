@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -92,6 +94,13 @@ struct Wizard
     {
         window->ShowPage(page);
         qobject_cast<QAbstractButton*>(find(name))->click();
+    }
+    // The password lock on, with password typed into both boxes.
+    void lockWithPassword(const QString& password)
+    {
+        find<QCheckBox>("chkPasswordScript")->click();
+        QTest::keyClicks(find<QLineEdit>("txtPassword"), password);
+        QTest::keyClicks(find<QLineEdit>("txtPasswordConfirm"), password);
     }
     // Presses Protect on the Go! page, saying Yes first when yes, and waits for the run it starts,
     // if any, to end.
@@ -390,9 +399,7 @@ private slots:
         auto* info = w.find<QLabel>("lblEncryptInfo");
         QVERIFY(!encrypt->isEnabled());
         QVERIFY(info->text().contains(QStringLiteral("password stands in the page source")));
-        w.find<QCheckBox>("chkPasswordScript")->click();
-        QTest::keyClicks(w.find<QLineEdit>("txtPassword"), QStringLiteral("letmein2"));
-        QTest::keyClicks(w.find<QLineEdit>("txtPasswordConfirm"), QStringLiteral("letmein2"));
+        w.lockWithPassword(QStringLiteral("letmein2"));
         encrypt->click();
         QVERIFY(info->text().contains(QStringLiteral("encrypted")));
         QVERIFY(w.window->settings().encryptHiddenPart);
@@ -404,6 +411,43 @@ private slots:
         // Clearing the password lock leaves the box ticked but the pages in the clear.
         w.click(3, "chkPasswordScript");
         QVERIFY(!encrypt->isEnabled() && encrypt->isChecked());
+    }
+
+    // The unlock form's days and texts follow the encryption box and reach the pages; a colour
+    // that is none is told on the Encryption page before anything is written.
+    void unlockFormChoicesReachThePages()
+    {
+        Wizard w;
+        auto* remember = w.find<QCheckBox>("chkRememberDays");
+        auto* texts = w.find<QTableWidget>("tblUnlockTexts");
+        QVERIFY(!remember->isEnabled() && !texts->isEnabled());
+        test::TempFolder site;
+        site.write("a.htm", "<p>hidden words</p>");
+        w.addFolder(q(site.str()));
+        w.window->ShowPage(3);
+        w.lockWithPassword(QStringLiteral("opensesame"));
+        w.find<QCheckBox>("chkEncrypt")->click();
+        QVERIFY(remember->isEnabled() && texts->isEnabled());
+        QVERIFY(w.window->settings().unlockChoices == core::UnlockChoices{});
+        remember->click();
+        w.find<QSpinBox>("spnRememberDays")->setValue(45);
+        const auto row = [texts](const QString& name) {
+            return texts->findItems(name, Qt::MatchExactly).front()->row();
+        };
+        texts->item(row(QStringLiteral("title")), 1)->setText(QStringLiteral("Members only"));
+        texts->item(row(QStringLiteral("accent")), 1)->setText(QStringLiteral("red;x"));
+        w.protect();
+        QVERIFY(!site.exists("protected_a.htm"));
+        QCOMPARE(w.window->currentPage(), 3);
+        QVERIFY(
+            w.dialogs.messages.back().text.startsWith(QStringLiteral("accent: is not a colour")));
+        texts->item(row(QStringLiteral("accent")), 1)->setText(QStringLiteral("#c33"));
+        const core::UnlockChoices chosen = w.window->settings().unlockChoices;
+        QCOMPARE(chosen.rememberDays, 45u);
+        QVERIFY(
+            (chosen.texts == core::UnlockTexts{{u"accent", u"#c33"}, {u"title", u"Members only"}}));
+        w.protect();
+        QVERIFY(site.read("protected_a.htm").find("qv_d00(qv_open(\"") != std::string::npos);
     }
 
     // The password is masked in both its boxes unless shown; two that differ are told below
