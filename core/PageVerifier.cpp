@@ -295,6 +295,23 @@ std::u16string without(std::u16string_view text, std::u16string_view piece)
     return out;
 }
 
+// Where the first writer block of any shape starts in text at or after from, and its shape;
+// npos and no shape when none does.
+std::size_t firstBlockStart(std::u16string_view text, std::size_t from,
+                            const std::vector<WriterBlockShape>& shapes,
+                            const WriterBlockShape*& block)
+{
+    std::size_t first = std::u16string_view::npos;
+    for (const WriterBlockShape& shape : shapes) {
+        const std::size_t at = findText(text, shape.start, from);
+        if (at < first) {
+            first = at;
+            block = &shape;
+        }
+    }
+    return first;
+}
+
 // Turns the writer blocks in text, whole as it is, into the markup they write; false when one
 // is cut short or cannot be read. found tells whether there was any.
 bool revealBlocks(std::u16string_view text, const std::vector<WriterBlockShape>& shapes,
@@ -303,14 +320,7 @@ bool revealBlocks(std::u16string_view text, const std::vector<WriterBlockShape>&
     found = false;
     for (std::size_t i = 0;;) {
         const WriterBlockShape* block = nullptr;
-        std::size_t at = std::u16string_view::npos;
-        for (const WriterBlockShape& shape : shapes) {
-            const std::size_t start = findText(text, shape.start, i);
-            if (start < at) {
-                at = start;
-                block = &shape;
-            }
-        }
+        const std::size_t at = firstBlockStart(text, i, shapes, block);
         if (block == nullptr) {
             out.append(text.substr(i));
             return true;
@@ -461,14 +471,7 @@ void ProtectedPageCheck::take(bool last)
     const std::u16string_view text = m_pending;
     while (i < text.size() && !m_fault) {
         if (m_block == nullptr) {
-            std::size_t next = std::u16string_view::npos;
-            for (const WriterBlockShape& shape : m_shapes) {
-                const std::size_t at = findText(text, shape.start, i);
-                if (at < next) {
-                    next = at;
-                    m_block = &shape;
-                }
-            }
+            const std::size_t next = firstBlockStart(text, i, m_shapes, m_block);
             if (m_block == nullptr) {
                 // A block may start in the last units: they wait for what follows.
                 const std::size_t keep = last ? 0 : std::min(text.size() - i, m_longestStart - 1);
