@@ -2,6 +2,7 @@
 
 #include "cli/PasswordAdvice.h"
 #include "cli/PasswordOptions.h"
+#include "core/Utf8.h"
 #include "tests/cli/RunCli.h"
 #include "tests/support/PageDecoding.h"
 
@@ -13,13 +14,20 @@ using test::TempFolder;
 namespace {
 
 #ifdef _WIN32
+// Set as Windows keeps the environment, in UTF-16, which the program reads: a narrow value would
+// be read in the ANSI code page.
+std::wstring wide(const char* utf8)
+{
+    const std::u16string text = core::Utf8ToUtf16(utf8);
+    return std::wstring(text.begin(), text.end());
+}
 int setenv(const char* name, const char* value, int)
 {
-    return _putenv_s(name, value);
+    return _wputenv_s(wide(name).c_str(), wide(value).c_str());
 }
 int unsetenv(const char* name)
 {
-    return _putenv_s(name, "");
+    return _wputenv_s(wide(name).c_str(), L"");
 }
 #endif
 
