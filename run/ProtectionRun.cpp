@@ -877,6 +877,7 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
                linkBackup(page, output, backup, staged.stamp, linkRefused)) {
         staged.backup = backup;
         staged.backupMade = true;
+        staged.backupLinked = true;
     } else if (linkRefused) {
         m_fileSystem.removeFile(written);
         m_journal->noteDropped(staged.number, false);

@@ -194,6 +194,9 @@ private:
         bool listed = false;
         std::uint64_t doneBytes = 0;
         bool backupMade = false; // by this run, rather than found standing
+        // The backup is the page's own file by a second name: its bytes were on the disk as
+        // much as the page's were, and only its name has to be made to last.
+        bool backupLinked = false;
     };
     void stage(StagedPage staged, std::uint64_t size);
     void commitBatch();

@@ -208,7 +208,12 @@ void ProtectionRun::finishJournal(RunSummary& summary)
 void ProtectionRun::stage(StagedPage staged, std::uint64_t size)
 {
     if (!staged.backup.empty()) {
-        m_toSync.push_back(staged.backup);
+        // A backup by a second name costs no flush of its bytes: a flush of the disk as a
+        // whole would write out every page of the batch too, which need not last before they
+        // are put in place (the record and the backups restore what they replace).
+        if (!staged.backupLinked) {
+            m_toSync.push_back(staged.backup);
+        }
         // The folders, for the backups' names: each once. In a backup folder, the folders
         // above up to it too, for the names of the folders the run made there.
         const bool apart = !m_recordPlace.backups.empty();
