@@ -14,6 +14,7 @@
 #include "core/TextSearch.h"
 #include "crypto/PasswordSealer.h"
 #include "files/PageCodec.h"
+#include "run/PagePipeline.h"
 
 namespace quorlane::cli {
 
@@ -98,21 +99,16 @@ int TransformCommand::run(std::istream& in, std::ostream& out, std::ostream& err
         err << "quorlane-cli: cannot encrypt the page: " << *sealing.failure << "\n";
         return exitPageFailed;
     }
-    // The protected page is written while it is made.
+    // The protected page is written while it is made; a frameset stays as it is.
     files::PageWriter writer(out, page.encoding);
-    if (core::FramesRecognised(page.text)) {
-        writer.append(page.text); // a frameset stays as it is
-    } else {
-        core::WriteOrdinaryPage(page.text, settings, page.declaredCharset, writer,
-                                sealing.sealer.get());
-    }
-    if (const auto failure = sealing.sealer ? sealing.sealer->takeFailure() : std::nullopt) {
+    const bool keptAsItIs = core::FramesRecognised(page.text);
+    if (const auto failure = run::WriteProtectedPage(page.text, keptAsItIs, settings, page,
+                                                     sealing.sealer.get(), writer)) {
         writer.finish();
         err << "quorlane-cli: cannot encrypt the page: " << *failure
             << "; the page written is incomplete\n";
         return exitPageFailed;
     }
-    writer.append(core::protectedPageMarker);
     if (!writer.finish()) {
         err << "quorlane-cli: cannot write the protected page to standard output\n";
         return exitUsage;

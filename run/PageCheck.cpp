@@ -8,7 +8,9 @@
 #include "core/Utf8.h"
 #include "files/EncodingLabels.h"
 #include "files/modAll.h"
+#include "run/FrameWalk.h"
 #include "run/HandledPaths.h"
+#include "run/PagePipeline.h"
 
 namespace quorlane::run {
 
@@ -36,6 +38,87 @@ std::size_t backupsInSite(const CheckReport& report, const core::ProtectionSetti
     }
     return count;
 }
+
+// What a run would do to each page, up to the making of it: read it, look at it, take on its
+// frame pages, and note the prints of what it hides.
+class CheckSteps final : public FrameVisitor
+{
+public:
+    CheckSteps(files::FileSystem& fileSystem, const core::ProtectionSettings& settings,
+               bool anyFile, CheckReport& report, LeakAudit& audit)
+        : m_fileSystem(fileSystem)
+        , m_settings(settings)
+        , m_anyFile(anyFile)
+        , m_handled(fileSystem)
+        , m_report(report)
+        , m_audit(audit)
+    {
+    }
+
+    Begun begin(const core::FileRecord& record, bool listed, std::u16string_view& text) override
+    {
+        const core::PathString path = record.fullPath();
+        if (!m_handled.insert(path)) {
+            return Begun::Left;
+        }
+        if (!TakenAsPage(m_fileSystem, path, m_anyFile)) {
+            m_report.notPages.push_back(path);
+            return Begun::Left;
+        }
+        auto look = std::make_unique<PageLook>();
+        if (const files::FileResult failure = ReadAndLook(m_fileSystem, path, m_settings, *look)) {
+            m_handled.forget(path);
+            if (listed) {
+                PageFailure unread;
+                unread.path = path;
+                unread.error = *failure;
+                m_report.pages.push_back({path, {}, unread});
+            }
+            return Begun::Unread;
+        }
+        if (look->decoded.encodingUnavailable) {
+            PageFailure unreadable;
+            unreadable.kind = PageFailure::Kind::EncodingUnavailable;
+            unreadable.path = path;
+            unreadable.detail = look->decoded.declaredCharset;
+            m_report.pages.push_back({path, {}, unreadable});
+        } else {
+            m_report.pages.push_back({path, std::move(look->findings), {}});
+        }
+        if (look->protectedAlready) {
+            return Begun::Left;
+        }
+        if (!look->decoded.encodingUnavailable) {
+            text = look->decoded.text;
+        }
+        m_open.emplace_back(record, std::move(look));
+        return Begun::Page;
+    }
+
+    bool frameInside(const core::FileRecord& frame) override
+    {
+        return files::LiesWithin(frame.fullPath(), SiteOfFrame(frame));
+    }
+
+    void finish(bool framesHandled) override
+    {
+        const auto& [record, look] = m_open.back();
+        if (!framesHandled && !look->decoded.encodingUnavailable) {
+            m_audit.addPage(record, record.fullPath(),
+                            HiddenTextPrints(look->decoded.text, m_settings.protectMode));
+        }
+        m_open.pop_back();
+    }
+
+private:
+    files::FileSystem& m_fileSystem;
+    const core::ProtectionSettings& m_settings;
+    const bool m_anyFile;
+    HandledPaths m_handled;
+    CheckReport& m_report;
+    LeakAudit& m_audit;
+    std::vector<std::pair<core::FileRecord, std::unique_ptr<PageLook>>> m_open;
+};
 
 } // namespace
 
@@ -84,61 +167,9 @@ CheckReport CheckSelection(files::FileSystem& fileSystem,
             list.add({}, entry.path);
         }
     }
-    HandledPaths handled(fileSystem);
-    // Frame pages are pages of the run too: they wait on a stack, as in the run.
-    // A frame that cannot be read only ends the frame handling of its frameset, as in the run.
-    std::vector<std::pair<core::FileRecord, bool>> pending;
-    for (auto it = list.end(); it != list.begin();) {
-        pending.emplace_back(*--it, false);
-    }
-    while (!pending.empty()) {
-        const auto [record, isFrame] = pending.back();
-        pending.pop_back();
-        const core::PathString path = record.fullPath();
-        if (!handled.insert(path)) {
-            continue;
-        }
-        if (!TakenAsPage(fileSystem, path, anyFile)) {
-            report.notPages.push_back(path);
-            continue;
-        }
-        std::string bytes;
-        files::FileStamp stamp;
-        if (const files::FileResult failure = fileSystem.readFile(path, bytes, stamp)) {
-            if (!isFrame) {
-                PageFailure unread;
-                unread.path = path;
-                unread.error = *failure;
-                report.pages.push_back({path, {}, unread});
-            }
-            continue;
-        }
-        const files::DecodedPage page = files::DecodePage(bytes);
-        if (page.encodingUnavailable) {
-            PageFailure unreadable;
-            unreadable.kind = PageFailure::Kind::EncodingUnavailable;
-            unreadable.path = path;
-            unreadable.detail = page.declaredCharset;
-            report.pages.push_back({path, {}, unreadable});
-            continue;
-        }
-        report.pages.push_back({path, CheckPage(page, bytes.size(), settings.protectMode), {}});
-        if (core::FindExact(page.text, core::protectedPageMarker) != core::npos) {
-            continue;
-        }
-        core::FrameScanner frames(page.text);
-        std::u16string source;
-        std::vector<std::pair<core::FileRecord, bool>> framePages;
-        while (frames.next(source) == core::FrameScanner::Next::Frame) {
-            if (const auto frame = core::FramePageRecord(record, source);
-                frame && files::LiesWithin(frame->fullPath(), SiteOfFrame(*frame))) {
-                framePages.emplace_back(*frame, true);
-            }
-        }
-        if (!frames.foundAny()) {
-            audit.addPage(record, path, HiddenTextPrints(page.text, settings.protectMode));
-        }
-        pending.insert(pending.end(), framePages.rbegin(), framePages.rend());
+    CheckSteps steps(fileSystem, settings, anyFile, report, audit);
+    for (const core::FileRecord& record : list) {
+        WalkFrames(record, steps);
     }
     if (!report.pages.empty()) {
         report.runFindings = core::FindForRun(settings);

@@ -3,10 +3,6 @@
 #include <algorithm>
 
 #include "core/PageTransformer.h"
-#include "core/TextSearch.h"
-#include "files/Sha256.h"
-#include "run/PageCheck.h"
-#include "run/WrittenPageCheck.h"
 
 namespace quorlane::run {
 
@@ -92,41 +88,20 @@ std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path
         return std::make_unique<PreparedPage>();
     }
     auto page = std::make_unique<PreparedPage>();
-    if (m_fileSystem.readFile(path, page->bytes, page->stamp) ||
-        page->bytes.size() > largestPreparedPage) {
+    if (ReadAndLook(m_fileSystem, path, m_settings, page->look) ||
+        page->look.bytes.size() > largestPreparedPage) {
         return std::make_unique<PreparedPage>();
     }
     page->read = true;
-    page->sourceSha256 = files::Sha256Hex(page->bytes);
-    page->decoded = files::DecodePage(page->bytes);
-    const std::u16string_view text = page->decoded.text;
-    page->protectedAlready = core::FindExact(text, core::protectedPageMarker) != core::npos;
-    if (page->protectedAlready) {
+    const PageLook& look = page->look;
+    if (look.protectedAlready || look.decoded.encodingUnavailable || !m_transform) {
         return page;
     }
-    page->findings = CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
-    core::FrameScanner frames(text);
+    core::FrameScanner frames(look.decoded.text);
     std::u16string source;
-    if (!m_transform || page->decoded.encodingUnavailable ||
-        frames.next(source) != core::FrameScanner::Next::End || frames.foundAny()) {
-        return page;
+    if (frames.next(source) == core::FrameScanner::Next::End && !frames.foundAny()) {
+        page->made = MakePage(look, m_settings, sealer);
     }
-    page->transformed = true;
-    std::u16string protectedText(text);
-    core::ProtectOrdinaryPage(protectedText, m_settings, page->decoded.declaredCharset, sealer);
-    if (sealer) {
-        page->sealFailure = sealer->takeFailure();
-        if (page->sealFailure) {
-            return page;
-        }
-    }
-    protectedText += core::protectedPageMarker;
-    page->encoded = files::EncodePage(protectedText, page->decoded.encoding);
-    page->encodedSha256 = files::Sha256Hex(page->encoded);
-    WrittenPageScratch scratch;
-    page->writtenFault = CheckWrittenPage(page->encoded, text, page->decoded.encoding, m_settings,
-                                          false, sealer, scratch);
-    page->hiddenPrints = HiddenTextPrints(text, m_settings.protectMode);
     return page;
 }
 

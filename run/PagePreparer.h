@@ -10,38 +10,20 @@
 #include <vector>
 
 #include "core/HiddenPartSealer.h"
-#include "core/PageFindings.h"
 #include "core/ProtectionSettings.h"
 #include "files/FileSystem.h"
-#include "files/PageCodec.h"
-#include "run/HiddenTextIndex.h"
-#include "run/RunHost.h"
+#include "run/PagePipeline.h"
 
 namespace quorlane::run {
 
-// A listed page read and, when it is an ordinary page, transformed, encoded and checked ahead
-// of its turn. The run uses it only when the file still stands as it was read; else it reads
-// afresh.
+// A listed page read and looked at, and, when it is an ordinary page, made ahead of its turn
+// (not for a frameset, a page left alone, or when the run seals on its own side). The run uses
+// it only when the file still stands as it was read; else it reads afresh.
 struct PreparedPage
 {
     bool read = false;
-    std::string bytes;
-    files::FileStamp stamp;
-    files::DecodedPage decoded;
-    std::string sourceSha256; // of bytes
-    bool protectedAlready = false;
-    std::vector<core::Finding> findings;
-    // An ordinary page made ahead: encoded is the page to write (marker included), with its
-    // digest and what the check of written pages finds wrong with exactly these bytes; or
-    // sealFailure tells why its hidden parts could not be sealed. Not made for a frameset, a
-    // page left alone, or when the run transforms on its own side.
-    bool transformed = false;
-    std::optional<std::string> sealFailure;
-    std::string encoded;
-    std::string encodedSha256;
-    std::optional<PageFailure> writtenFault;
-    // The prints of the hidden part, for the audit of what the run publishes beside its pages.
-    std::optional<TextPrints> hiddenPrints;
+    PageLook look;
+    std::optional<MadePage> made;
 };
 
 // The largest page prepared ahead; a larger one is left unread, for the run to take on its own.

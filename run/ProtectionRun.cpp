@@ -509,24 +509,13 @@ struct ProtectionRun::PendingPage
 {
     core::FileRecord record;
     core::PathString path;
-    std::string bytes;      // as read: the backup is made of them
-    files::FileStamp stamp; // how the file stood when it was read
-    files::DecodedPage decoded;
-    core::FrameScanner frames{decoded.text};
-    bool framesFailed = false;
+    PageLook look; // its bytes are kept for the backup until it is made
     // Overwrite: a file holding just bytes stands at the backup's name already (left by a run
     // that was stopped), and serves as the backup.
     bool backupStands = false;
-    std::string sourceSha256; // of bytes, taken before they are let go
     std::uint64_t sourceSize = 0;
-    bool listed = false; // a page of the list, not a frame page
-    // An ordinary page transformed ahead of its turn (see PreparedPage).
-    bool transformed = false;
-    std::optional<std::string> sealFailure;
-    std::string encoded;
-    std::string encodedSha256;
-    std::optional<PageFailure> writtenFault;
-    std::optional<TextPrints> hiddenPrints;
+    bool listed = false;          // a page of the list, not a frame page
+    std::optional<MadePage> made; // an ordinary page made ahead of its turn
 };
 
 void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
@@ -535,44 +524,59 @@ void ProtectionRun::failPage(PendingPage& page, PageFailure failure,
     pageFailed(page.path, std::move(failure), page.listed, std::move(cause));
 }
 
-// The per-file step. A frameset's frame pages go through the same step, each completely, before
-// the frameset goes on; they wait on a stack of their own rather than in nested calls, so that
-// no chain of frames, however deep, can exhaust the program's stack.
+// The per-file step, for a listed page and its frame pages (see WalkFrames).
+class ProtectionRun::PageSteps final : public FrameVisitor
+{
+public:
+    PageSteps(ProtectionRun& run, std::unique_ptr<PreparedPage> prepared)
+        : m_run(run)
+        , m_prepared(std::move(prepared))
+    {
+    }
+
+    Begun begin(const core::FileRecord& record, bool listed, std::u16string_view& text) override
+    {
+        std::optional<FileError> unread;
+        auto page = m_run.beginPage(record, listed, unread, std::move(m_prepared));
+        if (!page) {
+            if (unread && listed) {
+                m_run.pageFailed(
+                    record.fullPath(),
+                    failureOf(PageFailure::Kind::ReadFailed, record.fullPath(), *unread), true);
+            }
+            return unread ? Begun::Unread : Begun::Left;
+        }
+        // A page made ahead was found to hold no frame element; it is not looked through again.
+        // Nor is one whose text is not what a browser would read.
+        const bool noFrames = page->made || page->look.decoded.encodingUnavailable;
+        text = noFrames ? std::u16string_view() : std::u16string_view(page->look.decoded.text);
+        m_pending.push_back(std::move(page));
+        return Begun::Page;
+    }
+
+    bool frameInside(const core::FileRecord& frame) override
+    {
+        return m_run.frameInsideSite(frame);
+    }
+
+    void finish(bool framesHandled) override
+    {
+        const std::unique_ptr<PendingPage> done = std::move(m_pending.back());
+        m_pending.pop_back();
+        m_run.finishPage(*done, framesHandled);
+    }
+
+private:
+    ProtectionRun& m_run;
+    std::unique_ptr<PreparedPage> m_prepared; // the listed page's, when it was made ahead
+    std::vector<std::unique_ptr<PendingPage>> m_pending;
+};
+
 void ProtectionRun::ProtectFile(const core::FileRecord& record,
                                 std::unique_ptr<PreparedPage> prepared)
 {
-    std::vector<std::unique_ptr<PendingPage>> pending;
-    std::optional<FileError> unread;
-    if (auto page = beginPage(record, true, unread, std::move(prepared))) {
-        pending.push_back(std::move(page));
-    } else if (unread) {
-        pageFailed(record.fullPath(),
-                   failureOf(PageFailure::Kind::ReadFailed, record.fullPath(), *unread), true);
-    }
-    while (!pending.empty()) {
-        PendingPage& top = *pending.back();
-        std::u16string source;
-        const core::FrameScanner::Next next =
-            top.framesFailed ? core::FrameScanner::Next::End : top.frames.next(source);
-        if (next == core::FrameScanner::Next::Frame) {
-            if (const std::optional<core::FileRecord> frame =
-                    core::FramePageRecord(top.record, source);
-                frame && frameInsideSite(*frame)) {
-                if (auto page = beginPage(*frame, false, unread)) {
-                    pending.push_back(std::move(page));
-                } else if (unread) {
-                    top.framesFailed = true; // the frameset is then protected as a page
-                }
-            }
-            continue;
-        }
-        if (next == core::FrameScanner::Next::Broken) {
-            top.framesFailed = true;
-        }
-        const std::unique_ptr<PendingPage> done = std::move(pending.back());
-        pending.pop_back();
-        finishPage(*done, done->frames.foundAny() && !done->framesFailed);
-    }
+    PageSteps steps(*this, std::move(prepared));
+    WalkFrames(record, steps);
 }
 
 // Reads a page, unless it is to be left alone; for a page that cannot be read, unread tells why.
@@ -602,45 +606,24 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
     }
     auto page = std::make_unique<PendingPage>();
     // What was read ahead counts only while the file stands as it was then.
-    if (prepared && prepared->read && m_fileSystem.stamp(path) == prepared->stamp) {
-        page->bytes = std::move(prepared->bytes);
-        page->stamp = prepared->stamp;
-        page->decoded = std::move(prepared->decoded);
-        page->sourceSha256 = std::move(prepared->sourceSha256);
-        page->transformed = prepared->transformed;
-        page->sealFailure = std::move(prepared->sealFailure);
-        page->encoded = std::move(prepared->encoded);
-        page->encodedSha256 = std::move(prepared->encodedSha256);
-        page->writtenFault = std::move(prepared->writtenFault);
-        page->hiddenPrints = std::move(prepared->hiddenPrints);
-    } else {
-        prepared.reset();
-        if (const files::FileResult failure =
-                m_fileSystem.readFile(path, page->bytes, page->stamp)) {
-            m_handledPaths.forget(path);
-            unread = *failure;
-            return nullptr;
-        }
-        page->decoded = files::DecodePage(page->bytes);
+    if (prepared && prepared->read && m_fileSystem.stamp(path) == prepared->look.stamp) {
+        page->look = std::move(prepared->look);
+        page->made = std::move(prepared->made);
+    } else if (const files::FileResult failure =
+                   ReadAndLook(m_fileSystem, path, m_settings, page->look)) {
+        m_handledPaths.forget(path);
+        unread = *failure;
+        return nullptr;
     }
     page->record = record;
     page->path = path;
     page->listed = listed;
-    // A page made ahead was found to hold no frame element; it is not looked through again.
-    page->frames = core::FrameScanner(page->transformed ? std::u16string_view()
-                                                        : std::u16string_view(page->decoded.text));
-    const bool protectedAlready =
-        prepared ? prepared->protectedAlready
-                 : core::FindExact(page->decoded.text, core::protectedPageMarker) != core::npos;
-    if (protectedAlready) {
+    if (page->look.protectedAlready) {
         return skip(SkipReason::AlreadyProtected);
     }
-    if (auto findings = prepared
-                            ? std::move(prepared->findings)
-                            : CheckPage(page->decoded, page->bytes.size(), m_settings.protectMode);
-        !findings.empty()) {
+    if (!page->look.findings.empty()) {
         RunNotice notice = noticeOf(RunNotice::Kind::PageFindings, path);
-        notice.findings = std::move(findings);
+        notice.findings = std::move(page->look.findings);
         say(std::move(notice));
     }
     return page;
@@ -678,9 +661,9 @@ void ProtectionRun::removeStaleTemporariesBeside(const core::PathString& output)
 // Transforms (a frameset whose frames were handled stays as it is), places, writes, records.
 void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
 {
-    if (page.decoded.encodingUnavailable) {
+    if (page.look.decoded.encodingUnavailable) {
         PageFailure failure = failureOf(PageFailure::Kind::EncodingUnavailable, page.path);
-        failure.detail = page.decoded.declaredCharset;
+        failure.detail = page.look.decoded.declaredCharset;
         failPage(page, std::move(failure));
         return;
     }
@@ -690,7 +673,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         const core::PathString ownBackup =
             settings.makeBackups ? BackupPlace(m_recordPlace, m_fileSystem.linkTarget(page.path))
                                  : core::PathString();
-        if (auto refusal = overwriteRefusal(page.path, page.stamp, ownBackup)) {
+        if (auto refusal = overwriteRefusal(page.path, page.look.stamp, ownBackup)) {
             failPage(page, *refusal);
             return;
         }
@@ -712,7 +695,7 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         return;
     }
     // Read-only means read-only, as for any output; found before a backup is made of it.
-    if (overwrite && page.stamp.readOnly) {
+    if (overwrite && page.look.stamp.readOnly) {
         failPage(page,
                  failureOf(PageFailure::Kind::WriteFailed, output,
                            files::classify(std::make_error_code(std::errc::permission_denied))));
@@ -729,16 +712,13 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
         return;
     }
     if (backups && m_fileSystem.stamp(backup)) {
-        page.backupStands = holdsJust(backup, page.bytes);
+        page.backupStands = holdsJust(backup, page.look.bytes);
         if (!page.backupStands) {
             failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, backup));
             return;
         }
     }
-    if (page.sourceSha256.empty()) {
-        page.sourceSha256 = files::Sha256Hex(page.bytes);
-    }
-    page.sourceSize = page.bytes.size();
+    page.sourceSize = page.look.bytes.size();
     // Only a file that stands at the output can be a listed page or be replaced.
     const bool standing = !overwrite && m_fileSystem.stamp(output).has_value();
     if (standing && settings.saveMode == core::SaveMode::CopyToFolder) {
@@ -778,41 +758,39 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
     // The page as read is kept for the check of the written file; a page made ahead of its turn
     // needs it for nothing else.
-    std::u16string& text = page.decoded.text;
-    const std::u16string original = page.transformed ? std::move(text) : text;
+    std::u16string& text = page.look.decoded.text;
+    const std::u16string original = page.made ? std::move(text) : text;
     std::optional<PageFailure> rejection;
     const files::FileContent content = [&](std::ostream& out) {
-        if (page.transformed) {
+        std::optional<std::string> sealFailure;
+        if (page.made) {
             // Made ahead of its turn, marker included.
-            if (auto& why = page.sealFailure) {
-                rejection = failureOf(PageFailure::Kind::SealingFailed, page.path);
-                rejection->detail = std::move(*why);
-                return false;
+            sealFailure = std::move(page.made->sealFailure);
+            if (!sealFailure) {
+                const std::string& made = page.made->encoded;
+                out.write(made.data(), static_cast<std::streamsize>(made.size()));
             }
-            out.write(page.encoded.data(), static_cast<std::streamsize>(page.encoded.size()));
-            return static_cast<bool>(out);
-        }
-        files::PageWriter writer(out, page.decoded.encoding);
-        if (framesHandled) {
-            writer.append(text);
         } else {
-            core::WriteOrdinaryPage(text, settings, page.decoded.declaredCharset, writer,
-                                    m_sealer.get());
+            files::PageWriter writer(out, page.look.decoded.encoding);
+            sealFailure = WriteProtectedPage(text, framesHandled, settings, page.look.decoded,
+                                             m_sealer.get(), writer);
+            text = std::u16string();
+            if (!sealFailure) {
+                return writer.finish();
+            }
         }
-        writer.append(core::protectedPageMarker);
-        text = std::u16string();
-        if (auto why = m_sealer ? m_sealer->takeFailure() : std::nullopt) {
+        if (sealFailure) {
             rejection = failureOf(PageFailure::Kind::SealingFailed, page.path);
-            rejection->detail = std::move(*why);
+            rejection->detail = std::move(*sealFailure);
             return false;
         }
-        return writer.finish();
+        return static_cast<bool>(out);
     };
     std::optional<std::size_t> number;
     const files::WriteCheck check = [&](const core::PathString& temporary) {
         WrittenFile written;
-        rejection = checkWritten(temporary, output, original, page.decoded.encoding, framesHandled,
-                                 page.transformed ? &page : nullptr, written);
+        rejection = checkWritten(temporary, output, original, page.look.decoded.encoding,
+                                 framesHandled, page.made ? &*page.made : nullptr, written);
         entry.outputSize = written.size;
         entry.outputSha256 = written.sha256;
         if (rejection || overwrite) {
@@ -842,13 +820,15 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
     }
     m_writtenOutputs.insert(AbsolutePath(output));
     if (!framesHandled) {
-        notePrints(page.record, page.path, page.hiddenPrints, original);
+        std::optional<TextPrints> prints =
+            page.made ? std::move(page.made->hiddenPrints) : std::nullopt;
+        notePrints(page.record, page.path, prints, original);
     }
     if (!overwrite) {
         if (number) {
             m_journal->notePlaced(*number);
         }
-        page.bytes = std::string();
+        page.look.bytes = std::string();
         RecordResult(page.record, page.path, page.listed, output);
         syncJournalNowAndThen();
         return;
@@ -861,8 +841,8 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
 void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& output,
                                  const core::PathString& written, const ManifestPage& entry)
 {
-    StagedPage staged{page.record, page.path, output,      written,    {},
-                      page.stamp,  0,         page.listed, m_doneBytes};
+    StagedPage staged{page.record,     page.path, output,      written,    {},
+                      page.look.stamp, 0,         page.listed, m_doneBytes};
     if (const files::FileResult failure = m_journal->addPage(entry, staged.number)) {
         m_fileSystem.removeFile(written);
         recordFailed(m_journal->path(), *failure);
@@ -884,7 +864,7 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
         failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, backup));
         return;
     } else if (!entry.backup.empty()) {
-        if (const auto failure = files::MakeBackup(output, page.bytes, m_fileSystem, backup)) {
+        if (const auto failure = files::MakeBackup(output, page.look.bytes, m_fileSystem, backup)) {
             m_fileSystem.removeFile(written);
             m_journal->noteDropped(staged.number, false);
             failPage(page, failure->nameTaken
@@ -896,8 +876,8 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
         staged.backup = backup;
         staged.backupMade = true;
     }
-    const std::uint64_t size = page.bytes.size();
-    page.bytes = std::string();
+    const std::uint64_t size = page.look.bytes.size();
+    page.look.bytes = std::string();
     stage(std::move(staged), size);
 }
 
@@ -911,7 +891,7 @@ bool ProtectionRun::linkBackup(const PendingPage& page, const core::PathString& 
                                std::optional<files::FileError>& refused)
 {
     const std::optional<files::FileStamp> before = m_fileSystem.stamp(output);
-    if (!before || !(*before == page.stamp) || before->links != 1) {
+    if (!before || !(*before == page.look.stamp) || before->links != 1) {
         return false;
     }
     files::MakeFolders(m_fileSystem, backup);
@@ -940,7 +920,7 @@ ManifestPage ProtectionRun::manifestEntry(const PendingPage& page,
     entry.source = m_journal->namedSource(page.path);
     entry.output = recordedOutput;
     entry.sourceSize = page.sourceSize;
-    entry.sourceSha256 = page.sourceSha256;
+    entry.sourceSha256 = page.look.sourceSha256;
     entry.replacedEarlierFile = replaced;
     return entry;
 }
@@ -951,7 +931,7 @@ ManifestPage ProtectionRun::manifestEntry(const PendingPage& page,
 std::optional<PageFailure>
 ProtectionRun::checkWritten(const core::PathString& temporary, const core::PathString& output,
                             std::u16string_view original, const files::PageEncoding& encoding,
-                            bool keptAsItIs, const PendingPage* made, WrittenFile& written)
+                            bool keptAsItIs, const MadePage* made, WrittenFile& written)
 {
     if (made && holdsJust(temporary, made->encoded)) {
         written.size = made->encoded.size();

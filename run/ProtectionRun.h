@@ -16,6 +16,7 @@
 #include "files/TreeLocks.h"
 #include "files/clsFiles.h"
 #include "run/FolderRecorder.h"
+#include "run/FrameWalk.h"
 #include "run/HandledPaths.h"
 #include "run/LeakAudit.h"
 #include "run/PagePreparer.h"
@@ -82,6 +83,7 @@ public:
 
 private:
     struct PendingPage;
+    class PageSteps;
     // The size and SHA-256 of a written file, for the manifest.
     struct WrittenFile
     {
@@ -143,7 +145,7 @@ private:
                                             const core::PathString& output,
                                             std::u16string_view original,
                                             const files::PageEncoding& encoding, bool keptAsItIs,
-                                            const PendingPage* made, WrittenFile& written);
+                                            const MadePage* made, WrittenFile& written);
     bool holdsJust(const core::PathString& file, std::string_view bytes);
     void RecordResult(const core::FileRecord& record, const core::PathString& page, bool listed,
                       const core::PathString& output);
