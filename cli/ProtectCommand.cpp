@@ -323,7 +323,7 @@ void ProtectCommand::addTo(CLI::App& app)
             ->add_option("--fail-on", failOn,
                          "Look at the pages first, as check does, and stop before anything is "
                          "written, with exit status 4, when a page cannot be read (error) or also "
-                         "on any warning (warning)")
+                         "on any warning (warning). Wins over the fail_on of --project")
             ->check(CLI::IsMember({"warning", "error"}).description(""))
             ->type_name("warning|error");
         command->add_flag("--no-manifest", noManifest,
@@ -431,17 +431,19 @@ void ProtectCommand::addTo(CLI::App& app)
 
 std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& settings,
                                                std::vector<run::SelectionEntry>& selection,
-                                               std::vector<std::u16string>& exclude) const
+                                               std::vector<std::u16string>& exclude,
+                                               std::string& failLevel) const
 {
     files::RealFileSystem fileSystem;
     if (!projectFile.empty()) {
-        run::Project project{{}, settings, {}};
+        run::Project project{{}, settings, {}, {}};
         if (auto refusal = run::ReadProjectFile(fileSystem, ArgumentPath(projectFile), project)) {
             return refusal;
         }
         settings = project.settings;
         selection = project.selection;
         exclude = project.exclude;
+        failLevel = project.failOn;
         // A folder of the project that has gone would give no page and no word of it.
         for (const run::SelectionEntry& entry : selection) {
             if (entry.isFolder && paths.empty() && !fileSystem.isFolder(entry.path)) {
@@ -453,6 +455,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     if (auto refusal = options.apply(settings)) {
         return refusal;
     }
+    failLevel = failOn.value_or(failLevel);
     for (const std::string& pattern : excludes) {
         exclude.push_back(core::Utf8ToUtf16(pattern));
         if (auto problem = files::ExcludePatterns::problem(exclude.back())) {
@@ -504,7 +507,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
                " is on: give the password with --password-file, --password-env or --password -";
     }
     if (!saveProjectFile.empty()) {
-        run::Project project{selection, settings, exclude};
+        run::Project project{selection, settings, exclude, failLevel};
         project.settings.password.clear();
         return run::WriteProjectFile(fileSystem, ArgumentPath(saveProjectFile), project);
     }
@@ -520,7 +523,8 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
         return UsageError(out, err, json, *refusal);
     }
     std::vector<std::u16string> exclude;
-    if (const auto refusal = job(settings, selection, exclude)) {
+    std::string failLevel;
+    if (const auto refusal = job(settings, selection, exclude, failLevel)) {
         return UsageError(out, err, json, *refusal);
     }
     std::vector<std::u16string> published;
@@ -535,21 +539,21 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
         return check(out, err, settings, selection, files::ExcludePatterns(exclude),
                      files::ExcludePatterns(published));
     }
-    if (dryRun || failOn) {
+    if (dryRun || !failLevel.empty()) {
         const run::CheckReport report =
             run::CheckSelection(fileSystem, selection, settings, anyFile,
                                 files::ExcludePatterns(exclude), files::ExcludePatterns(published));
         if (dryRun) {
             WriteDryRun(out, report, settings, selection);
             out.flush();
-            return failOn && FindingsReach(report, *failOn) ? exitWarnings : exitOk;
+            return !failLevel.empty() && FindingsReach(report, failLevel) ? exitWarnings : exitOk;
         }
-        if (FindingsReach(report, *failOn)) {
+        if (FindingsReach(report, failLevel)) {
             // What stops the run, as check tells it.
             check(out, err, settings, selection, files::ExcludePatterns(exclude),
                   files::ExcludePatterns(published));
-            err << "quorlane-cli: --fail-on " << *failOn
-                << ": the findings stop the run; nothing was written\n";
+            err << "quorlane-cli: " << (failOn ? "--fail-on " : "the project's fail_on ")
+                << failLevel << ": the findings stop the run; nothing was written\n";
             return exitWarnings;
         }
     }
