@@ -12,6 +12,7 @@
 #include "cli/ConsoleHost.h"
 #include "cli/DryRun.h"
 #include "cli/FindingText.h"
+#include "cli/ShownPath.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
 #include "run/ManifestFields.h"
@@ -24,25 +25,37 @@ namespace quorlane::cli {
 
 namespace {
 
-// A path as the listing shows it: its own bytes, so that a script can use each line as it is.
+// A path as the listing shows it: as the user would type it, in its own bytes, so that a script
+// can use each line as it is.
 std::string listingText(const core::PathString& path)
 {
+    const core::PathString shown = ShownPath(path);
 #ifdef _WIN32
-    return core::Utf16ToUtf8(core::TextFromPath(path));
+    return core::Utf16ToUtf8(core::TextFromPath(shown));
 #else
-    return path;
+    return shown;
 #endif
 }
 
-// A path in the JSON document, under key, as the run's record writes it: as text, with U+FFFD
-// where its bytes are not UTF-8; then, and only then, its bytes as well under key + "_bytes".
-using run::manifest::putPath;
+// A path in the JSON document, under key, as the user would type it and as the run's record
+// writes it: as text, with U+FFFD where its bytes are not UTF-8; then, and only then, its bytes
+// as well under key + "_bytes".
+void putPath(nlohmann::ordered_json& object, const std::string& key, const core::PathString& path)
+{
+    run::manifest::putPath(object, key, ShownPath(path));
+}
 
 nlohmann::ordered_json pathObject(const std::string& key, const core::PathString& path)
 {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
     putPath(object, key, path);
     return object;
+}
+
+// A page of a folder of the results: below the folder's path.
+core::PathString pageBelow(const run::ResultsTree::Entry& folder, const core::PathString& page)
+{
+    return core::FileRecord{folder.text, page}.fullPath();
 }
 
 core::SaveMode saveModeNamed(const std::string& name)
@@ -102,7 +115,7 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
     for (const run::ResultsTree::Entry& entry : results.entries()) {
         out << listingText(entry.text) << "\n";
         for (const core::PathString& page : entry.pages) {
-            out << "    " << listingText(page) << "\n";
+            out << "    " << listingText(pageBelow(entry, page)) << "\n";
         }
     }
     out << TerminalText(status) << "\n";
@@ -147,8 +160,25 @@ nlohmann::ordered_json passedOverJson(const std::vector<run::RunNotice>& notices
     return list;
 }
 
+// How the run ended, for scripts: "ok", "partial" (some pages failed), "failed" (none could be
+// protected) or "cancelled".
+const char* outcomeName(int status)
+{
+    switch (status) {
+    case exitOk:
+        return "ok";
+    case exitPageFailed:
+        return "partial";
+    case exitCancelled:
+        return "cancelled";
+    default:
+        break;
+    }
+    return "failed";
+}
+
 void writeJson(std::ostream& out, const run::ResultsTree& results, const ConsoleHost& host,
-               const run::RunSummary& summary)
+               const run::RunSummary& summary, int status)
 {
     nlohmann::ordered_json pages = nlohmann::ordered_json::array();
     for (const PageReport& outcome : host.outcomes()) {
@@ -162,7 +192,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         if (!outcome.folder && !host.findingsOf(outcome.page).empty()) {
             nlohmann::ordered_json findings = nlohmann::ordered_json::array();
             for (const core::Finding& finding : host.findingsOf(outcome.page)) {
-                findings.push_back(FindingJson(finding));
+                findings.push_back(FindingJson(outcome.page, finding));
             }
             page["findings"] = findings;
         }
@@ -173,7 +203,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         if (entry.isFolder) {
             nlohmann::ordered_json folderPages = nlohmann::ordered_json::array();
             for (const core::PathString& page : entry.pages) {
-                folderPages.push_back(pathObject("page", page));
+                folderPages.push_back(pathObject("page", pageBelow(entry, page)));
             }
             nlohmann::ordered_json folder = pathObject("folder", entry.text);
             folder["pages"] = folderPages;
@@ -184,10 +214,11 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
     }
     nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
     for (const core::Finding& finding : host.findingsOf({})) {
-        runFindings.push_back(FindingJson(finding));
+        runFindings.push_back(FindingJson({}, finding));
     }
     nlohmann::ordered_json document = {
         {"status", TerminalText(finalStatus(host, summary))},
+        {"outcome", outcomeName(status)},
         {"cancelled", summary.cancelled},
         {"pages", pages},
         {"passed_over", passedOverJson(host.passedOver())},
@@ -253,30 +284,18 @@ nlohmann::ordered_json LeaksJson(const std::vector<run::PublishedLeak>& leaks)
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const run::PublishedLeak& leak : leaks) {
         nlohmann::ordered_json entry = pathObject("file", leak.firstFile);
+        entry["line"] = nullptr;
+        entry["severity"] = "warning";
         entry["code"] = "hidden-text-published";
+        entry["message"] = TerminalText(wording::LeakMessage(leak).text);
         entry["exclude"] = core::Utf16ToUtf8(leak.exclude);
         entry["files"] = leak.files;
         putPath(entry, "first_page", leak.firstPage);
         entry["pages"] = leak.pages;
         entry["withheld"] = leak.withheld;
-        entry["message"] = TerminalText(wording::LeakMessage(leak).text);
         list.push_back(std::move(entry));
     }
     return list;
-}
-
-nlohmann::ordered_json FindingJson(const core::Finding& finding)
-{
-    nlohmann::ordered_json json = {
-        {"code", std::string(core::FindingCodeName(finding.code))},
-        {"severity", SeverityName(finding.severity)},
-    };
-    if (finding.line > 0) {
-        json["line"] = finding.line;
-    }
-    json["count"] = finding.count;
-    json["message"] = FindingSentence(finding);
-    return json;
 }
 
 void ProtectCommand::addTo(CLI::App& app)
@@ -318,7 +337,8 @@ void ProtectCommand::addTo(CLI::App& app)
             ->type_name("FILE");
         command->add_flag("-n,--dry-run", dryRun,
                           "List every page with the files protect would write, replace, back up "
-                          "or skip, and the findings of check; write nothing");
+                          "or skip, and the findings of check on standard error; write nothing. "
+                          "With --json, one document of the same");
         command
             ->add_option("--fail-on", failOn,
                          "Look at the pages first, as check does, and stop before anything is "
@@ -379,7 +399,12 @@ void ProtectCommand::addTo(CLI::App& app)
                                       "protecting anything"))
         ->type_name("FILE");
     command->add_flag("--json", json,
-                      "Write one JSON document: every page with its outcome, the results, totals");
+                      checkOnly ? "Write one JSON document: the summary and its outcome (ok, "
+                                  "partial, failed), every page with its findings, the findings "
+                                  "of the run, totals (docs/schemas)"
+                                : "Write one JSON document: how the run ended (outcome: ok, "
+                                  "partial, failed, cancelled), every page with its outcome and "
+                                  "findings, the results, totals (docs/schemas)");
     command->add_flag("-q,--quiet", quiet, "No listing and no progress bar; failures still shown");
     command->add_flag("-v,--verbose", verbose,
                       checkOnly ? "List every page looked at, also those with no finding"
@@ -543,15 +568,20 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
         const run::CheckReport report =
             run::CheckSelection(fileSystem, selection, settings, anyFile,
                                 files::ExcludePatterns(exclude), files::ExcludePatterns(published));
+        const bool stopped = !failLevel.empty() && FindingsReach(report, failLevel);
         if (dryRun) {
-            WriteDryRun(out, report, settings, selection);
+            if (json) {
+                WriteDryRunJson(out, report, settings, selection, stopped);
+            } else {
+                WriteDryRun(out, err, report, settings, selection);
+            }
             out.flush();
-            return !failLevel.empty() && FindingsReach(report, failLevel) ? exitWarnings : exitOk;
+            return stopped ? exitWarnings : exitOk;
         }
-        if (FindingsReach(report, failLevel)) {
+        if (stopped) {
             // What stops the run, as check tells it.
             check(out, err, settings, selection, files::ExcludePatterns(exclude),
-                  files::ExcludePatterns(published));
+                  files::ExcludePatterns(published), true);
             err << "quorlane-cli: " << (failOn ? "--fail-on " : "the project's fail_on ")
                 << failLevel << ": the findings stop the run; nothing was written\n";
             return exitWarnings;
@@ -577,10 +607,10 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.
         if (json) {
-            out << nlohmann::json{{"error",
-                                   TerminalText(wording::RefusalMessage(*summary.refusal).text)}}
-                       .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-                << "\n";
+            const nlohmann::ordered_json document = {
+                {"outcome", "failed"},
+                {"error", TerminalText(wording::RefusalMessage(*summary.refusal).text)}};
+            out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         }
         out.flush();
         return exitUsage;
@@ -589,14 +619,15 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (summary.cancelled && (quiet || json)) {
         err << "quorlane-cli: " << TerminalText(finalStatus(host, summary)) << "\n";
     }
+    const int status = exitStatus(host, summary, settings);
     if (json) {
-        writeJson(out, run.results(), host, summary);
+        writeJson(out, run.results(), host, summary, status);
     } else if (!quiet) {
         writeListing(out, run.results(), finalStatus(host, summary), host.copied(), summary);
     }
     options.passwordSource.unlockForm.tellShareLink(err, summary.shareKey);
     out.flush();
-    return exitStatus(host, summary, settings);
+    return status;
 }
 
 } // namespace quorlane::cli

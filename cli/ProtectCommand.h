@@ -52,14 +52,13 @@ private:
                                    std::vector<run::SelectionEntry>& selection,
                                    std::vector<std::u16string>& exclude,
                                    std::string& failLevel) const;
+    // check, or what stops protect when --fail-on is reached (stopsRun: the JSON document's
+    // outcome is "failed").
     int check(std::ostream& out, std::ostream& err, const core::ProtectionSettings& settings,
               const std::vector<run::SelectionEntry>& selection,
-              const files::ExcludePatterns& exclude,
-              const files::ExcludePatterns& publishAnyway) const;
+              const files::ExcludePatterns& exclude, const files::ExcludePatterns& publishAnyway,
+              bool stopsRun = false) const;
 };
-
-// A finding in the JSON documents of protect and check.
-nlohmann::ordered_json FindingJson(const core::Finding& finding);
 
 // Files published beside the pages that give away what they hide, in the JSON documents of
 // protect and check.
