@@ -5,7 +5,9 @@
 #include "cli/ConsoleHost.h"
 #include "cli/FindingText.h"
 #include "cli/ProtectCommand.h"
+#include "cli/ShownPath.h"
 #include "core/Utf8.h"
+#include "run/ManifestFields.h"
 #include "run/PageCheck.h"
 #include "wording/Counted.h"
 #include "wording/RunWording.h"
@@ -43,9 +45,31 @@ Totals totalsOf(const run::CheckReport& report)
     return totals;
 }
 
-std::string pathBytes(const core::PathString& path)
+// "Checked 3 pages: 1 warning on 1 page, 2 notes", and how many could not be read.
+std::string summaryText(const run::CheckReport& report, const Totals& totals)
 {
-    return TerminalText(core::TextFromPath(path));
+    const auto counted = [](std::size_t n, const wording::Plural& forms) {
+        return core::Utf16ToUtf8(wording::Counted(n, forms));
+    };
+    std::string text = counted(report.pages.size(), wording::checkedPages) + ": " +
+                       counted(totals.warnings, wording::warningsCounted) + " " +
+                       counted(totals.pagesWithWarnings, wording::onPages) + ", " +
+                       counted(totals.notes, wording::notesCounted);
+    if (totals.failed > 0) {
+        text += ", " + std::to_string(totals.failed) + " could not be read";
+    }
+    return text;
+}
+
+// "ok", "partial" when some pages could not be read or an encrypted run would publish what
+// they hide, "failed" when none could be read or the findings stop protect's run.
+const char* outcomeOf(const run::CheckReport& report, const Totals& totals, bool encrypts,
+                      bool stopsRun)
+{
+    if (stopsRun || (totals.failed > 0 && totals.failed == report.pages.size())) {
+        return "failed";
+    }
+    return totals.failed > 0 || (encrypts && !report.leaks.empty()) ? "partial" : "ok";
 }
 
 void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& report,
@@ -53,76 +77,57 @@ void writeText(std::ostream& out, std::ostream& err, const run::CheckReport& rep
 {
     for (const run::PageCheckResult& page : report.pages) {
         if (page.failure) {
-            err << "quorlane-cli: " << TerminalText(wording::FailureMessage(*page.failure).text)
-                << "\n";
+            err << FailureLine(*page.failure) << "\n";
             continue;
         }
-        if (quiet || (page.findings.empty() && !verbose)) {
+        if (quiet) {
             continue;
         }
-        out << pathBytes(page.page) << "\n";
+        if (verbose) {
+            out << TerminalText(core::TextFromPath(ShownPath(page.page))) << "\n";
+        }
         for (const core::Finding& finding : page.findings) {
-            out << "    line " << finding.line << ": " << SeverityName(finding.severity) << " "
-                << core::FindingCodeName(finding.code) << ": " << FindingSentence(finding) << "\n";
+            err << FindingLine(page.page, finding) << "\n";
         }
     }
     if (quiet) {
         return;
     }
     for (const core::Finding& finding : report.runFindings) {
-        out << SeverityName(finding.severity) << " " << core::FindingCodeName(finding.code) << ": "
-            << FindingSentence(finding) << "\n";
+        err << FindingLine({}, finding) << "\n";
     }
     for (const run::PublishedLeak& leak : report.leaks) {
-        out << "warning hidden-text-published: " << TerminalText(wording::LeakMessage(leak).text)
-            << "\n";
+        err << LeakLine(leak) << "\n";
     }
-    const auto counted = [](std::size_t n, const wording::Plural& forms) {
-        return core::Utf16ToUtf8(wording::Counted(n, forms));
-    };
-    out << counted(report.pages.size(), wording::checkedPages) << ": "
-        << counted(totals.warnings, wording::warningsCounted) << " "
-        << counted(totals.pagesWithWarnings, wording::onPages) << ", "
-        << counted(totals.notes, wording::notesCounted);
-    if (totals.failed > 0) {
-        out << ", " << totals.failed << " could not be read";
-    }
-    out << "\n";
+    err.flush();
+    out << summaryText(report, totals) << "\n";
 }
 
-void writeJson(std::ostream& out, const run::CheckReport& report, const Totals& totals)
+void writeJson(std::ostream& out, const run::CheckReport& report, const Totals& totals,
+               const char* outcome)
 {
     nlohmann::ordered_json pages = nlohmann::ordered_json::array();
     for (const run::PageCheckResult& page : report.pages) {
-        nlohmann::ordered_json entry;
-        entry["page"] = core::Utf16ToUtf8(core::TextFromPath(page.page));
-#ifndef _WIN32
-        if (!core::IsValidUtf8(page.page)) {
-            static constexpr char digits[] = "0123456789abcdef";
-            std::string hex;
-            for (const unsigned char byte : page.page) {
-                hex.push_back(digits[byte >> 4]);
-                hex.push_back(digits[byte & 15]);
-            }
-            entry["page_bytes"] = hex;
-        }
-#endif
+        nlohmann::ordered_json entry = nlohmann::ordered_json::object();
+        run::manifest::putPath(entry, "page", ShownPath(page.page));
         if (page.failure) {
             entry["outcome"] = "failed";
             entry["message"] = TerminalText(wording::FailureMessage(*page.failure).text);
         }
         nlohmann::ordered_json findings = nlohmann::ordered_json::array();
         for (const core::Finding& finding : page.findings) {
-            findings.push_back(FindingJson(finding));
+            findings.push_back(FindingJson(page.page, finding));
         }
         entry["findings"] = findings;
         pages.push_back(std::move(entry));
     }
     nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
     for (const core::Finding& finding : report.runFindings) {
-        runFindings.push_back(FindingJson(finding));
+        runFindings.push_back(FindingJson({}, finding));
     }
     const nlohmann::ordered_json document = {
+        {"status", summaryText(report, totals)},
+        {"outcome", outcome},
         {"pages", pages},
         {"findings", runFindings},
         {"hidden_text_published", LeaksJson(report.leaks)},
@@ -141,7 +146,7 @@ int ProtectCommand::check(std::ostream& out, std::ostream& err,
                           const core::ProtectionSettings& settings,
                           const std::vector<run::SelectionEntry>& selection,
                           const files::ExcludePatterns& exclude,
-                          const files::ExcludePatterns& publishAnyway) const
+                          const files::ExcludePatterns& publishAnyway, bool stopsRun) const
 {
     files::RealFileSystem fileSystem;
     const run::CheckReport report =
@@ -159,20 +164,19 @@ int ProtectCommand::check(std::ostream& out, std::ostream& err,
         err << "quorlane-cli: " << TerminalText(wording::SkipMessage(outcome).value().text) << "\n";
     }
     const Totals totals = totalsOf(report);
+    // Encrypted pages whose hidden parts are published beside them in the clear protect nothing.
+    const bool encrypts = settings.passwordProtect && settings.encryptHiddenPart;
     if (json) {
         for (const run::PageCheckResult& page : report.pages) {
             if (page.failure) {
-                err << "quorlane-cli: " << TerminalText(wording::FailureMessage(*page.failure).text)
-                    << "\n";
+                err << FailureLine(*page.failure) << "\n";
             }
         }
-        writeJson(out, report, totals);
+        writeJson(out, report, totals, outcomeOf(report, totals, encrypts, stopsRun));
     } else {
         writeText(out, err, report, totals, quiet, verbose);
     }
     out.flush();
-    // Encrypted pages whose hidden parts are published beside them in the clear protect nothing.
-    const bool encrypts = settings.passwordProtect && settings.encryptHiddenPart;
     if (totals.failed > 0 || (encrypts && !report.leaks.empty())) {
         return exitPageFailed;
     }

@@ -19,9 +19,8 @@ int UsageError(std::ostream& out, std::ostream& err, bool json, const std::strin
 {
     err << "quorlane-cli: " << message << "\n";
     if (json) {
-        out << nlohmann::json{{"error", message}}.dump(2, ' ', false,
-                                                       nlohmann::json::error_handler_t::replace)
-            << "\n";
+        const nlohmann::ordered_json document = {{"outcome", "failed"}, {"error", message}};
+        out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         out.flush();
     }
     return exitUsage;

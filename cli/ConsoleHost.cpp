@@ -120,7 +120,10 @@ void ConsoleHost::refused(const run::Refusal& refusal)
 void ConsoleHost::notice(const run::RunNotice& notice)
 {
     setStatus(wording::StatusAfter(notice));
-    if (const auto message = wording::NoticeMessage(notice)) {
+    if (notice.leak) {
+        clearProgressLine();
+        m_err << LeakLine(*notice.leak) << "\n";
+    } else if (const auto message = wording::NoticeMessage(notice)) {
         showMessage(*message);
     }
     if (notice.kind == run::RunNotice::Kind::PageFindings) {
@@ -173,7 +176,12 @@ void ConsoleHost::pageDone(const run::PageOutcome& outcome)
         m_recordFailureShown =
             m_recordFailureShown || outcome.failure.kind == run::PageFailure::Kind::RecordFailed;
         // A run that stops at once says why in one message.
-        showMessage(outcome.stopsRun ? wording::StopMessage(outcome.cause) : message);
+        if (outcome.stopsRun) {
+            showMessage(wording::StopMessage(outcome.cause));
+        } else {
+            clearProgressLine();
+            m_err << FailureLine(outcome.failure) << "\n";
+        }
         m_outcomes.push_back({PageReport::Kind::Failed,
                               outcome.kind == run::PageOutcome::Kind::FolderFailed,
                               outcome.page,
@@ -223,25 +231,13 @@ void ConsoleHost::clearProgressLine()
     }
 }
 
-std::string FindingLine(const core::PathString& page, const core::Finding& finding)
-{
-    std::string line = SeverityName(finding.severity);
-    line += ": ";
-    if (!page.empty()) {
-        line += TerminalText(core::TextFromPath(page)) + ":";
-        line += std::to_string(finding.line) + ": ";
-    }
-    return line + FindingSentence(finding) + " [" +
-           std::string(core::FindingCodeName(finding.code)) + "]";
-}
-
 void ConsoleHost::showFindings(const core::PathString& page,
                                const std::vector<core::Finding>& findings)
 {
     for (const core::Finding& finding : findings) {
         if (finding.severity == core::Severity::Warning || m_notesShown) {
             clearProgressLine();
-            m_err << "quorlane-cli: " << FindingLine(page, finding) << "\n";
+            m_err << FindingLine(page, finding) << "\n";
         }
     }
     auto& kept = m_findings[page];
@@ -260,7 +256,7 @@ void ConsoleHost::finished(const run::RunSummary& summary)
     clearProgressLine();
     // A record that failed only as the run ended stopped no page, and is told here.
     if (summary.recordFailed && !m_recordFailureShown) {
-        showMessage(wording::FailureMessage(*summary.recordFailed));
+        m_err << FailureLine(*summary.recordFailed) << "\n";
     }
 }
 

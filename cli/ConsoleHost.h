@@ -77,9 +77,6 @@ private:
     bool m_recordFailureShown = false;
 };
 
-// A finding as standard error shows it: "warning: PAGE:LINE: sentence [code]".
-std::string FindingLine(const core::PathString& page, const core::Finding& finding);
-
 // Installs the handler of Ctrl-C (SIGINT) and SIGTERM that sets the cancel flag: the run stops
 // after the current page. A second signal ends the program at once.
 void CancelOnInterrupt();

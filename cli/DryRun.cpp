@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/ConsoleHost.h"
+#include "cli/FindingText.h"
+#include "cli/ShownPath.h"
 #include "files/OutputPlacement.h"
-#include "wording/RunWording.h"
+#include "run/ManifestFields.h"
 
 namespace quorlane::cli {
 
@@ -14,9 +18,11 @@ namespace {
 
 using core::PathString;
 
+constexpr const char* dryRunStatus = "Dry run: nothing was written";
+
 std::string shown(const PathString& path)
 {
-    return TerminalText(core::TextFromPath(path));
+    return TerminalText(core::TextFromPath(ShownPath(path)));
 }
 
 // The page as the run's record holds it: below the added folder it was found in, or, given on
@@ -47,59 +53,145 @@ bool alreadyProtected(const run::PageCheckResult& page)
     });
 }
 
-void writeActions(std::ostream& out, const run::PageCheckResult& page,
-                  const core::ProtectionSettings& settings,
-                  const std::vector<run::SelectionEntry>& selection)
+// One thing the run would do to a file: write it, replace it, back it up (into a folder when
+// below is set), or skip it, and why.
+struct Action
+{
+    const char* verb;
+    PathString path;
+    const char* why = nullptr;
+    bool below = false;
+};
+
+std::vector<Action> actionsOf(const run::PageCheckResult& page,
+                              const core::ProtectionSettings& settings,
+                              const std::vector<run::SelectionEntry>& selection)
 {
     if (page.failure) {
-        out << "skip     " << shown(page.page) << " (it cannot be read)\n";
-        return;
+        return {{"skip", page.page, "it cannot be read"}};
     }
     if (alreadyProtected(page)) {
-        out << "skip     " << shown(page.page) << " (protected already)\n";
-        return;
+        return {{"skip", page.page, "protected already"}};
     }
-    const core::FileRecord record = recordOf(page.page, selection);
     switch (settings.saveMode) {
-    case core::SaveMode::Overwrite:
-        out << "replace  " << shown(page.page) << "\n";
+    case core::SaveMode::Overwrite: {
+        std::vector<Action> actions{{"replace", page.page}};
         if (settings.makeBackups && settings.backupDir.empty()) {
-            out << "back up  " << shown(files::BackupPath(page.page)) << "\n";
+            actions.push_back({"back up", files::BackupPath(page.page)});
         } else if (settings.makeBackups) {
-            out << "back up  below " << TerminalText(settings.backupDir) << "\n";
+            actions.push_back({"back up", core::PathFromText(settings.backupDir), nullptr, true});
         }
-        return;
+        return actions;
+    }
     case core::SaveMode::CopyToFolder:
-        out << "write    "
-            << shown(files::CopyOutputPath(record, core::PathFromText(settings.saveDir))) << "\n";
-        return;
+        return {{"write", files::CopyOutputPath(recordOf(page.page, selection),
+                                                core::PathFromText(settings.saveDir))}};
     default:
         break;
     }
     const std::filesystem::path path(page.page);
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
     const std::filesystem::path name = core::PathFromText(u"protected_") + path.filename().native();
-    out << "write    " << shown((folder / name).native()) << "\n";
+    return {{"write", (folder / name).native()}};
+}
+
+void writeAction(std::ostream& out, const Action& action)
+{
+    std::string verb = action.verb;
+    verb.resize(std::max<std::size_t>(verb.size() + 1, 9), ' ');
+    out << verb << (action.below ? "below " : "") << shown(action.path);
+    if (action.why != nullptr) {
+        out << " (" << action.why << ")";
+    }
+    out << "\n";
+}
+
+nlohmann::ordered_json actionJson(const Action& action)
+{
+    std::string verb = action.verb;
+    std::replace(verb.begin(), verb.end(), ' ', '-');
+    nlohmann::ordered_json json = {{"action", verb}};
+    run::manifest::putPath(json, action.below ? "folder" : "path", ShownPath(action.path));
+    if (action.why != nullptr) {
+        json["reason"] = action.why;
+    }
+    return json;
+}
+
+const char* outcomeOf(const run::PageCheckResult& page)
+{
+    return page.failure ? "failed" : alreadyProtected(page) ? "skipped" : "protected";
+}
+
+bool shownFinding(const core::Finding& finding)
+{
+    return finding.code != core::FindingCode::AlreadyProtected;
 }
 
 } // namespace
 
-void WriteDryRun(std::ostream& out, const run::CheckReport& report,
+void WriteDryRun(std::ostream& out, std::ostream& err, const run::CheckReport& report,
                  const core::ProtectionSettings& settings,
                  const std::vector<run::SelectionEntry>& selection)
 {
     for (const run::PageCheckResult& page : report.pages) {
-        writeActions(out, page, settings, selection);
+        for (const Action& action : actionsOf(page, settings, selection)) {
+            writeAction(out, action);
+        }
         for (const core::Finding& finding : page.findings) {
-            if (finding.code != core::FindingCode::AlreadyProtected) {
-                out << "    " << FindingLine(page.page, finding) << "\n";
+            if (shownFinding(finding)) {
+                err << FindingLine(page.page, finding) << "\n";
             }
         }
     }
     for (const core::Finding& finding : report.runFindings) {
-        out << FindingLine({}, finding) << "\n";
+        err << FindingLine({}, finding) << "\n";
     }
-    out << "Dry run: nothing was written\n";
+    err.flush();
+    out << dryRunStatus << "\n";
+}
+
+void WriteDryRunJson(std::ostream& out, const run::CheckReport& report,
+                     const core::ProtectionSettings& settings,
+                     const std::vector<run::SelectionEntry>& selection, bool stopped)
+{
+    nlohmann::ordered_json pages = nlohmann::ordered_json::array();
+    std::map<std::string, std::size_t> totals{{"protected", 0}, {"skipped", 0}, {"failed", 0}};
+    for (const run::PageCheckResult& page : report.pages) {
+        nlohmann::ordered_json entry = nlohmann::ordered_json::object();
+        run::manifest::putPath(entry, "page", ShownPath(page.page));
+        entry["outcome"] = outcomeOf(page);
+        ++totals[outcomeOf(page)];
+        nlohmann::ordered_json actions = nlohmann::ordered_json::array();
+        for (const Action& action : actionsOf(page, settings, selection)) {
+            actions.push_back(actionJson(action));
+        }
+        entry["actions"] = actions;
+        nlohmann::ordered_json findings = nlohmann::ordered_json::array();
+        for (const core::Finding& finding : page.findings) {
+            if (shownFinding(finding)) {
+                findings.push_back(FindingJson(page.page, finding));
+            }
+        }
+        entry["findings"] = findings;
+        pages.push_back(std::move(entry));
+    }
+    nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
+    for (const core::Finding& finding : report.runFindings) {
+        runFindings.push_back(FindingJson({}, finding));
+    }
+    const nlohmann::ordered_json document = {
+        {"status", dryRunStatus},
+        {"outcome", stopped ? "failed" : "ok"},
+        {"dry_run", true},
+        {"pages", pages},
+        {"findings", runFindings},
+        {"totals",
+         {{"protected", totals["protected"]},
+          {"skipped", totals["skipped"]},
+          {"failed", totals["failed"]}}},
+    };
+    out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
 bool FindingsReach(const run::CheckReport& report, std::string_view level)

@@ -1,73 +1,123 @@
 #include "cli/FindingText.h"
 
+#include <nlohmann/json.hpp>
+
+#include "cli/ConsoleHost.h"
+#include "cli/ShownPath.h"
 #include "core/Utf8.h"
-#include "wording/Counted.h"
+#include "run/ManifestFields.h"
+#include "wording/FindingWording.h"
+#include "wording/RunWording.h"
 
 namespace quorlane::cli {
 
+using wording::Front;
+
 namespace {
 
-std::string counted(std::size_t count, const wording::Plural& forms)
+std::string_view failureCode(run::PageFailure::Kind kind)
 {
-    return core::Utf16ToUtf8(wording::Counted(count, forms));
+    using Kind = run::PageFailure::Kind;
+    switch (kind) {
+    case Kind::ReadFailed:
+        return "read-failed";
+    case Kind::FolderUnreadable:
+        return "folder-unreadable";
+    case Kind::BackupFailed:
+        return "backup-failed";
+    case Kind::WriteFailed:
+        return "write-failed";
+    case Kind::ReadBackFailed:
+        return "read-back-failed";
+    case Kind::NotInEncoding:
+        return "not-in-encoding";
+    case Kind::NotVerified:
+        return "not-verified";
+    case Kind::ChangedOnDisk:
+        return "changed-on-disk";
+    case Kind::HardLinks:
+        return "hard-links";
+    case Kind::OutputIsListed:
+        return "output-is-listed";
+    case Kind::SealingFailed:
+        return "sealing-failed";
+    case Kind::OutsideTarget:
+        return "outside-target";
+    case Kind::CopyFailed:
+        return "copy-failed";
+    case Kind::CopyLeavesFolder:
+        return "copy-leaves-folder";
+    case Kind::CopyIsSource:
+        return "copy-is-source";
+    case Kind::FolderNotMade:
+        return "folder-not-made";
+    case Kind::RecordFailed:
+        return "record-failed";
+    case Kind::BackupNotOurs:
+        return "backup-not-ours";
+    case Kind::OutsideRecord:
+        return "outside-record";
+    case Kind::EncodingUnavailable:
+        break;
+    }
+    return "encoding-unavailable";
 }
 
 } // namespace
 
 std::string BackupsInSiteText(std::size_t count)
 {
-    return counted(count, wording::backupsInSite);
-}
-
-const char* SeverityName(core::Severity severity)
-{
-    return severity == core::Severity::Warning ? "warning" : "note";
+    return core::Utf16ToUtf8(wording::BackupsInSiteText(count, Front::CommandLine));
 }
 
 std::string FindingSentence(const core::Finding& finding)
 {
-    const std::string detail = core::Utf16ToUtf8(finding.detail);
-    switch (finding.code) {
-    case core::FindingCode::CspBlocksInline:
-        return "Its Content-Security-Policy meta element (\"" + detail +
-               "\") does not allow inline scripts: the browser refuses the protection's "
-               "scripts, and the page stays blank.";
-    case core::FindingCode::CspBlocksEval:
-        return "Its Content-Security-Policy meta element (\"" + detail +
-               "\") does not allow 'unsafe-eval', which the protection's page script needs: the "
-               "page stays blank.";
-    case core::FindingCode::EncodingFallback: {
-        const std::size_t space = detail.find(' ');
-        return "It declares the encoding " + detail.substr(0, space) +
-               ", but its bytes do not decode in it, so it is read and written as " +
-               detail.substr(space + 1) + "; characters outside ASCII may come out wrong.";
+    return core::Utf16ToUtf8(wording::FindingSentence(finding, Front::CommandLine));
+}
+
+std::string FindingLine(const core::PathString& page, const core::Finding& finding)
+{
+    const std::u16string file = core::TextFromPath(ShownPath(page));
+    const std::string line = TerminalText(
+        wording::DiagnosticLine(wording::FindingDiagnostic(file, finding, Front::CommandLine)));
+    return page.empty() ? "quorlane-cli: " + line : line;
+}
+
+std::string LeakLine(const run::PublishedLeak& leak)
+{
+    const wording::Diagnostic diagnostic{core::TextFromPath(ShownPath(leak.firstFile)), 0,
+                                         u"warning", wording::LeakMessage(leak).text,
+                                         "hidden-text-published"};
+    return TerminalText(wording::DiagnosticLine(diagnostic));
+}
+
+std::string FailureLine(const run::PageFailure& failure)
+{
+    const wording::Diagnostic diagnostic{core::TextFromPath(ShownPath(failure.path)), 0,
+                                         wording::errorWord, wording::FailureMessage(failure).text,
+                                         failureCode(failure.kind)};
+    const std::string line = TerminalText(wording::DiagnosticLine(diagnostic));
+    return failure.path.empty() ? "quorlane-cli: " + line : line;
+}
+
+nlohmann::ordered_json FindingJson(const core::PathString& page, const core::Finding& finding)
+{
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    if (page.empty()) {
+        json["file"] = nullptr;
+    } else {
+        run::manifest::putPath(json, "file", ShownPath(page));
     }
-    case core::FindingCode::FrameOnOtherHost:
-        return "Its frame " + detail + " is on another host and stays unprotected" +
-               (finding.count > 1 ? counted(finding.count - 1, wording::moreFrames) : "") + ".";
-    case core::FindingCode::AlreadyProtected:
-        return "It is protected already and is left as it is.";
-    case core::FindingCode::NoScriptSeesNotice:
-        return "In whole and body mode, search engines and visitors without scripts see only "
-               "the notice, not the pages.";
-    case core::FindingCode::ScriptWrittenLinks: {
-        std::string text = counted(finding.count, wording::scriptWrittenLinks);
-        return text.replace(text.find("%s"), 2, detail);
+    if (page.empty() || finding.line == 0) {
+        json["line"] = nullptr;
+    } else {
+        json["line"] = finding.line;
     }
-    case core::FindingCode::BackupsInSite:
-        return BackupsInSiteText(finding.count);
-    case core::FindingCode::GeckoTurnedAway:
-        return "block-netscape turns away every visitor whose browser is Firefox or another "
-               "Gecko browser: they get a blank page.";
-    case core::FindingCode::OfflineBlank:
-        return "no-offline leaves every page opened from disk blank: saved copies, and the site "
-               "opened from its folder before it is published.";
-    case core::FindingCode::PageTooLarge:
-        break;
-    }
-    return "It is " + detail +
-           " bytes, over 50 MB: browsers are slow to write so much back, and protecting it "
-           "takes much memory.";
+    json["severity"] = core::Utf16ToUtf8(wording::SeverityWord(finding.severity));
+    json["code"] = std::string(core::FindingCodeName(finding.code));
+    json["message"] = FindingSentence(finding);
+    json["count"] = finding.count;
+    return json;
 }
 
 } // namespace quorlane::cli

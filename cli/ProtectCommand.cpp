@@ -12,6 +12,7 @@
 #include "cli/ConsoleHost.h"
 #include "cli/DryRun.h"
 #include "cli/FindingText.h"
+#include "cli/ShownPath.h"
 #include "core/Utf8.h"
 #include "files/FileSystem.h"
 #include "run/ManifestFields.h"
@@ -24,25 +25,37 @@ namespace quorlane::cli {
 
 namespace {
 
-// A path as the listing shows it: its own bytes, so that a script can use each line as it is.
+// A path as the listing shows it: as the user would type it, in its own bytes, so that a script
+// can use each line as it is.
 std::string listingText(const core::PathString& path)
 {
+    const core::PathString shown = ShownPath(path);
 #ifdef _WIN32
-    return core::Utf16ToUtf8(core::TextFromPath(path));
+    return core::Utf16ToUtf8(core::TextFromPath(shown));
 #else
-    return path;
+    return shown;
 #endif
 }
 
-// A path in the JSON document, under key, as the run's record writes it: as text, with U+FFFD
-// where its bytes are not UTF-8; then, and only then, its bytes as well under key + "_bytes".
-using run::manifest::putPath;
+// A path in the JSON document, under key, as the user would type it and as the run's record
+// writes it: as text, with U+FFFD where its bytes are not UTF-8; then, and only then, its bytes
+// as well under key + "_bytes".
+void putPath(nlohmann::ordered_json& object, const std::string& key, const core::PathString& path)
+{
+    run::manifest::putPath(object, key, ShownPath(path));
+}
 
 nlohmann::ordered_json pathObject(const std::string& key, const core::PathString& path)
 {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
     putPath(object, key, path);
     return object;
+}
+
+// A page of a folder of the results: below the folder's path.
+core::PathString pageBelow(const run::ResultsTree::Entry& folder, const core::PathString& page)
+{
+    return core::FileRecord{folder.text, page}.fullPath();
 }
 
 core::SaveMode saveModeNamed(const std::string& name)
@@ -102,7 +115,7 @@ void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16st
     for (const run::ResultsTree::Entry& entry : results.entries()) {
         out << listingText(entry.text) << "\n";
         for (const core::PathString& page : entry.pages) {
-            out << "    " << listingText(page) << "\n";
+            out << "    " << listingText(pageBelow(entry, page)) << "\n";
         }
     }
     out << TerminalText(status) << "\n";
@@ -147,8 +160,25 @@ nlohmann::ordered_json passedOverJson(const std::vector<run::RunNotice>& notices
     return list;
 }
 
+// How the run ended, for scripts: "ok", "partial" (some pages failed), "failed" (none could be
+// protected) or "cancelled".
+const char* outcomeName(int status)
+{
+    switch (status) {
+    case exitOk:
+        return "ok";
+    case exitPageFailed:
+        return "partial";
+    case exitCancelled:
+        return "cancelled";
+    default:
+        break;
+    }
+    return "failed";
+}
+
 void writeJson(std::ostream& out, const run::ResultsTree& results, const ConsoleHost& host,
-               const run::RunSummary& summary)
+               const run::RunSummary& summary, int status)
 {
     nlohmann::ordered_json pages = nlohmann::ordered_json::array();
     for (const PageReport& outcome : host.outcomes()) {
@@ -162,7 +192,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         if (!outcome.folder && !host.findingsOf(outcome.page).empty()) {
             nlohmann::ordered_json findings = nlohmann::ordered_json::array();
             for (const core::Finding& finding : host.findingsOf(outcome.page)) {
-                findings.push_back(FindingJson(finding));
+                findings.push_back(FindingJson(outcome.page, finding));
             }
             page["findings"] = findings;
         }
@@ -173,7 +203,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
         if (entry.isFolder) {
             nlohmann::ordered_json folderPages = nlohmann::ordered_json::array();
             for (const core::PathString& page : entry.pages) {
-                folderPages.push_back(pathObject("page", page));
+                folderPages.push_back(pathObject("page", pageBelow(entry, page)));
             }
             nlohmann::ordered_json folder = pathObject("folder", entry.text);
             folder["pages"] = folderPages;
@@ -184,10 +214,11 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
     }
     nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
     for (const core::Finding& finding : host.findingsOf({})) {
-        runFindings.push_back(FindingJson(finding));
+        runFindings.push_back(FindingJson({}, finding));
     }
     nlohmann::ordered_json document = {
         {"status", TerminalText(finalStatus(host, summary))},
+        {"outcome", outcomeName(status)},
         {"cancelled", summary.cancelled},
         {"pages", pages},
         {"passed_over", passedOverJson(host.passedOver())},
@@ -253,30 +284,18 @@ nlohmann::ordered_json LeaksJson(const std::vector<run::PublishedLeak>& leaks)
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const run::PublishedLeak& leak : leaks) {
         nlohmann::ordered_json entry = pathObject("file", leak.firstFile);
+        entry["line"] = nullptr;
+        entry["severity"] = "warning";
         entry["code"] = "hidden-text-published";
+        entry["message"] = TerminalText(wording::LeakMessage(leak).text);
         entry["exclude"] = core::Utf16ToUtf8(leak.exclude);
         entry["files"] = leak.files;
         putPath(entry, "first_page", leak.firstPage);
         entry["pages"] = leak.pages;
         entry["withheld"] = leak.withheld;
-        entry["message"] = TerminalText(wording::LeakMessage(leak).text);
         list.push_back(std::move(entry));
     }
     return list;
-}
-
-nlohmann::ordered_json FindingJson(const core::Finding& finding)
-{
-    nlohmann::ordered_json json = {
-        {"code", std::string(core::FindingCodeName(finding.code))},
-        {"severity", SeverityName(finding.severity)},
-    };
-    if (finding.line > 0) {
-        json["line"] = finding.line;
-    }
-    json["count"] = finding.count;
-    json["message"] = FindingSentence(finding);
-    return json;
 }
 
 void ProtectCommand::addTo(CLI::App& app)
@@ -318,12 +337,13 @@ void ProtectCommand::addTo(CLI::App& app)
             ->type_name("FILE");
         command->add_flag("-n,--dry-run", dryRun,
                           "List every page with the files protect would write, replace, back up "
-                          "or skip, and the findings of check; write nothing");
+                          "or skip, and the findings of check on standard error; write nothing. "
+                          "With --json, one document of the same");
         command
             ->add_option("--fail-on", failOn,
                          "Look at the pages first, as check does, and stop before anything is "
                          "written, with exit status 4, when a page cannot be read (error) or also "
-                         "on any warning (warning)")
+                         "on any warning (warning). Wins over the fail_on of --project")
             ->check(CLI::IsMember({"warning", "error"}).description(""))
             ->type_name("warning|error");
         command->add_flag("--no-manifest", noManifest,
@@ -379,7 +399,12 @@ void ProtectCommand::addTo(CLI::App& app)
                                       "protecting anything"))
         ->type_name("FILE");
     command->add_flag("--json", json,
-                      "Write one JSON document: every page with its outcome, the results, totals");
+                      checkOnly ? "Write one JSON document: the summary and its outcome (ok, "
+                                  "partial, failed), every page with its findings, the findings "
+                                  "of the run, totals (docs/schemas)"
+                                : "Write one JSON document: how the run ended (outcome: ok, "
+                                  "partial, failed, cancelled), every page with its outcome and "
+                                  "findings, the results, totals (docs/schemas)");
     command->add_flag("-q,--quiet", quiet, "No listing and no progress bar; failures still shown");
     command->add_flag("-v,--verbose", verbose,
                       checkOnly ? "List every page looked at, also those with no finding"
@@ -431,17 +456,19 @@ void ProtectCommand::addTo(CLI::App& app)
 
 std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& settings,
                                                std::vector<run::SelectionEntry>& selection,
-                                               std::vector<std::u16string>& exclude) const
+                                               std::vector<std::u16string>& exclude,
+                                               std::string& failLevel) const
 {
     files::RealFileSystem fileSystem;
     if (!projectFile.empty()) {
-        run::Project project{{}, settings, {}};
+        run::Project project{{}, settings, {}, {}};
         if (auto refusal = run::ReadProjectFile(fileSystem, ArgumentPath(projectFile), project)) {
             return refusal;
         }
         settings = project.settings;
         selection = project.selection;
         exclude = project.exclude;
+        failLevel = project.failOn;
         // A folder of the project that has gone would give no page and no word of it.
         for (const run::SelectionEntry& entry : selection) {
             if (entry.isFolder && paths.empty() && !fileSystem.isFolder(entry.path)) {
@@ -453,6 +480,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
     if (auto refusal = options.apply(settings)) {
         return refusal;
     }
+    failLevel = failOn.value_or(failLevel);
     for (const std::string& pattern : excludes) {
         exclude.push_back(core::Utf8ToUtf16(pattern));
         if (auto problem = files::ExcludePatterns::problem(exclude.back())) {
@@ -504,7 +532,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
                " is on: give the password with --password-file, --password-env or --password -";
     }
     if (!saveProjectFile.empty()) {
-        run::Project project{selection, settings, exclude};
+        run::Project project{selection, settings, exclude, failLevel};
         project.settings.password.clear();
         return run::WriteProjectFile(fileSystem, ArgumentPath(saveProjectFile), project);
     }
@@ -520,7 +548,8 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
         return UsageError(out, err, json, *refusal);
     }
     std::vector<std::u16string> exclude;
-    if (const auto refusal = job(settings, selection, exclude)) {
+    std::string failLevel;
+    if (const auto refusal = job(settings, selection, exclude, failLevel)) {
         return UsageError(out, err, json, *refusal);
     }
     std::vector<std::u16string> published;
@@ -535,21 +564,26 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
         return check(out, err, settings, selection, files::ExcludePatterns(exclude),
                      files::ExcludePatterns(published));
     }
-    if (dryRun || failOn) {
+    if (dryRun || !failLevel.empty()) {
         const run::CheckReport report =
             run::CheckSelection(fileSystem, selection, settings, anyFile,
                                 files::ExcludePatterns(exclude), files::ExcludePatterns(published));
+        const bool stopped = !failLevel.empty() && FindingsReach(report, failLevel);
         if (dryRun) {
-            WriteDryRun(out, report, settings, selection);
+            if (json) {
+                WriteDryRunJson(out, report, settings, selection, stopped);
+            } else {
+                WriteDryRun(out, err, report, settings, selection);
+            }
             out.flush();
-            return failOn && FindingsReach(report, *failOn) ? exitWarnings : exitOk;
+            return stopped ? exitWarnings : exitOk;
         }
-        if (FindingsReach(report, *failOn)) {
+        if (stopped) {
             // What stops the run, as check tells it.
             check(out, err, settings, selection, files::ExcludePatterns(exclude),
-                  files::ExcludePatterns(published));
-            err << "quorlane-cli: --fail-on " << *failOn
-                << ": the findings stop the run; nothing was written\n";
+                  files::ExcludePatterns(published), true);
+            err << "quorlane-cli: " << (failOn ? "--fail-on " : "the project's fail_on ")
+                << failLevel << ": the findings stop the run; nothing was written\n";
             return exitWarnings;
         }
     }
@@ -573,10 +607,10 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (summary.refusal && summary.refusal->kind != run::Refusal::Kind::OtherRunAtWork) {
         // Shown on standard error already.
         if (json) {
-            out << nlohmann::json{{"error",
-                                   TerminalText(wording::RefusalMessage(*summary.refusal).text)}}
-                       .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-                << "\n";
+            const nlohmann::ordered_json document = {
+                {"outcome", "failed"},
+                {"error", TerminalText(wording::RefusalMessage(*summary.refusal).text)}};
+            out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
         }
         out.flush();
         return exitUsage;
@@ -585,14 +619,15 @@ int ProtectCommand::run(std::ostream& out, std::ostream& err, bool errIsTerminal
     if (summary.cancelled && (quiet || json)) {
         err << "quorlane-cli: " << TerminalText(finalStatus(host, summary)) << "\n";
     }
+    const int status = exitStatus(host, summary, settings);
     if (json) {
-        writeJson(out, run.results(), host, summary);
+        writeJson(out, run.results(), host, summary, status);
     } else if (!quiet) {
         writeListing(out, run.results(), finalStatus(host, summary), host.copied(), summary);
     }
     options.passwordSource.unlockForm.tellShareLink(err, summary.shareKey);
     out.flush();
-    return exitStatus(host, summary, settings);
+    return status;
 }
 
 } // namespace quorlane::cli

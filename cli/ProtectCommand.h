@@ -45,19 +45,20 @@ struct ProtectCommand
     int run(std::ostream& out, std::ostream& err, bool errIsTerminal) const;
 
 private:
-    // The settings and pages of the project file and the options over it; gives the message of
-    // a usage error instead.
+    // The settings and pages of the project file and the options over it, and the findings
+    // that stop the run (--fail-on over the project's fail_on; empty for none); gives the
+    // message of a usage error instead.
     std::optional<std::string> job(core::ProtectionSettings& settings,
                                    std::vector<run::SelectionEntry>& selection,
-                                   std::vector<std::u16string>& exclude) const;
+                                   std::vector<std::u16string>& exclude,
+                                   std::string& failLevel) const;
+    // check, or what stops protect when --fail-on is reached (stopsRun: the JSON document's
+    // outcome is "failed").
     int check(std::ostream& out, std::ostream& err, const core::ProtectionSettings& settings,
               const std::vector<run::SelectionEntry>& selection,
-              const files::ExcludePatterns& exclude,
-              const files::ExcludePatterns& publishAnyway) const;
+              const files::ExcludePatterns& exclude, const files::ExcludePatterns& publishAnyway,
+              bool stopsRun = false) const;
 };
-
-// A finding in the JSON documents of protect and check.
-nlohmann::ordered_json FindingJson(const core::Finding& finding);
 
 // Files published beside the pages that give away what they hide, in the JSON documents of
 // protect and check.

@@ -14,6 +14,7 @@ struct RestoreCommand
 {
     std::string manifest;
     bool dryRun = false;
+    bool json = false;
     bool wait = false;
 
     void addTo(CLI::App& app);

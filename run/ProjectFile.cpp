@@ -114,13 +114,16 @@ public:
         onlyKeys(document, "",
                  {"version", "pages", "save", "target", "backups", "backup_dir", "pages_only",
                   "mode", "switches", "warning", "notice", "domain_lock", "url_lock",
-                  "password_lock", "exclude"});
+                  "password_lock", "exclude", "fail_on"});
         core::ProtectionSettings& settings = project.settings;
         if (document.contains("pages")) {
             project.selection = pages(document["pages"]);
         }
         if (document.contains("exclude")) {
             project.exclude = patterns(document["exclude"]);
+        }
+        if (document.contains("fail_on")) {
+            project.failOn = failOnNames[named(document["fail_on"], "fail_on", failOnNames)];
         }
         if (document.contains("save")) {
             settings.saveMode =
@@ -520,6 +523,9 @@ std::optional<std::string> ProjectJson(const Project& project, const core::PathS
             patterns.push_back(core::Utf16ToUtf8(pattern));
         }
         document["exclude"] = patterns;
+    }
+    if (!project.failOn.empty()) {
+        document["fail_on"] = project.failOn;
     }
     document["mode"] = protectModeNames[static_cast<std::size_t>(settings.protectMode)];
     document["switches"] = switches;

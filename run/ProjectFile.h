@@ -20,6 +20,9 @@ struct Project
     core::ProtectionSettings settings;
     // Patterns of the files and folders of the added folders to leave out.
     std::vector<std::u16string> exclude;
+    // The findings that stop the command line's protect before anything is written: "warning"
+    // or "error" (as --fail-on takes them); empty for none.
+    std::string failOn;
 
     bool operator==(const Project&) const = default;
 };

@@ -83,7 +83,7 @@ void ProjectFiles::openRemembered()
     if (last.empty()) {
         return;
     }
-    run::Project project{{}, m_window.settings(), {}};
+    run::Project project{{}, m_window.settings(), {}, {}};
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, last, project)) {
         ui.lblProject->setText(
@@ -97,7 +97,7 @@ void ProjectFiles::openRemembered()
 
 bool ProjectFiles::open(const QString& file)
 {
-    run::Project project{{}, m_window.settings(), {}};
+    run::Project project{{}, m_window.settings(), {}, {}};
     files::RealFileSystem fileSystem;
     if (const auto refusal = run::ReadProjectFile(fileSystem, pathOf(file), project)) {
         m_dialogs.message(
@@ -261,7 +261,7 @@ void ProjectFiles::readInto(core::ProtectionSettings& settings) const
 run::Project ProjectFiles::collect() const
 {
     run::Project project{m_window.pickFilesPage()->selection(), m_window.settings(),
-                         m_window.pickFilesPage()->exclude()};
+                         m_window.pickFilesPage()->exclude(), m_failOn};
     project.settings.password.clear();
     return project;
 }
@@ -280,6 +280,7 @@ void ProjectFiles::apply(const run::Project& project)
         }
     }
     pick->setExclude(project.exclude);
+    m_failOn = project.failOn;
     emit pick->entriesChanged(pick->hasEntries());
 
     StoreFilesPage::Ui& store = m_window.storeFilesPage()->ui;

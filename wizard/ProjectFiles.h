@@ -81,6 +81,7 @@ private:
     std::uint32_t m_kdfIterations = core::defaultKdfIterations;
     bool m_rememberUnlock = true;
     std::u16string m_unlockTemplate; // the owner's own unlock form, edited outside the wizard
+    std::string m_failOn; // what stops the command line's runs: kept as the project has it
 };
 
 } // namespace quorlane::wizard

@@ -14,6 +14,7 @@
 #include "wizard/Dialogs.h"
 #include "wizard/Rows.h"
 #include "wizard/Widgets.h"
+#include "wording/FindingWording.h"
 
 namespace quorlane::wizard {
 
@@ -94,45 +95,7 @@ void ResultsPage::reset()
 
 QString ResultsPage::findingText(const core::Finding& finding)
 {
-    const QString detail = QString::fromStdU16String(finding.detail);
-    switch (finding.code) {
-    case core::FindingCode::CspBlocksInline:
-        return tr("Its Content-Security-Policy (\"%1\") does not allow inline scripts: the "
-                  "browser refuses the protection, and the page stays blank.")
-            .arg(detail);
-    case core::FindingCode::CspBlocksEval:
-        return tr("Its Content-Security-Policy (\"%1\") does not allow 'unsafe-eval', which the "
-                  "protection needs: the page stays blank.")
-            .arg(detail);
-    case core::FindingCode::EncodingFallback:
-        return tr("It declares the encoding %1, but its bytes do not decode in it, so it is read "
-                  "as %2.")
-            .arg(detail.section(QLatin1Char(' '), 0, 0), detail.section(QLatin1Char(' '), 1));
-    case core::FindingCode::FrameOnOtherHost:
-        return tr("Its frame %1 is on another host and stays unprotected.").arg(detail);
-    case core::FindingCode::AlreadyProtected:
-        return tr("It is protected already and is left as it is.");
-    case core::FindingCode::NoScriptSeesNotice:
-        return tr("Search engines and visitors without scripts see only the notice, not the "
-                  "pages.");
-    case core::FindingCode::ScriptWrittenLinks:
-        return tr("%Ln link(s) stand in scripts that write markup, which the link modes do not "
-                  "reach.",
-                  "", static_cast<int>(finding.count));
-    case core::FindingCode::BackupsInSite:
-        return tr("%Ln backup(s) inside the site hold the pages in clear, and are published with "
-                  "it unless removed or kept elsewhere.",
-                  "", static_cast<int>(finding.count));
-    case core::FindingCode::GeckoTurnedAway:
-        return tr("'Disable Netscape users' turns away every visitor whose browser is Firefox or "
-                  "another Gecko browser: they get a blank page.");
-    case core::FindingCode::OfflineBlank:
-        return tr("'Disable offline browsing' leaves every page opened from disk blank: saved "
-                  "copies, and the site opened from its folder before it is published.");
-    case core::FindingCode::PageTooLarge:
-        break;
-    }
-    return tr("It is over 50 MB (%1 bytes): browsers are slow to write so much back.").arg(detail);
+    return QString::fromStdU16String(wording::FindingSentence(finding, wording::Front::Window));
 }
 
 void ResultsPage::showFindings(const run::CheckReport& report)
@@ -141,24 +104,23 @@ void ResultsPage::showFindings(const run::CheckReport& report)
     int warnings = 0;
     const QIcon warning = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
     const QIcon note = QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
-    const auto add = [&](const QString& where, const core::Finding& finding) {
+    // Each in the form of the command line's: "PAGE:LINE: warning: MESSAGE [code]".
+    const auto add = [&](std::u16string page, const core::Finding& finding) {
         const bool isWarning = finding.severity == core::Severity::Warning;
         warnings += isWarning ? 1 : 0;
+        const std::u16string line = wording::DiagnosticLine(
+            wording::FindingDiagnostic(std::move(page), finding, wording::Front::Window));
         auto* item = new QListWidgetItem(isWarning ? warning : note,
-                                         where.isEmpty()
-                                             ? findingText(finding)
-                                             : where + QStringLiteral(": ") + findingText(finding),
-                                         ui.lstFindings);
+                                         QString::fromStdU16String(line), ui.lstFindings);
         item->setToolTip(QString::fromLatin1(core::FindingCodeName(finding.code).data()));
     };
     for (const run::PageCheckResult& page : report.pages) {
-        const QString path = QString::fromStdU16String(core::TextFromPath(page.page));
         for (const core::Finding& finding : page.findings) {
-            add(tr("%1, line %2").arg(path).arg(finding.line), finding);
+            add(core::TextFromPath(page.page), finding);
         }
     }
     for (const core::Finding& finding : report.runFindings) {
-        add(QString(), finding);
+        add({}, finding);
     }
     ui.lblFindings->setText(
         warnings == 0

@@ -130,11 +130,11 @@ TEST(CheckCommand, ProtectTellsTheSameWarnings)
                            "'self'\"><p>x</p>");
     CliProcess cli;
     EXPECT_EQ(cli.run("protect --json " + Quoted(site.path())), 0);
-    EXPECT_THAT(cli.err(),
-                HasSubstr("quorlane-cli: warning: " + (site.path() / "csp.html").string() +
-                          ":1: Its Content-Security-Policy meta element"));
+    EXPECT_THAT(cli.err(), HasSubstr("\n" + (site.path() / "csp.html").string() +
+                                     ":1: warning: Its Content-Security-Policy meta element"));
     const auto report = nlohmann::json::parse(cli.out());
     EXPECT_EQ(report["pages"][0]["findings"][0]["code"], "csp-inline");
+    EXPECT_EQ(report["pages"][0]["findings"][0]["file"], (site.path() / "csp.html").string());
     EXPECT_EQ(report["findings"][0]["code"], "noscript-notice-only");
 }
 
@@ -164,7 +164,12 @@ TEST(CheckCommand, WarnsOfSwitchesThatShutVisitorsOut)
         EXPECT_EQ(codes, expected);
         cli.run(command);
         for (const std::string& code : expected) {
-            EXPECT_THAT(cli.out(), HasSubstr("warning " + code + ": "));
+            // A finding of the run as a whole: the program's own, with no file and no line.
+            const std::size_t end = cli.err().find(" [" + code + "]\n");
+            ASSERT_NE(end, std::string::npos) << cli.err();
+            const std::size_t start = cli.err().rfind('\n', end) + 1;
+            EXPECT_THAT(cli.err().substr(start, end - start),
+                        testing::StartsWith("quorlane-cli: warning: "));
         }
     }
 }

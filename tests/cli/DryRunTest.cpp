@@ -1,9 +1,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "tests/cli/RunCli.h"
 
 using namespace quorlane;
+using test::CliProcess;
 using test::Outcome;
 using test::RunCli;
 using test::TempFolder;
@@ -61,8 +63,9 @@ TEST(DryRun, NamesWhatTheRunDoesAndWritesNothing)
         const Outcome listed = RunCli(dry);
         ASSERT_EQ(listed.status, cli::exitOk) << listed.err;
         EXPECT_EQ(filesBelow(site.path()), before);
-        EXPECT_THAT(listed.out, HasSubstr("csp.html:1: Its Content-Security-Policy"));
-        EXPECT_THAT(listed.out, HasSubstr("[csp-inline]"));
+        EXPECT_THAT(listed.err, HasSubstr("csp.html:1: warning: Its Content-Security-Policy"));
+        EXPECT_THAT(listed.err, HasSubstr("[csp-inline]\n"));
+        EXPECT_THAT(listed.out, Not(HasSubstr("csp-inline")));
         EXPECT_THAT(listed.out, testing::EndsWith("Dry run: nothing was written\n"));
         EXPECT_EQ(named(listed.out, "skip").size(), 1u);
 
@@ -95,7 +98,7 @@ TEST(DryRun, FailOnStopsTheRunBeforeAnythingIsWritten)
     const std::vector<fs::path> before = filesBelow(site.path());
     const Outcome stopped = RunCli({"protect", "--fail-on", "warning", page});
     EXPECT_EQ(stopped.status, cli::exitWarnings);
-    EXPECT_THAT(stopped.out, HasSubstr("csp-inline"));
+    EXPECT_THAT(stopped.err, HasSubstr("[csp-inline]\n"));
     EXPECT_THAT(stopped.err, HasSubstr("--fail-on warning"));
     EXPECT_EQ(filesBelow(site.path()), before);
     EXPECT_EQ(RunCli({"protect", "-n", "--fail-on", "warning", page}).status, cli::exitWarnings);
@@ -106,4 +109,30 @@ TEST(DryRun, FailOnStopsTheRunBeforeAnythingIsWritten)
     const std::string missing = (site.path() / "missing.html").string();
     EXPECT_EQ(RunCli({"protect", "--fail-on", "error", page, missing}).status, cli::exitWarnings);
     EXPECT_EQ(RunCli({"protect", "--fail-on", "never", page}).status, cli::exitUsage);
+}
+
+// A project's fail_on stops protect as --fail-on does; --fail-on given wins over it, and
+// --save-project keeps it.
+TEST(DryRun, FailOnIsAKeyOfProjectFiles)
+{
+    TempFolder work;
+    work.write("site/csp.html", cspPage);
+    work.write("strict.json",
+               R"({"version": 1, "pages": [{"folder": "site"}], "fail_on": "warning"})");
+    const auto before = test::TreeOf(work.path());
+    CliProcess cli;
+    EXPECT_EQ(cli.run("protect --project strict.json", work.str()), 4) << cli.err();
+    EXPECT_THAT(cli.err(), HasSubstr("the project's fail_on warning: the findings stop the run"));
+    EXPECT_EQ(test::TreeOf(work.path()), before);
+
+    cli.run("check --project strict.json --save-project kept.json", work.str());
+    EXPECT_EQ(nlohmann::json::parse(work.read("kept.json"))["fail_on"], "warning");
+
+    EXPECT_EQ(cli.run("protect --project strict.json --fail-on error --no-manifest "
+                      "--save-project lax.json",
+                      work.str()),
+              0)
+        << cli.err();
+    EXPECT_TRUE(work.exists("site/protected_csp.html"));
+    EXPECT_EQ(nlohmann::json::parse(work.read("lax.json"))["fail_on"], "error");
 }

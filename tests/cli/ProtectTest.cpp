@@ -35,18 +35,21 @@ TEST(ProtectCommand, ListsWhatItProtectedAndExitsZero)
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --save overwrite --no-backups " + Quoted(site.path())), 0)
         << cli.err();
-    EXPECT_EQ(cli.out(), site.path().string() +
-                             "\n    /index.htm\n    /sub/a.html\n"
-                             "The following 2 files have been protected\n" +
-                             manifest + quorlane::test::ManifestIn(site.path()) + "\n");
+    // Each page by its whole path, never from its folder as "/index.htm".
+    const std::string root = site.path().string();
+    EXPECT_EQ(cli.out(), root + "\n    " + root + "/index.htm\n    " + root +
+                             "/sub/a.html\nThe following 2 files have been protected\n" + manifest +
+                             quorlane::test::ManifestIn(site.path()) + "\n");
     EXPECT_TRUE(site.read("index.htm").ends_with(marker));
     EXPECT_FALSE(site.exists("index.htm.bak"));
     EXPECT_TRUE(cli.err().empty());
 
     site.write("sub/new.html", "<p>3</p>");
     ASSERT_EQ(cli.run("protect new.html", (site.path() / "sub").string()), 0) << cli.err();
-    EXPECT_EQ(cli.out(), "./protected_new.html\nThe following 1 file has been protected\n" +
-                             manifest + quorlane::test::ManifestIn(site.path() / "sub") + "\n");
+    // Below the current folder, as the user would type them there.
+    const fs::path record = quorlane::test::ManifestIn(site.path() / "sub");
+    EXPECT_EQ(cli.out(), "protected_new.html\nThe following 1 file has been protected\n" +
+                             manifest + record.filename().string() + "\n");
     EXPECT_TRUE(site.read("sub/protected_new.html").ends_with(marker));
 }
 
@@ -82,9 +85,9 @@ TEST(ProtectCommand, JsonReportsEveryPageAndTheExitStatusHowTheRunEnded)
     EXPECT_EQ(pages[4]["output"], root + "/protected_protected_c.htm");
     EXPECT_EQ(site.read("protected_c.htm"), "<p>old</p>");
     EXPECT_EQ(report["results"][0], (nlohmann::json{{"page", root + "/protected_a.htm"}}));
-    // The same text goes to standard error.
-    EXPECT_EQ(cli.err(), "quorlane-cli: Unable to Access File: " + root +
-                             "/protected_c.htm.\nThe file may be read-only.\n");
+    // The same text goes to standard error, as an error of the file at fault, on one line.
+    EXPECT_EQ(cli.err(), root + "/protected_c.htm: error: Unable to Access File: " + root +
+                             "/protected_c.htm. The file may be read-only. [write-failed]\n");
 
     // 0 all protected or already protected, 1 some failed, 5 none could be protected; the last
     // line tells how the run ended, never that it is still scanning.

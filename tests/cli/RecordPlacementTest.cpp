@@ -21,10 +21,15 @@ void writeSite(const TempFolder& work)
     work.write("site/docs/deep/api.htm", "<html><body><p>the api</p></body></html>");
 }
 
-std::string manifestOf(const CliProcess& cli)
+// The record that a run started in folder names, as the user would type it there.
+std::string manifestOf(const CliProcess& cli, const fs::path& folder)
 {
     const auto report = nlohmann::json::parse(cli.out());
-    return report["manifest"].is_null() ? "" : report["manifest"].get<std::string>();
+    if (report["manifest"].is_null()) {
+        return "";
+    }
+    const fs::path named = report["manifest"].get<std::string>();
+    return named.is_absolute() ? named.string() : (folder / named).string();
 }
 
 std::vector<fs::path> filesNamedLike(const fs::path& root, const std::string& part)
@@ -67,7 +72,7 @@ TEST(RecordPlacement, EverySaveModePutsItWhereItIsNotPublishedOrNamesNoMachinePa
         CliProcess cli;
         ASSERT_EQ(cli.run("protect --json --jobs 2 " + mode.options + " site", work.str()), 0)
             << cli.err();
-        const fs::path manifest = manifestOf(cli);
+        const fs::path manifest = manifestOf(cli, work.path());
         ASSERT_TRUE(fs::exists(manifest)) << cli.out();
         EXPECT_EQ(manifest.parent_path(),
                   *mode.recordFolder ? work.path() / mode.recordFolder : work.path());
@@ -105,7 +110,7 @@ TEST(RecordPlacement, ManifestPutsItAnywhere)
         ASSERT_EQ(
             cli.run("protect --json --save overwrite --manifest " + place + " site", work.str()), 0)
             << cli.err();
-        EXPECT_EQ(fs::path(manifestOf(cli)), work.path() / place);
+        EXPECT_EQ(fs::path(manifestOf(cli, work.path())), work.path() / place);
         const std::string record = work.read(place);
         const bool inSite = place.starts_with("site/");
         EXPECT_EQ(record.find(work.str()) == std::string::npos, inSite) << record;
@@ -140,7 +145,7 @@ TEST(RecordPlacement, NoManifestKeepsNoneAndWarns)
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --json --save copy --target out --no-manifest site", work.str()), 0)
         << cli.err();
-    EXPECT_EQ(manifestOf(cli), "");
+    EXPECT_EQ(manifestOf(cli, work.path()), "");
     EXPECT_THAT(cli.err(), HasSubstr("cannot be undone"));
     EXPECT_TRUE(filesNamedLike(work.path(), ".quorlane-run").empty());
     EXPECT_TRUE(fs::exists(work.path() / "out" / "docs" / "deep" / "api.htm"));
@@ -171,7 +176,7 @@ TEST(BackupDir, ProtectAndRestoreWithRealFiles)
     EXPECT_EQ(work.read("kept/index.html"), "<html><body><p>front page</p></body></html>");
     EXPECT_EQ(work.read("kept/docs/deep/api.htm"), "<html><body><p>the api</p></body></html>");
     EXPECT_THAT(work.read("site/docs/deep/api.htm"), HasSubstr("protected by Quorlane"));
-    const std::string manifest = manifestOf(cli);
+    const std::string manifest = manifestOf(cli, work.path() / "site");
     EXPECT_EQ(fs::path(manifest).parent_path(), work.path() / "kept");
 
     ASSERT_EQ(cli.run("restore " + Quoted(manifest)), 0) << cli.err();

@@ -20,10 +20,15 @@ void writeSite(const fs::path& site)
     std::ofstream(site / "pages" / "caf\xE9.html", std::ios::binary) << "<p>caf\xE9</p>";
 }
 
-std::string manifestOf(const CliProcess& cli)
+// The record that a run started in folder names, as the user would type it there.
+std::string manifestOf(const CliProcess& cli, const fs::path& folder)
 {
     const auto report = nlohmann::json::parse(cli.out());
-    return report.contains("manifest_bytes") ? "" : report["manifest"].get<std::string>();
+    if (report.contains("manifest_bytes")) {
+        return "";
+    }
+    const fs::path named = report["manifest"].get<std::string>();
+    return named.is_absolute() ? named.string() : (folder / named).string();
 }
 
 } // namespace
@@ -43,7 +48,7 @@ TEST(Restore, EverySaveModeComesBackByteForByte)
         CliProcess cli;
         ASSERT_EQ(cli.run("protect --json " + options + " site", work.path().string()), 0)
             << cli.err();
-        const std::string manifest = manifestOf(cli);
+        const std::string manifest = manifestOf(cli, work.path());
         ASSERT_TRUE(fs::exists(manifest)) << cli.out();
         ASSERT_NE(quorlane::test::TreeOf(work.path()), before);
 
@@ -66,7 +71,7 @@ TEST(Restore, APageEditedAfterTheRunSurvives)
         writeSite(work.path());
         CliProcess cli;
         ASSERT_EQ(cli.run(std::string("protect --json --save ") + save + " .", work.str()), 0);
-        const std::string manifest = manifestOf(cli);
+        const std::string manifest = manifestOf(cli, work.path());
         const std::string edited =
             std::string(save) == "overwrite" ? "pages/menu.html" : "pages/protected_menu.html";
         work.write(edited, "<p>edited after the run</p>");
@@ -90,7 +95,7 @@ TEST(Restore, PagesOverwrittenWithoutBackupsCannotBePutBackAndItSaysSo)
     work.write("a.htm", "<p>a</p>");
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --json --save overwrite --no-backups .", work.str()), 0);
-    const std::string manifest = manifestOf(cli);
+    const std::string manifest = manifestOf(cli, work.path());
     const std::string protectedPage = work.read("a.htm");
     EXPECT_EQ(cli.run("restore " + Quoted(manifest)), 1);
     EXPECT_THAT(cli.err(), HasSubstr("cannot put back " + (work.path() / "a.htm").string() +
@@ -108,7 +113,7 @@ TEST(Restore, ARecordInACopiedTreeUndoesThatTree)
     const auto before = quorlane::test::TreeOf(work.path() / "site");
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --json --save overwrite site", work.str()), 0) << cli.err();
-    const fs::path record = manifestOf(cli);
+    const fs::path record = manifestOf(cli, work.path());
     fs::copy(work.path() / "site", work.path() / "copy",
              fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     const auto original = quorlane::test::TreeOf(work.path() / "site");
@@ -128,7 +133,7 @@ TEST(Restore, AFileThatIsNotThereIsNamedNotPassedOver)
     work.write("b.htm", "<p>b</p>");
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --json --save new .", work.str()), 0) << cli.err();
-    const std::string manifest = manifestOf(cli);
+    const std::string manifest = manifestOf(cli, work.path());
     fs::rename(work.path() / "protected_a.htm", work.path() / "moved.htm");
 
     EXPECT_EQ(cli.run("restore " + Quoted(manifest)), 1);
@@ -150,12 +155,14 @@ TEST(Restore, AUsersOwnBackupIsNeverReplaced)
     const auto before = quorlane::test::TreeOf(work.path());
     CliProcess cli;
     ASSERT_EQ(cli.run("protect --json --save overwrite .", work.str()), 1);
-    EXPECT_THAT(cli.err(), HasSubstr("Unable to Make Backup: ./a.htm.bak.\nA file of that name "
-                                     "stands already, and this run did not make it"));
+    EXPECT_THAT(cli.err(), HasSubstr("a.htm.bak: error: Unable to Make Backup: ./a.htm.bak. A "
+                                     "file of that name stands already, and this run did not "
+                                     "make it"));
+    EXPECT_THAT(cli.err(), HasSubstr(" [backup-not-ours]\n"));
     EXPECT_EQ(work.read("a.htm"), "<p>a</p>");
     EXPECT_EQ(work.read("a.htm.bak"), "the user's own");
     EXPECT_NE(work.read("b.htm"), "<p>b</p>");
-    ASSERT_EQ(cli.run("restore " + Quoted(manifestOf(cli))), 0) << cli.err();
+    ASSERT_EQ(cli.run("restore " + Quoted(manifestOf(cli, work.path()))), 0) << cli.err();
     EXPECT_EQ(quorlane::test::TreeOf(work.path()), before);
 }
 
@@ -190,7 +197,7 @@ TEST(Restore, ModesAndOwnersAreKept)
         EXPECT_EQ(ownerOf(name), expected);
         EXPECT_EQ(ownerOf(std::string(name) + ".bak"), expected);
     }
-    ASSERT_EQ(cli.run("restore " + Quoted(manifestOf(cli))), 0) << cli.err();
+    ASSERT_EQ(cli.run("restore " + Quoted(manifestOf(cli, work.path()))), 0) << cli.err();
     EXPECT_EQ(quorlane::test::TreeOf(work.path()), before);
     for (const auto& [name, mode] : pages) {
         EXPECT_EQ(ownerOf(name),

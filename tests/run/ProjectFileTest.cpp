@@ -37,6 +37,7 @@ TEST(ProjectFile, KeepsEveryChoiceButThePassword)
     settings.copyPagesOnly = true;
     settings.copyrightNotice = true;
     settings.copyrightNoticeText = u"\u00A9 2026 Harbour Bakery";
+    project.failOn = "warning";
     run::Project withPassword = project;
     withPassword.settings.password = u"hunter2";
 
@@ -45,7 +46,7 @@ TEST(ProjectFile, KeepsEveryChoiceButThePassword)
     ASSERT_EQ(run::WriteProjectFile(fileSystem, file, withPassword), std::nullopt);
     const std::string written = folder.read("site.json");
     for (const char* part : {"\"folder\": \"site\"", "\"page\": \"/elsewhere/a page.html\"",
-                             "\"target\": \"out\"", "\"version\": 1"}) {
+                             "\"target\": \"out\"", "\"version\": 1", "\"fail_on\": \"warning\""}) {
         EXPECT_NE(written.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(written.find("hunter2"), std::string::npos);
@@ -68,6 +69,8 @@ TEST(ProjectFile, RefusesWhatItCannotTakeByFileAndKey)
         {"wrong type", R"({"version": 1, "backups": "yes"})", "\"backups\" must be true or"},
         {"object expected", R"({"version": 1, "notice": "x"})", "\"notice\" must be an object"},
         {"unknown mode", R"({"version": 1, "mode": "fast"})", "\"mode\" is \"fast\", not one"},
+        {"unknown fail_on", R"({"version": 1, "fail_on": "note"})",
+         "\"fail_on\" is \"note\", not one of warning, error"},
         {"unknown switch", R"({"version": 1, "switches": ["no-offline", "no-copy"]})",
          "\"switches[1]\" is \"no-copy\""},
         {"two paths in one entry", R"({"version": 1, "pages": [{"folder": "a", "page": "b"}]})",

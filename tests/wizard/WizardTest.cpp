@@ -660,13 +660,14 @@ private slots:
         QCOMPARE(w.find<QListWidget>("lstFindings")->count(), 4);
         QVERIFY(
             !w.find<QListWidget>("lstFindings")
-                 ->findItems(QStringLiteral("2 backups inside the site hold the pages in clear"),
+                 ->findItems(QStringLiteral("warning: 2 backups inside the site (NAME.bak beside "
+                                            "each page) hold the pages in clear"),
                              Qt::MatchStartsWith)
                  .isEmpty());
         QVERIFY(w.find<QListWidget>("lstFindings")
                     ->item(0)
                     ->text()
-                    .contains(QStringLiteral("csp.htm, line 1: Its Content-Security-Policy")));
+                    .contains(QStringLiteral("csp.htm:1: warning: Its Content-Security-Policy")));
         QCOMPARE(test::TreeOf(site.path()), before);
         QVERIFY(!w.find<QPushButton>("cmdViewPage")->isEnabled());
         QVERIFY(!w.find<QPushButton>("cmdUndo")->isEnabled());

@@ -32,20 +32,6 @@
 <context>
     <name>quorlane::wizard::ResultsPage</name>
     <message numerus="yes">
-        <source>%Ln backup(s) inside the site hold the pages in clear, and are published with it unless removed or kept elsewhere.</source>
-        <translation>
-            <numerusform>%Ln backup inside the site holds its page in clear, and is published with it unless removed or kept elsewhere.</numerusform>
-            <numerusform>%Ln backups inside the site hold the pages in clear, and are published with it unless removed or kept elsewhere.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>%Ln link(s) stand in scripts that write markup, which the link modes do not reach.</source>
-        <translation>
-            <numerusform>%Ln link stands in a script that writes markup, which the link modes do not reach.</numerusform>
-            <numerusform>%Ln links stand in scripts that write markup, which the link modes do not reach.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
         <source>%Ln warning(s) about what the protection would break or leave open:</source>
         <translation>
             <numerusform>%Ln warning about what the protection would break or leave open:</numerusform>
