@@ -147,8 +147,8 @@ docs=/usr/share/doc/quorlane
 cited=$({ /usr/bin/quorlane-cli --help-all; zcat /usr/share/man/man1/*quorlane*.1.gz; } |
     grep -o "$docs/[a-z-]*\.md" | sort -u)
 check "the help cites the installed documents" test -n "$cited"
-for document in $cited "$docs"/{browsers,project-file,encrypted-pages,run-record,page-format}.md \
-    "$docs/pipelines.md"; do
+for document in $(printf '%s\n' $cited "$docs"/{browsers,project-file,encrypted-pages}.md \
+    "$docs"/{run-record,page-format,pipelines}.md | sort -u); do
     check "$document" test -s "$document"
 done
 check "the help cites no documents of the source tree" \
