@@ -387,8 +387,8 @@ void ProtectCommand::addTo(CLI::App& app)
     command
         ->add_option("--project", projectFile,
                      "Take the pages, folders and options of the project file FILE "
-                     "(docs/project-file.md); options given override its values, and PATHs "
-                     "given replace its pages")
+                     "(" QUORLANE_DOC_DIR "/project-file.md); options given override its values, "
+                     "and PATHs given replace its pages")
         ->type_name("FILE");
     command
         ->add_option("--save-project", saveProjectFile,

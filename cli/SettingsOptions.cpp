@@ -133,7 +133,7 @@ void SettingsOptions::addTo(CLI::App& command)
     command
         .add_option("-e,--enable", enabled,
                     "Switches, comma-separated, repeatable, with what each does in today's "
-                    "browsers (docs/browsers.md): " +
+                    "browsers (" QUORLANE_DOC_DIR "/browsers.md): " +
                         switchesToday())
         ->allow_extra_args(false)
         ->delimiter(',')

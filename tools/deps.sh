@@ -12,15 +12,16 @@ run_packages=(
     qt6-base-dev qt6-svg-dev qt6-l10n-tools libgl-dev
 )
 # Test frameworks, checkers, the browser of the browser tests, the package's tools (manual
-# pages from the help texts, icons from the drawing, dependencies from the binaries), a real
-# site generator, whose output shows what a run must not publish beside protected pages, and
-# the validator of the JSON documents against docs/schemas.
+# pages from the help texts, icons from the drawing, dependencies from the binaries, the check
+# of the AppStream metainfo), the site generators whose recipes in docs/pipelines.md the
+# browser tests run (Sphinx's output also shows what a run must not publish beside the pages),
+# and the validator of the JSON documents against docs/schemas.
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format clang libclang-rt-14-dev valgrind
     chromium firefox-esr webkit2gtk-driver xvfb openssl
-    dpkg-dev file help2man librsvg2-bin lintian
-    python3-sphinx python3-jsonschema
+    dpkg-dev file help2man librsvg2-bin lintian appstream
+    hugo jekyll mkdocs python3-sphinx python3-jsonschema
 )
 
 set_name=${1:-test}

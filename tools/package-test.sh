@@ -123,9 +123,51 @@ done
 check "the manual page names every command and option${missing:+ (missing: ${missing[*]})}" \
     test "${#missing[@]}" -eq 0
 check "the wizard's manual page" test -s /usr/share/man/man1/quorlane.1.gz
-check "the desktop entry starts an installed program" \
-    test -x "/usr/bin/$(sed -n 's/^Exec=//p' /usr/share/applications/quorlane.desktop)"
+# Each manual page has the sections of a manual page, and describes each option once.
+for page in quorlane-cli quorlane; do
+    sections=$(zcat "/usr/share/man/man1/$page.1.gz" |
+        sed -n 's/^\.SH "\{0,1\}\([^"]*\)"\{0,1\}$/\1/p')
+    absent=()
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" ENVIRONMENT FILES EXAMPLES \
+        "SEE ALSO"; do
+        grep -qx "$section" <<<"$sections" || absent+=("$section")
+    done
+    check "the sections of $page(1)${absent:+ (missing: ${absent[*]})}" test "${#absent[@]}" -eq 0
+    # An option's entry: the line after .TP that starts with the option, and its description.
+    twice=$(zcat "/usr/share/man/man1/$page.1.gz" | awk '
+        /^\.(TP|SS|SH|PP|IP)/ { if (entry != "") print entry; entry = ""; tp = /^\.TP/; next }
+        tp && /^\\fB\\-/ { entry = $0; tp = 0; next }
+        entry != "" { entry = entry " " $0 }
+        END { if (entry != "") print entry }' | sort | uniq -d | cut -c1-60)
+    check "$page(1) describes each option once${twice:+ (twice: $twice)}" test -z "$twice"
+done
+
+# The documents that the help and the manual pages cite are installed where they say.
+docs=/usr/share/doc/quorlane
+cited=$({ /usr/bin/quorlane-cli --help-all; zcat /usr/share/man/man1/*quorlane*.1.gz; } |
+    grep -o "$docs/[a-z-]*\.md" | sort -u)
+check "the help cites the installed documents" test -n "$cited"
+for document in $(printf '%s\n' $cited "$docs"/{browsers,project-file,encrypted-pages}.md \
+    "$docs"/{run-record,page-format,pipelines}.md | sort -u); do
+    check "$document" test -s "$document"
+done
+check "the help cites no documents of the source tree" \
+    test -z "$(/usr/bin/quorlane-cli --help-all | grep -o '(docs/[a-z-]*\.md')"
+
+desktop=/usr/share/applications/quorlane.desktop
+check "the desktop entry starts an installed program with the files given" \
+    test "$(sed -n 's/^Exec=//p' "$desktop")" = "quorlane %F" -a -x /usr/bin/quorlane
+check "the desktop entry opens project files, whose type the package defines" \
+    test "$(sed -n 's/^MimeType=//p' "$desktop")" = "application/x-quorlane-project;" \
+    -a -s /usr/share/mime/application/x-quorlane-project.xml
+check "project files are known by their name" \
+    grep -q 'pattern="\*.quorlane.json"' /usr/share/mime/packages/quorlane.xml
 check "the icon" test -s /usr/share/icons/hicolor/48x48/apps/quorlane.png
+metainfo=/usr/share/metainfo/example.quorlane.quorlane.metainfo.xml
+check "the AppStream metainfo is valid" appstreamcli validate --no-net "$metainfo"
+check "the metainfo names this version" grep -q "<release version=\"$version\"" "$metainfo"
+check "the metainfo starts the desktop entry" \
+    grep -q '<launchable type="desktop-id">quorlane.desktop</launchable>' "$metainfo"
 
 echo "== lintian"
 check "lintian finds no errors" lintian --display-info --pedantic --fail-on error "$deb"

@@ -2,7 +2,8 @@
 # Installs what is missing (the test tools too), then builds Quorlane twice (warnings as errors;
 # AddressSanitizer with UndefinedBehaviorSanitizer) and runs every test in both builds. The first
 # build also makes the Debian package, which is tried out installed, and runs the browser tests
-# (protected pages, encrypted ones too, served over HTTP to Chromium, Firefox ESR and WebKitGTK).
+# (protected pages, encrypted ones too, served over HTTP to Chromium, Firefox ESR and WebKitGTK,
+# and the recipes of docs/pipelines.md run with Hugo, Jekyll, MkDocs and Sphinx).
 # Last, quorlane-cli.exe for Windows: cross-built, tested under Wine, compared with the first build.
 # Each step's heading tells the minutes since the start.
 set -euo pipefail

@@ -16,6 +16,9 @@ namespace quorlane::wizard {
 
 namespace {
 
+// The extension a project is saved with: JSON, of the type the desktop knows as a project.
+const QString projectExtension = QStringLiteral(".quorlane.json");
+
 QString projectFilter()
 {
     return QObject::tr("Quorlane projects (*.json);;All files (*)");
@@ -133,7 +136,7 @@ bool ProjectFiles::saveAs()
         return false;
     }
     if (QFileInfo(file).suffix().isEmpty()) {
-        file += QStringLiteral(".json");
+        file += projectExtension;
     }
     return saveTo(file);
 }
@@ -248,7 +251,7 @@ QString ProjectFiles::proposedFile() const
         }
     }
     return QDir::toNativeSeparators(
-        QDir(folder).filePath((name.isEmpty() ? tr("project") : name) + QStringLiteral(".json")));
+        QDir(folder).filePath((name.isEmpty() ? tr("project") : name) + projectExtension));
 }
 
 void ProjectFiles::readInto(core::ProtectionSettings& settings) const

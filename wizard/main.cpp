@@ -10,6 +10,7 @@
 
 #include "core/FileRecord.h"
 #include "wizard/AboutBox.h"
+#include "wizard/CommandLine.h"
 #include "wizard/Dialogs.h"
 #include "wizard/Screenshots.h"
 #include "wizard/Translations.h"
@@ -42,10 +43,15 @@ QString programFolder()
 
 constexpr const char* helpText = QT_TRANSLATE_NOOP(
     "main",
-    "Usage: quorlane [--screenshots DIR [SITE]]\n"
+    "Usage: quorlane [PAGE|FOLDER|PROJECT.json...]\n"
+    "   or: quorlane --screenshots DIR [SITE]\n"
     "The desktop wizard of Quorlane, which protects web pages against copying: pick page files\n"
     "and folders, choose where the protected pages go, what to hide from view-source and which\n"
     "locks and switches to add, and press Protect.\n"
+    "\n"
+    "Pages and folders given are added to the list of Pick Files, which is shown; a project\n"
+    "file (NAME.json) given opens as Open Project does, and the pages and folders go into its\n"
+    "list. Without a project file they start a new list, with the options of the last project.\n"
     "\n"
     "Options:\n"
     "  --screenshots DIR [SITE]  save a picture of each page of the window as DIR/page-N.png,\n"
@@ -100,12 +106,18 @@ int main(int argc, char** argv)
     quorlane::wizard::frmMain window(dialogs, quorlane::core::PathFromText(folder.toStdU16String()),
                                      quorlane::core::PathFromText(user.toStdU16String()),
                                      QDate::currentDate().year());
-    const QStringList args = QApplication::arguments();
-    if (args.size() >= 3 && args.at(1) == QStringLiteral("--screenshots")) {
-        return quorlane::wizard::screenshots(window, args.at(2),
-                                             args.size() >= 4 ? args.at(3) : QString());
+    const quorlane::wizard::CommandLine line =
+        quorlane::wizard::ParseCommandLine(QApplication::arguments());
+    if (!line.refused.isEmpty()) {
+        std::fprintf(stderr, "quorlane: unexpected argument %s (see quorlane --help)\n",
+                     line.refused.toLocal8Bit().constData());
+        return 2;
+    }
+    if (!line.screenshots.isEmpty()) {
+        return quorlane::wizard::screenshots(window, line.screenshots, line.site);
     }
     window.placeOnScreen();
     window.show();
+    quorlane::wizard::OpenPaths(window, dialogs, line.paths);
     return QApplication::exec();
 }

@@ -1434,13 +1434,15 @@ private slots:
         w.window->ShowPage(0);
         w.dialogs.pathAnswers.push_back(q((work.path() / "bakery").string()));
         w.find<QPushButton>("cmdSaveProjectAs")->click();
-        QCOMPARE(w.dialogs.pathStarts.back(), q((work.path() / "site.json").string()));
-        QVERIFY(work.exists("bakery.json"));
+        QCOMPARE(w.dialogs.pathStarts.back(), q((work.path() / "site.quorlane.json").string()));
+        QVERIFY(work.exists("bakery.quorlane.json"));
         w.protect();
         QCOMPARE(w.next()->text(), QStringLiteral("&Restart"));
 
         test::CliProcess cli;
-        QCOMPARE(cli.run("protect --quiet --project bakery.json --target by-cli", work.str()), 0);
+        QCOMPARE(
+            cli.run("protect --quiet --project bakery.quorlane.json --target by-cli", work.str()),
+            0);
         const auto copy = test::TreeOf(work.path() / "by-wizard");
         QVERIFY(!copy.contains("css/style.css") && copy.contains("pages/menu.html"));
         QVERIFY(copy == test::TreeOf(work.path() / "by-cli"));
@@ -1456,14 +1458,14 @@ private slots:
         QVERIFY(!others.pickFilesPage()->hasEntries());
         QVERIFY(again.findChild<QLabel*>(QStringLiteral("lblProject"))
                     ->text()
-                    .endsWith(QStringLiteral("bakery.json")));
+                    .endsWith(QStringLiteral("bakery.quorlane.json")));
 
         // Restart empties the list of pages and leaves the project: saving then asks for a
         // file (none given here) instead of writing a project without pages over it.
-        const std::string saved = work.read("bakery.json");
+        const std::string saved = work.read("bakery.quorlane.json");
         w.restart(true);
         w.find<QPushButton>("cmdSaveProject")->click();
-        QCOMPARE(work.read("bakery.json"), saved);
+        QCOMPARE(work.read("bakery.quorlane.json"), saved);
     }
     // The switches that shut visitors out are warned of on the Go! page while they are on.
     void theGoPageWarnsOfSwitchesThatShutVisitorsOut()
@@ -1524,13 +1526,13 @@ private slots:
                  qPrintable(w.dialogs.messages.back().text));
         w.find<QCheckBox>("chkCopyrightNotice")->setChecked(false);
         saveAs("bakery");
-        const std::string saved = work.read("bakery.json");
+        const std::string saved = work.read("bakery.quorlane.json");
         QVERIFY(w.window->close() == false); // nothing changed: the quit question, answered No
         QCOMPARE(w.dialogs.questions.back().text, QStringLiteral("Are you sure you wish to quit?"));
 
         w.click(4, "chkScript_0");
         w.window->ShowPage(0);
-        const QString name = QDir::toNativeSeparators(q(work.str() + "/bakery.json"));
+        const QString name = QDir::toNativeSeparators(q(work.str() + "/bakery.quorlane.json"));
         const std::size_t starts = w.dialogs.pathStarts.size();
         w.find<QPushButton>("cmdOpenProject")->click();
         QCOMPARE(w.dialogs.pathStarts.size(), starts); // cancelled before the file dialog
@@ -1542,7 +1544,7 @@ private slots:
         QVERIFY(w.window->isVisible());
         QCOMPARE(w.dialogs.questions.back().text,
                  QStringLiteral("Save the changes to the project %1 before quitting?").arg(name));
-        QCOMPARE(work.read("bakery.json"), saved);
+        QCOMPARE(work.read("bakery.quorlane.json"), saved);
 
         // Restart offers the changes first, then asks whether to leave the run's Undo.
         w.protect();
