@@ -174,7 +174,8 @@ int ProtectCommand::check(std::ostream& out, std::ostream& err,
         }
         writeJson(out, report, totals, outcomeOf(report, totals, encrypts, stopsRun));
     } else {
-        writeText(out, err, report, totals, quiet, verbose);
+        // The findings that stop a run are its failures: told under --quiet too.
+        writeText(out, err, report, totals, quiet && !stopsRun, verbose);
     }
     out.flush();
     if (totals.failed > 0 || (encrypts && !report.leaks.empty())) {

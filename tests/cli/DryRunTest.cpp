@@ -89,7 +89,7 @@ TEST(DryRun, NamesWhatTheRunDoesAndWritesNothing)
 }
 
 // --fail-on warning stops a run with warnings before anything is written, with status 4 and the
-// findings as check tells them; --fail-on error lets warnings pass and stops on a page that
+// findings as check tells them, --quiet or not; --fail-on error lets warnings pass and stops on a page that
 // cannot be read.
 TEST(DryRun, FailOnStopsTheRunBeforeAnythingIsWritten)
 {
@@ -102,6 +102,9 @@ TEST(DryRun, FailOnStopsTheRunBeforeAnythingIsWritten)
     EXPECT_THAT(stopped.err, HasSubstr("--fail-on warning"));
     EXPECT_EQ(filesBelow(site.path()), before);
     EXPECT_EQ(RunCli({"protect", "-n", "--fail-on", "warning", page}).status, cli::exitWarnings);
+    // What stops the run is its failure: told under --quiet too.
+    EXPECT_THAT(RunCli({"protect", "-q", "--fail-on", "warning", page}).err,
+                HasSubstr("[csp-inline]\n"));
 
     const Outcome passed = RunCli({"protect", "--fail-on", "error", "--no-manifest", page});
     EXPECT_EQ(passed.status, cli::exitOk) << passed.err;
