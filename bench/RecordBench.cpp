@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <unistd.h>
 
 #include "run/ProtectionRun.h"
@@ -41,9 +42,17 @@ fs::path benchFolder()
            "quorlane-record-bench";
 }
 
+// A folder of its own for each run, all removed when the benchmarks end: a site removed just
+// before the next is written leaves thousands of recently freed inodes, which the file system
+// then passes over one by one for every file the run creates (its cost, not the run's).
+fs::path freshSite()
+{
+    static std::random_device seed;
+    return benchFolder() / ("site-" + std::to_string(seed()));
+}
+
 void writeSite(const fs::path& site, int pages)
 {
-    fs::remove_all(site);
     fs::create_directories(site);
     for (int i = 0; i < pages; ++i) {
         std::ofstream(site / ("p" + std::to_string(i) + ".htm"), std::ios::binary)
@@ -62,11 +71,11 @@ void BM_Run(benchmark::State& state)
     settings.saveMode = state.range(0) == 0 ? core::SaveMode::CreateNew : core::SaveMode::Overwrite;
     settings.makeBackups = state.range(0) == 1;
     const int pages = static_cast<int>(state.range(1));
-    const fs::path site = benchFolder();
     files::RealFileSystem fileSystem;
     int failures = 0;
     for (auto _ : state) {
         state.PauseTiming();
+        const fs::path site = freshSite();
         writeSite(site, pages);
         state.ResumeTiming();
         QuietHost host;
@@ -75,7 +84,6 @@ void BM_Run(benchmark::State& state)
         protection.RunProtection({{site.native(), true}}, settings);
         failures += host.failures;
     }
-    fs::remove_all(site);
     state.counters["pages/s"] =
         benchmark::Counter(static_cast<double>(pages) * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate);
@@ -91,4 +99,15 @@ BENCHMARK(BM_Run)
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    fs::remove_all(benchFolder());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fs::remove_all(benchFolder());
+    return 0;
+}
