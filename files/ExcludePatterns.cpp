@@ -1,6 +1,7 @@
 #include "files/ExcludePatterns.h"
 
 #include "core/Utf8.h"
+#include "files/NameCase.h"
 
 namespace quorlane::files {
 
@@ -129,8 +130,9 @@ ExcludePatterns::ExcludePatterns(const std::vector<std::u16string>& patterns)
         if (trimmed.find(u'/') == std::u16string_view::npos) {
             pattern.parts.emplace_back(anyParts);
         }
+        // Names are matched as the file system compares them: ignoring case on Windows.
         for (const std::u16string_view part : partsOf(trimmed)) {
-            pattern.parts.emplace_back(part);
+            pattern.parts.push_back(NameCaseKey(part));
         }
         m_patterns.push_back(std::move(pattern));
     }
@@ -138,7 +140,8 @@ ExcludePatterns::ExcludePatterns(const std::vector<std::u16string>& patterns)
 
 bool ExcludePatterns::excludes(std::u16string_view relative, bool isFolder) const
 {
-    const std::vector<std::u16string_view> path = partsOf(relative);
+    const std::u16string key = NameCaseKey(relative);
+    const std::vector<std::u16string_view> path = partsOf(key);
     bool excluded = false;
     for (const Pattern& pattern : m_patterns) {
         if (excluded != pattern.takesBack || (pattern.foldersOnly && !isFolder)) {

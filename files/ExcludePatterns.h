@@ -12,7 +12,8 @@ namespace quorlane::files {
 // "docs/*.map" (a path from the added folder), "_sources/" (folders only), "**/build",
 // "drafts/**", "[abc]?.png", and "!keep.txt" to take back what an earlier pattern left out.
 // The last pattern that matches decides. A folder left out is not entered at all, so nothing
-// below it is taken back.
+// below it is taken back. Names are compared as the file system compares them (ignoring case on
+// Windows).
 class ExcludePatterns
 {
 public:

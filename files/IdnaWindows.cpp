@@ -1,6 +1,9 @@
-// IDNA on Windows, through the system's IdnToAscii. It converts one label at a time, so that
-// the DNS length limits, which browsers do not check, refuse nothing; labels that are ASCII
+// IDNA on Windows: the system's ICU where it has one, else IdnToAscii. IdnToAscii converts one
+// label at a time, so that the DNS limit on a whole name, which browsers do not check, refuses
+// nothing (a label beyond 63 characters it refuses all the same); labels that are ASCII
 // already only have their capitals folded.
+#include "files/IdnaWindows.h"
+
 #include <windows.h>
 
 #include "files/Idna.h"
@@ -49,6 +52,11 @@ bool appendLabel(std::u16string& out, std::u16string_view label)
 } // namespace
 
 std::optional<std::u16string> IdnaHostToAscii(std::u16string_view host)
+{
+    return IcuDllHasIdna() ? IcuDllHostToAscii(host) : IdnToAsciiHostToAscii(host);
+}
+
+std::optional<std::u16string> IdnToAsciiHostToAscii(std::u16string_view host)
 {
     if (host.size() > 0x7FFF) {
         return std::nullopt;

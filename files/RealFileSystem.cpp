@@ -9,6 +9,7 @@
 
 #include "core/FileRecord.h"
 #include "files/FileSystem.h"
+#include "files/FolderNames.h"
 #include "files/Sha256.h"
 
 #ifndef _WIN32
@@ -858,35 +859,24 @@ FileResult RealFileSystem::listFolder(const PathString& path, FolderListing& lis
 {
     listing = {};
     listing.path = withoutTrailingSeparators(path);
-    std::error_code error;
-    fs::directory_iterator entries(path, error);
-    if (error) {
-        return classify(error);
+    std::vector<FolderName> names;
+    if (const FileResult failure = ListFolderNames(path, names)) {
+        return failure;
     }
-    for (; entries != fs::directory_iterator(); entries.increment(error)) {
-        if (error) {
-            return classify(error);
-        }
-        const fs::directory_entry& entry = *entries;
-        const PathString full =
-            listing.path == PathString(1, core::pathSeparator)
-                ? listing.path + entry.path().filename().native()
-                : listing.path + core::pathSeparator + entry.path().filename().native();
-        std::error_code kindError;
-        if (entry.is_directory(kindError)) {
-            listing.subfolders.push_back(full);
-        } else {
-            listing.files.push_back(full);
-        }
-    }
-    if (error) {
-        return classify(error);
+    for (const FolderName& entry : names) {
+        const PathString full = listing.path == PathString(1, core::pathSeparator)
+                                    ? listing.path + entry.name
+                                    : listing.path + core::pathSeparator + entry.name;
+        (entry.isFolder ? listing.subfolders : listing.files).push_back(full);
     }
     sortByName(listing.subfolders);
     sortByName(listing.files);
     return std::nullopt;
 }
 
+#ifndef _WIN32
+
+// The file's mode does not matter: removing a name is a change to its folder.
 FileResult RealFileSystem::removeFile(const PathString& path)
 {
     std::error_code error;
@@ -900,6 +890,8 @@ FileResult RealFileSystem::removeFile(const PathString& path)
     fs::remove(path, error);
     return fromCode(error);
 }
+
+#endif
 
 FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
 {

@@ -202,6 +202,32 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
     return std::nullopt;
 }
 
+// As on other systems, a file's own attributes do not keep it from being removed: Windows
+// refuses to delete a read-only file, so that attribute is taken off first (and put back when
+// the file stays after all).
+FileResult RealFileSystem::removeFile(const PathString& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return classify(std::make_error_code(std::errc::is_a_directory));
+    }
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) {
+        SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    }
+    if (!DeleteFileW(path.c_str())) {
+        const DWORD error = GetLastError();
+        if (readOnly) {
+            SetFileAttributesW(path.c_str(), attributes);
+        }
+        return classify(std::error_code(static_cast<int>(error), std::system_category()));
+    }
+    return std::nullopt;
+}
+
 // Without MOVEFILE_REPLACE_EXISTING the move fails where the name is taken, in one step.
 FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
 {

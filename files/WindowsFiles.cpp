@@ -9,12 +9,11 @@
 #include <windows.h>
 
 #include "core/FileRecord.h"
+#include "files/FolderNames.h"
 
 namespace quorlane::files {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr std::wstring_view temporaryPrefix = L".quorlane-";
 constexpr std::wstring_view temporarySuffix = L".tmp";
@@ -238,17 +237,17 @@ FileResult WindowsFlushFiles(const std::vector<PathString>& paths)
 
 void WindowsRemoveStaleTemporaries(const PathString& folder)
 {
-    std::error_code error;
-    const fs::path where = folder.empty() ? fs::path(L".") : fs::path(folder);
-    for (fs::directory_iterator it(where, error), end; !error && it != end; it.increment(error)) {
-        const DWORD writer = writerOfTemporary(it->path().filename().native());
-        if (writer == 0 || writer == GetCurrentProcessId() || stillRuns(writer)) {
+    std::vector<FolderName> names;
+    if (ListFolderNames(folder, names)) {
+        return;
+    }
+    const PathString base = folder.empty() ? PathString() : folder + L"\\";
+    for (const FolderName& entry : names) {
+        const DWORD writer = writerOfTemporary(entry.name);
+        if (writer == 0 || entry.isFolder || writer == GetCurrentProcessId() || stillRuns(writer)) {
             continue;
         }
-        std::error_code ignored;
-        if (it->is_regular_file(ignored)) {
-            DeleteFileW(it->path().c_str());
-        }
+        DeleteFileW((base + entry.name).c_str());
     }
 }
 

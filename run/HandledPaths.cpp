@@ -1,6 +1,6 @@
 #include "run/HandledPaths.h"
 
-#include <algorithm>
+#include "files/NameCase.h"
 
 namespace quorlane::run {
 
@@ -10,12 +10,7 @@ std::string HandledPaths::keyOf(const core::PathString& path)
         return "file:" + std::to_string(id->device) + ":" + std::to_string(id->inode);
     }
     // The path's own bytes: two names that differ only where they are not UTF-8 stay two.
-    core::PathString written = path;
-#ifdef _WIN32
-    std::transform(written.begin(), written.end(), written.begin(), [](auto c) {
-        return c >= 'a' && c <= 'z' ? static_cast<decltype(c)>(c - 32) : c;
-    });
-#endif
+    const core::PathString written = files::PathCaseKey(path);
     return "path:" + std::string(reinterpret_cast<const char*>(written.data()),
                                  written.size() * sizeof(written[0]));
 }

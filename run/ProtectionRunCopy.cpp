@@ -1,4 +1,5 @@
 #include "core/Utf8.h"
+#include "files/NameCase.h"
 #include "files/OutputPlacement.h"
 #include "files/modAll.h"
 #include "run/ProtectionRun.h"
@@ -49,13 +50,15 @@ core::FileRecord PickedPageRecord(const core::PathString& page,
                                   const std::vector<SelectionEntry>& selection)
 {
     const core::PathString absolute = AbsolutePath(page);
+    // Folder names as the file system compares them: on Windows C:\Site holds c:\site\a.html.
+    const core::PathString absoluteKey = files::PathCaseKey(absolute);
     for (const SelectionEntry& entry : selection) {
         if (!entry.isFolder) {
             continue;
         }
         const core::PathString folder = AbsolutePath(entry.path);
         const std::size_t length = folder.size() == 1 ? 0 : folder.size();
-        if (absolute.size() > length + 1 && absolute.starts_with(folder) &&
+        if (absolute.size() > length + 1 && absoluteKey.starts_with(files::PathCaseKey(folder)) &&
             absolute[length] == core::pathSeparator) {
             return {entry.path, absolute.substr(length)};
         }

@@ -46,6 +46,9 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # The prefix is made once, before the test programs are first run.
 wine64 wineboot --init >/dev/null 2>&1
 
+# As many jobs as the machine has processors, unless QUORLANE_JOBS says otherwise.
+jobs="${QUORLANE_JOBS:-$(nproc)}"
+
 launcher=()
 if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
@@ -55,10 +58,10 @@ step "build"
 cmake -S . -B build-windows -G Ninja --toolchain cmake/mingw-w64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORLANE_WERROR=ON -DQUORLANE_BUILD_WIZARD=OFF \
     "${launcher[@]}" >/dev/null
-cmake --build build-windows
+cmake --build build-windows -j"$jobs"
 
 step "tests under Wine"
-ctest --test-dir build-windows --output-on-failure -j"$(nproc)"
+ctest --test-dir build-windows --output-on-failure -j"$jobs"
 
 step "the zip, unpacked and used on the sample site"
 (cd build-windows && cpack -G ZIP >/dev/null)
