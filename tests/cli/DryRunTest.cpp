@@ -89,8 +89,8 @@ TEST(DryRun, NamesWhatTheRunDoesAndWritesNothing)
 }
 
 // --fail-on warning stops a run with warnings before anything is written, with status 4 and the
-// findings as check tells them, --quiet or not; --fail-on error lets warnings pass and stops on a page that
-// cannot be read.
+// findings as check tells them, --quiet or not; --fail-on error lets warnings pass and stops on a
+// page that cannot be read.
 TEST(DryRun, FailOnStopsTheRunBeforeAnythingIsWritten)
 {
     TempFolder site;
