@@ -71,7 +71,8 @@ void expectAgreement(const std::function<void(const TempFolder&)>& build,
         build(site);
         std::vector<SelectionEntry> selection;
         for (const std::string& page : picked) {
-            selection.push_back({(site.path() / std::filesystem::u8path(page)).native(), false});
+            const std::filesystem::path path = site.path() / std::filesystem::u8path(page);
+            selection.push_back({std::filesystem::path(path).make_preferred().native(), false});
         }
         if (picked.empty()) {
             selection.push_back({site.str(), true});
