@@ -114,17 +114,10 @@ void writeJson(std::ostream& out, const run::CheckReport& report, const Totals& 
             entry["outcome"] = "failed";
             entry["message"] = TerminalText(wording::FailureMessage(*page.failure).text);
         }
-        nlohmann::ordered_json findings = nlohmann::ordered_json::array();
-        for (const core::Finding& finding : page.findings) {
-            findings.push_back(FindingJson(page.page, finding));
-        }
-        entry["findings"] = findings;
+        entry["findings"] = FindingsJson(page.page, page.findings);
         pages.push_back(std::move(entry));
     }
-    nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
-    for (const core::Finding& finding : report.runFindings) {
-        runFindings.push_back(FindingJson({}, finding));
-    }
+    const nlohmann::ordered_json runFindings = FindingsJson({}, report.runFindings);
     const nlohmann::ordered_json document = {
         {"status", summaryText(report, totals)},
         {"outcome", outcome},

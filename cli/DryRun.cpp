@@ -167,19 +167,10 @@ void WriteDryRunJson(std::ostream& out, const run::CheckReport& report,
             actions.push_back(actionJson(action));
         }
         entry["actions"] = actions;
-        nlohmann::ordered_json findings = nlohmann::ordered_json::array();
-        for (const core::Finding& finding : page.findings) {
-            if (shownFinding(finding)) {
-                findings.push_back(FindingJson(page.page, finding));
-            }
-        }
-        entry["findings"] = findings;
+        entry["findings"] = FindingsJson(page.page, page.findings, shownFinding);
         pages.push_back(std::move(entry));
     }
-    nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
-    for (const core::Finding& finding : report.runFindings) {
-        runFindings.push_back(FindingJson({}, finding));
-    }
+    const nlohmann::ordered_json runFindings = FindingsJson({}, report.runFindings);
     const nlohmann::ordered_json document = {
         {"status", dryRunStatus},
         {"outcome", stopped ? "failed" : "ok"},

@@ -120,4 +120,17 @@ nlohmann::ordered_json FindingJson(const core::PathString& page, const core::Fin
     return json;
 }
 
+nlohmann::ordered_json FindingsJson(const core::PathString& page,
+                                    const std::vector<core::Finding>& findings,
+                                    const std::function<bool(const core::Finding&)>& shown)
+{
+    nlohmann::ordered_json json = nlohmann::ordered_json::array();
+    for (const core::Finding& finding : findings) {
+        if (!shown || shown(finding)) {
+            json.push_back(FindingJson(page, finding));
+        }
+    }
+    return json;
+}
+
 } // namespace quorlane::cli

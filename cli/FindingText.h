@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
+#include <vector>
 
 #include "core/PageFindings.h"
 #include "run/RunHost.h"
@@ -30,5 +32,11 @@ std::string FailureLine(const run::PageFailure& failure);
 // The same finding in the JSON documents: {"file", "line", "severity", "code", "message",
 // "count"}, with null for the file and the line of a finding that has none.
 nlohmann::ordered_json FindingJson(const core::PathString& page, const core::Finding& finding);
+
+// The findings of a page (of the run as a whole for an empty page) as a JSON array; shown, when
+// given, picks those that are told.
+nlohmann::ordered_json
+FindingsJson(const core::PathString& page, const std::vector<core::Finding>& findings,
+             const std::function<bool(const core::Finding&)>& shown = nullptr);
 
 } // namespace quorlane::cli

@@ -190,11 +190,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
             page[outcome.kind == PageReport::Kind::Failed ? "message" : "reason"] = outcome.detail;
         }
         if (!outcome.folder && !host.findingsOf(outcome.page).empty()) {
-            nlohmann::ordered_json findings = nlohmann::ordered_json::array();
-            for (const core::Finding& finding : host.findingsOf(outcome.page)) {
-                findings.push_back(FindingJson(outcome.page, finding));
-            }
-            page["findings"] = findings;
+            page["findings"] = FindingsJson(outcome.page, host.findingsOf(outcome.page));
         }
         pages.push_back(std::move(page));
     }
@@ -212,10 +208,7 @@ void writeJson(std::ostream& out, const run::ResultsTree& results, const Console
             tree.push_back(pathObject("page", entry.text));
         }
     }
-    nlohmann::ordered_json runFindings = nlohmann::ordered_json::array();
-    for (const core::Finding& finding : host.findingsOf({})) {
-        runFindings.push_back(FindingJson({}, finding));
-    }
+    const nlohmann::ordered_json runFindings = FindingsJson({}, host.findingsOf({}));
     nlohmann::ordered_json document = {
         {"status", TerminalText(finalStatus(host, summary))},
         {"outcome", outcomeName(status)},

@@ -7,21 +7,6 @@ using test::Outcome;
 using test::RunCli;
 using test::TempFolder;
 
-namespace {
-
-// How often the protected-page marker stands in a file.
-std::size_t markers(const std::string& bytes)
-{
-    std::size_t count = 0;
-    for (std::size_t at = bytes.find(test::marker); at != std::string::npos;
-         at = bytes.find(test::marker, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
-} // namespace
-
 // A frame page named by a frameset is protected once, in its own folder below the frameset's,
 // whether the frameset comes with its folder or on its own, and whichever separators the
 // arguments are written with.
@@ -36,14 +21,14 @@ TEST(FramePages, AreHandledOnceAndPlacedBelowTheFrameset)
     const Outcome copy = RunCli({"protect", "--quiet", "--save", "copy", "--target",
                                  (folder.path() / "out").string(), site});
     ASSERT_EQ(copy.status, cli::exitOk) << copy.err;
-    EXPECT_EQ(markers(folder.read("out/sub/f.html")), 1u);
-    EXPECT_EQ(markers(folder.read("out/frames.html")), 1u);
+    EXPECT_EQ(test::MarkerCount(folder.read("out/sub/f.html")), 1u);
+    EXPECT_EQ(test::MarkerCount(folder.read("out/frames.html")), 1u);
 
     // The frameset on its own, named with "/" on every system.
     const Outcome beside = RunCli({"protect", "--quiet", site + "/frames.html"});
     ASSERT_EQ(beside.status, cli::exitOk) << beside.err;
-    EXPECT_EQ(markers(folder.read("site/sub/protected_f.html")), 1u);
-    EXPECT_EQ(markers(folder.read("site/protected_frames.html")), 1u);
+    EXPECT_EQ(test::MarkerCount(folder.read("site/sub/protected_f.html")), 1u);
+    EXPECT_EQ(test::MarkerCount(folder.read("site/protected_frames.html")), 1u);
     EXPECT_FALSE(folder.exists("site/protected_sub"));
 }
 

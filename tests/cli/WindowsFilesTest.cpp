@@ -28,17 +28,6 @@ bool isProtected(const std::string& bytes)
     return bytes.ends_with(test::marker);
 }
 
-// How often the protected-page marker stands in a file.
-std::size_t markers(const std::string& bytes)
-{
-    std::size_t count = 0;
-    for (std::size_t at = bytes.find(test::marker); at != std::string::npos;
-         at = bytes.find(test::marker, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // A file opened by another program with the sharing it allows: FILE_SHARE_READ as an editor
 // or a viewer may open it (readable by others, neither writable nor removable), or none.
 class HeldOpen
@@ -195,13 +184,13 @@ TEST(WindowsNames, ThatDifferInCaseOnlyNameOneFile)
     const Outcome copy = RunCli({"protect", "--quiet", "--save", "copy", "--target",
                                  (folder.path() / "out").string(), site});
     ASSERT_EQ(copy.status, cli::exitOk) << copy.err;
-    EXPECT_EQ(markers(folder.read("out/sub/b.htm")), 1u);
+    EXPECT_EQ(test::MarkerCount(folder.read("out/sub/b.htm")), 1u);
 
     const Outcome beside =
         RunCli({"protect", "--quiet", "--exclude", "NOTES.*", site + "\\FRAMES.HTML", site});
     ASSERT_EQ(beside.status, cli::exitOk) << beside.err;
-    EXPECT_EQ(markers(folder.read("site/protected_frames.html")), 1u);
-    EXPECT_EQ(markers(folder.read("site/sub/protected_b.htm")), 1u);
+    EXPECT_EQ(test::MarkerCount(folder.read("site/protected_frames.html")), 1u);
+    EXPECT_EQ(test::MarkerCount(folder.read("site/sub/protected_b.htm")), 1u);
     EXPECT_FALSE(folder.exists("site/protected_Notes.TXT.html"));
 }
 

@@ -141,4 +141,14 @@ int RunAsNobody(const std::function<int()>& body)
 }
 #endif
 
+std::size_t MarkerCount(const std::string& bytes)
+{
+    std::size_t count = 0;
+    for (std::size_t at = bytes.find(marker); at != std::string::npos;
+         at = bytes.find(marker, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 } // namespace quorlane::test

@@ -49,6 +49,9 @@ inline core::PathString Native(std::string_view path)
 // The line every protected file ends with.
 inline const std::string marker = "\r\n<!-- This webpage was protected by Quorlane //-->\r\n";
 
+// How often the protected-page marker stands in bytes.
+std::size_t MarkerCount(const std::string& bytes);
+
 // The manifest a run left in folder; empty when there is none.
 std::string ManifestIn(const fs::path& folder);
 
