@@ -133,8 +133,16 @@ TEST(Conventions, HelpIsWrappedToTheWidth)
     std::ostringstream out;
     std::ostringstream err;
     cli::Run({"protect", "--help"}, in, out, err, {false, false, 70});
-    EXPECT_LE(longestLine(out.str()), 70u);
     EXPECT_GT(longestLine(out.str()), 60u);
+    // An installed build cites its documents by their full path, a word that may not fit beside
+    // the option column: such a word stands alone on its line, nothing else goes past the width.
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() > 70u) {
+            const std::size_t text = line.find_first_not_of(' ');
+            EXPECT_EQ(line.find(' ', text), std::string::npos) << line;
+        }
+    }
 }
 
 // A count picks its form: one for 1, the other for 0 and more, each "%n" being the count.
