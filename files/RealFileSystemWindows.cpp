@@ -39,17 +39,7 @@ FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, 
 
 std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
 {
-    std::error_code error;
-    FileStamp stamp;
-    stamp.size = fs::file_size(path, error);
-    if (error) {
-        return std::nullopt;
-    }
-    stamp.modifiedNs = fs::last_write_time(path, error).time_since_epoch().count();
-    stamp.links = fs::hard_link_count(path, error);
-    stamp.readOnly =
-        (fs::status(path, error).permissions() & fs::perms::owner_write) == fs::perms::none;
-    return stamp;
+    return WindowsFileStamp(path);
 }
 
 FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)

@@ -850,7 +850,7 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
         return;
     }
     const core::PathString backup = BackupPlace(m_recordPlace, output);
-    std::optional<files::FileError> linkRefused;
+    std::optional<PageFailure> linkRefused;
     if (!entry.backup.empty() && page.backupStands) {
         staged.backup = backup;
     } else if (!entry.backup.empty() &&
@@ -861,7 +861,7 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
     } else if (linkRefused) {
         m_fileSystem.removeFile(written);
         m_journal->noteDropped(staged.number, false);
-        failPage(page, failureOf(PageFailure::Kind::BackupNotOurs, backup));
+        failPage(page, std::move(*linkRefused));
         return;
     } else if (!entry.backup.empty()) {
         if (const auto failure = files::MakeBackup(output, page.look.bytes, m_fileSystem, backup)) {
@@ -885,10 +885,12 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
 // the backup is the page's file itself, mode, owner and all, which the protected page then
 // takes the place of. Only while the page stands as it was read (its name then moves on to a
 // new stamp, its change time and names); where the file system gives no second name, false,
-// and the backup is written as a copy. refused: a file of the backup's name stands.
+// and the backup is written as a copy. refused: why there is no backup and none may be written,
+// either a file of the backup's name stands, or the second name this run gave the page could not
+// be taken back (a reader elsewhere that holds the page open keeps Windows from removing it).
 bool ProtectionRun::linkBackup(const PendingPage& page, const core::PathString& output,
                                const core::PathString& backup, files::FileStamp& stamp,
-                               std::optional<files::FileError>& refused)
+                               std::optional<PageFailure>& refused)
 {
     const std::optional<files::FileStamp> before = m_fileSystem.stamp(output);
     if (!before || !(*before == page.look.stamp) || before->links != 1) {
@@ -897,14 +899,16 @@ bool ProtectionRun::linkBackup(const PendingPage& page, const core::PathString& 
     files::MakeFolders(m_fileSystem, backup);
     if (const files::FileResult failure = m_fileSystem.linkFile(output, backup)) {
         if (failure->kind == FileError::Kind::NameTaken) {
-            refused = failure;
+            refused = failureOf(PageFailure::Kind::BackupNotOurs, backup);
         }
         return false;
     }
     const std::optional<files::FileStamp> after = m_fileSystem.stamp(output);
     if (!after || after->identity != before->identity || after->size != before->size ||
         after->modifiedNs != before->modifiedNs || after->links != 2) {
-        m_fileSystem.removeFile(backup);
+        if (const files::FileResult left = m_fileSystem.removeFile(backup)) {
+            refused = failureOf(PageFailure::Kind::BackupFailed, backup, *left);
+        }
         return false;
     }
     stamp = *after;

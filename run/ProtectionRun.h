@@ -117,7 +117,7 @@ private:
                                                 const core::PathString& backup = {});
     bool linkBackup(const PendingPage& page, const core::PathString& output,
                     const core::PathString& backup, files::FileStamp& stamp,
-                    std::optional<files::FileError>& refused);
+                    std::optional<PageFailure>& refused);
     void writePage(PendingPage& page, bool framesHandled, const core::PathString& output,
                    ManifestPage entry);
     void stageWritten(PendingPage& page, const core::PathString& output,

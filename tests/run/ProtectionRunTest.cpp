@@ -274,6 +274,34 @@ TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
     }
 }
 
+// The backup a run made as a second name of the page, which it must take back when the page
+// changed meanwhile, but cannot (on Windows a reader that holds the page open keeps any of its
+// names from being removed): the page fails as one whose backup could not be made, never as one
+// whose backup someone else wrote, and stays as it is.
+TEST_F(ProtectionRunTest, ASecondNameThatCannotBeTakenBackFailsThePageAsItsOwn)
+{
+    site.write("a.htm", "<p>a</p>");
+    settings.saveMode = core::SaveMode::Overwrite;
+    fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
+        const bool backup = core::TextFromPath(path).ends_with(u".bak");
+        if (operation == FaultyFileSystem::Operation::Write && backup) {
+            test::fs::last_write_time(site.path() / "a.htm",
+                                      test::fs::file_time_type::clock::now() -
+                                          std::chrono::hours(1));
+        }
+        return operation == FaultyFileSystem::Operation::Remove && backup
+                   ? files::FileResult(test::Failure(files::FileError::Kind::Access))
+                   : std::nullopt;
+    });
+    run({folder()});
+    EXPECT_EQ(site.read("a.htm"), "<p>a</p>");
+    ASSERT_EQ(host.failures().size(), 1u);
+    EXPECT_EQ(host.failures()[0], u"Unable to Access File, Your file(s) may be read-only: " +
+                                      core::TextFromPath(site.str() + test::Native("/a.htm.bak")) +
+                                      u".");
+    EXPECT_TRUE(host.recorded().empty());
+}
+
 // A copy target that is an added folder, however spelled, or the folder of a picked page, is
 // refused before anything is read; one inside an added folder is allowed and never scanned.
 TEST_F(ProtectionRunTest, ACopyTargetOverItsOwnPagesIsRefused)

@@ -77,6 +77,7 @@ public:
         CreateFolder,
         List,
         Append,
+        Remove,
     };
     // Operations on a path for which fault gives an error fail with it.
     using Fault = std::function<files::FileResult(Operation, const core::PathString&)>;
@@ -125,6 +126,11 @@ public:
     {
         return unlessFault(Operation::Append, path,
                            [&] { return RealFileSystem::appendToFile(path, bytes, cutAt); });
+    }
+    files::FileResult removeFile(const core::PathString& path) override
+    {
+        return unlessFault(Operation::Remove, path,
+                           [&] { return RealFileSystem::removeFile(path); });
     }
     files::FileResult createFolder(const core::PathString& path) override
     {
