@@ -913,7 +913,13 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
     struct stat target
     {
     };
-    if (::stat(to.c_str(), &target) == 0) {
+    struct stat moved
+    {
+    };
+    // A new file made by the owner of the one it replaces, with its mode, has nothing to take.
+    if (::stat(to.c_str(), &target) == 0 &&
+        (::lstat(from.c_str(), &moved) != 0 || moved.st_uid != target.st_uid ||
+         moved.st_gid != target.st_gid || (moved.st_mode & 07777) != (target.st_mode & 0777))) {
         Descriptor file(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (file.get() < 0) {
             return fromErrno(errno);
