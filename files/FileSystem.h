@@ -122,6 +122,12 @@ public:
     // default the bytes are gathered first and handed to writeFile.
     virtual FileResult writeFileFrom(const PathString& path, const FileContent& content,
                                      Durability durability, const WriteCheck& check = {});
+    // Writes a new file under a temporary name beside the file beside, which written gives: a
+    // name that no other writer takes and that removeStaleTemporaries clears should the process
+    // be killed. Made by content and seen complete by check as writeFileFrom does; on a failure
+    // or a refusal nothing is left. Not synced. By default through writeFileFrom.
+    virtual FileResult writeTemporaryFrom(const PathString& beside, const FileContent& content,
+                                          PathString& written, const WriteCheck& check = {});
     // Reads a regular file as readFile does, handing its bytes on in pieces rather than holding
     // them whole. By default in one piece.
     virtual FileResult readFileInPieces(const PathString& path, const FilePieces& pieces);
@@ -179,6 +185,8 @@ public:
     FileResult syncFiles(const std::vector<PathString>& paths) override;
     FileResult writeFileFrom(const PathString& path, const FileContent& content,
                              Durability durability, const WriteCheck& check = {}) override;
+    FileResult writeTemporaryFrom(const PathString& beside, const FileContent& content,
+                                  PathString& written, const WriteCheck& check = {}) override;
     FileResult readFileInPieces(const PathString& path, const FilePieces& pieces) override;
     FileResult readPart(const PathString& path, std::uint64_t offset, std::size_t count,
                         std::string& bytes) override;

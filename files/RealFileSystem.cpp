@@ -272,6 +272,13 @@ FileResult FileSystem::writeFileFrom(const PathString& path, const FileContent& 
     return writeFile(path, std::move(bytes).str(), durability, check);
 }
 
+FileResult FileSystem::writeTemporaryFrom(const PathString& beside, const FileContent& content,
+                                          PathString& written, const WriteCheck& check)
+{
+    written = TemporaryNameBeside(beside);
+    return writeFileFrom(written, content, Durability::Renamed, check);
+}
+
 FileResult FileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
 {
     std::string bytes;
@@ -418,9 +425,58 @@ namespace {
 // What a fill gives when its content gave up: nothing is replaced (a Rejected failure).
 constexpr int gaveUp = -1;
 
-// Puts a new file at path in one step: fill writes its bytes to a temporary file beside path
-// (giving 0, the error number of what failed, or gaveUp), which then replaces the regular file that
-// path names, if any. mode: the new file's permissions; none keeps those of the file replaced.
+// Writes a new file at the free name temporary: fill writes its bytes (giving 0, the error
+// number of what failed, or gaveUp), then check sees the complete file. like: the file whose
+// permission bits and owner it takes, if any; else mode, if given. Nothing is left on a
+// failure.
+FileResult writeNewFile(const PathString& temporary, const struct stat* like,
+                        std::optional<mode_t> mode, const std::function<int(int fd)>& fill,
+                        Durability durability, const WriteCheck& check)
+{
+    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (file.get() < 0) {
+        return fromErrno(errno);
+    }
+    const auto fail = [&](int error) {
+        ::unlink(temporary.c_str());
+        return fromErrno(error);
+    };
+    // Held while the file is written, so that no other run takes it for a stale one. A file
+    // system without such locks has the writer's process id in the name to go by.
+    ::flock(file.get(), LOCK_EX | LOCK_NB);
+    // A file replaced keeps its permission bits and, where the process may, its owner.
+    if (like != nullptr) {
+        if (const int error = takeModeOf(file.get(), *like)) {
+            return fail(error);
+        }
+    } else if (mode && ::fchmod(file.get(), *mode) != 0) {
+        return fail(errno);
+    }
+    if (const int error = fill(file.get())) {
+        if (error == gaveUp) {
+            ::unlink(temporary.c_str());
+            return RejectedError();
+        }
+        return fail(error);
+    }
+    if (durability == Durability::Synced && ::fsync(file.get()) != 0 && errno != EINVAL) {
+        return fail(errno);
+    }
+    // Closed before the check and the rename: some file systems tell a failed write only when
+    // the file is closed.
+    if (file.close() != 0) {
+        return fail(errno);
+    }
+    if (check && !check(temporary)) {
+        ::unlink(temporary.c_str());
+        return RejectedError();
+    }
+    return std::nullopt;
+}
+
+// Puts a new file at path in one step: written to a temporary file beside path (see
+// writeNewFile), which then replaces the regular file that path names, if any. mode: the new
+// file's permissions; none keeps those of the file replaced.
 FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
                        const std::function<int(int fd)>& fill, Durability durability,
                        const WriteCheck& check)
@@ -439,51 +495,19 @@ FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
     if (exists && (old.st_mode & S_IWUSR) == 0) {
         return fromErrno(EACCES);
     }
-    const PathString temporary = temporaryName(path);
-    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (file.get() < 0) {
-        return fromErrno(errno);
-    }
-    const auto fail = [&](int error) {
-        ::unlink(temporary.c_str());
-        return fromErrno(error);
-    };
-    // Held while the file is written, so that no other run takes it for a stale one. A file
-    // system without such locks has the writer's process id in the name to go by.
-    ::flock(file.get(), LOCK_EX | LOCK_NB);
-    // A file replaced keeps its permission bits and, where the process may, its owner.
-    if (!mode && exists) {
-        if (const int error = takeModeOf(file.get(), old)) {
-            return fail(error);
-        }
-    } else if (mode && ::fchmod(file.get(), *mode) != 0) {
-        return fail(errno);
-    }
     // Renamed only: the rename is what makes the replacement whole for every reader, and a
     // killed process cannot leave a half-written file behind it. Syncing every page would make
     // a large site take many times as long, so only what must outlive a power cut (a backup,
     // the only copy of a page that is about to be replaced) is synced.
-    if (const int error = fill(file.get())) {
-        if (error == gaveUp) {
-            ::unlink(temporary.c_str());
-            return RejectedError();
-        }
-        return fail(error);
-    }
-    if (durability == Durability::Synced && ::fsync(file.get()) != 0 && errno != EINVAL) {
-        return fail(errno);
-    }
-    // Closed before the rename: some file systems tell a failed write only when the file is
-    // closed.
-    if (file.close() != 0) {
-        return fail(errno);
-    }
-    if (check && !check(temporary)) {
-        ::unlink(temporary.c_str());
-        return RejectedError();
+    const PathString temporary = temporaryName(path);
+    if (FileResult failure = writeNewFile(temporary, !mode && exists ? &old : nullptr, mode, fill,
+                                          durability, check)) {
+        return failure;
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        return fail(errno);
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return fromErrno(error);
     }
     if (durability == Durability::Synced) {
         if (const int error = syncFolder(folderOf(path))) {
@@ -491,6 +515,19 @@ FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
         }
     }
     return std::nullopt;
+}
+
+// The bytes of content, written to the open file: 0, the error number of what failed, or
+// gaveUp when content gave up.
+int fillFrom(int fd, const FileContent& content)
+{
+    DescriptorBuffer buffer(fd);
+    std::ostream out(&buffer);
+    const bool made = content(out);
+    if (!out.flush() || buffer.error() != 0) {
+        return buffer.error() != 0 ? buffer.error() : EIO;
+    }
+    return made ? 0 : gaveUp;
 }
 
 } // namespace
@@ -505,16 +542,16 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
 FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
                                          Durability durability, const WriteCheck& check)
 {
-    const auto fill = [&content](int fd) {
-        DescriptorBuffer buffer(fd);
-        std::ostream out(&buffer);
-        const bool made = content(out);
-        if (!out.flush() || buffer.error() != 0) {
-            return buffer.error() != 0 ? buffer.error() : EIO;
-        }
-        return made ? 0 : gaveUp;
-    };
+    const auto fill = [&content](int fd) { return fillFrom(fd, content); };
     return replaceFile(path, std::nullopt, fill, durability, check);
+}
+
+FileResult RealFileSystem::writeTemporaryFrom(const PathString& beside, const FileContent& content,
+                                              PathString& written, const WriteCheck& check)
+{
+    written = temporaryName(beside);
+    const auto fill = [&content](int fd) { return fillFrom(fd, content); };
+    return writeNewFile(written, nullptr, std::nullopt, fill, Durability::Renamed, check);
 }
 
 FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,

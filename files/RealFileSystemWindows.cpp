@@ -47,6 +47,12 @@ FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePi
     return FileSystem::readFileInPieces(path, pieces);
 }
 
+FileResult RealFileSystem::writeTemporaryFrom(const PathString& beside, const FileContent& content,
+                                              PathString& written, const WriteCheck& check)
+{
+    return FileSystem::writeTemporaryFrom(beside, content, written, check);
+}
+
 FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
                                      Durability durability, const WriteCheck& check)
 {

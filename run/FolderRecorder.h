@@ -81,6 +81,13 @@ public:
     {
         return m_inner.writeFileFrom(path, content, durability, check);
     }
+    files::FileResult writeTemporaryFrom(const core::PathString& beside,
+                                         const files::FileContent& content,
+                                         core::PathString& written,
+                                         const files::WriteCheck& check = {}) override
+    {
+        return m_inner.writeTemporaryFrom(beside, content, written, check);
+    }
     files::FileResult readFileInPieces(const core::PathString& path,
                                        const files::FilePieces& pieces) override
     {

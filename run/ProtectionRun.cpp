@@ -669,10 +669,12 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     }
     const core::ProtectionSettings& settings = m_settings;
     const bool overwrite = settings.saveMode == core::SaveMode::Overwrite;
+    // A page overwritten is written where its links lead, which are followed once.
+    const core::PathString linkedTo =
+        overwrite ? m_fileSystem.linkTarget(page.path) : core::PathString();
     if (overwrite) {
         const core::PathString ownBackup =
-            settings.makeBackups ? BackupPlace(m_recordPlace, m_fileSystem.linkTarget(page.path))
-                                 : core::PathString();
+            settings.makeBackups ? BackupPlace(m_recordPlace, linkedTo) : core::PathString();
         if (auto refusal = overwriteRefusal(page.path, page.look.stamp, ownBackup)) {
             failPage(page, *refusal);
             return;
@@ -680,7 +682,8 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     }
     std::optional<files::BackupFailure> placementFailure;
     const core::PathString output =
-        files::PlaceOutput(page.record, settings, m_fileSystem, placementFailure);
+        overwrite ? files::CollapseSeparators(linkedTo)
+                  : files::PlaceOutput(page.record, settings, m_fileSystem, placementFailure);
     if (placementFailure) {
         PageFailure failure = failureOf(PageFailure::Kind::OutsideTarget, placementFailure->backup);
         failure.output = core::PathFromText(settings.saveDir);
@@ -805,9 +808,13 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
         number = made;
         return true;
     };
-    const core::PathString target = overwrite ? files::TemporaryNameBeside(output) : output;
+    // Overwriting, the page is written beside its file, to take its place with the rest of its
+    // batch.
+    core::PathString written;
     if (const files::FileResult failure =
-            m_fileSystem.writeFileFrom(target, content, files::Durability::Renamed, check)) {
+            overwrite
+                ? m_fileSystem.writeTemporaryFrom(output, content, written, check)
+                : m_fileSystem.writeFileFrom(output, content, files::Durability::Renamed, check)) {
         if (!rejection) {
             rejection = failureOf(PageFailure::Kind::WriteFailed, output, *failure);
             rejection->newName = settings.saveMode == core::SaveMode::CreateNew;
@@ -833,7 +840,7 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
         syncJournalNowAndThen();
         return;
     }
-    stageWritten(page, output, target, entry);
+    stageWritten(page, output, written, entry);
 }
 
 // In Overwrite mode: the record names the page, then its backup is made, and the written page

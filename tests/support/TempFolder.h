@@ -108,6 +108,13 @@ public:
     {
         return FileSystem::writeFileFrom(path, content, durability, check);
     }
+    files::FileResult writeTemporaryFrom(const core::PathString& beside,
+                                         const files::FileContent& content,
+                                         core::PathString& written,
+                                         const files::WriteCheck& check = {}) override
+    {
+        return FileSystem::writeTemporaryFrom(beside, content, written, check);
+    }
     // A new file is a write, too.
     files::FileResult createFile(const core::PathString& path, std::string_view bytes,
                                  const core::PathString& modeOf = {}) override
