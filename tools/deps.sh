@@ -15,13 +15,15 @@ run_packages=(
 # pages from the help texts, icons from the drawing, dependencies from the binaries, the check
 # of the AppStream metainfo), the site generators whose recipes in docs/pipelines.md the
 # browser tests run (Sphinx's output also shows what a run must not publish beside the pages),
-# and the validator of the JSON documents against docs/schemas.
+# the validator of the JSON documents against docs/schemas, and the real documentation site
+# that bench/real_site.sh times (Python's HTML documentation).
 test_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-format clang libclang-rt-14-dev valgrind
     chromium firefox-esr webkit2gtk-driver xvfb openssl
     dpkg-dev file help2man librsvg2-bin lintian appstream
     hugo jekyll mkdocs python3-sphinx python3-jsonschema
+    python3-doc
 )
 
 set_name=${1:-test}
