@@ -212,6 +212,19 @@ PathString TemporaryNameBeside(const PathString& path);
 // folder that folder leads to.
 bool LiesWithin(const PathString& path, const PathString& folder);
 
+// A folder whose canonical path is found once, for the many paths asked about against it: each
+// question then resolves only the path asked about.
+class CanonicalFolder
+{
+public:
+    explicit CanonicalFolder(const PathString& folder);
+    // Whether the file that path leads to lies inside the folder, as LiesWithin tells.
+    bool holds(const PathString& path) const;
+
+private:
+    std::optional<PathString> m_top; // nothing when the folder cannot be resolved
+};
+
 // Orders names as a file manager lists them: letters without regard to case first, then exactly.
 bool NameOrder(std::u16string_view a, std::u16string_view b);
 

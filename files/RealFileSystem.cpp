@@ -1004,16 +1004,29 @@ PathString TemporaryNameBeside(const PathString& path)
 
 bool LiesWithin(const PathString& path, const PathString& folder)
 {
+    return CanonicalFolder(folder).holds(path);
+}
+
+CanonicalFolder::CanonicalFolder(const PathString& folder)
+{
+    std::error_code error;
+    const fs::path top = fs::weakly_canonical(fs::path(withoutTrailingSeparators(folder)), error);
+    if (!error) {
+        m_top = top.native();
+    }
+}
+
+bool CanonicalFolder::holds(const PathString& path) const
+{
+    if (!m_top) {
+        return false;
+    }
     std::error_code error;
     const fs::path real = fs::weakly_canonical(fs::path(path), error);
     if (error) {
         return false;
     }
-    const fs::path top = fs::weakly_canonical(fs::path(withoutTrailingSeparators(folder)), error);
-    if (error) {
-        return false;
-    }
-    const fs::path rest = real.lexically_relative(top);
+    const fs::path rest = real.lexically_relative(fs::path(*m_top));
     return !rest.empty() && rest != fs::path(".") && *rest.begin() != fs::path("..");
 }
 

@@ -154,7 +154,8 @@ private:
     // Also keeps their sizes, which their progress adds as they are copied.
     std::uint64_t otherFilesSize();
     void copyOtherFiles(RunSummary& summary);
-    void copyOtherFile(core::FileRecord record, const FileIdentities& sources);
+    void copyOtherFile(core::FileRecord record, const FileIdentities& sources,
+                       const files::CanonicalFolder& root);
     std::uint64_t sizeOf(const core::PathString& path);
 
     // The audit of what the run publishes beside its pages (ProtectionRunAudit.cpp).

@@ -1,3 +1,5 @@
+#include <unordered_map>
+
 #include "core/Utf8.h"
 #include "files/NameCase.h"
 #include "files/OutputPlacement.h"
@@ -89,6 +91,8 @@ void ProtectionRun::copyOtherFiles(RunSummary& summary)
             sources.insert(*id);
         }
     }
+    // Each added folder resolved once, not once for every file in it.
+    std::unordered_map<core::PathString, files::CanonicalFolder> roots;
     std::size_t index = 0;
     for (const core::FileRecord& record : m_otherFiles) {
         if (m_host.cancelRequested()) {
@@ -96,7 +100,8 @@ void ProtectionRun::copyOtherFiles(RunSummary& summary)
             return;
         }
         m_doneBytes += m_otherSizes[index++];
-        copyOtherFile(record, sources);
+        const auto root = roots.try_emplace(record.RootPath, record.RootPath).first;
+        copyOtherFile(record, sources, root->second);
         if (m_recordFailure) {
             return;
         }
@@ -106,13 +111,14 @@ void ProtectionRun::copyOtherFiles(RunSummary& summary)
 // A link is copied as the file it leads to, when that lies in the added folder; a link that
 // leads out of it is not followed, so that nothing from elsewhere on the machine is published
 // with the site.
-void ProtectionRun::copyOtherFile(core::FileRecord record, const FileIdentities& sources)
+void ProtectionRun::copyOtherFile(core::FileRecord record, const FileIdentities& sources,
+                                  const files::CanonicalFolder& root)
 {
     const core::PathString file = record.fullPath();
     if (isLeftByQuorlane(nameOf(file))) {
         return;
     }
-    if (!files::LiesWithin(file, record.RootPath)) {
+    if (!root.holds(file)) {
         pageFailed(file, copyFailure(PageFailure::Kind::CopyLeavesFolder, file, record.RootPath),
                    true);
         return;

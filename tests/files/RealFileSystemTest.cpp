@@ -138,3 +138,39 @@ TEST(RealFileSystem, StaleTemporariesOfDeadWritersAreRemoved)
     EXPECT_FALSE(folder.exists(".quorlane-" + dead + "-1.tmp"));
     EXPECT_EQ(entriesIn(folder.path()), 4);
 }
+
+// A folder resolved once answers as LiesWithin does, which resolves it for every question:
+// links are followed both in the folder and in the paths asked about.
+TEST(RealFileSystem, CanonicalFolderHoldsWhatLiesWithinIt)
+{
+    TempFolder folder;
+    folder.write("site/a.htm", "a");
+    folder.write("site/sub/b.htm", "b");
+    folder.write("outside.htm", "o");
+    test::fs::create_symlink("../outside.htm", folder.path() / "site/out.htm");
+    test::fs::create_symlink("sub/b.htm", folder.path() / "site/in.htm");
+    test::fs::create_symlink("site", folder.path() / "link-site");
+    const core::PathString site = folder.str() + "/site";
+    const std::pair<core::PathString, bool> cases[] = {
+        {site + "/a.htm", true},
+        {site + "/sub/b.htm", true},
+        {site + "/in.htm", true},
+        {site + "/not-yet.htm", true},
+        {site + "/out.htm", false},
+        {site + "/../outside.htm", false},
+        {folder.str() + "/outside.htm", false},
+        {folder.str() + "/link-site/a.htm", true},
+        {site, false},
+    };
+    for (const core::PathString& top : {site, site + "/", folder.str() + "/link-site"}) {
+        const files::CanonicalFolder resolved(top);
+        for (const auto& [path, inside] : cases) {
+            SCOPED_TRACE(top + " holds " + path);
+            EXPECT_EQ(resolved.holds(path), inside);
+            EXPECT_EQ(files::LiesWithin(path, top), inside);
+        }
+    }
+    // A folder that is not there holds nothing that is.
+    const files::CanonicalFolder missing(folder.str() + "/missing");
+    EXPECT_FALSE(missing.holds(site + "/a.htm"));
+}
