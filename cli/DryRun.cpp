@@ -9,6 +9,7 @@
 #include "cli/ConsoleHost.h"
 #include "cli/FindingText.h"
 #include "cli/ShownPath.h"
+#include "files/NameCase.h"
 #include "files/OutputPlacement.h"
 #include "run/ManifestFields.h"
 
@@ -34,8 +35,8 @@ core::FileRecord recordOf(const PathString& page, const std::vector<run::Selecti
         while (!folder.empty() && folder.back() == core::pathSeparator) {
             folder.pop_back();
         }
-        if (entry.isFolder && page.size() > folder.size() && page.starts_with(folder) &&
-            page[folder.size()] == core::pathSeparator) {
+        // Names as the file system compares them (PathLiesIn takes the root as well).
+        if (entry.isFolder && files::PathLiesIn(page, entry.path)) {
             return {folder, page.substr(folder.size())};
         }
     }

@@ -10,6 +10,7 @@
 #include "core/FileRecord.h"
 #include "files/FileSystem.h"
 #include "files/FolderNames.h"
+#include "files/NameCase.h"
 #include "files/Sha256.h"
 
 #ifndef _WIN32
@@ -928,8 +929,6 @@ FileResult RealFileSystem::removeFile(const PathString& path)
     return fromCode(error);
 }
 
-#endif
-
 FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
 {
     std::error_code error;
@@ -942,8 +941,6 @@ FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
     fs::remove(path, error);
     return fromCode(error);
 }
-
-#ifndef _WIN32
 
 FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
 {
@@ -1026,8 +1023,9 @@ bool CanonicalFolder::holds(const PathString& path) const
     if (error) {
         return false;
     }
-    const fs::path rest = real.lexically_relative(fs::path(*m_top));
-    return !rest.empty() && rest != fs::path(".") && *rest.begin() != fs::path("..");
+    // Names as the file system compares them: on Windows a frame in SITE\page.html lies in the
+    // added folder site. Both are normal now, so no ".." is left to lead out.
+    return PathLiesIn(real.native(), *m_top);
 }
 
 bool RealFileSystem::isFolder(const PathString& path)

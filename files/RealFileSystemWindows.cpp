@@ -224,6 +224,30 @@ FileResult RealFileSystem::removeFile(const PathString& path)
     return std::nullopt;
 }
 
+// By the system's own calls, which take paths of any length as the other file operations here
+// do: mingw's std::filesystem looks into a folder through _wopendir, which gives up on a path
+// beyond MAX_PATH, so an undo left the folders it had emptied. RemoveDirectoryW removes a folder
+// only when it is empty; a link to a folder is not one, as on other systems.
+FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return classify(std::make_error_code(std::errc::not_a_directory));
+    }
+    if (!RemoveDirectoryW(path.c_str())) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_DIR_NOT_EMPTY) {
+            return classify(std::make_error_code(std::errc::directory_not_empty));
+        }
+        return classify(std::error_code(static_cast<int>(error), std::system_category()));
+    }
+    return std::nullopt;
+}
+
 // Without MOVEFILE_REPLACE_EXISTING the move fails where the name is taken, in one step.
 FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
 {

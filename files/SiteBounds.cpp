@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "files/NameCase.h"
+
 namespace quorlane::files {
 
 namespace {
@@ -16,10 +18,8 @@ bool underSystemFolder([[maybe_unused]] const PathString& resolved)
 {
 #ifndef _WIN32
     return std::any_of(
-        std::begin(systemFolders), std::end(systemFolders), [&](std::string_view folder) {
-            return resolved.starts_with(folder) && (resolved.size() == folder.size() ||
-                                                    resolved[folder.size()] == core::pathSeparator);
-        });
+        std::begin(systemFolders), std::end(systemFolders),
+        [&](std::string_view folder) { return PathLiesIn(resolved, PathString(folder), true); });
 #else
     return false;
 #endif

@@ -10,6 +10,7 @@
 #include "core/SealedPage.h"
 #include "core/TextSearch.h"
 #include "core/Utf8.h"
+#include "files/NameCase.h"
 #include "files/OutputPlacement.h"
 #include "files/PageCodec.h"
 #include "files/ReadBack.h"
@@ -429,8 +430,7 @@ bool ProtectionRun::stopsRun(const FailureCause& cause)
     if (cause.folder == core::PathString(1, '.')) {
         return true;
     }
-    return target.starts_with(cause.folder) && (target.size() == cause.folder.size() ||
-                                                target[cause.folder.size()] == core::pathSeparator);
+    return files::PathLiesIn(target, cause.folder, true);
 }
 
 // Placement makes the folders an output needs and passes over one it cannot make; the first

@@ -53,15 +53,13 @@ core::FileRecord PickedPageRecord(const core::PathString& page,
 {
     const core::PathString absolute = AbsolutePath(page);
     // Folder names as the file system compares them: on Windows C:\Site holds c:\site\a.html.
-    const core::PathString absoluteKey = files::PathCaseKey(absolute);
     for (const SelectionEntry& entry : selection) {
         if (!entry.isFolder) {
             continue;
         }
         const core::PathString folder = AbsolutePath(entry.path);
         const std::size_t length = folder.size() == 1 ? 0 : folder.size();
-        if (absolute.size() > length + 1 && absoluteKey.starts_with(files::PathCaseKey(folder)) &&
-            absolute[length] == core::pathSeparator) {
+        if (files::PathLiesIn(absolute, folder)) {
             return {entry.path, absolute.substr(length)};
         }
     }

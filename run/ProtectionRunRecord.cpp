@@ -1,5 +1,6 @@
 // The record of a run, written ahead of what it records, and the batches in which Overwrite
 // mode puts its pages in place.
+#include "files/NameCase.h"
 #include "files/OutputPlacement.h"
 #include "run/ProtectionRun.h"
 
@@ -34,9 +35,13 @@ core::PathString folderOfPage(const core::PathString& path)
     return folder.empty() ? core::PathString(1, '.') : folder;
 }
 
-// The deepest folder that holds both a and b (absolute, normal paths).
+// The deepest folder that holds both a and b (absolute, normal paths), as a spells it; names
+// compared as the file system compares them.
 core::PathString commonFolder(const core::PathString& a, const core::PathString& b)
 {
+    // One unit for one: a position in a key is one in its path.
+    const core::PathString keyA = files::PathCaseKey(a);
+    const core::PathString keyB = files::PathCaseKey(b);
     std::size_t common = 0;
     for (std::size_t k = 0; k <= std::min(a.size(), b.size()); ++k) {
         const bool endA = k == a.size() || a[k] == core::pathSeparator;
@@ -44,7 +49,7 @@ core::PathString commonFolder(const core::PathString& a, const core::PathString&
         if (endA && endB) {
             common = k;
         }
-        if (k == a.size() || k == b.size() || a[k] != b[k]) {
+        if (k == a.size() || k == b.size() || keyA[k] != keyB[k]) {
             break;
         }
     }

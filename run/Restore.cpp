@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "core/Utf8.h"
+#include "files/NameCase.h"
 #include "files/OutputPlacement.h"
 #include "files/Sha256.h"
 #include "files/TreeLocks.h"
@@ -82,9 +84,15 @@ public:
     void folders(std::vector<RestoreStep>& steps, const core::PathString& manifestPath,
                  bool manifestGoes)
     {
-        std::unordered_set<core::PathString> going = m_removedFiles;
+        // Names as the file system compares them: the listing spells them as they stand, the
+        // record as the run wrote them, and the record's own path as the undo was given it.
+        std::unordered_set<core::PathString> going;
+        for (const core::PathString& removed : m_removedFiles) {
+            going.insert(files::PathCaseKey(removed));
+        }
+        const core::PathString manifestFile = AbsolutePath(manifestPath);
         if (manifestGoes) {
-            going.insert(manifestPath);
+            going.insert(files::PathCaseKey(manifestFile));
         }
         std::vector<core::PathString> created = m_manifest.createdFolders;
         std::sort(created.begin(), created.end(),
@@ -96,18 +104,20 @@ public:
             if (!m_fileSystem.isFolder(folder) || m_fileSystem.listFolder(folder, listing)) {
                 continue;
             }
-            const auto stays = [&](const core::PathString& path) { return !going.contains(path); };
+            const auto stays = [&](const core::PathString& path) {
+                return !going.contains(files::PathCaseKey(path));
+            };
             if (std::any_of(listing.files.begin(), listing.files.end(), stays) ||
                 std::any_of(listing.subfolders.begin(), listing.subfolders.end(), stays)) {
                 steps.push_back({Action::FolderNotEmpty, folder, {}, std::nullopt});
                 continue;
             }
-            going.insert(folder);
+            going.insert(files::PathCaseKey(folder));
             if (m_dryRun) {
                 steps.push_back({Action::FolderRemoved, folder, {}, std::nullopt});
             } else if (const files::FileResult failure = m_fileSystem.removeEmptyFolder(folder)) {
                 // The manifest may still be in it; it is tried again once the manifest is gone.
-                if (!(manifestGoes && manifestPath.starts_with(folder))) {
+                if (!(manifestGoes && files::PathLiesIn(manifestFile, folder))) {
                     steps.push_back({Action::Failed, folder, {}, failure});
                 }
             } else {
@@ -349,7 +359,8 @@ core::PathString rootOf(const core::PathString& named, const core::PathString& r
     if (named.empty()) {
         return {};
     }
-    if (named.front() == core::pathSeparator) {
+    // A whole path: on Windows one that starts with its drive (C:\) as well.
+    if (named.front() == core::pathSeparator || std::filesystem::path(named).is_absolute()) {
         return AbsolutePath(named);
     }
     std::size_t up = 0;
@@ -379,12 +390,8 @@ core::PathString trusted(const RunManifest& manifest, const core::PathString& pa
         return {};
     }
     const core::PathString full = AbsolutePath(absolute ? path : root + core::pathSeparator + path);
-    if (rootItself && full == root) {
-        return full;
-    }
-    const core::PathString prefix = root.size() == 1 ? root : root + core::pathSeparator;
-    if (full.size() <= prefix.size() || !full.starts_with(prefix) ||
-        !files::LiesWithin(full, root)) {
+    const std::optional<core::PathString> rest = files::PathBelowFolder(full, root);
+    if (!rest || (rest->empty() ? !rootItself : !files::LiesWithin(full, root))) {
         return {};
     }
     return full;

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "core/Utf8.h"
+#include "files/NameCase.h"
 #include "files/OutputPlacement.h"
 #include "files/Sha256.h"
 #include "run/FolderRecorder.h"
@@ -55,19 +56,14 @@ std::string dumped(const Json& json)
 }
 
 // path below folder (both absolute, normal), as a path down from it; "." for folder itself.
+// Names compare as the file system compares them: on Windows C:\Site\OUT lies in c:\site.
 std::optional<core::PathString> below(const core::PathString& path, const core::PathString& folder)
 {
-    if (folder.empty()) {
-        return std::nullopt;
-    }
-    if (path == folder) {
+    std::optional<core::PathString> rest = files::PathBelowFolder(path, folder);
+    if (rest && rest->empty()) {
         return core::PathString(1, '.');
     }
-    const core::PathString prefix = folderPrefix(folder);
-    if (path.size() <= prefix.size() || !path.starts_with(prefix)) {
-        return std::nullopt;
-    }
-    return path.substr(prefix.size());
+    return rest;
 }
 
 core::PathString folderOfFile(const core::PathString& path)

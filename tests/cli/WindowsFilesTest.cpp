@@ -2,6 +2,7 @@
 // programs, the read-only attribute, paths beyond 260 characters, names that differ only in
 // case, and Ctrl-C through the console.
 #include <nlohmann/json.hpp>
+#include <set>
 #include <windows.h>
 
 #include "tests/cli/RunCli.h"
@@ -307,4 +308,141 @@ TEST(WindowsCtrlC, StopsTheRunAfterThePageWithARecordThatUndoesIt)
     const Outcome undone = RunCli({"restore", manifest});
     EXPECT_EQ(undone.status, cli::exitOk) << undone.err;
     EXPECT_EQ(test::TreeOf(site.path()), before);
+}
+
+namespace {
+
+// The path with its ASCII letters in upper (or lower) case: another spelling of the same file
+// on Windows.
+fs::path inCase(const fs::path& path, bool upper)
+{
+    std::wstring text = path.native();
+    for (wchar_t& unit : text) {
+        if (upper && unit >= L'a' && unit <= L'z') {
+            unit = static_cast<wchar_t>(unit - L'a' + L'A');
+        } else if (!upper && unit >= L'A' && unit <= L'Z') {
+            unit = static_cast<wchar_t>(unit - L'A' + L'a');
+        }
+    }
+    return text;
+}
+
+// The names in folder, not below it: a listing that works on short paths only is enough there.
+std::set<std::wstring> namesIn(const fs::path& folder)
+{
+    std::set<std::wstring> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().native());
+    }
+    return names;
+}
+
+} // namespace
+
+// An undo of a copy into a target beyond the 260 characters of MAX_PATH removes the copies and
+// every folder the run made for them, down to the target itself, and the record: nothing of
+// the run is left, not even an empty folder.
+TEST(WindowsPaths, AnUndoOfACopyBeyondMaxPathLeavesNoFolder)
+{
+    TempFolder folder;
+    folder.write("site/index.html", "<p>index</p>");
+    folder.write("site/sub/deeper/page.html", "<p>page</p>");
+    folder.write("site/sub/style.css", "p {}");
+    std::string target = "copies";
+    for (int level = 0; level < 4; ++level) {
+        target += "/folder-" + std::to_string(level) + "-" + std::string(60, 'x');
+    }
+    ASSERT_GT((folder.path() / fs::u8path(target) / "sub" / "deeper").native().size(), 300u);
+    const auto before = test::TreeOf(folder.path() / "site");
+
+    const Outcome run =
+        RunCli({"protect", "--json", "--save", "copy", "--target",
+                utf8(folder.path() / fs::u8path(target)), utf8(folder.path() / "site")});
+    ASSERT_EQ(run.status, cli::exitOk) << run.err;
+    ASSERT_TRUE(isProtected(folder.read(target + "/sub/deeper/page.html")));
+    EXPECT_EQ(folder.read(target + "/sub/style.css"), "p {}");
+    const std::string manifest = manifestOf(run.out);
+    ASSERT_FALSE(manifest.empty()) << run.out;
+
+    const Outcome undone = RunCli({"restore", manifest});
+    EXPECT_EQ(undone.status, cli::exitOk) << undone.err << undone.out;
+    EXPECT_FALSE(folder.exists("copies")) << undone.out;
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::wstring>{L"site"});
+    EXPECT_EQ(test::TreeOf(folder.path() / "site"), before);
+}
+
+// A record named with its folder spelled in other case than the run's target still names the
+// target from its own folder, and an undo through it puts everything back.
+TEST(WindowsNames, ARecordWhoseFolderIsSpelledInOtherCaseStillRestores)
+{
+    TempFolder folder;
+    folder.write("site/index.html", "<p>index</p>");
+    folder.write("site/sub/page.html", "<p>page</p>");
+    const auto before = test::TreeOf(folder.path());
+    const fs::path target = inCase(folder.path(), false) / "out";
+    const fs::path record = inCase(folder.path(), true) / "RUN.JSON";
+
+    const Outcome run = RunCli({"protect", "--quiet", "--save", "copy", "--target", utf8(target),
+                                "--manifest", utf8(record), utf8(folder.path() / "site")});
+    ASSERT_EQ(run.status, cli::exitOk) << run.err;
+    ASSERT_TRUE(isProtected(folder.read("out/sub/page.html")));
+    // The record's first line names the run's folder: from the record's own, not as a whole
+    // path of this machine.
+    const std::string lines = folder.read("run.json");
+    // Each line is its entry, a tab and the entry's digest.
+    const auto header = nlohmann::json::parse(lines.substr(0, lines.find('\t')), nullptr, false);
+    ASSERT_TRUE(header.is_object()) << lines;
+    EXPECT_EQ(header.value("tree", std::string()), "out") << lines;
+
+    const Outcome undone = RunCli({"restore", utf8(inCase(folder.path(), false) / "run.json")});
+    EXPECT_EQ(undone.status, cli::exitOk) << undone.err << undone.out;
+    EXPECT_EQ(test::TreeOf(folder.path()), before);
+}
+
+// A copy target inside the added folder, spelled in other case (C:\SITE\OUT for c:\site), is
+// inside it: its pages are not taken for the site's, the copy holds each page once, and the
+// undo puts everything back.
+TEST(WindowsNames, ACopyTargetInTheAddedFolderSpelledInOtherCaseIsInside)
+{
+    TempFolder folder;
+    folder.write("site/index.html", "<p>index</p>");
+    folder.write("site/sub/page.html", "<p>page</p>");
+    const auto before = test::TreeOf(folder.path());
+    const fs::path site = inCase(folder.path() / "site", false);
+    const fs::path target = inCase(folder.path() / "site", true) / "OUT";
+
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        const Outcome run =
+            RunCli({"protect", "--json", "--save", "copy", "--target", utf8(target), utf8(site)});
+        ASSERT_EQ(run.status, cli::exitOk) << run.err << run.out;
+        EXPECT_EQ(test::MarkerCount(folder.read("site/OUT/sub/page.html")), 1u);
+        EXPECT_FALSE(folder.exists("site/OUT/OUT"));
+        EXPECT_FALSE(folder.exists("site/OUT/out"));
+        const std::string manifest = manifestOf(run.out);
+        ASSERT_FALSE(manifest.empty()) << run.out;
+        const Outcome undone = RunCli({"restore", manifest});
+        EXPECT_EQ(undone.status, cli::exitOk) << undone.err << undone.out;
+        EXPECT_EQ(test::TreeOf(folder.path()), before);
+    }
+}
+
+// A record kept away from the run's folder names that folder as a whole path, its drive first,
+// and an undo through it finds the folder by that path.
+TEST(WindowsPaths, ARecordAwayFromTheRunNamesItsFolderWithTheDrive)
+{
+    TempFolder folder;
+    TempFolder records;
+    folder.write("site/sub/page.html", "<p>page</p>");
+    const auto before = test::TreeOf(folder.path());
+    const Outcome run =
+        RunCli({"protect", "--quiet", "--save", "copy", "--target", utf8(folder.path() / "out"),
+                "--manifest", utf8(records.path() / "run.json"), utf8(folder.path() / "site")});
+    ASSERT_EQ(run.status, cli::exitOk) << run.err;
+    ASSERT_TRUE(isProtected(folder.read("out/sub/page.html")));
+
+    const Outcome undone = RunCli({"restore", utf8(records.path() / "run.json")});
+    EXPECT_EQ(undone.status, cli::exitOk) << undone.err << undone.out;
+    EXPECT_EQ(test::TreeOf(folder.path()), before);
+    EXPECT_FALSE(records.exists("run.json"));
 }

@@ -48,3 +48,57 @@ TEST(NameCase, ExcludePatternsMatchAsTheFileSystemComparesNames)
         EXPECT_EQ(exclude.excludes(path, isFolder), excluded);
     }
 }
+
+namespace {
+
+std::optional<std::string> below(const char16_t* path, const char16_t* folder)
+{
+    const auto rest = files::PathBelowFolder(core::PathFromText(path), core::PathFromText(folder));
+    if (!rest) {
+        return std::nullopt;
+    }
+    return core::Utf16ToUtf8(core::TextFromPath(*rest));
+}
+
+} // namespace
+
+// "A lies in folder B" compares names as the file system does: on Windows C:\Site\OUT lies in
+// c:\site, elsewhere /srv/Site/out does not lie in /srv/site, which is another folder there.
+// The rest is spelled as the path spells it; a folder is only followed by a separator.
+TEST(NameCase, APathLiesInAFolderAsTheFileSystemComparesNames)
+{
+    const bool ignoresCase = files::NamesIgnoreCase();
+    const auto otherCase = [&](std::optional<std::string> rest) {
+        return ignoresCase ? rest : std::nullopt;
+    };
+#ifdef _WIN32
+    EXPECT_EQ(below(u"C:\\Site\\OUT\\a.html", u"c:\\site"), "OUT\\a.html");
+    EXPECT_EQ(below(u"c:\\site\\out", u"C:\\SITE\\"), "out");
+    EXPECT_EQ(below(u"C:/Site/Out", u"c:\\site"), "Out");
+    EXPECT_EQ(below(u"C:\\\u00DCBER\\a.html", u"c:\\\u00FCber"), "a.html");
+    EXPECT_EQ(below(u"C:\\a.html", u"c:\\"), "a.html");
+    EXPECT_EQ(below(u"C:\\sites\\a.html", u"c:\\site"), std::nullopt);
+    EXPECT_TRUE(files::PathLiesIn(L"C:\\Site\\OUT", L"c:\\site"));
+    EXPECT_FALSE(files::PathLiesIn(L"C:\\SITE", L"c:\\site"));
+    EXPECT_TRUE(files::PathLiesIn(L"C:\\SITE", L"c:\\site", true));
+#endif
+    EXPECT_EQ(below(u"/srv/site/out/a.html", u"/srv/site"), "out/a.html");
+    EXPECT_EQ(below(u"/srv/Site/OUT/a.html", u"/srv/site"), otherCase("OUT/a.html"));
+    EXPECT_EQ(below(u"/srv/site/", u"/srv/SITE"), otherCase(""));
+    EXPECT_EQ(below(u"/srv/\u00DCber/a.html", u"/srv/\u00FCber"), otherCase("a.html"));
+    EXPECT_EQ(below(u"/srv/site", u"/srv/site/"), "");
+    EXPECT_EQ(below(u"/srv/sites/a.html", u"/srv/site"), std::nullopt);
+    EXPECT_EQ(below(u"/srv", u"/srv/site"), std::nullopt);
+    EXPECT_EQ(below(u"/srv/site", u""), std::nullopt);
+    EXPECT_EQ(below(u"/a.html", u"/"), "a.html");
+    EXPECT_EQ(below(u"/", u"/"), "");
+    EXPECT_TRUE(
+        files::PathLiesIn(core::PathFromText(u"/srv/site/a"), core::PathFromText(u"/srv/site")));
+    EXPECT_FALSE(
+        files::PathLiesIn(core::PathFromText(u"/srv/site"), core::PathFromText(u"/srv/site")));
+    EXPECT_TRUE(files::PathLiesIn(core::PathFromText(u"/srv/site"),
+                                  core::PathFromText(u"/srv/site"), true));
+    EXPECT_EQ(
+        files::PathLiesIn(core::PathFromText(u"/srv/SITE/a"), core::PathFromText(u"/srv/site")),
+        ignoresCase);
+}

@@ -7,6 +7,7 @@
 #include "core/PageTransformer.h"
 #include "core/ScriptText.h"
 #include "core/Utf8.h"
+#include "files/NameCase.h"
 #include "files/PageCodec.h"
 #include "tests/run/FakeHost.h"
 #include "tests/support/PageDecoding.h"
@@ -547,6 +548,38 @@ TEST_F(ProtectionRunTest, FramePagesKeepTheirPlaceBesideTheirFrameset)
         ASSERT_NE(leaves, host.notices.end());
         EXPECT_EQ(std::filesystem::weakly_canonical(leaves->path),
                   std::filesystem::weakly_canonical(work.path() / "x.htm"));
+    }
+}
+
+// A frame reached through its site's folder spelled in other case lies in the site where the
+// file system takes both spellings for one folder (Windows): it is protected there. Elsewhere
+// SITE is a folder of its own beside site, and the frame leaves the site: passed over, named.
+TEST(ProtectionRunFrames, AFrameInTheSiteSpelledInOtherCaseIsInsideWhereCaseIsIgnored)
+{
+    const bool ignoresCase = files::NamesIgnoreCase();
+    TempFolder work;
+    FakeHost host;
+    FaultyFileSystem fileSystem;
+    core::ProtectionSettings current;
+    current.makeBackups = false;
+    work.write("site/fs.htm", "<frameset><frame src=\"../SITE/inner.htm\"></frameset>");
+    work.write("site/inner.htm", "<p>in</p>");
+    if (!ignoresCase) {
+        work.write("SITE/inner.htm", "<p>beside</p>");
+    }
+    ProtectionRun(host, fileSystem)
+        .RunProtection({{work.str() + test::Native("/site"), true}}, current);
+    EXPECT_TRUE(host.failures().empty());
+    const bool leaves = std::any_of(host.notices.begin(), host.notices.end(), [](auto& n) {
+        return n.kind == run::RunNotice::Kind::FrameLeavesSite;
+    });
+    EXPECT_EQ(leaves, !ignoresCase);
+    if (ignoresCase) {
+        EXPECT_EQ(work.read("site/protected_inner.htm"),
+                  test::ProtectedFileBytes("<p>in</p>", current));
+    } else {
+        EXPECT_EQ(work.read("SITE/inner.htm"), "<p>beside</p>");
+        EXPECT_FALSE(work.exists("SITE/protected_inner.htm"));
     }
 }
 
