@@ -15,9 +15,9 @@ EncryptionPage::EncryptionPage(Dialogs& dialogs, QWidget* parent)
     setObjectName(QStringLiteral("picFrame_3"));
     ui.lblWhich = wrapped(
         named<QLabel>(this, "lblWhich", tr("Which parts of your page do you want to protect?")));
-    const QString captions[4] = {tr("Protect only email links"), tr("Protect all links"),
-                                 tr("Protect the body of the page only"),
-                                 tr("Protect the whole page")};
+    const QString captions[4] = {tr("Protect only &email links"), tr("Protect all &links"),
+                                 tr("Protect the bo&dy of the page only"),
+                                 tr("Protect the &whole page")};
     for (int i = 0; i < 4; ++i) {
         ui.optProtect[i] = namedAt<QRadioButton>(this, "optProtect", i, captions[i]);
         m_group.addButton(ui.optProtect[i], i);

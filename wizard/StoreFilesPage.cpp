@@ -53,8 +53,8 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     setObjectName(QStringLiteral("picFrame_2"));
     ui.lblWhere = wrapped(named<QLabel>(
         this, "lblWhere", tr("Select where you would like the protected files to be placed.")));
-    const QString captions[3] = {tr("Overwrite existing files"), tr("Copy to new folder"),
-                                 tr("Create new protected files")};
+    const QString captions[3] = {tr("O&verwrite existing files"), tr("Copy to new &folder"),
+                                 tr("Create ne&w protected files")};
     for (int i = 0; i < 3; ++i) {
         ui.optSave[i] = namedAt<QRadioButton>(this, "optSave", i, captions[i]);
         m_group.addButton(ui.optSave[i], i);

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QHelpEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -724,7 +725,7 @@ private slots:
         w.protect(true);
         w.restart(true);
         QCOMPARE(w.files()->topLevelItem(0)->childCount(), 0);
-        QVERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
+        QTRY_VERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
         QVERIFY(w.find<QCheckBox>("chkScript_4")->isChecked());
     }
 
@@ -1383,6 +1384,43 @@ private slots:
         QCOMPARE(w.window->currentPage(), 1);
         w.dialogs.answers.push_back(true);
         QVERIFY(w.window->close());
+    }
+
+    // Alt and a letter reaches one control only, on every page: every option of a group has a
+    // letter of its own, and none is taken twice among what the page and the buttons show.
+    void mnemonicsAreDistinctOnEveryPageAndReachTheOptions()
+    {
+        Wizard w;
+        for (int page = 0; page < 6; ++page) {
+            w.window->ShowPage(page);
+            QMap<QKeySequence, QString> taken;
+            for (QWidget* widget : w.window->findChildren<QWidget*>()) {
+                const auto* button = qobject_cast<QAbstractButton*>(widget);
+                const auto* label = qobject_cast<QLabel*>(widget);
+                if (!widget->isVisibleTo(w.window.get()) || (!button && !label)) {
+                    continue;
+                }
+                const QString text = button ? button->text() : label->text();
+                const QKeySequence letter = QKeySequence::mnemonic(text);
+                if (qobject_cast<const QRadioButton*>(widget)) {
+                    QVERIFY2(!letter.isEmpty(), qPrintable(widget->objectName()));
+                }
+                if (!letter.isEmpty()) {
+                    QVERIFY2(!taken.contains(letter),
+                             qPrintable(taken.value(letter) + " / " + widget->objectName()));
+                    taken.insert(letter, widget->objectName());
+                }
+            }
+        }
+        w.window->ShowPage(3);
+        w.find<QWidget>("optProtect_3")->setFocus();
+        w.activate();
+        w.key(Qt::Key_D, Qt::AltModifier);
+        QTRY_VERIFY(w.find<QRadioButton>("optProtect_2")->isChecked());
+        w.window->ShowPage(2);
+        w.find<QWidget>("optSave_2")->setFocus();
+        w.key(Qt::Key_V, Qt::AltModifier);
+        QTRY_VERIFY(w.find<QRadioButton>("optSave_0")->isChecked());
     }
 
     void aboutShowsTheVersionTheSiteAndTheLicences()
