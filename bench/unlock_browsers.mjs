@@ -14,6 +14,13 @@
 //
 // Needs a build (QUORLANE_CLI, default build/cli/quorlane-cli) and the browser tests' packages
 // (npm ci in tests/browser). The engines run one after the other, each in an Xvfb of its own.
+//
+// QUORLANE_CLI_BEFORE, the quorlane-cli of an earlier version whose pages asked with the
+// browser's prompt() and derived the key on the page's thread while it was parsed, adds that
+// page on a made-up host, its runs taken in turn with those of the form's worker so that both
+// see the same load. Both are then timed as the visitor meets them, from the navigation to the
+// page shown with the password given at once: for the earlier page its load (the prompt answered
+// by the page itself), for today's the load of the form plus Enter to the page shown.
 import { execFileSync } from 'node:child_process';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -22,6 +29,7 @@ import { startServer } from '../tests/browser/server.mjs';
 
 const top = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const cli = process.env.QUORLANE_CLI || path.join(top, 'build', 'cli', 'quorlane-cli');
+const cliBefore = process.env.QUORLANE_CLI_BEFORE;
 const runs = Number(process.argv[2] || 5);
 const engines = process.argv.slice(3).length ? process.argv.slice(3) : allEngines;
 const password = 'correct horse battery staple';
@@ -42,21 +50,25 @@ function page() {
 
 // The protected page with a timing script in front of the unlock script: the Enter key's time
 // kept for the page that the form loads, and at its load event the times measured.
-function instrumentedPage(refuseWorkers) {
-    const html = execFileSync(cli, ['transform', '--encrypt', '--password-env', 'QUORLANE_PASSWORD',
-                                    '--kdf-iterations', String(iterations), '--no-remember'],
+function instrumentedPage(refuseWorkers, earlier = false) {
+    const options = ['transform', '--encrypt', '--password-env', 'QUORLANE_PASSWORD',
+                     '--kdf-iterations', String(iterations), '--no-remember'];
+    const html = execFileSync(earlier ? cliBefore : cli, options,
                               { input: page(), maxBuffer: 1 << 26,
                                 env: { ...process.env, QUORLANE_PASSWORD: password } })
         .toString('utf8');
     const at = html.indexOf('<script');
     const timing = `<script>${refuseWorkers ? 'window.Worker=undefined;' : ''}` +
+        (earlier ? `window.prompt=function(){return ${JSON.stringify(password)}};` : '') +
         'addEventListener("keydown",function(e){if(e.key!="Enter")return;' +
         'sessionStorage.setItem("bench_t0",String(Date.now()));var last=performance.now(),gap=0;' +
         'setInterval(function(){var now=performance.now();gap=Math.max(gap,now-last);last=now;' +
         'sessionStorage.setItem("bench_gap",String(Math.round(gap)))},20)},true);' +
         'addEventListener("load",function(){var t0=Number(sessionStorage.getItem("bench_t0"));' +
         'var n=performance.getEntriesByType("navigation")[0];' +
+        'if(document.getElementById("qv-unlock"))sessionStorage.setItem("bench_form",String(n.loadEventStart-n.startTime));' +
         'window.bench={unlocked:!document.getElementById("qv-unlock")&&!!document.getElementById("p0"),' +
+        'form:Number(sessionStorage.getItem("bench_form")),' +
         'total:t0?Date.now()-t0:null,load:n.loadEventStart-n.startTime,secure:window.isSecureContext,' +
         'stall:Number(sessionStorage.getItem("bench_gap"))}})' +
         '</script>\r\n';
@@ -78,45 +90,60 @@ const webCryptoTime = (count) => new Promise((resolve) => {
 
 const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
 
-async function measure(browser, origin, run, page) {
+async function measure(browser, origin, run, row) {
     const tab = await browser.page();
     tab.answer = password;
-    await tab.goto(`${origin}/${page}?run=${run}`);
+    await tab.goto(`${origin}/${row.page}?run=${run}`);
     const bench = await tab.evaluate(() => window.bench);
     const derive = await tab.evaluate(webCryptoTime, iterations);
     await tab.close();
-    if (!bench || !bench.unlocked || tab.unlockForms !== 1) {
+    if (!bench || !bench.unlocked || tab.unlockForms !== (row.earlier ? 0 : 1)) {
         throw new Error(`${origin}: the page did not open (${JSON.stringify(bench)})`);
     }
-    return { ...bench, derive };
+    // As the visitor meets it: the earlier page's own load, or the form's load and Enter to shown.
+    return { ...bench, derive, visit: row.earlier ? bench.load : bench.form + bench.total };
+}
+
+function report(version, row, times) {
+    const all = (key) => times.map((t) => Math.round(t[key]));
+    const derive = times.every((t) => t.derive !== null) ? median(all('derive')) : null;
+    const shown = row.earlier ? '' : `Enter to page shown ${median(all('total'))} ms (all: ${all('total').join(', ')}); `;
+    console.log(`${version}, ${row.name} (secure context: ${times[0].secure}): ${shown}` +
+                `navigation to page shown ${median(all('visit'))} ms (all: ${all('visit').join(', ')}); ` +
+                `WebCrypto PBKDF2 ${derive === null ? 'not available' : `${derive} ms`}, ` +
+                `page load ${median(all('load'))} ms, longest stall ${median(all('stall'))} ms (medians of ${runs})`);
 }
 
 const server = await startServer();
 server.put('/page.html', instrumentedPage(false));
 server.put('/no-workers.html', instrumentedPage(true));
+if (cliBefore) {
+    server.put('/earlier.html', instrumentedPage(false, true));
+}
 const port = server.proxy.split(':')[1];
+// A host of its own for every run on a made-up one: no key kept from the run before. Rows of one
+// group take their runs in turn.
+const madeUp = (i) => `http://run${i}.bench.example`;
+const groups = [
+    [{ name: 'secure, http://127.0.0.1', origin: () => `http://127.0.0.1:${port}`, page: 'page.html' }],
+    [{ name: 'plain http, made-up host, worker', origin: madeUp, page: 'page.html' },
+     ...(cliBefore ? [{ name: 'plain http, made-up host, earlier page (prompt, derived while parsed)',
+                        origin: (i) => `http://before${i}.bench.example`, page: 'earlier.html', earlier: true }] : [])],
+    [{ name: 'plain http, made-up host, workers refused', origin: madeUp, page: 'no-workers.html' }],
+];
 try {
     for (const engine of engines) {
         const browser = await launch(engine, { proxy: server.proxy });
         const version = await browser.version();
         try {
-            // A host of its own for every run of the made-up one: no key kept from the run before.
-            for (const [name, origin, page] of [
-                ['secure, http://127.0.0.1', () => `http://127.0.0.1:${port}`, 'page.html'],
-                ['plain http, made-up host, worker', (i) => `http://run${i}.bench.example`, 'page.html'],
-                ['plain http, made-up host, workers refused', (i) => `http://run${i}.bench.example`, 'no-workers.html'],
-            ]) {
-                const times = [];
+            for (const rows of groups) {
+                const times = rows.map(() => []);
                 for (let i = 0; i < runs; i++) {
-                    times.push(await measure(browser, origin(i), i, page));
+                    for (const [k, row] of rows.entries()) {
+                        times[k].push(await measure(browser, row.origin(i), i, row));
+                    }
                 }
-                const derive = times.every((t) => t.derive !== null) ? median(times.map((t) => t.derive)) : null;
-                const load = median(times.map((t) => t.load));
-                console.log(`${version}, ${name} (secure context: ${times[0].secure}): Enter to page shown ` +
-                            `${median(times.map((t) => t.total))} ms (all: ${times.map((t) => t.total).join(', ')}); ` +
-                            `WebCrypto PBKDF2 ${derive === null ? 'not available' : `${derive.toFixed(0)} ms`}, ` +
-                            `page load ${load.toFixed(0)} ms, longest stall ${median(times.map((t) => t.stall))} ms ` +
-                            `(medians of ${runs})`);
+                rows.forEach((row, k) => report(version, row, times[k]));
             }
         } finally {
             await browser.close();

@@ -127,7 +127,7 @@ function sharedKey(check) {
 // The key for password: the browser's own PBKDF2 where the page may use it, else the bundled
 // one in a worker, else the bundled one on this thread, yielding to the browser every 16 ms so
 // that the form stays live.
-async function deriveKey(password, salt, iterations) {
+async function deriveKey(password, salt, iterations, shown) {
     const bytes = new TextEncoder().encode(password);
     try {
         const subtle = window.crypto && window.crypto.subtle;
@@ -141,7 +141,7 @@ async function deriveKey(password, salt, iterations) {
         // Refused (an empty password in some browsers): the bundled code derives the same key.
     }
     try {
-        return await inWorker([bytes, salt, iterations]);
+        return await inWorker([bytes, salt, iterations], shown);
     } catch (e) {
         return pbkdf2Async(sha256, bytes, salt, { c: iterations, dkLen: keyBytes, asyncTick: 16 });
     }
@@ -151,8 +151,9 @@ async function deriveKey(password, salt, iterations) {
 const source = globalThis.document && document.currentScript && document.currentScript.text;
 const inWorkerScope = typeof importScripts === 'function';
 
-// The key derived by the bundled code in a worker; fails where the page may start none.
-function inWorker(message) {
+// The key derived by the bundled code in a worker; fails where the page may start none. The
+// worker first tells how long it expects to take, which shown is given.
+function inWorker(message, shown) {
     return new Promise((resolve, reject) => {
         if (!source) {
             throw new Error('no script text');
@@ -162,7 +163,13 @@ function inWorker(message) {
             worker.terminate();
             done(event.data);
         };
-        worker.onmessage = end((key) => (key ? resolve(key) : reject()));
+        worker.onmessage = (event) => {
+            if (event.data && event.data.ms) {
+                shown(event.data.ms);
+                return;
+            }
+            end((key) => (key ? resolve(key) : reject()))(event);
+        };
         worker.onerror = end(reject);
         worker.postMessage(message);
     });
@@ -309,7 +316,24 @@ function say(parts, text, busy) {
     }
     if (progress) {
         progress.hidden = !busy;
+        // Running on its own again, for the next time.
+        clearInterval(parts.timer);
+        progress.removeAttribute('value');
     }
+}
+
+// A bar that runs on its own costs the page's thread more than the worker can spare on a busy
+// machine: once the worker says how long it expects, the bar shows the share of that time gone,
+// a few times a second, and waits near the end until the key is there.
+function expect(parts, ms) {
+    const { progress } = parts;
+    if (!progress || !parts.busy) {
+        return;
+    }
+    const start = Date.now();
+    const step = () => { progress.value = Math.min(0.95, (Date.now() - start) / ms); };
+    step();
+    parts.timer = setInterval(step, 250);
 }
 
 async function submit(parts, salt, iterations, check, name, days) {
@@ -324,7 +348,7 @@ async function submit(parts, salt, iterations, check, name, days) {
     say(parts, texts.working, true);
     let key = null;
     try {
-        key = await deriveKey(parts.field.value, salt, iterations);
+        key = await deriveKey(parts.field.value, salt, iterations, (ms) => expect(parts, ms));
     } catch (e) {
         key = null;
     }
@@ -387,6 +411,11 @@ if (inWorkerScope) {
         let key = null;
         try {
             const [bytes, salt, c] = event.data;
+            // A hundredth of the count first, to say how long the whole will take.
+            const probe = Math.ceil(c / 100);
+            const start = performance.now();
+            pbkdf2(sha256, bytes, salt, { c: probe, dkLen: keyBytes });
+            postMessage({ ms: Math.max(1, ((performance.now() - start) * c) / probe) });
             key = pbkdf2(sha256, bytes, salt, { c, dkLen: keyBytes });
         } catch (e) {
             // Sent back as no key: the page derives it itself.
