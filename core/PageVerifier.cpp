@@ -337,9 +337,11 @@ bool revealBlocks(std::u16string_view text, const std::vector<WriterBlockShape>&
     }
 }
 
-} // namespace
-
-std::size_t UnescapeRun(std::u16string_view text, std::u16string& out)
+// Unescapes the run of escapes at the start of text into out, up to the first unit that starts
+// no escape; gives its length, or npos when an escape there is malformed. An escape that text
+// ends inside of is malformed too unless restFollows: the run then ends before it, for the
+// text that follows to complete.
+std::size_t unescapeEscapes(std::u16string_view text, std::u16string& out, bool restFollows)
 {
     const std::size_t n = text.size();
     const char16_t* in = text.data();
@@ -353,15 +355,14 @@ std::size_t UnescapeRun(std::u16string_view text, std::u16string& out)
             out.append(buffer, used);
             used = 0;
         }
-        if (i + 2 < n && in[i + 1] != u'u') {
-            const int a = hexValue(in[i + 1]);
-            const int b = hexValue(in[i + 2]);
-            if ((a | b) < 0) {
+        const bool wide = i + 1 < n && in[i + 1] == u'u';
+        if (n - i < (wide ? 6u : 3u)) {
+            if (!restFollows) {
                 return std::u16string_view::npos;
             }
-            buffer[used++] = static_cast<char16_t>(a << 4 | b);
-            i += 3;
-        } else if (i + 5 < n && in[i + 1] == u'u') {
+            break;
+        }
+        if (wide) {
             const int a = hexValue(in[i + 2]);
             const int b = hexValue(in[i + 3]);
             const int c = hexValue(in[i + 4]);
@@ -372,11 +373,24 @@ std::size_t UnescapeRun(std::u16string_view text, std::u16string& out)
             buffer[used++] = static_cast<char16_t>(a << 12 | b << 8 | c << 4 | d);
             i += 6;
         } else {
-            return std::u16string_view::npos;
+            const int a = hexValue(in[i + 1]);
+            const int b = hexValue(in[i + 2]);
+            if ((a | b) < 0) {
+                return std::u16string_view::npos;
+            }
+            buffer[used++] = static_cast<char16_t>(a << 4 | b);
+            i += 3;
         }
     }
     out.append(buffer, used);
     return i;
+}
+
+} // namespace
+
+std::size_t UnescapeRun(std::u16string_view text, std::u16string& out)
+{
+    return unescapeEscapes(text, out, false);
 }
 
 WriterBlockShape EscapedWriterBlock()
@@ -510,17 +524,12 @@ std::size_t ProtectedPageCheck::takeBlockContent(std::u16string_view text, std::
     };
     std::size_t end = i;
     if (m_block->escapes) {
-        // Whole escapes only, so that a piece never cuts one in two.
-        while (end < text.size() && text[end] == u'%') {
-            const std::size_t length = end + 1 < text.size() && text[end + 1] == u'u' ? 6 : 3;
-            if (end + 1 == text.size() || end + length > text.size()) {
-                break;
-            }
-            end += length;
-        }
-        if (UnescapeRun(text.substr(i, end - i), m_revealed) != end - i) {
+        // Whole escapes only, in one pass: an escape the piece cuts in two waits for the next.
+        const std::size_t length = unescapeEscapes(text.substr(i), m_revealed, true);
+        if (length == std::u16string_view::npos) {
             return broken();
         }
+        end = i + length;
         if (end == text.size() || text[end] == u'%') {
             return last ? broken() : waitAt(end);
         }

@@ -1,7 +1,5 @@
 #include "files/ReadBack.h"
 
-#include <algorithm>
-
 #include "core/Utf8.h"
 #include "files/LegacyCodec.h"
 #include "files/SingleByteCodec.h"
@@ -29,6 +27,23 @@ std::optional<std::u16string> utf16Units(std::string_view bytes, bool bigEndian)
     return text;
 }
 
+// Writes ASCII bytes to out as code units, sixteen at a time where it can.
+void widenAscii(std::string_view bytes, char16_t* out)
+{
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; k + 16 <= bytes.size(); k += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(chunk, zero));
+    }
+#endif
+    for (; k < bytes.size(); ++k) {
+        out[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[k]));
+    }
+}
+
 // UTF-8 as the browser reads it, the ASCII that makes up most of a protected page sixteen
 // bytes at a time. A stretch with other bytes ends at an ASCII byte, which no sequence holds,
 // so each stretch decodes as it would within the whole.
@@ -54,8 +69,7 @@ void appendUtf8(std::u16string& text, std::string_view bytes)
         }
         const std::size_t start = text.size();
         text.resize(start + (ascii - i));
-        std::transform(bytes.data() + i, bytes.data() + ascii, text.data() + start,
-                       [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
+        widenAscii(bytes.substr(i, ascii - i), text.data() + start);
         i = ascii;
         if (i >= n) {
             break;
@@ -128,21 +142,30 @@ bool ReadBackDecoder::add(std::string_view bytes)
     if (m_failed) {
         return false;
     }
-    m_held += bytes;
+    // The bytes held back from the last piece go first; without them, the piece is read where
+    // it lies and only what it holds back is kept.
+    const bool held = !m_held.empty();
+    if (held) {
+        m_held += bytes;
+    }
+    const std::string_view input = held ? std::string_view(m_held) : bytes;
     const std::string_view mark = ByteOrderMark(m_encoding);
     std::size_t from = 0;
     if (!m_markRead) {
-        if (m_held.size() < mark.size()) {
+        if (input.size() < mark.size()) {
+            if (!held) {
+                m_held.assign(input);
+            }
             return true;
         }
-        if (!std::string_view(m_held).starts_with(mark)) {
+        if (!input.starts_with(mark)) {
             m_failed = true;
             return false;
         }
         from = mark.size();
         m_markRead = true;
     }
-    const std::string_view rest = std::string_view(m_held).substr(from);
+    const std::string_view rest = input.substr(from);
     const std::size_t end = safeEnd(rest, m_encoding);
     if (end > 0) {
         m_text.clear();
@@ -152,7 +175,11 @@ bool ReadBackDecoder::add(std::string_view bytes)
         }
         m_pieces(m_text);
     }
-    m_held.erase(0, from + end);
+    if (held) {
+        m_held.erase(0, from + end);
+    } else {
+        m_held.assign(rest.substr(end));
+    }
     return true;
 }
 
