@@ -1,6 +1,8 @@
 #include "run/HiddenTextIndex.h"
 
 #include <algorithm>
+#include <bit>
+#include <cassert>
 #include <optional>
 #include <utility>
 
@@ -219,70 +221,85 @@ TextPrints HiddenTextPrints(std::u16string_view page, core::ProtectMode mode)
     return prints;
 }
 
-void HiddenTextIndex::insert(Prints& prints, std::uint64_t print, Page page)
-{
-    const auto [at, added] = prints.try_emplace(print, page);
-    if (added) {
-        return;
-    }
-    if ((at->second & sharedBit) == 0) {
-        m_shared.push_back({at->second});
-        at->second = static_cast<std::uint32_t>(m_shared.size() - 1) | sharedBit;
-    }
-    m_shared[at->second & ~sharedBit].push_back(page);
-}
-
 HiddenTextIndex::Page HiddenTextIndex::add(const TextPrints& prints)
 {
+    assert(!m_settled);
     const Page page = static_cast<Page>(m_pages.size());
     m_pages.push_back({static_cast<std::uint32_t>(prints.runs.size()),
                        static_cast<std::uint32_t>(prints.stems.size())});
     for (const std::uint64_t run : prints.runs) {
-        insert(m_runs, run, page);
+        m_runs.entries.push_back({run, page});
     }
     for (const std::uint64_t stem : prints.stems) {
-        insert(m_stems, stem, page);
+        m_stems.entries.push_back({stem, page});
     }
     return page;
 }
 
+template <typename Keep> void HiddenTextIndex::PrintList::settle(Keep keep)
+{
+    std::sort(entries.begin(), entries.end());
+    auto kept = entries.begin();
+    for (auto from = entries.begin(); from != entries.end();) {
+        const auto to = std::find_if(
+            from, entries.end(), [&](const Entry& entry) { return entry.print != from->print; });
+        if (keep(static_cast<std::size_t>(to - from))) {
+            kept = std::move(from, to, kept);
+        }
+        from = to;
+    }
+    entries.erase(kept, entries.end());
+    bits = static_cast<unsigned>(std::bit_width(entries.size()));
+    const std::size_t buckets = std::size_t(1) << bits;
+    starts.assign(buckets + 1, 0);
+    std::size_t at = 0;
+    for (std::size_t b = 0; b <= buckets; ++b) {
+        while (at < entries.size() && bucket(entries[at].print) < b) {
+            ++at;
+        }
+        starts[b] = static_cast<std::uint32_t>(at);
+    }
+}
+
+std::span<const HiddenTextIndex::Entry>
+HiddenTextIndex::PrintList::holding(std::uint64_t print) const
+{
+    const std::size_t b = bucket(print);
+    // A print that many pages hold has many entries: the bucket is searched, not walked.
+    struct ByPrint
+    {
+        bool operator()(const Entry& entry, std::uint64_t p) const { return entry.print < p; }
+        bool operator()(std::uint64_t p, const Entry& entry) const { return p < entry.print; }
+    };
+    const auto [from, to] = std::equal_range(entries.begin() + starts[b],
+                                             entries.begin() + starts[b + 1], print, ByPrint{});
+    return {from, to};
+}
+
 template <typename Count>
-void HiddenTextIndex::countShared(const Prints& prints, const std::vector<std::uint64_t>& file,
-                                  Count count) const
+void HiddenTextIndex::countShared(const PrintList& list, const std::vector<std::uint64_t>& file,
+                                  Count count)
 {
     for (const std::uint64_t print : file) {
-        const auto at = prints.find(print);
-        if (at == prints.end()) {
-            continue;
-        }
-        if ((at->second & sharedBit) == 0) {
-            count(at->second);
-            continue;
-        }
-        for (const Page page : m_shared[at->second & ~sharedBit]) {
-            count(page);
+        for (const Entry& entry : list.holding(print)) {
+            count(entry.page);
         }
     }
 }
 
 void HiddenTextIndex::settle()
 {
+    // Each page holds a print once: a print's entries are the pages that share it.
     const std::size_t most = std::max<std::size_t>(3, m_pages.size() / 2);
-    std::erase_if(m_runs, [&](const auto& entry) {
-        return (entry.second & sharedBit) != 0 && m_shared[entry.second & ~sharedBit].size() > most;
-    });
+    m_runs.settle([&](std::size_t pages) { return pages <= most; });
+    m_stems.settle([](std::size_t) { return true; });
     for (PageCounts& counts : m_pages) {
         counts.runs = 0;
     }
-    for (const auto& [run, pages] : m_runs) {
-        if ((pages & sharedBit) == 0) {
-            ++m_pages[pages].runs;
-            continue;
-        }
-        for (const Page page : m_shared[pages & ~sharedBit]) {
-            ++m_pages[page].runs;
-        }
+    for (const Entry& entry : m_runs.entries) {
+        ++m_pages[entry.page].runs;
     }
+    m_settled = true;
 }
 
 std::vector<HiddenTextIndex::Page> HiddenTextIndex::givenAway(const TextPrints& file) const
@@ -297,11 +314,12 @@ std::vector<HiddenTextIndex::Page> HiddenTextIndex::givenAway(const TextPrints& 
         }
         return counts;
     };
+    assert(m_settled);
     countShared(m_runs, file.runs, [&](Page page) { ++counted(page).runs; });
     // Only a word index has its stems counted page by page.
     const std::size_t siteStems = static_cast<std::size_t>(
         std::count_if(file.stems.begin(), file.stems.end(),
-                      [&](std::uint64_t stem) { return m_stems.contains(stem); }));
+                      [&](std::uint64_t stem) { return !m_stems.holding(stem).empty(); }));
     const bool wordIndex =
         file.stems.size() >= fewestStems && siteStems * 10 >= file.stems.size() * 8;
     if (wordIndex) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/ProtectionSettings.h"
@@ -69,7 +69,7 @@ public:
     using Page = std::uint32_t;
     Page add(const TextPrints& prints);
     std::size_t pages() const { return m_pages.size(); }
-    // Once every page is added: leaves out the runs that most pages share.
+    // Once every page is added, before givenAway: leaves out the runs that most pages share.
     void settle();
     // The pages that a file with prints gives away, in the order they were added.
     std::vector<Page> givenAway(const TextPrints& file) const;
@@ -80,18 +80,38 @@ private:
         std::uint32_t runs = 0;
         std::uint32_t stems = 0;
     };
-    // A print of one page holds its number; of several, the index of their list, with the top
-    // bit set.
-    using Prints = std::unordered_map<std::uint64_t, std::uint32_t>;
-    void insert(Prints& prints, std::uint64_t print, Page page);
+    // A print and a page that holds it; a print that many pages hold has an entry per page.
+    struct Entry
+    {
+        std::uint64_t print;
+        Page page;
+        auto operator<=>(const Entry&) const = default;
+    };
+    // The entries of one kind of print, in order of print once settled, and where the prints
+    // of each value of their leading bits begin. Prints are evenly spread hashes and there are
+    // about as many such values as entries, so finding a print takes a look or two.
+    struct PrintList
+    {
+        std::vector<Entry> entries;
+        std::vector<std::uint32_t> starts;
+        unsigned bits = 0;
+        // Puts the entries in order; keep tells which prints' entries stay (all of them by
+        // default).
+        template <typename Keep> void settle(Keep keep);
+        std::span<const Entry> holding(std::uint64_t print) const;
+        std::size_t bucket(std::uint64_t print) const
+        {
+            return bits == 0 ? 0 : print >> (64 - bits);
+        }
+    };
     // Calls count for every page that holds a print of file.
     template <typename Count>
-    void countShared(const Prints& prints, const std::vector<std::uint64_t>& file,
-                     Count count) const;
-    Prints m_runs;
-    Prints m_stems;
-    std::vector<std::vector<Page>> m_shared;
+    static void countShared(const PrintList& list, const std::vector<std::uint64_t>& file,
+                            Count count);
+    PrintList m_runs;
+    PrintList m_stems;
     std::vector<PageCounts> m_pages;
+    bool m_settled = false;
     // What givenAway counts, page by page, and the pages it counted for.
     mutable std::vector<PageCounts> m_shareCounts;
     mutable std::vector<Page> m_counted;
