@@ -85,24 +85,26 @@ bool climbsOut(const fs::path& relative)
 // Whether a text switched on can go into the pages as it is; the key and why when it cannot.
 std::optional<FieldRefusal> valueProblem(const core::ProtectionSettings& settings)
 {
-    const std::tuple<const char*, bool, const std::u16string&> scriptTexts[] = {
-        {"warning.text", settings.rightClickWarning, settings.rightClickWarningText},
-        {"domain_lock.text", settings.domainLock, settings.lockDomain},
-        {"url_lock.text", settings.urlLock, settings.lockUrl},
+    const std::tuple<SettingOption, bool, const std::u16string&> scriptTexts[] = {
+        {SettingOption::Warning, settings.rightClickWarning, settings.rightClickWarningText},
+        {SettingOption::DomainLock, settings.domainLock, settings.lockDomain},
+        {SettingOption::UrlLock, settings.urlLock, settings.lockUrl},
     };
-    for (const auto& [key, on, text] : scriptTexts) {
+    for (const auto& [option, on, text] : scriptTexts) {
         if (on && !core::IsSafeScriptText(text)) {
-            return FieldRefusal{key, "holds a quotation mark, an apostrophe, a backslash or a line "
-                                     "break, which would break out of the page script"};
+            return FieldRefusal{keyIn(keyOf(option), "text"),
+                                "holds a quotation mark, an apostrophe, a backslash or a line "
+                                "break, which would break out of the page script"};
         }
     }
     if (settings.copyrightNotice && !core::IsSafeNoticeText(settings.copyrightNoticeText)) {
-        return FieldRefusal{"notice.text", "holds \"-->\" or \"--!>\", which would end its comment "
-                                           "early"};
+        return FieldRefusal{keyIn(keyOf(SettingOption::Notice), "text"),
+                            "holds \"-->\" or \"--!>\", which would end its comment "
+                            "early"};
     }
     if (settings.kdfIterations < core::minimumKdfIterations ||
         settings.kdfIterations > core::maximumKdfIterations) {
-        return FieldRefusal{"password_lock.kdf_iterations",
+        return FieldRefusal{keyIn(keyOf(SettingOption::PasswordLock), "kdf_iterations"),
                             "must lie between " + std::to_string(core::minimumKdfIterations) +
                                 " and " + std::to_string(core::maximumKdfIterations)};
     }
