@@ -11,6 +11,7 @@
 
 #include "cli/ArgumentPath.h"
 #include "cli/EnvironmentValue.h"
+#include "run/SettingVocabulary.h"
 
 namespace quorlane::cli {
 
@@ -61,7 +62,7 @@ void PasswordOptions::addTo(CLI::App& command)
         .add_option("--password-env", variable,
                     "Ask for the password held by the environment variable NAME")
         ->type_name("NAME");
-    command.add_flag("--encrypt", encrypt,
+    command.add_flag(run::WordOf(run::SettingOption::Encrypt).cliName, encrypt,
                      "Encrypt the hidden part with the password (AES-256-GCM under a key made "
                      "from it by PBKDF2-HMAC-SHA256): the page source holds neither the password "
                      "nor the hidden markup");

@@ -18,7 +18,9 @@
 #include "run/ManifestFields.h"
 #include "run/ProjectFile.h"
 #include "run/ProtectionRun.h"
+#include "run/SettingVocabulary.h"
 #include "wording/Counted.h"
+#include "wording/EndWording.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::cli {
@@ -58,15 +60,22 @@ core::PathString pageBelow(const run::ResultsTree::Entry& folder, const core::Pa
     return core::FileRecord{folder.text, page}.fullPath();
 }
 
-core::SaveMode saveModeNamed(const std::string& name)
+std::string optionName(run::SettingOption option)
 {
-    if (name == "overwrite") {
-        return core::SaveMode::Overwrite;
+    return run::WordOf(option).cliName;
+}
+
+// The names --save takes, the default first: "new|overwrite|copy".
+std::string saveModeNames()
+{
+    const core::SaveMode first = core::ProtectionSettings{}.saveMode;
+    std::string names = run::WordOf(first).cliName;
+    for (const run::SettingWord* word : run::WordsOf(run::SettingWord::Kind::SaveMode)) {
+        if (word->value != static_cast<int>(first)) {
+            names += std::string("|") + word->cliName;
+        }
     }
-    if (name == "copy") {
-        return core::SaveMode::CopyToFolder;
-    }
-    return core::SaveMode::CreateNew;
+    return names;
 }
 
 const char* kindName(PageReport::Kind kind)
@@ -82,30 +91,11 @@ const char* kindName(PageReport::Kind kind)
     return "failed";
 }
 
-// The last line of the report: the run's own, unless it says nothing of how the run ended.
+// The last line of the report.
 std::u16string finalStatus(const ConsoleHost& host, const run::RunSummary& summary)
 {
-    const auto decimal = [](std::size_t n) { return core::Utf8ToUtf16(std::to_string(n)); };
-    if (summary.cancelled) {
-        return u"Cancelled after " + decimal(summary.taken) + u" " +
-               wording::Counted(summary.listed, wording::ofPages);
-    }
-    if (host.status() != wording::scanningText) {
-        return host.status();
-    }
-    std::u16string status = u"No files have been protected";
-    const std::pair<std::size_t, std::u16string_view> counts[] = {
-        {host.count(PageReport::Kind::Failed), u" failed"},
-        {host.alreadyProtected(), u" already protected"},
-    };
-    std::u16string_view glue = u": ";
-    for (const auto& [count, what] : counts) {
-        if (count > 0) {
-            status += std::u16string(glue) + decimal(count) + std::u16string(what);
-            glue = u", ";
-        }
-    }
-    return status;
+    return wording::FinalStatus(
+        summary, {host.count(PageReport::Kind::Failed), host.alreadyProtected()}, host.status());
 }
 
 void writeListing(std::ostream& out, const run::ResultsTree& results, std::u16string_view status,
@@ -309,13 +299,16 @@ void ProtectCommand::addTo(CLI::App& app)
                      "default), overwrite (the page itself, with a NAME.bak backup), copy (below "
                      "--target, the folders under each added folder kept, with their other "
                      "files: style sheets, scripts, images)")
-        ->check(CLI::IsMember({"new", "overwrite", "copy"}).description(""))
-        ->type_name("new|overwrite|copy");
-    command->add_option("-o,--target", target, "The target folder of --save copy")
-        ->type_name("DIR");
-    command->add_flag("--no-backups", noBackups, "With --save overwrite: make no .bak backups");
+        ->check(CLI::IsMember(run::CliNamesOf(run::SettingWord::Kind::SaveMode)).description(""))
+        ->type_name(saveModeNames());
     command
-        ->add_option("--backup-dir", backupDir,
+        ->add_option("-o," + optionName(run::SettingOption::Target), target,
+                     "The target folder of --save copy")
+        ->type_name("DIR");
+    command->add_flag(optionName(run::SettingOption::Backups), noBackups,
+                      "With --save overwrite: make no .bak backups");
+    command
+        ->add_option(optionName(run::SettingOption::BackupDir), backupDir,
                      "With --save overwrite: keep each backup in DIR, at its page's path below "
                      "the folder of the run, rather than as NAME.bak beside the page, where it "
                      "holds the page in clear and is published with the site; the run's record "
@@ -342,7 +335,7 @@ void ProtectCommand::addTo(CLI::App& app)
         command->add_flag("--no-manifest", noManifest,
                           "Keep no record of the run: it then cannot be undone");
     }
-    command->add_flag("--pages-only", pagesOnly,
+    command->add_flag(optionName(run::SettingOption::PagesOnly), pagesOnly,
                       "With --save copy: copy only the protected pages, not the other files of "
                       "the folders");
     command->add_flag("--any-file", anyFile,
@@ -481,7 +474,7 @@ std::optional<std::string> ProtectCommand::job(core::ProtectionSettings& setting
         }
     }
     if (save) {
-        settings.saveMode = saveModeNamed(*save);
+        settings.saveMode = SaveModeNamed(*save);
     }
     settings.makeBackups = settings.makeBackups && !noBackups;
     if (!backupDir.empty()) {

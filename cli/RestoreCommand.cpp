@@ -12,6 +12,7 @@
 #include "files/FileSystem.h"
 #include "run/ManifestFields.h"
 #include "run/Restore.h"
+#include "wording/EndWording.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::cli {
@@ -106,14 +107,6 @@ std::string lineFor(const run::RestoreStep& step, bool dryRun)
     return "could not undo " + path + ": " + (step.error ? step.error->text : "failed");
 }
 
-run::Refusal busyRefusal(const core::PathString& path)
-{
-    run::Refusal refusal;
-    refusal.kind = run::Refusal::Kind::OtherRunAtWork;
-    refusal.path = path;
-    return refusal;
-}
-
 nlohmann::ordered_json stepJson(const run::RestoreStep& step, bool dryRun)
 {
     nlohmann::ordered_json json = {{"action", actionName(step.action)}};
@@ -154,9 +147,7 @@ int RestoreCommand::run(std::ostream& out, std::ostream& err) const
     const run::RestoreReport report =
         run::RestoreRun(fileSystem, ArgumentPath(manifest), dryRun, wait);
     if (report.busy) {
-        const std::string message =
-            TerminalText(wording::StatusAfter(busyRefusal(*report.busy))) +
-            " Nothing was undone; try again when it has finished, or give --wait.";
+        const std::string message = TerminalText(wording::UndoBusyText(*report.busy, true));
         UsageError(out, err, json, message);
         return exitNothingProtected;
     }

@@ -10,73 +10,36 @@
 #include "core/ScriptText.h"
 #include "core/Utf8.h"
 #include "files/Idna.h"
+#include "run/SettingVocabulary.h"
 
 namespace quorlane::cli {
 
 namespace {
 
-using core::ProtectMode;
-using core::ScriptOption;
-
-struct Switch
-{
-    std::string name;
-    ScriptOption option;
-    std::string today; // what it does in today's browsers, as the browser tests measured it
-};
-
-const std::vector<Switch>& switchTable()
-{
-    static const std::vector<Switch> table = {
-        {"no-right-click", ScriptOption::NoRightClick, "works"},
-        {"no-text-select", ScriptOption::NoTextSelect, "works"},
-        {"no-offline", ScriptOption::NoOffline, "works"},
-        {"hide-status-urls", ScriptOption::HideStatusUrls, "no effect"},
-        {"no-printing", ScriptOption::NoPrinting, "works"},
-        {"no-clipboard", ScriptOption::NoClipboard, "partly: copy and cut only"},
-        {"no-drag-drop", ScriptOption::NoDragDrop, "works"},
-        {"no-web-capture", ScriptOption::NoWebCapture, "no effect"},
-        {"block-opera", ScriptOption::BlockOpera, "works"},
-        {"break-frames", ScriptOption::BreakFrames, "partly: own site's frames"},
-        {"no-image-toolbar", ScriptOption::NoImageToolbar, "partly: image right click"},
-        {"block-netscape", ScriptOption::BlockNetscape, "works: turns Firefox away"},
-        {"expire-page", ScriptOption::ExpirePage, "no effect"},
-    };
-    return table;
-}
+using Kind = run::SettingWord::Kind;
 
 // Every switch with what it does today, for the help.
 std::string switchesToday()
 {
     std::string text;
-    for (const Switch& entry : switchTable()) {
-        text += (text.empty() ? "" : ", ") + entry.name + " (" + entry.today + ")";
+    for (const run::SettingWord* word : run::WordsOf(Kind::Switch)) {
+        text += (text.empty() ? "" : ", ") + std::string(word->cliName) + " (" + word->today + ")";
     }
     return text;
 }
 
-// The switch of a name that --enable takes.
-ScriptOption switchNamed(const std::string& name)
+// The value of the name that the parser took for an option of kind: the index of the name.
+template <typename Value> Value valueNamed(Kind kind, const std::string& name)
 {
-    const auto& table = switchTable();
-    const auto it = std::find_if(table.begin(), table.end(),
-                                 [&](const Switch& entry) { return entry.name == name; });
-    assert(it != table.end()); // the parser took only these names
-    return it->option;
+    const std::vector<std::string> names = run::CliNamesOf(kind);
+    const auto it = std::find(names.begin(), names.end(), name);
+    assert(it != names.end()); // the parser took only these names
+    return static_cast<Value>(it - names.begin());
 }
 
-ProtectMode modeNamed(const std::string& name)
+std::string cliName(run::SettingOption option)
 {
-    if (name == "email") {
-        return ProtectMode::EmailLinksOnly;
-    }
-    if (name == "links") {
-        return ProtectMode::AllLinks;
-    }
-    if (name == "body") {
-        return ProtectMode::BodyOnly;
-    }
-    return ProtectMode::WholePage;
+    return run::WordOf(option).cliName;
 }
 
 // Why text may not go between single quotes in the page script, or nothing when it may. Text
@@ -102,14 +65,18 @@ std::optional<std::string> unsafeBecause(const std::u16string& text, bool inPage
 
 const std::vector<std::string>& SwitchNames()
 {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> all;
-        for (const Switch& entry : switchTable()) {
-            all.push_back(entry.name);
-        }
-        return all;
-    }();
+    static const std::vector<std::string> names = run::CliNamesOf(Kind::Switch);
     return names;
+}
+
+core::ProtectMode ProtectModeNamed(const std::string& name)
+{
+    return valueNamed<core::ProtectMode>(Kind::ProtectMode, name);
+}
+
+core::SaveMode SaveModeNamed(const std::string& name)
+{
+    return valueNamed<core::SaveMode>(Kind::SaveMode, name);
 }
 
 core::ProtectionSettings StartSettings()
@@ -128,7 +95,7 @@ void SettingsOptions::addTo(CLI::App& command)
         .add_option("-m,--mode", mode,
                     "What to hide from view-source: email (e-mail links only), links (all "
                     "links), body (the body), whole (the whole page; the default)")
-        ->check(CLI::IsMember({"email", "links", "body", "whole"}).description(""))
+        ->check(CLI::IsMember(run::CliNamesOf(Kind::ProtectMode)).description(""))
         ->type_name("MODE");
     command
         .add_option("-e,--enable", enabled,
@@ -147,28 +114,30 @@ void SettingsOptions::addTo(CLI::App& command)
         ->delimiter(',')
         ->check(CLI::IsMember(SwitchNames()).description(""))
         ->type_name("NAME[,NAME...]");
-    command.add_option("--warning", warning, "Show TEXT in an alert on a right click")
+    command
+        .add_option(cliName(run::SettingOption::Warning), warning,
+                    "Show TEXT in an alert on a right click")
         ->type_name("TEXT");
     command
-        .add_option("--domain-lock", domainLock,
+        .add_option(cliName(run::SettingOption::DomainLock), domainLock,
                     "Show the pages only on the hosts DOMAIN lists, separated by commas or "
                     "blanks; a host written with a leading \".\" admits all below it (e.g. "
                     "www.example.com,.example.org)")
         ->type_name("DOMAIN");
     command
         .add_option(
-            "--url-lock", urlLock,
+            cliName(run::SettingOption::UrlLock), urlLock,
             "Show a page only at the address URL (http://... or https://...; without a scheme, "
             "http), with any query or fragment, over http or https")
         ->type_name("URL");
     command
-        .add_option("--password", password,
+        .add_option(cliName(run::SettingOption::PasswordLock), password,
                     "Ask for PW before showing a page; - reads it from standard input (from the "
                     "terminal: unseen, twice)")
         ->type_name("PW");
     passwordSource.addTo(command);
     command
-        .add_option("--notice", notice,
+        .add_option(cliName(run::SettingOption::Notice), notice,
                     "Put TEXT in a comment at the top of every page (a copyright notice)")
         ->type_name("TEXT");
 }
@@ -176,31 +145,32 @@ void SettingsOptions::addTo(CLI::App& command)
 std::optional<std::string> SettingsOptions::apply(core::ProtectionSettings& settings) const
 {
     if (mode) {
-        settings.protectMode = modeNamed(*mode);
+        settings.protectMode = ProtectModeNamed(*mode);
     }
     for (const std::string& name : enabled) {
-        settings.scriptSwitches.set(switchNamed(name), true);
+        settings.scriptSwitches.set(valueNamed<core::ScriptOption>(Kind::Switch, name), true);
     }
     for (const std::string& name : disabled) {
-        settings.scriptSwitches.set(switchNamed(name), false);
+        settings.scriptSwitches.set(valueNamed<core::ScriptOption>(Kind::Switch, name), false);
     }
-    const std::pair<const std::optional<std::string>*, const char*> texts[] = {
-        {&warning, "--warning"},
-        {&domainLock, "--domain-lock"},
-        {&urlLock, "--url-lock"},
-        {&password, "--password"},
+    const std::pair<const std::optional<std::string>*, std::string> texts[] = {
+        {&warning, cliName(run::SettingOption::Warning)},
+        {&domainLock, cliName(run::SettingOption::DomainLock)},
+        {&urlLock, cliName(run::SettingOption::UrlLock)},
+        {&password, cliName(run::SettingOption::PasswordLock)},
     };
     for (const auto& [text, option] : texts) {
         if (text->has_value()) {
             // An encrypted lock never writes the password into the page.
             const bool inPage = text != &password || !passwordSource.encrypt;
             if (const auto why = unsafeBecause(core::Utf8ToUtf16(**text), inPage)) {
-                return std::string("the text of ") + option + " " + *why;
+                return "the text of " + option + " " + *why;
             }
         }
     }
     if (notice && !core::IsSafeNoticeText(core::Utf8ToUtf16(*notice))) {
-        return "the text of --notice holds \"-->\" or \"--!>\", which would end its comment "
+        return "the text of " + cliName(run::SettingOption::Notice) +
+               " holds \"-->\" or \"--!>\", which would end its comment "
                "early";
     }
     const auto set = [](const std::optional<std::string>& text, bool& flag, std::u16string& value) {

@@ -39,6 +39,10 @@ struct SettingsOptions
 // The names --enable takes, in the order of the switches.
 const std::vector<std::string>& SwitchNames();
 
+// The mode of a name that --mode or --save took.
+core::ProtectMode ProtectModeNamed(const std::string& name);
+core::SaveMode SaveModeNamed(const std::string& name);
+
 // The settings of a fresh start, for this year; the command line has no target folder of its
 // own (--save copy names one).
 core::ProtectionSettings StartSettings();

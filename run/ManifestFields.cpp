@@ -1,14 +1,10 @@
 #include "run/ManifestFields.h"
 
 #include "core/Utf8.h"
-#include "run/SettingNames.h"
 
 namespace quorlane::run::manifest {
 
 namespace {
-
-constexpr const auto& modeNames = protectModeNames;
-constexpr const auto& saveNames = saveModeNames;
 
 [[maybe_unused]] int hexDigit(char c)
 {
@@ -60,68 +56,6 @@ core::PathString Reader::path(const Json& object, const std::string& key)
     }
 #endif
     return core::PathFromText(core::Utf8ToUtf16(text(object, key)));
-}
-
-namespace {
-
-Json textOrNull(bool on, const std::u16string& text)
-{
-    return on ? Json(core::Utf16ToUtf8(text)) : Json(nullptr);
-}
-
-} // namespace
-
-Json settingsJson(const core::ProtectionSettings& settings)
-{
-    Json switches = Json::array();
-    for (std::size_t k = 0; k < switchNames.size(); ++k) {
-        if (settings.scriptSwitches.has(static_cast<core::ScriptOption>(k))) {
-            switches.push_back(switchNames[k]);
-        }
-    }
-    Json json = {
-        {"mode", modeNames[static_cast<std::size_t>(settings.protectMode)]},
-        {"save", saveNames[static_cast<std::size_t>(settings.saveMode)]},
-        {"backups", settings.saveMode == core::SaveMode::Overwrite && settings.makeBackups},
-    };
-    // The target folder is the record's "tree": here it would be a path of the machine.
-    if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        json["pages_only"] = settings.copyPagesOnly;
-    }
-    json["switches"] = switches;
-    json["warning"] = textOrNull(settings.rightClickWarning, settings.rightClickWarningText);
-    json["domain_lock"] = textOrNull(settings.domainLock, settings.lockDomain);
-    json["url_lock"] = textOrNull(settings.urlLock, settings.lockUrl);
-    // Whether a password was asked for; the password itself is never written down.
-    json["password"] = settings.passwordProtect;
-    json["encrypt"] = settings.passwordProtect && settings.encryptHiddenPart;
-    json["notice"] = textOrNull(settings.copyrightNotice, settings.copyrightNoticeText);
-    return json;
-}
-
-core::ProtectionSettings settingsFrom(Reader& read, const Json& json)
-{
-    core::ProtectionSettings settings;
-    settings.protectMode =
-        static_cast<core::ProtectMode>(read.indexOf(modeNames, read.text(json, "mode")));
-    settings.saveMode =
-        static_cast<core::SaveMode>(read.indexOf(saveNames, read.text(json, "save")));
-    settings.makeBackups = read.flag(json, "backups");
-    if (settings.saveMode == core::SaveMode::CopyToFolder) {
-        // Records of the first versions name the target here too.
-        if (json.contains("target")) {
-            settings.saveDir = core::TextFromPath(read.path(json, "target"));
-        }
-        settings.copyPagesOnly = json.value("pages_only", false);
-    }
-    for (const Json& name : read.list(json, "switches")) {
-        settings.scriptSwitches.set(static_cast<core::ScriptOption>(
-            read.indexOf(switchNames, name.is_string() ? name.get<std::string>() : "")));
-    }
-    settings.passwordProtect = read.flag(json, "password");
-    // Manifests of runs from before the encrypted lock have no "encrypt".
-    settings.encryptHiddenPart = json.contains("encrypt") && read.flag(json, "encrypt");
-    return settings;
 }
 
 } // namespace quorlane::run::manifest

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <array>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "core/FileRecord.h"
 #include "core/ProtectionSettings.h"
 
-// The fields that the records of runs, of every version, share: paths, settings, and a reader
+// The fields that the records of runs, of every version, share: paths, and a reader
 // that keeps the first thing wrong.
 namespace quorlane::run::manifest {
 
@@ -18,8 +18,6 @@ inline constexpr const char* formatName = "quorlane-run";
 // A path under key: as text where it is UTF-8, and its bytes in hexadecimal under key +
 // "_bytes" where it is not, so that every path comes back whole.
 void putPath(Json& object, const std::string& key, const core::PathString& path);
-
-Json settingsJson(const core::ProtectionSettings& settings);
 
 // Reads the fields of a manifest: the first one that is missing or not what it should be is
 // kept in problem, and every read gives a plain value from then on.
@@ -62,10 +60,9 @@ public:
     }
     // The path under key: its bytes when given, else its text.
     core::PathString path(const Json& object, const std::string& key);
-    template <std::size_t N>
-    std::size_t indexOf(const std::array<const char*, N>& names, const std::string& name)
+    std::size_t indexOf(const std::vector<std::string>& names, const std::string& name)
     {
-        for (std::size_t k = 0; k < N; ++k) {
+        for (std::size_t k = 0; k < names.size(); ++k) {
             if (name == names[k]) {
                 return k;
             }
@@ -91,7 +88,5 @@ private:
         return plain;
     }
 };
-
-core::ProtectionSettings settingsFrom(Reader& read, const Json& json);
 
 } // namespace quorlane::run::manifest

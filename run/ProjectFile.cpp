@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <tuple>
 
@@ -10,13 +9,16 @@
 #include "core/Utf8.h"
 #include "files/ExcludePatterns.h"
 #include "run/FolderRecorder.h"
-#include "run/SettingNames.h"
+#include "run/SettingsJson.h"
 
 namespace quorlane::run {
 
 namespace {
 
 namespace fs = std::filesystem;
+using settings_json::modeKey;
+using settings_json::saveKey;
+using settings_json::switchesKey;
 using Json = nlohmann::json;
 using OrderedJson = nlohmann::ordered_json;
 
@@ -38,13 +40,20 @@ std::string keyIn(const std::string& where, const std::string& key)
     return where.empty() ? key : where + "." + key;
 }
 
-template <std::size_t N> std::string listOf(const std::array<const char*, N>& names)
+using Kind = SettingWord::Kind;
+
+std::string listOf(const std::vector<std::string>& names)
 {
     std::string list;
-    for (const char* name : names) {
-        list += (list.empty() ? "" : ", ") + std::string(name);
+    for (const std::string& name : names) {
+        list += (list.empty() ? "" : ", ") + name;
     }
     return list;
+}
+
+const char* keyOf(SettingOption option)
+{
+    return WordOf(option).projectKey;
 }
 
 std::string fileText(const core::PathString& file)
@@ -76,28 +85,44 @@ bool climbsOut(const fs::path& relative)
 // Whether a text switched on can go into the pages as it is; the key and why when it cannot.
 std::optional<FieldRefusal> valueProblem(const core::ProtectionSettings& settings)
 {
-    const std::tuple<const char*, bool, const std::u16string&> scriptTexts[] = {
-        {"warning.text", settings.rightClickWarning, settings.rightClickWarningText},
-        {"domain_lock.text", settings.domainLock, settings.lockDomain},
-        {"url_lock.text", settings.urlLock, settings.lockUrl},
+    const std::tuple<SettingOption, bool, const std::u16string&> scriptTexts[] = {
+        {SettingOption::Warning, settings.rightClickWarning, settings.rightClickWarningText},
+        {SettingOption::DomainLock, settings.domainLock, settings.lockDomain},
+        {SettingOption::UrlLock, settings.urlLock, settings.lockUrl},
     };
-    for (const auto& [key, on, text] : scriptTexts) {
+    for (const auto& [option, on, text] : scriptTexts) {
         if (on && !core::IsSafeScriptText(text)) {
-            return FieldRefusal{key, "holds a quotation mark, an apostrophe, a backslash or a line "
-                                     "break, which would break out of the page script"};
+            return FieldRefusal{keyIn(keyOf(option), "text"),
+                                "holds a quotation mark, an apostrophe, a backslash or a line "
+                                "break, which would break out of the page script"};
         }
     }
     if (settings.copyrightNotice && !core::IsSafeNoticeText(settings.copyrightNoticeText)) {
-        return FieldRefusal{"notice.text", "holds \"-->\" or \"--!>\", which would end its comment "
-                                           "early"};
+        return FieldRefusal{keyIn(keyOf(SettingOption::Notice), "text"),
+                            "holds \"-->\" or \"--!>\", which would end its comment "
+                            "early"};
     }
     if (settings.kdfIterations < core::minimumKdfIterations ||
         settings.kdfIterations > core::maximumKdfIterations) {
-        return FieldRefusal{"password_lock.kdf_iterations",
+        return FieldRefusal{keyIn(keyOf(SettingOption::PasswordLock), "kdf_iterations"),
                             "must lie between " + std::to_string(core::minimumKdfIterations) +
                                 " and " + std::to_string(core::maximumKdfIterations)};
     }
     return std::nullopt;
+}
+
+// The keys of a project document: its own and those of the settings.
+std::vector<std::string_view> documentKeys()
+{
+    std::vector<std::string_view> keys = {"version",   "pages",   saveKey,  modeKey,
+                                          switchesKey, "exclude", "fail_on"};
+    for (const SettingWord* word : WordsOf(Kind::Option)) {
+        // Encryption is a choice of the password lock, and written within it.
+        if (word->value != static_cast<int>(SettingOption::Encrypt)) {
+            keys.push_back(word->projectKey);
+        }
+    }
+    return keys;
 }
 
 // Reads a document that has passed its version check onto a project, key by key.
@@ -111,10 +136,7 @@ public:
 
     void read(const Json& document, Project& project)
     {
-        onlyKeys(document, "",
-                 {"version", "pages", "save", "target", "backups", "backup_dir", "pages_only",
-                  "mode", "switches", "warning", "notice", "domain_lock", "url_lock",
-                  "password_lock", "exclude", "fail_on"});
+        onlyKeys(document, "", documentKeys());
         core::ProtectionSettings& settings = project.settings;
         if (document.contains("pages")) {
             project.selection = pages(document["pages"]);
@@ -123,40 +145,38 @@ public:
             project.exclude = patterns(document["exclude"]);
         }
         if (document.contains("fail_on")) {
-            project.failOn = failOnNames[named(document["fail_on"], "fail_on", failOnNames)];
+            const std::vector<std::string> levels(failOnNames.begin(), failOnNames.end());
+            project.failOn = levels[named(document["fail_on"], "fail_on", levels)];
         }
-        if (document.contains("save")) {
-            settings.saveMode =
-                static_cast<core::SaveMode>(named(document["save"], "save", saveModeNames));
+        if (document.contains(saveKey)) {
+            settings.saveMode = static_cast<core::SaveMode>(
+                named(document[saveKey], saveKey, ProjectNamesOf(Kind::SaveMode)));
         }
-        if (document.contains("target")) {
-            settings.saveDir = core::TextFromPath(path(document["target"], "target"));
+        folder(document, SettingOption::Target, settings.saveDir);
+        boolean(document, "", keyOf(SettingOption::Backups), settings.makeBackups);
+        folder(document, SettingOption::BackupDir, settings.backupDir);
+        boolean(document, "", keyOf(SettingOption::PagesOnly), settings.copyPagesOnly);
+        if (document.contains(modeKey)) {
+            settings.protectMode = static_cast<core::ProtectMode>(
+                named(document[modeKey], modeKey, ProjectNamesOf(Kind::ProtectMode)));
         }
-        boolean(document, "", "backups", settings.makeBackups);
-        if (document.contains("backup_dir")) {
-            settings.backupDir = core::TextFromPath(path(document["backup_dir"], "backup_dir"));
+        if (document.contains(switchesKey)) {
+            settings.scriptSwitches = switches(document[switchesKey]);
         }
-        boolean(document, "", "pages_only", settings.copyPagesOnly);
-        if (document.contains("mode")) {
-            settings.protectMode =
-                static_cast<core::ProtectMode>(named(document["mode"], "mode", protectModeNames));
-        }
-        if (document.contains("switches")) {
-            settings.scriptSwitches = switches(document["switches"]);
-        }
-        switchedText(document, "warning", settings.rightClickWarning,
+        switchedText(document, SettingOption::Warning, settings.rightClickWarning,
                      settings.rightClickWarningText);
-        switchedText(document, "notice", settings.copyrightNotice, settings.copyrightNoticeText);
-        switchedText(document, "domain_lock", settings.domainLock, settings.lockDomain);
-        switchedText(document, "url_lock", settings.urlLock, settings.lockUrl);
-        if (document.contains("password_lock")) {
-            passwordLock(document["password_lock"], settings);
+        switchedText(document, SettingOption::Notice, settings.copyrightNotice,
+                     settings.copyrightNoticeText);
+        switchedText(document, SettingOption::DomainLock, settings.domainLock, settings.lockDomain);
+        switchedText(document, SettingOption::UrlLock, settings.urlLock, settings.lockUrl);
+        if (const char* lock = keyOf(SettingOption::PasswordLock); document.contains(lock)) {
+            passwordLock(document[lock], settings);
         }
     }
 
 private:
     static void onlyKeys(const Json& object, const std::string& where,
-                         std::initializer_list<std::string_view> known)
+                         const std::vector<std::string_view>& known)
     {
         for (auto it = object.begin(); it != object.end(); ++it) {
             if (std::find(known.begin(), known.end(), it.key()) != known.end()) {
@@ -173,7 +193,7 @@ private:
     }
 
     static const Json& object(const Json& value, const std::string& key,
-                              std::initializer_list<std::string_view> known)
+                              const std::vector<std::string_view>& known)
     {
         if (!value.is_object()) {
             std::string keys;
@@ -205,15 +225,14 @@ private:
         return core::Utf8ToUtf16(value.get<std::string>());
     }
 
-    template <std::size_t N>
     static std::size_t named(const Json& value, const std::string& key,
-                             const std::array<const char*, N>& names)
+                             const std::vector<std::string>& names)
     {
         if (!value.is_string()) {
             refuse(key, "must be one of " + listOf(names));
         }
         const std::string name = value.get<std::string>();
-        for (std::size_t k = 0; k < N; ++k) {
+        for (std::size_t k = 0; k < names.size(); ++k) {
             if (name == names[k]) {
                 return k;
             }
@@ -278,19 +297,30 @@ private:
 
     static core::ScriptSwitches switches(const Json& value)
     {
+        const std::vector<std::string> names = ProjectNamesOf(Kind::Switch);
         if (!value.is_array()) {
-            refuse("switches", "must be a list of names, out of " + listOf(switchNames));
+            refuse(switchesKey, "must be a list of names, out of " + listOf(names));
         }
         core::ScriptSwitches result;
         for (std::size_t k = 0; k < value.size(); ++k) {
             result.set(static_cast<core::ScriptOption>(
-                named(value[k], "switches[" + std::to_string(k) + "]", switchNames)));
+                named(value[k], std::string(switchesKey) + "[" + std::to_string(k) + "]", names)));
         }
         return result;
     }
 
-    static void switchedText(const Json& document, const char* key, bool& on, std::u16string& value)
+    // A folder, as a path.
+    void folder(const Json& document, SettingOption option, std::u16string& value) const
     {
+        if (const char* key = keyOf(option); document.contains(key)) {
+            value = core::TextFromPath(path(document[key], key));
+        }
+    }
+
+    static void switchedText(const Json& document, SettingOption option, bool& on,
+                             std::u16string& value)
+    {
+        const char* key = keyOf(option);
         if (!document.contains(key)) {
             return;
         }
@@ -303,12 +333,13 @@ private:
 
     static void passwordLock(const Json& value, core::ProtectionSettings& settings)
     {
-        const std::string key = "password_lock";
+        const std::string key = keyOf(SettingOption::PasswordLock);
+        const char* encrypt = keyOf(SettingOption::Encrypt);
         const Json& entry = object(value, key,
-                                   {"on", "encrypt", "kdf_iterations", "remember", "remember_days",
+                                   {"on", encrypt, "kdf_iterations", "remember", "remember_days",
                                     "unlock_texts", "unlock_template"});
         boolean(entry, key, "on", settings.passwordProtect);
-        boolean(entry, key, "encrypt", settings.encryptHiddenPart);
+        boolean(entry, key, encrypt, settings.encryptHiddenPart);
         boolean(entry, key, "remember", settings.rememberUnlock);
         if (entry.contains("kdf_iterations")) {
             const Json& iterations = entry["kdf_iterations"];
@@ -402,11 +433,6 @@ std::optional<std::string> pathText(const core::PathString& path, const fs::path
     return std::string(text.begin(), text.end());
 }
 
-OrderedJson switchedJson(bool on, const std::u16string& text)
-{
-    return {{"on", on}, {"text", core::Utf16ToUtf8(text)}};
-}
-
 std::string problemText(const core::PathString& file, const FieldRefusal& refusal)
 {
     return "the project file " + fileText(file) + ": \"" + refusal.key + "\" " + refusal.why;
@@ -450,24 +476,6 @@ std::optional<std::string> ReadProjectFile(files::FileSystem& fileSystem,
     return ParseProject(bytes, file, project);
 }
 
-// The unlock form's choices that differ from the defaults.
-void unlockFormJson(const core::UnlockChoices& choices, OrderedJson& entry)
-{
-    if (choices.rememberDays > 0) {
-        entry["remember_days"] = choices.rememberDays;
-    }
-    if (!choices.texts.empty()) {
-        OrderedJson texts = OrderedJson::object();
-        for (const auto& [name, text] : choices.texts) {
-            texts[core::Utf16ToUtf8(name)] = core::Utf16ToUtf8(text);
-        }
-        entry["unlock_texts"] = texts;
-    }
-    if (!choices.formTemplate.empty()) {
-        entry["unlock_template"] = core::Utf16ToUtf8(choices.formTemplate);
-    }
-}
-
 std::optional<std::string> ProjectJson(const Project& project, const core::PathString& file,
                                        std::string& json)
 {
@@ -488,35 +496,11 @@ std::optional<std::string> ProjectJson(const Project& project, const core::PathS
         }
         pages.push_back({{entry.isFolder ? "folder" : "page", *text}});
     }
-    OrderedJson switches = OrderedJson::array();
-    for (std::size_t k = 0; k < switchNames.size(); ++k) {
-        if (settings.scriptSwitches.has(static_cast<core::ScriptOption>(k))) {
-            switches.push_back(switchNames[k]);
-        }
+    OrderedJson document = {{"version", projectVersion}, {"pages", pages}};
+    const auto path = [&](const core::PathString& path) { return pathText(path, folder); };
+    if (const auto unwritable = settings_json::PutProjectStore(settings, path, document)) {
+        return notUtf8(*unwritable);
     }
-    OrderedJson document = {
-        {"version", projectVersion},
-        {"pages", pages},
-        {"save", saveModeNames[static_cast<std::size_t>(settings.saveMode)]},
-    };
-    if (!settings.saveDir.empty()) {
-        const core::PathString target = core::PathFromText(settings.saveDir);
-        const std::optional<std::string> text = pathText(target, folder);
-        if (!text) {
-            return notUtf8(target);
-        }
-        document["target"] = *text;
-    }
-    document["backups"] = settings.makeBackups;
-    if (!settings.backupDir.empty()) {
-        const core::PathString backups = core::PathFromText(settings.backupDir);
-        const std::optional<std::string> text = pathText(backups, folder);
-        if (!text) {
-            return notUtf8(backups);
-        }
-        document["backup_dir"] = *text;
-    }
-    document["pages_only"] = settings.copyPagesOnly;
     if (!project.exclude.empty()) {
         OrderedJson patterns = OrderedJson::array();
         for (const std::u16string& pattern : project.exclude) {
@@ -527,17 +511,7 @@ std::optional<std::string> ProjectJson(const Project& project, const core::PathS
     if (!project.failOn.empty()) {
         document["fail_on"] = project.failOn;
     }
-    document["mode"] = protectModeNames[static_cast<std::size_t>(settings.protectMode)];
-    document["switches"] = switches;
-    document["warning"] = switchedJson(settings.rightClickWarning, settings.rightClickWarningText);
-    document["notice"] = switchedJson(settings.copyrightNotice, settings.copyrightNoticeText);
-    document["domain_lock"] = switchedJson(settings.domainLock, settings.lockDomain);
-    document["url_lock"] = switchedJson(settings.urlLock, settings.lockUrl);
-    document["password_lock"] = {{"on", settings.passwordProtect},
-                                 {"encrypt", settings.encryptHiddenPart},
-                                 {"kdf_iterations", settings.kdfIterations},
-                                 {"remember", settings.rememberUnlock}};
-    unlockFormJson(settings.unlockChoices, document["password_lock"]);
+    settings_json::PutProjectProtection(settings, document);
     json = document.dump(2) + "\n";
     return std::nullopt;
 }

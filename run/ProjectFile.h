@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,9 @@ struct Project
 
     bool operator==(const Project&) const = default;
 };
+
+// What "fail_on" takes.
+inline constexpr std::array<const char*, 2> failOnNames = {"warning", "error"};
 
 // The version of the project files this program reads and writes.
 inline constexpr int projectVersion = 1;

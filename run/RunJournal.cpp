@@ -8,6 +8,7 @@
 #include "files/Sha256.h"
 #include "run/FolderRecorder.h"
 #include "run/ManifestFields.h"
+#include "run/SettingsJson.h"
 
 namespace quorlane::run {
 
@@ -166,7 +167,7 @@ files::FileResult RunJournal::createAt(const core::PathString& path, const std::
     if (!m_backups.empty()) {
         putPath(header, "backups", RootAsNamed(m_backups, folder));
     }
-    header["settings"] = settingsJson(settings);
+    header["settings"] = settings_json::RecordJson(settings);
     m_sum.clear();
     return m_fileSystem.createFile(path, lineOf(dumped(header)));
 }
@@ -371,7 +372,7 @@ private:
             }
         }
         if (const Json* settings = m_read.field(entry, "settings")) {
-            manifest.settings = settingsFrom(m_read, *settings);
+            manifest.settings = settings_json::RecordSettingsFrom(m_read, *settings);
         }
     }
     void page(const Json& entry)

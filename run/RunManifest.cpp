@@ -6,6 +6,7 @@
 #include "core/Utf8.h"
 #include "run/ManifestFields.h"
 #include "run/RunJournal.h"
+#include "run/SettingsJson.h"
 
 namespace quorlane::run {
 
@@ -41,7 +42,7 @@ std::optional<RunManifest> parseVersion1(std::string_view json, ManifestProblem&
     manifest.started = read.text(document, "started");
     manifest.complete = read.flag(document, "complete");
     if (const Json* settings = read.field(document, "settings")) {
-        manifest.settings = settingsFrom(read, *settings);
+        manifest.settings = settings_json::RecordSettingsFrom(read, *settings);
     }
     for (const Json& folder : read.list(document, "created_folders")) {
         manifest.createdFolders.push_back(read.path(folder, "path"));

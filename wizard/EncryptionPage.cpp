@@ -15,11 +15,9 @@ EncryptionPage::EncryptionPage(Dialogs& dialogs, QWidget* parent)
     setObjectName(QStringLiteral("picFrame_3"));
     ui.lblWhich = wrapped(
         named<QLabel>(this, "lblWhich", tr("Which parts of your page do you want to protect?")));
-    const QString captions[4] = {tr("Protect only &email links"), tr("Protect all &links"),
-                                 tr("Protect the bo&dy of the page only"),
-                                 tr("Protect the &whole page")};
     for (int i = 0; i < 4; ++i) {
-        ui.optProtect[i] = namedAt<QRadioButton>(this, "optProtect", i, captions[i]);
+        ui.optProtect[i] =
+            namedFor<QRadioButton>(this, run::WordOf(static_cast<core::ProtectMode>(i)));
         m_group.addButton(ui.optProtect[i], i);
     }
     ui.optProtect[3]->setChecked(true);
@@ -33,8 +31,7 @@ EncryptionPage::EncryptionPage(Dialogs& dialogs, QWidget* parent)
         tr("Locking makes sure that your page is only shown on that specific domain or URL. It "
            "will stop people taking your content and just uploading it to their site.")));
     QGridLayout* locks = makeLockRows(dialogs);
-    ui.chkEncrypt =
-        named<QCheckBox>(frame, "chkEncrypt", tr("Encrypt the hidden part with the password"));
+    ui.chkEncrypt = namedFor<QCheckBox>(frame, run::WordOf(run::SettingOption::Encrypt));
     ui.chkEncrypt->setEnabled(false);
     ui.lblEncryptInfo = wrapped(named<QLabel>(frame, "lblEncryptInfo"));
     QObject::connect(ui.chkPasswordScript, &QCheckBox::toggled, ui.chkEncrypt,
@@ -67,15 +64,16 @@ EncryptionPage::EncryptionPage(Dialogs& dialogs, QWidget* parent)
 QGridLayout* EncryptionPage::makeLockRows(Dialogs& dialogs)
 {
     QWidget* frame = ui.framProtect;
-    ui.chkDomainLock = named<QCheckBox>(frame, "chkDomainLock", tr("Domain lock"));
+    ui.chkDomainLock = namedFor<QCheckBox>(frame, run::WordOf(run::SettingOption::DomainLock));
     ui.lblDomain = named<QLabel>(frame, "lblDomain", tr("Lock to"));
     ui.txtLockDomain = named<QLineEdit>(
         frame, "txtLockDomain", QString::fromStdU16String(std::u16string(core::sampleDomain)));
-    ui.chkURLLock = named<QCheckBox>(frame, "chkURLLock", tr("URL lock"));
+    ui.chkURLLock = namedFor<QCheckBox>(frame, run::WordOf(run::SettingOption::UrlLock));
     ui.lblLockTo = named<QLabel>(frame, "lblLockTo", tr("Lock to"));
     ui.txtLockURL = named<QLineEdit>(
         frame, "txtLockURL", QString::fromStdU16String(std::u16string(core::sampleAddress)));
-    ui.chkPasswordScript = named<QCheckBox>(frame, "chkPasswordScript", tr("Password protect"));
+    ui.chkPasswordScript =
+        namedFor<QCheckBox>(frame, run::WordOf(run::SettingOption::PasswordLock));
     ui.lblPwd = named<QLabel>(frame, "lblPwd", tr("Password"));
     ui.txtPassword = named<QLineEdit>(frame, "txtPassword");
     ui.lblWarning = named<QLabel>(frame, "lblWarning", tr("\\ \" or ' not allowed"));
@@ -189,6 +187,21 @@ void EncryptionPage::placeLockProblem(int row, const QString& message)
     m_lockGrid->addWidget(ui.lblLockProblem, row, 1, 1, 3);
     ui.lblLockProblem->setText(message);
     ui.lblLockProblem->show();
+}
+
+void EncryptionPage::showSettings(const core::ProtectionSettings& settings)
+{
+    ui.optProtect[static_cast<std::size_t>(settings.protectMode)]->setChecked(true);
+    ui.chkDomainLock->setChecked(settings.domainLock);
+    ui.txtLockDomain->setText(QString::fromStdU16String(settings.lockDomain));
+    ui.chkURLLock->setChecked(settings.urlLock);
+    ui.txtLockURL->setText(QString::fromStdU16String(settings.lockUrl));
+    ui.chkPasswordScript->setChecked(settings.passwordProtect);
+    // The password is never shown again: it is typed anew.
+    ui.txtPassword->clear();
+    ui.txtPasswordConfirm->clear();
+    ui.chkEncrypt->setChecked(settings.encryptHiddenPart);
+    showUnlockChoices(settings.unlockChoices);
 }
 
 void EncryptionPage::readInto(core::ProtectionSettings& settings) const

@@ -28,6 +28,9 @@ class EncryptionPage : public QWidget
 public:
     EncryptionPage(Dialogs& dialogs, QWidget* parent = nullptr);
     void readInto(core::ProtectionSettings& settings) const;
+    // Shows the settings of this page, as readInto reads them, but for the password, which is
+    // never shown again.
+    void showSettings(const core::ProtectionSettings& settings);
     // Why a lock cannot work, shown below its box until the box is edited or the lock unticked.
     void showLockProblem(core::LockText text, const QString& message);
     // The password lock is on and the two password boxes differ: said below them.

@@ -24,20 +24,6 @@ QString projectFilter()
     return QObject::tr("Quorlane projects (*.json);;All files (*)");
 }
 
-QString qs(const std::u16string& text)
-{
-    return QString::fromStdU16String(text);
-}
-
-// Ticks a box as a click of the user would, so that whatever follows the box on its page
-// follows it now too (the page may be disabled while another is shown, and a disabled box
-// takes no click).
-void tick(QAbstractButton* box, bool on)
-{
-    box->setChecked(on);
-    emit box->clicked(on);
-}
-
 } // namespace
 
 ProjectFiles::ProjectFiles(frmMain& window, Dialogs& dialogs, core::PathString userFolder,
@@ -286,45 +272,12 @@ void ProjectFiles::apply(const run::Project& project)
     m_failOn = project.failOn;
     emit pick->entriesChanged(pick->hasEntries());
 
-    StoreFilesPage::Ui& store = m_window.storeFilesPage()->ui;
-    QAbstractButton* save = store.optSave[static_cast<std::size_t>(settings.saveMode)];
-    save->setChecked(true);
-    emit save->group()->idClicked(static_cast<int>(settings.saveMode));
-    store.chkBackups->setChecked(settings.makeBackups);
-    store.txtBackupDir->setText(qs(settings.backupDir));
-    store.txtSaveDir->setText(qs(settings.saveDir));
-    store.chkPagesOnly->setChecked(settings.copyPagesOnly);
-    store.chkCopyrightNotice->setChecked(settings.copyrightNotice);
-    store.txtCopyrightNotice->setText(qs(settings.copyrightNoticeText));
-
-    EncryptionPage::Ui& locks = m_window.encryptionPage()->ui;
-    locks.optProtect[static_cast<std::size_t>(settings.protectMode)]->setChecked(true);
-    locks.chkDomainLock->setChecked(settings.domainLock);
-    locks.txtLockDomain->setText(qs(settings.lockDomain));
-    locks.chkURLLock->setChecked(settings.urlLock);
-    locks.txtLockURL->setText(qs(settings.lockUrl));
-    locks.chkPasswordScript->setChecked(settings.passwordProtect);
-    locks.txtPassword->clear();
-    locks.txtPasswordConfirm->clear();
-    locks.chkEncrypt->setChecked(settings.encryptHiddenPart);
+    m_window.storeFilesPage()->showSettings(settings);
+    m_window.encryptionPage()->showSettings(settings);
     m_kdfIterations = settings.kdfIterations;
     m_rememberUnlock = settings.rememberUnlock;
     m_unlockTemplate = settings.unlockChoices.formTemplate;
-    m_window.encryptionPage()->showUnlockChoices(settings.unlockChoices);
-
-    ScriptsPage::Ui& scripts = m_window.scriptsPage()->ui;
-    scripts.chkRightMouse->setChecked(settings.rightClickWarning);
-    scripts.txtRightClickWarning->setText(qs(settings.rightClickWarningText));
-    const auto wanted = [&](int i) {
-        return settings.scriptSwitches.has(static_cast<core::ScriptOption>(i));
-    };
-    for (int i = 0; i < core::scriptOptionCount; ++i) {
-        tick(scripts.chkScript[i], wanted(i));
-    }
-    // A click on one switch may tick another; the project says how each one stands.
-    for (int i = 0; i < core::scriptOptionCount; ++i) {
-        scripts.chkScript[i]->setChecked(wanted(i));
-    }
+    m_window.scriptsPage()->showSettings(settings);
 }
 
 } // namespace quorlane::wizard

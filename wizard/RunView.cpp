@@ -7,9 +7,10 @@
 #include <QTreeWidget>
 
 #include "run/ProtectionRun.h"
-#include "wizard/Dialogs.h"
+#include "wizard/Images.h"
 #include "wizard/PathText.h"
-#include "wizard/frmMain.h"
+#include "wizard/ResultsPage.h"
+#include "wording/EndWording.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::wizard {
@@ -56,17 +57,18 @@ QString besidesReadOnly(const run::FailureCause& cause)
 
 } // namespace
 
-RunView::RunView(frmMain& window, core::ProtectionSettings settings)
+RunView::RunView(RunWindow& window, core::ProtectionSettings settings)
     : m_window(window)
+    , m_results(window.runResults())
     , m_settings(std::move(settings))
 {
-    ResultsPage::Ui& ui = m_window.m_results->ui;
+    ResultsPage::Ui& ui = m_results.ui;
     ui.treeResults->clear();
     ui.cmdViewPage->setEnabled(false);
     ui.cmdUndo->setEnabled(false);
     ui.lblThanks->setVisible(false);
     ui.lblRestart->setVisible(false);
-    m_window.m_results->setProgress(0);
+    m_results.setProgress(0);
 }
 
 void RunView::show(const RunEvent& event)
@@ -86,11 +88,11 @@ void RunView::show(const RunEvent& event)
 void RunView::showBatch()
 {
     if (m_lastNode != nullptr) {
-        m_window.m_results->ui.treeResults->scrollToItem(m_lastNode);
+        m_results.ui.treeResults->scrollToItem(m_lastNode);
         m_lastNode = nullptr;
     }
     if (m_progress) {
-        m_window.m_results->setProgress(*m_progress);
+        m_results.setProgress(*m_progress);
         m_progress.reset();
     }
 }
@@ -105,7 +107,7 @@ void RunView::refused(const run::Refusal& refusal)
     // before.
     const std::u16string status = wording::StatusAfter(refusal);
     if (status.empty()) {
-        m_window.m_results->showReady();
+        m_results.showReady();
     } else {
         setStatus(status);
     }
@@ -132,8 +134,8 @@ void RunView::notice(const run::RunNotice& notice)
 void RunView::started(const run::RunStart& start)
 {
     setStatus(wording::StatusAfter(start));
-    m_window.m_results->ui.treeResults->setVisible(true);
-    m_window.m_cmdPrev->setEnabled(false);
+    m_results.ui.treeResults->setVisible(true);
+    m_window.runBegun();
 }
 
 void RunView::pageDone(const run::PageOutcome& outcome)
@@ -166,13 +168,12 @@ void RunView::setStatus(const std::u16string& text)
     if (text.empty()) {
         return;
     }
-    m_window.m_results->ui.lblResults->setText(QString::fromStdU16String(text));
+    m_results.ui.lblResults->setText(QString::fromStdU16String(text));
 }
 
 void RunView::showField(run::LockField field)
 {
-    m_window.setRunLocked(false);
-    m_window.showField(field);
+    m_window.showRefusedField(field);
 }
 
 // A page picked on its own is an entry of the run's results by itself; the pages of a folder
@@ -180,7 +181,7 @@ void RunView::showField(run::LockField field)
 // up by its number, not by its place in the view.
 void RunView::addResult(const run::PageOutcome& outcome)
 {
-    QTreeWidget* view = m_window.m_results->ui.treeResults;
+    QTreeWidget* view = m_results.ui.treeResults;
     const core::FileRecord& record = outcome.record;
     QTreeWidgetItem* node = nullptr;
     if (record.RootPath.empty()) {
@@ -199,7 +200,7 @@ void RunView::addResult(const run::PageOutcome& outcome)
     node->setIcon(0, images::page());
     node->setData(0, ResultsPage::pathRole, textOf(outcome.output));
     if (const auto found = m_findings.find(outcome.page); found != m_findings.end()) {
-        m_window.m_results->markNode(node, found->second);
+        m_results.markNode(node, found->second);
     }
     m_lastNode = node;
 }
@@ -207,7 +208,7 @@ void RunView::addResult(const run::PageOutcome& outcome)
 // A page or folder that failed: its whole path, marked, with the message as its tip.
 void RunView::addFailure(const run::PageOutcome& outcome)
 {
-    QTreeWidget* view = m_window.m_results->ui.treeResults;
+    QTreeWidget* view = m_results.ui.treeResults;
     auto* node = new QTreeWidgetItem(view, QStringList{textOf(outcome.page)});
     node->setIcon(0, QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical));
     node->setToolTip(0, messageText(wording::FailureMessage(outcome.failure)));
@@ -222,7 +223,7 @@ void RunView::addFailure(const run::PageOutcome& outcome)
 
 void RunView::finish(const RunReturned& end, bool quietly)
 {
-    ResultsPage* results = m_window.m_results;
+    ResultsPage* results = &m_results;
     const run::RunSummary& summary = end.summary;
     results->setProgress(0);
     QString box;
@@ -251,35 +252,16 @@ void RunView::finish(const RunReturned& end, bool quietly)
                m_notes.join(QStringLiteral("\n\n"));
     }
     if (!box.isEmpty() && !quietly) {
-        m_window.m_dialogs.message(&m_window, QMessageBox::Warning, productName, box);
+        m_window.tellRunEnd(box);
     }
 }
 
 // The same words as the command line's last line.
 QString RunView::statusLine(const run::RunSummary& summary) const
 {
-    if (summary.cancelled) {
-        return tr("Cancelled after %1 of %2 pages")
-            .arg(number(summary.taken), number(summary.listed));
-    }
-    if (summary.targetUnwritable) {
-        return stopText(*summary.targetUnwritable);
-    }
-    const std::size_t failed = m_failures.size();
-    if (summary.recorded == 0 && summary.listed > 0) {
-        QStringList counts;
-        if (failed > 0) {
-            counts.push_back(tr("%1 failed").arg(number(failed)));
-        }
-        if (m_alreadyProtected > 0) {
-            counts.push_back(tr("%1 already protected").arg(number(m_alreadyProtected)));
-        }
-        return counts.isEmpty()
-                   ? tr("No files have been protected")
-                   : tr("No files have been protected: %1").arg(counts.join(QStringLiteral(", ")));
-    }
-    const QString line = m_window.m_results->ui.lblResults->text();
-    return failed == 0 ? line : tr("%1; %2 could not be protected").arg(line, number(failed));
+    const wording::EndCounts counts{m_failures.size(), m_alreadyProtected};
+    return QString::fromStdU16String(wording::FinalStatusInWindow(
+        summary, counts, m_results.ui.lblResults->text().toStdU16String()));
 }
 
 // The failures of the run in one text: how many, the cause they share in plain words, the
@@ -348,20 +330,6 @@ QString RunView::causeText(const run::FailureCause& cause, bool oneFolder) const
         break;
     }
     return cause.error ? tr("The system said: %1.").arg(why) : QString();
-}
-
-// The same words as the command line's.
-QString RunView::stopText(const run::FailureCause& cause) const
-{
-    const QString stopped = tr("Nothing was protected: the run stopped after the first page.");
-    if (cause.kind == run::FailureCause::Kind::FolderNotMade) {
-        return tr("The target folder cannot be made: %1 could not be created (%2).")
-                   .arg(textOf(cause.folder), systemText(cause)) +
-               QLatin1Char(' ') + stopped;
-    }
-    return tr("Nothing can be written into the target folder: %1 is read-only%2.")
-               .arg(textOf(cause.folder), besidesReadOnly(cause)) +
-           QLatin1Char(' ') + stopped;
 }
 
 bool RunView::isTarget(const QString& folder) const

@@ -13,7 +13,22 @@
 
 namespace quorlane::wizard {
 
-class frmMain;
+class ResultsPage;
+
+// What the view of a run may ask of the window it shows the run in.
+class RunWindow
+{
+public:
+    virtual ~RunWindow() = default;
+    // The page that shows the run.
+    virtual ResultsPage& runResults() = 0;
+    // The run has begun: Back stays disabled until it ends.
+    virtual void runBegun() = 0;
+    // A field the run refused: the pages are unlocked, and the field shown on its page.
+    virtual void showRefusedField(run::LockField field) = 0;
+    // The one message box at the end of a run.
+    virtual void tellRunEnd(const QString& text) = 0;
+};
 
 // What a run tells, shown in the window as it comes: the results tree with each page written
 // and each failure marked, the progress bar, the status line; a refused field on its page. At
@@ -24,7 +39,7 @@ class RunView
     Q_DECLARE_TR_FUNCTIONS(quorlane::wizard::RunView)
 
 public:
-    RunView(frmMain& window, core::ProtectionSettings settings);
+    RunView(RunWindow& window, core::ProtectionSettings settings);
 
     void show(const RunEvent& event);
     // After a batch of events: the last node in sight, the bar where the run is.
@@ -52,10 +67,10 @@ private:
     QString statusLine(const run::RunSummary& summary) const;
     QString failureText() const;
     QString causeText(const run::FailureCause& cause, bool oneFolder) const;
-    QString stopText(const run::FailureCause& cause) const;
     bool isTarget(const QString& folder) const;
 
-    frmMain& m_window;
+    RunWindow& m_window;
+    ResultsPage& m_results;
     core::ProtectionSettings m_settings;
     std::map<core::PathString, std::vector<core::Finding>> m_findings;
     std::vector<QTreeWidgetItem*> m_entries; // the tree's items for the run's results entries

@@ -10,78 +10,6 @@
 
 namespace quorlane::wizard {
 
-namespace {
-
-// Each switch's sentence, then what it does in today's browsers, as the browser tests measured
-// it (docs/browsers.md).
-constexpr const char* scriptInfo[core::scriptOptionCount] = {
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop the user from right clicking on your page. This would stop them "
-                      "getting to view source.\nToday: works, the warning shows."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop the user from highlighting your text, thus stopping them from "
-                      "copying and pasting text.\nToday: works, forms still take clicks and "
-                      "keys, but copying inside them is blocked too."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "The user must be viewing the page online, not saved on their PC or "
-                      "while they are offline.\nToday: works, a page opened from disk stays "
-                      "blank."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop the URL of the link showing in the status bar along the bottom "
-                      "of Internet Explorer.\nToday: no effect, browsers still show the "
-                      "link's address."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop the user from printing out your page.\nToday: works, the "
-                      "printout is blank."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop copy and paste working on your site, and stop print screen from "
-                      "taking screenshots.\nToday: partly, copy and cut are cancelled "
-                      "outside forms; print screen is not stopped."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop elements being dragged from or onto the page, e.g. images or "
-                      "text.\nToday: works, dragging from the page is cancelled."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop Adobe Acrobat Web Capture from converting your page into a PDF "
-                      "file.\nToday: no effect."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop users of Opera-based browsers from viewing your site (as they "
-                      "can avoid some script protection).\nToday: works, old and new Opera "
-                      "are turned away."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "If the page has been loaded inside a frame of someone else\u2019s "
-                      "site, it breaks out of the frame and shows itself alone.\nToday: "
-                      "partly, it leaves frames of your own site; browsers keep it inside "
-                      "another site's frame."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop the Image Toolbar from showing over your images.\nToday: partly, "
-                      "it only blocks the right click on images."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Stop users of Netscape-based browsers from viewing your site (as they "
-                      "can avoid some script protection).\nToday: works, Firefox is turned "
-                      "away; other browsers are let in."),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage",
-                      "Immediately expire your web page.\nToday: no effect, going back does "
-                      "not reload the page."),
-};
-
-constexpr const char* scriptCaptions[core::scriptOptionCount] = {
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable right mouse click"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable text highlighting"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable offline browsing"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Don't display URLs in status bar"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable printing of pages"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable clipboard and printscreen"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable drag and drop"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable Adobe Acrobat web capture"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable Opera users"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Break out of frames"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable IE Image Toolbar"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Disable Netscape users (Mozilla/Firefox)"),
-    QT_TRANSLATE_NOOP("quorlane::wizard::ScriptsPage", "Immediate page expiry"),
-};
-
-} // namespace
-
 ScriptsPage::ScriptsPage(Dialogs& dialogs, QWidget* parent)
     : QWidget(parent)
 {
@@ -90,13 +18,14 @@ ScriptsPage::ScriptsPage(Dialogs& dialogs, QWidget* parent)
         named<QLabel>(this, "lblAddScripts", tr("Do you wish to add any additional scripts?"));
     ui.lblAddScripts->setWordWrap(true);
     for (int i = 0; i < core::scriptOptionCount; ++i) {
-        ui.chkScript[i] = namedAt<QCheckBox>(this, "chkScript", i, tr(scriptCaptions[i]));
+        ui.chkScript[i] =
+            namedFor<QCheckBox>(this, run::WordOf(static_cast<core::ScriptOption>(i)));
         ui.chkScript[i]->installEventFilter(this);
         ui.chkScript[i]->setMouseTracking(true);
         QObject::connect(ui.chkScript[i], &QCheckBox::clicked, this,
                          [this, i] { chkScriptClicked(i); });
     }
-    ui.chkRightMouse = named<QCheckBox>(this, "chkRightMouse", tr("Show warning"));
+    ui.chkRightMouse = namedFor<QCheckBox>(this, run::WordOf(run::SettingOption::Warning));
     ui.chkRightMouse->setEnabled(false);
     ui.txtRightClickWarning =
         named<QLineEdit>(this, "txtRightClickWarning",
@@ -167,11 +96,32 @@ bool ScriptsPage::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::MouseMove || type == QEvent::Enter || type == QEvent::FocusIn) {
         for (int i = 0; i < core::scriptOptionCount; ++i) {
             if (watched == ui.chkScript[i]) {
-                ui.lblScriptInfo->setText(tr(scriptInfo[i]));
+                // Each switch's sentence, then what it does in today's browsers.
+                ui.lblScriptInfo->setText(
+                    translated(run::WordOf(static_cast<core::ScriptOption>(i)).info));
             }
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ScriptsPage::showSettings(const core::ProtectionSettings& settings)
+{
+    ui.chkRightMouse->setChecked(settings.rightClickWarning);
+    ui.txtRightClickWarning->setText(QString::fromStdU16String(settings.rightClickWarningText));
+    const auto wanted = [&](int i) {
+        return settings.scriptSwitches.has(static_cast<core::ScriptOption>(i));
+    };
+    // Ticked as a click would, so that what follows a box follows it now too (the page may be
+    // disabled while another is shown, and a disabled box takes no click).
+    for (int i = 0; i < core::scriptOptionCount; ++i) {
+        ui.chkScript[i]->setChecked(wanted(i));
+        chkScriptClicked(i);
+    }
+    // A click on one switch may tick another; the settings say how each one stands.
+    for (int i = 0; i < core::scriptOptionCount; ++i) {
+        ui.chkScript[i]->setChecked(wanted(i));
+    }
 }
 
 void ScriptsPage::readInto(core::ProtectionSettings& settings) const

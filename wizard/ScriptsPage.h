@@ -21,6 +21,8 @@ class ScriptsPage : public QWidget
 public:
     ScriptsPage(Dialogs& dialogs, QWidget* parent = nullptr);
     void readInto(core::ProtectionSettings& settings) const;
+    // Shows the settings of this page, as readInto reads them.
+    void showSettings(const core::ProtectionSettings& settings);
 
     struct Ui
     {

@@ -53,18 +53,15 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     setObjectName(QStringLiteral("picFrame_2"));
     ui.lblWhere = wrapped(named<QLabel>(
         this, "lblWhere", tr("Select where you would like the protected files to be placed.")));
-    const QString captions[3] = {tr("O&verwrite existing files"), tr("Copy to new &folder"),
-                                 tr("Create ne&w protected files")};
     for (int i = 0; i < 3; ++i) {
-        ui.optSave[i] = namedAt<QRadioButton>(this, "optSave", i, captions[i]);
+        ui.optSave[i] = namedFor<QRadioButton>(this, run::WordOf(static_cast<core::SaveMode>(i)));
         m_group.addButton(ui.optSave[i], i);
         ui.optSave[i]->installEventFilter(this);
         ui.optSave[i]->setMouseTracking(true);
     }
-    ui.chkBackups =
-        named<QCheckBox>(this, "chkBackups", tr("Make a backup of every replaced file"));
+    ui.chkBackups = namedFor<QCheckBox>(this, run::WordOf(run::SettingOption::Backups));
     ui.chkBackups->setChecked(true);
-    ui.txtBackupDir = named<QLineEdit>(this, "txtBackupDir");
+    ui.txtBackupDir = named<QLineEdit>(this, run::WordOf(run::SettingOption::BackupDir).objectName);
     ui.txtBackupDir->setPlaceholderText(
         tr("Beside each page (published with the site); or choose a folder outside it"));
     ui.txtBackupDir->setToolTip(
@@ -73,20 +70,18 @@ StoreFilesPage::StoreFilesPage(Dialogs& dialogs, QWidget* parent)
     ui.cmdSelectBackupDir = named<QPushButton>(this, "cmdSelectBackupDir", tr("..."));
     ui.cmdSelectBackupDir->setToolTip(tr("Choose the folder for the backups"));
     ui.cmdSelectBackupDir->setFixedWidth(32);
-    ui.txtSaveDir = named<QLineEdit>(this, "txtSaveDir");
+    ui.txtSaveDir = named<QLineEdit>(this, run::WordOf(run::SettingOption::Target).objectName);
     ui.cmdSelectDirectory = named<QPushButton>(this, "cmdSelectDirectory", tr("..."));
     ui.cmdSelectDirectory->setToolTip(tr("Choose the target folder"));
     ui.cmdSelectDirectory->setFixedWidth(32);
-    ui.chkPagesOnly = named<QCheckBox>(this, "chkPagesOnly",
-                                       tr("Copy only the pages, not the files beside them"));
+    ui.chkPagesOnly = namedFor<QCheckBox>(this, run::WordOf(run::SettingOption::PagesOnly));
     ui.chkPagesOnly->setEnabled(false);
     ui.frmInfo = named<QGroupBox>(this, "frmInfo", tr("Information"));
     ui.lblOutputInfo = wrapped(named<QLabel>(ui.frmInfo, "lblOutputInfo"));
     ui.lblOutputInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ui.lblWould = wrapped(named<QLabel>(
         this, "lblWould", tr("Would you like a copyright notice placed in your files?")));
-    ui.chkCopyrightNotice = named<QCheckBox>(this, "chkCopyrightNotice",
-                                             tr("Insert the notice at the top of every page"));
+    ui.chkCopyrightNotice = namedFor<QCheckBox>(this, run::WordOf(run::SettingOption::Notice));
     ui.txtCopyrightNotice = named<QLineEdit>(this, "txtCopyrightNotice");
     ui.txtCopyrightNotice->setEnabled(false);
     ui.lblNoticeWarning = wrapped(
@@ -250,6 +245,19 @@ bool StoreFilesPage::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void StoreFilesPage::showSettings(const core::ProtectionSettings& settings)
+{
+    const int save = static_cast<int>(settings.saveMode);
+    ui.optSave[save]->setChecked(true);
+    optSaveClicked(save);
+    ui.chkBackups->setChecked(settings.makeBackups);
+    ui.txtBackupDir->setText(QString::fromStdU16String(settings.backupDir));
+    ui.txtSaveDir->setText(QString::fromStdU16String(settings.saveDir));
+    ui.chkPagesOnly->setChecked(settings.copyPagesOnly);
+    ui.chkCopyrightNotice->setChecked(settings.copyrightNotice);
+    ui.txtCopyrightNotice->setText(QString::fromStdU16String(settings.copyrightNoticeText));
 }
 
 void StoreFilesPage::readInto(core::ProtectionSettings& settings) const

@@ -25,6 +25,8 @@ class StoreFilesPage : public QWidget
 public:
     StoreFilesPage(Dialogs& dialogs, QWidget* parent = nullptr);
     void readInto(core::ProtectionSettings& settings) const;
+    // Shows the settings of this page, as readInto reads them.
+    void showSettings(const core::ProtectionSettings& settings);
     // The information text of the selected save option, as after a reset.
     void resetInformation();
     void setDefaults(const core::ProtectionSettings& defaults);

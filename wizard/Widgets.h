@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QString>
 #include <QTreeView>
 #include <QWidget>
+
+#include "run/SettingVocabulary.h"
 
 namespace quorlane::wizard {
 
@@ -24,6 +27,18 @@ Widget* namedAt(QWidget* parent, const char* name, int index, Args&&... args)
     auto* widget = new Widget(std::forward<Args>(args)..., parent);
     widget->setObjectName(QString::fromLatin1(name) + QLatin1Char('_') + QString::number(index));
     return widget;
+}
+
+// A text of the settings' vocabulary, translated in its page's context.
+inline QString translated(const run::WizardText& text)
+{
+    return QCoreApplication::translate(text.context, text.source);
+}
+
+// The control of a setting, named and captioned as the settings' vocabulary says.
+template <typename Widget> Widget* namedFor(QWidget* parent, const run::SettingWord& word)
+{
+    return named<Widget>(parent, word.objectName, translated(word.caption));
 }
 
 // A label whose text wraps at its width.

@@ -18,6 +18,7 @@
 #include "wizard/LinkLabel.h"
 #include "wizard/PickFilesPage.h"
 #include "wizard/ResultsPage.h"
+#include "wizard/RunView.h"
 #include "wizard/ScriptsPage.h"
 #include "wizard/StoreFilesPage.h"
 #include "wizard/WelcomePage.h"
@@ -30,7 +31,6 @@ class AboutBox;
 class Dialogs;
 class ProjectFiles;
 class RunThread;
-class RunView;
 
 // Where the wizard stands; the Next button's caption says it.
 enum class WizardState
@@ -44,7 +44,7 @@ enum class WizardState
 // The wizard's one window: the page list on the left, six pages, and Exit, Back and Next.
 // frmMain.cpp holds the frame and its navigation; frmMainChecks.cpp the checks before Protect,
 // frmMainRun.cpp the run, frmMainUndo.cpp the Undo of the last run.
-class frmMain : public QWidget
+class frmMain : public QWidget, private RunWindow
 {
     Q_OBJECT
 public:
@@ -92,7 +92,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    friend class RunView;
+    // What the view of the run asks of the window.
+    ResultsPage& runResults() override { return *m_results; }
+    void runBegun() override;
+    void showRefusedField(run::LockField field) override;
+    void tellRunEnd(const QString& text) override;
 
     QWidget* makePageList();
     // The frame the window manager puts around the window, or a title bar while it is not known.

@@ -20,7 +20,8 @@ void frmMain::protect(bool replaceOthersFiles)
     }
     m_run.reset();
     const core::ProtectionSettings chosen = settings();
-    m_runView = std::make_unique<RunView>(*this, chosen);
+    RunWindow& runWindow = *this;
+    m_runView = std::make_unique<RunView>(runWindow, chosen);
     m_results->ui.lblResults->setText(
         QString::fromStdU16String(std::u16string(wording::scanningText)));
     // What the last run left on the page is not this run's: its Undo least of all.
@@ -139,6 +140,22 @@ void frmMain::askToReplaceOthers(const run::Refusal& refusal)
 
 // During a run nothing but Cancel may start anything: the page list, Back and the option
 // pages are locked, so that no second run can begin.
+void frmMain::runBegun()
+{
+    m_cmdPrev->setEnabled(false);
+}
+
+void frmMain::showRefusedField(run::LockField field)
+{
+    setRunLocked(false);
+    showField(field);
+}
+
+void frmMain::tellRunEnd(const QString& text)
+{
+    m_dialogs.message(this, QMessageBox::Warning, productName, text);
+}
+
 void frmMain::setRunLocked(bool locked)
 {
     if (locked) {

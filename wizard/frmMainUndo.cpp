@@ -4,6 +4,7 @@
 #include "wizard/Dialogs.h"
 #include "wizard/PathText.h"
 #include "wizard/frmMain.h"
+#include "wording/EndWording.h"
 #include "wording/RunWording.h"
 
 namespace quorlane::wizard {
@@ -30,9 +31,7 @@ bool frmMain::undoRefused(const run::RestoreReport& report)
 {
     if (report.busy) {
         m_dialogs.message(this, QMessageBox::Warning, productName,
-                          tr("Another run of Quorlane is at work on %1. Nothing was undone; "
-                             "please try again when it has finished.")
-                              .arg(textOf(*report.busy)));
+                          QString::fromStdU16String(wording::UndoBusyText(*report.busy, false)));
         return true;
     }
     if (report.refusal) {

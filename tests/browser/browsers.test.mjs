@@ -265,7 +265,7 @@ test('docs/browsers.md holds what was measured', { skip: partial }, () => {
 // switch does today, as measured.
 test('quorlane-cli help and the wizard tell what each switch does today', { skip: partial }, () => {
     // The source's string literals joined, as the compiler joins them.
-    const wizard = fs.readFileSync(path.join(top, 'wizard', 'ScriptsPage.cpp'), 'utf8')
+    const wizard = fs.readFileSync(path.join(top, 'run', 'SettingVocabulary.cpp'), 'utf8')
         .replace(/"\s*\n\s*"/g, '');
     const wizardWords = [...wizard.matchAll(/Today: (works|partly|no effect)/g)].map((m) => m[1]);
     const rows = checks.map(([name]) => name).filter((name) => !name.startsWith('-') && !name.includes(' '));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/HelpText.h"
+#include "run/SettingVocabulary.h"
 #include "tests/cli/RunCli.h"
 #include "wording/Counted.h"
 
@@ -160,4 +161,51 @@ TEST(Conventions, CountsTakeTheFormThatFitsThem)
     const Outcome protect = RunCli({"protect", "--no-manifest", one});
     EXPECT_THAT(protect.out, HasSubstr("\nThe following 1 file has been protected\n"));
     EXPECT_EQ(protect.out.find("1 files"), std::string::npos);
+}
+
+// The help names each switch with what it does today, each mode and option, as the settings'
+// vocabulary has them; the parser takes exactly the names of the vocabulary.
+TEST(Conventions, HelpAndParserTakeTheSettingsVocabulary)
+{
+    using Kind = run::SettingWord::Kind;
+    for (const char* command : {"protect", "transform"}) {
+        SCOPED_TRACE(command);
+        std::string help = RunCli({command, "--help"}).out;
+        // Wrapped to the width: a name and its words may stand on two lines.
+        for (char& c : help) {
+            c = c == '\n' ? ' ' : c;
+        }
+        for (auto spaces = help.find("  "); spaces != std::string::npos; spaces = help.find("  ")) {
+            help.erase(spaces, 1);
+        }
+        for (const run::SettingWord* word : run::WordsOf(Kind::Switch)) {
+            EXPECT_THAT(help, HasSubstr(std::string(word->cliName) + " (" + word->today + ")"));
+        }
+        for (const run::SettingWord* word : run::WordsOf(Kind::ProtectMode)) {
+            EXPECT_THAT(help, HasSubstr(std::string(word->cliName) + " ("));
+        }
+        for (const run::SettingOption option :
+             {run::SettingOption::Warning, run::SettingOption::Notice,
+              run::SettingOption::DomainLock, run::SettingOption::UrlLock,
+              run::SettingOption::PasswordLock, run::SettingOption::Encrypt}) {
+            EXPECT_THAT(help, HasSubstr(std::string(run::WordOf(option).cliName) + " "));
+        }
+    }
+    const std::string protectHelp = RunCli({"protect", "--help"}).out;
+    EXPECT_THAT(protectHelp, HasSubstr("--save new|overwrite|copy"));
+    for (const run::SettingOption option :
+         {run::SettingOption::Backups, run::SettingOption::BackupDir, run::SettingOption::Target,
+          run::SettingOption::PagesOnly}) {
+        EXPECT_THAT(protectHelp, HasSubstr(run::WordOf(option).cliName));
+    }
+
+    for (const run::SettingWord* word : run::WordsOf(Kind::Switch)) {
+        EXPECT_EQ(RunCli({"transform", "--enable", word->cliName}, page).status, cli::exitOk)
+            << word->cliName;
+    }
+    for (const run::SettingWord* word : run::WordsOf(Kind::ProtectMode)) {
+        EXPECT_EQ(RunCli({"transform", "--mode", word->cliName}, page).status, cli::exitOk)
+            << word->cliName;
+    }
+    EXPECT_EQ(RunCli({"transform", "--enable", "no-such-switch"}, page).status, cli::exitUsage);
 }

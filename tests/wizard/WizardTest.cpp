@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QHelpEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -10,17 +11,21 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QXmlStreamReader>
 
+#include "run/SettingVocabulary.h"
 #include "tests/cli/RunCli.h"
 #include "tests/support/TempFolder.h"
 #include "tests/wizard/FakeDialogs.h"
@@ -350,6 +355,81 @@ private slots:
         QVERIFY(!warning->isEnabled() && !text->isEnabled());
         QVERIFY(warning->isChecked());
         QVERIFY(w.window->settings().rightClickWarning);
+    }
+
+    // Every control of a setting is named and captioned as the settings' vocabulary says, on
+    // the page its caption's translation context names; a switch's information follows it.
+    void settingControlsComeFromTheVocabulary()
+    {
+        Wizard w;
+        for (const run::SettingWord& word : run::SettingVocabulary()) {
+            const QString name = QString::fromLatin1(word.objectName);
+            const QList<QWidget*> found = w.window->findChildren<QWidget*>(name);
+            QVERIFY2(found.size() == 1, qPrintable(name));
+            if (word.caption.source == nullptr) {
+                QVERIFY(qobject_cast<QLineEdit*>(found.front()) != nullptr);
+                continue;
+            }
+            QWidget* page = found.front();
+            while (page != nullptr && !page->objectName().startsWith(QLatin1String("picFrame_"))) {
+                page = page->parentWidget();
+            }
+            QVERIFY2(page != nullptr, qPrintable(name));
+            QCOMPARE(page->metaObject()->className(), word.caption.context);
+            const auto* button = qobject_cast<QAbstractButton*>(found.front());
+            QVERIFY2(button != nullptr, qPrintable(name));
+            QCOMPARE(button->text(), QString::fromUtf8(word.caption.source));
+        }
+        w.window->ShowPage(4);
+        auto* info = w.find<QLabel>("lblScriptInfo");
+        for (const run::SettingWord* word : run::WordsOf(run::SettingWord::Kind::Switch)) {
+            QEvent enter(QEvent::Enter);
+            QCoreApplication::sendEvent(w.find(QString::fromLatin1(word->objectName)), &enter);
+            QCOMPARE(info->text(), QString::fromUtf8(word->info.source));
+        }
+    }
+
+    // The translation tools, run as the build runs them, find every caption and information
+    // text of the settings' vocabulary in its page's context, where the wizard looks it up.
+    void theTranslationToolsFindTheVocabulary()
+    {
+        test::TempFolder folder;
+        const QString ts = q(folder.str() + "/all.ts");
+        QStringList arguments = QStringLiteral(QUORLANE_LUPDATE_OPTIONS).split(QLatin1Char('|'));
+        arguments += QStringLiteral(QUORLANE_TRANSLATION_SOURCES).split(QLatin1Char('|'));
+        arguments << QStringLiteral("-ts") << ts;
+        QProcess lupdate;
+        lupdate.start(QStringLiteral(QUORLANE_LUPDATE), arguments);
+        QVERIFY(lupdate.waitForFinished(300000));
+        QCOMPARE(lupdate.exitCode(), 0);
+        QFile file(ts);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QSet<QPair<QString, QString>> found;
+        QXmlStreamReader xml(&file);
+        QString context;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement) {
+                continue;
+            }
+            if (xml.name() == QLatin1String("name")) {
+                context = xml.readElementText();
+            } else if (xml.name() == QLatin1String("source")) {
+                found.insert({context, xml.readElementText()});
+            }
+        }
+        QVERIFY(!xml.hasError());
+        std::size_t texts = 0;
+        for (const run::SettingWord& word : run::SettingVocabulary()) {
+            for (const run::WizardText& text : {word.caption, word.info}) {
+                if (text.source != nullptr) {
+                    QVERIFY2(found.contains({QString::fromLatin1(text.context),
+                                             QString::fromUtf8(text.source)}),
+                             text.source);
+                    ++texts;
+                }
+            }
+        }
+        QCOMPARE(texts, std::size_t{41});
     }
 
     // A ' " or \ typed or pasted into a text of the page script is refused, and the warning

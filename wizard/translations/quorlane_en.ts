@@ -2,7 +2,8 @@
 <!DOCTYPE TS>
 <!-- The English plural forms of the texts that count something. Made with
      lupdate -pluralonly -locations none -source-language en -target-language en
-     *.cpp *.h -ts translations/quorlane_en.ts; the forms are filled in by hand, and each context is
+     -tr-function-alias QT_TRANSLATE_NOOP+=wizardText *.cpp *.h ../run/SettingVocabulary.cpp
+     -ts translations/quorlane_en.ts; the forms are filled in by hand, and each context is
      named with its namespace, as the class calls tr(). -->
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
