@@ -11,12 +11,18 @@ namespace {
 
 #ifndef _WIN32
 constexpr std::string_view systemFolders[] = {"/proc", "/sys", "/dev"};
+// Below /dev, the shared memory folder is an ordinary file system where people keep files of
+// their own, sites among them.
+constexpr std::string_view sharedMemory = "/dev/shm";
 #endif
 
 // Whether a resolved path is one of the kernel's folders or lies below one.
 bool underSystemFolder([[maybe_unused]] const PathString& resolved)
 {
 #ifndef _WIN32
+    if (PathLiesIn(resolved, PathString(sharedMemory), true)) {
+        return false;
+    }
     return std::any_of(
         std::begin(systemFolders), std::end(systemFolders),
         [&](std::string_view folder) { return PathLiesIn(resolved, PathString(folder), true); });

@@ -1,3 +1,6 @@
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include "core/Utf8.h"
@@ -194,6 +197,29 @@ TEST(SiteBounds, NeverEntersTheSystemsOwnFolders)
         EXPECT_EQ(passedOver[0].kind, files::PassedOver::Kind::SystemFolder);
         EXPECT_EQ(passedOver[0].folder, top);
     }
+}
+
+// /dev/shm lies below /dev but holds people's own files: a site kept there is protected.
+TEST(SiteBounds, EntersASiteInSharedMemory)
+{
+    files::RealFileSystem fileSystem;
+    char pattern[] = "/dev/shm/quorlane-site-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) {
+        GTEST_SKIP() << "no /dev/shm to write in";
+    }
+    const core::PathString site = pattern;
+    std::ofstream(site + "/index.html") << "<html><body>x</body></html>";
+    files::SiteBounds bounds(fileSystem, "/");
+    EXPECT_EQ(bounds.check(site), std::nullopt);
+    std::vector<files::PassedOver> passedOver;
+    files::ScanOptions options;
+    options.passedOver = &passedOver;
+    clsFiles files;
+    core::PathString root;
+    files::ScanFolder(fileSystem, site, root, files, options);
+    EXPECT_EQ(files.Count(), 1);
+    EXPECT_TRUE(passedOver.empty());
+    std::filesystem::remove_all(site);
 }
 
 TEST(LooksLikePage, TakesMarkupAfterMarksAndWhiteSpaceOnly)
