@@ -9,7 +9,7 @@
 # the ratios of the medians.
 #   bash bench/real_site.sh [BUILD_DIR] [WORK_DIR] [RUNS]
 # BUILD_DIR: a build with the CLI (default build); WORK_DIR: where the site and the outputs go
-# (default a new temporary folder, removed at the end; not under /dev, which a run passes over);
+# (default a new temporary folder, removed at the end; /dev/shm keeps the disk out of the figures);
 # RUNS: runs of each command (default 5). QUORLANE_REAL_SITE names another site to take.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
