@@ -26,10 +26,10 @@ TEST(RealFileSystem, WritesReplaceTheFileWhole)
     TempFolder folder;
     files::RealFileSystem fileSystem;
     const core::PathString page = folder.str() + "/page.htm";
-    EXPECT_FALSE(fileSystem.writeFile(page, "first", files::Durability::Renamed));
+    EXPECT_TRUE(fileSystem.writeFile(page, "first", files::Durability::Renamed).ok());
     test::fs::permissions(page, test::fs::perms::owner_read | test::fs::perms::owner_write |
                                     test::fs::perms::group_read);
-    EXPECT_FALSE(fileSystem.writeFile(page, "second", files::Durability::Renamed));
+    EXPECT_TRUE(fileSystem.writeFile(page, "second", files::Durability::Renamed).ok());
     EXPECT_EQ(folder.read("page.htm"), "second");
     // The file keeps its permissions, and no temporary file is left.
     EXPECT_EQ(test::fs::status(page).permissions(), test::fs::perms::owner_read |
@@ -44,21 +44,20 @@ TEST(RealFileSystem, FailuresAreSortedIntoTheirKinds)
     test::fs::create_directories(folder.path() / "x.htm");
     files::RealFileSystem fileSystem;
     std::string bytes;
-    files::FileStamp stamp;
-    auto failure = fileSystem.readFile(folder.str() + "/missing.htm", bytes, stamp);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Missing);
-    failure = fileSystem.readFile(folder.str() + "/x.htm", bytes, stamp);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Other);
-    EXPECT_EQ(failure->text, "Is a directory");
-    failure =
+    auto read = fileSystem.readFile(folder.str() + "/missing.htm", bytes);
+    ASSERT_TRUE(read.failed());
+    EXPECT_EQ(read.error().kind, FileError::Kind::Missing);
+    read = fileSystem.readFile(folder.str() + "/x.htm", bytes);
+    ASSERT_TRUE(read.failed());
+    EXPECT_EQ(read.error().kind, FileError::Kind::Other);
+    EXPECT_EQ(read.error().text, "Is a directory");
+    auto failure =
         fileSystem.writeFile(folder.str() + "/no/such/folder.htm", "x", files::Durability::Renamed);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Missing);
+    ASSERT_TRUE(failure.failed());
+    EXPECT_EQ(failure.error().kind, FileError::Kind::Missing);
     failure = fileSystem.createFolder(folder.str());
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Access);
+    ASSERT_TRUE(failure.failed());
+    EXPECT_EQ(failure.error().kind, FileError::Kind::Access);
 }
 
 // As a user without write permission on the folder: the write fails as an access failure, and
@@ -77,12 +76,11 @@ TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
         const auto failure =
             fileSystem.writeFile(folder.str() + "/page.htm", "new", files::Durability::Renamed);
         std::string bytes;
-        files::FileStamp stamp;
-        const auto unreadable = fileSystem.readFile("/root/.bashrc", bytes, stamp);
-        if (!failure || failure->kind != FileError::Kind::Access) {
+        const auto unreadable = fileSystem.readFile("/root/.bashrc", bytes);
+        if (failure.ok() || failure.error().kind != FileError::Kind::Access) {
             return 1;
         }
-        return unreadable && unreadable->kind != FileError::Kind::Access ? 2 : 0;
+        return unreadable.failed() && unreadable.error().kind != FileError::Kind::Access ? 2 : 0;
     });
     ASSERT_NE(status, -1);
     EXPECT_EQ(status, 0);
@@ -101,14 +99,13 @@ TEST(RealFileSystem, OnlyRegularFilesAreReadOrReplaced)
     for (const std::string name : {"pipe.htm", "zero.htm"}) {
         SCOPED_TRACE(name);
         std::string bytes;
-        files::FileStamp stamp;
-        const auto failure = fileSystem.readFile(folder.str() + "/" + name, bytes, stamp);
-        ASSERT_TRUE(failure);
-        EXPECT_EQ(failure->kind, FileError::Kind::NotRegularFile);
+        const auto failure = fileSystem.readFile(folder.str() + "/" + name, bytes);
+        ASSERT_TRUE(failure.failed());
+        EXPECT_EQ(failure.error().kind, FileError::Kind::NotRegularFile);
         const auto replaced =
             fileSystem.writeFile(folder.str() + "/" + name, "x", files::Durability::Synced);
-        ASSERT_TRUE(replaced);
-        EXPECT_EQ(replaced->kind, FileError::Kind::NotRegularFile);
+        ASSERT_TRUE(replaced.failed());
+        EXPECT_EQ(replaced.error().kind, FileError::Kind::NotRegularFile);
     }
     EXPECT_TRUE(test::fs::is_fifo(folder.path() / "pipe.htm"));
     EXPECT_TRUE(test::fs::is_symlink(folder.path() / "zero.htm"));
