@@ -60,6 +60,54 @@ TEST(RealFileSystem, FailuresAreSortedIntoTheirKinds)
     EXPECT_EQ(failure.error().kind, FileError::Kind::Access);
 }
 
+// Each failure names the file it is about as the caller named it: the source or the target of
+// a copy as the case may be, never a temporary file of the write's own.
+TEST(RealFileSystem, FailuresConcernThePathTheyAreAbout)
+{
+    TempFolder folder;
+    folder.write("page.htm", "<p>page</p>");
+    folder.write("taken.htm", "<p>taken</p>");
+    test::fs::create_directories(folder.path() / "sub");
+    files::RealFileSystem fileSystem;
+    const auto at = [&](const char* name) { return folder.str() + "/" + name; };
+    const auto pathOf = [](const files::Status& status) {
+        return status.failed() ? status.error().path : core::PathString("(no failure)");
+    };
+    const auto pathOfResult = [](const auto& result) {
+        return result.failed() ? result.error().path : core::PathString("(no failure)");
+    };
+    std::string bytes;
+    files::CopiedFile copied;
+    const auto content = [](std::ostream& out) { return static_cast<bool>(out << "x"); };
+
+    EXPECT_EQ(pathOfResult(fileSystem.readFile(at("missing.htm"), bytes)), at("missing.htm"));
+    EXPECT_EQ(pathOfResult(fileSystem.readPart(at("sub"), 0, 10)), at("sub"));
+    EXPECT_EQ(pathOfResult(fileSystem.fileSize(at("sub"))), at("sub"));
+    EXPECT_EQ(pathOfResult(fileSystem.listFolder(at("page.htm"))), at("page.htm"));
+    EXPECT_EQ(pathOf(fileSystem.writeFile(at("no/page.htm"), "x", files::Durability::Renamed)),
+              at("no/page.htm"));
+    EXPECT_EQ(
+        pathOf(fileSystem.writeFileFrom(at("no/page.htm"), content, files::Durability::Synced)),
+        at("no/page.htm"));
+    EXPECT_EQ(pathOfResult(fileSystem.writeTemporaryFrom(at("no/page.htm"), content)),
+              at("no/page.htm"));
+    EXPECT_EQ(pathOf(fileSystem.copyFile(at("missing.htm"), at("copy.htm"), copied)),
+              at("missing.htm"));
+    EXPECT_EQ(pathOf(fileSystem.copyFile(at("page.htm"), at("no/copy.htm"), copied)),
+              at("no/copy.htm"));
+    EXPECT_EQ(pathOf(fileSystem.createFile(at("taken.htm"), "x")), at("taken.htm"));
+    EXPECT_EQ(pathOf(fileSystem.appendToFile(at("sub"), "x")), at("sub"));
+    EXPECT_EQ(pathOf(fileSystem.moveToFreeName(at("page.htm"), at("taken.htm"))), at("taken.htm"));
+    EXPECT_EQ(pathOf(fileSystem.linkFile(at("page.htm"), at("taken.htm"))), at("taken.htm"));
+    EXPECT_EQ(pathOf(fileSystem.moveOver(at("missing.htm"), at("page.htm"))), at("missing.htm"));
+    EXPECT_EQ(pathOf(fileSystem.createFolder(at("sub"))), at("sub"));
+    EXPECT_EQ(pathOf(fileSystem.removeFile(at("missing.htm"))), at("missing.htm"));
+    EXPECT_EQ(pathOf(fileSystem.removeEmptyFolder(at("page.htm"))), at("page.htm"));
+    EXPECT_EQ(pathOf(fileSystem.syncFiles({at("page.htm"), at("missing.htm")})), at("missing.htm"));
+    // Nothing was written or moved by any of them.
+    EXPECT_EQ(entriesIn(folder.path()), 3);
+}
+
 // As a user without write permission on the folder: the write fails as an access failure, and
 // neither the old file nor a temporary file is touched.
 TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
