@@ -123,9 +123,8 @@ void BM_Verify(benchmark::State& state, int pages, std::size_t links, core::Prot
     std::u16string revealed;
     for (auto _ : state) {
         for (std::size_t k = 0; k < site.names.size(); ++k) {
-            files::FileStamp stamp;
-            fileSystem.readFile((site.root / "out" / site.names[k]).native(), bytes, stamp);
-            if (!files::ReadBackInto(bytes, originals[k].encoding, written) ||
+            if (fileSystem.readFile((site.root / "out" / site.names[k]).native(), bytes).failed() ||
+                !files::ReadBackInto(bytes, originals[k].encoding, written) ||
                 core::VerifyProtectedPage(originals[k].text, written, settings, false,
                                           {core::EscapedWriterBlock()}, &revealed)) {
                 state.SkipWithError("a written page did not pass its check");

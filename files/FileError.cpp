@@ -2,9 +2,10 @@
 
 namespace quorlane::files {
 
-FileError classify(std::error_code error)
+FileError classify(std::error_code error, const core::PathString& path)
 {
     FileError failure;
+    failure.path = path;
     failure.code = error.value();
     failure.text = error.message();
     const std::error_condition condition = error.default_error_condition();
@@ -25,14 +26,14 @@ FileError classify(std::error_code error)
     return failure;
 }
 
-FileError RejectedError()
+FileError RejectedError(const core::PathString& path)
 {
-    return {FileError::Kind::Rejected, 0, "the written file did not pass its check"};
+    return {FileError::Kind::Rejected, 0, "the written file did not pass its check", path};
 }
 
-FileError NotRegularFileError()
+FileError NotRegularFileError(const core::PathString& path)
 {
-    return {FileError::Kind::NotRegularFile, 0, "not a regular file"};
+    return {FileError::Kind::NotRegularFile, 0, "not a regular file", path};
 }
 
 } // namespace quorlane::files

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <system_error>
+
+#include "core/FileRecord.h"
+#include "core/Result.h"
 
 namespace quorlane::files {
 
@@ -22,21 +24,29 @@ struct FileError
     };
 
     Kind kind = Kind::Other;
-    int code = 0;     // the system's error number
-    std::string text; // the system's description, in UTF-8
+    int code = 0;          // the system's error number
+    std::string text;      // the system's description, in UTF-8
+    core::PathString path; // the file or folder it concerns, as the caller named it
 
-    bool operator==(const FileError&) const = default;
+    // The same failure, whichever file it concerns: pages that fail alike share one cause.
+    bool operator==(const FileError& other) const
+    {
+        return kind == other.kind && code == other.code && text == other.text;
+    }
 };
 
-// Empty when the operation succeeded.
-using FileResult = std::optional<FileError>;
+// A value, or the failure that kept a file operation from it.
+template <typename T> using Result = core::Result<T, FileError>;
 
-FileError classify(std::error_code error);
+// The outcome of a file operation that gives no value.
+using Status = Result<void>;
+
+FileError classify(std::error_code error, const core::PathString& path);
 
 // The failure for something that is not a regular file, which is never opened or replaced.
-FileError NotRegularFileError();
+FileError NotRegularFileError(const core::PathString& path);
 
 // The failure of a write whose file its check refused.
-FileError RejectedError();
+FileError RejectedError(const core::PathString& path);
 
 } // namespace quorlane::files

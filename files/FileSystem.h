@@ -78,7 +78,8 @@ using FileContent = std::function<bool(std::ostream& out)>;
 using FilePieces = std::function<void(std::string_view piece)>;
 
 // Every way the run and the folder scan touch the disk. The program uses RealFileSystem; tests
-// put failures in its way through a subclass.
+// put failures in its way through a subclass. A failure carries the path it concerns: the one
+// the caller named, never a temporary file of the operation's own.
 class FileSystem
 {
 public:
@@ -86,55 +87,59 @@ public:
 
     // Reads a regular file (after links) whole, and how it stood when read. Anything else is
     // never opened: a pipe or a device is a NotRegularFile failure, a folder an error of its own.
-    virtual FileResult readFile(const PathString& path, std::string& bytes, FileStamp& stamp) = 0;
+    // bytes is the caller's, so that one buffer serves many files.
+    virtual Result<FileStamp> readFile(const PathString& path, std::string& bytes) = 0;
     virtual std::optional<FileStamp> stamp(const PathString& path) = 0;
-    virtual FileResult fileSize(const PathString& path, std::uint64_t& size) = 0;
+    virtual Result<std::uint64_t> fileSize(const PathString& path) = 0;
     // Replaces the file at path with bytes in one step: the old file stays whole until the new
     // one is complete, and a temporary file beside it is all that a killed process can leave
     // (see removeStaleTemporaries). An existing file that is read-only is an access failure;
     // anything at path that is not a regular file (a folder, a link, a pipe) is never replaced.
     // A check, when given, sees the complete file first; if it refuses it, the file is removed
     // and nothing replaced (a Rejected failure).
-    virtual FileResult writeFile(const PathString& path, std::string_view bytes,
-                                 Durability durability, const WriteCheck& check = {}) = 0;
+    virtual Status writeFile(const PathString& path, std::string_view bytes, Durability durability,
+                             const WriteCheck& check = {}) = 0;
     // Copies the regular file that from leads to (after links) to to, byte for byte, and puts
     // it in place as writeFile does: in one step, never over anything but a regular file, never
     // over a read-only one. The copy has the permissions of from, writable by its owner. copied
-    // is filled in before check, when given, sees the complete copy.
-    virtual FileResult copyFile(const PathString& from, const PathString& to, CopiedFile& copied,
-                                const WriteCheck& check = {}) = 0;
+    // is filled in before check, when given, sees the complete copy (so that the check can use
+    // it). A failure to read from concerns from; any other concerns to.
+    virtual Status copyFile(const PathString& from, const PathString& to, CopiedFile& copied,
+                            const WriteCheck& check = {}) = 0;
     // Puts a new file holding bytes at path, complete or not at all, and only where nothing of
     // that name stands: a file, folder or link there is never replaced, whoever made it (an
     // error of kind NameTaken). With modeOf, the new file has the
     // permission bits of that file and, where the process may, its owner and group; when it
     // cannot have its group, no member of another group may read it. Not synced: see syncFiles.
-    virtual FileResult createFile(const PathString& path, std::string_view bytes,
-                                  const PathString& modeOf = {}) = 0;
+    virtual Status createFile(const PathString& path, std::string_view bytes,
+                              const PathString& modeOf = {}) = 0;
     // Adds bytes at the end of the regular file at path (never through a link); a write that
     // fails part way is taken back, so that the file ends where it ended before. With cutAt,
     // whatever follows that offset is cut off first.
-    virtual FileResult appendToFile(const PathString& path, std::string_view bytes,
-                                    std::optional<std::uint64_t> cutAt = std::nullopt) = 0;
+    virtual Status appendToFile(const PathString& path, std::string_view bytes,
+                                std::optional<std::uint64_t> cutAt = std::nullopt) = 0;
     // Makes files and folders (their names, for a folder) last through a power cut.
-    virtual FileResult syncFiles(const std::vector<PathString>& paths) = 0;
+    virtual Status syncFiles(const std::vector<PathString>& paths) = 0;
     // The same, with the bytes made by content while they are written, so that a large file is
     // never held whole; a content that gives up replaces nothing (a Rejected failure). By
     // default the bytes are gathered first and handed to writeFile.
-    virtual FileResult writeFileFrom(const PathString& path, const FileContent& content,
-                                     Durability durability, const WriteCheck& check = {});
-    // Writes a new file under a temporary name beside the file beside, which written gives: a
-    // name that no other writer takes and that removeStaleTemporaries clears should the process
-    // be killed. Made by content and seen complete by check as writeFileFrom does; on a failure
-    // or a refusal nothing is left. Not synced. By default through writeFileFrom.
-    virtual FileResult writeTemporaryFrom(const PathString& beside, const FileContent& content,
-                                          PathString& written, const WriteCheck& check = {});
+    virtual Status writeFileFrom(const PathString& path, const FileContent& content,
+                                 Durability durability, const WriteCheck& check = {});
+    // Writes a new file under a temporary name beside the file beside, and gives that name: one
+    // that no other writer takes and that removeStaleTemporaries clears should the process be
+    // killed. Made by content and seen complete by check as writeFileFrom does; on a failure or
+    // a refusal nothing is left, and the failure concerns beside. Not synced. By default through
+    // writeFileFrom.
+    virtual Result<PathString> writeTemporaryFrom(const PathString& beside,
+                                                  const FileContent& content,
+                                                  const WriteCheck& check = {});
     // Reads a regular file as readFile does, handing its bytes on in pieces rather than holding
     // them whole. By default in one piece.
-    virtual FileResult readFileInPieces(const PathString& path, const FilePieces& pieces);
+    virtual Status readFileInPieces(const PathString& path, const FilePieces& pieces);
     // Reads at most count bytes of the regular file that path leads to, from offset on; fewer
     // where the file ends. By default the file is read whole and cut.
-    virtual FileResult readPart(const PathString& path, std::uint64_t offset, std::size_t count,
-                                std::string& bytes);
+    virtual Result<std::string> readPart(const PathString& path, std::uint64_t offset,
+                                         std::size_t count);
     // The path of what path leads to with every link, "." and ".." resolved; nothing when it
     // does not exist.
     virtual std::optional<PathString> resolvedPath(const PathString& path);
@@ -147,61 +152,62 @@ public:
     // followed; path itself when it is no link.
     virtual PathString linkTarget(const PathString& path) = 0;
     // A folder that exists already is an access failure, as on Windows.
-    virtual FileResult createFolder(const PathString& path) = 0;
-    virtual FileResult listFolder(const PathString& path, FolderListing& listing) = 0;
+    virtual Status createFolder(const PathString& path) = 0;
+    virtual Result<FolderListing> listFolder(const PathString& path) = 0;
     virtual bool isFolder(const PathString& path) = 0;
     virtual std::optional<FileIdentity> identity(const PathString& path) = 0;
     // Removes a file, never a folder.
-    virtual FileResult removeFile(const PathString& path) = 0;
+    virtual Status removeFile(const PathString& path) = 0;
     // Removes a folder only when nothing is in it.
-    virtual FileResult removeEmptyFolder(const PathString& path) = 0;
+    virtual Status removeEmptyFolder(const PathString& path) = 0;
     // Puts the file at from in the place of the file at to in one step, with the permissions,
     // and where the process may the owner and group, of the file at to when there is one: a
-    // killed process leaves the one or the other.
-    virtual FileResult moveOver(const PathString& from, const PathString& to) = 0;
+    // killed process leaves the one or the other. A failure to open from concerns from; a
+    // failed rename concerns to.
+    virtual Status moveOver(const PathString& from, const PathString& to) = 0;
     // Gives the file at from the name to in one step, only where nothing of that name stands:
-    // a file saved at to meanwhile is never replaced (an error of kind NameTaken).
-    virtual FileResult moveToFreeName(const PathString& from, const PathString& to) = 0;
+    // a file saved at to meanwhile is never replaced (an error of kind NameTaken, about to).
+    virtual Status moveToFreeName(const PathString& from, const PathString& to) = 0;
     // Gives the file at from the second name to, only where nothing of that name stands (an
     // error of kind NameTaken); one that cannot have two names (another
-    // file system, say) gives another error.
-    virtual FileResult linkFile(const PathString& from, const PathString& to) = 0;
+    // file system, say) gives another error. Either concerns to.
+    virtual Status linkFile(const PathString& from, const PathString& to) = 0;
 };
 
 class RealFileSystem : public FileSystem
 {
 public:
-    FileResult readFile(const PathString& path, std::string& bytes, FileStamp& stamp) override;
+    Result<FileStamp> readFile(const PathString& path, std::string& bytes) override;
     std::optional<FileStamp> stamp(const PathString& path) override;
-    FileResult fileSize(const PathString& path, std::uint64_t& size) override;
-    FileResult writeFile(const PathString& path, std::string_view bytes, Durability durability,
+    Result<std::uint64_t> fileSize(const PathString& path) override;
+    Status writeFile(const PathString& path, std::string_view bytes, Durability durability,
+                     const WriteCheck& check = {}) override;
+    Status copyFile(const PathString& from, const PathString& to, CopiedFile& copied,
+                    const WriteCheck& check = {}) override;
+    Status createFile(const PathString& path, std::string_view bytes,
+                      const PathString& modeOf = {}) override;
+    Status appendToFile(const PathString& path, std::string_view bytes,
+                        std::optional<std::uint64_t> cutAt = std::nullopt) override;
+    Status syncFiles(const std::vector<PathString>& paths) override;
+    Status writeFileFrom(const PathString& path, const FileContent& content, Durability durability,
                          const WriteCheck& check = {}) override;
-    FileResult copyFile(const PathString& from, const PathString& to, CopiedFile& copied,
-                        const WriteCheck& check = {}) override;
-    FileResult createFile(const PathString& path, std::string_view bytes,
-                          const PathString& modeOf = {}) override;
-    FileResult appendToFile(const PathString& path, std::string_view bytes,
-                            std::optional<std::uint64_t> cutAt = std::nullopt) override;
-    FileResult syncFiles(const std::vector<PathString>& paths) override;
-    FileResult writeFileFrom(const PathString& path, const FileContent& content,
-                             Durability durability, const WriteCheck& check = {}) override;
-    FileResult writeTemporaryFrom(const PathString& beside, const FileContent& content,
-                                  PathString& written, const WriteCheck& check = {}) override;
-    FileResult readFileInPieces(const PathString& path, const FilePieces& pieces) override;
-    FileResult readPart(const PathString& path, std::uint64_t offset, std::size_t count,
-                        std::string& bytes) override;
+    Result<PathString> writeTemporaryFrom(const PathString& beside, const FileContent& content,
+                                          const WriteCheck& check = {}) override;
+    Status readFileInPieces(const PathString& path, const FilePieces& pieces) override;
+    Result<std::string> readPart(const PathString& path, std::uint64_t offset,
+                                 std::size_t count) override;
     bool isSystemFolder(const PathString& path) override;
     void removeStaleTemporaries(const PathString& folder) override;
     PathString linkTarget(const PathString& path) override;
-    FileResult createFolder(const PathString& path) override;
-    FileResult listFolder(const PathString& path, FolderListing& listing) override;
+    Status createFolder(const PathString& path) override;
+    Result<FolderListing> listFolder(const PathString& path) override;
     bool isFolder(const PathString& path) override;
     std::optional<FileIdentity> identity(const PathString& path) override;
-    FileResult removeFile(const PathString& path) override;
-    FileResult removeEmptyFolder(const PathString& path) override;
-    FileResult moveOver(const PathString& from, const PathString& to) override;
-    FileResult moveToFreeName(const PathString& from, const PathString& to) override;
-    FileResult linkFile(const PathString& from, const PathString& to) override;
+    Status removeFile(const PathString& path) override;
+    Status removeEmptyFolder(const PathString& path) override;
+    Status moveOver(const PathString& from, const PathString& to) override;
+    Status moveToFreeName(const PathString& from, const PathString& to) override;
+    Status linkFile(const PathString& from, const PathString& to) override;
 };
 
 // A fresh name for a temporary file beside path, of the kind removeStaleTemporaries removes

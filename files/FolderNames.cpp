@@ -4,10 +4,10 @@
 
 namespace quorlane::files {
 
-FileResult ListFolderNames(const PathString& folder, std::vector<FolderName>& names)
+Result<std::vector<FolderName>> ListFolderNames(const PathString& folder)
 {
     namespace fs = std::filesystem;
-    names.clear();
+    std::vector<FolderName> names;
     std::error_code error;
     fs::directory_iterator entries(folder, error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
@@ -15,9 +15,9 @@ FileResult ListFolderNames(const PathString& folder, std::vector<FolderName>& na
         names.push_back({entries->path().filename().native(), entries->is_directory(kindError)});
     }
     if (error) {
-        return classify(error);
+        return classify(error, folder);
     }
-    return std::nullopt;
+    return names;
 }
 
 } // namespace quorlane::files

@@ -16,6 +16,6 @@ struct FolderName
 // The names in folder, without "." and "..", in the order the system gives them. On Windows
 // through FindFirstFileExW: std::filesystem's listing goes through the C runtime's _wopendir,
 // which cannot take a path beyond MAX_PATH and then lists the current folder instead.
-FileResult ListFolderNames(const PathString& folder, std::vector<FolderName>& names);
+Result<std::vector<FolderName>> ListFolderNames(const PathString& folder);
 
 } // namespace quorlane::files

@@ -7,9 +7,10 @@ namespace quorlane::files {
 
 namespace {
 
-FileResult lastError()
+FileError lastError(const PathString& folder)
 {
-    return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()),
+                    folder);
 }
 
 bool isDotOrDotDot(const wchar_t* name)
@@ -29,9 +30,9 @@ bool leadsToFolder(const PathString& path, const WIN32_FIND_DATAW& found)
 
 } // namespace
 
-FileResult ListFolderNames(const PathString& folder, std::vector<FolderName>& names)
+Result<std::vector<FolderName>> ListFolderNames(const PathString& folder)
 {
-    names.clear();
+    std::vector<FolderName> names;
     PathString base = folder.empty() ? PathString(L".") : folder;
     if (base.back() != L'\\' && base.back() != L'/') {
         base.push_back(L'\\');
@@ -41,7 +42,7 @@ FileResult ListFolderNames(const PathString& folder, std::vector<FolderName>& na
         FindFirstFileExW((base + L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
                          nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE) {
-        return lastError();
+        return lastError(folder);
     }
     do {
         if (!isDotOrDotDot(found.cFileName)) {
@@ -52,9 +53,9 @@ FileResult ListFolderNames(const PathString& folder, std::vector<FolderName>& na
     FindClose(search);
     if (ended != ERROR_NO_MORE_FILES) {
         SetLastError(ended);
-        return lastError();
+        return lastError(folder);
     }
-    return std::nullopt;
+    return names;
 }
 
 } // namespace quorlane::files

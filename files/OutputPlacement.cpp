@@ -96,9 +96,9 @@ std::optional<BackupFailure> MakeBackup(const PathString& page, std::string_view
                                         FileSystem& fileSystem, const PathString& backupPath)
 {
     const PathString backup = backupPath.empty() ? BackupPath(page) : backupPath;
-    if (const FileResult failure = fileSystem.createFile(backup, pageBytes, page)) {
-        BackupFailure refused{backup, *failure};
-        refused.nameTaken = failure->kind == FileError::Kind::NameTaken;
+    if (Status made = fileSystem.createFile(backup, pageBytes, page); made.failed()) {
+        BackupFailure refused{backup, made.error()};
+        refused.nameTaken = made.error().kind == FileError::Kind::NameTaken;
         return refused;
     }
     return std::nullopt;

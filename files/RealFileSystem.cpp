@@ -30,17 +30,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[maybe_unused]] FileResult fromErrno(int error)
+[[maybe_unused]] FileError fromErrno(int error, const PathString& path)
 {
-    return classify(std::error_code(error, std::generic_category()));
+    return classify(std::error_code(error, std::generic_category()), path);
 }
 
-FileResult fromCode(const std::error_code& error)
+Status fromCode(const std::error_code& error, const PathString& path)
 {
     if (!error) {
-        return std::nullopt;
+        return {};
     }
-    return classify(error);
+    return classify(error, path);
 }
 
 // The path without trailing separators, the root itself excepted.
@@ -112,15 +112,15 @@ bool writeAll(int fd, std::string_view bytes)
 // A stream buffer that writes to a file descriptor, keeping the first error.
 // Why file, just opened for reading, cannot be read as a page: the open or its status failed,
 // or it is no regular file (a folder, a device, a pipe); nothing when it can. info is its status.
-FileResult openedRegularFile(const Descriptor& file, struct stat& info)
+Status openedRegularFile(const Descriptor& file, struct stat& info, const PathString& path)
 {
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, path);
     }
     if (!S_ISREG(info.st_mode)) {
-        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR, path) : NotRegularFileError(path);
     }
-    return std::nullopt;
+    return {};
 }
 
 class DescriptorBuffer : public std::streambuf
@@ -263,43 +263,48 @@ int takeModeOf(int fd, const struct stat& like)
 
 } // namespace
 
-FileResult FileSystem::writeFileFrom(const PathString& path, const FileContent& content,
-                                     Durability durability, const WriteCheck& check)
+Status FileSystem::writeFileFrom(const PathString& path, const FileContent& content,
+                                 Durability durability, const WriteCheck& check)
 {
     std::ostringstream bytes;
     if (!content(bytes)) {
-        return RejectedError();
+        return RejectedError(path);
     }
     return writeFile(path, std::move(bytes).str(), durability, check);
 }
 
-FileResult FileSystem::writeTemporaryFrom(const PathString& beside, const FileContent& content,
-                                          PathString& written, const WriteCheck& check)
+Result<PathString> FileSystem::writeTemporaryFrom(const PathString& beside,
+                                                  const FileContent& content,
+                                                  const WriteCheck& check)
 {
-    written = TemporaryNameBeside(beside);
-    return writeFileFrom(written, content, Durability::Renamed, check);
+    PathString written = TemporaryNameBeside(beside);
+    if (Status failure = writeFileFrom(written, content, Durability::Renamed, check);
+        failure.failed()) {
+        FileError error = std::move(failure).error();
+        error.path = beside;
+        return error;
+    }
+    return written;
 }
 
-FileResult FileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
+Status FileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
 {
     std::string bytes;
-    FileStamp stamp;
-    if (FileResult failure = readFile(path, bytes, stamp)) {
-        return failure;
+    if (Result<FileStamp> read = readFile(path, bytes); read.failed()) {
+        return read.error();
     }
     pieces(bytes);
-    return std::nullopt;
+    return {};
 }
 
-FileResult FileSystem::readPart(const PathString& path, std::uint64_t offset, std::size_t count,
-                                std::string& bytes)
+Result<std::string> FileSystem::readPart(const PathString& path, std::uint64_t offset,
+                                         std::size_t count)
 {
-    FileStamp stamp;
-    if (FileResult failure = readFile(path, bytes, stamp)) {
-        return failure;
+    std::string bytes;
+    if (Result<FileStamp> read = readFile(path, bytes); read.failed()) {
+        return read.error();
     }
-    bytes = offset >= bytes.size() ? std::string() : bytes.substr(offset, count);
-    return std::nullopt;
+    return offset >= bytes.size() ? std::string() : bytes.substr(offset, count);
 }
 
 std::optional<PathString> FileSystem::resolvedPath(const PathString& path)
@@ -336,7 +341,7 @@ bool NameOrder(std::u16string_view a, std::u16string_view b)
 
 #ifndef _WIN32
 
-FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, FileStamp& stamp)
+Result<FileStamp> RealFileSystem::readFile(const PathString& path, std::string& bytes)
 {
     // Looked at before it is opened: opening a pipe waits for a writer, and opening a device
     // may act on it.
@@ -344,20 +349,20 @@ FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, 
     {
     };
     if (::stat(path.c_str(), &info) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, path);
     }
     if (S_ISDIR(info.st_mode)) {
-        return fromErrno(EISDIR);
+        return fromErrno(EISDIR, path);
     }
     if (!S_ISREG(info.st_mode)) {
-        return NotRegularFileError();
+        return NotRegularFileError(path);
     }
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     // What was opened may have been put there since.
-    if (const FileResult failure = openedRegularFile(file, info)) {
-        return failure;
+    if (Status opened = openedRegularFile(file, info, path); opened.failed()) {
+        return opened.error();
     }
-    stamp = stampOf(info);
+    FileStamp stamp = stampOf(info);
     bytes.clear();
     bytes.reserve(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)));
     char buffer[1 << 16];
@@ -367,7 +372,7 @@ FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, 
             if (errno == EINTR) {
                 continue;
             }
-            return fromErrno(errno);
+            return fromErrno(errno, path);
         }
         if (got == 0) {
             break;
@@ -378,7 +383,7 @@ FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, 
     if (::fstat(file.get(), &info) == 0 && !(stampOf(info) == stamp)) {
         stamp = {};
     }
-    return std::nullopt;
+    return stamp;
 }
 
 std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
@@ -392,14 +397,14 @@ std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
     return stampOf(info);
 }
 
-FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
+Status RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
 {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info
     {
     };
-    if (const FileResult failure = openedRegularFile(file, info)) {
-        return failure;
+    if (Status opened = openedRegularFile(file, info, path); opened.failed()) {
+        return opened;
     }
     // Pieces of at most 1 MiB; a small file is read in one piece, into a buffer of its size
     // (one byte more, to see the end in the same call) that nothing needs to clear first.
@@ -412,10 +417,10 @@ FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePi
             if (errno == EINTR) {
                 continue;
             }
-            return fromErrno(errno);
+            return fromErrno(errno, path);
         }
         if (got == 0) {
-            return std::nullopt;
+            return {};
         }
         pieces(std::string_view(buffer.get(), static_cast<std::size_t>(got)));
     }
@@ -429,18 +434,19 @@ constexpr int gaveUp = -1;
 // Writes a new file at the free name temporary: fill writes its bytes (giving 0, the error
 // number of what failed, or gaveUp), then check sees the complete file. like: the file whose
 // permission bits and owner it takes, if any; else mode, if given. Nothing is left on a
-// failure.
-FileResult writeNewFile(const PathString& temporary, const struct stat* like,
-                        std::optional<mode_t> mode, const std::function<int(int fd)>& fill,
-                        Durability durability, const WriteCheck& check)
+// failure, which concerns reportAs: the file the caller asked for.
+Status writeNewFile(const PathString& temporary, const PathString& reportAs,
+                    const struct stat* like, std::optional<mode_t> mode,
+                    const std::function<int(int fd)>& fill, Durability durability,
+                    const WriteCheck& check)
 {
     Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (file.get() < 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, reportAs);
     }
     const auto fail = [&](int error) {
         ::unlink(temporary.c_str());
-        return fromErrno(error);
+        return fromErrno(error, reportAs);
     };
     // Held while the file is written, so that no other run takes it for a stale one. A file
     // system without such locks has the writer's process id in the name to go by.
@@ -456,7 +462,7 @@ FileResult writeNewFile(const PathString& temporary, const struct stat* like,
     if (const int error = fill(file.get())) {
         if (error == gaveUp) {
             ::unlink(temporary.c_str());
-            return RejectedError();
+            return RejectedError(reportAs);
         }
         return fail(error);
     }
@@ -470,52 +476,53 @@ FileResult writeNewFile(const PathString& temporary, const struct stat* like,
     }
     if (check && !check(temporary)) {
         ::unlink(temporary.c_str());
-        return RejectedError();
+        return RejectedError(reportAs);
     }
-    return std::nullopt;
+    return {};
 }
 
 // Puts a new file at path in one step: written to a temporary file beside path (see
 // writeNewFile), which then replaces the regular file that path names, if any. mode: the new
 // file's permissions; none keeps those of the file replaced.
-FileResult replaceFile(const PathString& path, std::optional<mode_t> mode,
-                       const std::function<int(int fd)>& fill, Durability durability,
-                       const WriteCheck& check)
+Status replaceFile(const PathString& path, std::optional<mode_t> mode,
+                   const std::function<int(int fd)>& fill, Durability durability,
+                   const WriteCheck& check)
 {
     struct stat old
     {
     };
     const bool exists = ::lstat(path.c_str(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode)) {
-        return fromErrno(EISDIR);
+        return fromErrno(EISDIR, path);
     }
     if (exists && !S_ISREG(old.st_mode)) {
-        return NotRegularFileError();
+        return NotRegularFileError(path);
     }
     // Read-only means read-only, as on Windows, even to a user who could replace the file.
     if (exists && (old.st_mode & S_IWUSR) == 0) {
-        return fromErrno(EACCES);
+        return fromErrno(EACCES, path);
     }
     // Renamed only: the rename is what makes the replacement whole for every reader, and a
     // killed process cannot leave a half-written file behind it. Syncing every page would make
     // a large site take many times as long, so only what must outlive a power cut (a backup,
     // the only copy of a page that is about to be replaced) is synced.
     const PathString temporary = temporaryName(path);
-    if (FileResult failure = writeNewFile(temporary, !mode && exists ? &old : nullptr, mode, fill,
-                                          durability, check)) {
-        return failure;
+    if (Status written = writeNewFile(temporary, path, !mode && exists ? &old : nullptr, mode, fill,
+                                      durability, check);
+        written.failed()) {
+        return written;
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
-        return fromErrno(error);
+        return fromErrno(error, path);
     }
     if (durability == Durability::Synced) {
         if (const int error = syncFolder(folderOf(path))) {
-            return fromErrno(error);
+            return fromErrno(error, path);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 // The bytes of content, written to the open file: 0, the error number of what failed, or
@@ -533,52 +540,58 @@ int fillFrom(int fd, const FileContent& content)
 
 } // namespace
 
-FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
-                                     Durability durability, const WriteCheck& check)
+Status RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
+                                 Durability durability, const WriteCheck& check)
 {
     const auto fill = [bytes](int fd) { return writeAll(fd, bytes) ? 0 : errno; };
     return replaceFile(path, std::nullopt, fill, durability, check);
 }
 
-FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
-                                         Durability durability, const WriteCheck& check)
+Status RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
+                                     Durability durability, const WriteCheck& check)
 {
     const auto fill = [&content](int fd) { return fillFrom(fd, content); };
     return replaceFile(path, std::nullopt, fill, durability, check);
 }
 
-FileResult RealFileSystem::writeTemporaryFrom(const PathString& beside, const FileContent& content,
-                                              PathString& written, const WriteCheck& check)
+Result<PathString> RealFileSystem::writeTemporaryFrom(const PathString& beside,
+                                                      const FileContent& content,
+                                                      const WriteCheck& check)
 {
-    written = temporaryName(beside);
+    PathString written = temporaryName(beside);
     const auto fill = [&content](int fd) { return fillFrom(fd, content); };
-    return writeNewFile(written, nullptr, std::nullopt, fill, Durability::Renamed, check);
+    if (Status made =
+            writeNewFile(written, beside, nullptr, std::nullopt, fill, Durability::Renamed, check);
+        made.failed()) {
+        return made.error();
+    }
+    return written;
 }
 
-FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,
-                                    CopiedFile& copied, const WriteCheck& check)
+Status RealFileSystem::copyFile(const PathString& from, const PathString& to, CopiedFile& copied,
+                                const WriteCheck& check)
 {
     struct stat info
     {
     };
     if (::stat(from.c_str(), &info) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, from);
     }
     if (S_ISDIR(info.st_mode)) {
-        return fromErrno(EISDIR);
+        return fromErrno(EISDIR, from);
     }
     if (!S_ISREG(info.st_mode)) {
-        return NotRegularFileError();
+        return NotRegularFileError(from);
     }
     Descriptor source(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (source.get() < 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, from);
     }
     if (::fstat(source.get(), &info) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, from);
     }
     if (!S_ISREG(info.st_mode)) {
-        return NotRegularFileError();
+        return NotRegularFileError(from);
     }
     // In pieces: a large picture or film is never held whole.
     Sha256 digest;
@@ -609,25 +622,25 @@ FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to
     return replaceFile(to, mode, fill, Durability::Renamed, measured);
 }
 
-FileResult RealFileSystem::createFile(const PathString& path, std::string_view bytes,
-                                      const PathString& modeOf)
+Status RealFileSystem::createFile(const PathString& path, std::string_view bytes,
+                                  const PathString& modeOf)
 {
     struct stat like
     {
     };
     if (!modeOf.empty() && ::stat(modeOf.c_str(), &like) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, path);
     }
     const PathString temporary = temporaryName(path);
     // Never readable by others while it is written, when it is to have another file's bits.
     Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                            modeOf.empty() ? 0666 : 0600));
     if (file.get() < 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, path);
     }
     const auto fail = [&](int error) {
         ::unlink(temporary.c_str());
-        return fromErrno(error);
+        return fromErrno(error, path);
     };
     ::flock(file.get(), LOCK_EX | LOCK_NB);
     if (!modeOf.empty()) {
@@ -642,29 +655,29 @@ FileResult RealFileSystem::createFile(const PathString& path, std::string_view b
         return fail(errno);
     }
     // Put in place only under a free name.
-    if (const FileResult failure = moveToFreeName(temporary, path)) {
+    if (Status moved = moveToFreeName(temporary, path); moved.failed()) {
         ::unlink(temporary.c_str());
-        return failure;
+        return moved;
     }
-    return std::nullopt;
+    return {};
 }
 
-FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
-                                        std::optional<std::uint64_t> cutAt)
+Status RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
+                                    std::optional<std::uint64_t> cutAt)
 {
     Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
     struct stat info
     {
     };
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, path);
     }
     if (!S_ISREG(info.st_mode)) {
-        return NotRegularFileError();
+        return NotRegularFileError(path);
     }
     if (cutAt && static_cast<std::uint64_t>(info.st_size) > *cutAt) {
         if (::ftruncate(file.get(), static_cast<off_t>(*cutAt)) != 0) {
-            return fromErrno(errno);
+            return fromErrno(errno, path);
         }
         info.st_size = static_cast<off_t>(*cutAt);
     }
@@ -673,19 +686,19 @@ FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view
         // Taken back, so that what is added next does not follow a torn piece.
         const int truncated = ::ftruncate(file.get(), info.st_size);
         static_cast<void>(truncated);
-        return fromErrno(error);
+        return fromErrno(error, path);
     }
     if (file.close() != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, path);
     }
-    return std::nullopt;
+    return {};
 }
 
 namespace {
 
 // Many files at once: each file system they lie on is made to last as a whole, in one go. One
 // flush of the disk then serves every file, where each file's own would flush it again.
-std::optional<FileResult> syncFileSystems(const std::vector<PathString>& paths)
+std::optional<Status> syncFileSystems(const std::vector<PathString>& paths)
 {
     std::unordered_map<dev_t, const PathString*> systems;
     for (const PathString& path : paths) {
@@ -693,33 +706,34 @@ std::optional<FileResult> syncFileSystems(const std::vector<PathString>& paths)
         {
         };
         if (::lstat(path.c_str(), &info) != 0) {
-            return fromErrno(errno);
+            return fromErrno(errno, path);
         }
         systems.emplace(info.st_dev, &path);
     }
     for (const auto& [device, path] : systems) {
         Descriptor file(::open(path->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (file.get() < 0) {
-            return fromErrno(errno);
+            return fromErrno(errno, *path);
         }
         if (::syncfs(file.get()) != 0) {
             // A system that cannot: each file on its own.
-            return errno == ENOSYS || errno == EINVAL ? std::nullopt
-                                                      : std::optional(fromErrno(errno));
+            return errno == ENOSYS || errno == EINVAL
+                       ? std::nullopt
+                       : std::optional<Status>(fromErrno(errno, *path));
         }
     }
-    return FileResult();
+    return Status();
 }
 
 } // namespace
 
 // The writing of every file is started first, so that the disk takes them together; then each
 // is waited for, most of them done by then.
-FileResult RealFileSystem::syncFiles(const std::vector<PathString>& paths)
+Status RealFileSystem::syncFiles(const std::vector<PathString>& paths)
 {
     constexpr std::size_t manyFiles = 8;
     if (paths.size() >= manyFiles) {
-        if (std::optional<FileResult> synced = syncFileSystems(paths)) {
+        if (std::optional<Status> synced = syncFileSystems(paths)) {
             return *synced;
         }
     }
@@ -729,17 +743,17 @@ FileResult RealFileSystem::syncFiles(const std::vector<PathString>& paths)
         files.push_back(std::make_unique<Descriptor>(
             ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)));
         if (files.back()->get() < 0) {
-            return fromErrno(errno);
+            return fromErrno(errno, path);
         }
         ::sync_file_range(files.back()->get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     }
-    for (const auto& file : files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
         // EINVAL: a file system that cannot sync, where there is nothing more to do.
-        if (::fdatasync(file->get()) != 0 && errno != EINVAL) {
-            return fromErrno(errno);
+        if (::fdatasync(files[i]->get()) != 0 && errno != EINVAL) {
+            return fromErrno(errno, paths[i]);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 void RealFileSystem::removeStaleTemporaries(const PathString& folder)
@@ -771,17 +785,17 @@ void RealFileSystem::removeStaleTemporaries(const PathString& folder)
     ::closedir(entries);
 }
 
-FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset, std::size_t count,
-                                    std::string& bytes)
+Result<std::string> RealFileSystem::readPart(const PathString& path, std::uint64_t offset,
+                                             std::size_t count)
 {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info
     {
     };
-    if (const FileResult failure = openedRegularFile(file, info)) {
-        return failure;
+    if (Status opened = openedRegularFile(file, info, path); opened.failed()) {
+        return opened.error();
     }
-    bytes.assign(count, '\0');
+    std::string bytes(count, '\0');
     std::size_t got = 0;
     while (got < count) {
         const ssize_t part =
@@ -790,7 +804,7 @@ FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset
             continue;
         }
         if (part < 0) {
-            return fromErrno(errno);
+            return fromErrno(errno, path);
         }
         if (part == 0) {
             break;
@@ -798,7 +812,7 @@ FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset
         got += static_cast<std::size_t>(part);
     }
     bytes.resize(got);
-    return std::nullopt;
+    return bytes;
 }
 
 // The file systems that hold the kernel's view of processes, devices and drivers.
@@ -858,7 +872,7 @@ std::optional<FileIdentity> RealFileSystem::identity(const PathString& path)
 
 #endif
 
-FileResult RealFileSystem::fileSize(const PathString& path, std::uint64_t& size)
+Result<std::uint64_t> RealFileSystem::fileSize(const PathString& path)
 {
 #ifndef _WIN32
     // One look at the file, where the library's two functions take two.
@@ -866,42 +880,44 @@ FileResult RealFileSystem::fileSize(const PathString& path, std::uint64_t& size)
     {
     };
     if (::stat(path.c_str(), &info) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, path);
     }
     if (!S_ISREG(info.st_mode)) {
-        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR) : NotRegularFileError();
+        return S_ISDIR(info.st_mode) ? fromErrno(EISDIR, path) : NotRegularFileError(path);
     }
-    size = static_cast<std::uint64_t>(info.st_size);
-    return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
 #else
     std::error_code error;
     if (fs::is_directory(path, error)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
+        return classify(std::make_error_code(std::errc::is_a_directory), path);
     }
-    size = fs::file_size(path, error);
-    return fromCode(error);
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error) {
+        return classify(error, path);
+    }
+    return static_cast<std::uint64_t>(size);
 #endif
 }
 
-FileResult RealFileSystem::createFolder(const PathString& path)
+Status RealFileSystem::createFolder(const PathString& path)
 {
     std::error_code error;
     if (fs::exists(path, error)) {
-        return classify(std::make_error_code(std::errc::permission_denied));
+        return classify(std::make_error_code(std::errc::permission_denied), path);
     }
     fs::create_directory(path, error);
-    return fromCode(error);
+    return fromCode(error, path);
 }
 
-FileResult RealFileSystem::listFolder(const PathString& path, FolderListing& listing)
+Result<FolderListing> RealFileSystem::listFolder(const PathString& path)
 {
-    listing = {};
+    FolderListing listing;
     listing.path = withoutTrailingSeparators(path);
-    std::vector<FolderName> names;
-    if (const FileResult failure = ListFolderNames(path, names)) {
-        return failure;
+    const Result<std::vector<FolderName>> names = ListFolderNames(path);
+    if (names.failed()) {
+        return names.error();
     }
-    for (const FolderName& entry : names) {
+    for (const FolderName& entry : names.value()) {
         const PathString full = listing.path == PathString(1, core::pathSeparator)
                                     ? listing.path + entry.name
                                     : listing.path + core::pathSeparator + entry.name;
@@ -909,40 +925,40 @@ FileResult RealFileSystem::listFolder(const PathString& path, FolderListing& lis
     }
     sortByName(listing.subfolders);
     sortByName(listing.files);
-    return std::nullopt;
+    return listing;
 }
 
 #ifndef _WIN32
 
 // The file's mode does not matter: removing a name is a change to its folder.
-FileResult RealFileSystem::removeFile(const PathString& path)
+Status RealFileSystem::removeFile(const PathString& path)
 {
     std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
     if (error) {
-        return classify(error);
+        return classify(error, path);
     }
     if (fs::is_directory(status)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
+        return classify(std::make_error_code(std::errc::is_a_directory), path);
     }
     fs::remove(path, error);
-    return fromCode(error);
+    return fromCode(error, path);
 }
 
-FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
+Status RealFileSystem::removeEmptyFolder(const PathString& path)
 {
     std::error_code error;
     if (!fs::is_directory(fs::symlink_status(path, error))) {
-        return classify(error ? error : std::make_error_code(std::errc::not_a_directory));
+        return classify(error ? error : std::make_error_code(std::errc::not_a_directory), path);
     }
     if (!fs::is_empty(path, error)) {
-        return classify(error ? error : std::make_error_code(std::errc::directory_not_empty));
+        return classify(error ? error : std::make_error_code(std::errc::directory_not_empty), path);
     }
     fs::remove(path, error);
-    return fromCode(error);
+    return fromCode(error, path);
 }
 
-FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
+Status RealFileSystem::moveOver(const PathString& from, const PathString& to)
 {
     struct stat target
     {
@@ -956,41 +972,41 @@ FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to
          moved.st_gid != target.st_gid || (moved.st_mode & 07777) != (target.st_mode & 0777))) {
         Descriptor file(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (file.get() < 0) {
-            return fromErrno(errno);
+            return fromErrno(errno, from);
         }
         if (const int error = takeModeOf(file.get(), target)) {
-            return fromErrno(error);
+            return fromErrno(error, from);
         }
     }
     if (::rename(from.c_str(), to.c_str()) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, to);
     }
-    return std::nullopt;
+    return {};
 }
 
 // Where the file system cannot rename under a free name only, a second name is made and the
 // first removed: the name is taken the same way.
-FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
+Status RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return std::nullopt;
+        return {};
     }
     if (errno != EINVAL && errno != ENOSYS) {
-        return fromErrno(errno);
+        return fromErrno(errno, to);
     }
     if (::link(from.c_str(), to.c_str()) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, to);
     }
     ::unlink(from.c_str());
-    return std::nullopt;
+    return {};
 }
 
-FileResult RealFileSystem::linkFile(const PathString& from, const PathString& to)
+Status RealFileSystem::linkFile(const PathString& from, const PathString& to)
 {
     if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) {
-        return fromErrno(errno);
+        return fromErrno(errno, to);
     }
-    return std::nullopt;
+    return {};
 }
 PathString TemporaryNameBeside(const PathString& path)
 {

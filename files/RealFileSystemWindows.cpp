@@ -14,27 +14,27 @@ namespace quorlane::files {
 
 namespace fs = std::filesystem;
 
-FileResult RealFileSystem::readFile(const PathString& path, std::string& bytes, FileStamp& stamp)
+Result<FileStamp> RealFileSystem::readFile(const PathString& path, std::string& bytes)
 {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (fs::is_directory(status)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
+        return classify(std::make_error_code(std::errc::is_a_directory), path);
     }
     if (fs::exists(status) && !fs::is_regular_file(status)) {
-        return NotRegularFileError();
+        return NotRegularFileError(path);
     }
     // A page that is not there is missing, not unreadable.
     if (!fs::exists(status)) {
-        return classify(error ? error : std::make_error_code(std::errc::no_such_file_or_directory));
+        return classify(error ? error : std::make_error_code(std::errc::no_such_file_or_directory),
+                        path);
     }
     std::ifstream file(fs::path(path), std::ios::binary);
     if (!file) {
-        return classify(std::make_error_code(std::errc::permission_denied));
+        return classify(std::make_error_code(std::errc::permission_denied), path);
     }
     bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    stamp = this->stamp(path).value_or(FileStamp{});
-    return std::nullopt;
+    return stamp(path).value_or(FileStamp{});
 }
 
 std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
@@ -42,19 +42,20 @@ std::optional<FileStamp> RealFileSystem::stamp(const PathString& path)
     return WindowsFileStamp(path);
 }
 
-FileResult RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
+Status RealFileSystem::readFileInPieces(const PathString& path, const FilePieces& pieces)
 {
     return FileSystem::readFileInPieces(path, pieces);
 }
 
-FileResult RealFileSystem::writeTemporaryFrom(const PathString& beside, const FileContent& content,
-                                              PathString& written, const WriteCheck& check)
+Result<PathString> RealFileSystem::writeTemporaryFrom(const PathString& beside,
+                                                      const FileContent& content,
+                                                      const WriteCheck& check)
 {
-    return FileSystem::writeTemporaryFrom(beside, content, written, check);
+    return FileSystem::writeTemporaryFrom(beside, content, check);
 }
 
-FileResult RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
-                                     Durability durability, const WriteCheck& check)
+Status RealFileSystem::writeFile(const PathString& path, std::string_view bytes,
+                                 Durability durability, const WriteCheck& check)
 {
     const auto content = [bytes](std::ostream& out) {
         return static_cast<bool>(
@@ -63,39 +64,39 @@ FileResult RealFileSystem::writeFile(const PathString& path, std::string_view by
     return WindowsWriteReplacing(path, content, durability, check);
 }
 
-FileResult RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
-                                         Durability durability, const WriteCheck& check)
+Status RealFileSystem::writeFileFrom(const PathString& path, const FileContent& content,
+                                     Durability durability, const WriteCheck& check)
 {
     return WindowsWriteReplacing(path, content, durability, check);
 }
 
-FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to,
-                                    CopiedFile& copied, const WriteCheck& check)
+Status RealFileSystem::copyFile(const PathString& from, const PathString& to, CopiedFile& copied,
+                                const WriteCheck& check)
 {
     std::error_code error;
     const fs::file_status source = fs::status(from, error);
     if (fs::is_directory(source)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
+        return classify(std::make_error_code(std::errc::is_a_directory), from);
     }
     if (!fs::exists(source)) {
-        return classify(std::make_error_code(std::errc::no_such_file_or_directory));
+        return classify(std::make_error_code(std::errc::no_such_file_or_directory), from);
     }
     if (!fs::is_regular_file(source)) {
-        return NotRegularFileError();
+        return NotRegularFileError(from);
     }
     const fs::file_status target = fs::symlink_status(to, error);
     if (fs::is_directory(target)) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
+        return classify(std::make_error_code(std::errc::is_a_directory), to);
     }
     if (fs::exists(target) && !fs::is_regular_file(target)) {
-        return NotRegularFileError();
+        return NotRegularFileError(to);
     }
     if (fs::exists(target) && (target.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        return classify(std::make_error_code(std::errc::permission_denied));
+        return classify(std::make_error_code(std::errc::permission_denied), to);
     }
     std::ifstream in(fs::path(from), std::ios::binary);
     if (!in) {
-        return classify(std::make_error_code(std::errc::permission_denied));
+        return classify(std::make_error_code(std::errc::permission_denied), from);
     }
     Sha256 digest;
     std::uint64_t size = 0;
@@ -117,31 +118,30 @@ FileResult RealFileSystem::copyFile(const PathString& from, const PathString& to
 }
 
 // Owners and the permission bits of another file are not given on Windows.
-FileResult RealFileSystem::createFile(const PathString& path, std::string_view bytes,
-                                      const PathString&)
+Status RealFileSystem::createFile(const PathString& path, std::string_view bytes, const PathString&)
 {
     return WindowsCreateNew(path, bytes);
 }
 
-FileResult RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
-                                        std::optional<std::uint64_t> cutAt)
+Status RealFileSystem::appendToFile(const PathString& path, std::string_view bytes,
+                                    std::optional<std::uint64_t> cutAt)
 {
     std::error_code error;
     if (cutAt && fs::file_size(path, error) > *cutAt) {
         fs::resize_file(path, *cutAt, error);
         if (error) {
-            return classify(error);
+            return classify(error, path);
         }
     }
     std::ofstream out(fs::path(path), std::ios::binary | std::ios::app);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out.flush()) {
-        return classify(std::make_error_code(std::errc::io_error));
+        return classify(std::make_error_code(std::errc::io_error), path);
     }
-    return std::nullopt;
+    return {};
 }
 
-FileResult RealFileSystem::syncFiles(const std::vector<PathString>& paths)
+Status RealFileSystem::syncFiles(const std::vector<PathString>& paths)
 {
     return WindowsFlushFiles(paths);
 }
@@ -151,10 +151,10 @@ void RealFileSystem::removeStaleTemporaries(const PathString& folder)
     WindowsRemoveStaleTemporaries(folder);
 }
 
-FileResult RealFileSystem::readPart(const PathString& path, std::uint64_t offset, std::size_t count,
-                                    std::string& bytes)
+Result<std::string> RealFileSystem::readPart(const PathString& path, std::uint64_t offset,
+                                             std::size_t count)
 {
-    return FileSystem::readPart(path, offset, count, bytes);
+    return FileSystem::readPart(path, offset, count);
 }
 
 bool RealFileSystem::isSystemFolder(const PathString&)
@@ -181,34 +181,36 @@ std::optional<FileIdentity> RealFileSystem::identity(const PathString& path)
     return WindowsFileIdentity(path);
 }
 
-FileResult RealFileSystem::moveOver(const PathString& from, const PathString& to)
+Status RealFileSystem::moveOver(const PathString& from, const PathString& to)
 {
     std::error_code error;
     const fs::file_status target = fs::status(to, error);
     if (fs::exists(target)) {
         fs::permissions(from, target.permissions(), error);
         if (error) {
-            return classify(error);
+            return classify(error, from);
         }
     }
     if (!MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()),
+                        to);
     }
-    return std::nullopt;
+    return {};
 }
 
 // As on other systems, a file's own attributes do not keep it from being removed: Windows
 // refuses to delete a read-only file, so that attribute is taken off first (and put back when
 // the file stays after all).
-FileResult RealFileSystem::removeFile(const PathString& path)
+Status RealFileSystem::removeFile(const PathString& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()),
+                        path);
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
+        return classify(std::make_error_code(std::errc::is_a_directory), path);
     }
     const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly) {
@@ -219,50 +221,53 @@ FileResult RealFileSystem::removeFile(const PathString& path)
         if (readOnly) {
             SetFileAttributesW(path.c_str(), attributes);
         }
-        return classify(std::error_code(static_cast<int>(error), std::system_category()));
+        return classify(std::error_code(static_cast<int>(error), std::system_category()), path);
     }
-    return std::nullopt;
+    return {};
 }
 
 // By the system's own calls, which take paths of any length as the other file operations here
 // do: mingw's std::filesystem looks into a folder through _wopendir, which gives up on a path
 // beyond MAX_PATH, so an undo left the folders it had emptied. RemoveDirectoryW removes a folder
 // only when it is empty; a link to a folder is not one, as on other systems.
-FileResult RealFileSystem::removeEmptyFolder(const PathString& path)
+Status RealFileSystem::removeEmptyFolder(const PathString& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()),
+                        path);
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return classify(std::make_error_code(std::errc::not_a_directory));
+        return classify(std::make_error_code(std::errc::not_a_directory), path);
     }
     if (!RemoveDirectoryW(path.c_str())) {
         const DWORD error = GetLastError();
         if (error == ERROR_DIR_NOT_EMPTY) {
-            return classify(std::make_error_code(std::errc::directory_not_empty));
+            return classify(std::make_error_code(std::errc::directory_not_empty), path);
         }
-        return classify(std::error_code(static_cast<int>(error), std::system_category()));
+        return classify(std::error_code(static_cast<int>(error), std::system_category()), path);
     }
-    return std::nullopt;
+    return {};
 }
 
 // Without MOVEFILE_REPLACE_EXISTING the move fails where the name is taken, in one step.
-FileResult RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
+Status RealFileSystem::moveToFreeName(const PathString& from, const PathString& to)
 {
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
-        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()),
+                        to);
     }
-    return std::nullopt;
+    return {};
 }
 
-FileResult RealFileSystem::linkFile(const PathString& from, const PathString& to)
+Status RealFileSystem::linkFile(const PathString& from, const PathString& to)
 {
     if (!CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) {
-        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+        return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()),
+                        to);
     }
-    return std::nullopt;
+    return {};
 }
 
 PathString TemporaryNameBeside(const PathString& path)

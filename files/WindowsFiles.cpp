@@ -18,9 +18,10 @@ namespace {
 constexpr std::wstring_view temporaryPrefix = L".quorlane-";
 constexpr std::wstring_view temporarySuffix = L".tmp";
 
-FileResult lastError()
+FileError lastError(const PathString& path)
 {
-    return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()));
+    return classify(std::error_code(static_cast<int>(GetLastError()), std::system_category()),
+                    path);
 }
 
 class Handle
@@ -96,22 +97,22 @@ private:
 };
 
 // What stands at path may be replaced: nothing, or a regular file that is not read-only.
-FileResult replaceable(const PathString& path)
+Status replaceable(const PathString& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return std::nullopt;
+        return {};
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return classify(std::make_error_code(std::errc::is_a_directory));
+        return classify(std::make_error_code(std::errc::is_a_directory), path);
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return NotRegularFileError();
+        return NotRegularFileError(path);
     }
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        return classify(std::make_error_code(std::errc::permission_denied));
+        return classify(std::make_error_code(std::errc::permission_denied), path);
     }
-    return std::nullopt;
+    return {};
 }
 
 // The process id in a temporary file's name, or 0 when name is not one.
@@ -162,15 +163,15 @@ PathString WindowsTemporaryName(const PathString& path)
 namespace {
 
 // Writes content to a fresh temporary file beside path and moves it there with moveFlags.
-FileResult writeThenMove(const PathString& path, const FileContent& content, Durability durability,
-                         const WriteCheck& check, DWORD moveFlags)
+Status writeThenMove(const PathString& path, const FileContent& content, Durability durability,
+                     const WriteCheck& check, DWORD moveFlags)
 {
     const PathString temporary = WindowsTemporaryName(path);
     // Readable by others (the check reads it), but neither writable nor removable meanwhile.
     Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
-        return lastError();
+        return lastError(path);
     }
     HandleBuffer buffer(file.get());
     std::ostream out(&buffer);
@@ -179,36 +180,36 @@ FileResult writeThenMove(const PathString& path, const FileContent& content, Dur
     const bool flushed = durability != Durability::Synced || FlushFileBuffers(file.get()) != 0;
     const DWORD writeError = buffer.failed() ? buffer.error() : flushed ? 0 : GetLastError();
     const bool closed = file.close();
-    FileResult failure;
+    Status result;
     if (writeError != 0 || !closed) {
         SetLastError(writeError != 0 ? writeError : GetLastError());
-        failure = lastError();
+        result = lastError(path);
     } else if (!made) {
-        failure = RejectedError();
+        result = RejectedError(path);
     } else if (check && !check(temporary)) {
-        failure = RejectedError();
+        result = RejectedError(path);
     } else if (!MoveFileExW(temporary.c_str(), path.c_str(), moveFlags)) {
-        failure = lastError();
+        result = lastError(path);
     }
-    if (failure) {
+    if (result.failed()) {
         DeleteFileW(temporary.c_str());
     }
-    return failure;
+    return result;
 }
 
 } // namespace
 
-FileResult WindowsWriteReplacing(const PathString& path, const FileContent& content,
-                                 Durability durability, const WriteCheck& check)
+Status WindowsWriteReplacing(const PathString& path, const FileContent& content,
+                             Durability durability, const WriteCheck& check)
 {
-    if (FileResult refused = replaceable(path)) {
+    if (Status refused = replaceable(path); refused.failed()) {
         return refused;
     }
     return writeThenMove(path, content, durability, check,
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
-FileResult WindowsCreateNew(const PathString& path, std::string_view bytes)
+Status WindowsCreateNew(const PathString& path, std::string_view bytes)
 {
     const auto content = [bytes](std::ostream& out) {
         return static_cast<bool>(
@@ -218,7 +219,7 @@ FileResult WindowsCreateNew(const PathString& path, std::string_view bytes)
     return writeThenMove(path, content, Durability::Renamed, {}, 0);
 }
 
-FileResult WindowsFlushFiles(const std::vector<PathString>& paths)
+Status WindowsFlushFiles(const std::vector<PathString>& paths)
 {
     for (const PathString& path : paths) {
         const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -229,20 +230,20 @@ FileResult WindowsFlushFiles(const std::vector<PathString>& paths)
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid() || !FlushFileBuffers(file.get())) {
-            return lastError();
+            return lastError(path);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 void WindowsRemoveStaleTemporaries(const PathString& folder)
 {
-    std::vector<FolderName> names;
-    if (ListFolderNames(folder, names)) {
+    const Result<std::vector<FolderName>> names = ListFolderNames(folder);
+    if (names.failed()) {
         return;
     }
     const PathString base = folder.empty() ? PathString() : folder + L"\\";
-    for (const FolderName& entry : names) {
+    for (const FolderName& entry : names.value()) {
         const DWORD writer = writerOfTemporary(entry.name);
         if (writer == 0 || entry.isFolder || writer == GetCurrentProcessId() || stillRuns(writer)) {
             continue;

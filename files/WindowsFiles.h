@@ -15,15 +15,15 @@ PathString WindowsTemporaryName(const PathString& path);
 // asks for it, and moves it over path with MoveFileExW (REPLACE_EXISTING, WRITE_THROUGH). A
 // content that gives up, or a check that refuses the file, replaces nothing; no temporary
 // file is left behind.
-FileResult WindowsWriteReplacing(const PathString& path, const FileContent& content,
-                                 Durability durability, const WriteCheck& check);
+Status WindowsWriteReplacing(const PathString& path, const FileContent& content,
+                             Durability durability, const WriteCheck& check);
 
 // Puts a new file holding bytes at path, complete or not at all, only where nothing of that
 // name stands (an "exists" failure otherwise).
-FileResult WindowsCreateNew(const PathString& path, std::string_view bytes);
+Status WindowsCreateNew(const PathString& path, std::string_view bytes);
 
 // Flushes each file to the disk. Windows keeps a folder's names durable itself.
-FileResult WindowsFlushFiles(const std::vector<PathString>& paths);
+Status WindowsFlushFiles(const std::vector<PathString>& paths);
 
 // Removes the temporary files in folder whose writer no longer runs. One that is still open
 // is never removed: its writer holds it without leave to delete it.

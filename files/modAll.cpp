@@ -72,13 +72,14 @@ void scanTree(FileSystem& fileSystem, const PathString& top, const PathString& r
                 continue;
             }
         }
-        FolderListing folder;
-        if (const FileResult failure = fileSystem.listFolder(folderPath, folder)) {
-            if (options.failures != nullptr && failure->kind != FileError::Kind::Missing) {
-                options.failures->push_back({folderPath, *failure});
+        Result<FolderListing> listed = fileSystem.listFolder(folderPath);
+        if (listed.failed()) {
+            if (options.failures != nullptr && listed.error().kind != FileError::Kind::Missing) {
+                options.failures->push_back(listed.error());
             }
             continue;
         }
+        FolderListing folder = std::move(listed).value();
         if (options.exclude != nullptr && !options.exclude->empty()) {
             leaveOut(folder, rootPath, *options.exclude);
         }
@@ -153,9 +154,9 @@ void MakeFolders(FileSystem& fileSystem, const PathString& path)
 {
     for (std::size_t at = path.find(core::pathSeparator); at != PathString::npos;
          at = path.find(core::pathSeparator, at + 1)) {
-        const FileResult failure = fileSystem.createFolder(path.substr(0, at + 1));
-        if (failure && failure->kind != FileError::Kind::Access &&
-            failure->kind != FileError::Kind::InvalidArgument) {
+        const Status made = fileSystem.createFolder(path.substr(0, at + 1));
+        if (made.failed() && made.error().kind != FileError::Kind::Access &&
+            made.error().kind != FileError::Kind::InvalidArgument) {
             return;
         }
     }

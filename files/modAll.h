@@ -7,18 +7,11 @@
 
 namespace quorlane::files {
 
-// A folder that the scan could not read.
-struct ScanFailure
-{
-    PathString folder;
-    FileError error;
-};
-
 // What a scan passes over, and what it found it could not read.
 struct ScanOptions
 {
-    std::optional<FileIdentity> skipFolder; // never entered (the run's target folder)
-    std::vector<ScanFailure>* failures = nullptr;
+    std::optional<FileIdentity> skipFolder;     // never entered (the run's target folder)
+    std::vector<FileError>* failures = nullptr; // each about the folder that could not be read
     // When given, gets every file that is not a page, under the same root as the pages.
     clsFiles* otherFiles = nullptr;
     // When given, gets the folders the scan did not enter: links that lead out of the added

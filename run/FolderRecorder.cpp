@@ -64,29 +64,29 @@ core::PathString folderKey(core::PathString path)
 
 // A folder that stands already is refused as one that cannot be made, with the error a file
 // system gives for a name that is taken.
-files::FileResult FolderRecorder::createFolder(const core::PathString& path)
+files::Status FolderRecorder::createFolder(const core::PathString& path)
 {
     core::PathString key = folderKey(path);
     if (m_folders.contains(key)) {
-        return files::classify(std::make_error_code(std::errc::permission_denied));
+        return files::classify(std::make_error_code(std::errc::permission_denied), path);
     }
     // Only a folder that is not there yet is announced: one that stands is not this run's.
     if (m_beforeCreate && !m_inner.isFolder(path)) {
-        if (files::FileResult refused = m_beforeCreate(AbsolutePath(path))) {
-            return refused;
+        if (files::Status allowed = m_beforeCreate(AbsolutePath(path)); allowed.failed()) {
+            return allowed;
         }
     }
-    files::FileResult result = m_inner.createFolder(path);
-    if (!result) {
+    files::Status result = m_inner.createFolder(path);
+    if (result.ok()) {
         m_created.push_back(AbsolutePath(path));
         m_folders.insert(std::move(key));
-    } else if (result->kind == files::FileError::Kind::Access && m_inner.isFolder(path)) {
+    } else if (result.error().kind == files::FileError::Kind::Access && m_inner.isFolder(path)) {
         m_folders.insert(std::move(key));
     }
     return result;
 }
 
-files::FileResult FolderRecorder::removeEmptyFolder(const core::PathString& path)
+files::Status FolderRecorder::removeEmptyFolder(const core::PathString& path)
 {
     m_folders.erase(folderKey(path));
     return m_inner.removeEmptyFolder(path);

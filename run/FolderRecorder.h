@@ -26,7 +26,7 @@ public:
     files::FileSystem& inner() { return m_inner; }
     // Asked with the absolute path of each folder before it is created; a failure it gives is
     // the failure of the creation, and the folder is not made.
-    using BeforeCreate = std::function<files::FileResult(const core::PathString& folder)>;
+    using BeforeCreate = std::function<files::Status(const core::PathString& folder)>;
     void setBeforeCreate(BeforeCreate beforeCreate) { m_beforeCreate = std::move(beforeCreate); }
     void clear()
     {
@@ -36,67 +36,65 @@ public:
     // For when a folder known has gone: the next folders are made afresh.
     void forgetFolders() { m_folders.clear(); }
 
-    files::FileResult readFile(const core::PathString& path, std::string& bytes,
-                               files::FileStamp& stamp) override
+    files::Result<files::FileStamp> readFile(const core::PathString& path,
+                                             std::string& bytes) override
     {
-        return m_inner.readFile(path, bytes, stamp);
+        return m_inner.readFile(path, bytes);
     }
     std::optional<files::FileStamp> stamp(const core::PathString& path) override
     {
         return m_inner.stamp(path);
     }
-    files::FileResult fileSize(const core::PathString& path, std::uint64_t& size) override
+    files::Result<std::uint64_t> fileSize(const core::PathString& path) override
     {
-        return m_inner.fileSize(path, size);
+        return m_inner.fileSize(path);
     }
-    files::FileResult writeFile(const core::PathString& path, std::string_view bytes,
-                                files::Durability durability,
-                                const files::WriteCheck& check = {}) override
+    files::Status writeFile(const core::PathString& path, std::string_view bytes,
+                            files::Durability durability,
+                            const files::WriteCheck& check = {}) override
     {
         return m_inner.writeFile(path, bytes, durability, check);
     }
-    files::FileResult copyFile(const core::PathString& from, const core::PathString& to,
-                               files::CopiedFile& copied,
-                               const files::WriteCheck& check = {}) override
+    files::Status copyFile(const core::PathString& from, const core::PathString& to,
+                           files::CopiedFile& copied, const files::WriteCheck& check = {}) override
     {
         return m_inner.copyFile(from, to, copied, check);
     }
-    files::FileResult createFile(const core::PathString& path, std::string_view bytes,
-                                 const core::PathString& modeOf = {}) override
+    files::Status createFile(const core::PathString& path, std::string_view bytes,
+                             const core::PathString& modeOf = {}) override
     {
         return m_inner.createFile(path, bytes, modeOf);
     }
-    files::FileResult appendToFile(const core::PathString& path, std::string_view bytes,
-                                   std::optional<std::uint64_t> cutAt = std::nullopt) override
+    files::Status appendToFile(const core::PathString& path, std::string_view bytes,
+                               std::optional<std::uint64_t> cutAt = std::nullopt) override
     {
         return m_inner.appendToFile(path, bytes, cutAt);
     }
-    files::FileResult syncFiles(const std::vector<core::PathString>& paths) override
+    files::Status syncFiles(const std::vector<core::PathString>& paths) override
     {
         return m_inner.syncFiles(paths);
     }
-    files::FileResult writeFileFrom(const core::PathString& path, const files::FileContent& content,
-                                    files::Durability durability,
-                                    const files::WriteCheck& check = {}) override
+    files::Status writeFileFrom(const core::PathString& path, const files::FileContent& content,
+                                files::Durability durability,
+                                const files::WriteCheck& check = {}) override
     {
         return m_inner.writeFileFrom(path, content, durability, check);
     }
-    files::FileResult writeTemporaryFrom(const core::PathString& beside,
-                                         const files::FileContent& content,
-                                         core::PathString& written,
-                                         const files::WriteCheck& check = {}) override
+    files::Result<core::PathString> writeTemporaryFrom(const core::PathString& beside,
+                                                       const files::FileContent& content,
+                                                       const files::WriteCheck& check = {}) override
     {
-        return m_inner.writeTemporaryFrom(beside, content, written, check);
+        return m_inner.writeTemporaryFrom(beside, content, check);
     }
-    files::FileResult readFileInPieces(const core::PathString& path,
-                                       const files::FilePieces& pieces) override
+    files::Status readFileInPieces(const core::PathString& path,
+                                   const files::FilePieces& pieces) override
     {
         return m_inner.readFileInPieces(path, pieces);
     }
-    files::FileResult readPart(const core::PathString& path, std::uint64_t offset,
-                               std::size_t count, std::string& bytes) override
+    files::Result<std::string> readPart(const core::PathString& path, std::uint64_t offset,
+                                        std::size_t count) override
     {
-        return m_inner.readPart(path, offset, count, bytes);
+        return m_inner.readPart(path, offset, count);
     }
     std::optional<core::PathString> resolvedPath(const core::PathString& path) override
     {
@@ -114,32 +112,30 @@ public:
     {
         return m_inner.linkTarget(path);
     }
-    files::FileResult createFolder(const core::PathString& path) override;
-    files::FileResult listFolder(const core::PathString& path,
-                                 files::FolderListing& listing) override
+    files::Status createFolder(const core::PathString& path) override;
+    files::Result<files::FolderListing> listFolder(const core::PathString& path) override
     {
-        return m_inner.listFolder(path, listing);
+        return m_inner.listFolder(path);
     }
     bool isFolder(const core::PathString& path) override { return m_inner.isFolder(path); }
     std::optional<files::FileIdentity> identity(const core::PathString& path) override
     {
         return m_inner.identity(path);
     }
-    files::FileResult removeFile(const core::PathString& path) override
+    files::Status removeFile(const core::PathString& path) override
     {
         return m_inner.removeFile(path);
     }
-    files::FileResult removeEmptyFolder(const core::PathString& path) override;
-    files::FileResult moveOver(const core::PathString& from, const core::PathString& to) override
+    files::Status removeEmptyFolder(const core::PathString& path) override;
+    files::Status moveOver(const core::PathString& from, const core::PathString& to) override
     {
         return m_inner.moveOver(from, to);
     }
-    files::FileResult moveToFreeName(const core::PathString& from,
-                                     const core::PathString& to) override
+    files::Status moveToFreeName(const core::PathString& from, const core::PathString& to) override
     {
         return m_inner.moveToFreeName(from, to);
     }
-    files::FileResult linkFile(const core::PathString& from, const core::PathString& to) override
+    files::Status linkFile(const core::PathString& from, const core::PathString& to) override
     {
         return m_inner.linkFile(from, to);
     }

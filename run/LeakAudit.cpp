@@ -74,8 +74,7 @@ std::u16string LeakAudit::excludeFor(const core::FileRecord& file) const
 bool LeakAudit::audit(files::FileSystem& fileSystem, const core::FileRecord& file, bool withheld)
 {
     std::string bytes;
-    files::FileStamp stamp;
-    if (m_index.pages() == 0 || fileSystem.readFile(file.fullPath(), bytes, stamp)) {
+    if (m_index.pages() == 0 || fileSystem.readFile(file.fullPath(), bytes).failed()) {
         return false;
     }
     const std::optional<TextPrints> prints = PublishedFilePrints(bytes);

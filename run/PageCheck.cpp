@@ -66,12 +66,13 @@ public:
             return Begun::Left;
         }
         auto look = std::make_unique<PageLook>();
-        if (const files::FileResult failure = ReadAndLook(m_fileSystem, path, m_settings, *look)) {
+        if (const files::Status failure = ReadAndLook(m_fileSystem, path, m_settings, *look);
+            failure.failed()) {
             m_handled.forget(path);
             if (listed) {
                 PageFailure unread;
                 unread.path = path;
-                unread.error = *failure;
+                unread.error = failure.error();
                 m_report.pages.push_back({path, {}, unread});
             }
             return Begun::Unread;

@@ -27,16 +27,16 @@ PageLook LookAtPage(std::string bytes, const files::FileStamp& stamp,
     return look;
 }
 
-files::FileResult ReadAndLook(files::FileSystem& fileSystem, const core::PathString& path,
-                              const core::ProtectionSettings& settings, PageLook& look)
+files::Status ReadAndLook(files::FileSystem& fileSystem, const core::PathString& path,
+                          const core::ProtectionSettings& settings, PageLook& look)
 {
     std::string bytes;
-    files::FileStamp stamp;
-    if (files::FileResult failure = fileSystem.readFile(path, bytes, stamp)) {
-        return failure;
+    const files::Result<files::FileStamp> read = fileSystem.readFile(path, bytes);
+    if (read.failed()) {
+        return read.error();
     }
-    look = LookAtPage(std::move(bytes), stamp, settings);
-    return std::nullopt;
+    look = LookAtPage(std::move(bytes), read.value(), settings);
+    return {};
 }
 
 std::optional<std::string> WriteProtectedPage(std::u16string& text, bool framesHandled,

@@ -36,8 +36,8 @@ PageLook LookAtPage(std::string bytes, const files::FileStamp& stamp,
                     const core::ProtectionSettings& settings);
 
 // Reads the page at path and looks at it; gives why it cannot be read.
-files::FileResult ReadAndLook(files::FileSystem& fileSystem, const core::PathString& path,
-                              const core::ProtectionSettings& settings, PageLook& look);
+files::Status ReadAndLook(files::FileSystem& fileSystem, const core::PathString& path,
+                          const core::ProtectionSettings& settings, PageLook& look);
 
 // Writes the protected page of text to out in encoding, marker included: a frameset whose
 // frames were handled as it stands, any other page transformed. Nothing of the page is held

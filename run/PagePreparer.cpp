@@ -88,7 +88,7 @@ std::unique_ptr<PreparedPage> PagePreparer::prepare(const core::PathString& path
         return std::make_unique<PreparedPage>();
     }
     auto page = std::make_unique<PreparedPage>();
-    if (ReadAndLook(m_fileSystem, path, m_settings, page->look) ||
+    if (ReadAndLook(m_fileSystem, path, m_settings, page->look).failed() ||
         page->look.bytes.size() > largestPreparedPage) {
         return std::make_unique<PreparedPage>();
     }

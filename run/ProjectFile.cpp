@@ -469,9 +469,9 @@ std::optional<std::string> ReadProjectFile(files::FileSystem& fileSystem,
                                            const core::PathString& file, Project& project)
 {
     std::string bytes;
-    files::FileStamp stamp;
-    if (const files::FileResult failure = fileSystem.readFile(file, bytes, stamp)) {
-        return "the project file " + fileText(file) + " cannot be read: " + failure->text;
+    if (const files::Result<files::FileStamp> read = fileSystem.readFile(file, bytes);
+        read.failed()) {
+        return "the project file " + fileText(file) + " cannot be read: " + read.error().text;
     }
     return ParseProject(bytes, file, project);
 }
@@ -523,9 +523,9 @@ std::optional<std::string> WriteProjectFile(files::FileSystem& fileSystem,
     if (auto refusal = ProjectJson(project, file, json)) {
         return refusal;
     }
-    if (const files::FileResult failure =
-            fileSystem.writeFile(file, json, files::Durability::Synced)) {
-        return "the project file " + fileText(file) + " cannot be written: " + failure->text;
+    if (const files::Status failure = fileSystem.writeFile(file, json, files::Durability::Synced);
+        failure.failed()) {
+        return "the project file " + fileText(file) + " cannot be written: " + failure.error().text;
     }
     return std::nullopt;
 }

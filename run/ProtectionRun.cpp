@@ -251,7 +251,7 @@ RunSummary ProtectionRun::RunProtection(const std::vector<SelectionEntry>& selec
 void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
                               const core::ProtectionSettings& settings)
 {
-    std::vector<files::ScanFailure> failures;
+    std::vector<FileError> failures;
     std::vector<files::PassedOver> passedOver;
     files::ScanOptions options;
     options.failures = &failures;
@@ -277,22 +277,20 @@ void ProtectionRun::buildList(const std::vector<SelectionEntry>& selection,
         }
     }
     tellPassedOver(passedOver);
-    for (const files::ScanFailure& failure : failures) {
+    for (const FileError& failure : failures) {
         PageOutcome outcome;
         outcome.kind = PageOutcome::Kind::FolderFailed;
-        outcome.page = failure.folder;
-        outcome.failure =
-            failureOf(PageFailure::Kind::FolderUnreadable, failure.folder, failure.error);
-        outcome.cause = {FailureCause::Kind::Unreadable, failure.folder, failure.error};
+        outcome.page = failure.path;
+        outcome.failure = failureOf(PageFailure::Kind::FolderUnreadable, failure.path, failure);
+        outcome.cause = {FailureCause::Kind::Unreadable, failure.path, failure};
         m_host.pageDone(outcome);
     }
 }
 
 std::uint64_t ProtectionRun::sizeOf(const core::PathString& path)
 {
-    std::uint64_t size = 0;
     // A page whose size cannot be taken counts as empty; reading it will tell what is wrong.
-    return m_fileSystem.fileSize(path, size) ? 0 : size;
+    return m_fileSystem.fileSize(path).valueOr(0);
 }
 
 void ProtectionRun::protectListed(RunSummary& summary)
@@ -453,26 +451,27 @@ ProtectionRun::missingFolder(const core::PathString& output)
         if (m_fileSystem.isFolder(folder)) {
             continue;
         }
-        files::FileResult failure = m_fileSystem.createFolder(folder);
+        const files::Status created = m_fileSystem.createFolder(folder);
         // Access is also what a folder made meanwhile by someone else gives, and what a file
         // of that name gives.
-        if (!failure ||
-            (failure->kind == FileError::Kind::Access && m_fileSystem.isFolder(folder))) {
+        if (created.ok() ||
+            (created.error().kind == FileError::Kind::Access && m_fileSystem.isFolder(folder))) {
             continue;
         }
         const core::PathString made = output.substr(0, at);
-        if (failure->kind != FileError::Kind::Access) {
-            return FolderFailure{made, {FailureCause::Kind::FolderNotMade, made, *failure}};
+        if (created.error().kind != FileError::Kind::Access) {
+            return FolderFailure{made, {FailureCause::Kind::FolderNotMade, made, created.error()}};
         }
         if (m_fileSystem.stamp(folder)) {
-            return FolderFailure{made,
-                                 {FailureCause::Kind::FolderNotMade, made,
-                                  files::classify(std::make_error_code(std::errc::file_exists))}};
+            return FolderFailure{
+                made,
+                {FailureCause::Kind::FolderNotMade, made,
+                 files::classify(std::make_error_code(std::errc::file_exists), folder)}};
         }
         // The folder above refuses new folders: it, or its disk, is read-only.
-        return FolderFailure{
-            made,
-            {FailureCause::Kind::FolderReadOnly, withoutEndSeparator(folderOf(made)), *failure}};
+        return FolderFailure{made,
+                             {FailureCause::Kind::FolderReadOnly,
+                              withoutEndSeparator(folderOf(made)), created.error()}};
     }
     return std::nullopt;
 }
@@ -609,10 +608,11 @@ ProtectionRun::beginPage(const core::FileRecord& record, bool listed,
     if (prepared && prepared->read && m_fileSystem.stamp(path) == prepared->look.stamp) {
         page->look = std::move(prepared->look);
         page->made = std::move(prepared->made);
-    } else if (const files::FileResult failure =
-                   ReadAndLook(m_fileSystem, path, m_settings, page->look)) {
+    } else if (const files::Status failure =
+                   ReadAndLook(m_fileSystem, path, m_settings, page->look);
+               failure.failed()) {
         m_handledPaths.forget(path);
-        unread = *failure;
+        unread = failure.error();
         return nullptr;
     }
     page->record = record;
@@ -699,9 +699,9 @@ void ProtectionRun::finishPage(PendingPage& page, bool framesHandled)
     }
     // Read-only means read-only, as for any output; found before a backup is made of it.
     if (overwrite && page.look.stamp.readOnly) {
-        failPage(page,
-                 failureOf(PageFailure::Kind::WriteFailed, output,
-                           files::classify(std::make_error_code(std::errc::permission_denied))));
+        failPage(page, failureOf(PageFailure::Kind::WriteFailed, output,
+                                 files::classify(std::make_error_code(std::errc::permission_denied),
+                                                 output)));
         return;
     }
     const bool backups = overwrite && settings.makeBackups;
@@ -800,8 +800,8 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
             return !rejection;
         }
         std::size_t made = 0;
-        if (const files::FileResult failure = m_journal->addPage(entry, made)) {
-            recordFailed(m_journal->path(), *failure);
+        if (const files::Status failure = m_journal->addPage(entry, made); failure.failed()) {
+            recordFailed(failure.error());
             rejection = recordFailure();
             return false;
         }
@@ -811,12 +811,21 @@ void ProtectionRun::writePage(PendingPage& page, bool framesHandled, const core:
     // Overwriting, the page is written beside its file, to take its place with the rest of its
     // batch.
     core::PathString written;
-    if (const files::FileResult failure =
-            overwrite
-                ? m_fileSystem.writeTemporaryFrom(output, content, written, check)
-                : m_fileSystem.writeFileFrom(output, content, files::Durability::Renamed, check)) {
+    const auto write = [&]() -> files::Status {
+        if (!overwrite) {
+            return m_fileSystem.writeFileFrom(output, content, files::Durability::Renamed, check);
+        }
+        files::Result<core::PathString> temporary =
+            m_fileSystem.writeTemporaryFrom(output, content, check);
+        if (temporary.failed()) {
+            return temporary.error();
+        }
+        written = std::move(temporary).value();
+        return {};
+    };
+    if (const files::Status failure = write(); failure.failed()) {
         if (!rejection) {
-            rejection = failureOf(PageFailure::Kind::WriteFailed, output, *failure);
+            rejection = failureOf(PageFailure::Kind::WriteFailed, output, failure.error());
             rejection->newName = settings.saveMode == core::SaveMode::CreateNew;
         }
         if (number) {
@@ -850,9 +859,9 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
 {
     StagedPage staged{page.record,     page.path, output,      written,    {},
                       page.look.stamp, 0,         page.listed, m_doneBytes};
-    if (const files::FileResult failure = m_journal->addPage(entry, staged.number)) {
-        m_fileSystem.removeFile(written);
-        recordFailed(m_journal->path(), *failure);
+    if (const files::Status failure = m_journal->addPage(entry, staged.number); failure.failed()) {
+        static_cast<void>(m_fileSystem.removeFile(written));
+        recordFailed(failure.error());
         failPage(page, recordFailure());
         return;
     }
@@ -866,13 +875,13 @@ void ProtectionRun::stageWritten(PendingPage& page, const core::PathString& outp
         staged.backupMade = true;
         staged.backupLinked = true;
     } else if (linkRefused) {
-        m_fileSystem.removeFile(written);
+        static_cast<void>(m_fileSystem.removeFile(written));
         m_journal->noteDropped(staged.number, false);
         failPage(page, std::move(*linkRefused));
         return;
     } else if (!entry.backup.empty()) {
         if (const auto failure = files::MakeBackup(output, page.look.bytes, m_fileSystem, backup)) {
-            m_fileSystem.removeFile(written);
+            static_cast<void>(m_fileSystem.removeFile(written));
             m_journal->noteDropped(staged.number, false);
             failPage(page, failure->nameTaken
                                ? failureOf(PageFailure::Kind::BackupNotOurs, failure->backup)
@@ -904,8 +913,8 @@ bool ProtectionRun::linkBackup(const PendingPage& page, const core::PathString& 
         return false;
     }
     files::MakeFolders(m_fileSystem, backup);
-    if (const files::FileResult failure = m_fileSystem.linkFile(output, backup)) {
-        if (failure->kind == FileError::Kind::NameTaken) {
+    if (const files::Status failure = m_fileSystem.linkFile(output, backup); failure.failed()) {
+        if (failure.error().kind == FileError::Kind::NameTaken) {
             refused = failureOf(PageFailure::Kind::BackupNotOurs, backup);
         }
         return false;
@@ -913,8 +922,8 @@ bool ProtectionRun::linkBackup(const PendingPage& page, const core::PathString& 
     const std::optional<files::FileStamp> after = m_fileSystem.stamp(output);
     if (!after || after->identity != before->identity || after->size != before->size ||
         after->modifiedNs != before->modifiedNs || after->links != 2) {
-        if (const files::FileResult left = m_fileSystem.removeFile(backup)) {
-            refused = failureOf(PageFailure::Kind::BackupFailed, backup, *left);
+        if (const files::Status left = m_fileSystem.removeFile(backup); left.failed()) {
+            refused = failureOf(PageFailure::Kind::BackupFailed, backup, left.error());
         }
         return false;
     }
@@ -965,7 +974,7 @@ ProtectionRun::checkWritten(const core::PathString& temporary, const core::PathS
         written.size += piece.size();
         inEncoding = inEncoding && decoder.add(piece);
     };
-    if (m_fileSystem.readFileInPieces(temporary, take)) {
+    if (m_fileSystem.readFileInPieces(temporary, take).failed()) {
         return failureOf(PageFailure::Kind::ReadBackFailed, output);
     }
     written.sha256 = hash.hex();
@@ -993,7 +1002,7 @@ bool ProtectionRun::holdsJust(const core::PathString& file, std::string_view byt
         same = same && at <= bytes.size() && bytes.substr(at, piece.size()) == piece;
         at += piece.size();
     };
-    return !m_fileSystem.readFileInPieces(file, compare) && same && at == bytes.size();
+    return m_fileSystem.readFileInPieces(file, compare).ok() && same && at == bytes.size();
 }
 
 void ProtectionRun::RecordResult(const core::FileRecord& record, const core::PathString& page,

@@ -172,8 +172,8 @@ private:
     std::optional<Refusal> placeRefusal(const std::vector<SelectionEntry>& selection);
     // The record of the run, made when the run first needs it; false when it cannot be made.
     bool ensureJournal();
-    files::FileResult beforeFolderCreated(const core::PathString& folder);
-    void recordFailed(const core::PathString& path, const files::FileError& error);
+    files::Status beforeFolderCreated(const core::PathString& folder);
+    void recordFailed(const files::FileError& error);
     PageFailure recordFailure() const;
     ManifestPage manifestEntry(const PendingPage& page, const core::PathString& recordedOutput,
                                bool replaced) const;
@@ -203,7 +203,7 @@ private:
     };
     void stage(StagedPage staged, std::uint64_t size);
     void commitBatch();
-    void commitStaged(StagedPage& staged, const std::optional<files::FileError>& unsynced);
+    void commitStaged(StagedPage& staged, const files::Status& synced);
     // What the host is told waits while pages wait, so that it hears of every page in order.
     using Told = std::variant<PageOutcome, RunNotice, std::size_t>;
     void say(Told told);
@@ -239,8 +239,9 @@ private:
     core::PathString m_recordPath;
     bool m_noRecord = false;
     std::size_t m_backupsInSite = 0;
-    // Why the record could not be made, written or flushed: the run stops then.
-    std::optional<std::pair<core::PathString, files::FileError>> m_recordFailure;
+    // Why the record could not be made, written or flushed (its path the record's): the run
+    // stops then.
+    std::optional<files::FileError> m_recordFailure;
     std::size_t m_unsyncedEntries = 0;
     std::vector<StagedPage> m_staged;
     std::uint64_t m_stagedBytes = 0;

@@ -49,8 +49,9 @@ bool TakenAsPage(files::FileSystem& fileSystem, const core::PathString& path, bo
     if (anyFile || files::IsPageName(nameOf(path))) {
         return true;
     }
-    std::string start;
-    return fileSystem.readPart(path, 0, files::pageLookBytes, start) || files::LooksLikePage(start);
+    // One that cannot be read is taken: reading it will tell what is wrong.
+    const files::Result<std::string> start = fileSystem.readPart(path, 0, files::pageLookBytes);
+    return start.failed() || files::LooksLikePage(start.value());
 }
 
 core::PathString SiteOfFrame(const core::FileRecord& frame)

@@ -162,21 +162,22 @@ void ProtectionRun::copyOtherFile(core::FileRecord record, const FileIdentities&
         entry.sourceSize = entry.outputSize = copied.size;
         entry.sourceSha256 = entry.outputSha256 = copied.sha256;
         std::size_t made = 0;
-        if (const files::FileResult failure = m_journal->addPage(entry, made)) {
-            recordFailed(m_journal->path(), *failure);
+        if (const files::Status failure = m_journal->addPage(entry, made); failure.failed()) {
+            recordFailed(failure.error());
             return false;
         }
         number = made;
         return true;
     };
-    if (const files::FileResult failure = m_fileSystem.copyFile(file, output, copied, writeAhead)) {
+    if (const files::Status failure = m_fileSystem.copyFile(file, output, copied, writeAhead);
+        failure.failed()) {
         if (number) {
             m_journal->noteDropped(*number, true);
         }
         pageFailed(file,
                    m_recordFailure
                        ? recordFailure()
-                       : copyFailure(PageFailure::Kind::CopyFailed, file, output, *failure),
+                       : copyFailure(PageFailure::Kind::CopyFailed, file, output, failure.error()),
                    true);
         return;
     }

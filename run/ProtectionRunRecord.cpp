@@ -140,39 +140,38 @@ bool ProtectionRun::ensureJournal()
     }
     core::ProtectionSettings recorded = m_settings;
     recorded.password.clear();
-    core::PathString tried;
-    if (const files::FileResult failure =
-            m_journal->create(m_recordPlace, m_started, recorded, tried)) {
-        recordFailed(tried, *failure);
+    if (const files::Status made = m_journal->create(m_recordPlace, m_started, recorded);
+        made.failed()) {
+        recordFailed(made.error());
         return false;
     }
     return true;
 }
 
 // A folder is in the record before it is made.
-files::FileResult ProtectionRun::beforeFolderCreated(const core::PathString& folder)
+files::Status ProtectionRun::beforeFolderCreated(const core::PathString& folder)
 {
     if (!ensureJournal()) {
-        return m_recordFailure->second;
+        return *m_recordFailure;
     }
-    if (const files::FileResult failure = m_journal->addFolder(folder)) {
-        recordFailed(m_journal->path(), *failure);
-        return failure;
+    if (const files::Status added = m_journal->addFolder(folder); added.failed()) {
+        recordFailed(added.error());
+        return added;
     }
-    return std::nullopt;
+    return {};
 }
 
-void ProtectionRun::recordFailed(const core::PathString& path, const files::FileError& error)
+void ProtectionRun::recordFailed(const files::FileError& error)
 {
     if (!m_recordFailure) {
-        m_recordFailure.emplace(path, error);
+        m_recordFailure = error;
     }
 }
 
 PageFailure ProtectionRun::recordFailure() const
 {
-    return recordedFailure(PageFailure::Kind::RecordFailed, m_recordFailure->first,
-                           m_recordFailure->second);
+    return recordedFailure(PageFailure::Kind::RecordFailed, m_recordFailure->path,
+                           *m_recordFailure);
 }
 
 void ProtectionRun::syncJournalNowAndThen()
@@ -181,8 +180,8 @@ void ProtectionRun::syncJournalNowAndThen()
         return;
     }
     m_unsyncedEntries = 0;
-    if (const files::FileResult failure = m_journal->sync()) {
-        recordFailed(m_journal->path(), *failure);
+    if (const files::Status failure = m_journal->sync(); failure.failed()) {
+        recordFailed(failure.error());
     }
 }
 
@@ -197,9 +196,9 @@ void ProtectionRun::finishJournal(RunSummary& summary)
     if (!m_journal->holdsAnything()) {
         m_journal->remove();
     } else {
-        if (const files::FileResult failure =
-                m_journal->end(!summary.cancelled && !m_recordFailure)) {
-            recordFailed(m_journal->path(), *failure);
+        if (const files::Status failure = m_journal->end(!summary.cancelled && !m_recordFailure);
+            failure.failed()) {
+            recordFailed(failure.error());
         }
         summary.manifest = m_journal->path();
     }
@@ -245,19 +244,23 @@ void ProtectionRun::commitBatch()
     if (m_staged.empty()) {
         return;
     }
-    files::FileResult unsynced = m_fileSystem.syncFiles(m_toSync);
-    if (!unsynced) {
-        unsynced = m_journal->sync();
+    files::Status synced = m_fileSystem.syncFiles(m_toSync);
+    if (synced.ok()) {
+        synced = m_journal->sync();
     }
-    if (unsynced) {
-        recordFailed(m_journal->path(), *unsynced);
+    if (synced.failed()) {
+        // Told as the record's failure, whichever file it was: without the files it names
+        // lasting, the record cannot be relied on.
+        files::FileError ofRecord = synced.error();
+        ofRecord.path = m_journal->path();
+        recordFailed(ofRecord);
     }
     std::vector<Told> outbox = std::move(m_outbox);
     m_outbox.clear();
     m_delivering = true;
     for (Told& told : outbox) {
         if (const auto* index = std::get_if<std::size_t>(&told)) {
-            commitStaged(m_staged[*index], unsynced);
+            commitStaged(m_staged[*index], synced);
         } else {
             say(std::move(told));
         }
@@ -271,25 +274,27 @@ void ProtectionRun::commitBatch()
 
 // Puts one page of the batch in place, unless the record of it could not be made to last, or
 // the page changed since it was read. A page given up loses its backup again.
-void ProtectionRun::commitStaged(StagedPage& staged, const files::FileResult& unsynced)
+void ProtectionRun::commitStaged(StagedPage& staged, const files::Status& synced)
 {
     const std::uint64_t doneBytes = m_doneBytes;
     m_doneBytes = staged.doneBytes;
     std::optional<PageFailure> failure;
-    if (unsynced) {
+    if (synced.failed()) {
         failure = recordFailure();
     } else {
         failure = overwriteRefusal(staged.page, staged.stamp, staged.backup);
     }
     if (!failure) {
-        if (const files::FileResult refused = m_fileSystem.moveOver(staged.staged, staged.output)) {
-            failure = recordedFailure(PageFailure::Kind::WriteFailed, staged.output, *refused);
+        if (const files::Status refused = m_fileSystem.moveOver(staged.staged, staged.output);
+            refused.failed()) {
+            failure =
+                recordedFailure(PageFailure::Kind::WriteFailed, staged.output, refused.error());
         }
     }
     if (failure) {
-        m_fileSystem.removeFile(staged.staged);
+        static_cast<void>(m_fileSystem.removeFile(staged.staged));
         if (staged.backupMade) {
-            m_fileSystem.removeFile(staged.backup);
+            static_cast<void>(m_fileSystem.removeFile(staged.backup));
         }
         m_journal->noteDropped(staged.number, false);
         pageFailed(staged.page, std::move(*failure), staged.listed);

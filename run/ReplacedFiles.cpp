@@ -31,14 +31,15 @@ bool isProtectedPage(files::FileSystem& fileSystem, const core::PathString& file
 {
     const std::size_t tailBytes = core::protectedPageMarker.size() * 2;
     const std::uint64_t from = size > tailBytes ? size - tailBytes : 0;
-    std::string tail;
-    return !fileSystem.readPart(file, from, tailBytes, tail) && endsWithMarker(tail);
+    const files::Result<std::string> tail = fileSystem.readPart(file, from, tailBytes);
+    return tail.ok() && endsWithMarker(tail.value());
 }
 
 std::string digestOf(files::FileSystem& fileSystem, const core::PathString& file)
 {
     files::Sha256 hash;
-    if (fileSystem.readFileInPieces(file, [&](std::string_view piece) { hash.add(piece); })) {
+    if (fileSystem.readFileInPieces(file, [&](std::string_view piece) { hash.add(piece); })
+            .failed()) {
         return {};
     }
     return hash.hex();

@@ -34,11 +34,11 @@ FileState stateOf(files::FileSystem& fileSystem, const core::PathString& path)
 {
     FileState state;
     std::string bytes;
-    files::FileStamp stamp;
-    if (const files::FileResult failure = fileSystem.readFile(path, bytes, stamp)) {
-        state.missing = failure->kind == files::FileError::Kind::Missing;
+    if (const files::Result<files::FileStamp> read = fileSystem.readFile(path, bytes);
+        read.failed()) {
+        state.missing = read.error().kind == files::FileError::Kind::Missing;
         if (!state.missing) {
-            state.error = *failure;
+            state.error = read.error();
         }
         return state;
     }
@@ -100,10 +100,14 @@ public:
                       return a.size() > b.size();
                   });
         for (const core::PathString& folder : created) {
-            files::FolderListing listing;
-            if (!m_fileSystem.isFolder(folder) || m_fileSystem.listFolder(folder, listing)) {
+            if (!m_fileSystem.isFolder(folder)) {
                 continue;
             }
+            const files::Result<files::FolderListing> listed = m_fileSystem.listFolder(folder);
+            if (listed.failed()) {
+                continue;
+            }
+            const files::FolderListing& listing = listed.value();
             const auto stays = [&](const core::PathString& path) {
                 return !going.contains(files::PathCaseKey(path));
             };
@@ -115,10 +119,11 @@ public:
             going.insert(files::PathCaseKey(folder));
             if (m_dryRun) {
                 steps.push_back({Action::FolderRemoved, folder, {}, std::nullopt});
-            } else if (const files::FileResult failure = m_fileSystem.removeEmptyFolder(folder)) {
+            } else if (const files::Status failure = m_fileSystem.removeEmptyFolder(folder);
+                       failure.failed()) {
                 // The manifest may still be in it; it is tried again once the manifest is gone.
                 if (!(manifestGoes && files::PathLiesIn(manifestFile, folder))) {
-                    steps.push_back({Action::Failed, folder, {}, failure});
+                    steps.push_back({Action::Failed, folder, {}, failure.error()});
                 }
             } else {
                 steps.push_back({Action::FolderRemoved, folder, {}, std::nullopt});
@@ -154,9 +159,9 @@ private:
             return;
         }
         if (state.sha256 == page.outputSha256) {
-            m_fileSystem.removeFile(aside);
+            static_cast<void>(m_fileSystem.removeFile(aside));
         } else {
-            m_fileSystem.moveToFreeName(aside, page.output);
+            static_cast<void>(m_fileSystem.moveToFreeName(aside, page.output));
         }
     }
 
@@ -192,9 +197,9 @@ private:
             return {Action::PutBack, page.output, page.backup, std::nullopt};
         }
         if (current.missing) {
-            if (const files::FileResult failure =
-                    m_fileSystem.moveToFreeName(page.backup, page.output)) {
-                return {Action::Failed, page.output, page.backup, failure};
+            if (const files::Status failure = m_fileSystem.moveToFreeName(page.backup, page.output);
+                failure.failed()) {
+                return {Action::Failed, page.output, page.backup, failure.error()};
             }
             return {Action::PutBack, page.output, page.backup, std::nullopt};
         }
@@ -209,23 +214,25 @@ private:
     {
         const Action done = backup.empty() ? Action::Removed : Action::PutBack;
         const core::PathString aside = page.output + asideSuffix();
-        if (const files::FileResult failure = m_fileSystem.moveToFreeName(page.output, aside)) {
-            return {Action::Failed, page.output, backup, failure};
+        if (const files::Status failure = m_fileSystem.moveToFreeName(page.output, aside);
+            failure.failed()) {
+            return {Action::Failed, page.output, backup, failure.error()};
         }
         if (stateOf(m_fileSystem, aside).sha256 != page.outputSha256) {
-            if (const files::FileResult failure = m_fileSystem.moveToFreeName(aside, page.output)) {
+            if (const files::Status failure = m_fileSystem.moveToFreeName(aside, page.output);
+                failure.failed()) {
                 // Saved again meanwhile: both are the user's, and neither is touched.
-                return {Action::Failed, aside, {}, failure};
+                return {Action::Failed, aside, {}, failure.error()};
             }
             return {Action::ChangedSinceRun, page.output, {}, std::nullopt};
         }
         std::optional<RestoreStep> left;
         if (!backup.empty()) {
-            if (const files::FileResult failure =
-                    m_fileSystem.moveToFreeName(backup, page.output)) {
-                left = failure->kind == files::FileError::Kind::NameTaken
+            if (const files::Status failure = m_fileSystem.moveToFreeName(backup, page.output);
+                failure.failed()) {
+                left = failure.error().kind == files::FileError::Kind::NameTaken
                            ? RestoreStep{Action::ChangedSinceRun, page.output, {}, std::nullopt}
-                           : RestoreStep{Action::Failed, page.output, backup, failure};
+                           : RestoreStep{Action::Failed, page.output, backup, failure.error()};
             }
         }
         // Written through a handle held open since: kept aside, and named.
@@ -233,11 +240,11 @@ private:
             return {Action::ChangedSinceRun, aside, {}, std::nullopt};
         }
         if (left && left->action == Action::Failed) {
-            m_fileSystem.moveToFreeName(aside, page.output);
+            static_cast<void>(m_fileSystem.moveToFreeName(aside, page.output));
             return *left;
         }
-        if (const files::FileResult failure = m_fileSystem.removeFile(aside)) {
-            return {Action::Failed, aside, {}, failure};
+        if (const files::Status failure = m_fileSystem.removeFile(aside); failure.failed()) {
+            return {Action::Failed, aside, {}, failure.error()};
         }
         return left ? *left : RestoreStep{done, page.output, backup, std::nullopt};
     }
@@ -261,8 +268,9 @@ private:
             return asBefore;
         }
         if (!m_dryRun) {
-            if (const files::FileResult failure = m_fileSystem.removeFile(page.backup)) {
-                return {Action::Failed, page.backup, {}, failure};
+            if (const files::Status failure = m_fileSystem.removeFile(page.backup);
+                failure.failed()) {
+                return {Action::Failed, page.backup, {}, failure.error()};
             }
         }
         return {Action::BackupRemoved, page.output, page.backup, std::nullopt};
@@ -296,8 +304,8 @@ private:
             return {Action::ReplacedEarlierFile, page.output, {}, std::nullopt};
         }
         if (m_record && !page.undone) {
-            if (const files::FileResult failure = m_record->addUndone(number)) {
-                return {Action::Failed, m_record->path(), {}, failure};
+            if (const files::Status failure = m_record->addUndone(number); failure.failed()) {
+                return {Action::Failed, m_record->path(), {}, failure.error()};
             }
         }
         if (!m_dryRun) {
@@ -483,9 +491,9 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
         return report;
     }
     std::string json;
-    files::FileStamp stamp;
-    if (const files::FileResult failure = fileSystem.readFile(manifestPath, json, stamp)) {
-        report.refusal = ManifestProblem{ManifestProblem::Kind::Unreadable, failure->text};
+    if (const files::Result<files::FileStamp> read = fileSystem.readFile(manifestPath, json);
+        read.failed()) {
+        report.refusal = ManifestProblem{ManifestProblem::Kind::Unreadable, read.error().text};
         return report;
     }
     ManifestProblem problem;
@@ -533,8 +541,8 @@ RestoreReport RestoreRun(files::FileSystem& fileSystem, const core::PathString& 
         return report;
     }
     if (!dryRun) {
-        if (const files::FileResult failure = fileSystem.removeFile(manifestPath)) {
-            report.steps.push_back({Action::Failed, manifestPath, {}, failure});
+        if (const files::Status failure = fileSystem.removeFile(manifestPath); failure.failed()) {
+            report.steps.push_back({Action::Failed, manifestPath, {}, failure.error()});
             return report;
         }
         undo.folders(report.steps, manifestPath, false);

@@ -112,15 +112,14 @@ bool RecordLiesIn(const core::PathString& recordFolder, const core::PathString& 
     return below(recordFolder, tree).has_value();
 }
 
-files::FileResult RunJournal::create(const RecordPlace& place, const std::string& started,
-                                     const core::ProtectionSettings& settings,
-                                     core::PathString& failedPath)
+files::Status RunJournal::create(const RecordPlace& place, const std::string& started,
+                                 const core::ProtectionSettings& settings)
 {
     m_tree = AbsolutePath(place.tree);
     m_backups = place.backups.empty() ? core::PathString() : AbsolutePath(place.backups);
     if (place.none) {
         m_none = true;
-        return std::nullopt;
+        return {};
     }
     // Each folder, and in it each name while the one before is taken; or place's path alone.
     std::vector<std::vector<core::PathString>> tries;
@@ -137,25 +136,24 @@ files::FileResult RunJournal::create(const RecordPlace& place, const std::string
         }
     }
     // No folder to take it is a failure like any other.
-    files::FileResult failure = files::classify(std::make_error_code(std::errc::invalid_argument));
+    files::Status made = files::classify(std::make_error_code(std::errc::invalid_argument), {});
     for (const std::vector<core::PathString>& names : tries) {
         for (const core::PathString& path : names) {
-            failure = createAt(path, started, settings);
-            failedPath = path;
-            if (!failure) {
+            made = createAt(path, started, settings);
+            if (made.ok()) {
                 m_path = path;
-                return std::nullopt;
+                return {};
             }
-            if (failure->kind != files::FileError::Kind::NameTaken) {
+            if (made.error().kind != files::FileError::Kind::NameTaken) {
                 break;
             }
         }
     }
-    return failure;
+    return made;
 }
 
-files::FileResult RunJournal::createAt(const core::PathString& path, const std::string& started,
-                                       const core::ProtectionSettings& settings)
+files::Status RunJournal::createAt(const core::PathString& path, const std::string& started,
+                                   const core::ProtectionSettings& settings)
 {
     const core::PathString folder = folderOfFile(path);
     m_inTree = RecordLiesIn(folder, m_tree);
@@ -191,7 +189,7 @@ core::PathString RunJournal::namedSource(const core::PathString& source) const
     return m_inTree ? core::PathString() : absolute;
 }
 
-files::FileResult RunJournal::addFolder(const core::PathString& folder)
+files::Status RunJournal::addFolder(const core::PathString& folder)
 {
     const core::PathString absolute = AbsolutePath(folder);
     std::optional<core::PathString> named = below(absolute, m_tree);
@@ -199,7 +197,7 @@ files::FileResult RunJournal::addFolder(const core::PathString& folder)
     // The deeper of the two: a backup folder may lie in the run's folder of a copy.
     const bool backups = ofBackups && (!named || ofBackups->size() < named->size());
     if (!named && !backups) {
-        return files::classify(std::make_error_code(std::errc::invalid_argument));
+        return files::classify(std::make_error_code(std::errc::invalid_argument), m_path);
     }
     Json entry = Json::object();
     entry["op"] = "folder";
@@ -211,7 +209,7 @@ files::FileResult RunJournal::addFolder(const core::PathString& folder)
     return append(lineOf(dumped(entry)));
 }
 
-files::FileResult RunJournal::addPage(const ManifestPage& page, std::size_t& number)
+files::Status RunJournal::addPage(const ManifestPage& page, std::size_t& number)
 {
     number = m_pages++;
     ++m_entries;
@@ -229,59 +227,59 @@ void RunJournal::note(const char* op, std::size_t number, bool backupMade)
     m_waiting += lineOf(dumped(entry));
 }
 
-files::FileResult RunJournal::end(bool complete)
+files::Status RunJournal::end(bool complete)
 {
     Json entry = Json::object();
     entry["op"] = "end";
     entry["complete"] = complete;
-    if (const files::FileResult failure = append(lineOf(dumped(entry)))) {
+    if (const files::Status failure = append(lineOf(dumped(entry))); failure.failed()) {
         return failure;
     }
     return sync();
 }
 
-files::FileResult RunJournal::sync()
+files::Status RunJournal::sync()
 {
-    if (const files::FileResult failure = append({})) {
+    if (const files::Status failure = append({}); failure.failed()) {
         return failure;
     }
     if (m_failed) {
-        return files::classify(std::make_error_code(std::errc::io_error));
+        return files::classify(std::make_error_code(std::errc::io_error), m_path);
     }
     if (m_none) {
-        return std::nullopt;
+        return {};
     }
-    const files::FileResult failure = m_fileSystem.syncFiles({m_path});
-    m_failed = failure.has_value();
-    return failure;
+    const files::Status synced = m_fileSystem.syncFiles({m_path});
+    m_failed = synced.failed();
+    return synced;
 }
 
 void RunJournal::remove()
 {
     if (!m_path.empty()) {
-        m_fileSystem.removeFile(m_path);
+        static_cast<void>(m_fileSystem.removeFile(m_path));
         m_path.clear();
     }
 }
 
-files::FileResult RunJournal::append(std::string lines)
+files::Status RunJournal::append(std::string lines)
 {
     if (m_none) {
         m_waiting.clear();
-        return std::nullopt;
+        return {};
     }
     if (m_failed || !isOpen()) {
-        return files::classify(std::make_error_code(std::errc::io_error));
+        return files::classify(std::make_error_code(std::errc::io_error), m_path);
     }
     lines.insert(0, m_waiting);
     m_waiting.clear();
     if (lines.empty()) {
-        return std::nullopt;
+        return {};
     }
-    const files::FileResult failure = m_fileSystem.appendToFile(m_path, lines, m_cutAt);
+    const files::Status appended = m_fileSystem.appendToFile(m_path, lines, m_cutAt);
     m_cutAt.reset();
-    m_failed = failure.has_value();
-    return failure;
+    m_failed = appended.failed();
+    return appended;
 }
 
 void RunJournal::reopen(const core::PathString& path, const RunManifest& manifest)
@@ -292,7 +290,7 @@ void RunJournal::reopen(const core::PathString& path, const RunManifest& manifes
     m_pages = manifest.pages.size();
 }
 
-files::FileResult RunJournal::addUndone(std::size_t number)
+files::Status RunJournal::addUndone(std::size_t number)
 {
     note("undone", number, true);
     return append({});

@@ -61,17 +61,16 @@ public:
     // Makes the record in the first of place's folders that takes a new file, under a name
     // that no other file has: ManifestName of started, with the next attempt while a name is
     // taken, whatever the clock says; or at place's path, when that is free. With place.none,
-    // nothing is written and every entry is taken as written. On failure, failedPath is the
-    // record last tried.
-    files::FileResult create(const RecordPlace& place, const std::string& started,
-                             const core::ProtectionSettings& settings,
-                             core::PathString& failedPath);
+    // nothing is written and every entry is taken as written. A failure concerns the record
+    // last tried (none when there was no place to try).
+    files::Status create(const RecordPlace& place, const std::string& started,
+                         const core::ProtectionSettings& settings);
 
     // Goes on with the record at path, read back as manifest, from its last whole line: what
     // an undo adds.
     void reopen(const core::PathString& path, const RunManifest& manifest);
     // Written at once: an undo is about to take the page back.
-    files::FileResult addUndone(std::size_t number);
+    files::Status addUndone(std::size_t number);
 
     bool isOpen() const { return !m_path.empty() || m_none; }
     const core::PathString& path() const { return m_path; }
@@ -88,25 +87,25 @@ public:
     core::PathString namedSource(const core::PathString& source) const;
 
     // Each adds its line to the record before the caller makes the folder or puts the page in
-    // place. A failure is the record's: after one, nothing more is written.
-    files::FileResult addFolder(const core::PathString& folder);
-    files::FileResult addPage(const ManifestPage& page, std::size_t& number);
+    // place. A failure is the record's, and concerns it: after one, nothing more is written.
+    files::Status addFolder(const core::PathString& folder);
+    files::Status addPage(const ManifestPage& page, std::size_t& number);
     // Lines that may wait for the next one written: the page put in place, or given up.
     // backupMade false: the page's backup was not made either, and what stands of that name is
     // none of the run's.
     void notePlaced(std::size_t number) { note("placed", number, true); }
     void noteDropped(std::size_t number, bool backupMade) { note("dropped", number, backupMade); }
     // The last line: whether the run went through to its end.
-    files::FileResult end(bool complete);
+    files::Status end(bool complete);
     // Writes what waits, and makes the record last through a power cut.
-    files::FileResult sync();
+    files::Status sync();
     // Takes the record away, when the run did nothing to undo.
     void remove();
 
 private:
-    files::FileResult createAt(const core::PathString& path, const std::string& started,
-                               const core::ProtectionSettings& settings);
-    files::FileResult append(std::string lines);
+    files::Status createAt(const core::PathString& path, const std::string& started,
+                           const core::ProtectionSettings& settings);
+    files::Status append(std::string lines);
     std::string lineOf(const std::string& json);
     void note(const char* op, std::size_t number, bool backupMade);
 

@@ -97,10 +97,10 @@ TEST(FolderScan, UnreadableFoldersAreToldAndTheSkippedFolderIsNotEntered)
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const core::PathString& path) {
         return operation == FaultyFileSystem::Operation::List &&
                        path == site.str() + test::Native("/b")
-                   ? files::FileResult(test::Failure(files::FileError::Kind::Access))
+                   ? std::optional<files::FileError>(test::Failure(files::FileError::Kind::Access))
                    : std::nullopt;
     });
-    std::vector<files::ScanFailure> failures;
+    std::vector<files::FileError> failures;
     files::ScanOptions options;
     options.failures = &failures;
     options.skipFolder = fileSystem.identity(site.str() + test::Native("/out"));
@@ -110,8 +110,8 @@ TEST(FolderScan, UnreadableFoldersAreToldAndTheSkippedFolderIsNotEntered)
     EXPECT_EQ(filenames({files.begin(), files.end()}),
               (std::vector<core::PathString>{"/a/1.htm", "/c/4.htm"}));
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].folder, site.str() + test::Native("/b"));
-    EXPECT_EQ(failures[0].error.kind, files::FileError::Kind::Access);
+    EXPECT_EQ(failures[0].path, site.str() + test::Native("/b"));
+    EXPECT_EQ(failures[0].kind, files::FileError::Kind::Access);
 
     failures.clear();
     root.clear();
@@ -131,7 +131,7 @@ TEST(MakeFolders, CreatesEachMissingFolderButNotTheFile)
     faulty.setFault([&](FaultyFileSystem::Operation operation, const core::PathString& path) {
         return operation == FaultyFileSystem::Operation::CreateFolder &&
                        path == target.str() + test::Native("/x/")
-                   ? files::FileResult(test::Failure(files::FileError::Kind::Other))
+                   ? std::optional<files::FileError>(test::Failure(files::FileError::Kind::Other))
                    : std::nullopt;
     });
     files::MakeFolders(faulty, target.str() + test::Native("/x/y/a.htm"));

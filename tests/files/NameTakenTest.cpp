@@ -21,18 +21,18 @@ TEST(NameTaken, IsOneKindOnEveryPlatform)
     files::RealFileSystem fileSystem;
 
     for (const char* taken : {"saved.html", "folder.html"}) {
-        const files::FileResult created = fileSystem.createFile(at(taken), "x");
-        ASSERT_TRUE(created) << taken;
-        EXPECT_EQ(created->kind, FileError::Kind::NameTaken) << taken;
-        const files::FileResult moved = fileSystem.moveToFreeName(at("new.html"), at(taken));
-        ASSERT_TRUE(moved) << taken;
-        EXPECT_EQ(moved->kind, FileError::Kind::NameTaken) << taken;
-        const files::FileResult linked = fileSystem.linkFile(at("page.html"), at(taken));
-        ASSERT_TRUE(linked) << taken;
-        EXPECT_EQ(linked->kind, FileError::Kind::NameTaken) << taken;
+        const files::Status created = fileSystem.createFile(at(taken), "x");
+        ASSERT_TRUE(created.failed()) << taken;
+        EXPECT_EQ(created.error().kind, FileError::Kind::NameTaken) << taken;
+        const files::Status moved = fileSystem.moveToFreeName(at("new.html"), at(taken));
+        ASSERT_TRUE(moved.failed()) << taken;
+        EXPECT_EQ(moved.error().kind, FileError::Kind::NameTaken) << taken;
+        const files::Status linked = fileSystem.linkFile(at("page.html"), at(taken));
+        ASSERT_TRUE(linked.failed()) << taken;
+        EXPECT_EQ(linked.error().kind, FileError::Kind::NameTaken) << taken;
     }
     // Nothing was replaced, and a free name is taken.
     EXPECT_EQ(folder.read("saved.html"), "<p>saved meanwhile</p>");
-    EXPECT_FALSE(fileSystem.moveToFreeName(at("new.html"), at("free.html")));
+    EXPECT_TRUE(fileSystem.moveToFreeName(at("new.html"), at("free.html")).ok());
     EXPECT_EQ(folder.read("free.html"), "<p>new</p>");
 }

@@ -29,7 +29,7 @@ TEST(PlaceOutput, CreateNewPutsProtectedBesideThePage)
     // Paths of the computation only: no folder is made.
     FaultyFileSystem fileSystem;
     fileSystem.setFault([](FaultyFileSystem::Operation, const core::PathString&) {
-        return files::FileResult(test::Failure(files::FileError::Kind::Access));
+        return std::optional<files::FileError>(test::Failure(files::FileError::Kind::Access));
     });
     std::optional<files::BackupFailure> failure;
     FileRecord own{"", "/site/index.htm"};

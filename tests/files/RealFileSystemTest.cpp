@@ -26,10 +26,10 @@ TEST(RealFileSystem, WritesReplaceTheFileWhole)
     TempFolder folder;
     files::RealFileSystem fileSystem;
     const core::PathString page = folder.str() + "/page.htm";
-    EXPECT_FALSE(fileSystem.writeFile(page, "first", files::Durability::Renamed));
+    EXPECT_TRUE(fileSystem.writeFile(page, "first", files::Durability::Renamed).ok());
     test::fs::permissions(page, test::fs::perms::owner_read | test::fs::perms::owner_write |
                                     test::fs::perms::group_read);
-    EXPECT_FALSE(fileSystem.writeFile(page, "second", files::Durability::Renamed));
+    EXPECT_TRUE(fileSystem.writeFile(page, "second", files::Durability::Renamed).ok());
     EXPECT_EQ(folder.read("page.htm"), "second");
     // The file keeps its permissions, and no temporary file is left.
     EXPECT_EQ(test::fs::status(page).permissions(), test::fs::perms::owner_read |
@@ -44,21 +44,68 @@ TEST(RealFileSystem, FailuresAreSortedIntoTheirKinds)
     test::fs::create_directories(folder.path() / "x.htm");
     files::RealFileSystem fileSystem;
     std::string bytes;
-    files::FileStamp stamp;
-    auto failure = fileSystem.readFile(folder.str() + "/missing.htm", bytes, stamp);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Missing);
-    failure = fileSystem.readFile(folder.str() + "/x.htm", bytes, stamp);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Other);
-    EXPECT_EQ(failure->text, "Is a directory");
-    failure =
+    auto read = fileSystem.readFile(folder.str() + "/missing.htm", bytes);
+    ASSERT_TRUE(read.failed());
+    EXPECT_EQ(read.error().kind, FileError::Kind::Missing);
+    read = fileSystem.readFile(folder.str() + "/x.htm", bytes);
+    ASSERT_TRUE(read.failed());
+    EXPECT_EQ(read.error().kind, FileError::Kind::Other);
+    EXPECT_EQ(read.error().text, "Is a directory");
+    auto failure =
         fileSystem.writeFile(folder.str() + "/no/such/folder.htm", "x", files::Durability::Renamed);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Missing);
+    ASSERT_TRUE(failure.failed());
+    EXPECT_EQ(failure.error().kind, FileError::Kind::Missing);
     failure = fileSystem.createFolder(folder.str());
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->kind, FileError::Kind::Access);
+    ASSERT_TRUE(failure.failed());
+    EXPECT_EQ(failure.error().kind, FileError::Kind::Access);
+}
+
+// Each failure names the file it is about as the caller named it: the source or the target of
+// a copy as the case may be, never a temporary file of the write's own.
+TEST(RealFileSystem, FailuresConcernThePathTheyAreAbout)
+{
+    TempFolder folder;
+    folder.write("page.htm", "<p>page</p>");
+    folder.write("taken.htm", "<p>taken</p>");
+    test::fs::create_directories(folder.path() / "sub");
+    files::RealFileSystem fileSystem;
+    const auto at = [&](const char* name) { return folder.str() + "/" + name; };
+    const auto pathOf = [](const files::Status& status) {
+        return status.failed() ? status.error().path : core::PathString("(no failure)");
+    };
+    const auto pathOfResult = [](const auto& result) {
+        return result.failed() ? result.error().path : core::PathString("(no failure)");
+    };
+    std::string bytes;
+    files::CopiedFile copied;
+    const auto content = [](std::ostream& out) { return static_cast<bool>(out << "x"); };
+
+    EXPECT_EQ(pathOfResult(fileSystem.readFile(at("missing.htm"), bytes)), at("missing.htm"));
+    EXPECT_EQ(pathOfResult(fileSystem.readPart(at("sub"), 0, 10)), at("sub"));
+    EXPECT_EQ(pathOfResult(fileSystem.fileSize(at("sub"))), at("sub"));
+    EXPECT_EQ(pathOfResult(fileSystem.listFolder(at("page.htm"))), at("page.htm"));
+    EXPECT_EQ(pathOf(fileSystem.writeFile(at("no/page.htm"), "x", files::Durability::Renamed)),
+              at("no/page.htm"));
+    EXPECT_EQ(
+        pathOf(fileSystem.writeFileFrom(at("no/page.htm"), content, files::Durability::Synced)),
+        at("no/page.htm"));
+    EXPECT_EQ(pathOfResult(fileSystem.writeTemporaryFrom(at("no/page.htm"), content)),
+              at("no/page.htm"));
+    EXPECT_EQ(pathOf(fileSystem.copyFile(at("missing.htm"), at("copy.htm"), copied)),
+              at("missing.htm"));
+    EXPECT_EQ(pathOf(fileSystem.copyFile(at("page.htm"), at("no/copy.htm"), copied)),
+              at("no/copy.htm"));
+    EXPECT_EQ(pathOf(fileSystem.createFile(at("taken.htm"), "x")), at("taken.htm"));
+    EXPECT_EQ(pathOf(fileSystem.appendToFile(at("sub"), "x")), at("sub"));
+    EXPECT_EQ(pathOf(fileSystem.moveToFreeName(at("page.htm"), at("taken.htm"))), at("taken.htm"));
+    EXPECT_EQ(pathOf(fileSystem.linkFile(at("page.htm"), at("taken.htm"))), at("taken.htm"));
+    EXPECT_EQ(pathOf(fileSystem.moveOver(at("missing.htm"), at("page.htm"))), at("missing.htm"));
+    EXPECT_EQ(pathOf(fileSystem.createFolder(at("sub"))), at("sub"));
+    EXPECT_EQ(pathOf(fileSystem.removeFile(at("missing.htm"))), at("missing.htm"));
+    EXPECT_EQ(pathOf(fileSystem.removeEmptyFolder(at("page.htm"))), at("page.htm"));
+    EXPECT_EQ(pathOf(fileSystem.syncFiles({at("page.htm"), at("missing.htm")})), at("missing.htm"));
+    // Nothing was written or moved by any of them.
+    EXPECT_EQ(entriesIn(folder.path()), 3);
 }
 
 // As a user without write permission on the folder: the write fails as an access failure, and
@@ -77,12 +124,11 @@ TEST(RealFileSystem, WritesIntoAReadOnlyFolderFailWithoutTrace)
         const auto failure =
             fileSystem.writeFile(folder.str() + "/page.htm", "new", files::Durability::Renamed);
         std::string bytes;
-        files::FileStamp stamp;
-        const auto unreadable = fileSystem.readFile("/root/.bashrc", bytes, stamp);
-        if (!failure || failure->kind != FileError::Kind::Access) {
+        const auto unreadable = fileSystem.readFile("/root/.bashrc", bytes);
+        if (failure.ok() || failure.error().kind != FileError::Kind::Access) {
             return 1;
         }
-        return unreadable && unreadable->kind != FileError::Kind::Access ? 2 : 0;
+        return unreadable.failed() && unreadable.error().kind != FileError::Kind::Access ? 2 : 0;
     });
     ASSERT_NE(status, -1);
     EXPECT_EQ(status, 0);
@@ -101,14 +147,13 @@ TEST(RealFileSystem, OnlyRegularFilesAreReadOrReplaced)
     for (const std::string name : {"pipe.htm", "zero.htm"}) {
         SCOPED_TRACE(name);
         std::string bytes;
-        files::FileStamp stamp;
-        const auto failure = fileSystem.readFile(folder.str() + "/" + name, bytes, stamp);
-        ASSERT_TRUE(failure);
-        EXPECT_EQ(failure->kind, FileError::Kind::NotRegularFile);
+        const auto failure = fileSystem.readFile(folder.str() + "/" + name, bytes);
+        ASSERT_TRUE(failure.failed());
+        EXPECT_EQ(failure.error().kind, FileError::Kind::NotRegularFile);
         const auto replaced =
             fileSystem.writeFile(folder.str() + "/" + name, "x", files::Durability::Synced);
-        ASSERT_TRUE(replaced);
-        EXPECT_EQ(replaced->kind, FileError::Kind::NotRegularFile);
+        ASSERT_TRUE(replaced.failed());
+        EXPECT_EQ(replaced.error().kind, FileError::Kind::NotRegularFile);
     }
     EXPECT_TRUE(test::fs::is_fifo(folder.path() / "pipe.htm"));
     EXPECT_TRUE(test::fs::is_symlink(folder.path() / "zero.htm"));

@@ -69,9 +69,8 @@ TEST(WindowsTreeLocks, LeaveAPageGivenOnItsOwnReadableAndReplaceable)
 
     files::RealFileSystem fileSystem;
     std::string bytes;
-    files::FileStamp stamp;
-    ASSERT_FALSE(fileSystem.readFile(page, bytes, stamp));
+    ASSERT_TRUE(fileSystem.readFile(page, bytes).ok());
     EXPECT_EQ(bytes, "<p>old</p>");
-    EXPECT_FALSE(fileSystem.writeFile(page, "<p>new</p>", files::Durability::Synced));
+    EXPECT_TRUE(fileSystem.writeFile(page, "<p>new</p>", files::Durability::Synced).ok());
     EXPECT_EQ(folder.read("page.html"), "<p>new</p>");
 }

@@ -263,7 +263,7 @@ TEST_F(ProtectionRunTest, AFailedBackupLeavesThePageAndSaysSoOnce)
             [kind = kind](FaultyFileSystem::Operation operation, const PathString& path) {
                 return operation == FaultyFileSystem::Operation::Write &&
                                core::TextFromPath(path).ends_with(u".bak")
-                           ? files::FileResult(test::Failure(kind))
+                           ? std::optional<files::FileError>(test::Failure(kind))
                            : std::nullopt;
             });
         run({folder()});
@@ -291,7 +291,7 @@ TEST_F(ProtectionRunTest, ASecondNameThatCannotBeTakenBackFailsThePageAsItsOwn)
                                           std::chrono::hours(1));
         }
         return operation == FaultyFileSystem::Operation::Remove && backup
-                   ? files::FileResult(test::Failure(files::FileError::Kind::Access))
+                   ? std::optional<files::FileError>(test::Failure(files::FileError::Kind::Access))
                    : std::nullopt;
     });
     run({folder()});
@@ -388,7 +388,7 @@ TEST_F(ProtectionRunTest, APageChangedAfterItWasReadIsLeftAlone)
             core::TextFromPath(path).ends_with(u".bak")) {
             site.write("a.htm", "<p>edited meanwhile</p>");
         }
-        return files::FileResult();
+        return std::optional<files::FileError>();
     });
     run({folder()});
     EXPECT_EQ(site.read("a.htm"), "<p>edited meanwhile</p>");
@@ -413,7 +413,7 @@ TEST_F(ProtectionRunTest, ACancelAmongFramesFinishesTheFrameset)
     fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString& path) {
         host.cancel = host.cancel || (operation == FaultyFileSystem::Operation::Read &&
                                       core::TextFromPath(path).ends_with(u"left.htm"));
-        return files::FileResult();
+        return std::optional<files::FileError>();
     });
     run({page("a.htm"), page("z.htm")});
     EXPECT_EQ(host.recorded().size(), 3u);

@@ -251,7 +251,8 @@ TEST(Record, ARecordThatCannotBeWrittenStopsTheRun)
             fileSystem.setFault([&](FaultyFileSystem::Operation operation, const PathString&) {
                 const bool fails =
                     operation == FaultyFileSystem::Operation::Append && ++appends == failingLine;
-                return fails ? files::FileResult(test::Failure(files::FileError::Kind::Other))
+                return fails ? std::optional<files::FileError>(
+                                   test::Failure(files::FileError::Kind::Other))
                              : std::nullopt;
             });
             FakeHost host;
@@ -283,11 +284,10 @@ TEST(Record, ARecordIsNeverMadeOverAnother)
     std::vector<PathString> paths;
     for (int run = 0; run < 3; ++run) {
         run::RunJournal journal(fileSystem);
-        PathString tried;
         run::RecordPlace place;
         place.folders = {site.str()};
         place.tree = site.str();
-        ASSERT_FALSE(journal.create(place, "2026-12-06T21:20:47", {}, tried));
+        ASSERT_TRUE(journal.create(place, "2026-12-06T21:20:47", {}).ok());
         paths.push_back(journal.path());
     }
     const PathString name = site.str() + "/.quorlane-run-20261206-212047";
@@ -307,7 +307,7 @@ class EditingFileSystem : public files::RealFileSystem
 {
 public:
     std::function<void(const PathString& from, const PathString& to)> beforeMove;
-    files::FileResult moveToFreeName(const PathString& from, const PathString& to) override
+    files::Status moveToFreeName(const PathString& from, const PathString& to) override
     {
         if (beforeMove) {
             beforeMove(from, to);

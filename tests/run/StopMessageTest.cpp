@@ -19,7 +19,7 @@ TEST(StopMessage, TellsTheSystemsWordsOnlyWhenTheyAddToReadOnly)
         run::FailureCause cause;
         cause.kind = run::FailureCause::Kind::FolderReadOnly;
         cause.folder = core::PathFromText(u"/site/out");
-        cause.error = files::FileError{files::FileError::Kind::Access, code, systemText};
+        cause.error = files::FileError{files::FileError::Kind::Access, code, systemText, {}};
         const std::u16string text = wording::StopMessage(cause).text;
         EXPECT_NE(text.find(u"Nothing can be written into the target folder: " + expected),
                   std::u16string::npos);

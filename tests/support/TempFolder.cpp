@@ -87,9 +87,9 @@ std::map<std::string, std::string> TreeOf(const fs::path& root)
     return tree;
 }
 
-files::FileResult FaultyFileSystem::writeFile(const core::PathString& path, std::string_view bytes,
-                                              files::Durability durability,
-                                              const files::WriteCheck& check)
+files::Status FaultyFileSystem::writeFile(const core::PathString& path, std::string_view bytes,
+                                          files::Durability durability,
+                                          const files::WriteCheck& check)
 {
     return unlessFault(Operation::Write, path, [&] {
         if (!m_damage) {
@@ -105,13 +105,13 @@ files::FileError Failure(files::FileError::Kind kind)
 {
     using Kind = files::FileError::Kind;
     if (kind == Kind::NotRegularFile || kind == Kind::Rejected) {
-        return kind == Kind::Rejected ? files::RejectedError() : files::NotRegularFileError();
+        return kind == Kind::Rejected ? files::RejectedError({}) : files::NotRegularFileError({});
     }
     const std::errc code = kind == Kind::Missing           ? std::errc::no_such_file_or_directory
                            : kind == Kind::InvalidArgument ? std::errc::invalid_argument
                            : kind == Kind::Access          ? std::errc::permission_denied
                                                            : std::errc::no_space_on_device;
-    return files::classify(std::make_error_code(code));
+    return files::classify(std::make_error_code(code), {});
 }
 
 #ifdef _WIN32

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "core/FileRecord.h"
@@ -79,86 +80,86 @@ public:
         Append,
         Remove,
     };
-    // Operations on a path for which fault gives an error fail with it.
-    using Fault = std::function<files::FileResult(Operation, const core::PathString&)>;
+    // Operations on a path for which fault gives an error fail with it, the error made to
+    // concern that path.
+    using Fault =
+        std::function<std::optional<files::FileError>(Operation, const core::PathString&)>;
     void setFault(Fault fault) { m_fault = std::move(fault); }
     // Changes the bytes of a write before they go to the disk: a stand-in for an encoder that
     // went wrong.
     using Damage = std::function<void(const core::PathString&, std::string&)>;
     void setDamage(Damage damage) { m_damage = std::move(damage); }
 
-    files::FileResult readFile(const core::PathString& path, std::string& bytes,
-                               files::FileStamp& stamp) override
+    files::Result<files::FileStamp> readFile(const core::PathString& path,
+                                             std::string& bytes) override
     {
         return unlessFault(Operation::Read, path,
-                           [&] { return RealFileSystem::readFile(path, bytes, stamp); });
+                           [&] { return RealFileSystem::readFile(path, bytes); });
     }
-    files::FileResult fileSize(const core::PathString& path, std::uint64_t& size) override
+    files::Result<std::uint64_t> fileSize(const core::PathString& path) override
     {
-        return unlessFault(Operation::Size, path,
-                           [&] { return RealFileSystem::fileSize(path, size); });
+        return unlessFault(Operation::Size, path, [&] { return RealFileSystem::fileSize(path); });
     }
-    files::FileResult writeFile(const core::PathString& path, std::string_view bytes,
-                                files::Durability durability,
-                                const files::WriteCheck& check = {}) override;
+    files::Status writeFile(const core::PathString& path, std::string_view bytes,
+                            files::Durability durability,
+                            const files::WriteCheck& check = {}) override;
     // Through writeFile, so that its faults and damage apply.
-    files::FileResult writeFileFrom(const core::PathString& path, const files::FileContent& content,
-                                    files::Durability durability,
-                                    const files::WriteCheck& check = {}) override
+    files::Status writeFileFrom(const core::PathString& path, const files::FileContent& content,
+                                files::Durability durability,
+                                const files::WriteCheck& check = {}) override
     {
         return FileSystem::writeFileFrom(path, content, durability, check);
     }
-    files::FileResult writeTemporaryFrom(const core::PathString& beside,
-                                         const files::FileContent& content,
-                                         core::PathString& written,
-                                         const files::WriteCheck& check = {}) override
+    files::Result<core::PathString> writeTemporaryFrom(const core::PathString& beside,
+                                                       const files::FileContent& content,
+                                                       const files::WriteCheck& check = {}) override
     {
-        return FileSystem::writeTemporaryFrom(beside, content, written, check);
+        return FileSystem::writeTemporaryFrom(beside, content, check);
     }
     // A new file is a write, too.
-    files::FileResult createFile(const core::PathString& path, std::string_view bytes,
-                                 const core::PathString& modeOf = {}) override
+    files::Status createFile(const core::PathString& path, std::string_view bytes,
+                             const core::PathString& modeOf = {}) override
     {
         return unlessFault(Operation::Write, path,
                            [&] { return RealFileSystem::createFile(path, bytes, modeOf); });
     }
     // A second name is a new file, too.
-    files::FileResult linkFile(const core::PathString& from, const core::PathString& to) override
+    files::Status linkFile(const core::PathString& from, const core::PathString& to) override
     {
         return unlessFault(Operation::Write, to,
                            [&] { return RealFileSystem::linkFile(from, to); });
     }
-    files::FileResult appendToFile(const core::PathString& path, std::string_view bytes,
-                                   std::optional<std::uint64_t> cutAt = std::nullopt) override
+    files::Status appendToFile(const core::PathString& path, std::string_view bytes,
+                               std::optional<std::uint64_t> cutAt = std::nullopt) override
     {
         return unlessFault(Operation::Append, path,
                            [&] { return RealFileSystem::appendToFile(path, bytes, cutAt); });
     }
-    files::FileResult removeFile(const core::PathString& path) override
+    files::Status removeFile(const core::PathString& path) override
     {
         return unlessFault(Operation::Remove, path,
                            [&] { return RealFileSystem::removeFile(path); });
     }
-    files::FileResult createFolder(const core::PathString& path) override
+    files::Status createFolder(const core::PathString& path) override
     {
         return unlessFault(Operation::CreateFolder, path,
                            [&] { return RealFileSystem::createFolder(path); });
     }
-    files::FileResult listFolder(const core::PathString& path,
-                                 files::FolderListing& listing) override
+    files::Result<files::FolderListing> listFolder(const core::PathString& path) override
     {
-        return unlessFault(Operation::List, path,
-                           [&] { return RealFileSystem::listFolder(path, listing); });
+        return unlessFault(Operation::List, path, [&] { return RealFileSystem::listFolder(path); });
     }
 
 private:
     // The failure the fault gives for the operation on path, else what real gives.
     template <typename Real>
-    files::FileResult unlessFault(Operation operation, const core::PathString& path,
-                                  Real real) const
+    auto unlessFault(Operation operation, const core::PathString& path, Real real) const
+        -> decltype(real())
     {
-        if (auto failure = m_fault ? m_fault(operation, path) : std::nullopt) {
-            return failure;
+        if (std::optional<files::FileError> failure =
+                m_fault ? m_fault(operation, path) : std::nullopt) {
+            failure->path = path;
+            return *failure;
         }
         return real();
     }
@@ -166,7 +167,7 @@ private:
     Damage m_damage;
 };
 
-// A failure of the given kind, as the system would report it.
+// A failure of the given kind, as the system would report it, about no path yet.
 files::FileError Failure(files::FileError::Kind kind);
 
 // Runs body in a child process as the unprivileged user "nobody" and gives its exit status, so
