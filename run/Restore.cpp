@@ -240,7 +240,10 @@ private:
             return {Action::ChangedSinceRun, aside, {}, std::nullopt};
         }
         if (left && left->action == Action::Failed) {
-            static_cast<void>(m_fileSystem.moveToFreeName(aside, page.output));
+            // The run's page goes back too; where it cannot, the step names it where it is.
+            if (m_fileSystem.moveToFreeName(aside, page.output).failed()) {
+                left->path = aside;
+            }
             return *left;
         }
         if (const files::Status failure = m_fileSystem.removeFile(aside); failure.failed()) {

@@ -307,10 +307,15 @@ class EditingFileSystem : public files::RealFileSystem
 {
 public:
     std::function<void(const PathString& from, const PathString& to)> beforeMove;
+    // Moves onto a name for which it is true are refused, as a held file is.
+    std::function<bool(const PathString& to)> refuseMove;
     files::Status moveToFreeName(const PathString& from, const PathString& to) override
     {
         if (beforeMove) {
             beforeMove(from, to);
+        }
+        if (refuseMove && refuseMove(to)) {
+            return files::FileError{files::FileError::Kind::Access, 13, "Permission denied", to};
         }
         return RealFileSystem::moveToFreeName(from, to);
     }
@@ -374,6 +379,33 @@ TEST(Record, APageSavedDuringTheUndoIsNeverLost)
         EXPECT_FALSE(restore(summary.manifest).complete);
         EXPECT_EQ(site.read(test.output), edit);
     }
+}
+
+// When neither the backup nor the run's own page can go back to the page's name, the undo names
+// the page where it is left, under its aside name, and nothing is lost.
+TEST(Record, AnUndoThatCannotPutThePageBackNamesWhereItIs)
+{
+    TempFolder site;
+    site.write("a.htm", "<p>original</p>");
+    FakeHost host;
+    core::ProtectionSettings settings;
+    settings.saveMode = core::SaveMode::Overwrite;
+    files::RealFileSystem real;
+    const run::RunSummary summary =
+        run::ProtectionRun(host, real).RunProtection({{site.str(), true}}, settings);
+    ASSERT_FALSE(summary.manifest.empty());
+    const PathString output = (site.path() / "a.htm").native();
+    const std::string protectedPage = site.read("a.htm");
+
+    EditingFileSystem editing;
+    editing.refuseMove = [&](const PathString& to) { return to == output; };
+    const run::RestoreReport report = run::RestoreRun(editing, summary.manifest, false);
+    EXPECT_FALSE(report.complete);
+    ASSERT_EQ(report.steps.size(), 1u);
+    EXPECT_EQ(report.steps[0].action, run::RestoreStep::Action::Failed);
+    EXPECT_EQ(report.steps[0].path, output + ".quorlane-undo");
+    EXPECT_EQ(site.read("a.htm.quorlane-undo"), protectedPage);
+    EXPECT_EQ(site.read("a.htm.bak"), "<p>original</p>");
 }
 
 // Where the file system allows, the backup is the page's own file under a second name: nothing
